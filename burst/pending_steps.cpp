@@ -1,0 +1,14 @@
+// Steps of the element body whose drawing is not built yet: each leaves the element as it is.
+#include "burst/steps.h"
+
+namespace fl {
+
+HostErr computeDimensions(const BurstParams&, GenerationState&) { return 0; }
+HostErr buildShape(const BurstParams&, GenerationState&) { return 0; }
+HostErr paintElement(const BurstParams&, GenerationState&) { return 0; }
+HostErr transformOwnCentre(const BurstParams&, GenerationState&) { return 0; }
+HostErr addDropShadow(const BurstParams&, GenerationState&) { return 0; }
+HostErr mirrorAboutPattern(const BurstParams&, GenerationState&) { return 0; }
+HostErr addSketchStrokes(const BurstParams&, GenerationState&) { return 0; }
+
+}  // namespace fl

@@ -1,0 +1,16 @@
+# The plug-in module: plain records and function tables, no exceptions, one export.
+set(FLARIMOND_PLUGIN_SOURCES
+  ${CMAKE_SOURCE_DIR}/shell/entry.cpp
+  ${CMAKE_SOURCE_DIR}/shell/errors.cpp
+  ${CMAKE_SOURCE_DIR}/params/get_parameters.cpp
+  ${CMAKE_SOURCE_DIR}/dialog/filter_dialog.cpp
+  ${CMAKE_SOURCE_DIR}/burst/generate.cpp
+  ${CMAKE_SOURCE_DIR}/burst/placement.cpp
+  ${CMAKE_SOURCE_DIR}/burst/pending_steps.cpp
+)
+
+function(flarimond_plugin_options target)
+  target_include_directories(${target} PRIVATE ${CMAKE_SOURCE_DIR})
+  target_compile_options(${target} PRIVATE -fno-exceptions -fno-rtti -fvisibility=hidden
+                         -fvisibility-inlines-hidden)
+endfunction()

@@ -1,0 +1,49 @@
+// Exporters: the document as data (JSON) and as a picture (SVG).
+//
+// Both stream: a design can hold millions of arts, so nothing builds a tree of the whole document.
+// Both write the arts from the bottom of the stacking order to the top. Numbers are written as the
+// shortest text that reads back as the same float, so an export loses nothing of what the host
+// holds. Neither function checks the stream; the caller looks at its state when done.
+//
+// Colours on screen (SVG, and any raster export) are sRGB as the host's colour conversion gives
+// them (color.h: grey ink g shows as 1 - g on all three channels, four-colour as the plain
+// complement (1-c)(1-k) ..., a spot colour as its process appearance at its tint over white). The
+// conversion is naive, without colour profiles, and the same for every document.
+#pragma once
+
+#include <iosfwd>
+#include <string>
+
+#include "document.h"
+#include "host_types.h"
+
+namespace flhost {
+
+// {"page": {"width", "height"}, "colorModel": "rgb"|"cmyk"|"grey", "arts": [...]}, one art per
+// line, each {"closed", "segments": [{"p", "in", "out", "corner"}], "fill": {"paint", "kind",
+// "components"}, "stroke": {"paint", "kind", "components", "width"}, "opacity", "artStyle"}.
+// Colour kinds: "grey" [ink], "cmyk" [c, m, y, k], "rgb" [r, g, b], "spot" [tint] with "name",
+// and "unknown" (with the kind's number as "code") for a kind the host does not define.
+// JSON has no text for NaN or infinity: such a number is written as null.
+void writeDocumentJson(const Document& doc, std::ostream& out);
+
+// An SVG 1.1 picture of the page and the art as the host shows them: artwork y grows upwards, SVG
+// y downwards, so every point (x, y) is drawn at (x, pageHeight - y). One user unit is one point.
+// The view box covers the page and the curves of every art with a small margin; the page is a
+// white rectangle with a thin grey border beneath the art. An art with no segments draws nothing,
+// and one with a non-finite coordinate is left out (noted in a comment) since no viewer can draw it.
+void writeDocumentSvg(const Document& doc, std::ostream& out);
+
+// Appends the shortest text that reads back as exactly v ("0.1" for 0.1f, "100" for 100.0f);
+// "null" for NaN and the infinities, which have no such text.
+void appendShortestFloat(std::string& out, float v);
+
+// A colour as shown on screen, "#rrggbb".
+std::string hexColor(const HostColor& color);
+
+// The artwork rectangle (y up: top >= bottom) an exported picture shows: the page, united with the
+// geometric bounds of every art's curves, widened by half the widest stroke and a margin of 2 % of
+// the larger side.
+HostRealRect exportArea(const Document& doc);
+
+}  // namespace flhost

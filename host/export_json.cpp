@@ -1,0 +1,188 @@
+#include <charconv>
+#include <cmath>
+#include <cstring>
+#include <ostream>
+#include <string>
+#include <string_view>
+
+#include "document_suite.h"
+#include "export.h"
+
+namespace flhost {
+
+void appendShortestFloat(std::string& out, float v) {
+  if (!std::isfinite(v)) {
+    out += "null";
+    return;
+  }
+  char text[32];
+  auto [end, ec] = std::to_chars(text, text + sizeof text, v);
+  // 32 characters hold any float's shortest form, so to_chars cannot run out of room.
+  (void)ec;
+  out.append(text, end);
+}
+
+namespace {
+
+// Appends a JSON string literal. Names come from the plug-in and the document and may hold any
+// bytes; bytes that are not valid UTF-8 become U+FFFD so the output stays valid JSON.
+void appendJsonString(std::string& out, std::string_view s) {
+  static const char kHex[] = "0123456789abcdef";
+  out += '"';
+  size_t i = 0;
+  while (i < s.size()) {
+    auto b = static_cast<unsigned char>(s[i]);
+    if (b < 0x80) {
+      if (b == '"' || b == '\\') {
+        out += '\\';
+        out += static_cast<char>(b);
+      } else if (b < 0x20) {
+        out += "\\u00";
+        out += kHex[b >> 4];
+        out += kHex[b & 15];
+      } else {
+        out += static_cast<char>(b);
+      }
+      ++i;
+      continue;
+    }
+    // The length of a well-formed sequence starting here, or 0 (the ranges of RFC 3629).
+    size_t n = 0;
+    unsigned char lo = 0x80, hi = 0xBF;
+    if (b >= 0xC2 && b <= 0xDF) {
+      n = 2;
+    } else if (b >= 0xE0 && b <= 0xEF) {
+      n = 3;
+      if (b == 0xE0) lo = 0xA0;
+      if (b == 0xED) hi = 0x9F;
+    } else if (b >= 0xF0 && b <= 0xF4) {
+      n = 4;
+      if (b == 0xF0) lo = 0x90;
+      if (b == 0xF4) hi = 0x8F;
+    }
+    bool ok = n != 0 && i + n <= s.size();
+    for (size_t k = 1; ok && k < n; ++k) {
+      auto c = static_cast<unsigned char>(s[i + k]);
+      ok = k == 1 ? (c >= lo && c <= hi) : (c >= 0x80 && c <= 0xBF);
+    }
+    if (ok) {
+      out.append(s.substr(i, n));
+      i += n;
+    } else {
+      out += "\\ufffd";
+      ++i;
+    }
+  }
+  out += '"';
+}
+
+class JsonWriter {
+ public:
+  explicit JsonWriter(std::ostream& os) : os_(os) { buf_.reserve(kFlushAt + 4096); }
+  JsonWriter(const JsonWriter&) = delete;
+  JsonWriter& operator=(const JsonWriter&) = delete;
+
+  JsonWriter& raw(std::string_view s) {
+    buf_ += s;
+    return *this;
+  }
+  JsonWriter& num(float v) {
+    appendShortestFloat(buf_, v);
+    return *this;
+  }
+  JsonWriter& str(std::string_view s) {
+    appendJsonString(buf_, s);
+    return *this;
+  }
+  JsonWriter& boolean(bool b) { return raw(b ? "true" : "false"); }
+  JsonWriter& point(const HostRealPoint& p) { return raw("[").num(p.h).raw(",").num(p.v).raw("]"); }
+
+  // Called between arts, so the buffer stays small whatever the size of the document.
+  void maybeFlush() {
+    if (buf_.size() >= kFlushAt) flush();
+  }
+  void flush() {
+    os_.write(buf_.data(), static_cast<std::streamsize>(buf_.size()));
+    buf_.clear();
+  }
+
+ private:
+  static constexpr size_t kFlushAt = 1 << 16;
+  std::ostream& os_;
+  std::string buf_;
+};
+
+void writeColor(JsonWriter& w, const HostColor& c) {
+  switch (c.kind) {
+    case kHostColorGrey:
+      w.raw("\"kind\":\"grey\",\"components\":[").num(c.c.grey).raw("]");
+      break;
+    case kHostColorFour:
+      w.raw("\"kind\":\"cmyk\",\"components\":[").num(c.c.four.cyan).raw(",").num(c.c.four.magenta);
+      w.raw(",").num(c.c.four.yellow).raw(",").num(c.c.four.black).raw("]");
+      break;
+    case kHostColorThree:
+      w.raw("\"kind\":\"rgb\",\"components\":[").num(c.c.three.red).raw(",").num(c.c.three.green);
+      w.raw(",").num(c.c.three.blue).raw("]");
+      break;
+    case kHostColorSpot: {
+      // The name field need not be terminated when the plug-in fills all of it.
+      const char* name = c.c.spot.name;
+      size_t len = strnlen(name, sizeof c.c.spot.name);
+      w.raw("\"kind\":\"spot\",\"components\":[").num(c.c.spot.tint).raw("],\"name\":");
+      w.str(std::string_view(name, len));
+      break;
+    }
+    default:
+      w.raw("\"kind\":\"unknown\",\"code\":").raw(std::to_string(c.kind)).raw(",\"components\":[]");
+      break;
+  }
+}
+
+const char* colorModelName(int16_t model) {
+  switch (model) {
+    case kDocumentGreyModel:
+      return "grey";
+    case kDocumentCMYKModel:
+      return "cmyk";
+    default:
+      return "rgb";
+  }
+}
+
+}  // namespace
+
+void writeDocumentJson(const Document& doc, std::ostream& out) {
+  JsonWriter w(out);
+  w.raw("{\"page\":{\"width\":").num(doc.pageWidth()).raw(",\"height\":").num(doc.pageHeight());
+  w.raw("},\"colorModel\":\"").raw(colorModelName(doc.colorModel())).raw("\",\"arts\":[");
+  bool first = true;
+  doc.forEachArt([&](const Art& art) {
+    w.raw(first ? "\n{\"closed\":" : ",\n{\"closed\":").boolean(art.closed).raw(",\"segments\":[");
+    first = false;
+    bool firstSegment = true;
+    for (const HostPathSegment& s : art.segments) {
+      w.raw(firstSegment ? "{\"p\":" : ",{\"p\":").point(s.p);
+      w.raw(",\"in\":").point(s.in).raw(",\"out\":").point(s.out);
+      w.raw(",\"corner\":").boolean(s.corner != 0).raw("}");
+      firstSegment = false;
+    }
+    const HostPathStyle& st = art.style;
+    w.raw("],\"fill\":{\"paint\":").boolean(st.fillPaint != 0).raw(",");
+    writeColor(w, st.fillColor);
+    w.raw("},\"stroke\":{\"paint\":").boolean(st.strokePaint != 0).raw(",");
+    writeColor(w, st.strokeColor);
+    w.raw(",\"width\":").num(st.strokeWidth);
+    w.raw("},\"opacity\":").num(art.opacity).raw(",\"artStyle\":");
+    if (const std::string* name = doc.artStyleName(art))
+      w.str(*name);
+    else
+      w.raw("null");
+    w.raw("}");
+    w.maybeFlush();
+  });
+  w.raw(first ? "]}\n" : "\n]}\n");
+  w.flush();
+}
+
+}  // namespace flhost

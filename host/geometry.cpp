@@ -1,0 +1,80 @@
+#include "geometry.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace flhost {
+
+namespace {
+
+// Extends [lo, hi] by the extrema of the cubic p0, p1, p2, p3 in one coordinate.
+void cubicRange(double p0, double p1, double p2, double p3, double& lo, double& hi) {
+  lo = std::min({lo, p0, p3});
+  hi = std::max({hi, p0, p3});
+  // B'(t)/3 = a t^2 + b t + c
+  double a = -p0 + 3 * p1 - 3 * p2 + p3;
+  double b = 2 * (p0 - 2 * p1 + p2);
+  double c = p1 - p0;
+  auto at = [&](double t) {
+    if (t <= 0 || t >= 1) return;
+    double u = 1 - t;
+    double v = u * u * u * p0 + 3 * u * u * t * p1 + 3 * u * t * t * p2 + t * t * t * p3;
+    lo = std::min(lo, v);
+    hi = std::max(hi, v);
+  };
+  const double eps = 1e-12;
+  if (std::fabs(a) < eps) {
+    if (std::fabs(b) > eps) at(-c / b);
+    return;
+  }
+  double disc = b * b - 4 * a * c;
+  if (disc < 0) return;
+  double sq = std::sqrt(disc);
+  at((-b + sq) / (2 * a));
+  at((-b - sq) / (2 * a));
+}
+
+}  // namespace
+
+HostRealRect pathBounds(std::span<const HostPathSegment> segs, bool closed) {
+  if (segs.empty()) return {1.0f, 0.0f, -1.0f, 0.0f};
+  double left = segs[0].p.h, right = left, bottom = segs[0].p.v, top = bottom;
+  size_t n = segs.size();
+  size_t curves = closed ? n : n - 1;
+  for (size_t i = 0; i < curves; ++i) {
+    const HostPathSegment& s = segs[i];
+    const HostPathSegment& e = segs[(i + 1) % n];
+    cubicRange(s.p.h, s.out.h, e.in.h, e.p.h, left, right);
+    cubicRange(s.p.v, s.out.v, e.in.v, e.p.v, bottom, top);
+  }
+  return {static_cast<float>(left), static_cast<float>(top), static_cast<float>(right),
+          static_cast<float>(bottom)};
+}
+
+HostMatrix identityMatrix() { return {1, 0, 0, 1, 0, 0}; }
+
+HostMatrix concat(const HostMatrix& m, const HostMatrix& n) {
+  // x' = m(x); x'' = n(x'), each product and sum in single precision, in this order.
+  HostMatrix r;
+  r.a = m.a * n.a + m.b * n.c;
+  r.b = m.a * n.b + m.b * n.d;
+  r.c = m.c * n.a + m.d * n.c;
+  r.d = m.c * n.b + m.d * n.d;
+  r.tx = m.tx * n.a + m.ty * n.c + n.tx;
+  r.ty = m.tx * n.b + m.ty * n.d + n.ty;
+  return r;
+}
+
+HostMatrix translation(float tx, float ty) { return {1, 0, 0, 1, tx, ty}; }
+HostMatrix scaling(float sx, float sy) { return {sx, 0, 0, sy, 0, 0}; }
+
+HostMatrix rotation(float radians) {
+  float c = std::cos(radians), s = std::sin(radians);
+  return {c, s, -s, c, 0, 0};
+}
+
+HostRealPoint apply(const HostMatrix& m, HostRealPoint p) {
+  return {m.a * p.h + m.c * p.v + m.tx, m.b * p.h + m.d * p.v + m.ty};
+}
+
+}  // namespace flhost

@@ -1,0 +1,32 @@
+// The host's random source: a seeded generator, optionally preceded by an exact list of first
+// draws so that any design, and any edge case, can be made again.
+#pragma once
+
+#include <cstdint>
+#include <deque>
+#include <random>
+
+namespace flhost {
+
+class RandomSource {
+ public:
+  explicit RandomSource(uint64_t seed = 1) { reseed(seed); }
+  void reseed(uint64_t seed);
+  uint64_t seed() const { return seed_; }
+  // The next draws come from this list, in order, before the seeded generator resumes.
+  void queueDraws(const std::vector<float>& draws) { queued_.insert(queued_.end(), draws.begin(), draws.end()); }
+  size_t queuedLeft() const { return queued_.size(); }
+  // A uniform draw in [0, 1).
+  float next();
+  uint64_t drawCount() const { return draws_; }
+  // A fresh seed from the system's entropy source, for runs where the user gives none.
+  static uint64_t freshSeed();
+
+ private:
+  uint64_t seed_ = 0;
+  std::mt19937_64 engine_;
+  std::deque<float> queued_;
+  uint64_t draws_ = 0;
+};
+
+}  // namespace flhost

@@ -1,0 +1,29 @@
+/* The entries of a popup list. */
+#ifndef FLARIMOND_ADM_LIST_SUITE_H
+#define FLARIMOND_ADM_LIST_SUITE_H
+
+#include "adm_types.h"
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+#define kAdmListSuiteName "ADM List Suite"
+#define kAdmListSuiteVersion 1
+
+typedef struct AdmListSuite {
+  /* Inserts a new empty entry at index (0..count) and returns it; owned by the list. */
+  HostEntry (*insertEntry)(HostList list, int32_t index);
+  /* The entry at index, or null. */
+  HostEntry (*getEntry)(HostList list, int32_t index);
+  /* The selected entry, or null when none is. */
+  HostEntry (*getSelectedEntry)(HostList list);
+  /* The number of entries. */
+  int32_t (*numberOfEntries)(HostList list);
+} AdmListSuite;
+
+#ifdef __cplusplus
+}
+#endif
+
+#endif

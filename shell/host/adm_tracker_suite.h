@@ -1,0 +1,27 @@
+/* The pointer while an item tracks it. A null tracker means the one now running. */
+#ifndef FLARIMOND_ADM_TRACKER_SUITE_H
+#define FLARIMOND_ADM_TRACKER_SUITE_H
+
+#include "adm_types.h"
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+#define kAdmTrackerSuiteName "ADM Tracker Suite"
+#define kAdmTrackerSuiteVersion 1
+
+typedef struct AdmTrackerSuite {
+  /* The pointer position in the coordinates of the document's front view. */
+  HostErr (*getPoint)(HostTracker tracker, HostViewPoint *point);
+  /* The tracker's action code (what the pointer did). */
+  int32_t (*getAction)(HostTracker tracker);
+  /* The state word: buttons, modifier keys and kTrackerPickDone. */
+  uint32_t (*getModifiers)(HostTracker tracker);
+} AdmTrackerSuite;
+
+#ifdef __cplusplus
+}
+#endif
+
+#endif

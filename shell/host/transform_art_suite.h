@@ -1,0 +1,28 @@
+/* Transforming art by a matrix. */
+#ifndef FLARIMOND_TRANSFORM_ART_SUITE_H
+#define FLARIMOND_TRANSFORM_ART_SUITE_H
+
+#include "host_types.h"
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+#define kTransformArtSuiteName "AI Transform Art Suite"
+#define kTransformArtSuiteVersion 1
+
+/* Transform flags. */
+#define kTransformObjects 1       /* move the art's anchors and handles */
+#define kTransformScaleLines 0x10 /* also multiply the stroke width by lineScale */
+
+typedef struct TransformArtSuite {
+  /* Moves the art's points by matrix (with kTransformObjects); with kTransformScaleLines the
+   * stroke width is multiplied by lineScale. */
+  HostErr (*transformArt)(HostArt art, const HostMatrix *matrix, HostReal lineScale, int32_t flags);
+} TransformArtSuite;
+
+#ifdef __cplusplus
+}
+#endif
+
+#endif

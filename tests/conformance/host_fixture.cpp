@@ -1,0 +1,85 @@
+#include "conformance/host_fixture.h"
+
+#include <cstring>
+
+#include "params/burst_fields.h"
+
+namespace fltest {
+
+void TestUser::run(flhost::ModalSession& s) {
+  auto text = [&](int id) {
+    const flhost::Item* item = s.item(id);
+    return item ? item->text : std::string();
+  };
+  switch (s.resourceId()) {
+    case 16051:
+      errors.push_back({text(2), text(3)});
+      s.end(1);
+      return;
+    case 16050:
+      for (const flhost::Item* item : s.items())
+        if (item->kind == flhost::ItemKind::StaticText) aboutTexts.push_back(item->text);
+      s.end(1);
+      return;
+    default:
+      ++filterDialogs;
+      if (onFilterDialog) onFilterDialog(s);
+      if (!s.ended()) s.end(1);
+  }
+}
+
+void HostTest::open(std::vector<float> draws, flhost::DocumentOptions document) {
+  session_.reset();
+  flhost::SessionOptions options;
+  options.modulePath = FLARIMOND_MODULE;
+  options.seed = 1;
+  options.draws = std::move(draws);
+  options.document = std::move(document);
+  std::string error;
+  session_ = flhost::Session::open(options, &error);
+  ASSERT_TRUE(session_) << error;
+  session_->dialogs().setDriver(&user_);
+}
+
+void HostTest::startUp() {
+  ASSERT_EQ(host().startup(), 0);
+  ASSERT_EQ(host().filters().size(), 1u);
+}
+
+BurstParams HostTest::record() const {
+  BurstParams p{};
+  std::vector<uint8_t> bytes = session_->parameters();
+  EXPECT_EQ(bytes.size(), sizeof p);
+  if (bytes.size() == sizeof p) std::memcpy(&p, bytes.data(), sizeof p);
+  return p;
+}
+
+void HostTest::setRecord(const BurstParams& p) {
+  std::vector<uint8_t> bytes(sizeof p);
+  std::memcpy(bytes.data(), &p, sizeof p);
+  session_->setParameters(bytes);
+}
+
+BurstParams HostTest::defaults() {
+  BurstParams p{};
+  auto* bytes = reinterpret_cast<unsigned char*>(&p);
+  for (const BurstField& f : kBurstFields) {
+    if (f.kind == FieldKind::Float) {
+      float v = static_cast<float>(f.defaultValue);
+      std::memcpy(bytes + f.offset, &v, 4);
+    } else {
+      int32_t v = static_cast<int32_t>(f.defaultValue);
+      std::memcpy(bytes + f.offset, &v, 4);
+    }
+  }
+  p.startX = 612.0f * 0.5f - 200.0f;
+  p.startY = 792.0f * 0.5f;
+  return p;
+}
+
+HostErr HostTest::goWith(const BurstParams& p) {
+  setRecord(p);
+  return host().go();
+}
+
+}  // namespace fltest

@@ -1,0 +1,58 @@
+// A stand-in host with the built module loaded, and a user for its dialogs, for tests that drive
+// the plug-in through PluginMain exactly as a host would.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "params/burst_params.h"
+#include "session.h"
+
+namespace fltest {
+
+// Acts as the user: answers the filter dialog with `onFilterDialog` (default: confirm), notes the
+// texts of every error dialog and About box and closes them, and notes alerts.
+class TestUser : public flhost::DialogDriver {
+ public:
+  void run(flhost::ModalSession& s) override;
+  void alert(std::string_view text) override { alerts.emplace_back(text); }
+
+  std::function<void(flhost::ModalSession&)> onFilterDialog;
+  struct ErrorShown {
+    std::string message;
+    std::string code;
+  };
+  std::vector<ErrorShown> errors;
+  std::vector<std::string> aboutTexts;
+  std::vector<std::string> alerts;
+  int filterDialogs = 0;
+};
+
+class HostTest : public ::testing::Test {
+ protected:
+  // Loads the module into a fresh host with a fixed seed; exact first draws when given.
+  void open(std::vector<float> draws = {}, flhost::DocumentOptions document = flhost::DocumentOptions::standard());
+  void SetUp() override { open(); }
+
+  flhost::Session& host() { return *session_; }
+  TestUser& user() { return user_; }
+  // Startup, then asserts it succeeded and registered the filter.
+  void startUp();
+  // The record the host keeps for the filter.
+  BurstParams record() const;
+  void setRecord(const BurstParams& p);
+  // A record with the defaults, as Get Parameters makes it for the standard view.
+  static BurstParams defaults();
+  // Runs Go on p, returns PluginMain's result.
+  HostErr goWith(const BurstParams& p);
+  size_t arts() { return host().document().artCount(); }
+
+  std::unique_ptr<flhost::Session> session_;
+  TestUser user_;
+};
+
+}  // namespace fltest
