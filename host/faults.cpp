@@ -3,7 +3,8 @@
 namespace flhost {
 
 void Faults::failOn(std::string op, uint64_t nth, HostErr code) {
-  faults_.push_back({std::move(op), count(op) + (nth == 0 ? 1 : nth), code});
+  uint64_t at = count(op) + (nth == 0 ? 1 : nth);
+  faults_.push_back({std::move(op), at, code});
 }
 
 HostErr Faults::enter(std::string_view op) {

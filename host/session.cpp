@@ -153,6 +153,23 @@ HostErr Session::go() {
   return call(kCallerFilter, kSelectorFilterGo, &m);
 }
 
+HostErr Session::send(const char* caller, const char* selector) {
+  if (std::strcmp(caller, kCallerFilter) == 0) {
+    FilterMessage m{{&basic_, pluginRef(), globals_}, filters_.empty() ? nullptr : filterHandle(0), parameters_};
+    HostErr e = call(caller, selector, &m);
+    if (m.parameters != parameters_ && memHandles_.count(m.parameters)) parameters_ = m.parameters;
+    return e;
+  }
+  if (std::strcmp(caller, kCallerMenu) == 0) {
+    MenuMessage m{{&basic_, pluginRef(), globals_}, nullptr};
+    return call(caller, selector, &m);
+  }
+  HostMessage m{&basic_, pluginRef(), globals_};
+  HostErr e = call(caller, selector, &m);
+  if (std::strcmp(caller, kCallerAccess) == 0 || std::strcmp(selector, kSelectorShutdown) == 0) globals_ = m.globals;
+  return e;
+}
+
 HostErr Session::menuGo() {
   MenuMessage m{{&basic_, pluginRef(), globals_}, nullptr};
   return call(kCallerMenu, kSelectorMenuGo, &m);

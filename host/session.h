@@ -61,6 +61,9 @@ class Session {
   HostErr menuUpdate();
   // Sends "SP Access"/"Unload", unloads the module, loads it again and sends "Reload".
   HostErr unloadAndReload();
+  // Any caller/selector with the message record its caller implies (a FilterMessage for the
+  // registered filter and its stored block, a MenuMessage, or a plain HostMessage).
+  HostErr send(const char* caller, const char* selector);
   // Any message, as a top-level call: opens and closes the call's undo journal.
   HostErr call(const char* caller, const char* selector, void* message);
 

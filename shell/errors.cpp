@@ -59,7 +59,9 @@ char* toCString(char* buffer) {
 }
 
 void reportError(HostMessage* message, HostErr code) {
-  if (code == 0 || code == kUserCancelled || !sAdmBasic || !sAdmDialog) return;
+  // The dialog needs the item suite for its texts and the user suite for the code: a call whose
+  // acquisition stopped before them cannot show it.
+  if (code == 0 || code == kUserCancelled || !sAdmBasic || !sAdmDialog || !sAdmItem || !sUser) return;
   int32_t i = 1;
   bool found = false;
   for (;; i += 2) {

@@ -424,18 +424,20 @@ BurstParams readParamFile(const fs::path& path, int32_t swatchCount) {
   return params;
 }
 
+void writeParams(std::ostream& out, ParamFormat format, const BurstParams& params, std::string_view name) {
+  if (format == ParamFormat::Json) {
+    out << paramsToJson(params, name);
+  } else {
+    std::vector<uint8_t> bytes = paramsToBytes(params);
+    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+  }
+}
+
 void writeParamFile(const fs::path& path, const BurstParams& params) {
   std::optional<ParamFormat> format = paramFormatOf(path);
   if (!format) throw ToolError(displayPath(path) + ": unknown parameter file type (use .bin or .json)");
-  if (*format == ParamFormat::Json) {
-    std::string text = paramsToJson(params, displayPath(path));
-    writeFileAtomically(path, [&](std::ostream& out) { out << text; });
-  } else {
-    std::vector<uint8_t> bytes = paramsToBytes(params);
-    writeFileAtomically(path, [&](std::ostream& out) {
-      out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-    });
-  }
+  std::string name = displayPath(path);
+  writeFileAtomically(path, [&](std::ostream& out) { writeParams(out, *format, params, name); });
 }
 
 }  // namespace fltools

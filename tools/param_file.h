@@ -12,6 +12,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <iosfwd>
 #include <optional>
 #include <span>
 #include <string>
@@ -56,6 +57,10 @@ BurstParams paramsFromJson(std::string_view text, int32_t swatchCount, std::stri
 // Reads a .bin or .json file and checks it. ParamFileError (a ToolError) for any problem,
 // including a file that is missing, unreadable or of another type.
 BurstParams readParamFile(const std::filesystem::path& path, int32_t swatchCount);
+
+// Writes the record in the format to a stream (so a caller can claim its output file early).
+// ParamFileError for a record JSON cannot hold; nothing is written then.
+void writeParams(std::ostream& out, ParamFormat format, const BurstParams& params, std::string_view name);
 
 // Writes the record in the format the extension names, whole or not at all. ToolError for an
 // unknown extension, ParamFileError for a record JSON cannot hold, ToolError when writing fails.

@@ -30,6 +30,7 @@ void TestUser::run(flhost::ModalSession& s) {
 
 void HostTest::open(std::vector<float> draws, flhost::DocumentOptions document) {
   session_.reset();
+  user_ = TestUser{};
   flhost::SessionOptions options;
   options.modulePath = FLARIMOND_MODULE;
   options.seed = 1;

@@ -1,0 +1,251 @@
+// The entry point as the host sees it: routing, the suite table, the globals block, registration,
+// the error dialog and the About box.
+#include <cstring>
+
+#include "conformance/host_fixture.h"
+#include "conformance/module_copy.h"
+
+namespace fltest {
+namespace {
+
+constexpr HostErr code(const char (&c)[5]) { return HOST_FOURCC(c[0], c[1], c[2], c[3]); }
+
+const char* kMemoryMessage = "The filter cannot complete because there isn't enough memory (RAM) available.";
+
+TEST_F(HostTest, StartupRegistersTheOneFilter) {
+  startUp();
+  const flhost::RegisteredFilter& f = host().filters()[0];
+  EXPECT_EQ(f.name, "VL08_Flarimond");
+  EXPECT_EQ(f.category, "ZUN <Create>");
+  EXPECT_EQ(f.title, "Flarimond...");
+  EXPECT_EQ(host().faults().count("menu.updateMenuItemAutomatically"), 1u);
+  EXPECT_EQ(host().faults().count("blocks.allocateBlock"), 1u);
+  EXPECT_EQ(host().heldSuiteCount(), 0);
+  EXPECT_EQ(host().suitesEverAcquired().size(), 26u);
+}
+
+TEST_F(HostTest, RoutingAnswersEveryMessage) {
+  startUp();
+  struct Case {
+    const char* caller;
+    const char* selector;
+    HostErr result;
+    uint64_t acquisitions;
+  };
+  const Case cases[] = {
+      {"SP Access", "Something", 0, 0},      {"SP Interface", "Something", 0, 26},
+      {"AI Menu", "AI Go", code("!sel"), 26}, {"AI Menu", "AI Update", 0, 26},
+      {"AI Menu", "Something", 0, 26},       {"AI Filter", "Something", 0, 26},
+      {"Someone", "AI Go", 0, 26},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.caller) + "/" + c.selector);
+    uint64_t before = host().faults().count("basic.acquireSuite");
+    EXPECT_EQ(host().send(c.caller, c.selector), c.result);
+    EXPECT_EQ(host().faults().count("basic.acquireSuite") - before, c.acquisitions);
+    EXPECT_EQ(host().heldSuiteCount(), 0);
+  }
+  // Only the menu Go is an error, and it is shown once.
+  ASSERT_EQ(user().errors.size(), 1u);
+  EXPECT_EQ(user().errors[0].message, "The selection is not valid for this filter.");
+  EXPECT_EQ(user().errors[0].code, "!sel");
+  EXPECT_EQ(arts(), 0u);
+}
+
+// Go made to fail with each code of the error list, and with codes it does not name.
+TEST_F(HostTest, ErrorDialogFindsTheMessageForEachCode) {
+  startUp();
+  setRecord(defaults());
+  struct Case {
+    HostErr code;
+    const char* message;  // null: no dialog
+    const char* codeText;
+  };
+  const Case cases[] = {
+      {-108, kMemoryMessage, "-108"},
+      {271, kMemoryMessage, "271"},
+      {code("SEGM"), "The filter cannot complete because a layer is locked or invisible.", "SEGM"},
+      {code("NESS"), "The filter cannot complete because a path has too many anchor points.", "NESS"},
+      {code("!sel"), "The selection is not valid for this filter.", "!sel"},
+      {code("!MEM"), "The filter cannot complete because of an unknown error.", "!MEM"},
+      {-50, "The filter cannot complete because of an unknown error.", "-50"},
+      {65535, "The filter cannot complete because of an unknown error.", "65535"},
+      {code("Oops"), "The filter cannot complete because of an unknown error.", "Oops"},
+      {code("STOP"), nullptr, nullptr},
+      {code("S!Fd"), nullptr, nullptr},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.code);
+    user().errors.clear();
+    host().faults().failOn("art.newArt", 1, c.code);
+    // The final drawing's failure reaches the host and the user.
+    EXPECT_EQ(host().go(), c.code);
+    if (!c.message) {
+      EXPECT_TRUE(user().errors.empty());
+      continue;
+    }
+    ASSERT_EQ(user().errors.size(), 1u);
+    EXPECT_EQ(user().errors[0].message, c.message);
+    EXPECT_EQ(user().errors[0].code, c.codeText);
+  }
+}
+
+TEST_F(HostTest, ShutdownFreesTheGlobalsBlock) {
+  startUp();
+  EXPECT_EQ(host().shutdown(), 0);
+  EXPECT_EQ(host().heldGlobals(), nullptr);
+  EXPECT_EQ(host().faults().count("blocks.freeBlock"), 1u);
+  EXPECT_EQ(host().heldSuiteCount(), 0);
+}
+
+TEST_F(HostTest, UnloadAndReloadKeepTheGlobals) {
+  startUp();
+  ASSERT_EQ(host().getParameters(), 0);
+  uint64_t acquisitions = host().faults().count("basic.acquireSuite");
+  ASSERT_EQ(host().unloadAndReload(), 0);
+  EXPECT_NE(host().heldGlobals(), nullptr);
+  EXPECT_EQ(host().faults().count("basic.acquireSuite"), acquisitions);  // access messages hold nothing
+  // The reloaded plug-in still knows its filter, and calls hold and release the table again.
+  ASSERT_EQ(host().getParameters(), 0);
+  EXPECT_EQ(user().filterDialogs, 2);
+  EXPECT_EQ(host().go(), 0);
+  EXPECT_EQ(arts(), 10u);
+  EXPECT_EQ(host().heldSuiteCount(), 0);
+}
+
+TEST_F(HostTest, AboutBoxShowsItsProductLines) {
+  startUp();
+  EXPECT_EQ(host().about(), 0);
+  ASSERT_EQ(user().aboutTexts.size(), 8u);
+  EXPECT_NE(user().aboutTexts[0].find("Flarimond"), std::string::npos);
+}
+
+TEST_F(HostTest, NestedCallsWorkWithTheOuterCallsSuites) {
+  startUp();
+  int heldInside = -1;
+  uint64_t acquiredInside = 0;
+  user().onFilterDialog = [&](flhost::ModalSession&) {
+    uint64_t before = host().faults().count("basic.acquireSuite");
+    EXPECT_EQ(host().about(), 0);
+    acquiredInside = host().faults().count("basic.acquireSuite") - before;
+    heldInside = host().heldSuiteCount();
+  };
+  EXPECT_EQ(host().getParameters(), 0);
+  EXPECT_EQ(acquiredInside, 0u);
+  EXPECT_EQ(heldInside, 26);
+  EXPECT_EQ(user().aboutTexts.size(), 8u);
+  EXPECT_EQ(host().heldSuiteCount(), 0);
+  // The next call acquires the whole table afresh.
+  uint64_t before = host().faults().count("basic.acquireSuite");
+  EXPECT_EQ(host().menuUpdate(), 0);
+  EXPECT_EQ(host().faults().count("basic.acquireSuite") - before, 26u);
+}
+
+// A suite the host cannot supply, at each row of the table: the message is not routed, every suite
+// acquired is given back, and the alert appears once the dialog manager's basic suite is held.
+TEST_F(HostTest, AcquisitionFailureAtEveryRow) {
+  const char* names[26] = {"SP Blocks Suite", "SP Access Suite", "AI MdMemory Suite", "AI Real Math Suite",
+                           "AI Art Suite", "AI User Suite", "AI Document Suite", "AI Document View Suite",
+                           "AI Undo Suite", "AI Path Suite", "AI Path Style Suite", "AI Random Suite",
+                           "AI Blend Style Suite", "AI Swatch List Suite", "AI Transform Art Suite",
+                           "AI Art Style Suite", "AI Menu Suite", "AI Filter Suite", "ADM Basic Suite",
+                           "ADM Dialog Suite", "ADM Item Suite", "ADM Icon Suite", "ADM Notifier Suite",
+                           "ADM List Suite", "ADM Entry Suite", "ADM Tracker Suite"};
+  for (int row = 0; row < 26; ++row) {
+    for (HostErr failure : {code("S!Fd"), HostErr{-108}}) {
+      SCOPED_TRACE("row " + std::to_string(row) + " code " + std::to_string(failure));
+      open();
+      host().faults().failOn("basic.acquireSuite", static_cast<uint64_t>(row) + 1, failure);
+      EXPECT_EQ(host().startup(), failure);
+      EXPECT_TRUE(host().filters().empty());
+      EXPECT_EQ(host().heldSuiteCount(), 0);
+      if (row > 18) {
+        ASSERT_EQ(user().alerts.size(), 1u);
+        EXPECT_NE(user().alerts[0].find(std::string("suite: ") + names[row]), std::string::npos);
+        EXPECT_EQ(user().alerts[0].find("Suite Loading Error: " + std::to_string(failure)), 0u);
+      } else {
+        EXPECT_TRUE(user().alerts.empty());
+      }
+      // The error dialog needs the dialog and item suites; 'S!Fd' is never shown.
+      bool dialogShown = failure != code("S!Fd") && row > 20;
+      EXPECT_EQ(user().errors.size(), dialogShown ? 1u : 0u);
+    }
+  }
+}
+
+TEST_F(HostTest, FailedReleaseStopsTheWalkButNotTheAnswer) {
+  startUp();
+  host().faults().failOn("basic.releaseSuite", 5, -1);
+  EXPECT_EQ(host().menuUpdate(), 0);
+  EXPECT_EQ(host().heldSuiteCount(), 22);  // rows 4 to 25 were not given back
+}
+
+TEST_F(HostTest, EmptyCategoryRegistersNoFilter) {
+  auto copy = moduleCopy("empty-category", [](flhost::ResourceSet& set) {
+    set.add(uint16_t{6}, 1001, 1033, stringBlock({"<First Mac index is 1>", "", "Flarimond..."}));
+  });
+  ASSERT_FALSE(copy.empty());
+  flhost::SessionOptions options;
+  options.modulePath = copy;
+  std::string error;
+  auto s = flhost::Session::open(options, &error);
+  ASSERT_TRUE(s) << error;
+  s->dialogs().setDriver(&user());
+  EXPECT_EQ(s->startup(), 0);
+  EXPECT_TRUE(s->filters().empty());
+  EXPECT_EQ(s->faults().count("filter.addFilter"), 0u);
+}
+
+TEST_F(HostTest, DamagedPropertyListIsRefusedBeforeLoading) {
+  struct Case {
+    const char* name;
+    std::function<void(flhost::ResourceSet&)> change;
+    const char* expect;
+  };
+  auto piplOf = [](flhost::ResourceSet& set) { return *set.find(flhost::ResourceId(std::string("PIPL")), 16000); };
+  const Case cases[] = {
+      {"missing", [](flhost::ResourceSet& set) {
+         flhost::ResourceSet without;
+         for (const auto& [key, data] : set.entries())
+           if (key.type != flhost::ResourceId(std::string("PIPL")))
+             without.add(key.type, std::get<uint16_t>(key.name), key.language, data);
+         set = without;
+       }, "property list"},
+      {"kind", [&](flhost::ResourceSet& set) {
+         auto bytes = piplOf(set);
+         bytes[10 + 16] = 'X';  // first data byte of 'kind'
+         set.add(std::string("PIPL"), 16000, 1033, bytes);
+       }, "kind"},
+      {"version", [&](flhost::ResourceSet& set) {
+         auto bytes = piplOf(set);
+         bytes[10 + 20 + 16] = 3;  // 'ivrs' data
+         set.add(std::string("PIPL"), 16000, 1033, bytes);
+       }, "version"},
+      {"truncated", [&](flhost::ResourceSet& set) {
+         auto bytes = piplOf(set);
+         bytes.resize(bytes.size() - 6);
+         set.add(std::string("PIPL"), 16000, 1033, bytes);
+       }, "property list"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    auto copy = moduleCopy(std::string("pipl-") + c.name, c.change);
+    ASSERT_FALSE(copy.empty());
+    flhost::SessionOptions options;
+    options.modulePath = copy;
+    std::string error;
+    EXPECT_FALSE(flhost::Session::open(options, &error));
+    EXPECT_NE(error.find("refused"), std::string::npos) << error;
+  }
+}
+
+TEST_F(HostTest, GetParametersForAnotherFilterRunsNoDialog) {
+  startUp();
+  HostFilter stranger = host().filterHandle(7);
+  EXPECT_EQ(host().getParameters(stranger), code("STOP"));
+  EXPECT_EQ(user().filterDialogs, 0);
+  EXPECT_TRUE(user().errors.empty());
+}
+
+}  // namespace
+}  // namespace fltest

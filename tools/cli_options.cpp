@@ -1,0 +1,181 @@
+#include "cli_options.h"
+
+#include <algorithm>
+#include <cctype>
+#include <charconv>
+#include <cmath>
+#include <cstdlib>
+
+#include "document_suite.h"
+#include "faults.h"
+
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
+namespace fltools {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string_view trim(std::string_view s) {
+  while (!s.empty() && std::isspace(static_cast<unsigned char>(s.front()))) s.remove_prefix(1);
+  while (!s.empty() && std::isspace(static_cast<unsigned char>(s.back()))) s.remove_suffix(1);
+  return s;
+}
+
+std::string inQuotes(std::string_view s) { return "\"" + std::string(s) + "\""; }
+
+// A whole float: the text must be a number and nothing else.
+bool readFloat(std::string_view text, float* v) {
+  if (text.empty()) return false;
+  const char* first = text.data();
+  if (*first == '+') ++first;  // from_chars takes no plus sign; people do write one
+  auto [end, ec] = std::from_chars(first, text.data() + text.size(), *v);
+  return ec == std::errc() && end == text.data() + text.size();
+}
+
+bool readInteger(std::string_view text, int64_t* v) {
+  bool negative = !text.empty() && text.front() == '-';
+  std::string_view digits = negative ? text.substr(1) : text;
+  int base = 10;
+  if (digits.size() > 2 && digits[0] == '0' && (digits[1] == 'x' || digits[1] == 'X')) {
+    digits.remove_prefix(2);
+    base = 16;
+  }
+  if (digits.empty() || digits.front() == '-' || digits.front() == '+') return false;
+  uint64_t magnitude = 0;
+  auto [end, ec] = std::from_chars(digits.data(), digits.data() + digits.size(), magnitude, base);
+  if (ec != std::errc() || end != digits.data() + digits.size()) return false;
+  if (magnitude > (negative ? uint64_t(INT64_MAX) + 1 : uint64_t(INT64_MAX))) return false;
+  *v = negative ? static_cast<int64_t>(0 - magnitude) : static_cast<int64_t>(magnitude);
+  return true;
+}
+
+}  // namespace
+
+FailSpec parseFailSpec(std::string_view text) {
+  const std::string option = "--fail " + inQuotes(text);
+  FailSpec spec;
+  std::string_view rest = text;
+  std::string_view code;
+  if (size_t eq = rest.find('='); eq != std::string_view::npos) {
+    code = rest.substr(eq + 1);
+    rest = rest.substr(0, eq);
+    if (code.empty()) throw ToolError(option + ": no code after '='");
+  }
+  if (size_t at = rest.find('@'); at != std::string_view::npos) {
+    std::string_view nth = rest.substr(at + 1);
+    rest = rest.substr(0, at);
+    int64_t n = 0;
+    if (!readInteger(nth, &n) || n < 1)
+      throw ToolError(option + ": the call number " + inQuotes(nth) + " is not a whole number from 1");
+    spec.nth = static_cast<uint64_t>(n);
+  }
+  const auto& names = flhost::operationNames();
+  if (std::find(names.begin(), names.end(), rest) == names.end())
+    throw ToolError(option + ": " + inQuotes(rest) +
+                    " is not a host operation ('flarimond info' lists them, e.g. art.newArt)");
+  spec.operation = std::string(rest);
+  if (!code.empty()) {
+    int64_t n = 0;
+    if (readInteger(code, &n)) {
+      if (n < INT32_MIN || n > UINT32_MAX)
+        throw ToolError(option + ": the code " + std::string(code) + " does not fit in 32 bits");
+      spec.code = static_cast<HostErr>(static_cast<uint32_t>(n));
+    } else if (code.size() == 4 && std::all_of(code.begin(), code.end(), [](char c) {
+                 return c > ' ' && c < 127;
+               })) {
+      spec.code = HOST_FOURCC(code[0], code[1], code[2], code[3]);
+    } else {
+      throw ToolError(option + ": the code " + inQuotes(code) +
+                      " is neither a number nor four characters such as SEGM");
+    }
+    if (spec.code == 0) throw ToolError(option + ": the code 0 means success; a failure needs another");
+  }
+  return spec;
+}
+
+std::vector<float> parseDraws(std::string_view list) {
+  std::vector<float> draws;
+  std::string_view rest = list;
+  while (true) {
+    size_t comma = rest.find(',');
+    std::string_view item = trim(rest.substr(0, comma));
+    float v = 0;
+    if (!readFloat(item, &v)) throw ToolError("--draws: " + inQuotes(item) + " is not a number");
+    // Checked as the float it becomes: 0.99999999 rounds to 1, which no draw can be.
+    if (!(v >= 0.0f && v < 1.0f)) {
+      double written = 0;
+      std::from_chars(item.data(), item.data() + item.size(), written);
+      throw ToolError("--draws: " + std::string(item) + " is not in [0, 1)" +
+                      (written < 1.0 && v == 1.0f ? " (as a float it rounds to 1)" : ""));
+    }
+    draws.push_back(v);
+    if (comma == std::string_view::npos) break;
+    rest = rest.substr(comma + 1);
+  }
+  return draws;
+}
+
+PageSize parsePageSize(std::string_view text) {
+  size_t x = text.find_first_of("xX");
+  if (x == std::string_view::npos)
+    throw ToolError("--page " + inQuotes(text) + ": expected WIDTHxHEIGHT in points, such as 612x792");
+  PageSize page;
+  std::string_view w = trim(text.substr(0, x)), h = trim(text.substr(x + 1));
+  if (!readFloat(w, &page.width) || !readFloat(h, &page.height))
+    throw ToolError("--page " + inQuotes(text) + ": expected WIDTHxHEIGHT in points, such as 612x792");
+  if (!(std::isfinite(page.width) && page.width > 0 && std::isfinite(page.height) && page.height > 0))
+    throw ToolError("--page " + inQuotes(text) + ": the width and the height must be positive");
+  return page;
+}
+
+int16_t parseColorModel(std::string_view text) {
+  if (text == "rgb") return kDocumentRGBModel;
+  if (text == "cmyk") return kDocumentCMYKModel;
+  if (text == "grey") return kDocumentGreyModel;
+  throw ToolError("--color-model " + inQuotes(text) + ": expected rgb, cmyk or grey");
+}
+
+OutputFormat outputFormatOf(const fs::path& path) {
+  std::string ext = path.extension().string();
+  for (char& c : ext) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  if (ext == ".svg") return OutputFormat::Svg;
+  if (ext == ".json") return OutputFormat::Json;
+  if (ext == ".png")
+    throw ToolError(displayPath(path) + ": PNG output is not available yet; use .svg or .json");
+  throw ToolError(displayPath(path) + ": unknown output type " + (ext.empty() ? std::string("(no extension)") : inQuotes(ext)) +
+                  "; use .svg or .json");
+}
+
+std::string codeText(HostErr code) {
+  auto u = static_cast<uint32_t>(code);
+  char c[4] = {char(u >> 24), char(u >> 16), char(u >> 8), char(u)};
+  if (std::all_of(c, c + 4, [](char ch) { return ch > ' ' && ch < 127; })) return "'" + std::string(c, 4) + "'";
+  return std::to_string(code);
+}
+
+fs::path resolveModulePath(const std::string& option, const char* argv0) {
+#ifdef _WIN32
+  const char* moduleName = "flarimond.aip";
+#else
+  const char* moduleName = "flarimond.so";
+#endif
+  if (!option.empty()) return option;
+  if (const char* env = std::getenv("FLARIMOND_MODULE"); env && *env) return env;
+  fs::path exe;
+  std::error_code ec;
+#if defined(_WIN32)
+  wchar_t buffer[32768];
+  DWORD n = GetModuleFileNameW(nullptr, buffer, sizeof buffer / sizeof buffer[0]);
+  if (n > 0 && n < sizeof buffer / sizeof buffer[0]) exe = fs::path(std::wstring(buffer, n));
+#elif defined(__linux__)
+  exe = fs::read_symlink("/proc/self/exe", ec);
+#endif
+  if (exe.empty() && argv0 && *argv0) exe = fs::absolute(argv0, ec);
+  return exe.parent_path() / moduleName;
+}
+
+}  // namespace fltools

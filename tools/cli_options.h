@@ -1,0 +1,53 @@
+// The command line's values that need more than a type: parsed and checked here so that every bad
+// argument is refused, with a message naming it, before any work starts. Each parser throws
+// ToolError (exit status 2) with a message that starts with the option's name.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "host_types.h"
+#include "output_file.h"
+
+namespace fltools {
+
+// --fail OPERATION[@N][=CODE]: the host's operation fails on its Nth call with CODE.
+struct FailSpec {
+  std::string operation;
+  uint64_t nth = 1;
+  HostErr code = kHostOutOfMemoryErr;
+};
+// OPERATION must be one of flhost::operationNames(); N a whole number from 1; CODE a decimal or
+// 0x-hex number (negative allowed) or exactly four characters packed big-endian ("SEGM", "!MEM").
+// A CODE of four digits reads as a number. Without CODE the failure is -108 (out of memory).
+FailSpec parseFailSpec(std::string_view text);
+
+// --draws 0.25,0.9,...: the random source's first draws, each a number in [0, 1) as a float.
+std::vector<float> parseDraws(std::string_view list);
+
+// --page WxH: the page in points, both positive ("612x792"; "x" or "X").
+struct PageSize {
+  float width = 612.0f;
+  float height = 792.0f;
+};
+PageSize parsePageSize(std::string_view text);
+
+// --color-model rgb|cmyk|grey: the document colour model (kDocument...Model of document_suite.h).
+int16_t parseColorModel(std::string_view text);
+
+// The export formats, by the output file's extension (any case). PNG is recognised but not
+// written yet, so it is refused like any other unknown extension, with its own message.
+enum class OutputFormat { Svg, Json };
+OutputFormat outputFormatOf(const std::filesystem::path& path);
+
+// A host error code as people write it: 'SEGM' for four printable characters, else the number.
+std::string codeText(HostErr code);
+
+// Where the plug-in module is: `option` when given, else $FLARIMOND_MODULE when set and not
+// empty, else flarimond.so (flarimond.aip on Windows) beside the running program.
+std::filesystem::path resolveModulePath(const std::string& option, const char* argv0);
+
+}  // namespace fltools

@@ -1,0 +1,45 @@
+// The flarimond program: its subcommands, each one host flow through flhost::Session.
+#pragma once
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace fltools {
+
+// Exit statuses.
+inline constexpr int kExitOk = 0;
+inline constexpr int kExitPluginError = 1;  // the plug-in failed (its error dialog was shown)
+inline constexpr int kExitBadInput = 2;     // bad arguments or files; the module cannot be used
+
+// Options every flow that loads the module takes.
+struct HostArgs {
+  std::string module;
+  bool seedGiven = false;
+  uint64_t seed = 0;
+  std::string draws;
+  std::string colorModel = "rgb";
+  std::string page;
+  std::vector<std::string> fails;
+};
+
+struct RenderArgs {
+  HostArgs host;
+  std::filesystem::path output;
+  std::filesystem::path params;
+  std::filesystem::path saveParams;
+  bool cancel = false;
+};
+
+// The subcommands. Each returns the exit status; bad input throws ToolError (status 2).
+// `argv0` helps find the module when the system cannot say where the program is.
+int runRender(const RenderArgs& args, const char* argv0);
+int runApply(const RenderArgs& args, const char* argv0);  // args.cancel is not used
+int runInfo(const std::string& module, const char* argv0);
+int runAbout(const std::string& module, const char* argv0);
+
+// The whole command line: parses argv, runs the subcommand and returns the exit status. Bad
+// arguments and ToolErrors are reported on stderr here.
+int runFlarimond(int argc, char** argv);
+
+}  // namespace fltools
