@@ -475,7 +475,7 @@ TEST_F(DialogsTest, HandlesAreRefusedOnceTheirDialogHasClosedAndWhenForeign) {
 }
 
 TEST_F(DialogsTest, InjectedFaultsFailTheCallWithoutEffect) {
-  constexpr HostErr kCode = HOST_FOURCC('T', 'E', 'S', 'T');
+  static constexpr HostErr kCode = HOST_FOURCC('T', 'E', 'S', 'T');
   const struct {
     const char* op;
     std::function<void(HostDialog, HostItem)> check;

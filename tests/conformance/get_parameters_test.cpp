@@ -1,0 +1,111 @@
+// Get Parameters: the record made with its defaults, kept on confirm, restored on cancel.
+#include <cstring>
+
+#include "conformance/host_fixture.h"
+
+namespace fltest {
+namespace {
+
+constexpr HostErr kStop = HOST_FOURCC('S', 'T', 'O', 'P');
+
+bool sameBytes(const BurstParams& a, const BurstParams& b) { return std::memcmp(&a, &b, sizeof a) == 0; }
+
+TEST_F(HostTest, FirstRunMakesTheDefaultsAroundTheViewCentre) {
+  open({}, [] {
+    auto d = flhost::DocumentOptions::standard();
+    d.pageWidth = 1000;
+    d.pageHeight = 500;
+    return d;
+  }());
+  startUp();
+  ASSERT_EQ(host().getParameters(), 0);
+  BurstParams p = record();
+  BurstParams expected = defaults();
+  expected.startX = 500.0f - 200.0f;
+  expected.startY = 250.0f;
+  EXPECT_TRUE(sameBytes(p, expected));
+  EXPECT_EQ(p.burstCount, 10);
+  EXPECT_EQ(p.starCount, 1);
+  EXPECT_EQ(p.length, 300.0f);
+  EXPECT_EQ(p.preview, 1);
+  EXPECT_EQ(p.previewValid, 0);
+}
+
+TEST_F(HostTest, LaterRunsOpenWithTheLastValues) {
+  startUp();
+  BurstParams p = defaults();
+  p.currentPage = 4;
+  p.burstCount = 33;
+  p.startX = -12.5f;
+  setRecord(p);
+  ASSERT_EQ(host().getParameters(), 0);
+  EXPECT_TRUE(sameBytes(record(), p));
+  EXPECT_EQ(host().faults().count("memory.newHandle"), 0u);
+}
+
+TEST_F(HostTest, EveryEndingButConfirmIsACancel) {
+  startUp();
+  for (int32_t ending : {2, 0, 7, -1}) {
+    SCOPED_TRACE(ending);
+    BurstParams before = defaults();
+    before.previewValid = 1;
+    setRecord(before);
+    // The user changes the record through the dialog and then leaves it.
+    user().onFilterDialog = [&](flhost::ModalSession& s) {
+      auto* live = static_cast<BurstParams*>(s.dialog().userData);
+      live->burstCount = 99;
+      s.end(ending);
+    };
+    EXPECT_EQ(host().getParameters(), kStop);
+    BurstParams after = record();
+    before.previewValid = 0;
+    EXPECT_TRUE(sameBytes(after, before));
+    EXPECT_TRUE(user().errors.empty());
+  }
+  // Confirming keeps what the dialog left.
+  user().onFilterDialog = [&](flhost::ModalSession& s) {
+    static_cast<BurstParams*>(s.dialog().userData)->burstCount = 42;
+    s.end(1);
+  };
+  EXPECT_EQ(host().getParameters(), 0);
+  EXPECT_EQ(record().burstCount, 42);
+}
+
+TEST_F(HostTest, CancelTakesBackEverythingDrawnInTheCall) {
+  startUp();
+  setRecord(defaults());
+  ASSERT_EQ(host().go(), 0);  // a design from an earlier run stays
+  ASSERT_EQ(arts(), 10u);
+  user().onFilterDialog = [&](flhost::ModalSession& s) {
+    // Art the call draws while the dialog is open, as previews do.
+    EXPECT_EQ(host().send("AI Filter", "AI Go"), 0);
+    EXPECT_EQ(arts(), 20u);
+    s.end(2);
+  };
+  EXPECT_EQ(host().getParameters(), kStop);
+  EXPECT_EQ(arts(), 10u);
+}
+
+TEST_F(HostTest, HostFailuresOfGetParameters) {
+  startUp();
+  // No block can be made: the memory code is the result and is shown.
+  host().faults().failOn("memory.newHandle", 1, -108);
+  EXPECT_EQ(host().getParameters(), -108);
+  EXPECT_FALSE(host().hasParameters());
+  EXPECT_EQ(user().filterDialogs, 0);
+  ASSERT_EQ(user().errors.size(), 1u);
+  EXPECT_EQ(user().errors[0].code, "-108");
+
+  // Cancel whose undo fails: its code is the result and the record keeps the dialog's values.
+  setRecord(defaults());
+  user().onFilterDialog = [&](flhost::ModalSession& s) {
+    static_cast<BurstParams*>(s.dialog().userData)->burstCount = 77;
+    s.end(2);
+  };
+  host().faults().failOn("undo.undoChanges", 1, HOST_FOURCC('U', 'N', 'D', 'O'));
+  EXPECT_EQ(host().getParameters(), HOST_FOURCC('U', 'N', 'D', 'O'));
+  EXPECT_EQ(record().burstCount, 77);
+}
+
+}  // namespace
+}  // namespace fltest

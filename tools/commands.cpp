@@ -1,0 +1,424 @@
+#include "commands.h"
+
+#include <CLI/CLI.hpp>
+#include <cstring>
+#include <functional>
+#include <iostream>
+#include <memory>
+#include <optional>
+
+#include "cli_options.h"
+#include "dialog_script.h"
+#include "export.h"
+#include "faults.h"
+#include "param_file.h"
+#include "session.h"
+
+namespace fltools {
+
+namespace fs = std::filesystem;
+using flhost::Session;
+
+namespace {
+
+constexpr int32_t kAboutDialogId = 16050;
+constexpr int32_t kErrorDialogId = 16051;
+constexpr HostErr kUserCancelled = HOST_FOURCC('S', 'T', 'O', 'P');
+
+// Acts as the user in front of the host: answers the filter dialog (confirms it, or cancels it
+// when asked to), reads the plug-in's error dialog out on stderr and, when wanted, its About box on
+// stdout.
+class User {
+ public:
+  User(bool cancelFilterDialog, bool printAbout)
+      : driver_(cancelFilterDialog ? std::vector<flhost::DialogAction>{cancelAction()}
+                                   : std::vector<flhost::DialogAction>{}),
+        printAbout_(printAbout) {
+    driver_.onOtherDialog = [this](flhost::ModalSession& s) { seen(s); };
+    driver_.onAlert = [](std::string_view text) { std::cerr << "Plug-in Alert: " << text << "\n"; };
+  }
+
+  flhost::DialogDriver& driver() { return driver_; }
+  int aboutBoxesShown() const { return aboutBoxes_; }
+
+  // Sends one message and says whether it succeeded. A failure the plug-in did not show in its
+  // error dialog (it leaves some codes to the host, such as a suite it could not get) is said
+  // here, so that no failure passes without a word.
+  bool send(const char* message, const std::function<HostErr()>& call) {
+    int before = errors_;
+    HostErr result = call();
+    if (result == 0) return true;
+    if (errors_ == before)
+      std::cerr << "flarimond: the plug-in answered " << message << " with " << codeText(result) << "\n";
+    return false;
+  }
+
+ private:
+  static flhost::DialogAction cancelAction() {
+    flhost::DialogAction a;
+    a.kind = flhost::DialogAction::Kind::Cancel;
+    return a;
+  }
+
+  void seen(flhost::ModalSession& s) {
+    if (s.resourceId() == kErrorDialogId) {
+      ++errors_;
+      const flhost::Item* message = s.item(2);
+      const flhost::Item* code = s.item(3);
+      std::cerr << "Plug-in Error: " << (message ? message->text : std::string()) << " ("
+                << (code ? code->text : std::string()) << ")\n";
+    } else if (s.resourceId() == kAboutDialogId) {
+      ++aboutBoxes_;
+      if (!printAbout_) return;
+      for (const flhost::Item* item : s.items())
+        if (item->kind == flhost::ItemKind::StaticText && !item->text.empty()) std::cout << item->text << "\n";
+    }
+  }
+
+  flhost::ScriptDriver driver_;
+  bool printAbout_;
+  int errors_ = 0;
+  int aboutBoxes_ = 0;
+};
+
+struct HostSetup {
+  flhost::SessionOptions options;
+  std::vector<FailSpec> fails;
+};
+
+HostSetup prepareHost(const HostArgs& a, const char* argv0) {
+  HostSetup h;
+  h.options.modulePath = resolveModulePath(a.module, argv0);
+  flhost::DocumentOptions& doc = h.options.document;
+  int16_t model = parseColorModel(a.colorModel);
+  if (model != doc.colorModel) {
+    // Swatches and the paint of new paths are colours of the model, so they change with it.
+    doc.colorModel = model;
+    doc.swatches = flhost::defaultSwatches(model);
+    doc.newPathStyle = flhost::defaultNewPathStyle(model);
+  }
+  if (!a.page.empty()) {
+    PageSize page = parsePageSize(a.page);
+    doc.pageWidth = page.width;
+    doc.pageHeight = page.height;
+  }
+  if (a.seedGiven) h.options.seed = a.seed;
+  if (!a.draws.empty()) h.options.draws = parseDraws(a.draws);
+  for (const std::string& f : a.fails) h.fails.push_back(parseFailSpec(f));
+  return h;
+}
+
+std::unique_ptr<Session> openSession(const HostSetup& h) {
+  std::string why;
+  std::unique_ptr<Session> session = Session::open(h.options, &why);
+  if (!session) {
+    std::error_code ec;
+    if (!fs::exists(h.options.modulePath, ec)) why += " (give its path with --module or FLARIMOND_MODULE)";
+    throw ToolError(why);
+  }
+  for (const FailSpec& f : h.fails) session->faults().failOn(f.operation, f.nth, f.code);
+  return session;
+}
+
+std::vector<uint8_t> hostBytes(const BurstParams& p) {
+  std::vector<uint8_t> bytes(sizeof p);
+  std::memcpy(bytes.data(), &p, sizeof p);
+  return bytes;
+}
+
+bool samePath(const fs::path& a, const fs::path& b) {
+  std::error_code ea, eb;
+  fs::path ca = fs::weakly_canonical(a, ea), cb = fs::weakly_canonical(b, eb);
+  return !ea && !eb && ca == cb;
+}
+
+// Render and apply: the same flow, with or without the parameters dialog.
+int runFilter(const RenderArgs& args, const char* argv0, bool withDialog) {
+  // Everything the user gave is checked, and the output files claimed, before any work starts.
+  OutputFormat format = outputFormatOf(args.output);
+  std::optional<ParamFormat> saveFormat;
+  if (!args.saveParams.empty()) {
+    saveFormat = paramFormatOf(args.saveParams);
+    if (!saveFormat)
+      throw ToolError(displayPath(args.saveParams) + ": unknown parameter file type (use .bin or .json)");
+    if (samePath(args.saveParams, args.output))
+      throw ToolError("--save-params and -o name the same file " + displayPath(args.output));
+  }
+  HostSetup setup = prepareHost(args.host, argv0);
+  std::optional<BurstParams> record;
+  if (!args.params.empty())
+    record = readParamFile(args.params, static_cast<int32_t>(setup.options.document.swatches.size()));
+  else if (!withDialog)
+    throw ToolError("apply needs a parameter record (--params FILE)");
+  OutputFile output(args.output);
+  std::unique_ptr<OutputFile> saved;
+  if (saveFormat) saved = std::make_unique<OutputFile>(args.saveParams);
+
+  std::unique_ptr<Session> session = openSession(setup);
+  User user(args.cancel, false);
+  session->dialogs().setDriver(&user.driver());
+  if (!args.host.seedGiven) std::cerr << "seed: " << session->random().seed() << "\n";
+
+  bool ok = user.send("Startup", [&] { return session->startup(); });
+  if (ok) {
+    if (record) session->setParameters(hostBytes(*record));
+    bool confirmed = true;
+    if (withDialog) {
+      HostErr e = 0;
+      ok = user.send("Get Parameters", [&] {
+        e = session->getParameters();
+        return e == kUserCancelled ? 0 : e;  // a cancelled dialog is the user's choice, not a failure
+      });
+      confirmed = e == 0;
+    }
+    if (ok && confirmed) ok = user.send("Go", [&] { return session->go(); });
+  }
+  // Shut down even after a failure: the plug-in frees at shutdown what its startup took.
+  ok = user.send("Shutdown", [&] { return session->shutdown(); }) && ok;
+  if (!ok) return kExitPluginError;
+
+  std::optional<BurstParams> held;
+  if (saved) {
+    std::vector<uint8_t> bytes = session->parameters();
+    if (bytes.size() != sizeof(BurstParams)) {
+      std::cerr << "flarimond: the host holds no parameter record to save (" << bytes.size() << " bytes)\n";
+      return kExitPluginError;
+    }
+    held.emplace();
+    std::memcpy(&*held, bytes.data(), sizeof(BurstParams));
+    writeParams(saved->stream(), *saveFormat, *held, displayPath(args.saveParams));
+  }
+  if (format == OutputFormat::Svg)
+    flhost::writeDocumentSvg(session->document(), output.stream());
+  else
+    flhost::writeDocumentJson(session->document(), output.stream());
+  output.commit();
+  if (saved) saved->commit();
+  return kExitOk;
+}
+
+std::string fourChars(int32_t code) {
+  auto u = static_cast<uint32_t>(code);
+  std::string s;
+  for (int shift = 24; shift >= 0; shift -= 8) {
+    auto c = static_cast<unsigned char>(u >> shift);
+    if (c >= ' ' && c < 127) {
+      s += static_cast<char>(c);
+    } else {
+      char hex[8];
+      std::snprintf(hex, sizeof hex, "\\x%02x", c);
+      s += hex;
+    }
+  }
+  return s;
+}
+
+}  // namespace
+
+int runRender(const RenderArgs& args, const char* argv0) { return runFilter(args, argv0, true); }
+
+int runApply(const RenderArgs& args, const char* argv0) { return runFilter(args, argv0, false); }
+
+int runInfo(const std::string& module, const char* argv0) {
+  HostArgs a;
+  a.module = module;
+  HostSetup setup = prepareHost(a, argv0);
+  std::unique_ptr<Session> session = openSession(setup);
+  User user(false, false);
+  session->dialogs().setDriver(&user.driver());
+
+  const flhost::PluginPropertyList& pipl = session->propertyList();
+  std::cout << "module: " << displayPath(setup.options.modulePath) << "\n";
+  std::cout << "property list: kind '" << fourChars(pipl.kind) << "', interface version " << pipl.interfaceVersion
+            << ", entry \"" << pipl.entryName << "\"\n";
+  bool ok = user.send("Startup", [&] { return session->startup(); });
+  if (session->filters().empty()) std::cout << "filter: none registered\n";
+  for (const flhost::RegisteredFilter& f : session->filters())
+    std::cout << "filter: category \"" << f.category << "\", title \"" << f.title << "\", name \"" << f.name
+              << "\"\n";
+  const std::vector<std::string>& suites = session->suitesEverAcquired();
+  std::cout << "suites acquired during startup (" << suites.size() << "):\n";
+  for (const std::string& key : suites) {
+    size_t slash = key.rfind('/');
+    if (slash == std::string::npos)
+      std::cout << "  " << key << "\n";
+    else
+      std::cout << "  " << key.substr(0, slash) << " (version " << key.substr(slash + 1) << ")\n";
+  }
+  ok = user.send("Shutdown", [&] { return session->shutdown(); }) && ok;
+  const auto& names = flhost::operationNames();
+  std::cout << "host operations for --fail (" << names.size() << "):\n";
+  for (std::string_view name : names) std::cout << "  " << name << "\n";
+  return ok ? kExitOk : kExitPluginError;
+}
+
+int runAbout(const std::string& module, const char* argv0) {
+  HostArgs a;
+  a.module = module;
+  HostSetup setup = prepareHost(a, argv0);
+  std::unique_ptr<Session> session = openSession(setup);
+  User user(false, true);
+  session->dialogs().setDriver(&user.driver());
+  bool ok = user.send("Startup", [&] { return session->startup(); });
+  if (ok) ok = user.send("About", [&] { return session->about(); });
+  ok = user.send("Shutdown", [&] { return session->shutdown(); }) && ok;
+  if (ok && user.aboutBoxesShown() == 0) {
+    std::cerr << "flarimond: the plug-in showed no About box\n";
+    return kExitPluginError;
+  }
+  return ok ? kExitOk : kExitPluginError;
+}
+
+namespace {
+
+const char* const kExitCodesHelp =
+    "Exit status:\n"
+    "  0  success\n"
+    "  1  the plug-in failed: its error dialog is printed on stderr as\n"
+    "     \"Plug-in Error: MESSAGE (CODE)\"; no output file is written\n"
+    "  2  bad arguments or a bad file, or the module cannot be loaded; no output file is written\n";
+
+const char* const kModuleHelp =
+    "The plug-in module is --module, else $FLARIMOND_MODULE, else flarimond.so (flarimond.aip on\n"
+    "Windows) in the directory of this program; its compiled resources are read before it is loaded.\n";
+
+const char* const kFormatsHelp =
+    "Output (by the extension of -o, written whole or not at all):\n"
+    "  .svg   a picture: SVG 1.1 in points, the page as a white sheet, the art on it as the host shows\n"
+    "         it (y up turned to SVG's y down), the view covering the page and all the art\n"
+    "  .json  the document as data: {\"page\": {\"width\", \"height\"}, \"colorModel\", \"arts\": [...]},\n"
+    "         the arts bottom to top, each with its segments (\"p\", \"in\", \"out\", \"corner\"),\n"
+    "         \"closed\", \"fill\" and \"stroke\" (paint flag, colour kind, components; stroke width),\n"
+    "         \"opacity\" and \"artStyle\"; numbers as the shortest text of the float the host holds\n"
+    "Parameter files (by extension; read files are checked field by field, every problem named):\n"
+    "  .bin   the 336-byte record exactly as the host stores it (84 little-endian 4-byte fields)\n"
+    "  .json  an object with all 84 fields by name: flags 0/1, integers, list positions, reals\n";
+
+const char* const kFailHelp =
+    "--fail OPERATION[@N][=CODE] makes the host's OPERATION (such as art.newArt) return CODE on its\n"
+    "Nth call (default the first): CODE is a number (-108, 0x53454D47) or four characters (SEGM,\n"
+    "!MEM); without it -108 (out of memory). It may be given several times; 'flarimond info' lists\n"
+    "the operations.\n";
+
+void addHostOptions(CLI::App* cmd, HostArgs& h, CLI::Option** seed) {
+  *seed = cmd->add_option("--seed", h.seed,
+                          "Seed of the host's random source (a whole number); without it a fresh seed "
+                          "is chosen and printed on stderr as 'seed: N' so the design can be made again")
+              ->type_name("N");
+  cmd->add_option("--draws", h.draws,
+                  "The random source's first draws, exactly: comma-separated numbers in [0, 1); the "
+                  "seeded generator follows")
+      ->type_name("LIST");
+  cmd->add_option("--color-model", h.colorModel, "The document's colour model: rgb (default), cmyk or grey")
+      ->type_name("MODEL");
+  cmd->add_option("--page", h.page,
+                  "Page size in points, WIDTHxHEIGHT (default 612x792); the view is centred on the page")
+      ->type_name("WxH");
+  cmd->add_option("--fail", h.fails,
+                  "Make a host operation fail, OPERATION[@N][=CODE]; may be repeated (see below)")
+      ->type_name("SPEC")
+      ->allow_extra_args(false);
+  cmd->add_option("--module", h.module, "The plug-in module to load (see below)")->type_name("PATH");
+}
+
+}  // namespace
+
+int runFlarimond(int argc, char** argv) {
+  CLI::App app{
+      "flarimond: draws radial starburst designs with the Flarimond filter plug-in, which it loads\n"
+      "into a stand-in for its host application and drives through the host's whole protocol.",
+      "flarimond"};
+  app.require_subcommand(1);
+  app.footer(std::string("Run 'flarimond SUBCOMMAND --help' for each subcommand's options.\n\n") + kExitCodesHelp);
+  app.get_formatter()->column_width(34);
+
+  RenderArgs render;
+  CLI::Option* renderSeed = nullptr;
+  CLI::App* renderCmd = app.add_subcommand(
+      "render",
+      "Run the filter as a user would: the parameters dialog (confirmed, or cancelled with --cancel), "
+      "then the drawing; write the document");
+  renderCmd->add_option("-o,--output", render.output, "The document to write: .svg or .json")
+      ->type_name("FILE")
+      ->required();
+  renderCmd->add_option("--params", render.params,
+                        "Parameter record the host holds before the run (.bin or .json); without it "
+                        "the plug-in makes its defaults")
+      ->type_name("FILE");
+  renderCmd->add_option("--save-params", render.saveParams,
+                        "Also write the record the host holds after the run (.bin or .json)")
+      ->type_name("FILE");
+  renderCmd->add_flag("--cancel", render.cancel,
+                      "Cancel the parameters dialog: the drawing is not made and the unchanged document "
+                      "is written (exit status 0)");
+  addHostOptions(renderCmd, render.host, &renderSeed);
+  renderCmd->footer(std::string("The host sends Startup, Get Parameters (the dialog), Go (the drawing) and "
+                                "Shutdown, then writes -o.\n\n") +
+                    kFormatsHelp + "\n" + kFailHelp + "\n" + kModuleHelp + "\n" + kExitCodesHelp);
+
+  RenderArgs apply;
+  CLI::Option* applySeed = nullptr;
+  CLI::App* applyCmd = app.add_subcommand(
+      "apply", "Draw with a stored parameter record and no dialog (the host's \"apply last filter\")");
+  applyCmd->add_option("--params", apply.params, "The stored parameter record (.bin or .json)")
+      ->type_name("FILE")
+      ->required();
+  applyCmd->add_option("-o,--output", apply.output, "The document to write: .svg or .json")
+      ->type_name("FILE")
+      ->required();
+  applyCmd->add_option("--save-params", apply.saveParams,
+                       "Also write the record the host holds after the run (.bin or .json)")
+      ->type_name("FILE");
+  addHostOptions(applyCmd, apply.host, &applySeed);
+  applyCmd->footer(std::string("The host sends Startup and Go on the stored record, then Shutdown, and "
+                               "writes -o. The record is used as stored: when its previewValid is 1 the "
+                               "plug-in takes the art already in the document as the result and draws "
+                               "nothing.\n\n") +
+                   kFormatsHelp + "\n" + kFailHelp + "\n" + kModuleHelp + "\n" + kExitCodesHelp);
+
+  std::string infoModule;
+  CLI::App* infoCmd = app.add_subcommand(
+      "info",
+      "Show the module's property list, the filter it registers, the suites it acquires at startup "
+      "and the host operations --fail can name");
+  infoCmd->add_option("--module", infoModule, "The plug-in module to load (see below)")->type_name("PATH");
+  infoCmd->footer(std::string(kModuleHelp) + "\n" + kExitCodesHelp);
+
+  std::string aboutModule;
+  CLI::App* aboutCmd = app.add_subcommand("about", "Show the texts of the plug-in's About box");
+  aboutCmd->add_option("--module", aboutModule, "The plug-in module to load (see below)")->type_name("PATH");
+  aboutCmd->footer(std::string(kModuleHelp) + "\n" + kExitCodesHelp);
+
+  try {
+    app.parse(argc, argv);
+  } catch (const CLI::ParseError& e) {
+    int status = app.exit(e);
+    return status == 0 ? kExitOk : kExitBadInput;
+  }
+  render.host.seedGiven = renderSeed->count() > 0;
+  apply.host.seedGiven = applySeed->count() > 0;
+
+  const char* argv0 = argc > 0 ? argv[0] : nullptr;
+  try {
+    if (renderCmd->parsed()) return runRender(render, argv0);
+    if (applyCmd->parsed()) return runApply(apply, argv0);
+    if (infoCmd->parsed()) return runInfo(infoModule, argv0);
+    if (aboutCmd->parsed()) return runAbout(aboutModule, argv0);
+  } catch (const ToolError& e) {
+    std::string text = e.what();
+    size_t start = 0;
+    while (start <= text.size()) {
+      size_t end = text.find('\n', start);
+      if (end == std::string::npos) end = text.size();
+      std::cerr << "flarimond: " << text.substr(start, end - start) << "\n";
+      start = end + 1;
+    }
+    return kExitBadInput;
+  } catch (const std::bad_alloc&) {
+    std::cerr << "flarimond: out of memory\n";
+    return kExitPluginError;
+  }
+  return kExitBadInput;
+}
+
+}  // namespace fltools
