@@ -3,10 +3,6 @@
 
 namespace fl {
 
-HostErr computeDimensions(const BurstParams&, GenerationState&) { return 0; }
-HostErr buildShape(const BurstParams&, GenerationState&) { return 0; }
-HostErr paintElement(const BurstParams&, GenerationState&) { return 0; }
-HostErr transformOwnCentre(const BurstParams&, GenerationState&) { return 0; }
 HostErr addDropShadow(const BurstParams&, GenerationState&) { return 0; }
 HostErr mirrorAboutPattern(const BurstParams&, GenerationState&) { return 0; }
 HostErr addSketchStrokes(const BurstParams&, GenerationState&) { return 0; }

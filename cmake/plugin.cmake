@@ -5,7 +5,12 @@ set(FLARIMOND_PLUGIN_SOURCES
   ${CMAKE_SOURCE_DIR}/params/get_parameters.cpp
   ${CMAKE_SOURCE_DIR}/dialog/filter_dialog.cpp
   ${CMAKE_SOURCE_DIR}/burst/generate.cpp
+  ${CMAKE_SOURCE_DIR}/burst/paint.cpp
   ${CMAKE_SOURCE_DIR}/burst/placement.cpp
+  ${CMAKE_SOURCE_DIR}/burst/dimensions.cpp
+  ${CMAKE_SOURCE_DIR}/burst/shapes.cpp
+  ${CMAKE_SOURCE_DIR}/burst/own_transform.cpp
+  ${CMAKE_SOURCE_DIR}/burst/tables.cpp
   ${CMAKE_SOURCE_DIR}/burst/pending_steps.cpp
 )
 

@@ -117,35 +117,51 @@ std::string hexColor(const HostColor& color) {
   return s;
 }
 
-HostRealRect exportArea(const Document& doc) {
-  // In doubles: the sums below cannot overflow whatever floats the arts hold.
-  double left = 0, bottom = 0, right = doc.pageWidth(), top = doc.pageHeight();
+namespace {
+
+struct Area {
+  double left, top, right, bottom;
+};
+
+// In doubles: the sums cannot overflow whatever floats the arts hold, and the view box's numbers
+// come out as written rather than as float sums.
+Area pictureArea(const Document& doc) {
+  Area a{0, doc.pageHeight(), doc.pageWidth(), 0};
   double widestStroke = 0;
   doc.forEachArt([&](const Art& art) {
     if (art.segments.empty() || !finiteArt(art)) return;
     HostRealRect b = pathBounds(art.segments, art.closed);
-    left = std::min(left, double(b.left));
-    right = std::max(right, double(b.right));
-    bottom = std::min(bottom, double(b.bottom));
-    top = std::max(top, double(b.top));
+    a.left = std::min(a.left, double(b.left));
+    a.right = std::max(a.right, double(b.right));
+    a.bottom = std::min(a.bottom, double(b.bottom));
+    a.top = std::max(a.top, double(b.top));
     if (art.style.strokePaint && std::isfinite(art.style.strokeWidth))
       widestStroke = std::max(widestStroke, double(art.style.strokeWidth));
   });
-  double margin = 0.02 * std::max(right - left, top - bottom) + widestStroke / 2;
-  return {static_cast<float>(left - margin), static_cast<float>(top + margin),
-          static_cast<float>(right + margin), static_cast<float>(bottom - margin)};
+  double margin = 0.02 * std::max(a.right - a.left, a.top - a.bottom) + widestStroke / 2;
+  return {a.left - margin, a.top + margin, a.right + margin, a.bottom - margin};
+}
+
+}  // namespace
+
+HostRealRect exportArea(const Document& doc) {
+  Area a = pictureArea(doc);
+  return {static_cast<float>(a.left), static_cast<float>(a.top), static_cast<float>(a.right),
+          static_cast<float>(a.bottom)};
 }
 
 void writeDocumentSvg(const Document& doc, std::ostream& out) {
   SvgWriter w(out, doc.pageHeight());
-  HostRealRect area = exportArea(doc);
-  float width = area.right - area.left;
-  float height = area.top - area.bottom;
+  Area area = pictureArea(doc);
+  auto f = [](double v) { return static_cast<float>(v); };
+  float width = f(area.right - area.left);
+  float height = f(area.top - area.bottom);
   w.raw("<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"no\"?>\n");
   w.raw("<svg xmlns=\"http://www.w3.org/2000/svg\" version=\"1.1\" width=\"").num(width);
   w.raw("pt\" height=\"").num(height).raw("pt\" viewBox=\"");
   // The view box's top left is the artwork's top left, turned like every other point.
-  w.point({area.left, area.top}).raw(" ").num(width).raw(" ").num(height).raw("\">\n");
+  w.num(f(area.left)).raw(" ").num(f(double(doc.pageHeight()) - area.top));
+  w.raw(" ").num(width).raw(" ").num(height).raw("\">\n");
   w.raw("<rect x=\"0\" y=\"0\" width=\"").num(doc.pageWidth()).raw("\" height=\"").num(doc.pageHeight());
   w.raw("\" fill=\"#ffffff\" stroke=\"#a0a0a0\" stroke-width=\"0.5\"/>\n");
   doc.forEachArt([&](const Art& art) {

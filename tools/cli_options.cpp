@@ -97,6 +97,14 @@ FailSpec parseFailSpec(std::string_view text) {
   return spec;
 }
 
+uint64_t parseSeed(std::string_view text) {
+  uint64_t seed = 0;
+  auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), seed);
+  if (text.empty() || ec != std::errc() || end != text.data() + text.size())
+    throw ToolError("--seed " + inQuotes(text) + ": expected a whole number from 0 to 18446744073709551615");
+  return seed;
+}
+
 std::vector<float> parseDraws(std::string_view list) {
   std::vector<float> draws;
   std::string_view rest = list;

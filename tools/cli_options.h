@@ -25,6 +25,9 @@ struct FailSpec {
 // A CODE of four digits reads as a number. Without CODE the failure is -108 (out of memory).
 FailSpec parseFailSpec(std::string_view text);
 
+// --seed N: a whole number from 0 to 2^64 - 1.
+uint64_t parseSeed(std::string_view text);
+
 // --draws 0.25,0.9,...: the random source's first draws, each a number in [0, 1) as a float.
 std::vector<float> parseDraws(std::string_view list);
 

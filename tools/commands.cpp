@@ -102,10 +102,21 @@ HostSetup prepareHost(const HostArgs& a, const char* argv0) {
     doc.pageWidth = page.width;
     doc.pageHeight = page.height;
   }
-  if (a.seedGiven) h.options.seed = a.seed;
+  if (a.seedGiven) h.options.seed = parseSeed(a.seed);
   if (!a.draws.empty()) h.options.draws = parseDraws(a.draws);
   for (const std::string& f : a.fails) h.fails.push_back(parseFailSpec(f));
   return h;
+}
+
+// A --fail whose call never came is easy to mistake for a failure path that works; say so. The
+// faults are set before the first message, so fewer than N calls means the Nth never came.
+void noteUnfiredFaults(Session& session, const std::vector<FailSpec>& fails) {
+  for (const FailSpec& f : fails) {
+    uint64_t calls = session.faults().count(f.operation);
+    if (calls < f.nth)
+      std::cerr << "flarimond: note: --fail " << f.operation << "@" << f.nth << " never fired ("
+                << f.operation << " was called " << calls << (calls == 1 ? " time)\n" : " times)\n");
+  }
 }
 
 std::unique_ptr<Session> openSession(const HostSetup& h) {
@@ -175,6 +186,7 @@ int runFilter(const RenderArgs& args, const char* argv0, bool withDialog) {
   }
   // Shut down even after a failure: the plug-in frees at shutdown what its startup took.
   ok = user.send("Shutdown", [&] { return session->shutdown(); }) && ok;
+  noteUnfiredFaults(*session, setup.fails);
   if (!ok) return kExitPluginError;
 
   std::optional<BurstParams> held;
@@ -296,7 +308,7 @@ const char* const kFormatsHelp =
 
 const char* const kFailHelp =
     "--fail OPERATION[@N][=CODE] makes the host's OPERATION (such as art.newArt) return CODE on its\n"
-    "Nth call (default the first): CODE is a number (-108, 0x53454D47) or four characters (SEGM,\n"
+    "Nth call (default the first): CODE is a number (-108, 0x5345474D) or four characters (SEGM,\n"
     "!MEM); without it -108 (out of memory). It may be given several times; 'flarimond info' lists\n"
     "the operations.\n";
 
@@ -417,6 +429,10 @@ int runFlarimond(int argc, char** argv) {
   } catch (const std::bad_alloc&) {
     std::cerr << "flarimond: out of memory\n";
     return kExitPluginError;
+  } catch (const std::exception& e) {
+    // The file system's own errors (a path it cannot resolve, say) are problems with the input.
+    std::cerr << "flarimond: " << e.what() << "\n";
+    return kExitBadInput;
   }
   return kExitBadInput;
 }

@@ -16,7 +16,7 @@ inline constexpr int kExitBadInput = 2;     // bad arguments or files; the modul
 struct HostArgs {
   std::string module;
   bool seedGiven = false;
-  uint64_t seed = 0;
+  std::string seed;
   std::string draws;
   std::string colorModel = "rgb";
   std::string page;

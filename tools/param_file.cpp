@@ -52,7 +52,6 @@ struct FoundValue {
   int64_t integer = 0;  // Integer
   double real = 0;      // Real: the value as written
   float asFloat = 0;    // Real: the float the text reads as (exact, not through double)
-  bool fitsFloat = true;
   std::string text;  // for messages
 };
 
@@ -69,7 +68,6 @@ FoundValue floatValue(float v) {
   f.kind = FoundValue::Kind::Real;
   f.real = v;
   f.asFloat = v;
-  f.fitsFloat = std::isfinite(v);
   f.text = floatText(v);
   return f;
 }
@@ -84,7 +82,8 @@ std::string storeField(const BurstField& field, const FoundValue& v, int32_t swa
     if (v.kind == FoundValue::Kind::Integer) {
       d = static_cast<double>(v.integer);
     } else if (v.kind == FoundValue::Kind::Real) {
-      if (!std::isfinite(v.real) || !v.fitsFloat) return prefix + " is not a finite number";
+      // A finite value too large for a float is outside every range below; say that instead.
+      if (!std::isfinite(v.real)) return prefix + " is not a finite number";
       d = v.real;
     } else {
       return prefix + " is not a number";
@@ -188,8 +187,7 @@ class RecordReader : public nlohmann::json_sax<Json> {
     v.kind = FoundValue::Kind::Real;
     v.real = val;
     v.text = s;
-    v.fitsFloat = std::isfinite(val) && std::fabs(val) <= FLT_MAX;
-    if (v.fitsFloat) {
+    if (std::isfinite(val) && std::fabs(val) <= FLT_MAX) {
       auto [end, ec] = std::from_chars(s.data(), s.data() + s.size(), v.asFloat);
       // Underflow is the only way a finite value in float range fails here; it reads as the
       // nearest float, which the conversion from the double gives.
@@ -241,7 +239,14 @@ class RecordReader : public nlohmann::json_sax<Json> {
     seen[index] = true;
     return true;
   }
-  bool parse_error(std::size_t, const std::string&, const nlohmann::detail::exception& ex) override {
+  bool parse_error(std::size_t, const std::string& lastToken, const nlohmann::detail::exception& ex) override {
+    syntaxError = true;
+    // The reader gives up on a number no double holds (1e999) before it reaches us as a value.
+    if (ex.id == 406 && depth_ == 1 && current_) {
+      problems.push_back(std::string(source_) + ": " + current_->name + " = " + lastToken +
+                         " is not a finite number");
+      return false;
+    }
     // The library's text reads "[json.exception...] parse error at line L, column C: what";
     // turn it into the usual FILE:LINE:COLUMN: form.
     std::string what = ex.what();
@@ -255,7 +260,6 @@ class RecordReader : public nlohmann::json_sax<Json> {
       detail = what.substr(colon + 2);
     }
     problems.push_back(std::string(source_) + where + ": JSON " + detail);
-    syntaxError = true;
     return false;
   }
 
@@ -376,7 +380,11 @@ std::string paramsToJson(const BurstParams& params, std::string_view name) {
       std::memcpy(&x, bytes + f.offset, 4);
       if (!std::isfinite(x))
         problems.push_back(std::string(name) + ": " + f.name + " = " + floatText(x) + " has no JSON form");
-      flhost::appendShortestFloat(s, x);
+      // "-0" would read back as the integer 0 and lose its sign.
+      if (x == 0.0f && std::signbit(x))
+        s += "-0.0";
+      else
+        flhost::appendShortestFloat(s, x);
     } else {
       int32_t v;
       std::memcpy(&v, bytes + f.offset, 4);

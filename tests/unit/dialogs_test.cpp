@@ -234,6 +234,12 @@ TEST_F(DialogsTest, SpinEditClampsWhatItHoldsAndRoundsWhatItReads) {
          I.setMaxFloatValue(i, 100);
        },
        100.0f, 100},
+      {"a minimum set after the value clamps it",
+       [](HostItem i) {
+         I.setFloatValue(i, -500);
+         I.setMinFloatValue(i, -100);
+       },
+       -100.0f, -100},
       {"a value set after the limits is clamped",
        [](HostItem i) {
          I.setMinIntValue(i, 2);
@@ -338,6 +344,10 @@ TEST_F(DialogsTest, PopupEntriesKeepTheirIdentityAcrossInsertionsAndSelectOneAtA
     EXPECT_EQ(E.getText(a, cut, sizeof cut), kHostNoErr);
     EXPECT_STREQ(cut, " Bur");
 
+    E.setText(b, "Caf\xC3\xA9");
+    EXPECT_EQ(E.getText(b, cut, sizeof cut), kHostNoErr);
+    EXPECT_STREQ(cut, "Caf") << "a character is never cut in half";
+
     E.select(a, 1);
     E.select(b, 1);
     EXPECT_EQ(L.getSelectedEntry(list), b);
@@ -423,6 +433,8 @@ TEST_F(DialogsTest, ModalDialogsNestAndTheInnerOneIsTheOneRunning) {
           EXPECT_EQ(s.apply(act(DialogAction::Kind::Press, 110)), "");
           EXPECT_EQ(manager.runningDialog(), &s.dialog()) << "back to the outer dialog";
           s.apply(act(DialogAction::Kind::Cancel));
+          EXPECT_EQ(D.endModal(manager.handle(s.dialog()), kDialogOkId), kHostNoErr);
+          EXPECT_EQ(s.endingId(), kDialogCancelId) << "the first ending stands";
           return;
         }
         EXPECT_EQ(manager.modalDepth(), 2u);
@@ -472,6 +484,22 @@ TEST_F(DialogsTest, HandlesAreRefusedOnceTheirDialogHasClosedAndWhenForeign) {
     EXPECT_EQ(E.setText(entry, "x"), kHostBadHandleErr);
     EXPECT_FALSE(manager.runningDialog()->ended) << "the stale endModal ended nothing";
   });
+}
+
+TEST_F(DialogsTest, HandlesStayRefusedWhenTheirSlotsAreReused) {
+  // Enough dialogs that freed slots come round again to newer objects.
+  std::vector<std::pair<HostDialog, HostItem>> old;
+  for (int round = 0; round < 150; ++round) {
+    run(kFilterDialog, [&](HostDialog d) {
+      const HostItem spin = create(d, 5, kItemSpinEdit);
+      for (const auto& [oldDialog, oldSpin] : old) {
+        ASSERT_NE(oldDialog, d);
+        ASSERT_EQ(D.getItem(oldDialog, 5), nullptr) << "round " << round;
+        ASSERT_EQ(I.getID(oldSpin), 0) << "round " << round;
+      }
+      old.emplace_back(d, spin);
+    });
+  }
 }
 
 TEST_F(DialogsTest, InjectedFaultsFailTheCallWithoutEffect) {

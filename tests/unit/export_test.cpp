@@ -1,0 +1,267 @@
+// The exporters on small hand-made documents: the JSON form read back field by field and number by
+// number, the SVG form checked for the turn to y-down, the stacking order and the view box.
+#include <gtest/gtest.h>
+
+#include <charconv>
+#include <cmath>
+#include <cstring>
+#include <limits>
+#include <nlohmann/json.hpp>
+#include <regex>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "art_suite.h"
+#include "document_suite.h"
+#include "export.h"
+
+namespace flhost {
+namespace {
+
+using Json = nlohmann::json;
+
+HostPathSegment anchor(float x, float y) { return {{x, y}, {x, y}, {x, y}, 1}; }
+
+HostArt addArt(Document& doc, std::vector<HostPathSegment> segments, bool closed,
+               int16_t order = kPlaceAboveAll) {
+  HostArt h = nullptr;
+  EXPECT_EQ(doc.newArt(kHostArtPath, order, nullptr, &h), kHostNoErr);
+  Art* a = doc.modify(h);
+  a->segments = std::move(segments);
+  a->closed = closed;
+  return h;
+}
+
+HostColor spot(const char* name, float tint, float c, float m, float y, float k) {
+  HostColor color{};
+  color.kind = kHostColorSpot;
+  color.c.spot.tint = tint;
+  color.c.spot.c = c;
+  color.c.spot.m = m;
+  color.c.spot.y = y;
+  color.c.spot.k = k;
+  std::strncpy(color.c.spot.name, name, sizeof color.c.spot.name);
+  return color;
+}
+
+std::string json(const Document& doc) {
+  std::ostringstream out;
+  writeDocumentJson(doc, out);
+  return out.str();
+}
+
+std::string svg(const Document& doc) {
+  std::ostringstream out;
+  writeDocumentSvg(doc, out);
+  return out.str();
+}
+
+// Three arts made in the order middle, top, then one put below all: bottom to top the document
+// holds "bottom", "middle", "top", each told apart by its first anchor's x (1, 2, 3).
+Document threeArts() {
+  Document doc(DocumentOptions::standard());
+  HostArt middle = addArt(doc, {anchor(2, 10), {{20, 10}, {15, 5}, {25, 15}, 0}}, false);
+  Art* m = doc.modify(middle);
+  m->style.fillPaint = 0;
+  m->style.strokeColor = greyColor(0.25f);
+  m->style.strokeWidth = 2.5f;
+  m->opacity = 0.1f;
+
+  HostArt top = addArt(doc, {anchor(3, 0), anchor(100, 0), anchor(100, 100)}, true);
+  Art* t = doc.modify(top);
+  t->style.fillColor = fourColor(1, 0, 0, 0);
+  t->style.strokeColor = spot("Gold \"Ink\"\n", 0.5f, 0, 1, 0, 0);
+  t->style.evenOddFill = 1;
+  t->artStyle = 2;
+
+  addArt(doc, {anchor(1, 1)}, false, kPlaceBelowAll);
+  return doc;
+}
+
+TEST(ExportJson, WritesTheDocumentBottomToTop) {
+  Document doc = threeArts();
+  Json j = Json::parse(json(doc));
+  EXPECT_EQ(j["page"], (Json{{"width", 612}, {"height", 792}}));
+  EXPECT_EQ(j["colorModel"], "rgb");
+  ASSERT_EQ(j["arts"].size(), 3u);
+  std::vector<double> firstX;
+  for (const Json& art : j["arts"]) firstX.push_back(art["segments"][0]["p"][0]);
+  EXPECT_EQ(firstX, (std::vector<double>{1, 2, 3}));
+
+  const Json& middle = j["arts"][1];
+  EXPECT_EQ(middle["closed"], false);
+  EXPECT_EQ(middle["segments"][1], (Json{{"p", {20, 10}}, {"in", {15, 5}}, {"out", {25, 15}}, {"corner", false}}));
+  EXPECT_EQ(middle["segments"][0]["corner"], true);
+  EXPECT_EQ(middle["fill"], (Json{{"paint", false}, {"kind", "rgb"}, {"components", {1, 1, 1}}}));
+  EXPECT_EQ(middle["stroke"],
+            (Json{{"paint", true}, {"kind", "grey"}, {"components", {0.25}}, {"width", 2.5}}));
+  EXPECT_EQ(middle["artStyle"], nullptr);
+
+  const Json& top = j["arts"][2];
+  EXPECT_EQ(top["closed"], true);
+  EXPECT_EQ(top["fill"]["kind"], "cmyk");
+  EXPECT_EQ(top["fill"]["components"], (Json{1, 0, 0, 0}));
+  EXPECT_EQ(top["stroke"]["kind"], "spot");
+  EXPECT_EQ(top["stroke"]["components"], (Json{0.5}));
+  EXPECT_EQ(top["stroke"]["name"], "Gold \"Ink\"\n");
+  EXPECT_EQ(top["opacity"], 1);
+  EXPECT_EQ(top["artStyle"], doc.artStyles()[2].name);
+}
+
+TEST(ExportJson, NumbersAreTheShortestTextOfTheFloat) {
+  const float values[] = {0.1f,
+                          1.0f / 3.0f,
+                          16777217.0f,  // not a float: stored as 16777216
+                          std::nextafter(100.0f, 200.0f),
+                          1e-45f,  // smallest subnormal
+                          std::numeric_limits<float>::max(),
+                          -2.5e-7f,
+                          612.0f};
+  Document doc(DocumentOptions::standard());
+  std::vector<HostPathSegment> segments;
+  for (float v : values) segments.push_back(anchor(v, -v));
+  addArt(doc, segments, false);
+  std::string text = json(doc);
+  EXPECT_NE(text.find("[0.1,-0.1]"), std::string::npos) << text;
+  EXPECT_EQ(text.find("0.100000"), std::string::npos);
+  EXPECT_NE(text.find("\"width\":612,"), std::string::npos);
+
+  // Every coordinate, read back from its own text as a float, is the float that was stored.
+  std::regex point(R"re("p":\[([^,\]]+),([^\]]+)\])re");
+  size_t i = 0;
+  for (auto it = std::sregex_iterator(text.begin(), text.end(), point); it != std::sregex_iterator(); ++it, ++i) {
+    ASSERT_LT(i, std::size(values));
+    for (int axis = 0; axis < 2; ++axis) {
+      std::string s = (*it)[axis + 1].str();
+      float back = 0;
+      auto [end, ec] = std::from_chars(s.data(), s.data() + s.size(), back);
+      EXPECT_EQ(ec, std::errc()) << s;
+      EXPECT_EQ(back, axis == 0 ? values[i] : -values[i]) << s;
+    }
+  }
+  EXPECT_EQ(i, std::size(values));
+}
+
+TEST(ExportJson, StaysValidJsonWhateverTheArtHolds) {
+  DocumentOptions options = DocumentOptions::standard();
+  options.colorModel = kDocumentCMYKModel;
+  Document doc(options);
+  float nan = std::numeric_limits<float>::quiet_NaN();
+  HostArt h = addArt(doc, {anchor(nan, std::numeric_limits<float>::infinity())}, false);
+  Art* a = doc.modify(h);
+  // A name that fills the whole field, without a terminator, and holds bytes that are not UTF-8.
+  a->style.fillColor = spot("", 1, 0, 0, 0, 0);
+  std::memset(a->style.fillColor.c.spot.name, 'x', sizeof a->style.fillColor.c.spot.name);
+  a->style.fillColor.c.spot.name[0] = '\xff';
+  a->style.strokeColor.kind = 77;
+  Json j = Json::parse(json(doc));
+  EXPECT_EQ(j["colorModel"], "cmyk");
+  EXPECT_EQ(j["arts"][0]["segments"][0]["p"], (Json{nullptr, nullptr}));
+  std::string name = j["arts"][0]["fill"]["name"];
+  EXPECT_EQ(name, "\xEF\xBF\xBD" + std::string(43, 'x'));
+  EXPECT_EQ(j["arts"][0]["stroke"]["kind"], "unknown");
+
+  EXPECT_EQ(Json::parse(json(Document(DocumentOptions::standard())))["arts"], Json::array());
+}
+
+// ---- SVG
+
+struct ViewBox {
+  double x, y, width, height;
+};
+
+ViewBox viewBox(const std::string& text) {
+  std::smatch m;
+  EXPECT_TRUE(std::regex_search(text, m, std::regex(R"re(viewBox="([^ ]+) ([^ ]+) ([^ ]+) ([^"]+)")re")));
+  return {std::stod(m[1]), std::stod(m[2]), std::stod(m[3]), std::stod(m[4])};
+}
+
+std::vector<std::string> pathData(const std::string& text) {
+  std::vector<std::string> d;
+  std::regex path(R"re(<path d="([^"]*)")re");
+  for (auto it = std::sregex_iterator(text.begin(), text.end(), path); it != std::sregex_iterator(); ++it)
+    d.push_back((*it)[1].str());
+  return d;
+}
+
+TEST(ExportSvg, IsAnSvgDocumentInPoints) {
+  std::string text = svg(threeArts());
+  EXPECT_EQ(text.rfind("<?xml version=\"1.0\" encoding=\"UTF-8\"", 0), 0u);
+  EXPECT_NE(text.find("<svg xmlns=\"http://www.w3.org/2000/svg\" version=\"1.1\" width=\""), std::string::npos);
+  EXPECT_TRUE(std::regex_search(text, std::regex(R"re(width="[0-9.]+pt" height="[0-9.]+pt")re")));
+  EXPECT_EQ(text.substr(text.size() - 7), "</svg>\n");
+  // The page lies beneath the art.
+  EXPECT_LT(text.find("<rect x=\"0\" y=\"0\" width=\"612\" height=\"792\" fill=\"#ffffff\""), text.find("<path"));
+}
+
+TEST(ExportSvg, TurnsYDownAndKeepsTheStackingOrder) {
+  std::vector<std::string> d = pathData(svg(threeArts()));
+  EXPECT_EQ(d, (std::vector<std::string>{
+                   "M1 791",
+                   "M2 782 C2 782 15 787 20 782",
+                   "M3 792 C3 792 100 792 100 792 C100 792 100 692 100 692 C100 692 3 792 3 792 Z",
+               }));
+}
+
+TEST(ExportSvg, PaintsAsTheStyleSays) {
+  std::string text = svg(threeArts());
+  std::vector<std::string> lines;
+  std::istringstream in(text);
+  for (std::string line; std::getline(in, line);)
+    if (line.rfind("<path", 0) == 0) lines.push_back(line.substr(line.find("\" ") + 2));
+  ASSERT_EQ(lines.size(), 3u);
+  EXPECT_EQ(lines[0], "fill=\"#ffffff\" stroke=\"#000000\" stroke-width=\"1\"/>");
+  EXPECT_EQ(lines[1], "fill=\"none\" stroke=\"#bfbfbf\" stroke-width=\"2.5\" opacity=\"0.1\"/>");
+  EXPECT_EQ(lines[2], "fill=\"#00ffff\" fill-rule=\"evenodd\" stroke=\"#ff80ff\" stroke-width=\"1\"/>");
+}
+
+TEST(ExportSvg, HexColoursFollowTheHostConversion) {
+  HostColor badThree = threeColor(2, -1, std::numeric_limits<float>::quiet_NaN());
+  const std::pair<HostColor, const char*> cases[] = {
+      {greyColor(0), "#ffffff"},          {greyColor(1), "#000000"},
+      {greyColor(0.25f), "#bfbfbf"},      {fourColor(0, 0, 0, 0.5f), "#808080"},
+      {fourColor(0, 1, 1, 0), "#ff0000"}, {threeColor(1, 0.5f, 0), "#ff8000"},
+      {badThree, "#ff0000"},              {spot("Full", 1, 0, 0, 1, 0), "#ffff00"},
+  };
+  for (const auto& [color, hex] : cases) EXPECT_EQ(hexColor(color), hex) << hex;
+}
+
+TEST(ExportSvg, ViewBoxCoversTheCurvesOutsideThePage) {
+  Document doc(DocumentOptions::standard());
+  // Anchors inside the page, but the curve between them bulges down to y = -275 (the extremum of
+  // the cubic, well inside its control points at -400).
+  addArt(doc, {{{100, 100}, {100, 100}, {100, -400}, 1}, {{200, 100}, {200, -400}, {200, 100}, 1}}, false);
+  addArt(doc, {anchor(-500, 2000)}, false);
+  ViewBox box = viewBox(svg(doc));
+  // SVG y = 792 - artwork y: the art above the page reaches -1208, the bulge 1067.
+  EXPECT_LE(box.x, -500);
+  EXPECT_LE(box.y, 792 - 2000);
+  EXPECT_GE(box.y + box.height, 792 + 275);
+  EXPECT_GE(box.x + box.width, 612);
+  // Not as far as the control points: the bounds are the curve's, not its hull's.
+  EXPECT_LT(box.y + box.height, 792 + 400);
+
+  ViewBox pageOnly = viewBox(svg(Document(DocumentOptions::standard())));
+  EXPECT_LT(pageOnly.x, 0);
+  EXPECT_LT(pageOnly.y, 0);
+  EXPECT_GT(pageOnly.x + pageOnly.width, 612);
+  EXPECT_GT(pageOnly.y + pageOnly.height, 792);
+}
+
+TEST(ExportSvg, LeavesOutArtNoViewerCanDraw) {
+  Document doc(DocumentOptions::standard());
+  addArt(doc, {}, false);
+  addArt(doc, {anchor(std::numeric_limits<float>::quiet_NaN(), 0)}, false);
+  addArt(doc, {anchor(std::numeric_limits<float>::infinity(), 0)}, true);
+  addArt(doc, {anchor(10, 10)}, false);
+  std::string text = svg(doc);
+  EXPECT_EQ(pathData(text), std::vector<std::string>{"M10 782"});
+  EXPECT_EQ(text.find("nan"), std::string::npos);
+  EXPECT_EQ(text.find("inf"), std::string::npos);
+  ViewBox box = viewBox(text);
+  EXPECT_TRUE(std::isfinite(box.width) && std::isfinite(box.height));
+}
+
+}  // namespace
+}  // namespace flhost

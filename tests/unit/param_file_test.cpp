@@ -1,0 +1,322 @@
+// Parameter files: both formats round-trip bit for bit, and every kind of bad content is refused
+// with a message that names the file, the field and the value.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <limits>
+#include <string>
+#include <vector>
+
+#include "burst_fields.h"
+#include "param_file.h"
+
+namespace fltools {
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr int32_t kSwatches = 30;
+
+// The record a first run makes on the standard page (view centre 306, 396).
+BurstParams defaults() {
+  BurstParams p{};
+  auto* bytes = reinterpret_cast<unsigned char*>(&p);
+  for (const BurstField& f : kBurstFields) {
+    double v = f.defaultKind == FieldDefault::ViewCentreX   ? 106.0
+               : f.defaultKind == FieldDefault::ViewCentreY ? 396.0
+               : f.defaultKind == FieldDefault::NotWritten  ? 0.0
+                                                            : f.defaultValue;
+    if (f.kind == FieldKind::Float) {
+      float x = static_cast<float>(v);
+      std::memcpy(bytes + f.offset, &x, 4);
+    } else {
+      int32_t i = static_cast<int32_t>(v);
+      std::memcpy(bytes + f.offset, &i, 4);
+    }
+  }
+  return p;
+}
+
+bool sameBits(const BurstParams& a, const BurstParams& b) { return std::memcmp(&a, &b, sizeof a) == 0; }
+
+// The problems paramsFromJson reports for the text; empty when it is accepted.
+std::vector<std::string> jsonProblems(const std::string& text) {
+  try {
+    paramsFromJson(text, kSwatches, "params.json");
+    return {};
+  } catch (const ParamFileError& e) {
+    return e.problems();
+  }
+}
+
+// The default record's JSON with one field's value text replaced.
+std::string withValue(const std::string& name, const std::string& value) {
+  std::string text = paramsToJson(defaults());
+  std::string key = "\"" + name + "\": ";
+  size_t at = text.find(key);
+  EXPECT_NE(at, std::string::npos) << name;
+  at += key.size();
+  size_t end = text.find_first_of(",\n", at);
+  return text.replace(at, end - at, value);
+}
+
+class TempDir {
+ public:
+  TempDir() {
+    path_ = fs::path(testing::TempDir()) /
+            ("param_file_test_" + std::string(testing::UnitTest::GetInstance()->current_test_info()->name()));
+    fs::remove_all(path_);
+    fs::create_directories(path_);
+  }
+  ~TempDir() { fs::remove_all(path_); }
+  const fs::path& path() const { return path_; }
+  std::vector<std::string> entries() const {
+    std::vector<std::string> names;
+    for (const auto& e : fs::directory_iterator(path_)) names.push_back(e.path().filename().string());
+    return names;
+  }
+
+ private:
+  fs::path path_;
+};
+
+void writeBytes(const fs::path& path, const std::string& bytes) {
+  std::ofstream(path, std::ios::binary) << bytes;
+}
+
+TEST(ParamFile, DefaultRecordPassesItsOwnChecks) {
+  EXPECT_EQ(checkParams(defaults(), kSwatches, "defaults"), std::vector<std::string>{});
+}
+
+TEST(ParamFile, BothFormatsRoundTripBitForBit) {
+  // Values a careless float writer or reader gets wrong, and the ends of the unchecked fields.
+  BurstParams p = defaults();
+  p.startX = 0.1f;
+  p.startY = std::nextafter(-4000.0f, 0.0f);
+  p.initialGapX = 1e-40f;  // subnormal
+  p.spreadY = -0.0f;
+  p.viewZoom = std::nextafter(1.0f, 2.0f);
+  p.length = 6000.0f;
+  p.angle = 1.0f / 3.0f;
+  p.dialogLeft = std::numeric_limits<int32_t>::min();
+  p.dialogRight = std::numeric_limits<int32_t>::max();
+  p.fillSwatch = kSwatches;
+  TempDir dir;
+  for (const char* name : {"p.bin", "p.json", "P.JSON"}) {
+    SCOPED_TRACE(name);
+    fs::path file = dir.path() / name;
+    writeParamFile(file, p);
+    EXPECT_TRUE(sameBits(readParamFile(file, kSwatches), p));
+    fs::remove(file);
+  }
+  EXPECT_TRUE(dir.entries().empty()) << "a temporary file was left behind";
+}
+
+TEST(ParamFile, JsonWritesFieldsInRecordOrderWithShortestFloats) {
+  BurstParams p = defaults();
+  p.startX = 0.1f;
+  std::string text = paramsToJson(p);
+  EXPECT_NE(text.find("\"startX\": 0.1,"), std::string::npos) << text;
+  EXPECT_NE(text.find("\"viewZoom\": 100,"), std::string::npos);
+  size_t last = 0;
+  for (const BurstField& f : kBurstFields) {
+    size_t at = text.find("\"" + std::string(f.name) + "\":");
+    ASSERT_NE(at, std::string::npos) << f.name;
+    EXPECT_GT(at, last) << f.name << " out of order";
+    last = at;
+  }
+}
+
+TEST(ParamFile, BinIsTheLittleEndianRecord) {
+  std::vector<uint8_t> bytes = paramsToBytes(defaults());
+  ASSERT_EQ(bytes.size(), 336u);
+  auto at = [&](size_t offset) { return std::vector<uint8_t>(bytes.begin() + offset, bytes.begin() + offset + 4); };
+  EXPECT_EQ(at(156), (std::vector<uint8_t>{10, 0, 0, 0}));           // burstCount
+  EXPECT_EQ(at(112), (std::vector<uint8_t>{0xE7, 0x03, 0, 0}));      // starPulse 999
+  EXPECT_EQ(at(176), (std::vector<uint8_t>{0, 0, 0xC8, 0x42}));      // viewZoom 100.0f
+  EXPECT_EQ(at(200), (std::vector<uint8_t>{0, 0, 0x96, 0x43}));      // length 300.0f
+}
+
+TEST(ParamFile, BadValuesNameFieldAndValue) {
+  struct Case {
+    const char* field;
+    const char* value;
+    const char* message;
+  };
+  const Case cases[] = {
+      {"burstCount", "9999", "params.json: burstCount = 9999 is outside 2..150"},
+      {"burstCount", "1", "params.json: burstCount = 1 is outside 2..150"},
+      {"burstCount", "10.5", "params.json: burstCount = 10.5 is not an integer"},
+      {"burstCount", "\"10\"", "params.json: burstCount = \"10\" is not an integer"},
+      {"uniqueElements", "2", "params.json: uniqueElements = 2 is not a flag (0 or 1)"},
+      {"uniqueElements", "true", "params.json: uniqueElements = true is not a flag (0 or 1)"},
+      {"scaling", "43", "params.json: scaling = 43 is outside 0..42"},
+      {"scaling", "-1", "params.json: scaling = -1 is outside 0..42"},
+      {"fillSwatch", "31", "params.json: fillSwatch = 31 is outside 0..30 (the document's swatches)"},
+      {"dialogLeft", "2147483648", "params.json: dialogLeft = 2147483648 is outside -2147483648..2147483647"},
+      {"dialogTop", "18446744073709551616", "params.json: dialogTop = 18446744073709551616 is not an integer"},
+      {"startX", "4000.5", "params.json: startX = 4000.5 is outside -4000..4000"},
+      {"length", "-3000.5", "params.json: length = -3000.5 is outside -3000..6000"},
+      {"startY", "1e39", "params.json: startY = 1e39 is outside -4000..4000"},
+      {"startY", "1e999", "params.json: startY = 1e999 is not a finite number"},
+      {"startX", "null", "params.json: startX = null is not a number"},
+      {"viewZoom", "[100]", "params.json: viewZoom = [...] is not a number"},
+      {"viewZoom", "{\"v\": 1}", "params.json: viewZoom = {...} is not a number"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.field) + " = " + c.value);
+    EXPECT_EQ(jsonProblems(withValue(c.field, c.value)), std::vector<std::string>{c.message});
+  }
+}
+
+TEST(ParamFile, ValuesAtTheEndsOfTheirRangesAreAccepted) {
+  const std::pair<const char*, const char*> cases[] = {
+      {"burstCount", "150"}, {"length", "6000"},        {"length", "-3000"},
+      {"startX", "-4000"},   {"fillSwatch", "30"},      {"strokeSwatch", "0"},
+      {"angle", "360.0"},    {"dialogBottom", "-2147483648"}, {"finalRun", "1"},
+  };
+  for (const auto& [field, value] : cases) {
+    SCOPED_TRACE(std::string(field) + " = " + value);
+    EXPECT_EQ(jsonProblems(withValue(field, value)), std::vector<std::string>{});
+  }
+}
+
+TEST(ParamFile, BadJsonStructureIsReported) {
+  const std::string good = paramsToJson(defaults());
+  auto replaced = [&](const std::string& from, const std::string& to) {
+    std::string text = good;
+    size_t at = text.find(from);
+    EXPECT_NE(at, std::string::npos) << from;
+    return text.replace(at, from.size(), to);
+  };
+  struct Case {
+    std::string text;
+    std::string message;
+  };
+  const Case cases[] = {
+      {replaced("\"burstCount\"", "\"burstCont\": 5,\n  \"burstCount\""),
+       "params.json: unknown field \"burstCont\" (did you mean burstCount?)"},
+      {replaced("\"burstCount\"", "\"BurstCount\": 5,\n  \"burstCount\""),
+       "params.json: unknown field \"BurstCount\" (did you mean burstCount?)"},
+      {replaced("\"burstCount\"", "\"burstCount\": 12,\n  \"burstCount\""),
+       "params.json: field burstCount appears more than once"},
+      {replaced("  \"fillSteps\": 0,\n", ""), "params.json: missing field fillSteps (a saved record has all 84)"},
+      {replaced("  \"fillSteps\": 0,\n  \"strokeColor\": 0,\n", ""),
+       "params.json: missing fields fillSteps, strokeColor (a saved record has all 84)"},
+      {"[1, 2]", "params.json: expected an object of the record's fields, found an array"},
+      {"7", "params.json: expected an object of the record's fields, found a number"},
+      {"{}", "params.json: missing fields uniqueElements, randomInitialGap"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.text.substr(0, 60));
+    std::vector<std::string> problems = jsonProblems(c.text);
+    ASSERT_EQ(problems.size(), 1u) << testing::PrintToString(problems);
+    EXPECT_EQ(problems[0].substr(0, c.message.size()), c.message);
+  }
+}
+
+TEST(ParamFile, SyntaxErrorsGiveLineAndColumn) {
+  std::string text = paramsToJson(defaults());
+  // Drop the comma after burstCount (field 40, line 41): the parser stumbles on the next line.
+  size_t at = text.find("\"burstCount\": 10,");
+  text.erase(at + std::string("\"burstCount\": 10").size(), 1);
+  std::vector<std::string> problems = jsonProblems(text);
+  ASSERT_EQ(problems.size(), 1u);
+  EXPECT_EQ(problems[0].rfind("params.json:42:", 0), 0u) << problems[0];
+  EXPECT_NE(problems[0].find("JSON syntax error"), std::string::npos) << problems[0];
+
+  problems = jsonProblems("");
+  ASSERT_EQ(problems.size(), 1u);
+  EXPECT_EQ(problems[0].rfind("params.json:1:1: JSON", 0), 0u) << problems[0];
+}
+
+TEST(ParamFile, EveryProblemIsReportedAtOnce) {
+  std::string text = withValue("burstCount", "9999");
+  size_t at = text.find("\"starCount\": 1");
+  text.replace(at, 14, "\"starCount\": 0");
+  EXPECT_EQ(jsonProblems(text), (std::vector<std::string>{"params.json: starCount = 0 is outside 1..100",
+                                                          "params.json: burstCount = 9999 is outside 2..150"}));
+}
+
+TEST(ParamFile, BinRecordsAreCheckedLikeJson) {
+  TempDir dir;
+  fs::path file = dir.path() / "params.bin";
+  const std::string name = file.string();
+  auto problemsFor = [&](const BurstParams& p) -> std::vector<std::string> {
+    std::vector<uint8_t> bytes = paramsToBytes(p);
+    writeBytes(file, std::string(bytes.begin(), bytes.end()));
+    try {
+      readParamFile(file, kSwatches);
+      return {};
+    } catch (const ParamFileError& e) {
+      return e.problems();
+    }
+  };
+  BurstParams p = defaults();
+  p.burstCount = 9999;
+  EXPECT_EQ(problemsFor(p), std::vector<std::string>{name + ": burstCount = 9999 is outside 2..150"});
+  p = defaults();
+  p.startX = std::numeric_limits<float>::quiet_NaN();
+  p.viewZoom = -std::numeric_limits<float>::infinity();
+  p.randomApply = -1;
+  EXPECT_EQ(problemsFor(p), (std::vector<std::string>{name + ": randomApply = -1 is not a flag (0 or 1)",
+                                                      name + ": startX = nan is not a finite number",
+                                                      name + ": viewZoom = -inf is not a finite number"}));
+}
+
+TEST(ParamFile, BinOfTheWrongSizeIsRefused) {
+  TempDir dir;
+  fs::path file = dir.path() / "params.bin";
+  for (size_t size : {0u, 335u, 337u, 672u}) {
+    writeBytes(file, std::string(size, '\0'));
+    try {
+      readParamFile(file, kSwatches);
+      ADD_FAILURE() << size << " bytes accepted";
+    } catch (const ParamFileError& e) {
+      EXPECT_EQ(std::string(e.what()),
+                file.string() + ": a parameter record is 336 bytes, this file has " + std::to_string(size));
+    }
+  }
+}
+
+TEST(ParamFile, UnreadableFilesAreRefused) {
+  TempDir dir;
+  writeBytes(dir.path() / "params.txt", "{}");
+  fs::create_directory(dir.path() / "folder.json");
+  const std::pair<fs::path, std::string> cases[] = {
+      {dir.path() / "absent.json", ": no such file"},
+      {dir.path() / "folder.json", ": is a directory"},
+      {dir.path() / "params.txt", ": unknown parameter file type (use .bin or .json)"},
+  };
+  for (const auto& [path, message] : cases) {
+    SCOPED_TRACE(path.string());
+    try {
+      readParamFile(path, kSwatches);
+      ADD_FAILURE() << "accepted";
+    } catch (const ParamFileError& e) {
+      EXPECT_EQ(std::string(e.what()).rfind(path.string() + message, 0), 0u) << e.what();
+    }
+  }
+}
+
+TEST(ParamFile, FailedWritesLeaveNoFileAndKeepTheOldOne) {
+  TempDir dir;
+  fs::path file = dir.path() / "kept.json";
+  writeBytes(file, "old");
+  BurstParams p = defaults();
+  p.length = std::numeric_limits<float>::infinity();
+  EXPECT_THROW(writeParamFile(file, p), ParamFileError);
+  EXPECT_THROW(writeParamFile(dir.path() / "new.json", p), ParamFileError);
+  EXPECT_THROW(writeParamFile(dir.path() / "missing" / "p.bin", defaults()), ToolError);
+  EXPECT_THROW(writeParamFile(dir.path() / "p.txt", defaults()), ToolError);
+  EXPECT_EQ(dir.entries(), std::vector<std::string>{"kept.json"});
+  std::ifstream in(file);
+  std::string content((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  EXPECT_EQ(content, "old");
+}
+
+}  // namespace
+}  // namespace fltools
