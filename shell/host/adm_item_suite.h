@@ -20,7 +20,8 @@ typedef struct AdmItemSuite {
   HostErr (*setNotifyProc)(HostItem item, HostNotifyProc proc);
   /* Installs the item's track procedure; null restores the default tracking. */
   HostErr (*setTrackProc)(HostItem item, HostTrackProc proc);
-  /* The host's own handling of a notification: a push button ends a modal dialog with its id. */
+  /* The host's own handling of a notification: the confirm (1) and cancel (2) buttons and a
+   * dialog's default button end the modal dialog with their id; other items do nothing. */
   HostErr (*defaultNotify)(HostItem item, HostNotifier notifier);
   /* The host's own tracking of the pointer; returns whether the event was handled. */
   HostBool (*defaultTrack)(HostItem item, HostTracker tracker);
@@ -35,7 +36,7 @@ typedef struct AdmItemSuite {
   HostErr (*setIntValue)(HostItem item, int32_t value);
   /* Value as a real, rounded to the item's decimal places. */
   HostReal (*getFloatValue)(HostItem item);
-  /* Sets the value; a spin edit clamps it to its range and rounds it to its decimal places. */
+  /* Sets the value; a spin edit clamps it to its range and holds it exactly (readings round). */
   HostErr (*setFloatValue)(HostItem item, HostReal value);
   /* Range limits; setting one clamps the value held. */
   HostErr (*setMinIntValue)(HostItem item, int32_t value);
