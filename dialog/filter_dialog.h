@@ -5,8 +5,8 @@
 
 namespace fl {
 
-// Builds the dialog's controls from the record in the dialog's user data and brings up the page
-// the record names. Always 0.
+// The dialog's init procedure: builds every control from the record in the dialog's user data and
+// brings up the page the record names. Always 0.
 HostErr initFilterDialog(HostDialog dialog);
 
 }  // namespace fl

@@ -34,6 +34,12 @@ void writeDocumentJson(const Document& doc, std::ostream& out);
 // and one with a non-finite coordinate is left out (noted in a comment) since no viewer can draw it.
 void writeDocumentSvg(const Document& doc, std::ostream& out);
 
+// A PNG picture of the same view as the SVG, widthPixels wide (the height follows the view's
+// proportions), on white or, with transparent, on a clear background outside the page. False,
+// with the reason in *error, when it cannot be made. Available when the host is built with cairo
+// (FLARIMOND_HAVE_CAIRO).
+bool writeDocumentPng(const Document& doc, std::ostream& out, int widthPixels, bool transparent, std::string* error);
+
 // Appends the shortest text that reads back as exactly v ("0.1" for 0.1f, "100" for 100.0f);
 // "null" for NaN and the infinities, which have no such text.
 void appendShortestFloat(std::string& out, float v);

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cerrno>
 #include <charconv>
 #include <cmath>
 #include <cstdlib>
@@ -152,10 +153,88 @@ OutputFormat outputFormatOf(const fs::path& path) {
   for (char& c : ext) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
   if (ext == ".svg") return OutputFormat::Svg;
   if (ext == ".json") return OutputFormat::Json;
-  if (ext == ".png")
-    throw ToolError(displayPath(path) + ": PNG output is not available yet; use .svg or .json");
+  if (ext == ".png") {
+#ifdef FLARIMOND_HAVE_CAIRO
+    return OutputFormat::Png;
+#else
+    throw ToolError(displayPath(path) + ": PNG export is not available in this build; use .svg or .json");
+#endif
+  }
   throw ToolError(displayPath(path) + ": unknown output type " + (ext.empty() ? std::string("(no extension)") : inQuotes(ext)) +
-                  "; use .svg or .json");
+                  "; use .svg, .json or .png");
+}
+
+PaintColour parseColour(std::string_view text, std::string_view what) {
+  PaintColour result;
+  if (text == "none") {
+    result.paint = false;
+    result.color.kind = kHostColorGrey;
+    return result;
+  }
+  size_t colon = text.find(':');
+  std::string_view kind = colon == std::string_view::npos ? text : text.substr(0, colon);
+  size_t count = kind == "grey" ? 1 : kind == "rgb" ? 3 : kind == "cmyk" ? 4 : 0;
+  auto bad = [&](const std::string& why) {
+    return ToolError(std::string(what) + " " + inQuotes(text) + ": " + why +
+                     " (write none, grey:G, rgb:R,G,B or cmyk:C,M,Y,K with components from 0 to 1)");
+  };
+  if (count == 0 || colon == std::string_view::npos) throw bad("unknown colour");
+  std::vector<float> values;
+  std::string_view rest = text.substr(colon + 1);
+  while (true) {
+    size_t comma = rest.find(',');
+    std::string part(rest.substr(0, comma));
+    char* end = nullptr;
+    errno = 0;
+    float v = std::strtof(part.c_str(), &end);
+    if (part.empty() || end != part.c_str() + part.size() || errno != 0 || !std::isfinite(v))
+      throw bad(inQuotes(part) + " is not a number");
+    if (v < 0.0f || v > 1.0f) throw bad(inQuotes(part) + " is outside 0..1");
+    values.push_back(v);
+    if (comma == std::string_view::npos) break;
+    rest = rest.substr(comma + 1);
+  }
+  if (values.size() != count)
+    throw bad(std::to_string(count) + (count == 1 ? " component" : " components") + " expected, " +
+              std::to_string(values.size()) + " given");
+  HostColor& c = result.color;
+  if (kind == "grey") {
+    c.kind = kHostColorGrey;
+    c.c.grey = values[0];
+  } else if (kind == "rgb") {
+    c.kind = kHostColorThree;
+    c.c.three = {values[0], values[1], values[2]};
+  } else {
+    c.kind = kHostColorFour;
+    c.c.four = {values[0], values[1], values[2], values[3]};
+  }
+  return result;
+}
+
+StrokeSpec parseStroke(std::string_view text) {
+  StrokeSpec s;
+  size_t at = text.rfind('@');
+  s.colour = parseColour(text.substr(0, at), "--stroke");
+  if (at != std::string_view::npos) {
+    std::string part(text.substr(at + 1));
+    char* end = nullptr;
+    float w = std::strtof(part.c_str(), &end);
+    if (part.empty() || end != part.c_str() + part.size() || !std::isfinite(w) || w < 0.0f || w > 1000.0f)
+      throw ToolError("--stroke " + inQuotes(text) + ": the width " + inQuotes(part) +
+                      " must be a number of points from 0 to 1000");
+    s.widthGiven = true;
+    s.width = w;
+  }
+  return s;
+}
+
+int parsePixelWidth(std::string_view text) {
+  std::string part(text);
+  char* end = nullptr;
+  long v = std::strtol(part.c_str(), &end, 10);
+  if (part.empty() || end != part.c_str() + part.size() || v < 1 || v > 20000)
+    throw ToolError("--width " + inQuotes(text) + ": expected a whole number of pixels from 1 to 20000");
+  return static_cast<int>(v);
 }
 
 std::string codeText(HostErr code) {

@@ -41,10 +41,29 @@ PageSize parsePageSize(std::string_view text);
 // --color-model rgb|cmyk|grey: the document colour model (kDocument...Model of document_suite.h).
 int16_t parseColorModel(std::string_view text);
 
-// The export formats, by the output file's extension (any case). PNG is recognised but not
-// written yet, so it is refused like any other unknown extension, with its own message.
-enum class OutputFormat { Svg, Json };
+// The export formats, by the output file's extension (any case). PNG needs a host built with
+// cairo; without it .png is refused with its own message.
+enum class OutputFormat { Svg, Json, Png };
 OutputFormat outputFormatOf(const std::filesystem::path& path);
+
+// A colour as written on the command line and in swatch files: none (no paint), grey:G,
+// rgb:R,G,B or cmyk:C,M,Y,K with components in 0..1. `what` names the option in messages.
+struct PaintColour {
+  bool paint = true;
+  HostColor color{};
+};
+PaintColour parseColour(std::string_view text, std::string_view what);
+
+// --stroke COLOUR[@WIDTH]: the colour and, when given, the width in points (not negative).
+struct StrokeSpec {
+  PaintColour colour;
+  bool widthGiven = false;
+  float width = 1.0f;
+};
+StrokeSpec parseStroke(std::string_view text);
+
+// --width PIXELS for PNG output: 1 to 20000.
+int parsePixelWidth(std::string_view text);
 
 // A host error code as people write it: 'SEGM' for four printable characters, else the number.
 std::string codeText(HostErr code);

@@ -13,6 +13,7 @@
 #include "faults.h"
 #include "param_file.h"
 #include "session.h"
+#include "swatch_file.h"
 
 namespace fltools {
 
@@ -102,6 +103,18 @@ HostSetup prepareHost(const HostArgs& a, const char* argv0) {
     doc.pageWidth = page.width;
     doc.pageHeight = page.height;
   }
+  if (!a.swatches.empty()) doc.swatches = readSwatchFile(a.swatches);
+  if (!a.fill.empty()) {
+    PaintColour fill = parseColour(a.fill, "--fill");
+    doc.newPathStyle.fillPaint = fill.paint;
+    if (fill.paint) doc.newPathStyle.fillColor = fill.color;
+  }
+  if (!a.stroke.empty()) {
+    StrokeSpec stroke = parseStroke(a.stroke);
+    doc.newPathStyle.strokePaint = stroke.colour.paint;
+    if (stroke.colour.paint) doc.newPathStyle.strokeColor = stroke.colour.color;
+    if (stroke.widthGiven) doc.newPathStyle.strokeWidth = stroke.width;
+  }
   if (a.seedGiven) h.options.seed = parseSeed(a.seed);
   if (!a.draws.empty()) h.options.draws = parseDraws(a.draws);
   for (const std::string& f : a.fails) h.fails.push_back(parseFailSpec(f));
@@ -147,6 +160,9 @@ bool samePath(const fs::path& a, const fs::path& b) {
 int runFilter(const RenderArgs& args, const char* argv0, bool withDialog) {
   // Everything the user gave is checked, and the output files claimed, before any work starts.
   OutputFormat format = outputFormatOf(args.output);
+  int pixelWidth = parsePixelWidth(args.width);
+  if (args.background != "white" && args.background != "transparent")
+    throw ToolError("--background \"" + args.background + "\": expected white or transparent");
   std::optional<ParamFormat> saveFormat;
   if (!args.saveParams.empty()) {
     saveFormat = paramFormatOf(args.saveParams);
@@ -200,10 +216,17 @@ int runFilter(const RenderArgs& args, const char* argv0, bool withDialog) {
     std::memcpy(&*held, bytes.data(), sizeof(BurstParams));
     writeParams(saved->stream(), *saveFormat, *held, displayPath(args.saveParams));
   }
-  if (format == OutputFormat::Svg)
+  if (format == OutputFormat::Svg) {
     flhost::writeDocumentSvg(session->document(), output.stream());
-  else
+  } else if (format == OutputFormat::Json) {
     flhost::writeDocumentJson(session->document(), output.stream());
+  } else {
+#ifdef FLARIMOND_HAVE_CAIRO
+    std::string why;
+    if (!flhost::writeDocumentPng(session->document(), output.stream(), pixelWidth, args.background == "transparent", &why))
+      throw ToolError(displayPath(args.output) + ": " + why);
+#endif
+  }
   output.commit();
   if (saved) saved->commit();
   return kExitOk;
@@ -302,9 +325,17 @@ const char* const kFormatsHelp =
     "         the arts bottom to top, each with its segments (\"p\", \"in\", \"out\", \"corner\"),\n"
     "         \"closed\", \"fill\" and \"stroke\" (paint flag, colour kind, components; stroke width),\n"
     "         \"opacity\" and \"artStyle\"; numbers as the shortest text of the float the host holds\n"
+    "  .png   the same picture as the SVG, --width pixels wide, on white or transparent\n"
     "Parameter files (by extension; read files are checked field by field, every problem named):\n"
     "  .bin   the 336-byte record exactly as the host stores it (84 little-endian 4-byte fields)\n"
     "  .json  an object with all 84 fields by name: flags 0/1, integers, list positions, reals\n";
+
+const char* const kSwatchHelp =
+    "--swatches FILE reads the document's swatch list, in order, from a JSON array such as\n"
+    "  [{\"name\": \"[None]\", \"color\": \"none\"}, {\"name\": \"[Registration]\", \"color\": \"registration\"},\n"
+    "   {\"name\": \"White\", \"color\": \"grey:0\"}, {\"name\": \"Brick\", \"color\": \"rgb:0.7,0.2,0.1\"}]\n"
+    "Colours: none, registration, grey:G (ink, 0 white), rgb:R,G,B, cmyk:C,M,Y,K, components 0..1.\n"
+    "The default list is [None], [Registration], White, Black and 24 colours of the colour model.\n";
 
 const char* const kFailHelp =
     "--fail OPERATION[@N][=CODE] makes the host's OPERATION (such as art.newArt) return CODE on its\n"
@@ -314,23 +345,47 @@ const char* const kFailHelp =
 
 void addHostOptions(CLI::App* cmd, HostArgs& h, CLI::Option** seed) {
   *seed = cmd->add_option("--seed", h.seed,
-                          "Seed of the host's random source (a whole number); without it a fresh seed "
-                          "is chosen and printed on stderr as 'seed: N' so the design can be made again")
+                          "Seed of the host's random source, a whole number; without it\n"
+                          "a fresh seed is chosen and printed on stderr as 'seed: N'\n"
+                          "so that the design can be made again")
               ->type_name("N");
   cmd->add_option("--draws", h.draws,
-                  "The random source's first draws, exactly: comma-separated numbers in [0, 1); the "
-                  "seeded generator follows")
+                  "The random source's first draws, exactly: comma-separated\n"
+                  "numbers in [0, 1); the seeded generator follows them")
       ->type_name("LIST");
   cmd->add_option("--color-model", h.colorModel, "The document's colour model: rgb (default), cmyk or grey")
       ->type_name("MODEL");
   cmd->add_option("--page", h.page,
-                  "Page size in points, WIDTHxHEIGHT (default 612x792); the view is centred on the page")
+                  "Page size in points (default 612x792); the view is centred\n"
+                  "on the page")
       ->type_name("WxH");
   cmd->add_option("--fail", h.fails,
-                  "Make a host operation fail, OPERATION[@N][=CODE]; may be repeated (see below)")
+                  "Make a host operation fail: OPERATION[@N][=CODE]; may be\n"
+                  "given several times (see below)")
       ->type_name("SPEC")
       ->allow_extra_args(false);
   cmd->add_option("--module", h.module, "The plug-in module to load (see below)")->type_name("PATH");
+  cmd->add_option("--swatches", h.swatches,
+                  "The document's swatch list from a JSON file instead of the\n"
+                  "default one (see below)")
+      ->type_name("FILE");
+  cmd->add_option("--fill", h.fill,
+                  "Fill of new paths: none, grey:G, rgb:R,G,B or cmyk:C,M,Y,K\n"
+                  "(components 0..1); default white")
+      ->type_name("COLOUR");
+  cmd->add_option("--stroke", h.stroke,
+                  "Stroke of new paths, COLOUR[@WIDTH] as for --fill with the\n"
+                  "width in points; default black at 1 point")
+      ->type_name("COLOUR");
+}
+
+void addPictureOptions(CLI::App* cmd, RenderArgs& r) {
+  cmd->add_option("--width", r.width, "PNG width in pixels (default 1200); the height follows")
+      ->type_name("PIXELS");
+  cmd->add_option("--background", r.background,
+                  "PNG background outside the page: white (default) or\n"
+                  "transparent")
+      ->type_name("KIND");
 }
 
 }  // namespace
@@ -342,57 +397,59 @@ int runFlarimond(int argc, char** argv) {
       "flarimond"};
   app.require_subcommand(1);
   app.footer(std::string("Run 'flarimond SUBCOMMAND --help' for each subcommand's options.\n\n") + kExitCodesHelp);
-  app.get_formatter()->column_width(34);
+  app.get_formatter()->column_width(30);
 
   RenderArgs render;
   CLI::Option* renderSeed = nullptr;
   CLI::App* renderCmd = app.add_subcommand(
       "render",
-      "Run the filter as a user would: the parameters dialog (confirmed, or cancelled with --cancel), "
-      "then the drawing; write the document");
-  renderCmd->add_option("-o,--output", render.output, "The document to write: .svg or .json")
+      "Run the filter as a user would: the parameters dialog, then\n"
+      "the drawing; write the document");
+  renderCmd->add_option("-o,--output", render.output, "The document to write: .svg, .json or .png")
       ->type_name("FILE")
       ->required();
   renderCmd->add_option("--params", render.params,
-                        "Parameter record the host holds before the run (.bin or .json); without it "
-                        "the plug-in makes its defaults")
+                        "Record the host holds before the run (.bin or .json);\n"
+                        "without it the plug-in makes its defaults")
       ->type_name("FILE");
   renderCmd->add_option("--save-params", render.saveParams,
                         "Also write the record the host holds after the run (.bin or .json)")
       ->type_name("FILE");
   renderCmd->add_flag("--cancel", render.cancel,
-                      "Cancel the parameters dialog: the drawing is not made and the unchanged document "
-                      "is written (exit status 0)");
+                      "Cancel the parameters dialog: Go is not sent and the\n"
+                      "unchanged document is written (exit status 0)");
   addHostOptions(renderCmd, render.host, &renderSeed);
+  addPictureOptions(renderCmd, render);
   renderCmd->footer(std::string("The host sends Startup, Get Parameters (the dialog), Go (the drawing) and "
                                 "Shutdown, then writes -o.\n\n") +
-                    kFormatsHelp + "\n" + kFailHelp + "\n" + kModuleHelp + "\n" + kExitCodesHelp);
+                    kFormatsHelp + "\n" + kSwatchHelp + "\n" + kFailHelp + "\n" + kModuleHelp + "\n" + kExitCodesHelp);
 
   RenderArgs apply;
   CLI::Option* applySeed = nullptr;
   CLI::App* applyCmd = app.add_subcommand(
-      "apply", "Draw with a stored parameter record and no dialog (the host's \"apply last filter\")");
+      "apply", "Draw with a stored record and no dialog (the host's\n"
+      "\"apply last filter\")");
   applyCmd->add_option("--params", apply.params, "The stored parameter record (.bin or .json)")
       ->type_name("FILE")
       ->required();
-  applyCmd->add_option("-o,--output", apply.output, "The document to write: .svg or .json")
+  applyCmd->add_option("-o,--output", apply.output, "The document to write: .svg, .json or .png")
       ->type_name("FILE")
       ->required();
   applyCmd->add_option("--save-params", apply.saveParams,
                        "Also write the record the host holds after the run (.bin or .json)")
       ->type_name("FILE");
   addHostOptions(applyCmd, apply.host, &applySeed);
-  applyCmd->footer(std::string("The host sends Startup and Go on the stored record, then Shutdown, and "
-                               "writes -o. The record is used as stored: when its previewValid is 1 the "
-                               "plug-in takes the art already in the document as the result and draws "
-                               "nothing.\n\n") +
-                   kFormatsHelp + "\n" + kFailHelp + "\n" + kModuleHelp + "\n" + kExitCodesHelp);
+  addPictureOptions(applyCmd, apply);
+  applyCmd->footer(std::string("The host sends Startup and Go on the stored record, then Shutdown, and writes\n"
+                               "-o. The record is used as stored: when its previewValid is 1 the plug-in\n"
+                               "takes the art already in the document as the result and draws nothing.\n\n") +
+                   kFormatsHelp + "\n" + kSwatchHelp + "\n" + kFailHelp + "\n" + kModuleHelp + "\n" + kExitCodesHelp);
 
   std::string infoModule;
   CLI::App* infoCmd = app.add_subcommand(
       "info",
-      "Show the module's property list, the filter it registers, the suites it acquires at startup "
-      "and the host operations --fail can name");
+      "Show the module's property list, its filter, the suites it\n"
+      "acquires at startup and the operations --fail can name");
   infoCmd->add_option("--module", infoModule, "The plug-in module to load (see below)")->type_name("PATH");
   infoCmd->footer(std::string(kModuleHelp) + "\n" + kExitCodesHelp);
 

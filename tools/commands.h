@@ -21,6 +21,9 @@ struct HostArgs {
   std::string colorModel = "rgb";
   std::string page;
   std::vector<std::string> fails;
+  std::string swatches;  // a swatch file replacing the default list
+  std::string fill;      // the paint for new paths
+  std::string stroke;
 };
 
 struct RenderArgs {
@@ -29,6 +32,8 @@ struct RenderArgs {
   std::filesystem::path params;
   std::filesystem::path saveParams;
   bool cancel = false;
+  std::string width = "1200";   // PNG width in pixels
+  std::string background = "white";
 };
 
 // The subcommands. Each returns the exit status; bad input throws ToolError (status 2).

@@ -1,0 +1,86 @@
+#!/usr/bin/env bash
+# The flarimond program end to end: each case runs the built program on the built module and checks
+# its output files, messages and exit status. Usage: cli_test.sh PATH/TO/flarimond
+set -u
+F="$1"
+T="$(mktemp -d)"
+trap 'rm -rf "$T"' EXIT
+failures=0
+passed=0
+check() {  # check NAME COMMAND...: the command must succeed
+  local name="$1"; shift
+  if ( "$@" ) >"$T/log" 2>&1; then
+    passed=$((passed + 1))
+  else
+    failures=$((failures + 1)); echo "FAILED: $name"; sed 's/^/    /' "$T/log"
+  fi
+}
+arts() { grep -c '^{"closed"' "$1"; }
+
+check "info names the filter and refuses nothing" bash -c "
+  '$F' info > '$T/info' &&
+  grep -F 'category \"ZUN <Create>\", title \"Flarimond...\", name \"VL08_Flarimond\"' '$T/info' &&
+  grep -F \"kind 'SPEA', interface version 2, entry \\\"PluginMain\\\"\" '$T/info' &&
+  grep -q '  art.newArt' '$T/info'"
+
+check "about prints the About box" bash -c "'$F' about | grep -qx 'Flarimond'"
+
+check "default design: ten arts and a record with 84 fields" bash -c "
+  '$F' render -o '$T/d.json' --seed 1 --save-params '$T/p.json' &&
+  test \$(grep -c '^{\"closed\"' '$T/d.json') = 10 &&
+  test \$(grep -c '\": ' '$T/p.json') = 84 &&
+  grep -q '\"startX\": 106,' '$T/p.json' && grep -q '\"burstCount\": 10,' '$T/p.json'"
+
+check "no seed: the chosen seed is printed and makes the design again" bash -c "
+  '$F' render -o '$T/a.json' --params '$T/p.json' 2> '$T/err' &&
+  seed=\$(sed -n 's/^seed: //p' '$T/err') && test -n \"\$seed\" &&
+  '$F' render -o '$T/b.json' --params '$T/p.json' --seed \$seed && cmp '$T/a.json' '$T/b.json'"
+
+check "apply: burst apply 2 / 1 over ten elements draws seven; three stars of twelve draw 36" bash -c "
+  sed -e 's/\"burstApplySkip\": 0/\"burstApplySkip\": 1/' -e 's/\"burstApplyRun\": 1,/\"burstApplyRun\": 2,/' '$T/p.json' > '$T/a.json' &&
+  '$F' apply --params '$T/a.json' -o '$T/a.out.json' --seed 1 && test \$(grep -c '^{\"closed\"' '$T/a.out.json') = 7 &&
+  sed -e 's/\"starCount\": 1,/\"starCount\": 3,/' -e 's/\"burstCount\": 10,/\"burstCount\": 12,/' '$T/p.json' > '$T/s.json' &&
+  '$F' apply --params '$T/s.json' -o '$T/s.out.json' --seed 1 && test \$(grep -c '^{\"closed\"' '$T/s.out.json') = 36"
+
+check "a value outside its control's range is refused, nothing written" bash -c "
+  sed 's/\"burstCount\": 10/\"burstCount\": 9999/' '$T/p.json' > '$T/bad.json';
+  '$F' render --params '$T/bad.json' -o '$T/x.svg' 2> '$T/err'; test \$? = 2 &&
+  grep -q 'burstCount = 9999 is outside 2..150' '$T/err' && test ! -e '$T/x.svg'"
+
+check "cancel writes the unchanged document" bash -c "
+  '$F' render --cancel -o '$T/c.json' --seed 1 && grep -q '\"arts\":\[\]' '$T/c.json'"
+
+check "a failing drawing is reported with its message and code, exit 1, nothing written" bash -c "
+  '$F' render --fail art.newArt=SEGM -o '$T/f.svg' --seed 1 2> '$T/err'; test \$? = 1 &&
+  grep -qx 'Plug-in Error: The filter cannot complete because a layer is locked or invisible. (SEGM)' '$T/err' &&
+  test ! -e '$T/f.svg' && test ! -e '$T/f.svg.tmp'"
+
+check "bad arguments exit 2 and write nothing" bash -c "
+  for a in '--draws 0.5,1' '--fail no.such' '--page 0x5' '--seed -1' '--color-model hsv' '--fill rgb:2,0,0' \
+           '--stroke rgb:1,0,0@-1' '--width 0' '--background pink'; do
+    '$F' render -o '$T/y.svg' \$a 2>/dev/null; test \$? = 2 || { echo \"not refused: \$a\"; exit 1; }
+  done; test ! -e '$T/y.svg' &&
+  '$F' render -o '$T/z.txt' 2>/dev/null; test \$? = 2"
+
+check "a short .bin record is refused" bash -c "
+  '$F' render -o '$T/p2.svg' --seed 1 --save-params '$T/p.bin' && test \$(stat -c %s '$T/p.bin') = 336 &&
+  head -c 335 '$T/p.bin' > '$T/short.bin' &&
+  '$F' render --params '$T/short.bin' -o '$T/s.svg' 2>/dev/null; test \$? = 2"
+
+check "PNG export, paint for new paths and a swatch file" bash -c "
+  printf '[{\"name\":\"[None]\",\"color\":\"none\"},{\"name\":\"[Registration]\",\"color\":\"registration\"},{\"name\":\"Sea\",\"color\":\"rgb:0,0.4,0.6\"}]' > '$T/sw.json' &&
+  '$F' render -o '$T/d.png' --seed 1 --width 300 --fill rgb:1,0.8,0.2 --stroke cmyk:0,0,0,1@2.5 --swatches '$T/sw.json' &&
+  test \"\$(head -c 8 '$T/d.png' | od -An -tx1 | tr -d ' ')\" = 89504e470d0a1a0a &&
+  '$F' render -o '$T/paint.json' --seed 1 --fill rgb:1,0.8,0.2 --stroke cmyk:0,0,0,1@2.5 &&
+  grep -q '\"fill\":{\"paint\":true,\"kind\":\"rgb\",\"components\":\[1,0.8,0.2\]}' '$T/paint.json' &&
+  grep -q '\"width\":2.5' '$T/paint.json'"
+
+check "a damaged property list is refused before loading" bash -c "
+  mkdir '$T/mod' && cp \"\$(dirname '$F')/flarimond.so\" '$T/mod/' &&
+  python3 -c \"
+import sys; d=open(sys.argv[1],'rb').read(); i=d.find(b'SPEA'[::-1]); d=d[:i]+b'XXXX'+d[i+4:]; open(sys.argv[2],'wb').write(d)\" \
+    \"\$(dirname '$F')/flarimond.res\" '$T/mod/flarimond.res' &&
+  '$F' info --module '$T/mod/flarimond.so' 2> '$T/err'; test \$? = 2 && grep -q 'refused' '$T/err'"
+
+echo "cli: $passed passed, $failures failed"
+test "$failures" = 0

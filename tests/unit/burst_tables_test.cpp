@@ -1,0 +1,208 @@
+// The element tables on their own: burst-type proportions, reverse rules, scaling rows, and
+// exactly when they take a random draw.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <deque>
+#include <string>
+#include <vector>
+
+#include "burst/tables.h"
+
+namespace {
+
+using fl::burstDistances;
+using fl::reverseMirrors;
+using fl::scalingFactors;
+
+// Scripted draws; an empty script means the table drew when it should not have.
+std::deque<float> gDraws;
+int gDrawCount = 0;
+float scripted() {
+  ++gDrawCount;
+  if (gDraws.empty()) {
+    ADD_FAILURE() << "unexpected draw";
+    return 0.0f;
+  }
+  float r = gDraws.front();
+  gDraws.pop_front();
+  return r;
+}
+void script(std::deque<float> draws) {
+  gDraws = std::move(draws);
+  gDrawCount = 0;
+}
+float noDraw() {
+  ADD_FAILURE() << "drew without a random option";
+  return 0.0f;
+}
+
+TEST(BurstTables, ProportionsOfEveryBurstType) {
+  // Multiples of the size as the user's list describes them; the table is single precision, so
+  // a relative tolerance of a few ulps separates a wrong constant from rounding.
+  struct Row {
+    double length1, length2, height1, height2;
+  };
+  const double third = 1.0 / 3;
+  const Row rows[fl::kBurstTypeCount] = {
+      {1, 1, third, third},       {1, 1, third, third / 2},   {1, 0.5, third, third},
+      {1, 0.2, 0.5, 3},           {1, 1, 1.0 / 7, 1.0 / 7},   {1, 1, 0.1, 0.1},
+      {1, 0.5, 0.1, 0.1},         {1, 1, 0.5, 0.5},           {1, 1, 2, 2},
+      {1, 1, 3, 3},               {1, 1, 3, 1.5},             {1, 0.5, 3, 1.5},
+      {2, third, 0.5, 2},         {0.5, 2, 4 * third, 0.4 * third},
+      {1, 1, 3, 3},               {1, 1, 4, 4},               {1, 1, 5, 5},
+      {1, 1, 0.125, 0.125},       {1, 1, 1.0 / 9, 1.0 / 9},   {1, 1, 0.1, 0.1},
+      {1, 1, 1.0 / 12, 1.0 / 12}, {1, 1, 1.0 / 15, 1.0 / 15}, {1, 1, 0.05, 0.05},
+      {1, 1, 0.04, 0.04},         {1, 1, 1.0 / 30, 1.0 / 30}, {1, 1, 0.05, 0.025},
+      {1, 1, 1.0 / 24, 1.0 / 48}, {1, 1, 1.0 / 30, 1.0 / 60}, {1, 1, 0.025, 0.0125},
+      {1, 1, 0.02, 0.01},
+  };
+  for (float size : {300.0f, -47.5f, 1.0e-3f}) {
+    for (int t = 0; t < fl::kBurstTypeCount; ++t) {
+      SCOPED_TRACE("type " + std::to_string(t) + ", size " + std::to_string(size));
+      fl::BurstDistances d = burstDistances(t, size);
+      const Row& e = rows[t];
+      auto near = [&](float got, double multiple) {
+        double want = multiple * size;
+        EXPECT_NEAR(got, want, std::abs(want) * 4e-7);
+      };
+      near(d.length1, e.length1);
+      near(d.length2, e.length2);
+      near(d.height1, e.height1);
+      near(d.height2, e.height2);
+    }
+  }
+  // Types the dialog does not offer are drawn with the default proportions.
+  for (int32_t t : {30, -1, 1000000}) {
+    fl::BurstDistances d = burstDistances(t, 300);
+    EXPECT_EQ(d.length1, 300);
+    EXPECT_EQ(d.length2, 300);
+    EXPECT_EQ(d.height1, 100);
+    EXPECT_EQ(d.height2, 100);
+  }
+}
+
+TEST(BurstTables, ReverseRulesByStar) {
+  // Which of stars 0..11 are mirrored.
+  struct Case {
+    int32_t option;
+    const char* stars;
+  };
+  const Case cases[] = {
+      {0, "000000000000"}, {1, "111111111111"}, {3, "010101010101"}, {4, "010010010010"},
+      {5, "001000100010"}, {6, "001000010000"}, {7, "010101010101"}, {8, "001001001001"},
+      {9, "000000000000"}, {-1, "000000000000"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.option);
+    std::string got;
+    for (int32_t s = 0; s < 12; ++s) got += reverseMirrors(c.option, s, noDraw) ? '1' : '0';
+    EXPECT_EQ(got, c.stars);
+  }
+}
+
+TEST(BurstTables, RandomReverseDrawsOncePerElement) {
+  script({0.5f, 0.51f, 0.0f, 0.99f});
+  std::string got;
+  for (int i = 0; i < 4; ++i) got += reverseMirrors(2, 0, scripted) ? '1' : '0';
+  EXPECT_EQ(got, "0101");  // only a draw above one half mirrors
+  EXPECT_EQ(gDrawCount, 4);
+}
+
+TEST(BurstTables, ScalingRowsAtChosenElements) {
+  const float third = 1.0f / 3, sixth = 1.0f / 6, fifth = 0.2f;
+  struct Case {
+    int32_t row;
+    int32_t i;
+    float x, y;
+  };
+  const Case cases[] = {
+      {0, 0, 1, 1},          {0, 7, 1, 1},
+      {1, 0, 1, 1},          {1, 3, 0.5f, 0.5f},      {6, 3, 0.5f, 0.5f},
+      {2, 3, 1, 1},          {2, 4, 0.5f, 0.5f},      {7, 6, 1, 1},         {7, 8, 0.5f, 0.5f},
+      {3, 8, 1, 1},          {3, 6, 0.5f, 0.5f},
+      {4, 1, 0.25f, 0.25f},  {5, 1, 0.125f, 0.125f},  {5, 2, 1, 1},
+      {8, 0, 1, 1},          {8, 1, 0.5f, 0.5f},      {8, 2, third, third}, {8, 99, 0.01f, 0.01f},
+      // Row 9 is the one row that stretches: wide and flat between the multiples of four.
+      {9, 1, 0.25f, sixth},  {9, 4, third, 0.25f},    {9, 8, third, 0.25f}, {9, 12, 1, 1},
+      {9, 0, 1, 1},          {9, 6, 0.25f, sixth},
+      {10, 1, sixth, sixth}, {10, 5, fifth, fifth},   {10, 15, fifth, fifth}, {10, 10, 0.25f, 0.25f},
+      {10, 30, 1, 1},        {10, 0, 1, 1},           {10, 20, 0.25f, 0.25f},
+      {11, 0, 0.5f, 0.5f},   {11, 1, third, third},   {12, 0, third, third}, {12, 2, fifth, fifth},
+      {13, 4, 1, 1},         {13, 5, 0.5f, 0.5f},     {14, 5, third, third}, {15, 7, 0.25f, 0.25f},
+      {16, 0, 0.5f, 0.5f},   {16, 1, 1, 1},
+      {17, 10, 1, 1},        {17, 5, 0.5f, 0.5f},     {18, 12, 1, 1},       {18, 3, 0.5f, 0.5f},
+      {19, 6, 1, 1},         {19, 2, third, third},   {23, 6, 1, 1},        {23, 2, third, third},
+      {20, 0, 1, 1},         {20, 6, 1.0f / 7, 1.0f / 7}, {20, 12, 1.0f / 13, 1.0f / 13},
+      {20, 5, third, third},
+      {21, 6, 1, 1},         {21, 1, 0.25f, 0.25f},   {22, 15, 1, 1},       {22, 5, 0.5f, 0.5f},
+      {24, 5, 1, 1},         {24, 17, 1, 1},          {24, 0, 0.5f, 0.5f},  {24, 1, 0.5f, 0.5f},
+      {25, 17, 1, 1},        {25, 37, 1, 1},          {25, 0, third, third}, {25, 2, third, third},
+      {26, 18, 1, 1},        {26, 38, 1, 1},          {26, 0, 0.25f, 0.25f}, {26, 3, 0.25f, 0.25f},
+      {34, 1, 1, 1},         {34, 4, 0.25f, 0.25f},   {34, 2, 0.5f, 0.5f},  {34, 0, 0.5f, 0.5f},
+      {35, 1, 1, 1},         {35, 6, 0.25f, 0.25f},   {35, 3, 0.5f, 0.5f},  {35, 0, 0.5f, 0.5f},
+      {36, 2, 1, 1},         {36, 5, sixth, sixth},   {36, 7, third, third},
+      // Rows outside the list leave the element alone.
+      {43, 1, 1, 1},         {-1, 1, 1, 1},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE("row " + std::to_string(c.row) + ", i " + std::to_string(c.i));
+    fl::ScaleFactors f = scalingFactors(c.row, c.i, noDraw);
+    EXPECT_FLOAT_EQ(f.x, c.x);
+    EXPECT_FLOAT_EQ(f.y, c.y);
+  }
+}
+
+TEST(BurstTables, CyclingScalingRows) {
+  struct Case {
+    int32_t row;
+    std::vector<float> cycle;
+  };
+  const float third = 1.0f / 3, sixth = 1.0f / 6, fifth = 0.2f;
+  const Case cases[] = {
+      {29, {1, 0.5f, third, 0.25f, fifth}},
+      {30, {fifth, 0.25f, third, 0.5f, 1}},
+      {31, {1, 0.5f, third, 0.25f, fifth, sixth, 1.0f / 7}},
+      {32, {1, 0.8f, 0.6f, 0.4f, 0.2f}},
+      {33, {1, 5.0f / 6, 2.0f / 3, 0.5f, third, sixth}},
+      {37, {1, 0.5f, third, 0.25f, third, 0.5f, 1}},
+      {38, {fifth, 0.25f, third, 0.5f, 1, 0.5f, third, 0.25f}},
+      {39, {sixth, 0.25f, 0.5f, 1, 0.5f, 0.25f, sixth}},
+      {40, {0.125f, sixth, fifth, third, 1, third, fifth, sixth, 0.125f}},
+      {41, {0.25f, 0.5f, 0.25f, 1, 0.25f, 0.5f, 0.25f}},
+      {42, {1, 0.5f, third, 1, third, 0.5f, 1}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.row);
+    for (int32_t i = 0; i < 3 * static_cast<int32_t>(c.cycle.size()); ++i) {
+      fl::ScaleFactors f = scalingFactors(c.row, i, noDraw);
+      EXPECT_FLOAT_EQ(f.x, c.cycle[i % c.cycle.size()]) << "i " << i;
+      EXPECT_EQ(f.x, f.y) << "i " << i;
+    }
+  }
+}
+
+TEST(BurstTables, RandomRowsDrawBeforeTheirTest) {
+  // One draw for every element, also where the row's answer is 1 and ignores it.
+  struct Case {
+    int32_t row;
+    std::vector<float> scales;
+  };
+  const std::deque<float> draws = {0.9f, 0.8f, 0.7f, 0.6f, 0.0f, 0.4f};
+  const Case cases[] = {
+      {27, {1, 0.8f, 1, 0.6f, 1, 0.4f}},
+      {28, {1, 0.8f, 0.7f, 1, 0.0f, 0.4f}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.row);
+    script(draws);
+    for (int32_t i = 0; i < 6; ++i) {
+      fl::ScaleFactors f = scalingFactors(c.row, i, scripted);
+      EXPECT_EQ(f.x, c.scales[i]) << "i " << i;
+      EXPECT_EQ(f.y, c.scales[i]) << "i " << i;
+    }
+    EXPECT_EQ(gDrawCount, 6);
+  }
+}
+
+}  // namespace
