@@ -4,6 +4,9 @@ set(FLARIMOND_PLUGIN_SOURCES
   ${CMAKE_SOURCE_DIR}/shell/errors.cpp
   ${CMAKE_SOURCE_DIR}/params/get_parameters.cpp
   ${CMAKE_SOURCE_DIR}/dialog/filter_dialog.cpp
+  ${CMAKE_SOURCE_DIR}/dialog/notifiers.cpp
+  ${CMAKE_SOURCE_DIR}/dialog/preview.cpp
+  ${CMAKE_SOURCE_DIR}/dialog/presets.cpp
   ${CMAKE_SOURCE_DIR}/burst/generate.cpp
   ${CMAKE_SOURCE_DIR}/burst/paint.cpp
   ${CMAKE_SOURCE_DIR}/burst/placement.cpp

@@ -229,11 +229,17 @@ inline constexpr DialogItem kDialogItems[] = {
 
 constexpr int kDialogItemCount = static_cast<int>(sizeof kDialogItems / sizeof kDialogItems[0]);
 
+// The position of item id in kDialogItems, or -1.
+constexpr int dialogItemIndex(int32_t id) {
+  for (int i = 0; i < kDialogItemCount; ++i)
+    if (kDialogItems[i].id == id) return i;
+  return -1;
+}
+
 // The row of item id, or null.
 constexpr const DialogItem* findDialogItem(int32_t id) {
-  for (const DialogItem& item : kDialogItems)
-    if (item.id == id) return &item;
-  return nullptr;
+  const int i = dialogItemIndex(id);
+  return i < 0 ? nullptr : &kDialogItems[i];
 }
 
 // The kBurstFields row of an item's field (for a factor spin edit, its per-star member, whose
@@ -277,8 +283,8 @@ constexpr bool isRead(const DialogItem& item) {
 constexpr bool readOrderIsComplete() {
   constexpr int reads = static_cast<int>(sizeof kValueReadOrder / sizeof kValueReadOrder[0]);
   for (int i = 0; i < reads; ++i) {
-    const DialogItem* item = findDialogItem(kValueReadOrder[i]);
-    if (!item || !isRead(*item)) return false;
+    const int at = dialogItemIndex(kValueReadOrder[i]);
+    if (at < 0 || !isRead(kDialogItems[at])) return false;
     for (int j = i + 1; j < reads; ++j)
       if (kValueReadOrder[j] == kValueReadOrder[i]) return false;
   }
@@ -291,7 +297,7 @@ constexpr bool factorModeReadFirst() {
   bool modeRead = false;
   for (int32_t id : kValueReadOrder) {
     if (id == kFactorModeItem) modeRead = true;
-    if (findDialogItem(id)->factorPair && !modeRead) return false;
+    if (kDialogItems[dialogItemIndex(id)].factorPair && !modeRead) return false;
   }
   return true;
 }
@@ -320,19 +326,21 @@ constexpr bool fieldsSuitTheirControls() {
 constexpr bool picksFillSpinEdits() {
   for (const DialogItem& item : kDialogItems) {
     if (item.proc != DialogProc::Pick) continue;
-    const DialogItem* target = findDialogItem(item.target);
-    if (!target || target->kind != DialogItemKind::SpinEdit || target->page != item.page) return false;
-    if (item.pick == PickValue::WholeTenthOfX && isFloatSpinEdit(*target)) return false;
+    const int at = dialogItemIndex(item.target);
+    if (at < 0) return false;
+    const DialogItem& target = kDialogItems[at];
+    if (target.kind != DialogItemKind::SpinEdit || target.page != item.page) return false;
+    if (item.pick == PickValue::WholeTenthOfX && isFloatSpinEdit(target)) return false;
   }
   return true;
 }
 
 constexpr bool leadItemsCarryTheValueNotifier() {
   for (int n = 1; n <= kPageCount; ++n) {
-    const DialogItem* lead = findDialogItem(kPageLeadItems[n - 1]);
-    const DialogItem* tabItem = findDialogItem(pageTab(n));
-    if (!lead || lead->page != n || lead->proc != DialogProc::Value) return false;
-    if (!tabItem || tabItem->proc != DialogProc::Page || !findDialogItem(pageLabel(n))) return false;
+    const int lead = dialogItemIndex(kPageLeadItems[n - 1]);
+    const int tabAt = dialogItemIndex(pageTab(n));
+    if (lead < 0 || kDialogItems[lead].page != n || kDialogItems[lead].proc != DialogProc::Value) return false;
+    if (tabAt < 0 || kDialogItems[tabAt].proc != DialogProc::Page || dialogItemIndex(pageLabel(n)) < 0) return false;
   }
   return true;
 }

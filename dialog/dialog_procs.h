@@ -21,8 +21,6 @@ void tumbleNotifier(HostItem item, HostNotifier notifier);
 // Track procedure of the pick buttons; always 1.
 HostBool pickTracker(HostItem item, HostTracker tracker);
 
-// The record of the dialog that owns item.
-BurstParams* recordOf(HostItem item);
 HostItem dialogItem(HostDialog dialog, int32_t id);
 
 // Where the field that item edits lies in the record. Only the two members of a factor pair can be

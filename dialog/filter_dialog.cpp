@@ -101,10 +101,6 @@ void fillList(HostDialog dialog, const PopupList& entries, const BurstParams* pa
 
 }  // namespace
 
-BurstParams* recordOf(HostItem item) {
-  return static_cast<BurstParams*>(sAdmDialog->getUserData(sAdmItem->getDialog(item)));
-}
-
 HostItem dialogItem(HostDialog dialog, int32_t id) { return sAdmDialog->getItem(dialog, id); }
 
 void showField(HostItem control, const DialogItem& item, const BurstParams* params) {

@@ -120,9 +120,9 @@ constexpr bool listsMatchTheLayout() {
   for (const DialogItem& item : kDialogItems) popups += item.kind == DialogItemKind::PopupList ? 1 : 0;
   if (popups != static_cast<int>(sizeof kPopupLists / sizeof kPopupLists[0])) return false;
   for (const PopupList& l : kPopupLists) {
-    const DialogItem* item = findDialogItem(l.itemId);
-    if (!item || item->kind != DialogItemKind::PopupList) return false;
-    const BurstField& f = fieldOf(*item);
+    const int at = dialogItemIndex(l.itemId);
+    if (at < 0 || kDialogItems[at].kind != DialogItemKind::PopupList) return false;
+    const BurstField& f = fieldOf(kDialogItems[at]);
     if (f.min != 0 || f.max + 1 != l.count()) return false;
   }
   return true;

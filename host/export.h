@@ -38,7 +38,9 @@ void writeDocumentSvg(const Document& doc, std::ostream& out);
 // proportions), on white or, with transparent, on a clear background outside the page. False,
 // with the reason in *error, when it cannot be made. Available when the host is built with cairo
 // (FLARIMOND_HAVE_CAIRO).
-bool writeDocumentPng(const Document& doc, std::ostream& out, int widthPixels, bool transparent, std::string* error);
+// With artOnly the view frames the art alone (no page sheet), as contact sheets show designs.
+bool writeDocumentPng(const Document& doc, std::ostream& out, int widthPixels, bool transparent, std::string* error,
+                      bool artOnly = false);
 
 // Appends the shortest text that reads back as exactly v ("0.1" for 0.1f, "100" for 100.0f);
 // "null" for NaN and the infinities, which have no such text.

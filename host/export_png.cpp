@@ -6,6 +6,9 @@
 
 #include "color.h"
 #include "export.h"
+#include "geometry.h"
+
+#include <algorithm>
 
 namespace flhost {
 
@@ -38,10 +41,33 @@ void setSource(cairo_t* cr, const HostColor& color, double opacity) {
   cairo_set_source_rgba(cr, c.r, c.g, c.b, opacity);
 }
 
+// A square around every art's curves, widened by half the widest stroke and a 2 % margin; the page
+// when there is no art.
+HostRealRect artArea(const Document& doc) {
+  double left = INFINITY, right = -INFINITY, bottom = INFINITY, top = -INFINITY, stroke = 0;
+  doc.forEachArt([&](const Art& art) {
+    if (art.segments.empty()) return;
+    HostRealRect b = pathBounds(art.segments, art.closed);
+    if (!std::isfinite(b.left) || !std::isfinite(b.right) || !std::isfinite(b.top) || !std::isfinite(b.bottom)) return;
+    left = std::min<double>(left, b.left);
+    right = std::max<double>(right, b.right);
+    bottom = std::min<double>(bottom, b.bottom);
+    top = std::max<double>(top, b.top);
+    if (art.style.strokePaint && std::isfinite(art.style.strokeWidth)) stroke = std::max<double>(stroke, art.style.strokeWidth);
+  });
+  if (!(left <= right)) return {0, doc.pageHeight(), doc.pageWidth(), 0};
+  // Square, centred on the art, so that a design fits a square tile whatever its proportions.
+  double half = 0.52 * std::max({right - left, top - bottom, 1.0}) + stroke / 2;
+  double cx = (left + right) / 2, cy = (bottom + top) / 2;
+  return {static_cast<float>(cx - half), static_cast<float>(cy + half), static_cast<float>(cx + half),
+          static_cast<float>(cy - half)};
+}
+
 }  // namespace
 
-bool writeDocumentPng(const Document& doc, std::ostream& out, int widthPixels, bool transparent, std::string* error) {
-  HostRealRect area = exportArea(doc);
+bool writeDocumentPng(const Document& doc, std::ostream& out, int widthPixels, bool transparent, std::string* error,
+                      bool artOnly) {
+  HostRealRect area = artOnly ? artArea(doc) : exportArea(doc);
   double areaWidth = static_cast<double>(area.right) - area.left;
   double areaHeight = static_cast<double>(area.top) - area.bottom;
   if (widthPixels <= 0 || !(areaWidth > 0) || !(areaHeight > 0)) {
@@ -65,13 +91,15 @@ bool writeDocumentPng(const Document& doc, std::ostream& out, int widthPixels, b
   cairo_scale(cr, scale, -scale);
   cairo_translate(cr, -area.left, -area.top);
 
-  // The page: a white sheet with a thin grey border, beneath the art.
-  cairo_rectangle(cr, 0, 0, doc.pageWidth(), doc.pageHeight());
-  cairo_set_source_rgb(cr, 1, 1, 1);
-  cairo_fill_preserve(cr);
-  cairo_set_source_rgb(cr, 160 / 255.0, 160 / 255.0, 160 / 255.0);
-  cairo_set_line_width(cr, 0.5);
-  cairo_stroke(cr);
+  if (!artOnly) {
+    // The page: a white sheet with a thin grey border, beneath the art.
+    cairo_rectangle(cr, 0, 0, doc.pageWidth(), doc.pageHeight());
+    cairo_set_source_rgb(cr, 1, 1, 1);
+    cairo_fill_preserve(cr);
+    cairo_set_source_rgb(cr, 160 / 255.0, 160 / 255.0, 160 / 255.0);
+    cairo_set_line_width(cr, 0.5);
+    cairo_stroke(cr);
+  }
 
   doc.forEachArt([&](const Art& art) {
     if (art.segments.empty()) return;
@@ -90,7 +118,8 @@ bool writeDocumentPng(const Document& doc, std::ostream& out, int widthPixels, b
     }
     if (st.strokePaint && st.strokeWidth > 0 && std::isfinite(st.strokeWidth)) {
       setSource(cr, st.strokeColor, 1.0);
-      cairo_set_line_width(cr, st.strokeWidth);
+      // Framed to the art alone, a design is drawn small: keep every stroke at least a hairline.
+      cairo_set_line_width(cr, artOnly ? std::max<double>(st.strokeWidth, 0.8 / scale) : st.strokeWidth);
       cairo_set_line_join(cr, st.stroke.join == 1 ? CAIRO_LINE_JOIN_ROUND
                               : st.stroke.join == 2 ? CAIRO_LINE_JOIN_BEVEL
                                                     : CAIRO_LINE_JOIN_MITER);

@@ -10,6 +10,8 @@ packages=(
   nlohmann-json3-dev                 # JSON parameter files and exports
   libcairo2-dev                      # PNG export
   binutils-mingw-w64-i686            # windres, the resource compiler
+  g++-mingw-w64-i686 googletest      # the 32-bit Windows build, with GoogleTest from source
+  wine wine32:i386 python3 file      # its tests: run under wine, compared with the Linux build
 )
 
 missing=()
@@ -22,5 +24,9 @@ echo "setup: installing ${missing[*]}" >&2
 sudo=""
 [ "$(id -u)" -ne 0 ] && sudo="sudo"
 export DEBIAN_FRONTEND=noninteractive
+# wine32 runs the 32-bit Windows programs and comes from the i386 architecture.
+if printf '%s\n' "${missing[@]}" | grep -q ':i386$' && ! dpkg --print-foreign-architectures | grep -qx i386; then
+  $sudo dpkg --add-architecture i386
+fi
 $sudo apt-get update -qq
 $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >&2

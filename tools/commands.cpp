@@ -14,6 +14,12 @@
 #include "param_file.h"
 #include "session.h"
 #include "swatch_file.h"
+#include "burst_fields.h"
+
+#ifdef FLARIMOND_HAVE_CAIRO
+#include <cairo.h>
+#endif
+#include <sstream>
 
 namespace fltools {
 
@@ -160,7 +166,7 @@ bool samePath(const fs::path& a, const fs::path& b) {
 int runFilter(const RenderArgs& args, const char* argv0, bool withDialog) {
   // Everything the user gave is checked, and the output files claimed, before any work starts.
   OutputFormat format = outputFormatOf(args.output);
-  int pixelWidth = parsePixelWidth(args.width);
+  [[maybe_unused]] int pixelWidth = parsePixelWidth(args.width);  // PNG only, which needs cairo
   if (args.background != "white" && args.background != "transparent")
     throw ToolError("--background \"" + args.background + "\": expected white or transparent");
   std::optional<ParamFormat> saveFormat;
@@ -253,6 +259,152 @@ std::string fourChars(int32_t code) {
 int runRender(const RenderArgs& args, const char* argv0) { return runFilter(args, argv0, true); }
 
 int runApply(const RenderArgs& args, const char* argv0) { return runFilter(args, argv0, false); }
+
+#ifdef FLARIMOND_HAVE_CAIRO
+namespace {
+
+struct Variation {
+  const BurstField* field;
+  int from, to;
+};
+
+Variation parseVariation(const std::string& text) {
+  size_t eq = text.find('=');
+  size_t dots = text.find("..", eq == std::string::npos ? 0 : eq);
+  if (eq == std::string::npos || dots == std::string::npos)
+    throw ToolError("--vary \"" + text + "\": expected FIELD=FROM..TO, such as burstType=0..29");
+  std::string name = text.substr(0, eq);
+  const BurstField* field = nullptr;
+  for (const BurstField& f : kBurstFields)
+    if (name == f.name) field = &f;
+  if (!field) throw ToolError("--vary: unknown field \"" + name + "\"");
+  if (field->kind == FieldKind::Float)
+    throw ToolError("--vary: " + name + " is a real; vary a whole-number field (a list position, a count or a flag)");
+  auto number = [&](const std::string& part) {
+    char* end = nullptr;
+    long v = std::strtol(part.c_str(), &end, 10);
+    if (part.empty() || *end != 0) throw ToolError("--vary \"" + text + "\": \"" + part + "\" is not a whole number");
+    return static_cast<int>(v);
+  };
+  Variation v{field, number(text.substr(eq + 1, dots - eq - 1)), number(text.substr(dots + 2))};
+  if (v.to < v.from) throw ToolError("--vary \"" + text + "\": the range is empty");
+  if (v.to - v.from >= 400) throw ToolError("--vary \"" + text + "\": at most 400 tiles");
+  return v;
+}
+
+int wholeOption(const std::string& text, const char* option, int lo, int hi) {
+  char* end = nullptr;
+  long v = std::strtol(text.c_str(), &end, 10);
+  if (text.empty() || *end != 0 || v < lo || v > hi)
+    throw ToolError(std::string(option) + " \"" + text + "\": expected a whole number from " + std::to_string(lo) +
+                    " to " + std::to_string(hi));
+  return static_cast<int>(v);
+}
+
+cairo_status_t readPng(void* closure, unsigned char* data, unsigned int length) {
+  auto* in = static_cast<std::istream*>(closure);
+  in->read(reinterpret_cast<char*>(data), length);
+  return in->gcount() == static_cast<std::streamsize>(length) ? CAIRO_STATUS_SUCCESS : CAIRO_STATUS_READ_ERROR;
+}
+
+cairo_status_t writePng(void* closure, const unsigned char* data, unsigned int length) {
+  static_cast<std::ostream*>(closure)->write(reinterpret_cast<const char*>(data), length);
+  return CAIRO_STATUS_SUCCESS;
+}
+
+}  // namespace
+
+int runSheet(const SheetArgs& args, const char* argv0) {
+  if (outputFormatOf(args.output) != OutputFormat::Png) throw ToolError("sheet writes .png pictures only");
+  Variation vary = parseVariation(args.vary);
+  int columns = wholeOption(args.columns, "--columns", 1, 50);
+  int tile = wholeOption(args.tile, "--tile", 32, 2000);
+  HostSetup setup = prepareHost(args.host, argv0);
+  int32_t swatches = static_cast<int32_t>(setup.options.document.swatches.size());
+  if (!args.host.seedGiven) setup.options.seed = flhost::RandomSource::freshSeed();
+  std::cerr << "seed: " << *setup.options.seed << "\n";
+
+  // The record every tile starts from: the given one, or the defaults the plug-in makes.
+  BurstParams base;
+  if (!args.params.empty()) {
+    base = readParamFile(args.params, swatches);
+  } else {
+    std::unique_ptr<Session> session = openSession(setup);
+    User user(false, false);
+    session->dialogs().setDriver(&user.driver());
+    bool ok = user.send("Startup", [&] { return session->startup(); }) &&
+              user.send("Get Parameters", [&] { return session->getParameters(); });
+    user.send("Shutdown", [&] { return session->shutdown(); });
+    if (!ok) return kExitPluginError;
+    std::memcpy(&base, session->parameters().data(), sizeof base);
+  }
+  base.previewValid = 0;
+
+  OutputFile output(args.output);
+  int count = vary.to - vary.from + 1;
+  int rows = (count + columns - 1) / columns;
+  const int label = 18;
+  cairo_surface_t* sheet = cairo_image_surface_create(CAIRO_FORMAT_RGB24, columns * tile, rows * (tile + label));
+  cairo_t* cr = cairo_create(sheet);
+  cairo_set_source_rgb(cr, 1, 1, 1);
+  cairo_paint(cr);
+  bool ok = true;
+  for (int i = 0; i < count && ok; ++i) {
+    BurstParams p = base;
+    int32_t value = vary.from + i;
+    std::memcpy(reinterpret_cast<unsigned char*>(&p) + vary.field->offset, &value, 4);
+    std::vector<std::string> problems = checkParams(p, swatches, "--vary");
+    if (!problems.empty()) {
+      cairo_destroy(cr);
+      cairo_surface_destroy(sheet);
+      throw ToolError(problems.front());
+    }
+    std::unique_ptr<Session> session = openSession(setup);
+    User user(false, false);
+    session->dialogs().setDriver(&user.driver());
+    ok = user.send("Startup", [&] { return session->startup(); });
+    if (ok) {
+      session->setParameters(hostBytes(p));
+      ok = user.send("Go", [&] { return session->go(); });
+    }
+    ok = user.send("Shutdown", [&] { return session->shutdown(); }) && ok;
+    std::stringstream png;
+    std::string why;
+    if (ok && !flhost::writeDocumentPng(session->document(), png, tile, true, &why, true)) {
+      std::cerr << "flarimond: tile " << value << ": " << why << "\n";
+      ok = false;
+    }
+    if (!ok) break;
+    cairo_surface_t* picture = cairo_image_surface_create_from_png_stream(readPng, &png);
+    double x = (i % columns) * tile, y = (i / columns) * (tile + label);
+    int h = cairo_image_surface_get_height(picture);
+    cairo_set_source_surface(cr, picture, x, y + (tile - std::min(h, tile)) / 2.0);
+    cairo_rectangle(cr, x, y, tile, tile);
+    cairo_fill(cr);
+    cairo_surface_destroy(picture);
+    std::string text = std::string(vary.field->name) + " " + std::to_string(value);
+    cairo_set_source_rgb(cr, 0.25, 0.25, 0.25);
+    cairo_select_font_face(cr, "sans-serif", CAIRO_FONT_SLANT_NORMAL, CAIRO_FONT_WEIGHT_NORMAL);
+    cairo_set_font_size(cr, 12);
+    cairo_text_extents_t extents;
+    cairo_text_extents(cr, text.c_str(), &extents);
+    cairo_move_to(cr, x + (tile - extents.width) / 2, y + tile + 13);
+    cairo_show_text(cr, text.c_str());
+    std::cerr << "\rtile " << i + 1 << " of " << count << std::flush;
+  }
+  std::cerr << "\n";
+  cairo_destroy(cr);
+  if (ok) cairo_surface_write_to_png_stream(sheet, writePng, &output.stream());
+  cairo_surface_destroy(sheet);
+  if (!ok) return kExitPluginError;
+  output.commit();
+  return kExitOk;
+}
+#else
+int runSheet(const SheetArgs&, const char*) {
+  throw ToolError("sheet needs PNG export, which is not available in this build");
+}
+#endif
 
 int runInfo(const std::string& module, const char* argv0) {
   HostArgs a;
@@ -445,6 +597,25 @@ int runFlarimond(int argc, char** argv) {
                                "takes the art already in the document as the result and draws nothing.\n\n") +
                    kFormatsHelp + "\n" + kSwatchHelp + "\n" + kFailHelp + "\n" + kModuleHelp + "\n" + kExitCodesHelp);
 
+  SheetArgs sheet;
+  CLI::Option* sheetSeed = nullptr;
+  CLI::App* sheetCmd = app.add_subcommand(
+      "sheet", "Draw a contact sheet: one tile per value of a field\n"
+      "(such as every burst type), as a PNG");
+  sheetCmd->add_option("--vary", sheet.vary, "The field and its values: FIELD=FROM..TO, such as\nburstType=0..29 or shapeOption=0..13")
+      ->type_name("SPEC")
+      ->required();
+  sheetCmd->add_option("-o,--output", sheet.output, "The sheet to write (.png)")->type_name("FILE")->required();
+  sheetCmd->add_option("--params", sheet.params,
+                       "The record every tile starts from (.bin or .json);\nwithout it the plug-in's defaults")
+      ->type_name("FILE");
+  sheetCmd->add_option("--columns", sheet.columns, "Tiles per row (default 6)")->type_name("N");
+  sheetCmd->add_option("--tile", sheet.tile, "Tile size in pixels (default 240)")->type_name("PIXELS");
+  addHostOptions(sheetCmd, sheet.host, &sheetSeed);
+  sheetCmd->footer(std::string("Each tile is its own host run (Startup, Go on the record with the field set,\n"
+                               "Shutdown) with the same seed, framed to the design's art.\n\n") +
+                   kSwatchHelp + "\n" + kModuleHelp + "\n" + kExitCodesHelp);
+
   std::string infoModule;
   CLI::App* infoCmd = app.add_subcommand(
       "info",
@@ -466,11 +637,13 @@ int runFlarimond(int argc, char** argv) {
   }
   render.host.seedGiven = renderSeed->count() > 0;
   apply.host.seedGiven = applySeed->count() > 0;
+  sheet.host.seedGiven = sheetSeed->count() > 0;
 
   const char* argv0 = argc > 0 ? argv[0] : nullptr;
   try {
     if (renderCmd->parsed()) return runRender(render, argv0);
     if (applyCmd->parsed()) return runApply(apply, argv0);
+    if (sheetCmd->parsed()) return runSheet(sheet, argv0);
     if (infoCmd->parsed()) return runInfo(infoModule, argv0);
     if (aboutCmd->parsed()) return runAbout(aboutModule, argv0);
   } catch (const ToolError& e) {

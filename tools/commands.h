@@ -36,10 +36,21 @@ struct RenderArgs {
   std::string background = "white";
 };
 
+// A contact sheet: the same record drawn once per value of one field, tiles in a grid.
+struct SheetArgs {
+  HostArgs host;
+  std::filesystem::path output;  // .png
+  std::filesystem::path params;  // the record the tiles start from; default: the plug-in's defaults
+  std::string vary;              // FIELD=FROM..TO
+  std::string columns = "6";
+  std::string tile = "240";      // tile width and height in pixels
+};
+
 // The subcommands. Each returns the exit status; bad input throws ToolError (status 2).
 // `argv0` helps find the module when the system cannot say where the program is.
 int runRender(const RenderArgs& args, const char* argv0);
 int runApply(const RenderArgs& args, const char* argv0);  // args.cancel is not used
+int runSheet(const SheetArgs& args, const char* argv0);
 int runInfo(const std::string& module, const char* argv0);
 int runAbout(const std::string& module, const char* argv0);
 

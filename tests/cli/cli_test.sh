@@ -51,7 +51,7 @@ check "cancel writes the unchanged document" bash -c "
   '$F' render --cancel -o '$T/c.json' --seed 1 && grep -q '\"arts\":\[\]' '$T/c.json'"
 
 check "a failing drawing is reported with its message and code, exit 1, nothing written" bash -c "
-  '$F' render --fail art.newArt=SEGM -o '$T/f.svg' --seed 1 2> '$T/err'; test \$? = 1 &&
+  '$F' apply --params '$T/p.json' --fail art.newArt=SEGM -o '$T/f.svg' --seed 1 2> '$T/err'; test \$? = 1 &&
   grep -qx 'Plug-in Error: The filter cannot complete because a layer is locked or invisible. (SEGM)' '$T/err' &&
   test ! -e '$T/f.svg' && test ! -e '$T/f.svg.tmp'"
 

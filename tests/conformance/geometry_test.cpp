@@ -290,7 +290,8 @@ TEST_F(GeometryTest, RandomShapeDrawsOncePerFreshElement) {
 }
 
 // Spin, a random scaling row and the random rescale of two fresh elements held in place by a fan
-// factor of 0 (the element part is 1 for element 0 and 0 after it): the draws come as spin, scaling, rescale sign, rescale amount for each element.
+// factor of 0 (the element part is 1 for element 0 and 0 after it). The draws come as spin,
+// scaling, rescale sign, rescale amount for each element.
 TEST_F(GeometryTest, OwnTransformDrawsInOrder) {
   for (int32_t row : {27, 28}) {
     SCOPED_TRACE(row);

@@ -3,9 +3,43 @@
 
 #include <fstream>
 
+#include "module_loader.h"
+
+#ifdef _WIN32
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
+#include <windows.h>
+#endif
+
 namespace fltest {
 
 namespace {
+
+#ifdef _WIN32
+// The Windows host reads the resources linked into the module, so the copy's own are replaced.
+bool replaceResources(const std::filesystem::path& module, const flhost::ResourceSet& set) {
+  HANDLE update = BeginUpdateResourceW(module.c_str(), TRUE);
+  if (!update) return false;
+  for (const auto& [key, data] : set.entries()) {
+    std::wstring typeName;
+    const wchar_t* type;
+    if (const auto* n = std::get_if<uint16_t>(&key.type)) {
+      type = MAKEINTRESOURCEW(*n);
+    } else {
+      for (char c : std::get<std::string>(key.type)) typeName.push_back(static_cast<unsigned char>(c));
+      type = typeName.c_str();
+    }
+    const auto* name = std::get_if<uint16_t>(&key.name);
+    if (!name || !UpdateResourceW(update, type, MAKEINTRESOURCEW(*name), key.language,
+                                  const_cast<uint8_t*>(data.data()), static_cast<DWORD>(data.size()))) {
+      EndUpdateResourceW(update, TRUE);
+      return false;
+    }
+  }
+  return EndUpdateResourceW(update, FALSE);
+}
+#endif
 
 void put16(std::vector<uint8_t>& out, uint16_t v) {
   out.push_back(static_cast<uint8_t>(v));
@@ -65,10 +99,8 @@ std::vector<uint8_t> stringBlock(const std::vector<std::string>& sixteen) {
 std::filesystem::path moduleCopy(const std::string& name, const std::function<void(flhost::ResourceSet&)>& change) {
   namespace fs = std::filesystem;
   fs::path module = FLARIMOND_MODULE;
-  fs::path res = module;
-  res.replace_extension(".res");
   std::string error;
-  auto set = flhost::ResourceSet::readResFile(res, &error);
+  auto set = flhost::readModuleResources(module, &error);
   if (!set) return {};
   change(*set);
   fs::path dir = fs::path(::testing::TempDir()) / ("flarimond-" + name);
@@ -76,11 +108,15 @@ std::filesystem::path moduleCopy(const std::string& name, const std::function<vo
   fs::create_directories(dir);
   fs::path copy = dir / module.filename();
   fs::copy_file(module, copy);
+#ifdef _WIN32
+  if (!replaceResources(copy, *set)) return {};
+#else
   fs::path copyRes = copy;
   copyRes.replace_extension(".res");
   std::vector<uint8_t> bytes = serializeRes(*set);
   std::ofstream(copyRes, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
                                                  static_cast<std::streamsize>(bytes.size()));
+#endif
   return copy;
 }
 

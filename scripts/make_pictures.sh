@@ -1,0 +1,31 @@
+#!/usr/bin/env bash
+# Regenerates the README's pictures in docs/images with fixed seeds, so anyone can make them again:
+#   scripts/make_pictures.sh [path/to/flarimond]
+set -euo pipefail
+root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+F="${1:-$root/build/bin/flarimond}"
+out="$root/docs/images"
+mkdir -p "$out"
+tmp="$(mktemp -d)"
+trap 'rm -rf "$tmp"' EXIT
+
+# The default design, as `flarimond render` draws it.
+"$F" render -o "$out/default.png" --seed 1 --width 600
+
+# A warmer look: the paint for new paths set on the command line.
+colour=(--fill rgb:0.98,0.75,0.2 --stroke rgb:0.45,0.2,0.05@1.5)
+
+# Contact sheets of the 30 burst types and the 14 element shapes.
+"$F" sheet --vary burstType=0..29 --columns 6 --tile 160 --seed 1 "${colour[@]}" -o "$out/burst-types.png"
+"$F" render -o "$tmp/base.json" --seed 1 --save-params "$tmp/params.json" >/dev/null
+sed -e 's/"burstCount": 10,/"burstCount": 8,/' "$tmp/params.json" > "$tmp/shapes.json"
+"$F" sheet --vary shapeOption=0..13 --columns 7 --tile 160 --seed 1 --params "$tmp/shapes.json" "${colour[@]}" \
+  -o "$out/shapes.png"
+
+# Several stars with random colours and unique elements.
+sed -e 's/"starCount": 1,/"starCount": 4,/' -e 's/"uniqueElements": 0,/"uniqueElements": 1,/' \
+    -e 's/"fillColor": 0,/"fillColor": 3,/' -e 's/"burstCount": 10,/"burstCount": 16,/' \
+    -e 's/"lengthFactorPerStar": 100,/"lengthFactorPerStar": 75,/' -e 's/"burstType": 0,/"burstType": 7,/' \
+    "$tmp/params.json" > "$tmp/stars.json"
+"$F" apply --params "$tmp/stars.json" -o "$out/four-stars.png" --seed 3 --width 600
+echo "pictures written to $out"

@@ -1,0 +1,374 @@
+// The filter dialog worked as a user works it: its controls, pages, enabling rules, factor and zoom
+// controls, pick buttons and the live preview.
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <functional>
+#include <sstream>
+
+#include "conformance/host_fixture.h"
+#include "dialog/dialog_layout.h"
+#include "export.h"
+
+namespace fltest {
+namespace {
+
+using flhost::DialogAction;
+using flhost::ItemKind;
+using flhost::ModalSession;
+using Act = DialogAction::Kind;
+
+constexpr HostErr kStop = HOST_FOURCC('S', 'T', 'O', 'P');
+constexpr HostErr kLocked = HOST_FOURCC('S', 'E', 'G', 'M');
+
+BurstParams* live(ModalSession& s) { return static_cast<BurstParams*>(s.dialog().userData); }
+
+class DialogTest : public HostTest {
+ protected:
+  void SetUp() override {
+    HostTest::SetUp();
+    startUp();
+  }
+  // Opens the dialog on p; `work` acts as the user and the dialog is confirmed unless it ends it.
+  HostErr runDialog(const BurstParams& p, std::function<void(ModalSession&)> work) {
+    setRecord(p);
+    user().onFilterDialog = std::move(work);
+    return host().getParameters();
+  }
+  std::string documentJson() {
+    std::ostringstream out;
+    flhost::writeDocumentJson(host().document(), out);
+    return out.str();
+  }
+};
+
+void act(ModalSession& s, std::initializer_list<DialogAction> actions) {
+  for (const DialogAction& a : actions) ASSERT_EQ(s.apply(a), "") << flhost::describeAction(a);
+}
+
+TEST_F(DialogTest, ControlsAreBuiltAsLaidOut) {
+  struct Case {
+    int32_t id;
+    ItemKind kind;
+    const char* text;  // a spin edit's shown value
+    HostIntRect rect;
+    double min, max;  // NaN: unbounded
+    int32_t decimals;
+    bool visible;
+    char proc;  // 'n' notify, 't' track, '-' none
+  };
+  const double none = NAN;
+  const double swatches = static_cast<double>(host().document().swatches().size());
+  const Case cases[] = {
+      {5, ItemKind::SpinEdit, "10", {180, 82, 240, 102}, 2, 150, 0, true, 'n'},
+      {6, ItemKind::SpinEdit, "300.00", {180, 104, 240, 124}, -3000, 6000, 2, true, 'n'},
+      {25, ItemKind::SpinEdit, "100.00", {530, 235, 590, 255}, 1, 500, 2, true, 'n'},
+      {4, ItemKind::SpinEdit, "1", {180, 70, 240, 90}, 1, 100, 0, false, 'n'},
+      {22, ItemKind::SpinEdit, "100.00", {180, 214, 240, 234}, -1000, 1000, 2, false, 'n'},
+      {184, ItemKind::SpinEdit, "2", {190, 100, 250, 120}, 0, swatches, 0, false, 'n'},
+      {2, ItemKind::PushButton, "Cancel", {510, 40, 590, 60}, none, none, 0, true, '-'},
+      {111, ItemKind::PushButton, "Tumble", {510, 100, 590, 120}, none, none, 0, true, 'n'},
+      {3, ItemKind::CheckBox, "Preview", {510, 130, 590, 144}, none, none, 0, true, 'n'},
+      {94, ItemKind::CheckBox, "Apply to unique elements (if unique set)", {10, 130, 500, 144}, none, none, 0, false, 'n'},
+      {137, ItemKind::StaticText, "Flarimond", {8, 40, 79, 55}, none, none, 0, true, '-'},
+      {57, ItemKind::StaticText, "Sketch weight (/10p)", {10, 175, 178, 195}, none, none, 0, false, '-'},
+      {150, ItemKind::PictureButton, "", {250, 82, 270, 102}, none, none, 0, true, 't'},
+      {166, ItemKind::PictureButton, "", {350, 190, 370, 210}, none, none, 0, false, 't'},
+      {136, ItemKind::PictureButton, "", {430, 5, 480, 35}, none, none, 0, true, 'n'},
+      {123, ItemKind::PopupList, "", {510, 150, 590, 170}, none, none, 0, true, 'n'},
+      {186, ItemKind::PopupList, "", {10, 187, 180, 207}, none, none, 0, false, 'n'},
+  };
+  flhost::DialogDump dump;
+  ASSERT_EQ(runDialog(defaults(), [&](ModalSession& s) { dump = s.dump(); }), 0);
+  EXPECT_EQ(dump.bounds.right - dump.bounds.left, 600);
+  EXPECT_EQ(dump.bounds.bottom - dump.bounds.top, 260);
+  ASSERT_EQ(dump.items.size(), 123u);
+  EXPECT_EQ(dump.items.front().id, 5);  // creation order
+  EXPECT_EQ(dump.items[30].id, 185);
+  EXPECT_EQ(dump.items.back().id, 143);
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.id);
+    auto it = std::find_if(dump.items.begin(), dump.items.end(), [&](auto& i) { return i.id == c.id; });
+    ASSERT_NE(it, dump.items.end());
+    EXPECT_EQ(it->kind, c.kind);
+    EXPECT_EQ(it->text, c.text);
+    EXPECT_EQ(it->rect.left, c.rect.left);
+    EXPECT_EQ(it->rect.top, c.rect.top);
+    EXPECT_EQ(it->rect.right, c.rect.right);
+    EXPECT_EQ(it->rect.bottom, c.rect.bottom);
+    EXPECT_EQ(it->minValue.value_or(NAN) == c.min, !std::isnan(c.min));
+    EXPECT_EQ(it->maxValue.value_or(NAN) == c.max, !std::isnan(c.max));
+    EXPECT_EQ(it->decimals, c.decimals);
+    EXPECT_EQ(it->visible, c.visible);
+    EXPECT_EQ(it->hasNotifyProc, c.proc == 'n');
+    EXPECT_EQ(it->hasTrackProc, c.proc == 't');
+  }
+
+  // Without swatches the swatch spin edits allow only 0, and the re-read stores it.
+  auto document = flhost::DocumentOptions::standard();
+  document.swatches.clear();
+  open({}, document);
+  startUp();
+  ASSERT_EQ(runDialog(defaults(), [&](ModalSession& s) { EXPECT_EQ(s.item(181)->maxValue, 0); }), 0);
+  EXPECT_EQ(record().fillSwatch, 0);
+}
+
+TEST_F(DialogTest, PopupListsOfferEveryEntryAndSelectTheField) {
+  struct Case {
+    int32_t id;
+    size_t count;
+    const char* first;
+    const char* last;
+    int32_t selected;
+  };
+  const Case cases[] = {
+      {120, 30, " Burst 01", " Burst 30", 29},
+      {121, 9, " Reverse options - Ignore", " Alternate3", 0},
+      {31, 43, " Scaling - ignore", " Scaling 42", 7},
+      {122, 14, " Shape options - Triangle", " Triangle6", 0},
+      {125, 2, " Factor per star", " Factor per element", 1},
+      {180, 15, " Fill color - Ignore", " 10% reduction", 11},
+      {183, 15, " Stroke color - Ignore", " 10% reduction", 0},
+      {186, 11, " Pattern - ignore", " Pattern center 10", 0},
+      {123, 36, " Reset", " Tile", 35},
+      {124, 12, " Sketch color options - Use black", " Use white + random opacity", 3},
+  };
+  BurstParams p = defaults();
+  p.burstType = 29;
+  p.scaling = 7;
+  p.factorMode = 1;
+  p.fillColor = 11;
+  p.preset = 35;
+  p.sketchColor = 3;
+  ASSERT_EQ(runDialog(p, [&](ModalSession& s) {
+              for (const Case& c : cases) {
+                SCOPED_TRACE(c.id);
+                const flhost::Item* popup = s.item(c.id);
+                ASSERT_EQ(popup->entries.size(), c.count);
+                EXPECT_EQ(popup->entries.front()->text, c.first);
+                EXPECT_EQ(popup->entries.back()->text, c.last);
+                for (size_t i = 0; i < c.count; ++i) EXPECT_EQ(popup->entries[i]->id, static_cast<int32_t>(i));
+                EXPECT_EQ(popup->selectedIndex(), c.selected);
+              }
+            }),
+            0);
+}
+
+TEST_F(DialogTest, TheStoredPageComesUpAndTabsSwitchPages) {
+  struct Case {
+    int32_t stored;
+    int shown;
+    int pressed;  // tab pressed after opening, 0 none
+  };
+  for (const Case c : {Case{1, 1, 0}, Case{0, 1, 0}, Case{8, 1, 0}, Case{5, 5, 0}, Case{7, 7, 0}, Case{2, 3, 3}}) {
+    SCOPED_TRACE(c.stored);
+    open();
+    startUp();
+    BurstParams p = defaults();
+    p.currentPage = c.stored;
+    const int page = c.pressed ? c.pressed : c.shown;
+    ASSERT_EQ(runDialog(p,
+                        [&](ModalSession& s) {
+                          // The lead item's value notifier drew the first preview, popup 180 included.
+                          EXPECT_EQ(arts(), 10u);
+                          if (c.pressed) act(s, {{Act::Page, c.pressed}});
+                          for (const fl::DialogItem& item : fl::kDialogItems)
+                            EXPECT_EQ(s.item(item.id)->visible, item.page == 0 || item.page == page) << item.id;
+                          for (int n = 1; n <= fl::kPageCount; ++n)
+                            EXPECT_EQ(s.item(fl::pageLabel(n))->font, n == page ? kFontEmphasised : kFontDialog);
+                        }),
+              0);
+    EXPECT_EQ(record().currentPage, page);
+  }
+}
+
+TEST_F(DialogTest, EnablingRulesFollowTheValues) {
+  struct Step {
+    DialogAction action;
+    std::vector<std::pair<int32_t, bool>> enabled;
+  };
+  const Step steps[] = {
+      {{Act::Page, 2}, {{81, false}, {23, false}}},  // one star by default
+      {{Act::Set, 4, 2}, {{81, true}, {23, true}}},
+      {{Act::Set, 4, 1}, {{81, false}, {23, false}}},
+      {{Act::Page, 1}, {{76, false}}},
+      {{Act::Set, 7, -0.5}, {{76, true}}},
+      {{Act::Set, 7, 0}, {{76, false}}},
+      {{Act::Page, 5}, {{181, false}, {182, false}}},
+      {{Act::Choose, 180, 11}, {{181, true}, {182, false}}},
+      {{Act::Choose, 180, 6}, {{181, true}, {182, true}}},
+      {{Act::Choose, 180, 1}, {{181, false}, {182, true}}},
+      {{Act::Choose, 183, 11}, {{184, true}, {185, false}, {181, false}}},
+      {{Act::Page, 3}, {{26, false}, {124, false}, {86, false}}},
+      {{Act::Set, 28, 3}, {{26, true}, {27, true}, {124, true}, {86, true}, {87, true}}},
+      {{Act::Page, 7}, {{88, false}, {90, false}}},
+      {{Act::Check, 92, 1}, {{88, true}, {89, true}, {90, true}, {91, true}}},
+      {{Act::Page, 6}, {{120, true}, {29, true}}},
+      {{Act::Check, 82, 1}, {{120, false}, {122, true}}},
+      {{Act::Check, 75, 1}, {{29, false}, {30, false}}},
+  };
+  ASSERT_EQ(runDialog(defaults(),
+                      [&](ModalSession& s) {
+                        for (const Step& step : steps) {
+                          SCOPED_TRACE(flhost::describeAction(step.action));
+                          act(s, {step.action});
+                          for (auto [id, enabled] : step.enabled) EXPECT_EQ(s.item(id)->enabled, enabled) << id;
+                        }
+                      }),
+            0);
+}
+
+TEST_F(DialogTest, FactorPopupAndZoomChangeNoDesign) {
+  BurstParams p = defaults();
+  p.fanFactorPerElement = 33.0f;
+  p.factorMode = 1;
+  ASSERT_EQ(runDialog(p,
+                      [&](ModalSession& s) {
+                        EXPECT_EQ(s.item(11)->reading(), 33.0);  // the stored member shows
+                        const uint64_t redraws = host().document().redrawCount();
+                        act(s, {{Act::Page, 4}, {Act::Choose, 125, 0}});
+                        EXPECT_EQ(s.item(11)->reading(), 100.0);
+                        act(s, {{Act::Set, 11, 50}, {Act::Choose, 125, 1}});
+                        EXPECT_EQ(s.item(11)->reading(), 33.0);
+                        act(s, {{Act::Set, 11, 70}});
+                        const uint64_t afterChanges = host().document().redrawCount();
+                        EXPECT_EQ(afterChanges, redraws + 2);  // only the two value changes drew
+                        act(s, {{Act::Choose, 125, 0}, {Act::Set, 25, 250}});
+                        EXPECT_EQ(s.item(11)->reading(), 50.0);
+                        EXPECT_EQ(host().document().viewZoom(), 2.5f);
+                        EXPECT_EQ(host().document().redrawCount(), afterChanges);
+                        EXPECT_EQ(arts(), 10u);
+                      }),
+            0);
+  BurstParams r = record();
+  EXPECT_EQ(r.fanFactorPerStar, 50.0f);
+  EXPECT_EQ(r.fanFactorPerElement, 70.0f);
+  EXPECT_EQ(r.factorMode, 0);
+  EXPECT_EQ(r.viewZoom, 250.0f);
+}
+
+TEST_F(DialogTest, PickButtonsSetTheirFieldFromTheArtworkPoint) {
+  // The standard view shows (306, 396) at its centre at 100 %; picks land on whole view pixels.
+  struct Case {
+    const char* name;
+    std::vector<DialogAction> before;
+    int32_t button;
+    double x, y;
+    float BurstParams::*field;
+    float expected;
+  };
+  const Case cases[] = {
+      {"length", {}, 151, 250.3, 0, &BurstParams::length, 250.0f},
+      {"angle from the view centre", {}, 152, 406, 496, &BurstParams::angle, 45.0f},
+      {"initial gap across", {}, 154, 0, 123.4, &BurstParams::initialGapY, 123.0f},
+      {"start", {{Act::Page, 2}}, 165, 1000, 0, &BurstParams::startX, 1000.0f},
+      {"fan factor per star", {{Act::Page, 4}}, 157, 187.9, 0, &BurstParams::fanFactorPerStar, 18.8f},
+      {"length factor per element", {{Act::Page, 4}, {Act::Choose, 125, 1}}, 158, 500, 0,
+       &BurstParams::lengthFactorPerElement, 50.0f},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    ASSERT_EQ(runDialog(defaults(),
+                        [&](ModalSession& s) {
+                          for (const DialogAction& a : c.before) act(s, {a});
+                          DialogAction pick{Act::Pick, c.button};
+                          pick.x = c.x;
+                          pick.y = c.y;
+                          act(s, {pick});
+                        }),
+              0);
+    EXPECT_NEAR(record().*c.field, c.expected, 1e-4);
+  }
+  EXPECT_EQ(record().lengthFactorPerStar, 100.0f);
+
+  // The burst count takes a tenth of x, truncated; spin edit 5 keeps its minimum, and the re-read
+  // after the pick stores what it holds.
+  for (auto [x, expected] : {std::pair{187.9, 18}, std::pair{-187.9, 2}}) {
+    ASSERT_EQ(runDialog(defaults(),
+                        [&](ModalSession& s) {
+                          DialogAction pick{Act::Pick, 150};
+                          pick.x = x;
+                          act(s, {pick});
+                          EXPECT_EQ(s.item(5)->intReading(), expected);
+                        }),
+              0);
+    EXPECT_EQ(record().burstCount, expected);
+  }
+}
+
+TEST_F(DialogTest, EachChangeReplacesThePreviewAndGoKeepsAConfirmedOne) {
+  setRecord(defaults());
+  ASSERT_EQ(host().go(), 0);  // a design from an earlier run stays throughout
+  ASSERT_EQ(arts(), 10u);
+  ASSERT_EQ(runDialog(record(),
+                      [&](ModalSession& s) {
+                        EXPECT_EQ(arts(), 20u);
+                        act(s, {{Act::Set, 5, 12}, {Act::Set, 5, 14}, {Act::Set, 6, 200}});
+                        EXPECT_EQ(arts(), 24u);
+                        const uint64_t redraws = host().document().redrawCount();
+                        act(s, {{Act::Press, 110}});  // "Shuffle" draws the same settings again
+                        EXPECT_EQ(arts(), 24u);
+                        EXPECT_EQ(host().document().redrawCount(), redraws + 1);
+                      }),
+            0);
+  EXPECT_EQ(record().previewValid, 1);
+  EXPECT_EQ(host().go(), 0);
+  EXPECT_EQ(arts(), 24u);
+  EXPECT_EQ(record().previewValid, 0);
+}
+
+TEST_F(DialogTest, CancelAfterPreviewsRestoresDocumentAndRecord) {
+  setRecord(defaults());
+  ASSERT_EQ(host().go(), 0);
+  BurstParams before = record();
+  before.previewValid = 1;
+  const std::string document = documentJson();
+  EXPECT_EQ(runDialog(before,
+                      [&](ModalSession& s) {
+                        act(s, {{Act::Set, 5, 12}, {Act::Page, 2}, {Act::Set, 4, 3}, {Act::Cancel}});
+                      }),
+            kStop);
+  EXPECT_EQ(documentJson(), document);
+  before.previewValid = 0;
+  BurstParams after = record();
+  EXPECT_EQ(std::memcmp(&after, &before, sizeof before), 0);
+}
+
+TEST_F(DialogTest, PreviewOffTakesThePreviewAwayAndGoDrawsAfresh) {
+  setRecord(defaults());
+  ASSERT_EQ(host().go(), 0);
+  ASSERT_EQ(runDialog(record(),
+                      [&](ModalSession& s) {
+                        act(s, {{Act::Set, 5, 12}});
+                        EXPECT_EQ(arts(), 22u);
+                        act(s, {{Act::Check, 3, 0}});
+                        EXPECT_EQ(arts(), 10u);  // the earlier run's design is not the call's to take
+                        act(s, {{Act::Set, 5, 13}});
+                        EXPECT_EQ(arts(), 10u);
+                        EXPECT_EQ(live(s)->previewValid, 0);
+                      }),
+            0);
+  EXPECT_EQ(host().go(), 0);
+  EXPECT_EQ(arts(), 23u);
+}
+
+TEST_F(DialogTest, FailedPreviewIsTakenBackAndGoDrawsAfresh) {
+  BurstParams p = defaults();
+  p.uniqueElements = 1;  // every element is new art
+  ASSERT_EQ(runDialog(p,
+                      [&](ModalSession& s) {
+                        host().faults().failOn("art.newArt", 5, kLocked);
+                        act(s, {{Act::Set, 5, 12}});
+                        EXPECT_FALSE(host().faults().pending());
+                        EXPECT_EQ(live(s)->previewValid, 0);
+                        EXPECT_EQ(arts(), 0u);
+                      }),
+            0);
+  EXPECT_TRUE(user().errors.empty());  // a failed preview is not reported
+  EXPECT_EQ(record().previewValid, 0);
+  EXPECT_EQ(host().go(), 0);
+  EXPECT_EQ(arts(), 12u);
+}
+
+}  // namespace
+}  // namespace fltest
