@@ -36,6 +36,10 @@ struct GenerationState {
   HostPathStyle referenceStyle{};
   float referenceStrokeWidth = 0.0f;
   float referenceOpacity = 1.0f;
+  // The amounts the sketch strokes last added to an anchor's v, an in-handle's h and an
+  // out-handle's v (sketch colour 7); they carry over from copy to copy and element to element.
+  bool sketchDisplaced = false;
+  float lastAnchorShiftV = 0.0f, lastInShiftH = 0.0f, lastOutShiftV = 0.0f;
 
   // Star values.
   int32_t starIndex = 0;

@@ -4,8 +4,9 @@
 set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR x86)
 
-# The POSIX thread model (winpthread) gives the C++ runtime std::thread and std::mutex, which the
-# tests rely on; the plain names follow whichever model the machine's alternatives chose.
+# The POSIX thread model (winpthread, linked in below) gives the C++ runtime all of <thread> and
+# <mutex>, which GCC 12's win32 model lacks; naming it keeps the build independent of which model
+# the machine's alternatives chose for the plain names.
 set(_flarimond_mingw i686-w64-mingw32)
 find_program(CMAKE_C_COMPILER NAMES ${_flarimond_mingw}-gcc-posix ${_flarimond_mingw}-gcc REQUIRED)
 find_program(CMAKE_CXX_COMPILER NAMES ${_flarimond_mingw}-g++-posix ${_flarimond_mingw}-g++ REQUIRED)

@@ -14,7 +14,9 @@ set(FLARIMOND_PLUGIN_SOURCES
   ${CMAKE_SOURCE_DIR}/burst/shapes.cpp
   ${CMAKE_SOURCE_DIR}/burst/own_transform.cpp
   ${CMAKE_SOURCE_DIR}/burst/tables.cpp
-  ${CMAKE_SOURCE_DIR}/burst/pending_steps.cpp
+  ${CMAKE_SOURCE_DIR}/burst/mirror.cpp
+  ${CMAKE_SOURCE_DIR}/burst/shadow.cpp
+  ${CMAKE_SOURCE_DIR}/burst/sketch.cpp
 )
 
 function(flarimond_plugin_options target)

@@ -171,14 +171,19 @@ void ScriptDriver::run(ModalSession& s) {
   }
   while (!s.ended() && next_ < actions_.size()) {
     const DialogAction& action = actions_[next_++];
+    bool ending = action.kind == Kind::Confirm || action.kind == Kind::Cancel;
+    if (ending && beforeEnd) beforeEnd(s);
     if (std::string why = s.apply(action); !why.empty()) {
       errorLine_ = action.line;
-      error_ = "script line " + std::to_string(action.line) + ": " + why;
+      error_ = (action.origin.empty() ? "script line " + std::to_string(action.line) : action.origin) + ": " + why;
       s.end(kDialogCancelId);
       return;
     }
   }
-  if (!s.ended()) s.end(kDialogOkId);
+  if (!s.ended()) {
+    if (beforeEnd) beforeEnd(s);
+    s.end(confirmWhenDone ? kDialogOkId : kDialogCancelId);
+  }
 }
 
 void ScriptDriver::alert(std::string_view text) {

@@ -45,6 +45,11 @@ class ScriptDriver : public DialogDriver {
 
   // Sees each dialog other than the filter dialog before it is closed.
   std::function<void(ModalSession&)> onOtherDialog;
+  // Sees the filter dialog once its actions are done, just before the script ends it (by a
+  // confirm or cancel action, or by running out); not called when the dialog ends by itself.
+  std::function<void(ModalSession&)> beforeEnd;
+  // What running out of actions does: confirm (true, the default) or cancel.
+  bool confirmWhenDone = true;
   // Sees each alert; alerts are also kept in alerts().
   std::function<void(std::string_view)> onAlert;
 

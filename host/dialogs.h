@@ -164,6 +164,7 @@ struct DialogAction {
   double value = 0;   // Set: the value; Check: 0 or 1; Choose: the position
   double x = 0, y = 0;  // Pick: artwork point
   int line = 0;       // where the action came from (script line), 0 when not from a script
+  std::string origin = {};  // where it came from when not a script line ("--set burstCount=20")
 };
 
 // The action as a script line ("set 5 12.5", "page 3", "confirm").

@@ -61,41 +61,30 @@ class Win32Library : public ModuleLibrary {
 // What the enumeration callbacks share. They are called from the system's code, so nothing may
 // be thrown through them: a failure is noted here and ends the walk.
 struct Walk {
-  HMODULE module = nullptr;
   ResourceSet set;
   std::string failure;
   ResourceId type;
 };
 
-std::optional<ResourceId> idOf(const wchar_t* id) {
-  if (IS_INTRESOURCE(id)) return ResourceId(static_cast<uint16_t>(reinterpret_cast<uintptr_t>(id)));
-  std::string name = utf8(id);
-  if (name.empty()) return std::nullopt;
-  return ResourceId(std::move(name));
-}
+Walk& walkOf(LONG_PTR param) { return *reinterpret_cast<Walk*>(param); }
 
-BOOL CALLBACK onLanguage(HMODULE module, const wchar_t* type, const wchar_t* name, WORD language, LONG_PTR param) {
-  auto& walk = *reinterpret_cast<Walk*>(param);
+BOOL CALLBACK onLanguage(HMODULE module, const wchar_t* type, const wchar_t* name, WORD language,
+                         LONG_PTR param) try {
+  Walk& walk = walkOf(param);
   HRSRC found = FindResourceExW(module, type, name, language);
   HGLOBAL loaded = found ? LoadResource(module, found) : nullptr;
-  const void* bytes = loaded ? LockResource(loaded) : nullptr;
+  const auto* bytes = static_cast<const uint8_t*>(loaded ? LockResource(loaded) : nullptr);
   DWORD size = found ? SizeofResource(module, found) : 0;
-  if (!bytes && size > 0) {
+  if (!found || (!bytes && size > 0)) {
     walk.failure = "a resource cannot be read: " + systemMessage(GetLastError());
     return FALSE;
   }
-  try {
-    const auto* begin = static_cast<const uint8_t*>(bytes);
-    std::vector<uint8_t> data(begin, begin + size);
-    if (!walk.set.add(walk.type, static_cast<uint16_t>(reinterpret_cast<uintptr_t>(name)), language, std::move(data))) {
-      walk.failure = "out of memory";
-      return FALSE;
-    }
-  } catch (const std::bad_alloc&) {
-    walk.failure = "out of memory";
-    return FALSE;
-  }
+  auto id = static_cast<uint16_t>(reinterpret_cast<uintptr_t>(name));
+  if (!walk.set.add(walk.type, id, language, std::vector<uint8_t>(bytes, bytes + size))) throw std::bad_alloc();
   return TRUE;
+} catch (...) {
+  walkOf(param).failure = "out of memory";
+  return FALSE;
 }
 
 BOOL CALLBACK onName(HMODULE module, const wchar_t* type, wchar_t* name, LONG_PTR param) {
@@ -103,22 +92,29 @@ BOOL CALLBACK onName(HMODULE module, const wchar_t* type, wchar_t* name, LONG_PT
   // business, and a resource set holds numbered names only.
   if (!IS_INTRESOURCE(name)) return TRUE;
   EnumResourceLanguagesW(module, type, name, onLanguage, param);
-  return reinterpret_cast<Walk*>(param)->failure.empty();
+  return walkOf(param).failure.empty();
 }
 
-BOOL CALLBACK onType(HMODULE module, wchar_t* type, LONG_PTR param) {
-  auto& walk = *reinterpret_cast<Walk*>(param);
-  try {
-    std::optional<ResourceId> id = idOf(type);
-    if (!id) return TRUE;
-    walk.type = std::move(*id);
-  } catch (const std::bad_alloc&) {
-    walk.failure = "out of memory";
-    return FALSE;
-  }
+BOOL CALLBACK onType(HMODULE module, wchar_t* type, LONG_PTR param) try {
+  Walk& walk = walkOf(param);
+  if (IS_INTRESOURCE(type))
+    walk.type = static_cast<uint16_t>(reinterpret_cast<uintptr_t>(type));
+  else
+    walk.type = utf8(type);
   EnumResourceNamesW(module, type, onName, param);
   return walk.failure.empty();
+} catch (...) {
+  walkOf(param).failure = "out of memory";
+  return FALSE;
 }
+
+// A module mapped for its resources only.
+struct ResourceImage {
+  HMODULE handle;
+  ~ResourceImage() {
+    if (handle) FreeLibrary(handle);
+  }
+};
 
 }  // namespace
 
@@ -136,21 +132,21 @@ std::unique_ptr<ModuleLibrary> ModuleLibrary::load(const std::filesystem::path& 
 }
 
 std::optional<ResourceSet> readModuleResources(const std::filesystem::path& modulePath, std::string* error) try {
-  Walk walk;
+  ResourceImage image{nullptr};
   {
     // Mapped as an image for its resources only: none of the module's code runs, not even its
     // DllMain, before the host has seen its property list.
     QuietErrors quiet;
-    walk.module = LoadLibraryExW(modulePath.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
+    image.handle = LoadLibraryExW(modulePath.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
   }
-  if (!walk.module) {
+  if (!image.handle) {
     if (error) *error = "its resources cannot be read: " + systemMessage(GetLastError());
     return std::nullopt;
   }
+  Walk walk;
   SetLastError(ERROR_SUCCESS);
-  BOOL complete = EnumResourceTypesW(walk.module, onType, reinterpret_cast<LONG_PTR>(&walk));
+  BOOL complete = EnumResourceTypesW(image.handle, onType, reinterpret_cast<LONG_PTR>(&walk));
   DWORD why = GetLastError();
-  FreeLibrary(walk.module);
   if (!walk.failure.empty()) {
     if (error) *error = "its resources cannot be read: " + walk.failure;
     return std::nullopt;

@@ -58,7 +58,7 @@ bool readInteger(std::string_view text, int64_t* v) {
 
 FailSpec parseFailSpec(std::string_view text) {
   const std::string option = "--fail " + inQuotes(text);
-  FailSpec spec;
+  FailSpec fail;
   std::string_view rest = text;
   std::string_view code;
   if (size_t eq = rest.find('='); eq != std::string_view::npos) {
@@ -72,30 +72,30 @@ FailSpec parseFailSpec(std::string_view text) {
     int64_t n = 0;
     if (!readInteger(nth, &n) || n < 1)
       throw ToolError(option + ": the call number " + inQuotes(nth) + " is not a whole number from 1");
-    spec.nth = static_cast<uint64_t>(n);
+    fail.nth = static_cast<uint64_t>(n);
   }
   const auto& names = flhost::operationNames();
   if (std::find(names.begin(), names.end(), rest) == names.end())
     throw ToolError(option + ": " + inQuotes(rest) +
                     " is not a host operation ('flarimond info' lists them, e.g. art.newArt)");
-  spec.operation = std::string(rest);
+  fail.operation = std::string(rest);
   if (!code.empty()) {
     int64_t n = 0;
     if (readInteger(code, &n)) {
       if (n < INT32_MIN || n > UINT32_MAX)
         throw ToolError(option + ": the code " + std::string(code) + " does not fit in 32 bits");
-      spec.code = static_cast<HostErr>(static_cast<uint32_t>(n));
+      fail.code = static_cast<HostErr>(static_cast<uint32_t>(n));
     } else if (code.size() == 4 && std::all_of(code.begin(), code.end(), [](char c) {
                  return c > ' ' && c < 127;
                })) {
-      spec.code = HOST_FOURCC(code[0], code[1], code[2], code[3]);
+      fail.code = HOST_FOURCC(code[0], code[1], code[2], code[3]);
     } else {
       throw ToolError(option + ": the code " + inQuotes(code) +
                       " is neither a number nor four characters such as SEGM");
     }
-    if (spec.code == 0) throw ToolError(option + ": the code 0 means success; a failure needs another");
+    if (fail.code == 0) throw ToolError(option + ": the code 0 means success; a failure needs another");
   }
-  return spec;
+  return fail;
 }
 
 uint64_t parseSeed(std::string_view text) {

@@ -14,6 +14,7 @@
 #include "param_file.h"
 #include "session.h"
 #include "swatch_file.h"
+#include "dialog_actions.h"
 #include "burst_fields.h"
 
 #ifdef FLARIMOND_HAVE_CAIRO
@@ -37,15 +38,17 @@ constexpr HostErr kUserCancelled = HOST_FOURCC('S', 'T', 'O', 'P');
 // stdout.
 class User {
  public:
-  User(bool cancelFilterDialog, bool printAbout)
-      : driver_(cancelFilterDialog ? std::vector<flhost::DialogAction>{cancelAction()}
-                                   : std::vector<flhost::DialogAction>{}),
-        printAbout_(printAbout) {
+  User(std::vector<flhost::DialogAction> actions, bool printAbout)
+      : driver_(std::move(actions)), printAbout_(printAbout) {
     driver_.onOtherDialog = [this](flhost::ModalSession& s) { seen(s); };
     driver_.onAlert = [](std::string_view text) { std::cerr << "Plug-in Alert: " << text << "\n"; };
   }
 
-  flhost::DialogDriver& driver() { return driver_; }
+  flhost::ScriptDriver& driver() { return driver_; }
+  // A dialog action the dialog refused is bad input, like a bad argument.
+  void checkScript() const {
+    if (driver_.failed()) throw ToolError(driver_.error());
+  }
   int aboutBoxesShown() const { return aboutBoxes_; }
 
   // Sends one message and says whether it succeeded. A failure the plug-in did not show in its
@@ -61,12 +64,6 @@ class User {
   }
 
  private:
-  static flhost::DialogAction cancelAction() {
-    flhost::DialogAction a;
-    a.kind = flhost::DialogAction::Kind::Cancel;
-    return a;
-  }
-
   void seen(flhost::ModalSession& s) {
     if (s.resourceId() == kErrorDialogId) {
       ++errors_;
@@ -162,6 +159,35 @@ bool samePath(const fs::path& a, const fs::path& b) {
   return !ea && !eb && ca == cb;
 }
 
+// The user's actions in the filter dialog: the preset, then the fields, then the script, then a
+// cancel when asked for.
+std::vector<flhost::DialogAction> dialogActions(const RenderArgs& args) {
+  std::vector<flhost::DialogAction> actions;
+  if (!args.preset.empty()) {
+    flhost::DialogAction a;
+    a.kind = flhost::DialogAction::Kind::Choose;
+    a.id = 123;
+    a.value = presetPosition(args.preset);
+    a.origin = "--preset " + args.preset;
+    actions.push_back(a);
+  }
+  for (const std::string& set : args.sets) {
+    std::vector<flhost::DialogAction> more = setFieldActions(set);
+    actions.insert(actions.end(), more.begin(), more.end());
+  }
+  if (!args.script.empty()) {
+    std::vector<flhost::DialogAction> more = readDialogScript(args.script);
+    actions.insert(actions.end(), more.begin(), more.end());
+  }
+  if (args.cancel) {
+    flhost::DialogAction a;
+    a.kind = flhost::DialogAction::Kind::Cancel;
+    a.origin = "--cancel";
+    actions.push_back(a);
+  }
+  return actions;
+}
+
 // Render and apply: the same flow, with or without the parameters dialog.
 int runFilter(const RenderArgs& args, const char* argv0, bool withDialog) {
   // Everything the user gave is checked, and the output files claimed, before any work starts.
@@ -187,8 +213,10 @@ int runFilter(const RenderArgs& args, const char* argv0, bool withDialog) {
   std::unique_ptr<OutputFile> saved;
   if (saveFormat) saved = std::make_unique<OutputFile>(args.saveParams);
 
+  std::vector<flhost::DialogAction> actions = dialogActions(args);
+  if (!withDialog && !actions.empty()) throw ToolError("apply runs no dialog: --preset, --set and --dialog-script need render");
   std::unique_ptr<Session> session = openSession(setup);
-  User user(args.cancel, false);
+  User user(std::move(actions), false);
   session->dialogs().setDriver(&user.driver());
   if (!args.host.seedGiven) std::cerr << "seed: " << session->random().seed() << "\n";
 
@@ -209,6 +237,7 @@ int runFilter(const RenderArgs& args, const char* argv0, bool withDialog) {
   // Shut down even after a failure: the plug-in frees at shutdown what its startup took.
   ok = user.send("Shutdown", [&] { return session->shutdown(); }) && ok;
   noteUnfiredFaults(*session, setup.fails);
+  user.checkScript();
   if (!ok) return kExitPluginError;
 
   std::optional<BurstParams> held;
@@ -330,7 +359,7 @@ int runSheet(const SheetArgs& args, const char* argv0) {
     base = readParamFile(args.params, swatches);
   } else {
     std::unique_ptr<Session> session = openSession(setup);
-    User user(false, false);
+    User user({}, false);
     session->dialogs().setDriver(&user.driver());
     bool ok = user.send("Startup", [&] { return session->startup(); }) &&
               user.send("Get Parameters", [&] { return session->getParameters(); });
@@ -360,7 +389,7 @@ int runSheet(const SheetArgs& args, const char* argv0) {
       throw ToolError(problems.front());
     }
     std::unique_ptr<Session> session = openSession(setup);
-    User user(false, false);
+    User user({}, false);
     session->dialogs().setDriver(&user.driver());
     ok = user.send("Startup", [&] { return session->startup(); });
     if (ok) {
@@ -406,12 +435,57 @@ int runSheet(const SheetArgs&, const char*) {
 }
 #endif
 
+int runDialog(const DialogArgs& args, const char* argv0) {
+  const RenderArgs& run = args.run;
+  if (fs::path(args.dump).extension() != ".json") throw ToolError("--dump " + displayPath(args.dump) + ": the dump is JSON (.json)");
+  HostSetup setup = prepareHost(run.host, argv0);
+  std::optional<BurstParams> record;
+  if (!run.params.empty())
+    record = readParamFile(run.params, static_cast<int32_t>(setup.options.document.swatches.size()));
+  std::vector<flhost::DialogAction> actions = dialogActions(run);
+  OutputFile output(args.dump);
+  std::unique_ptr<Session> session = openSession(setup);
+  User user(std::move(actions), false);
+  // The dialog is cancelled unless the script confirms it, and shown just before it ends.
+  user.driver().confirmWhenDone = false;
+  std::string dump;
+  user.driver().beforeEnd = [&](flhost::ModalSession& s) {
+    dump = dialogDumpJson(s, *static_cast<const BurstParams*>(s.dialog().userData));
+  };
+  session->dialogs().setDriver(&user.driver());
+  if (!run.host.seedGiven) std::cerr << "seed: " << session->random().seed() << "\n";
+  bool ok = user.send("Startup", [&] { return session->startup(); });
+  if (ok) {
+    if (record) session->setParameters(hostBytes(*record));
+    ok = user.send("Get Parameters", [&] {
+      HostErr e = session->getParameters();
+      return e == kUserCancelled ? 0 : e;
+    });
+  }
+  ok = user.send("Shutdown", [&] { return session->shutdown(); }) && ok;
+  user.checkScript();
+  if (!ok) return kExitPluginError;
+  if (dump.empty()) {
+    std::cerr << "flarimond: the dialog ended before the script was done\n";
+    return kExitPluginError;
+  }
+  output.stream() << dump;
+  output.commit();
+  return kExitOk;
+}
+
+int runPresets() {
+  std::vector<std::string> names = presetNames();
+  for (size_t i = 0; i < names.size(); ++i) std::cout << i << "  " << names[i] << "\n";
+  return kExitOk;
+}
+
 int runInfo(const std::string& module, const char* argv0) {
   HostArgs a;
   a.module = module;
   HostSetup setup = prepareHost(a, argv0);
   std::unique_ptr<Session> session = openSession(setup);
-  User user(false, false);
+  User user({}, false);
   session->dialogs().setDriver(&user.driver());
 
   const flhost::PluginPropertyList& pipl = session->propertyList();
@@ -444,7 +518,7 @@ int runAbout(const std::string& module, const char* argv0) {
   a.module = module;
   HostSetup setup = prepareHost(a, argv0);
   std::unique_ptr<Session> session = openSession(setup);
-  User user(false, true);
+  User user({}, true);
   session->dialogs().setDriver(&user.driver());
   bool ok = user.send("Startup", [&] { return session->startup(); });
   if (ok) ok = user.send("About", [&] { return session->about(); });
@@ -489,6 +563,20 @@ const char* const kSwatchHelp =
     "Colours: none, registration, grey:G (ink, 0 white), rgb:R,G,B, cmyk:C,M,Y,K, components 0..1.\n"
     "The default list is [None], [Registration], White, Black and 24 colours of the colour model.\n";
 
+const char* const kScriptHelp =
+    "In the dialog the user's actions come in this order: --preset, each --set, the script. A\n"
+    "--set shows the field's page, then sets its spin edit, check box or popup (a factor field\n"
+    "first chooses its member in the factor popup). A dialog script has one action a line:\n"
+    "  page N              press the tab of page N (1-7)\n"
+    "  set ID VALUE        type a value into spin edit ID\n"
+    "  check ID 0|1        set check box ID\n"
+    "  choose ID POSITION  choose an entry (from 0) of popup list ID\n"
+    "  press ID            press a button (111 Tumble, 110 Shuffle, 2 Cancel)\n"
+    "  pick ID X Y         complete a pick with button ID at artwork point (X, Y)\n"
+    "  confirm | cancel    end the dialog\n"
+    "Blank lines and lines starting with # are skipped. An action the dialog refuses (an unknown\n"
+    "item, a hidden or disabled control) names its line and ends the run with exit status 2.\n";
+
 const char* const kFailHelp =
     "--fail OPERATION[@N][=CODE] makes the host's OPERATION (such as art.newArt) return CODE on its\n"
     "Nth call (default the first): CODE is a number (-108, 0x5345474D) or four characters (SEGM,\n"
@@ -514,7 +602,7 @@ void addHostOptions(CLI::App* cmd, HostArgs& h, CLI::Option** seed) {
   cmd->add_option("--fail", h.fails,
                   "Make a host operation fail: OPERATION[@N][=CODE]; may be\n"
                   "given several times (see below)")
-      ->type_name("SPEC")
+      ->type_name("OP[@N][=CODE]")
       ->allow_extra_args(false);
   cmd->add_option("--module", h.module, "The plug-in module to load (see below)")->type_name("PATH");
   cmd->add_option("--swatches", h.swatches,
@@ -529,6 +617,20 @@ void addHostOptions(CLI::App* cmd, HostArgs& h, CLI::Option** seed) {
                   "Stroke of new paths, COLOUR[@WIDTH] as for --fill with the\n"
                   "width in points; default black at 1 point")
       ->type_name("COLOUR");
+}
+
+void addDialogOptions(CLI::App* cmd, RenderArgs& r) {
+  cmd->add_option("--preset", r.preset,
+                  "Choose a preset in the dialog's preset list, by position\n"
+                  "(0-35) or name ('flarimond presets' lists them)")
+      ->type_name("N|NAME");
+  cmd->add_option("--set", r.sets,
+                  "Set a field on its control as a user would, firing its\n"
+                  "notifier; repeatable, applied in order")
+      ->type_name("FIELD=VALUE")
+      ->allow_extra_args(false);
+  cmd->add_option("--dialog-script", r.script, "Work the dialog from a script file (see below)")
+      ->type_name("FILE");
 }
 
 void addPictureOptions(CLI::App* cmd, RenderArgs& r) {
@@ -572,9 +674,11 @@ int runFlarimond(int argc, char** argv) {
                       "unchanged document is written (exit status 0)");
   addHostOptions(renderCmd, render.host, &renderSeed);
   addPictureOptions(renderCmd, render);
+  addDialogOptions(renderCmd, render);
   renderCmd->footer(std::string("The host sends Startup, Get Parameters (the dialog), Go (the drawing) and "
                                 "Shutdown, then writes -o.\n\n") +
-                    kFormatsHelp + "\n" + kSwatchHelp + "\n" + kFailHelp + "\n" + kModuleHelp + "\n" + kExitCodesHelp);
+                    kFormatsHelp + "\n" + kScriptHelp + "\n" + kSwatchHelp + "\n" + kFailHelp + "\n" + kModuleHelp +
+                    "\n" + kExitCodesHelp);
 
   RenderArgs apply;
   CLI::Option* applySeed = nullptr;
@@ -597,13 +701,33 @@ int runFlarimond(int argc, char** argv) {
                                "takes the art already in the document as the result and draws nothing.\n\n") +
                    kFormatsHelp + "\n" + kSwatchHelp + "\n" + kFailHelp + "\n" + kModuleHelp + "\n" + kExitCodesHelp);
 
+  DialogArgs dialog;
+  CLI::Option* dialogSeed = nullptr;
+  CLI::App* dialogCmd = app.add_subcommand(
+      "dialog", "Show the filter dialog as the user sees it after the\n"
+      "given actions, as JSON");
+  dialogCmd->add_option("--dump", dialog.dump, "Where to write the dialog (.json)")->type_name("FILE")->required();
+  dialogCmd->add_option("--params", dialog.run.params,
+                        "Record the host holds before the dialog (.bin or .json)")
+      ->type_name("FILE");
+  addHostOptions(dialogCmd, dialog.run.host, &dialogSeed);
+  addDialogOptions(dialogCmd, dialog.run);
+  dialogCmd->footer(std::string(
+                        "The dialog is dumped when the actions are done, then cancelled unless the script\n"
+                        "confirmed it. The dump: {\"size\": [w, h], \"items\": [{\"id\", \"kind\", \"text\", \"rect\",\n"
+                        "\"value\", \"min\", \"max\", \"decimals\", \"visible\", \"enabled\", \"font\", \"entries\",\n"
+                        "\"selected\"}], \"record\": {...}}, items in creation order with the keys their kind has.\n\n") +
+                    kScriptHelp + "\n" + kModuleHelp + "\n" + kExitCodesHelp);
+
+  CLI::App* presetsCmd = app.add_subcommand("presets", "List the dialog's style presets");
+
   SheetArgs sheet;
   CLI::Option* sheetSeed = nullptr;
   CLI::App* sheetCmd = app.add_subcommand(
       "sheet", "Draw a contact sheet: one tile per value of a field\n"
       "(such as every burst type), as a PNG");
   sheetCmd->add_option("--vary", sheet.vary, "The field and its values: FIELD=FROM..TO, such as\nburstType=0..29 or shapeOption=0..13")
-      ->type_name("SPEC")
+      ->type_name("FIELD=FROM..TO")
       ->required();
   sheetCmd->add_option("-o,--output", sheet.output, "The sheet to write (.png)")->type_name("FILE")->required();
   sheetCmd->add_option("--params", sheet.params,
@@ -638,12 +762,15 @@ int runFlarimond(int argc, char** argv) {
   render.host.seedGiven = renderSeed->count() > 0;
   apply.host.seedGiven = applySeed->count() > 0;
   sheet.host.seedGiven = sheetSeed->count() > 0;
+  dialog.run.host.seedGiven = dialogSeed->count() > 0;
 
   const char* argv0 = argc > 0 ? argv[0] : nullptr;
   try {
     if (renderCmd->parsed()) return runRender(render, argv0);
     if (applyCmd->parsed()) return runApply(apply, argv0);
     if (sheetCmd->parsed()) return runSheet(sheet, argv0);
+    if (dialogCmd->parsed()) return runDialog(dialog, argv0);
+    if (presetsCmd->parsed()) return runPresets();
     if (infoCmd->parsed()) return runInfo(infoModule, argv0);
     if (aboutCmd->parsed()) return runAbout(aboutModule, argv0);
   } catch (const ToolError& e) {

@@ -34,6 +34,16 @@ struct RenderArgs {
   bool cancel = false;
   std::string width = "1200";   // PNG width in pixels
   std::string background = "white";
+  // What the user does in the dialog, in this order: the preset, the fields, the script.
+  std::string preset;
+  std::vector<std::string> sets;
+  std::filesystem::path script;
+};
+
+// The dialog as the user sees it after the same actions, dumped as JSON.
+struct DialogArgs {
+  RenderArgs run;
+  std::filesystem::path dump;
 };
 
 // A contact sheet: the same record drawn once per value of one field, tiles in a grid.
@@ -51,6 +61,8 @@ struct SheetArgs {
 int runRender(const RenderArgs& args, const char* argv0);
 int runApply(const RenderArgs& args, const char* argv0);  // args.cancel is not used
 int runSheet(const SheetArgs& args, const char* argv0);
+int runDialog(const DialogArgs& args, const char* argv0);
+int runPresets();
 int runInfo(const std::string& module, const char* argv0);
 int runAbout(const std::string& module, const char* argv0);
 

@@ -82,5 +82,39 @@ import sys; d=open(sys.argv[1],'rb').read(); i=d.find(b'SPEA'[::-1]); d=d[:i]+b'
     \"\$(dirname '$F')/flarimond.res\" '$T/mod/flarimond.res' &&
   '$F' info --module '$T/mod/flarimond.so' 2> '$T/err'; test \$? = 2 && grep -q 'refused' '$T/err'"
 
+check "dialog dump: every item, the enabling rules after --set, pages hidden" bash -c "
+  '$F' dialog --dump '$T/dump.json' --seed 1 --set starCount=1 --set angle=0 --set fillColor=11 &&
+  python3 - '$T/dump.json' <<'PY'
+import json, sys
+d = json.load(open(sys.argv[1]))
+assert d['size'] == [600, 260], d['size']
+items = {i['id']: i for i in d['items']}
+assert len(d['items']) == 123, len(d['items'])
+assert not items[81]['enabled'] and not items[23]['enabled'] and not items[76]['enabled']
+assert items[181]['enabled'] and not items[182]['enabled']
+assert items[6]['min'] == -3000 and items[6]['max'] == 6000 and items[6]['decimals'] == 2
+assert items[120]['entries'][0] == ' Burst 01' and len(items[120]['entries']) == 30
+assert items[123]['entries'][35] == ' Tile' and items[31]['entries'][42] == ' Scaling 42'
+assert items[2]['text'] == 'Cancel' and 'value' not in items[2]
+assert d['record']['fillColor'] == 11 and d['record']['currentPage'] == 5
+assert not items[5]['visible'] and items[180]['visible']
+PY"
+
+check "a pick on the burst count button at x = 187.9 sets 18 bursts" bash -c "
+  printf 'pick 150 187.9 300\\nconfirm\\n' > '$T/pick.txt' &&
+  '$F' dialog --dump '$T/pick.json' --seed 1 --dialog-script '$T/pick.txt' &&
+  grep -q '\"burstCount\": 18' '$T/pick.json'"
+
+check "presets are listed and chosen by name" bash -c "
+  test \$('$F' presets | wc -l) = 36 && '$F' presets | grep -qx '35  Tile' &&
+  '$F' render -o '$T/star20.json' --preset STAR20 --seed 1 --save-params '$T/star20.params.json' &&
+  grep -q '\"burstCount\": 20,' '$T/star20.params.json' && test \$(grep -c '^{\"closed\"' '$T/star20.json') = 20"
+
+check "--set refuses fields without a control and bad script lines name their line" bash -c "
+  '$F' render -o '$T/n.svg' --set finalRun=1 2> '$T/err'; test \$? = 2 && grep -q 'no control' '$T/err' &&
+  printf 'page 2\\nset 4 three\\n' > '$T/bad.txt' &&
+  '$F' render -o '$T/n.svg' --dialog-script '$T/bad.txt' 2> '$T/err'; test \$? = 2 && grep -q 'line 2' '$T/err' &&
+  test ! -e '$T/n.svg'"
+
 echo "cli: $passed passed, $failures failed"
 test "$failures" = 0

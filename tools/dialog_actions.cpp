@@ -1,0 +1,159 @@
+#include "dialog_actions.h"
+
+#include <cctype>
+#include <cmath>
+#include <cstdlib>
+#include <fstream>
+#include <nlohmann/json.hpp>
+#include <sstream>
+
+#include "dialog/dialog_layout.h"
+#include "dialog/popup_lists.h"
+#include "dialog_script.h"
+#include "output_file.h"
+#include "param_file.h"
+#include "params/burst_fields.h"
+
+namespace fltools {
+
+namespace {
+
+using Kind = flhost::DialogAction::Kind;
+
+std::string lower(std::string s) {
+  for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return s;
+}
+
+flhost::DialogAction action(Kind kind, int32_t id, double value, const std::string& origin) {
+  flhost::DialogAction a;
+  a.kind = kind;
+  a.id = id;
+  a.value = value;
+  a.origin = origin;
+  return a;
+}
+
+}  // namespace
+
+std::vector<std::string> presetNames() {
+  std::vector<std::string> names;
+  for (const char* text : fl::lists::kPresets) names.emplace_back(text + 1);
+  return names;
+}
+
+int32_t presetPosition(const std::string& text) {
+  std::vector<std::string> names = presetNames();
+  char* end = nullptr;
+  long n = std::strtol(text.c_str(), &end, 10);
+  if (!text.empty() && *end == 0) {
+    if (n >= 0 && n < static_cast<long>(names.size())) return static_cast<int32_t>(n);
+    throw ToolError("--preset " + text + ": expected 0 to " + std::to_string(names.size() - 1) +
+                    " or a name ('flarimond presets' lists them)");
+  }
+  for (size_t i = 0; i < names.size(); ++i)
+    if (lower(names[i]) == lower(text)) return static_cast<int32_t>(i);
+  throw ToolError("--preset \"" + text + "\": no preset of that name ('flarimond presets' lists them)");
+}
+
+std::vector<flhost::DialogAction> setFieldActions(const std::string& assignment) {
+  const std::string origin = "--set " + assignment;
+  size_t eq = assignment.find('=');
+  if (eq == std::string::npos) throw ToolError(origin + ": expected FIELD=VALUE");
+  std::string name = assignment.substr(0, eq), text = assignment.substr(eq + 1);
+  const BurstField* field = nullptr;
+  for (const BurstField& f : kBurstFields)
+    if (name == f.name) field = &f;
+  if (!field) throw ToolError(origin + ": unknown field \"" + name + "\"");
+
+  const fl::DialogItem* control = nullptr;
+  int member = 0;
+  for (const fl::DialogItem& item : fl::kDialogItems) {
+    if (item.field == fl::kNoField || item.kind == fl::DialogItemKind::PictureButton) continue;
+    if (item.factorPair && (field->offset == item.field || field->offset == item.field + 4)) {
+      control = &item;
+      member = (field->offset - item.field) / 4;
+    } else if (!item.factorPair && field->offset == item.field) {
+      control = &item;
+    }
+  }
+  if (!control)
+    throw ToolError(origin + ": " + name + " has no control in the dialog; set it in a parameter file (--params)");
+
+  char* end = nullptr;
+  double value = std::strtod(text.c_str(), &end);
+  if (text.empty() || *end != 0 || !std::isfinite(value))
+    throw ToolError(origin + ": \"" + text + "\" is not a number");
+  bool whole = value == std::floor(value);
+  if (field->kind != FieldKind::Float && !whole)
+    throw ToolError(origin + ": " + name + " takes a whole number, not " + text);
+
+  std::vector<flhost::DialogAction> actions;
+  // A user works only the controls of the page on screen.
+  if (control->page != 0) actions.push_back(action(Kind::Page, control->page, 0, origin));
+  if (control->factorPair) actions.push_back(action(Kind::Choose, fl::kFactorModeItem, member, origin));
+  switch (control->kind) {
+    case fl::DialogItemKind::CheckBox:
+      if (value != 0 && value != 1) throw ToolError(origin + ": " + name + " is a check box: 0 or 1");
+      actions.push_back(action(Kind::Check, control->id, value, origin));
+      break;
+    case fl::DialogItemKind::PopupList:
+      actions.push_back(action(Kind::Choose, control->id, value, origin));
+      break;
+    default:
+      actions.push_back(action(Kind::Set, control->id, value, origin));
+      break;
+  }
+  return actions;
+}
+
+std::vector<flhost::DialogAction> readDialogScript(const std::filesystem::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) throw ToolError(displayPath(path) + ": cannot be read");
+  std::ostringstream text;
+  text << in.rdbuf();
+  std::string why;
+  auto actions = flhost::parseDialogScript(text.str(), &why);
+  if (!actions) throw ToolError(displayPath(path) + ": " + why);
+  return *actions;
+}
+
+std::string dialogDumpJson(const flhost::ModalSession& s, const BurstParams& record) {
+  using nlohmann::json;
+  flhost::DialogDump dump = s.dump();
+  json items = json::array();
+  for (const flhost::ItemDump& d : dump.items) {
+    json j;
+    j["id"] = d.id;
+    j["kind"] = d.typeName;
+    bool hasText = d.kind == flhost::ItemKind::StaticText || d.kind == flhost::ItemKind::CheckBox ||
+                   d.kind == flhost::ItemKind::PushButton;
+    if (hasText) j["text"] = d.text;
+    j["rect"] = {d.rect.left, d.rect.top, d.rect.right, d.rect.bottom};
+    if (d.kind == flhost::ItemKind::SpinEdit) {
+      j["value"] = d.value;
+      j["min"] = d.minValue ? json(*d.minValue) : json(nullptr);
+      j["max"] = d.maxValue ? json(*d.maxValue) : json(nullptr);
+      j["decimals"] = d.decimals;
+    } else if (d.kind == flhost::ItemKind::CheckBox) {
+      j["value"] = d.value;
+    }
+    j["visible"] = d.visible;
+    j["enabled"] = d.enabled;
+    j["font"] = d.font;
+    if (d.kind == flhost::ItemKind::PopupList) {
+      json entries = json::array();
+      for (const flhost::EntryDump& e : d.entries) entries.push_back(e.text);
+      j["entries"] = entries;
+      j["selected"] = d.selectedIndex;
+    }
+    items.push_back(j);
+  }
+  json out;
+  out["size"] = {s.width(), s.height()};
+  out["items"] = items;
+  out["record"] = json::parse(paramsToJson(record));
+  return out.dump(1) + "\n";
+}
+
+}  // namespace fltools

@@ -1,0 +1,33 @@
+// What the command line does in the filter dialog, as a user would: choose a preset, set fields on
+// their controls, play a dialog script; and how it shows the dialog (the --dump format).
+#pragma once
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "dialogs.h"
+#include "params/burst_params.h"
+
+namespace fltools {
+
+// The preset popup's position for N (0..35) or a preset's name without its leading space, in any
+// case ("star20", "3D Cut"). ToolError for anything else.
+int32_t presetPosition(const std::string& text);
+// The presets' names as listed, without the leading space.
+std::vector<std::string> presetNames();
+
+// The actions that set FIELD=VALUE on its control: show its page, then set the spin edit, tick the
+// check box or choose the popup entry; a factor field first chooses its member in the factor
+// popup. ToolError for an unknown field, a field with no control, or a value of the wrong type.
+std::vector<flhost::DialogAction> setFieldActions(const std::string& assignment);
+
+// A dialog script file's actions; ToolError naming the file and line for a bad line.
+std::vector<flhost::DialogAction> readDialogScript(const std::filesystem::path& path);
+
+// {"size": [w, h], "items": [...], "record": {...}}: every item in creation order with the keys
+// its kind has (id, kind, text, rect, value, min, max, decimals, visible, enabled, font, entries,
+// selected), and the record the dialog is editing.
+std::string dialogDumpJson(const flhost::ModalSession& s, const BurstParams& record);
+
+}  // namespace fltools
