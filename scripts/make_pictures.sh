@@ -22,6 +22,9 @@ sed -e 's/"burstCount": 10,/"burstCount": 8,/' "$tmp/params.json" > "$tmp/shapes
 "$F" sheet --vary shapeOption=0..13 --columns 7 --tile 160 --seed 1 --params "$tmp/shapes.json" "${colour[@]}" \
   -o "$out/shapes.png"
 
+# The 36 style presets, each chosen in the dialog's preset list and confirmed.
+"$F" sheet --vary preset=0..35 --columns 6 --tile 200 --seed 5 -o "$out/presets.png"
+
 # Several stars with random colours and unique elements.
 sed -e 's/"starCount": 1,/"starCount": 4,/' -e 's/"uniqueElements": 0,/"uniqueElements": 1,/' \
     -e 's/"fillColor": 0,/"fillColor": 3,/' -e 's/"burstCount": 10,/"burstCount": 16,/' \

@@ -388,14 +388,27 @@ int runSheet(const SheetArgs& args, const char* argv0) {
       cairo_surface_destroy(sheet);
       throw ToolError(problems.front());
     }
+    // Presets live in the dialog, not in the record: their tiles choose the preset there and
+    // confirm, as a user would.
+    bool viaDialog = std::string(vary.field->name) == "preset";
+    std::vector<flhost::DialogAction> actions;
+    if (viaDialog) {
+      flhost::DialogAction choose;
+      choose.kind = flhost::DialogAction::Kind::Choose;
+      choose.id = 123;
+      choose.value = value;
+      actions.push_back(choose);
+    }
     std::unique_ptr<Session> session = openSession(setup);
-    User user({}, false);
+    User user(std::move(actions), false);
     session->dialogs().setDriver(&user.driver());
     ok = user.send("Startup", [&] { return session->startup(); });
     if (ok) {
       session->setParameters(hostBytes(p));
-      ok = user.send("Go", [&] { return session->go(); });
+      if (viaDialog) ok = user.send("Get Parameters", [&] { return session->getParameters(); });
+      if (ok) ok = user.send("Go", [&] { return session->go(); });
     }
+    user.checkScript();
     ok = user.send("Shutdown", [&] { return session->shutdown(); }) && ok;
     std::stringstream png;
     std::string why;
@@ -411,7 +424,8 @@ int runSheet(const SheetArgs& args, const char* argv0) {
     cairo_rectangle(cr, x, y, tile, tile);
     cairo_fill(cr);
     cairo_surface_destroy(picture);
-    std::string text = std::string(vary.field->name) + " " + std::to_string(value);
+    std::string text = std::string(vary.field->name) == "preset" ? presetNames()[static_cast<size_t>(value)]
+                                                                  : std::string(vary.field->name) + " " + std::to_string(value);
     cairo_set_source_rgb(cr, 0.25, 0.25, 0.25);
     cairo_select_font_face(cr, "sans-serif", CAIRO_FONT_SLANT_NORMAL, CAIRO_FONT_WEIGHT_NORMAL);
     cairo_set_font_size(cr, 12);

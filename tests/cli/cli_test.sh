@@ -116,5 +116,11 @@ check "--set refuses fields without a control and bad script lines name their li
   '$F' render -o '$T/n.svg' --dialog-script '$T/bad.txt' 2> '$T/err'; test \$? = 2 && grep -q 'line 2' '$T/err' &&
   test ! -e '$T/n.svg'"
 
+check "contact sheets of a field and of presets" bash -c "
+  '$F' sheet --vary burstType=0..3 --columns 2 --tile 64 --seed 1 -o '$T/sheet.png' 2>/dev/null &&
+  test \"\$(head -c 8 '$T/sheet.png' | od -An -tx1 | tr -d ' ')\" = 89504e470d0a1a0a &&
+  '$F' sheet --vary preset=0..1 --tile 64 --seed 1 -o '$T/presets.png' 2>/dev/null && test -s '$T/presets.png' &&
+  '$F' sheet --vary length=0..3 -o '$T/no.png' 2>/dev/null; test \$? = 2 && test ! -e '$T/no.png'"
+
 echo "cli: $passed passed, $failures failed"
 test "$failures" = 0

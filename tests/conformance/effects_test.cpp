@@ -91,10 +91,13 @@ class EffectsTest : public HostTest {
     host().document().forEachArt([&](const Art& a) { arts.push_back(a); });
     return arts;
   }
-  // The default star cut down to two element positions: element 0 and its copy.
+  // The default star cut down to two element positions (element 0 and its copy), with sketch
+  // copies that move rigidly and take the sketch weight as it is.
   static BurstParams twoPositions() {
     BurstParams p = defaults();
     p.burstCount = 2;
+    p.randomSketchShift = 0;
+    p.randomSketchWeight = 0;
     return p;
   }
 };
@@ -290,7 +293,9 @@ TEST_F(EffectsTest, OnePositionInStackingOrder) {
     SCOPED_TRACE("art " + std::to_string(i));
     const HostPathStyle& s = arts[i].style;
     EXPECT_EQ(s.fillPaint, roles[i] == Sketch ? 0 : 1);
-    if (roles[i] != Sketch) EXPECT_EQ(s.fillColor.c.three.red, roles[i] == Element ? 1.0f : 0.0f);
+    if (roles[i] != Sketch) {
+      EXPECT_EQ(s.fillColor.c.three.red, roles[i] == Element ? 1.0f : 0.0f);
+    }
     EXPECT_EQ(s.strokeWidth, roles[i] == Sketch ? 1.5f : 1.0f);
   }
   // Without shift the sketch copies lie on the element; with pattern 3 so do their images.
@@ -458,7 +463,7 @@ TEST_F(EffectsTest, SketchCopiesAreMirrored) {
   p.sketchRepeats = 1;
   p.sketchShift = 10;
   p.pattern = 10;
-  std::vector<Art> arts = run(p, {0.5f, 0.5f, 0.5f, 0.5f,  // the element's centre: (+50, +50)
+  std::vector<Art> arts = run(p, {0.5f, 0.5f,                // the element's centre: (+50, +50)
                                   0.75f, 0.5f, 0.25f, 0.5f,  // the sketch's shift (-5, 5)
                                   0.0f, 1.0f});             // its centre: (+100, +0)
   ASSERT_EQ(arts.size(), 16u);
