@@ -21,7 +21,6 @@ using Act = DialogAction::Kind;
 constexpr HostErr kStop = HOST_FOURCC('S', 'T', 'O', 'P');
 constexpr HostErr kLocked = HOST_FOURCC('S', 'E', 'G', 'M');
 
-BurstParams* live(ModalSession& s) { return static_cast<BurstParams*>(s.dialog().userData); }
 
 class DialogTest : public HostTest {
  protected:
@@ -29,22 +28,8 @@ class DialogTest : public HostTest {
     HostTest::SetUp();
     startUp();
   }
-  // Opens the dialog on p; `work` acts as the user and the dialog is confirmed unless it ends it.
-  HostErr runDialog(const BurstParams& p, std::function<void(ModalSession&)> work) {
-    setRecord(p);
-    user().onFilterDialog = std::move(work);
-    return host().getParameters();
-  }
-  std::string documentJson() {
-    std::ostringstream out;
-    flhost::writeDocumentJson(host().document(), out);
-    return out.str();
-  }
 };
 
-void act(ModalSession& s, std::initializer_list<DialogAction> actions) {
-  for (const DialogAction& a : actions) ASSERT_EQ(s.apply(a), "") << flhost::describeAction(a);
-}
 
 TEST_F(DialogTest, ControlsAreBuiltAsLaidOut) {
   struct Case {

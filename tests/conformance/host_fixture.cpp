@@ -1,10 +1,17 @@
 #include "conformance/host_fixture.h"
 
 #include <cstring>
+#include <sstream>
+
+#include "export.h"
 
 #include "params/burst_fields.h"
 
 namespace fltest {
+
+void act(flhost::ModalSession& s, std::initializer_list<flhost::DialogAction> actions) {
+  for (const flhost::DialogAction& a : actions) ASSERT_EQ(s.apply(a), "") << flhost::describeAction(a);
+}
 
 void TestUser::run(flhost::ModalSession& s) {
   auto text = [&](int id) {
@@ -76,6 +83,18 @@ BurstParams HostTest::defaults() {
   p.startX = 612.0f * 0.5f - 200.0f;
   p.startY = 792.0f * 0.5f;
   return p;
+}
+
+HostErr HostTest::runDialog(const BurstParams& p, std::function<void(flhost::ModalSession&)> work) {
+  setRecord(p);
+  user().onFilterDialog = std::move(work);
+  return host().getParameters();
+}
+
+std::string HostTest::documentJson() {
+  std::ostringstream out;
+  flhost::writeDocumentJson(host().document(), out);
+  return out.str();
 }
 
 HostErr HostTest::goWith(const BurstParams& p) {

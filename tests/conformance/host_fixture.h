@@ -32,6 +32,11 @@ class TestUser : public flhost::DialogDriver {
   int filterDialogs = 0;
 };
 
+// Works the dialog as a user: each action must be accepted.
+void act(flhost::ModalSession& s, std::initializer_list<flhost::DialogAction> actions);
+// The record the running filter dialog edits.
+inline BurstParams* live(flhost::ModalSession& s) { return static_cast<BurstParams*>(s.dialog().userData); }
+
 class HostTest : public ::testing::Test {
  protected:
   // Loads the module into a fresh host with a fixed seed; exact first draws when given.
@@ -50,6 +55,10 @@ class HostTest : public ::testing::Test {
   // Runs Go on p, returns PluginMain's result.
   HostErr goWith(const BurstParams& p);
   size_t arts() { return host().document().artCount(); }
+  // Opens the dialog on p; `work` acts as the user and the dialog is confirmed unless it ends it.
+  HostErr runDialog(const BurstParams& p, std::function<void(flhost::ModalSession&)> work);
+  // The document as the JSON export writes it: a byte-exact picture of every art.
+  std::string documentJson();
 
   std::unique_ptr<flhost::Session> session_;
   TestUser user_;

@@ -32,11 +32,7 @@ DialogAction action(Act kind, int32_t id, double value = 0) {
   return a;
 }
 
-void act(ModalSession& s, std::initializer_list<DialogAction> actions) {
-  for (const DialogAction& a : actions) ASSERT_EQ(s.apply(a), "") << flhost::describeAction(a);
-}
 
-BurstParams* live(ModalSession& s) { return static_cast<BurstParams*>(s.dialog().userData); }
 
 // One field by name, as the field table names it.
 struct Change {
@@ -92,17 +88,6 @@ class PresetTest : public HostTest {
   void reopen(std::vector<float> draws) {
     open(std::move(draws));
     startUp();
-  }
-  // Opens the dialog on p; `work` acts as the user and the dialog is confirmed unless it ends it.
-  HostErr runDialog(const BurstParams& p, std::function<void(ModalSession&)> work) {
-    setRecord(p);
-    user().onFilterDialog = std::move(work);
-    return host().getParameters();
-  }
-  std::string documentJson() {
-    std::ostringstream out;
-    flhost::writeDocumentJson(host().document(), out);
-    return out.str();
   }
 
   // Every field away from its default and within its control's range (two decimals at most), so
