@@ -10,13 +10,12 @@ namespace {
 
 int32_t trunc32(float x) { return static_cast<int32_t>(x); }
 
-float randomSign() { return sRandom->floatRandom() > 0.5f ? -1.0f : 1.0f; }
-
 // The amount one coordinate moves: the repeat's whole shift, or with per-point jitter a random
 // share of it in a random direction.
 float displacement(bool jitter, float shift) {
   if (!jitter) return shift;
-  float tau = randomSign();
+  float r = sRandom->floatRandom();
+  float tau = r > 0.5f ? -1.0f : 1.0f;
   float m = sRandom->floatRandom();
   return m * shift * tau;
 }
@@ -89,7 +88,8 @@ void makeWhite(HostColor& c) {
 // A four-colour black ink stays: only the first three components are drawn.
 void makeRandom(HostColor& c) {
   if (c.kind == kHostColorGrey) {
-    c.c.grey = sRandom->floatRandom();
+    float grey = sRandom->floatRandom();
+    c.c.grey = grey;
   } else if (c.kind == kHostColorFour || c.kind == kHostColorThree) {
     float first = sRandom->floatRandom();
     float second = sRandom->floatRandom();
@@ -134,7 +134,8 @@ void sketchColour(const BurstParams& p, const GenerationState& s, HostArt copy, 
       makeRandom(stroke);
       break;
     case 3: {
-      int32_t k = 1 + trunc32(sRandom->floatRandom() * static_cast<float>(s.swatchCount));
+      float r = sRandom->floatRandom();
+      int32_t k = 1 + trunc32(r * static_cast<float>(s.swatchCount));
       HostColor swatch;
       if (lookUpSwatch(k, s.swatchCount, &swatch)) stroke = swatch;
       break;
@@ -149,7 +150,11 @@ void sketchColour(const BurstParams& p, const GenerationState& s, HostArt copy, 
     }
     case 6: {
       float r = sRandom->floatRandom();
-      if (r > 0.5f) makeBlack(stroke); else makeRandom(stroke);
+      if (r > 0.5f) {
+        makeBlack(stroke);
+      } else {
+        makeRandom(stroke);
+      }
       break;
     }
     case 7:

@@ -8,8 +8,15 @@ void Faults::failOn(std::string op, uint64_t nth, HostErr code) {
 }
 
 HostErr Faults::enter(std::string_view op) {
-  auto it = counts_.find(op);
-  if (it == counts_.end()) it = counts_.emplace(std::string(op), 0).first;
+  auto cached = byAddress_.find(op.data());
+  Counter it;
+  if (cached != byAddress_.end() && cached->second->first == op) {
+    it = cached->second;
+  } else {
+    it = counts_.find(op);
+    if (it == counts_.end()) it = counts_.emplace(std::string(op), 0).first;
+    byAddress_[op.data()] = it;
+  }
   uint64_t n = ++it->second;
   if (faults_.empty()) return 0;
   for (Fault& f : faults_)

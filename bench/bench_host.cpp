@@ -1,0 +1,102 @@
+#include "bench_host.h"
+
+#include <cstring>
+#include <fstream>
+#include <string>
+
+#include "params/burst_fields.h"
+
+namespace flbench {
+
+std::unique_ptr<flhost::Session> openHost(std::string* error) {
+  flhost::SessionOptions options;
+  options.modulePath = FLARIMOND_MODULE;
+  options.seed = 1;
+  std::unique_ptr<flhost::Session> host = flhost::Session::open(options, error);
+  if (host && host->startup() != 0) {
+    *error = "Startup failed";
+    host.reset();
+  }
+  return host;
+}
+
+BurstParams defaults() {
+  BurstParams p{};
+  auto* bytes = reinterpret_cast<unsigned char*>(&p);
+  for (const BurstField& f : kBurstFields) {
+    if (f.kind == FieldKind::Float) {
+      float v = static_cast<float>(f.defaultValue);
+      std::memcpy(bytes + f.offset, &v, 4);
+    } else {
+      int32_t v = static_cast<int32_t>(f.defaultValue);
+      std::memcpy(bytes + f.offset, &v, 4);
+    }
+  }
+  p.startX = 612.0f * 0.5f - 200.0f;
+  p.startY = 792.0f * 0.5f;
+  return p;
+}
+
+BurstParams scalingDesign(int32_t stars) {
+  BurstParams p = defaults();
+  p.starCount = stars;
+  p.burstCount = 150;
+  p.uniqueElements = 1;
+  p.dropShadow = 1;
+  p.pattern = 3;
+  p.sketchRepeats = 14;
+  p.sketchShift = 5;
+  p.sketchWeight = 5;
+  return p;
+}
+
+BurstParams largestDesign() {
+  BurstParams p = scalingDesign(100);
+  p.sketchRepeats = 60;
+  return p;
+}
+
+void BenchUser::run(flhost::ModalSession& s) {
+  if (s.resourceId() == 16100 && onFilterDialog) onFilterDialog(s);
+  if (!s.ended()) s.end(1);
+}
+
+namespace {
+
+void store(flhost::Session& host, const BurstParams& p) {
+  std::vector<uint8_t> bytes(sizeof p);
+  std::memcpy(bytes.data(), &p, sizeof p);
+  host.setParameters(bytes);
+}
+
+int64_t statusField(const char* name) {
+  std::ifstream status("/proc/self/status");
+  std::string line;
+  const size_t n = std::strlen(name);
+  while (std::getline(status, line))
+    if (line.compare(0, n, name) == 0) return std::stoll(line.substr(n + 1)) * 1024;  // "VmHWM:  123 kB"
+  return 0;
+}
+
+}  // namespace
+
+HostErr runDialog(flhost::Session& host, const BurstParams& p, BenchUser& user) {
+  store(host, p);
+  host.dialogs().setDriver(&user);
+  return host.getParameters();
+}
+
+HostErr goWith(flhost::Session& host, const BurstParams& p) {
+  store(host, p);
+  return host.go();
+}
+
+int64_t residentBytes() { return statusField("VmRSS:"); }
+int64_t peakResidentBytes() { return statusField("VmHWM:"); }
+
+void resetPeakMemory() {
+  // Writing 5 to clear_refs starts the peak resident set afresh from the current one.
+  std::ofstream("/proc/self/clear_refs") << "5";
+}
+
+}  // namespace flbench

@@ -1,0 +1,90 @@
+// Export of a large design (the scaling design at 24 stars, 230,400 arts) as JSON, SVG and PNG,
+// into a stream that only counts what it is given, so the disk is not what is timed.
+#include <benchmark/benchmark.h>
+
+#include <ostream>
+#include <streambuf>
+
+#include "bench_host.h"
+#include "export.h"
+
+namespace flbench {
+namespace {
+
+class CountingBuffer : public std::streambuf {
+ public:
+  int64_t bytes = 0;
+
+ protected:
+  int_type overflow(int_type c) override {
+    if (!traits_type::eq_int_type(c, traits_type::eof())) ++bytes;
+    return traits_type::not_eof(c);
+  }
+  std::streamsize xsputn(const char*, std::streamsize n) override {
+    bytes += n;
+    return n;
+  }
+};
+
+// One design for every export, drawn once.
+flhost::Session* design() {
+  static std::unique_ptr<flhost::Session> host = [] {
+    std::string error;
+    auto h = openHost(&error);
+    if (h && goWith(*h, scalingDesign(24)) != 0) h.reset();
+    return h;
+  }();
+  return host.get();
+}
+
+template <class Write>
+void exportBench(benchmark::State& state, Write write) {
+  flhost::Session* host = design();
+  if (!host) {
+    state.SkipWithError("the design could not be drawn");
+    return;
+  }
+  int64_t bytes = 0;
+  for (auto _ : state) {
+    CountingBuffer buffer;
+    std::ostream out(&buffer);
+    if (!write(host->document(), out)) {
+      state.SkipWithError("export failed");
+      return;
+    }
+    bytes = buffer.bytes;
+  }
+  state.counters["arts"] = static_cast<double>(host->document().artCount());
+  state.counters["MB"] = static_cast<double>(bytes) / 1e6;
+}
+
+void BM_ExportJson(benchmark::State& state) {
+  exportBench(state, [](const flhost::Document& d, std::ostream& out) {
+    flhost::writeDocumentJson(d, out);
+    return true;
+  });
+}
+BENCHMARK(BM_ExportJson)->Unit(benchmark::kMillisecond);
+
+void BM_ExportSvg(benchmark::State& state) {
+  exportBench(state, [](const flhost::Document& d, std::ostream& out) {
+    flhost::writeDocumentSvg(d, out);
+    return true;
+  });
+}
+BENCHMARK(BM_ExportSvg)->Unit(benchmark::kMillisecond);
+
+#ifdef FLARIMOND_HAVE_CAIRO
+void BM_ExportPng(benchmark::State& state) {
+  exportBench(state, [](const flhost::Document& d, std::ostream& out) {
+    std::string error;
+    return flhost::writeDocumentPng(d, out, 1200, false, &error);
+  });
+}
+BENCHMARK(BM_ExportPng)->Unit(benchmark::kMillisecond);
+#endif
+
+}  // namespace
+}  // namespace flbench
+
+BENCHMARK_MAIN();
