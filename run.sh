@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Flarimond's one entry point: installs what is missing, builds, then
 #   ./run.sh render -o design.svg [options]   renders a design (any flarimond command works)
-#   ./run.sh test                             runs every test, also under ASan + UBSan, and the
-#                                             Windows build's tests under wine
+#   ./run.sh test                             runs every test, also under ASan + UBSan, the
+#                                             Windows build's tests under wine, and the dialog in
+#                                             Chromium (web/tests)
 #   ./run.sh build                            only builds
 #   ./run.sh windows                          only builds the 32-bit Windows module and programs
 #                                             (build-win/bin: flarimond.aip, flarimond.exe)
@@ -12,7 +13,7 @@ set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
 jobs="$(nproc 2>/dev/null || echo 2)"
 
-"$root/scripts/setup.sh"
+"$root/scripts/setup.sh" "${1:-}"
 
 build() {  # build DIR [cmake options...]
   local dir="$1"; shift
@@ -35,6 +36,8 @@ case "${1:-}" in
     echo "== the 32-bit Windows build, under wine ==" >&2
     windows_build -DFLARIMOND_LINUX_PROGRAM="$root/build/bin/flarimond"
     ctest --test-dir "$root/build-win" --output-on-failure -j "$jobs"
+    echo "== the dialog in a browser: Chromium driven by Playwright ==" >&2
+    "$root/web/tests/run.sh" "$root/build/bin/flarimond"
     ;;
   build)
     build "$root/build"

@@ -1,18 +1,37 @@
 #!/usr/bin/env bash
-# Installs the Debian packages Flarimond builds with, when any is missing.
+# Installs the Debian packages Flarimond builds with, when any is missing:
+#   scripts/setup.sh [test|windows|bench]
 set -euo pipefail
 
+# What building and using Flarimond needs.
 packages=(
   cmake ninja-build g++ pkg-config   # the build
   libgtest-dev                       # tests
-  libbenchmark-dev                   # benchmarks
   libcli11-dev                       # command line parsing
   nlohmann-json3-dev                 # JSON parameter files and exports
   libcairo2-dev                      # PNG export
+  libcpp-httplib-dev                 # flarimond serve: the dialog in a browser
   binutils-mingw-w64-i686            # windres, the resource compiler
-  g++-mingw-w64-i686 googletest      # the 32-bit Windows build, with GoogleTest from source
-  wine wine32:i386 python3 file      # its tests: run under wine, compared with the Linux build
 )
+# The rest only for the whole test run ("test"), the Windows build ("windows") or the
+# benchmarks ("bench").
+case "${1:-}" in
+  test | windows)
+    packages+=(
+      g++-mingw-w64-i686 googletest  # the 32-bit Windows build, with GoogleTest from source
+      wine wine32:i386 python3 file  # its tests: run under wine, compared with the Linux build
+    )
+    ;;&
+  test)
+    packages+=(chromium)  # the browser test (driven by playwright-core from npm)
+    # The browser test runs under node: these machines come with node 20, which playwright-core
+    # needs; one without any node gets Debian's, which may be older than that.
+    command -v node >/dev/null || packages+=(nodejs npm)
+    ;;
+  bench)
+    packages+=(libbenchmark-dev)
+    ;;
+esac
 
 missing=()
 for p in "${packages[@]}"; do

@@ -16,6 +16,7 @@
 #include "swatch_file.h"
 #include "dialog_actions.h"
 #include "burst_fields.h"
+#include "serve.h"
 
 #ifdef FLARIMOND_HAVE_CAIRO
 #include <cairo.h>
@@ -544,6 +545,25 @@ int runAbout(const std::string& module, const char* argv0) {
   return ok ? kExitOk : kExitPluginError;
 }
 
+// ---- serve: the dialog in a browser (serve.h does the serving)
+namespace {
+
+int runServe(const ServeArgs& args, const char* argv0) {
+#ifdef FLARIMOND_HAVE_SERVE
+  HostSetup setup = prepareHost(args.run.host, argv0);
+  std::optional<BurstParams> record;
+  if (!args.run.params.empty())
+    record = readParamFile(args.run.params, static_cast<int32_t>(setup.options.document.swatches.size()));
+  return serveDialog(args, record, args.run.host.seedGiven, [&] { return openSession(setup); });
+#else
+  (void)args;
+  (void)argv0;
+  throw ToolError("serve is not in this build: it needs cpp-httplib");
+#endif
+}
+
+}  // namespace
+
 namespace {
 
 const char* const kExitCodesHelp =
@@ -754,6 +774,30 @@ int runFlarimond(int argc, char** argv) {
                                "Shutdown) with the same seed, framed to the design's art.\n\n") +
                    kSwatchHelp + "\n" + kModuleHelp + "\n" + kExitCodesHelp);
 
+  ServeArgs serve;
+  CLI::Option* serveSeed = nullptr;
+  CLI::App* serveCmd = app.add_subcommand(
+      "serve", "Show the filter dialog in a web browser: serve it on\n"
+      "127.0.0.1 and print the address to open");
+  serveCmd->add_option("--port", serve.port, "Port on 127.0.0.1 (default 8150; 0 picks a free one)")->type_name("N");
+  serveCmd->add_option("--params", serve.run.params,
+                       "Record the host holds before the first dialog (.bin or .json)")
+      ->type_name("FILE");
+  serveCmd->add_option("--idle-timeout", serve.idleTimeout,
+                       "Seconds without a word from the browser tab that drives\n"
+                       "the dialog before the dialog is cancelled (default 90)")
+      ->type_name("SECONDS");
+  serveCmd->add_option("--web-dir", serve.webDir,
+                       "Serve the page's files from this folder (web/ of the\n"
+                       "sources) instead of the copies built in")
+      ->type_name("DIR");
+  addHostOptions(serveCmd, serve.run.host, &serveSeed);
+  addPictureOptions(serveCmd, serve.run);
+  serveCmd->footer(std::string("The host sends Startup and Get Parameters: the dialog waits for the browser. After OK it\n"
+                               "sends Go; the page can open the dialog again, apply again and download the\n"
+                               "document. Ctrl-C (or SIGTERM) cancels an open dialog and stops.\n\n") +
+                   kSwatchHelp + "\n" + kFailHelp + "\n" + kModuleHelp + "\n" + kExitCodesHelp);
+
   std::string infoModule;
   CLI::App* infoCmd = app.add_subcommand(
       "info",
@@ -777,6 +821,7 @@ int runFlarimond(int argc, char** argv) {
   apply.host.seedGiven = applySeed->count() > 0;
   sheet.host.seedGiven = sheetSeed->count() > 0;
   dialog.run.host.seedGiven = dialogSeed->count() > 0;
+  serve.run.host.seedGiven = serveSeed->count() > 0;
 
   const char* argv0 = argc > 0 ? argv[0] : nullptr;
   try {
@@ -785,6 +830,7 @@ int runFlarimond(int argc, char** argv) {
     if (sheetCmd->parsed()) return runSheet(sheet, argv0);
     if (dialogCmd->parsed()) return runDialog(dialog, argv0);
     if (presetsCmd->parsed()) return runPresets();
+    if (serveCmd->parsed()) return runServe(serve, argv0);
     if (infoCmd->parsed()) return runInfo(infoModule, argv0);
     if (aboutCmd->parsed()) return runAbout(aboutModule, argv0);
   } catch (const ToolError& e) {

@@ -1,0 +1,362 @@
+// `flarimond serve` over loopback: the built program as a browser sees it, one server per test on
+// a port of its own choosing.
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <httplib.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <nlohmann/json.hpp>
+#include <regex>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace {
+
+namespace fs = std::filesystem;
+using json = nlohmann::json;
+using namespace std::chrono_literals;
+
+const char* const kProgram = FLARIMOND_PROGRAM;
+constexpr auto kStartBound = 20s;  // the sanitizer build starts slowly
+
+fs::path scratchDir() {
+  static fs::path dir = [] {
+    std::string templ = (fs::temp_directory_path() / "flarimond-serve-XXXXXX").string();
+    return fs::path(mkdtemp(templ.data()));
+  }();
+  return dir;
+}
+
+// A `flarimond serve` child process; stopped (SIGTERM, then SIGKILL) when it goes out of scope.
+class Server {
+ public:
+  explicit Server(std::vector<std::string> extra) {
+    static int count = 0;
+    errPath_ = scratchDir() / ("stderr-" + std::to_string(getpid()) + "-" + std::to_string(++count));
+    int out[2];
+    if (pipe(out) != 0) throw std::runtime_error("pipe");
+    std::vector<std::string> args = {kProgram, "serve", "--port", "0"};
+    args.insert(args.end(), extra.begin(), extra.end());
+    pid_ = fork();
+    if (pid_ == 0) {
+      dup2(out[1], 1);
+      int err = open(errPath_.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+      dup2(err, 2);
+      close(out[0]);
+      std::vector<char*> argv;
+      for (std::string& a : args) argv.push_back(a.data());
+      argv.push_back(nullptr);
+      execv(kProgram, argv.data());
+      _exit(127);
+    }
+    close(out[1]);
+    // The address line; anything else on stdout is not expected before it.
+    std::string text;
+    std::smatch m;
+    const std::regex address(R"(http://(127\.0\.0\.1):(\d+)/)");
+    auto until = std::chrono::steady_clock::now() + kStartBound;
+    while (!std::regex_search(text, m, address) && std::chrono::steady_clock::now() < until) {
+      pollfd p{out[0], POLLIN, 0};
+      if (poll(&p, 1, 200) <= 0) continue;
+      char buf[256];
+      ssize_t n = read(out[0], buf, sizeof buf);
+      if (n <= 0) break;
+      text.append(buf, static_cast<size_t>(n));
+    }
+    close(out[0]);
+    if (!std::regex_search(text, m, address)) throw std::runtime_error("no address printed: " + stderrText());
+    printedHost_ = m[1];
+    port_ = std::stoi(m[2]);
+  }
+  ~Server() { stop(); }
+  Server(const Server&) = delete;
+  Server& operator=(const Server&) = delete;
+
+  int port() const { return port_; }
+  const std::string& printedHost() const { return printedHost_; }
+  std::string stderrText() const {
+    std::ifstream in(errPath_);
+    std::ostringstream s;
+    s << in.rdbuf();
+    return s.str();
+  }
+
+  // SIGTERM, then the exit status (or -1 when it had to be killed).
+  int stop() {
+    if (pid_ <= 0) return status_;
+    kill(pid_, SIGTERM);
+    int ws = 0;
+    auto until = std::chrono::steady_clock::now() + 10s;
+    while (waitpid(pid_, &ws, WNOHANG) == 0) {
+      if (std::chrono::steady_clock::now() > until) {
+        kill(pid_, SIGKILL);
+        waitpid(pid_, &ws, 0);
+        pid_ = 0;
+        return status_ = -1;
+      }
+      std::this_thread::sleep_for(20ms);
+    }
+    pid_ = 0;
+    return status_ = WIFEXITED(ws) ? WEXITSTATUS(ws) : -1;
+  }
+
+  httplib::Client client() const {
+    httplib::Client c("127.0.0.1", port_);
+    c.set_read_timeout(60, 0);
+    return c;
+  }
+
+  json state() const {
+    auto res = client().Get("/api/state");
+    if (!res || res->status != 200) throw std::runtime_error("GET /api/state failed");
+    return json::parse(res->body);
+  }
+
+  // POST /api/claim with the token offered; the answer's status and body.
+  std::pair<int, json> claim(const std::string& offered = "") const {
+    httplib::Headers h;
+    if (!offered.empty()) h.emplace("X-Flarimond-Token", offered);
+    auto res = client().Post("/api/claim", h, "{}", "application/json");
+    if (!res) throw std::runtime_error("POST /api/claim failed");
+    return {res->status, json::parse(res->body)};
+  }
+
+  std::string token() const {
+    auto [status, body] = claim();
+    if (status != 200) throw std::runtime_error("the claim was refused: " + body.dump());
+    return body["token"];
+  }
+
+  std::pair<int, json> event(const std::string& token, const std::string& body) const {
+    httplib::Headers h;
+    if (!token.empty()) h.emplace("X-Flarimond-Token", token);
+    auto res = client().Post("/api/event", h, body, "application/json");
+    if (!res) throw std::runtime_error("POST /api/event failed");
+    return {res->status, json::parse(res->body)};
+  }
+
+ private:
+  pid_t pid_ = 0;
+  int status_ = -1;
+  int port_ = 0;
+  std::string printedHost_;
+  fs::path errPath_;
+};
+
+// What must not change when an event is refused: the dialog, the document and the record.
+json visible(json st) {
+  st.erase("claim");
+  return st;
+}
+
+TEST(Serve, ListensOnLoopbackAddressOnly) {
+  Server s({"--seed", "1"});
+  EXPECT_EQ(s.printedHost(), "127.0.0.1");
+  // The kernel's own table of listening sockets: bound to 127.0.0.1 (0100007F), nowhere else.
+  char port[8];
+  std::snprintf(port, sizeof port, ":%04X", s.port());
+  int listening = 0;
+  for (const char* table : {"/proc/net/tcp", "/proc/net/tcp6"}) {
+    std::ifstream in(table);
+    std::string line;
+    while (std::getline(in, line)) {
+      std::istringstream words(line);
+      std::string slot, local, remote, st;
+      words >> slot >> local >> remote >> st;
+      if (st != "0A" || local.size() < 5 || local.substr(local.size() - 5) != port) continue;
+      ++listening;
+      EXPECT_EQ(local, std::string("0100007F") + port) << table;
+    }
+  }
+  EXPECT_EQ(listening, 1);
+  // Another loopback address reaches the same machine but not the server.
+  httplib::Client other("127.0.0.2", s.port());
+  other.set_connection_timeout(2, 0);
+  EXPECT_FALSE(other.Get("/api/state"));
+  // A name other than ours in Host (a page elsewhere resolving its name to us) is refused.
+  auto res = s.client().Get("/api/state", {{"Host", "example.test"}});
+  ASSERT_TRUE(res);
+  EXPECT_EQ(res->status, 400);
+}
+
+TEST(Serve, BadEventsAreRefusedAndTheDialogGoesOn) {
+  Server s({"--seed", "1"});
+  std::string token = s.token();
+  const json before = visible(s.state());
+  ASSERT_EQ(before["dialog"]["kind"], "filter");
+
+  struct Case {
+    std::string body;
+    std::string why;  // part of the reason given
+  };
+  const std::vector<Case> cases = {
+      {R"({"type": "set", "id": 5, "value": 12)", "malformed JSON"},
+      {"", "malformed JSON"},
+      {R"([{"type": "confirm"}])", "JSON object"},
+      {R"({"id": 5})", "no \"type\""},
+      {R"({"type": "explode"})", "unknown event type"},
+      {R"({"type": "set", "id": 5})", "needs \"value\""},
+      {R"({"type": "set", "id": 5.5, "value": 1})", "whole number"},
+      {R"({"type": "set", "id": 4294967301, "value": 1})", "whole number"},
+      {R"({"type": "set", "id": 5, "value": "12"})", "must be a number"},
+      {R"({"type": "press", "id": 111, "force": true})", "no key \"force\""},
+      {R"({"type": "set", "id": 999, "value": 1})", "no item 999 in this dialog"},
+      {R"({"type": "set", "id": 4, "value": 3})", "is hidden"},  // page 2 is not on screen
+      {R"({"type": "check", "id": 5, "value": 1})", "not a check box"},
+      {R"({"type": "choose", "id": 120, "value": 30})", "30 entries"},
+      {R"({"type": "page", "page": 20})", "no tab item"},
+      {R"({"type": "open"})", "a dialog is open"},
+      {R"({"type": "set", "id": 5, "value": 1, "pad": ")" + std::string(20000, 'x') + "\"}", "too large"},
+  };
+  for (const Case& c : cases) {
+    auto [status, body] = s.event(token, c.body);
+    EXPECT_EQ(status, 400) << c.body.substr(0, 80);
+    EXPECT_NE(body.value("error", "").find(c.why), std::string::npos)
+        << c.body.substr(0, 80) << " -> " << body.dump();
+  }
+  EXPECT_EQ(visible(s.state()), before) << "a refused event changed something";
+
+  auto [status, answer] = s.event(token, R"({"type": "set", "id": 5, "value": 16})");
+  ASSERT_EQ(status, 200) << answer.dump();
+  EXPECT_EQ(answer["document"]["arts"], 16);
+  EXPECT_EQ(answer["record"]["burstCount"], 16);
+  EXPECT_EQ(answer["changed"], json::array({5}));
+}
+
+TEST(Serve, OneTabDrivesTheDialogAtATime) {
+  Server s({"--seed", "1"});
+  std::string first = s.token();
+  auto [again, renewed] = s.claim(first);
+  EXPECT_EQ(again, 200);
+  EXPECT_EQ(renewed["token"], first) << "the holder's claim is renewed, not replaced";
+
+  auto [busy, why] = s.claim();
+  EXPECT_EQ(busy, 409);
+  EXPECT_NE(why["error"].get<std::string>().find("busy"), std::string::npos);
+  EXPECT_EQ(s.event("not-the-token", R"({"type": "cancel"})").first, 409);
+  EXPECT_EQ(s.event("", R"({"type": "cancel"})").first, 400);
+  EXPECT_EQ(s.state()["dialog"]["kind"], "filter") << "the other tab's cancel did nothing";
+  EXPECT_EQ(s.state()["claim"], "other");
+  EXPECT_EQ(s.event(first, R"({"type": "press", "id": 110})").first, 200);
+}
+
+TEST(Serve, ABrowserGoneQuietHasItsDialogCancelled) {
+  Server s({"--seed", "1", "--idle-timeout", "1"});
+  std::string token = s.token();
+  ASSERT_EQ(s.event(token, R"({"type": "set", "id": 5, "value": 16})").first, 200);
+  ASSERT_EQ(s.state()["document"]["arts"], 16);
+
+  // Only the holder's requests keep its claim; looking at the state does not.
+  json st;
+  auto until = std::chrono::steady_clock::now() + 10s;
+  do {
+    std::this_thread::sleep_for(100ms);
+    st = s.state();
+  } while (!st["dialog"].is_null() && std::chrono::steady_clock::now() < until);
+  ASSERT_TRUE(st["dialog"].is_null()) << "the dialog is still open";
+  EXPECT_EQ(st["document"]["arts"], 0) << "the previews were undone";
+  EXPECT_EQ(st["record"]["burstCount"], 10) << "the record was restored";
+  EXPECT_EQ(st["host"]["lastMessage"]["text"], "cancelled");
+  EXPECT_EQ(s.event(token, R"({"type": "open"})").first, 409) << "the lapsed token drives nothing";
+
+  std::string next = s.token();
+  EXPECT_NE(next, token);
+  auto [status, opened] = s.event(next, R"({"type": "open"})");
+  ASSERT_EQ(status, 200);
+  EXPECT_EQ(opened["dialog"]["kind"], "filter");
+  EXPECT_EQ(opened["document"]["arts"], 10) << "the dialog opens on the stored record with its first preview";
+}
+
+TEST(Serve, OkSendsGoAndTheDocumentDownloads) {
+  Server s({"--seed", "1"});
+  std::string token = s.token();
+  ASSERT_EQ(s.event(token, R"({"type": "set", "id": 5, "value": 12})").first, 200);
+  auto [status, done] = s.event(token, R"({"type": "confirm"})");
+  ASSERT_EQ(status, 200);
+  EXPECT_TRUE(done["dialog"].is_null());
+  EXPECT_EQ(done["host"]["lastMessage"]["name"], "Go") << "the answer waits for Go";
+  EXPECT_EQ(done["document"]["arts"], 12) << "Go keeps the last preview";
+  EXPECT_EQ(done["record"]["previewValid"], 0);
+
+  EXPECT_EQ(s.event(token, R"({"type": "press", "id": 111})").first, 400) << "no dialog to press in";
+  auto [applied, after] = s.event(token, R"({"type": "apply"})");
+  ASSERT_EQ(applied, 200);
+  EXPECT_EQ(after["document"]["arts"], 24) << "apply again draws the stored record once more";
+
+  httplib::Client c = s.client();
+  auto svg = c.Get("/api/export.svg");
+  ASSERT_TRUE(svg);
+  EXPECT_EQ(svg->get_header_value("Content-Type"), "image/svg+xml");
+  EXPECT_NE(svg->get_header_value("Content-Disposition").find("attachment"), std::string::npos);
+  size_t paths = 0;
+  for (size_t at = svg->body.find("<path "); at != std::string::npos; at = svg->body.find("<path ", at + 1)) ++paths;
+  EXPECT_EQ(paths, 24u);
+  auto doc = c.Get("/api/export.json");
+  ASSERT_TRUE(doc);
+  EXPECT_EQ(json::parse(doc->body)["arts"].size(), 24u);
+  auto record = c.Get("/api/record.json");
+  ASSERT_TRUE(record);
+  EXPECT_EQ(json::parse(record->body)["burstCount"], 12);
+  auto png = c.Get("/api/export.png");
+  ASSERT_TRUE(png);
+  if (png->status == 200) {
+    EXPECT_EQ(png->body.substr(1, 3), "PNG");
+  }
+  auto page = c.Get("/");
+  ASSERT_TRUE(page);
+  EXPECT_NE(page->body.find("app.js"), std::string::npos) << "the page is built in";
+}
+
+TEST(Serve, ErrorDialogAndAboutBoxAreTheHostsModalDialogs) {
+  // A record without preview: Go draws, and its first new art fails.
+  fs::path params = scratchDir() / ("no-preview-" + std::to_string(getpid()) + ".json");
+  std::string make = std::string("'") + kProgram + "' render -o '" + (scratchDir() / "x.json").string() +
+                     "' --seed 1 --set preview=0 --save-params '" + params.string() + "' 2>/dev/null";
+  ASSERT_EQ(std::system(make.c_str()), 0);
+  Server s({"--seed", "1", "--params", params.string(), "--fail", "art.newArt=SEGM"});
+  std::string token = s.token();
+  ASSERT_EQ(s.state()["document"]["arts"], 0);
+
+  auto [status, failed] = s.event(token, R"({"type": "confirm"})");
+  ASSERT_EQ(status, 200);
+  const json& d = failed["dialog"];
+  ASSERT_EQ(d["kind"], "error") << failed.dump().substr(0, 400);
+  EXPECT_EQ(d["message"], "The filter cannot complete because a layer is locked or invisible.");
+  EXPECT_EQ(d["code"], "SEGM");
+  EXPECT_EQ(failed["host"]["running"], "Go");
+  EXPECT_EQ(s.event(token, R"({"type": "apply"})").first, 400) << "the error dialog is modal";
+  auto [closed, after] = s.event(token, R"({"type": "press", "id": 1})");
+  ASSERT_EQ(closed, 200);
+  EXPECT_TRUE(after["dialog"].is_null());
+  EXPECT_EQ(after["host"]["lastMessage"]["text"], "'SEGM'");
+
+  auto [shown, about] = s.event(token, R"({"type": "about"})");
+  ASSERT_EQ(shown, 200);
+  ASSERT_EQ(about["dialog"]["kind"], "about");
+  EXPECT_EQ(about["dialog"]["lines"][0], "Flarimond");
+  auto [ok, gone] = s.event(token, R"({"type": "confirm"})");
+  EXPECT_EQ(ok, 200);
+  EXPECT_TRUE(gone["dialog"].is_null());
+}
+
+TEST(Serve, SigtermCancelsTheOpenDialogAndStopsCleanly) {
+  Server s({"--seed", "1"});
+  std::string token = s.token();
+  ASSERT_EQ(s.event(token, R"({"type": "press", "id": 111})").first, 200);
+  EXPECT_EQ(s.stop(), 0);
+  std::string err = s.stderrText();
+  EXPECT_NE(err.find("the open dialog is cancelled"), std::string::npos) << err;
+  EXPECT_NE(err.find("stopped"), std::string::npos) << err;
+}
+
+}  // namespace

@@ -1,0 +1,66 @@
+// `flarimond serve`: the filter's dialog in a web browser.
+//
+// The stand-in host runs as it does for `render`, except that its user is a browser page. The
+// plug-in lives on one thread, the one that opened the Session, as it would in a real host's user
+// interface thread; the HTTP server's threads never touch the Session. They queue what the browser
+// asks for and wait for the plug-in thread to answer. While a modal dialog runs, the driver's run()
+// is that thread's event loop: it takes the queued events one at a time, applies each to the dialog
+// (ModalSession::apply, so every change goes through the plug-in's own notifiers) and answers with
+// the new state. Between dialogs the same thread waits in an idle loop for the host's own commands
+// (open the dialog again, apply again, About).
+//
+// An event's answer is the state at the moment the host next waits for its user: after a value
+// change that is at once; after OK it is once Go has drawn (or its error dialog is up).
+#pragma once
+
+#include <cstddef>
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "commands.h"
+#include "dialogs.h"
+#include "params/burst_params.h"
+#include "session.h"
+
+namespace fltools {
+
+struct ServeArgs {
+  RenderArgs run;             // host options, --params, --width/--background for the PNG export
+  std::string port = "8150";  // 0: any free port
+  std::string idleTimeout = "90";
+  std::filesystem::path webDir;  // serve the page's files from here instead of the built-in copies
+};
+
+// What the browser asks the host to do, checked and ready for the plug-in thread.
+struct BrowserEvent {
+  enum class Op { Action, Open, Apply, About } op = Op::Action;
+  flhost::DialogAction action;  // for Op::Action
+};
+
+// One event as JSON: {"type": "set", "id": 5, "value": 20}. Types and their keys:
+//   set {id, value}, check {id, value 0|1}, choose {id, value: position}, press {id},
+//   page {page: 1..7}, pick {id, x, y: artwork point}, confirm, cancel, open, apply, about.
+// Unknown types and keys, missing keys, ids outside 32 bits and non-finite numbers are refused
+// with the reason in *why; whether the item exists is for the dialog to say.
+std::optional<BrowserEvent> parseBrowserEvent(std::string_view body, std::string* why);
+
+// Runs the server until SIGINT or SIGTERM. `open` makes the Session (with any --fail faults set);
+// `record` is the stored record to start from. Returns the exit status.
+int serveDialog(const ServeArgs& args, const std::optional<BurstParams>& record, bool seedGiven,
+                const std::function<std::unique_ptr<flhost::Session>()>& open);
+
+// The page's files, built into the program from web/ (generated at build time).
+struct WebAsset {
+  const char* path;  // "/index.html"
+  const char* contentType;
+  const unsigned char* data;
+  size_t size;
+};
+extern const WebAsset kWebAssets[];
+extern const size_t kWebAssetCount;
+
+}  // namespace fltools

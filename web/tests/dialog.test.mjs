@@ -1,0 +1,305 @@
+// The dialog in a real browser: `flarimond serve` on a free port, Debian's Chromium driven by
+// Playwright, the user's path through the dialog from first sight to the downloaded design.
+//
+//   FLARIMOND_BIN              the built program (default ../../build/bin/flarimond)
+//   FLARIMOND_SCREENSHOT_DIR   where the README's pictures go (default: a temporary folder)
+//   CHROMIUM                   the browser (default /usr/bin/chromium)
+import { after, before, test } from 'node:test';
+import assert from 'node:assert/strict';
+import { spawn } from 'node:child_process';
+import { mkdirSync, mkdtempSync, readFileSync, rmSync } from 'node:fs';
+import os from 'node:os';
+import path from 'node:path';
+import { fileURLToPath } from 'node:url';
+import { chromium } from 'playwright-core';
+
+const here = path.dirname(fileURLToPath(import.meta.url));
+const program = process.env.FLARIMOND_BIN || path.resolve(here, '../../build/bin/flarimond');
+const scratch = mkdtempSync(path.join(os.tmpdir(), 'flarimond-web-'));
+const shots = process.env.FLARIMOND_SCREENSHOT_DIR || path.join(scratch, 'shots');
+mkdirSync(shots, { recursive: true });
+const WAIT = 15000;  // no single step of this test takes more than a fraction of this
+
+let server;  // { proc, url, exited: Promise<{code, signal}>, stderr: () => string }
+let context;
+let page;
+
+// Starts the server and resolves with its address once it prints it.
+function startServer(args) {
+  const proc = spawn(program, ['serve', '--port', '0', ...args], { stdio: ['ignore', 'pipe', 'pipe'] });
+  let out = '';
+  let err = '';
+  proc.stderr.on('data', (d) => { err += d; });
+  const exited = new Promise((resolve) => proc.on('exit', (code, signal) => resolve({ code, signal })));
+  const url = new Promise((resolve, reject) => {
+    const timer = setTimeout(() => reject(new Error(`no address printed in ${WAIT} ms:\n${err}`)), WAIT);
+    proc.stdout.on('data', (d) => {
+      out += d;
+      const m = out.match(/http:\/\/127\.0\.0\.1:\d+\//);
+      if (m) { clearTimeout(timer); resolve(m[0]); }
+    });
+    proc.on('exit', (code) => { clearTimeout(timer); reject(new Error(`the server ended (${code}):\n${err}`)); });
+  });
+  // Should this process end without its after() hook (an uncaught error, a signal from the test
+  // runner), the server must not outlive it.
+  const orphaned = () => { if (proc.exitCode === null) proc.kill('SIGKILL'); };
+  process.on('exit', orphaned);
+  for (const sig of ['SIGINT', 'SIGTERM', 'SIGHUP']) process.on(sig, () => { orphaned(); process.exit(1); });
+  return url.then((u) => ({ proc, url: u, exited, stderr: () => err }));
+}
+
+async function stopServer(s) {
+  if (!s || s.proc.exitCode !== null) return s && s.exited;
+  s.proc.kill('SIGTERM');
+  const timeout = new Promise((resolve) => setTimeout(() => resolve(null), 5000));
+  const result = await Promise.race([s.exited, timeout]);
+  if (result === null) { s.proc.kill('SIGKILL'); return s.exited; }
+  return result;
+}
+
+// Waits until every event the page sent has been answered and drawn.
+async function settled(p = page) {
+  await p.waitForFunction(() => document.body.dataset.pending === '0', null, { timeout: WAIT });
+}
+
+const item = (id) => page.locator(`#filter-dialog [data-id="${id}"]`);
+const documentPaths = () => page.locator('#document svg path').count();
+const shot = (name) => page.screenshot({ path: path.join(shots, name), animations: 'disabled' });
+
+async function state() {
+  const res = await fetch(`${server.url}api/state`);
+  return res.json();
+}
+
+// Types a value and leaves the field, which commits it (Enter would also confirm the dialog).
+async function typeInto(id, value) {
+  await item(id).fill(String(value));
+  await item(id).blur();
+  await settled();
+}
+
+before(async () => {
+  server = await startServer(['--seed', '7', '--idle-timeout', '30']);
+  context = await chromium.launchPersistentContext(path.join(scratch, 'profile'), {
+    executablePath: process.env.CHROMIUM || '/usr/bin/chromium',
+    headless: true,
+    viewport: { width: 1300, height: 820 },
+    acceptDownloads: true,
+    args: ['--headless', '--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run',
+      '--disable-background-networking', '--disable-component-update', '--disable-sync'],
+  });
+  context.setDefaultTimeout(WAIT);
+  page = context.pages()[0] || await context.newPage();
+  await page.goto(server.url);
+  await page.waitForSelector('#filter-window:not([hidden])');
+  await page.waitForFunction(() => document.body.dataset.claim === 'yours');
+});
+
+after(async () => {
+  if (context) await context.close();
+  await stopServer(server);
+  rmSync(scratch, { recursive: true, force: true });
+});
+
+test('the page draws the dialog from the dump: seven tabs, page 1, every item at its rectangle', async () => {
+  const d = (await state()).dialog;
+  assert.equal(d.kind, 'filter');
+  const box = await page.locator('#filter-dialog').boundingBox();
+  assert.deepEqual([box.width, box.height], d.size);
+  assert.deepEqual(d.size, [600, 260]);
+
+  const tabs = page.locator('#filter-dialog .picture:not(.pick)');
+  assert.equal(await tabs.count(), 7);
+  for (let i = 0; i < 7; i++) assert.ok(await tabs.nth(i).isVisible());
+  assert.equal(await item(137).getAttribute('data-font'), '5', 'the current page\'s label is emphasised');
+  assert.equal(await item(138).getAttribute('data-font'), '0');
+
+  // Each item's place, visibility, enabling and value are the dump's.
+  // A hidden item has no layout box, so its place is read from its style.
+  const drawn = await page.$$eval('#filter-dialog > .item', (els) => els.map((el) => ({
+    rect: el.offsetParent
+      ? [el.offsetLeft, el.offsetTop, el.offsetLeft + el.offsetWidth, el.offsetTop + el.offsetHeight]
+      : ['left', 'top', 'width', 'height'].map((k) => parseFloat(el.style[k]))
+        .map((v, i, [l, t]) => (i === 2 ? l + v : i === 3 ? t + v : v)),
+    visible: el.style.display !== 'none',
+    value: el.value ?? null,
+    disabled: el.classList.contains('disabled'),
+  })));
+  assert.equal(drawn.length, d.items.length);
+  d.items.forEach((it, i) => {
+    assert.deepEqual(drawn[i].rect, it.rect, `item ${it.id}`);
+    assert.equal(drawn[i].visible, it.visible, `item ${it.id} visibility`);
+    assert.equal(drawn[i].disabled, !it.enabled, `item ${it.id} enabling`);
+    if (it.kind === 'ADM Spin Edit Type') assert.equal(Number(drawn[i].value), it.value, `spin edit ${it.id}`);
+  });
+  assert.ok(await item(5).isVisible(), 'page 1 shows the burst count');
+  assert.ok(!(await item(4).isVisible()), 'page 2 items are hidden');
+  assert.equal(await documentPaths(), 10, 'the first preview is drawn when the dialog opens');
+});
+
+test('the zoom spin edit scales the document view and draws nothing', async () => {
+  const before = await page.locator('#document svg').innerHTML();
+  await typeInto(25, 50);
+  const size = await page.$eval('#document svg', (s) => ({
+    width: Number(s.getAttribute('width')), viewWidth: s.viewBox.baseVal.width,
+  }));
+  assert.ok(Math.abs(size.width - size.viewWidth * 0.5) < 1e-6, JSON.stringify(size));
+  assert.equal(await page.locator('#document svg').innerHTML(), before, 'no new preview');
+  assert.equal((await state()).document.view.zoom, 0.5);
+});
+
+test('the burst count redraws the preview with that many elements', async () => {
+  await typeInto(5, 16);
+  assert.equal(await documentPaths(), 16);
+  assert.equal((await state()).record.burstCount, 16);
+  // Out of range: the spin edit keeps it inside its limits, as the host's control does.
+  await typeInto(5, 500);
+  assert.equal(await item(5).inputValue(), '150');
+  await typeInto(5, 16);
+  assert.equal(await documentPaths(), 16);
+});
+
+test('a page switch shows that page and a change there redraws the preview', async () => {
+  await item(132).click();
+  await settled();
+  assert.ok(await item(28).isVisible());
+  assert.ok(!(await item(5).isVisible()));
+  assert.equal(await item(139).getAttribute('data-font'), '5');
+  assert.equal(await item(137).getAttribute('data-font'), '0');
+  assert.ok(await item(26).isDisabled(), 'no sketch repeats: the sketch weight is disabled');
+
+  const before = await page.locator('#document svg').innerHTML();
+  await typeInto(28, 2);
+  assert.ok(!(await item(26).isDisabled()), 'sketch repeats enable the sketch weight');
+  assert.notEqual(await page.locator('#document svg').innerHTML(), before);
+  assert.ok(await documentPaths() > 16, 'the sketch strokes are drawn as well');
+});
+
+test('a preset and Tumble work through the plug-in and keep the page', async () => {
+  const presets = item(123);
+  await presets.selectOption({ label: 'Star20' });
+  await settled();
+  let st = await state();
+  assert.equal(st.record.preset, 1);
+  assert.equal(st.record.currentPage, 3, 'a preset keeps the page on screen');
+  assert.ok(await item(28).isVisible());
+  assert.equal(await item(5).inputValue(), String(st.record.burstCount));
+  await shot('serve-dialog.png');
+
+  const before = await page.locator('#document svg').innerHTML();
+  await item(111).click();
+  await settled();
+  st = await state();
+  assert.notEqual(await page.locator('#document svg').innerHTML(), before, 'Tumble draws a new preview');
+  assert.equal(await item(5).inputValue(), String(st.record.burstCount), 'the controls show the tumbled record');
+  assert.equal(await documentPaths() > 0, st.record.preview === 1);
+});
+
+test('a pick completed on the document sets its field from the artwork point', async () => {
+  await item(130).click();
+  await settled();
+  const svg = page.locator('#document svg');
+  await svg.scrollIntoViewIfNeeded();
+  // Where an artwork point is on screen (scrolled into the window): the inverse of the page's
+  // own conversion, from the picture's view box and the page height.
+  const at = async (x, y) => page.evaluate(([ax, ay]) => {
+    const s = document.querySelector('#document svg');
+    const vb = s.viewBox.baseVal;
+    const pageHeight = Number(s.querySelector('rect').getAttribute('height'));
+    const fx = (ax - vb.x) / vb.width, fy = (pageHeight - ay - vb.y) / vb.height;
+    const box = s.parentElement;
+    let r = s.getBoundingClientRect();
+    const b = box.getBoundingClientRect();
+    box.scrollLeft += r.left + fx * r.width - (b.left + b.width / 2);
+    box.scrollTop += r.top + fy * r.height - (b.top + b.height / 2);
+    r = s.getBoundingClientRect();
+    return { x: r.left + fx * r.width, y: r.top + fy * r.height };
+  }, [x, y]);
+
+  await item(150).click();
+  assert.ok(await page.locator('#pick-hint').isVisible());
+  let p = await at(185.5, 400);  // within a few points of 185.5, x / 10 is still 18
+  await page.mouse.click(p.x, p.y);
+  await settled();
+  assert.equal(await item(5).inputValue(), '18', 'burst count = x / 10');
+
+  await item(154).click();
+  p = await at(300, 500);
+  await page.mouse.click(p.x, p.y);
+  await settled();
+  const gapY = Number(await item(20).inputValue());
+  const pixel = 1 / (await state()).document.view.zoom;  // a click lands on whole pixels
+  assert.ok(Math.abs(gapY - 500) <= 1.5 * pixel, `initial gap y = artwork y (y grows upwards): ${gapY}`);
+});
+
+test('a second tab is told the dialog is busy and cannot act', async () => {
+  const other = await context.newPage();
+  try {
+    await other.goto(server.url);
+    await other.waitForFunction(() => document.body.dataset.claim === 'other');
+    assert.ok(await other.locator('#busy-banner').isVisible());
+    const refused = await other.evaluate(async () => {
+      const res = await fetch('/api/event', {
+        method: 'POST', headers: { 'Content-Type': 'application/json', 'X-Flarimond-Token': 'not-ours' },
+        body: JSON.stringify({ type: 'cancel' }),
+      });
+      return res.status;
+    });
+    assert.equal(refused, 409);
+  } finally {
+    await other.close();
+  }
+  assert.equal((await state()).dialog.kind, 'filter', 'the dialog goes on');
+});
+
+test('Cancel after several previews leaves the document empty', async () => {
+  await item(2).click();
+  await page.waitForFunction(() => document.body.dataset.dialog === 'none');
+  await settled();
+  assert.equal(await documentPaths(), 0);
+  assert.ok(await page.locator('#no-dialog').isVisible());
+  const st = await state();
+  assert.equal(st.document.arts, 0);
+  assert.equal(st.host.lastMessage.text, 'cancelled');
+});
+
+test('open again, OK, and the design downloads as SVG', async () => {
+  await page.locator('#open-dialog').click();
+  await page.waitForSelector('#filter-window:not([hidden])');
+  await settled();
+  assert.equal(await item(5).inputValue(), '10', 'the cancelled edits are gone from the record');
+  await typeInto(5, 12);
+  await page.keyboard.press('Enter');  // the host's confirm
+  await page.waitForFunction(() => document.body.dataset.dialog === 'none');
+  await settled();
+  assert.equal(await documentPaths(), 12, 'OK keeps the last preview as the result');
+  const st = await state();
+  assert.equal(st.host.lastMessage.name, 'Go');
+  assert.equal(st.record.previewValid, 0);
+
+  const [download] = await Promise.all([page.waitForEvent('download'), page.locator('#download-svg').click()]);
+  const file = path.join(scratch, 'design.svg');
+  await download.saveAs(file);
+  const svg = readFileSync(file, 'utf8');
+  assert.match(svg, /^<\?xml/);
+  assert.equal((svg.match(/<path /g) || []).length, 12);
+});
+
+test('the About box is a modal dialog with its OK', async () => {
+  await page.locator('#about').click();
+  await page.waitForFunction(() => document.body.dataset.dialog === 'about');
+  await settled();
+  const layer = page.locator('#modal-layer');
+  assert.ok(await layer.isVisible());
+  assert.match(await layer.innerText(), /Flarimond/);
+  await shot('serve-about.png');
+  await page.keyboard.press('Enter');
+  await page.waitForFunction(() => document.body.dataset.dialog === 'none');
+  assert.ok(!(await layer.isVisible()));
+});
+
+test('SIGTERM stops the server cleanly', async () => {
+  const { code } = await stopServer(server);
+  assert.equal(code, 0, server.stderr());
+  assert.match(server.stderr(), /stopped/);
+});

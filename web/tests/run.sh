@@ -1,0 +1,28 @@
+#!/usr/bin/env bash
+# The dialog in a real browser: `flarimond serve` driven through Debian's Chromium by Playwright,
+# under node's test runner. Installs the test's npm packages when the lock file has changed.
+#   web/tests/run.sh PATH/TO/flarimond
+# FLARIMOND_SCREENSHOT_DIR=docs/images makes the README's pictures again.
+set -euo pipefail
+here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
+[ $# -eq 1 ] || { echo "usage: $0 PATH/TO/flarimond" >&2; exit 2; }
+program="$(cd "$(dirname "$1")" && pwd)/$(basename "$1")"
+chromium="${CHROMIUM:-/usr/bin/chromium}"
+
+if [ ! -x "$chromium" ]; then
+  echo "web tests: NOT RUN: $chromium is missing (scripts/setup.sh installs Debian's chromium)" >&2
+  exit 1
+fi
+if ! command -v node >/dev/null || ! command -v npm >/dev/null; then
+  echo "web tests: NOT RUN: node and npm are missing (scripts/setup.sh installs them)" >&2
+  exit 1
+fi
+
+sum="$(sha256sum "$here/package-lock.json" | cut -d' ' -f1)"
+if [ "$(cat "$here/node_modules/.lock-sum" 2>/dev/null)" != "$sum" ]; then
+  (cd "$here" && npm ci --no-audit --no-fund --loglevel=error)
+  echo "$sum" > "$here/node_modules/.lock-sum"
+fi
+
+cd "$here"
+FLARIMOND_BIN="$program" CHROMIUM="$chromium" timeout 300 node --test dialog.test.mjs
