@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstring>
 
 #include "burst_params.h"
 
@@ -137,3 +138,32 @@ constexpr bool burstFieldsInOrder() {
   return true;
 }
 static_assert(burstFieldsInOrder(), "kBurstFields follows the record");
+
+// Writes the defaults into a record: the start point 200 points left of the view centre (h, v);
+// finalRun and the saved dialog bounds are left as they are.
+inline void writeFieldDefaults(BurstParams* params, float viewCentreH, float viewCentreV) {
+  auto* bytes = reinterpret_cast<unsigned char*>(params);
+  for (const BurstField& f : kBurstFields) {
+    switch (f.defaultKind) {
+      case FieldDefault::NotWritten:
+        break;
+      case FieldDefault::ViewCentreX: {
+        float v = viewCentreH - 200.0f;
+        std::memcpy(bytes + f.offset, &v, 4);
+        break;
+      }
+      case FieldDefault::ViewCentreY:
+        std::memcpy(bytes + f.offset, &viewCentreV, 4);
+        break;
+      case FieldDefault::Value:
+        if (f.kind == FieldKind::Float) {
+          float v = static_cast<float>(f.defaultValue);
+          std::memcpy(bytes + f.offset, &v, 4);
+        } else {
+          int32_t v = static_cast<int32_t>(f.defaultValue);
+          std::memcpy(bytes + f.offset, &v, 4);
+        }
+        break;
+    }
+  }
+}

@@ -9,30 +9,7 @@
 namespace fl {
 
 void writeDefaults(BurstParams* params, HostRealPoint viewCentre) {
-  auto* bytes = reinterpret_cast<unsigned char*>(params);
-  for (const BurstField& f : kBurstFields) {
-    switch (f.defaultKind) {
-      case FieldDefault::NotWritten:
-        break;
-      case FieldDefault::ViewCentreX: {
-        float v = viewCentre.h - 200.0f;
-        std::memcpy(bytes + f.offset, &v, 4);
-        break;
-      }
-      case FieldDefault::ViewCentreY:
-        std::memcpy(bytes + f.offset, &viewCentre.v, 4);
-        break;
-      case FieldDefault::Value:
-        if (f.kind == FieldKind::Float) {
-          float v = static_cast<float>(f.defaultValue);
-          std::memcpy(bytes + f.offset, &v, 4);
-        } else {
-          int32_t v = static_cast<int32_t>(f.defaultValue);
-          std::memcpy(bytes + f.offset, &v, 4);
-        }
-        break;
-    }
-  }
+  writeFieldDefaults(params, viewCentre.h, viewCentre.v);
 }
 
 HostErr getParameters(FilterMessage* message) {

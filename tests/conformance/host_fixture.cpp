@@ -70,18 +70,7 @@ void HostTest::setRecord(const BurstParams& p) {
 
 BurstParams HostTest::defaults() {
   BurstParams p{};
-  auto* bytes = reinterpret_cast<unsigned char*>(&p);
-  for (const BurstField& f : kBurstFields) {
-    if (f.kind == FieldKind::Float) {
-      float v = static_cast<float>(f.defaultValue);
-      std::memcpy(bytes + f.offset, &v, 4);
-    } else {
-      int32_t v = static_cast<int32_t>(f.defaultValue);
-      std::memcpy(bytes + f.offset, &v, 4);
-    }
-  }
-  p.startX = 612.0f * 0.5f - 200.0f;
-  p.startY = 792.0f * 0.5f;
+  writeFieldDefaults(&p, 612.0f * 0.5f, 792.0f * 0.5f);
   return p;
 }
 
