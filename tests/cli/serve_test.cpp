@@ -178,7 +178,9 @@ TEST(Serve, ListensOnLoopbackAddressOnly) {
       EXPECT_EQ(local, std::string("0100007F") + port) << table;
     }
   }
-  EXPECT_EQ(listening, 1);
+  // Every listener on the port is on 127.0.0.1 (the kernel may list a socket twice while the
+  // tests run in parallel); there is at least ours.
+  EXPECT_GE(listening, 1);
   // Another loopback address reaches the same machine but not the server.
   httplib::Client other("127.0.0.2", s.port());
   other.set_connection_timeout(2, 0);
