@@ -154,10 +154,9 @@ std::vector<uint8_t> hostBytes(const BurstParams& p) {
   return bytes;
 }
 
-bool samePath(const fs::path& a, const fs::path& b) {
-  std::error_code ea, eb;
-  fs::path ca = fs::weakly_canonical(a, ea), cb = fs::weakly_canonical(b, eb);
-  return !ea && !eb && ca == cb;
+// A record from a file, as the host hands it to the run's new document.
+BurstParams readRecord(const fs::path& path, const HostSetup& setup) {
+  return storedRecord(readParamFile(path, static_cast<int32_t>(setup.options.document.swatches.size())));
 }
 
 // The user's actions in the filter dialog: the preset, then the fields, then the script, then a
@@ -201,18 +200,19 @@ int runFilter(const RenderArgs& args, const char* argv0, bool withDialog) {
     saveFormat = paramFormatOf(args.saveParams);
     if (!saveFormat)
       throw ToolError(displayPath(args.saveParams) + ": unknown parameter file type (use .bin or .json)");
-    if (samePath(args.saveParams, args.output))
-      throw ToolError("--save-params and -o name the same file " + displayPath(args.output));
   }
+  refuseSharedFiles({{"-o", args.output}, {"--save-params", args.saveParams}},
+                    {{"--params", args.params}, {"--dialog-script", args.script}, {"--swatches", args.host.swatches}});
   HostSetup setup = prepareHost(args.host, argv0);
   std::optional<BurstParams> record;
   if (!args.params.empty())
-    record = readParamFile(args.params, static_cast<int32_t>(setup.options.document.swatches.size()));
+    record = readRecord(args.params, setup);
   else if (!withDialog)
     throw ToolError("apply needs a parameter record (--params FILE)");
-  OutputFile output(args.output);
-  std::unique_ptr<OutputFile> saved;
-  if (saveFormat) saved = std::make_unique<OutputFile>(args.saveParams);
+  // Both outputs are put in place together, or neither.
+  OutputTransaction outputs;
+  std::ostream& output = outputs.add(args.output);
+  std::ostream* saved = saveFormat ? &outputs.add(args.saveParams) : nullptr;
 
   std::vector<flhost::DialogAction> actions = dialogActions(args);
   if (!withDialog && !actions.empty()) throw ToolError("apply runs no dialog: --preset, --set and --dialog-script need render");
@@ -250,21 +250,20 @@ int runFilter(const RenderArgs& args, const char* argv0, bool withDialog) {
     }
     held.emplace();
     std::memcpy(&*held, bytes.data(), sizeof(BurstParams));
-    writeParams(saved->stream(), *saveFormat, *held, displayPath(args.saveParams));
+    writeParams(*saved, *saveFormat, *held, displayPath(args.saveParams));
   }
   if (format == OutputFormat::Svg) {
-    flhost::writeDocumentSvg(session->document(), output.stream());
+    flhost::writeDocumentSvg(session->document(), output);
   } else if (format == OutputFormat::Json) {
-    flhost::writeDocumentJson(session->document(), output.stream());
+    flhost::writeDocumentJson(session->document(), output);
   } else {
 #ifdef FLARIMOND_HAVE_CAIRO
     std::string why;
-    if (!flhost::writeDocumentPng(session->document(), output.stream(), pixelWidth, args.background == "transparent", &why))
+    if (!flhost::writeDocumentPng(session->document(), output, pixelWidth, args.background == "transparent", &why))
       throw ToolError(displayPath(args.output) + ": " + why);
 #endif
   }
-  output.commit();
-  if (saved) saved->commit();
+  outputs.commit();
   return kExitOk;
 }
 
@@ -349,6 +348,7 @@ int runSheet(const SheetArgs& args, const char* argv0) {
   Variation vary = parseVariation(args.vary);
   int columns = wholeOption(args.columns, "--columns", 1, 50);
   int tile = wholeOption(args.tile, "--tile", 32, 2000);
+  refuseSharedFiles({{"-o", args.output}}, {{"--params", args.params}, {"--swatches", args.host.swatches}});
   HostSetup setup = prepareHost(args.host, argv0);
   int32_t swatches = static_cast<int32_t>(setup.options.document.swatches.size());
   if (!args.host.seedGiven) setup.options.seed = flhost::RandomSource::freshSeed();
@@ -368,7 +368,7 @@ int runSheet(const SheetArgs& args, const char* argv0) {
     if (!ok) return kExitPluginError;
     std::memcpy(&base, session->parameters().data(), sizeof base);
   }
-  base.previewValid = 0;
+  base = storedRecord(base);
 
   OutputFile output(args.output);
   int count = vary.to - vary.from + 1;
@@ -453,10 +453,11 @@ int runSheet(const SheetArgs&, const char*) {
 int runDialog(const DialogArgs& args, const char* argv0) {
   const RenderArgs& run = args.run;
   if (fs::path(args.dump).extension() != ".json") throw ToolError("--dump " + displayPath(args.dump) + ": the dump is JSON (.json)");
+  refuseSharedFiles({{"--dump", args.dump}},
+                    {{"--params", run.params}, {"--dialog-script", run.script}, {"--swatches", run.host.swatches}});
   HostSetup setup = prepareHost(run.host, argv0);
   std::optional<BurstParams> record;
-  if (!run.params.empty())
-    record = readParamFile(run.params, static_cast<int32_t>(setup.options.document.swatches.size()));
+  if (!run.params.empty()) record = readRecord(run.params, setup);
   std::vector<flhost::DialogAction> actions = dialogActions(run);
   OutputFile output(args.dump);
   std::unique_ptr<Session> session = openSession(setup);
@@ -552,8 +553,7 @@ int runServe(const ServeArgs& args, const char* argv0) {
 #ifdef FLARIMOND_HAVE_SERVE
   HostSetup setup = prepareHost(args.run.host, argv0);
   std::optional<BurstParams> record;
-  if (!args.run.params.empty())
-    record = readParamFile(args.run.params, static_cast<int32_t>(setup.options.document.swatches.size()));
+  if (!args.run.params.empty()) record = readRecord(args.run.params, setup);
   return serveDialog(args, record, args.run.host.seedGiven, [&] { return openSession(setup); });
 #else
   (void)args;
@@ -731,8 +731,8 @@ int runFlarimond(int argc, char** argv) {
   addHostOptions(applyCmd, apply.host, &applySeed);
   addPictureOptions(applyCmd, apply);
   applyCmd->footer(std::string("The host sends Startup and Go on the stored record, then Shutdown, and writes\n"
-                               "-o. The record is used as stored: when its previewValid is 1 the plug-in\n"
-                               "takes the art already in the document as the result and draws nothing.\n\n") +
+                               "-o. The record's previewValid is cleared first: a preview drawn by a dialog\n"
+                               "belongs to the document it was drawn in, not to this new one.\n\n") +
                    kFormatsHelp + "\n" + kSwatchHelp + "\n" + kFailHelp + "\n" + kModuleHelp + "\n" + kExitCodesHelp);
 
   DialogArgs dialog;

@@ -3,13 +3,12 @@
 #include <cctype>
 #include <cmath>
 #include <cstdlib>
-#include <fstream>
 #include <nlohmann/json.hpp>
-#include <sstream>
 
 #include "dialog/dialog_layout.h"
 #include "dialog/popup_lists.h"
 #include "dialog_script.h"
+#include "input_file.h"
 #include "output_file.h"
 #include "param_file.h"
 #include "params/burst_fields.h"
@@ -108,12 +107,8 @@ std::vector<flhost::DialogAction> setFieldActions(const std::string& assignment)
 }
 
 std::vector<flhost::DialogAction> readDialogScript(const std::filesystem::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) throw ToolError(displayPath(path) + ": cannot be read");
-  std::ostringstream text;
-  text << in.rdbuf();
   std::string why;
-  auto actions = flhost::parseDialogScript(text.str(), &why);
+  auto actions = flhost::parseDialogScript(readInputFile(path), &why);
   if (!actions) throw ToolError(displayPath(path) + ": " + why);
   return *actions;
 }

@@ -3,18 +3,18 @@
 #include <algorithm>
 #include <bit>
 #include <cctype>
-#include <cerrno>
 #include <cfloat>
 #include <charconv>
 #include <cmath>
 #include <cstring>
-#include <fstream>
 #include <iterator>
+#include <ostream>
 #include <limits>
 #include <nlohmann/json.hpp>
 
 #include "burst_fields.h"
 #include "export.h"
+#include "input_file.h"
 
 namespace fltools {
 
@@ -295,17 +295,13 @@ class RecordReader : public nlohmann::json_sax<Json> {
   const BurstField* current_ = nullptr;
 };
 
+// The file's bytes; a file that cannot be read is one more problem of the record.
 std::string readWholeFile(const fs::path& path) {
-  std::string name = displayPath(path);
-  std::error_code ec;
-  fs::file_status st = fs::status(path, ec);
-  if (!fs::exists(st)) throw ParamFileError({name + ": no such file"});
-  if (fs::is_directory(st)) throw ParamFileError({name + ": is a directory, not a parameter file"});
-  std::ifstream in(path, std::ios::binary);
-  if (!in) throw ParamFileError({name + ": cannot read: " + std::strerror(errno)});
-  std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  if (in.bad()) throw ParamFileError({name + ": cannot read: " + std::strerror(errno)});
-  return bytes;
+  try {
+    return readInputFile(path);
+  } catch (const ToolError& e) {
+    throw ParamFileError({e.what()});
+  }
 }
 
 }  // namespace
@@ -429,6 +425,11 @@ BurstParams readParamFile(const fs::path& path, int32_t swatchCount) {
       paramsFromBytes(std::span(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size()), name);
   std::vector<std::string> problems = checkParams(params, swatchCount, name);
   if (!problems.empty()) throw ParamFileError(std::move(problems));
+  return params;
+}
+
+BurstParams storedRecord(BurstParams params) {
+  params.previewValid = 0;
   return params;
 }
 

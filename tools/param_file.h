@@ -54,9 +54,16 @@ BurstParams paramsFromBytes(std::span<const uint8_t> bytes, std::string_view nam
 std::string paramsToJson(const BurstParams& params, std::string_view name = "record");
 BurstParams paramsFromJson(std::string_view text, int32_t swatchCount, std::string_view name);
 
-// Reads a .bin or .json file and checks it. ParamFileError (a ToolError) for any problem,
-// including a file that is missing, unreadable or of another type.
+// Reads a .bin or .json file (through readInputFile) and checks it. ParamFileError (a ToolError)
+// for any problem, including a file that is missing, unreadable, too large or of another type.
 BurstParams readParamFile(const std::filesystem::path& path, int32_t swatchCount);
+
+// The record as the host stores it with the filter to hand to another document: the run state of
+// the document it was last used in is cleared. previewValid says that art drawn by the dialog is in
+// that document; no other document holds that art, so a record read from a file starts at 0 (with 1,
+// Go would take the empty document for the finished design and draw nothing). finalRun is kept: it
+// is set before every read.
+BurstParams storedRecord(BurstParams params);
 
 // Writes the record in the format to a stream (so a caller can claim its output file early).
 // ParamFileError for a record JSON cannot hold; nothing is written then.

@@ -1,11 +1,10 @@
 #include "swatch_file.h"
 
 #include <cstdio>
-#include <fstream>
 #include <nlohmann/json.hpp>
-#include <sstream>
 
 #include "cli_options.h"
+#include "input_file.h"
 #include "output_file.h"
 
 namespace fltools {
@@ -45,11 +44,7 @@ std::vector<flhost::Swatch> parseSwatches(const std::string& text, const std::st
 }
 
 std::vector<flhost::Swatch> readSwatchFile(const std::filesystem::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) throw ToolError(displayPath(path) + ": cannot be read");
-  std::ostringstream text;
-  text << in.rdbuf();
-  return parseSwatches(text.str(), displayPath(path));
+  return parseSwatches(readInputFile(path), displayPath(path));
 }
 
 }  // namespace fltools
