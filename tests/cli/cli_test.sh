@@ -55,6 +55,54 @@ check "a failing drawing is reported with its message and code, exit 1, nothing 
   grep -qx 'Plug-in Error: The filter cannot complete because a layer is locked or invisible. (SEGM)' '$T/err' &&
   test ! -e '$T/f.svg' && test ! -e '$T/f.svg.tmp'"
 
+check "a record stored while a preview was valid still draws in a new document" bash -c "
+  sed 's/\"previewValid\": 0/\"previewValid\": 1/' '$T/p.json' > '$T/pv.json' && grep -q '\"previewValid\": 1' '$T/pv.json' &&
+  '$F' apply --params '$T/pv.json' -o '$T/pv.out.json' --seed 1 && test \$(grep -c '^{\"closed\"' '$T/pv.out.json') = 10"
+
+check "outputs and inputs that name one file are refused before anything is drawn" bash -c "
+  mkdir '$T/same' && ln -s same '$T/alias' && echo old > '$T/same/d.json' && echo old > '$T/same/p.json' &&
+  while read -r command; do
+    '$F' \$command --seed 1 2> '$T/err'; test \$? = 2 || { echo \"not refused: \$command\"; exit 1; }
+    grep -q 'name the same file' '$T/err' || { cat '$T/err'; exit 1; }
+  done <<EOF2 &&
+render -o $T/same/d.json --save-params $T/same/./d.json
+render -o $T/same/e.json --save-params $T/alias/e.json
+render -o $T/alias/../same/d.json --dialog-script $T/same/d.json
+render -o $T/same/d.json --swatches $T/alias/d.json
+apply --params $T/same/p.json -o $T/alias/p.json
+dialog --params $T/same/p.json --dump $T/same/p.json
+sheet --vary burstType=0..1 -o $T/same/s.png --swatches $T/same/s.png
+EOF2
+  test \"\$(cat '$T/same/d.json' '$T/same/p.json')\" = \"\$(printf 'old\\nold')\" && test \$(ls -A '$T/same' | wc -l) = 2"
+
+check "a read-only output is refused to a user who may not write it, as cp refuses it" bash -c "
+  chmod 711 '$T' && mkdir -m 777 '$T/ro' && cp \"\$(dirname '$F')\"/flarimond \"\$(dirname '$F')\"/flarimond.so \"\$(dirname '$F')\"/flarimond.res '$T/ro/' &&
+  echo old > '$T/ro/d.json' && chmod 444 '$T/ro/d.json' &&
+  as=''; if [ \$(id -u) = 0 ]; then as='setpriv --reuid=65534 --regid=65534 --clear-groups'; fi &&
+  { \$as '$T/ro/flarimond' render --seed 1 -o '$T/ro/d.json' 2> '$T/err'; test \$? = 2; } &&
+  grep -qx 'flarimond: cannot write $T/ro/d.json: Permission denied' '$T/err' &&
+  test \"\$(cat '$T/ro/d.json')\" = old && test \$(ls -A '$T/ro' | wc -l) = 4"
+
+check "a symbolic link given as -o is written through" bash -c "
+  mkdir '$T/store' && ln -s store/real.json '$T/link.json' &&
+  '$F' render --seed 1 -o '$T/link.json' && test -L '$T/link.json' && test \$(grep -c '^{\"closed\"' '$T/store/real.json') = 10 &&
+  test \$(ls -A '$T/store' | wc -l) = 1"
+
+check "a failing --save-params leaves -o as it was and names the reason" bash -c "
+  echo old > '$T/keep.json' &&
+  { ( ulimit -f 1; trap '' XFSZ; exec '$F' render --cancel --seed 1 -o '$T/keep.json' --save-params '$T/keep.params.json' ) 2> '$T/err'
+    test \$? = 2; } &&
+  grep -qx 'flarimond: cannot write $T/keep.params.json: File too large' '$T/err' &&
+  test \"\$(cat '$T/keep.json')\" = old && test ! -e '$T/keep.params.json' && ! ls -A '$T' | grep -q 'tmp\$'"
+
+check "a FIFO, a folder or a device given as an input file is refused at once, by name" bash -c "
+  mkfifo '$T/fifo.json' && mkdir '$T/folder.json' &&
+  for a in '--params $T/fifo.json' '--swatches $T/fifo.json' '--dialog-script $T/fifo.json' \
+           '--dialog-script $T/folder.json' '--swatches /dev/null'; do
+    timeout 60 '$F' render --seed 1 -o '$T/in.svg' \$a 2> '$T/err'; test \$? = 2 || { echo \"not refused: \$a\"; exit 1; }
+    grep -Eq ': is a (FIFO|directory|character device), not a regular file' '$T/err' || { cat '$T/err'; exit 1; }
+  done; test ! -e '$T/in.svg'"
+
 check "bad arguments exit 2 and write nothing" bash -c "
   for a in '--draws 0.5,1' '--fail no.such' '--page 0x5' '--seed -1' '--color-model hsv' '--fill rgb:2,0,0' \
            '--stroke rgb:1,0,0@-1' '--width 0' '--background pink'; do

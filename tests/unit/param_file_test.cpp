@@ -12,6 +12,7 @@
 
 #include "burst_fields.h"
 #include "param_file.h"
+#include "unit/temp_dir.h"
 
 namespace fltools {
 namespace {
@@ -63,25 +64,7 @@ std::string withValue(const std::string& name, const std::string& value) {
   return text.replace(at, end - at, value);
 }
 
-class TempDir {
- public:
-  TempDir() {
-    path_ = fs::path(testing::TempDir()) /
-            ("param_file_test_" + std::string(testing::UnitTest::GetInstance()->current_test_info()->name()));
-    fs::remove_all(path_);
-    fs::create_directories(path_);
-  }
-  ~TempDir() { fs::remove_all(path_); }
-  const fs::path& path() const { return path_; }
-  std::vector<std::string> entries() const {
-    std::vector<std::string> names;
-    for (const auto& e : fs::directory_iterator(path_)) names.push_back(e.path().filename().string());
-    return names;
-  }
-
- private:
-  fs::path path_;
-};
+using fltest::TempDir;
 
 void writeBytes(const fs::path& path, const std::string& bytes) {
   std::ofstream(path, std::ios::binary) << bytes;
