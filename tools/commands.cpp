@@ -570,15 +570,17 @@ const char* const kExitCodesHelp =
     "Exit status:\n"
     "  0  success\n"
     "  1  the plug-in failed: its error dialog is printed on stderr as\n"
-    "     \"Plug-in Error: MESSAGE (CODE)\"; no output file is written\n"
-    "  2  bad arguments or a bad file, or the module cannot be loaded; no output file is written\n";
+    "     \"Plug-in Error: MESSAGE (CODE)\"\n"
+    "  2  bad arguments or a bad file (an input that is not a regular file of at most 1 MiB, two\n"
+    "     options naming one file, an output that cannot be written), or the module cannot be loaded\n"
+    "On a failure no output file is written or changed: all outputs of a run are put in place together.\n";
 
 const char* const kModuleHelp =
     "The plug-in module is --module, else $FLARIMOND_MODULE, else flarimond.so (flarimond.aip on\n"
     "Windows) in the directory of this program; its compiled resources are read before it is loaded.\n";
 
 const char* const kFormatsHelp =
-    "Output (by the extension of -o, written whole or not at all):\n"
+    "Output (by the extension of -o, written whole or not at all; a symbolic link is written through):\n"
     "  .svg   a picture: SVG 1.1 in points, the page as a white sheet, the art on it as the host shows\n"
     "         it (y up turned to SVG's y down), the view covering the page and all the art\n"
     "  .json  the document as data: {\"page\": {\"width\", \"height\"}, \"colorModel\", \"arts\": [...]},\n"
