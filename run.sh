@@ -25,6 +25,15 @@ windows_build() {  # [cmake options...]: cross-compiled with MinGW-w64, tests ru
   build "$root/build-win" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-i686.cmake" "$@"
 }
 
+wine_run=("$root/scripts/wine-run.sh" "$root/build-win/wine")
+windows_tests() {  # the Windows build's tests under wine, with one wine server for the whole run
+  "${wine_run[@]}" --start-server
+  trap '"${wine_run[@]}" --stop-server' EXIT  # also when a test fails
+  ctest --test-dir "$root/build-win" --output-on-failure -j "$jobs"
+  "${wine_run[@]}" --stop-server
+  trap - EXIT
+}
+
 case "${1:-}" in
   test)
     build "$root/build"
@@ -35,7 +44,7 @@ case "${1:-}" in
       ctest --test-dir "$root/build-asan" --output-on-failure -j "$jobs"
     echo "== the 32-bit Windows build, under wine ==" >&2
     windows_build -DFLARIMOND_LINUX_PROGRAM="$root/build/bin/flarimond"
-    ctest --test-dir "$root/build-win" --output-on-failure -j "$jobs"
+    windows_tests
     echo "== the dialog in a browser: Chromium driven by Playwright ==" >&2
     "$root/web/tests/run.sh" "$root/build/bin/flarimond"
     ;;

@@ -3,8 +3,16 @@
 # PREFIX is a wine prefix of the build's own, made on first use. Nothing here needs a display:
 # the programs are console programs, and the prefix is made without the .NET and HTML runtimes,
 # whose installers would otherwise ask through a window.
+#
+# A whole test run keeps one wine server up from before the first program to after the last:
+#   wine-run.sh PREFIX --start-server    makes the prefix if needed, with the server up for good
+#   wine-run.sh PREFIX --stop-server     stops that server and waits until it is gone
+# Without it every program finds or starts a server that ends as soon as its last client does
+# (Debian's wineserver runs with -p0), so a program starting just then, as parallel tests on a
+# fresh prefix do, can meet a server on its way out: "wine client error:0: recvmsg: Connection
+# reset by peer".
 set -euo pipefail
-[ $# -ge 2 ] || { echo "usage: $0 PREFIX PROGRAM [ARGS...]" >&2; exit 2; }
+[ $# -ge 2 ] || { echo "usage: $0 PREFIX PROGRAM [ARGS...] | PREFIX --start-server | PREFIX --stop-server" >&2; exit 2; }
 prefix="$1"; shift
 
 export WINEPREFIX="$prefix"
@@ -14,7 +22,8 @@ export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
 unset DISPLAY WAYLAND_DISPLAY
 
 ready="$prefix/.made-by-wine-run"
-if [ ! -f "$ready" ]; then
+make_prefix() {
+  [ -f "$ready" ] && return 0
   mkdir -p "$(dirname "$prefix")"
   # Tests start in parallel: the first one makes the prefix, the others wait for it.
   (
@@ -29,5 +38,25 @@ if [ ! -f "$ready" ]; then
       touch "$ready"
     fi
   ) 9>"$prefix.lock"
-fi
-exec wine "$@"
+}
+
+case "$1" in
+  --start-server)
+    # The server first, so that even wineboot's programs use it. wineserver returns once it
+    # listens; the last -p wins over the wrapper's -p0: persistent until killed.
+    # A server left by an earlier run that was killed would make this one give up: stop it first.
+    mkdir -p "$prefix"
+    wineserver -k 2>/dev/null || true
+    wineserver -w
+    wineserver -p
+    make_prefix
+    ;;
+  --stop-server)
+    wineserver -k 2>/dev/null || true  # none running is fine
+    wineserver -w
+    ;;
+  *)
+    make_prefix
+    exec wine "$@"
+    ;;
+esac
