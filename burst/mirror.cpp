@@ -19,7 +19,7 @@ HostErr readBounds(HostArt art, HostRealRect& r) { return sArt->getArtBounds(art
 Point centreOf(const HostRealRect& r) { return {r.left + (r.right - r.left) / 2.0f, r.bottom + (r.top - r.bottom) / 2.0f}; }
 
 HostErr translate(HostArt art, float dx, float dy) {
-  HostMatrix m;
+  HostMatrix m = kIdentityMatrix;
   sMath->matrixSetTranslate(&m, dx, dy);
   return sTransform->transformArt(art, &m, 1.0f, kTransformObjects);
 }
@@ -28,7 +28,7 @@ HostErr flipAboutOwnCentre(HostArt art, float sx, float sy) {
   HostRealRect r;
   if (HostErr e = readBounds(art, r)) return e;
   Point c = centreOf(r);
-  HostMatrix m;
+  HostMatrix m = kIdentityMatrix;
   sMath->matrixSetTranslate(&m, -c.x, -c.y);
   sMath->matrixConcatScale(&m, sx, sy);
   sMath->matrixConcatTranslate(&m, c.x, c.y);

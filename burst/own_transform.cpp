@@ -21,7 +21,7 @@ HostErr readCentre(HostArt art, float& x, float& y) {
 HostErr spinAndScale(const BurstParams& p, GenerationState& s) {
   float cx, cy;
   if (HostErr e = readCentre(s.art, cx, cy)) return e;
-  HostMatrix m;
+  HostMatrix m = kIdentityMatrix;
   sMath->matrixSetTranslate(&m, -cx, -cy);
 
   float spin = p.randomAngle ? drawRandom() * s.baseAngle : s.baseAngle;
@@ -41,7 +41,7 @@ HostErr rescaleAtRandom(GenerationState& s) {
   if (HostErr e = readCentre(s.art, cx, cy)) return e;
   float sign = drawRandom() > 0.5f ? -1.0f : 1.0f;
   float amount = 1.0f + sign * drawRandom() / 3.0f;  // strictly between 2/3 and 4/3
-  HostMatrix m;
+  HostMatrix m = kIdentityMatrix;
   sMath->matrixSetTranslate(&m, -cx, -cy);
   sMath->matrixConcatScale(&m, amount, amount);
   sMath->matrixConcatTranslate(&m, cx, cy);

@@ -5,7 +5,7 @@
 namespace fl {
 
 HostErr placeElement(GenerationState& s, float angle) {
-  HostMatrix m;
+  HostMatrix m = kIdentityMatrix;
   sMath->matrixSetTranslate(&m, -s.centreX, -s.centreY);
   sMath->matrixConcatRotate(&m, angle);
   sMath->matrixConcatTranslate(&m, s.centreX, s.centreY);

@@ -52,7 +52,7 @@ HostErr squash(HostArt shadow) {
   if (HostErr e = sArt->getArtBounds(shadow, &r)) return e;
   float cx = r.left + (r.right - r.left) / 2.0f;
   float amount = sRandom->floatRandom();
-  HostMatrix m;
+  HostMatrix m = kIdentityMatrix;
   sMath->matrixSetTranslate(&m, -cx, -r.bottom);
   sMath->matrixConcatScale(&m, 1.0f, amount);
   sMath->matrixConcatTranslate(&m, cx, r.bottom);
@@ -82,7 +82,7 @@ HostErr addDropShadow(const BurstParams& p, GenerationState& s) {
     sBlend->setOpacity(shadow, opacity);
   }
 
-  HostMatrix offset;
+  HostMatrix offset = kIdentityMatrix;
   sMath->matrixSetTranslate(&offset, s.shadowOffsetX, s.shadowOffsetY);
   if (HostErr e = sTransform->transformArt(shadow, &offset, 1.0f, kTransformObjects)) return e;
 

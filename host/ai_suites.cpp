@@ -6,6 +6,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <algorithm>
+#include <span>
 #include <string>
 
 #include "document.h"
@@ -245,7 +247,7 @@ HostErr viewPointToArtworkPoint(HostView view, const HostViewPoint* point, HostR
 HostErr artworkPointToViewPoint(HostView view, const HostRealPoint* artwork, HostViewPoint* point) {
   HOST_OP("view.artworkPointToViewPoint");
   if (!isFrontView(view)) return kHostBadHandleErr;
-  if (!point || !artwork) return kHostBadParameterErr;
+  if (!point || !artwork || !isFinite(*artwork)) return kHostBadParameterErr;
   *point = hostDocument().artworkToView(*artwork);
   return kHostNoErr;
 }
@@ -297,6 +299,7 @@ HostErr setPathSegments(HostArt art, int16_t index, int16_t count, const HostPat
   if (!segments || index < 0 || count < 0 || static_cast<size_t>(index) > current->segments.size())
     return kHostBadParameterErr;
   if (static_cast<int32_t>(index) + count > kHostMaxPathSegments) return kHostTooManyPointsErr;
+  if (!isFinite(std::span(segments, static_cast<size_t>(count)))) return kHostBadParameterErr;
   return guarded([&] {
     Art* a = hostDocument().modify(art);
     size_t end = static_cast<size_t>(index) + static_cast<size_t>(count);
@@ -336,7 +339,7 @@ HostErr getPathStyle(HostArt art, HostPathStyle* style) {
 }
 HostErr setPathStyle(HostArt art, const HostPathStyle* style) {
   HOST_OP("pathStyle.setPathStyle");
-  if (!style) return kHostBadParameterErr;
+  if (!style || !isFinite(*style)) return kHostBadParameterErr;
   if (HostErr e = needCall()) return e;
   Art* a = hostDocument().modify(art);
   if (!a) return kHostBadHandleErr;
@@ -347,7 +350,9 @@ HostErr interpolatePathStyle(const HostPathStyle* first, const HostPathStyle* se
                              HostPathStyle* result, HostReal fraction) {
   HOST_OP("pathStyle.interpolatePathStyle");
   if (!first || !second || !result) return kHostBadParameterErr;
-  *result = blendPathStyles(*first, *second, fraction);
+  HostPathStyle blend = blendPathStyles(*first, *second, fraction);
+  if (!isFinite(blend)) return kHostBadParameterErr;
+  *result = blend;
   return kHostNoErr;
 }
 const PathStyleSuite kPathStyle = {getPathStyle, setPathStyle, interpolatePathStyle};
@@ -411,20 +416,33 @@ const SwatchListSuite kSwatches = {countSwatches, getNthSwatch, getSwatchColor, 
 
 HostErr transformArt(HostArt art, const HostMatrix* matrix, HostReal lineScale, int32_t flags) {
   HOST_OP("transform.transformArt");
-  if (!matrix) return kHostBadParameterErr;
+  if (!matrix || !isFinite(*matrix)) return kHostBadParameterErr;
   if (HostErr e = needCall()) return e;
+  const Art* current = hostDocument().find(art);
+  if (!current) return kHostBadHandleErr;
+  // A finite matrix can still carry a point past the largest float: such a move is refused and
+  // the art stays as it was. Checked in a pass of its own, since a design transforms millions of
+  // arts and a copy of each would cost more than the sums.
+  const bool moves = (flags & kTransformObjects) != 0;
+  if (moves && !std::all_of(current->segments.begin(), current->segments.end(), [&](const HostPathSegment& s) {
+        return isFinite(apply(*matrix, s.p)) && isFinite(apply(*matrix, s.in)) && isFinite(apply(*matrix, s.out));
+      }))
+    return kHostBadParameterErr;
+  const float strokeWidth =
+      (flags & kTransformScaleLines) ? current->style.strokeWidth * lineScale : current->style.strokeWidth;
+  if (!std::isfinite(strokeWidth)) return kHostBadParameterErr;
   Art* a = hostDocument().modify(art);
-  if (!a) return kHostBadHandleErr;
-  if (flags & kTransformObjects) {
+  if (moves) {
     for (HostPathSegment& s : a->segments) {
       s.p = apply(*matrix, s.p);
       s.in = apply(*matrix, s.in);
       s.out = apply(*matrix, s.out);
     }
   }
-  if (flags & kTransformScaleLines) a->style.strokeWidth = a->style.strokeWidth * lineScale;
+  a->style.strokeWidth = strokeWidth;
   return kHostNoErr;
 }
+
 const TransformArtSuite kTransform = {transformArt};
 
 const NamedArtStyle* findArtStyle(HostArtStyle style, int32_t* index) {

@@ -24,7 +24,8 @@ namespace flhost {
 // "components"}, "stroke": {"paint", "kind", "components", "width"}, "opacity", "artStyle"}.
 // Colour kinds: "grey" [ink], "cmyk" [c, m, y, k], "rgb" [r, g, b], "spot" [tint] with "name",
 // and "unknown" (with the kind's number as "code") for a kind the host does not define.
-// JSON has no text for NaN or infinity: such a number is written as null.
+// The suites keep every number of the document finite; one that is not (JSON has no text for it)
+// throws std::domain_error, and what was written before it is incomplete.
 void writeDocumentJson(const Document& doc, std::ostream& out);
 
 // An SVG 1.1 picture of the page and the art as the host shows them: artwork y grows upwards, SVG

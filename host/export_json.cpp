@@ -2,6 +2,7 @@
 #include <cmath>
 #include <cstring>
 #include <ostream>
+#include <stdexcept>
 #include <string>
 #include <string_view>
 
@@ -87,6 +88,9 @@ class JsonWriter {
     return *this;
   }
   JsonWriter& num(float v) {
+    // The suites keep the document finite; a NaN or infinity here is a fault of the host, and
+    // writing it as null would hand a reader a document that was never drawn.
+    if (!std::isfinite(v)) throw std::domain_error("the document holds a number that is not finite");
     appendShortestFloat(buf_, v);
     return *this;
   }

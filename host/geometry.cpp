@@ -51,6 +51,48 @@ HostRealRect pathBounds(std::span<const HostPathSegment> segs, bool closed) {
           static_cast<float>(bottom)};
 }
 
+bool isFinite(HostRealPoint p) { return std::isfinite(p.h) && std::isfinite(p.v); }
+
+bool isFinite(std::span<const HostPathSegment> segments) {
+  return std::all_of(segments.begin(), segments.end(),
+                     [](const HostPathSegment& s) { return isFinite(s.p) && isFinite(s.in) && isFinite(s.out); });
+}
+
+bool isFinite(const HostMatrix& m) {
+  return std::isfinite(m.a) && std::isfinite(m.b) && std::isfinite(m.c) && std::isfinite(m.d) &&
+         std::isfinite(m.tx) && std::isfinite(m.ty);
+}
+
+namespace {
+
+// The components a colour's kind uses; an unknown kind has none the host reads.
+bool isFiniteColor(const HostColor& c) {
+  switch (c.kind) {
+    case kHostColorGrey:
+      return std::isfinite(c.c.grey);
+    case kHostColorFour:
+      return std::isfinite(c.c.four.cyan) && std::isfinite(c.c.four.magenta) && std::isfinite(c.c.four.yellow) &&
+             std::isfinite(c.c.four.black);
+    case kHostColorThree:
+      return std::isfinite(c.c.three.red) && std::isfinite(c.c.three.green) && std::isfinite(c.c.three.blue);
+    case kHostColorSpot:
+      return std::isfinite(c.c.spot.tint);
+    default:
+      return true;
+  }
+}
+
+}  // namespace
+
+bool isFinite(const HostPathStyle& style) {
+  const HostStrokeDetails& d = style.stroke;
+  // Only the dashes in use: the rest of the array is not the host's to read.
+  const auto dashes = std::span(d.dash).first(static_cast<size_t>(std::clamp(d.dashCount, 0, 6)));
+  return isFiniteColor(style.fillColor) && isFiniteColor(style.strokeColor) && std::isfinite(style.strokeWidth) &&
+         std::isfinite(d.miterLimit) && std::isfinite(d.dashOffset) &&
+         std::all_of(dashes.begin(), dashes.end(), [](float v) { return std::isfinite(v); });
+}
+
 HostMatrix identityMatrix() { return {1, 0, 0, 1, 0, 0}; }
 
 HostMatrix concat(const HostMatrix& m, const HostMatrix& n) {

@@ -15,6 +15,15 @@ namespace flhost {
 // path includes the curve from the last anchor back to the first. No segments: left > right.
 HostRealRect pathBounds(std::span<const HostPathSegment> segments, bool closed);
 
+// Whether every number of a point, a run of path segments, a matrix or a path style is finite.
+// The host keeps its document finite: the suites refuse a non-finite coordinate, matrix or style
+// with kHostBadParameterErr (an infinity or NaN has no place on a page, and no export could
+// write it).
+bool isFinite(HostRealPoint p);
+bool isFinite(std::span<const HostPathSegment> segments);
+bool isFinite(const HostMatrix& m);
+bool isFinite(const HostPathStyle& style);
+
 HostMatrix identityMatrix();
 // m followed by n: a point is moved by m, then by n.
 HostMatrix concat(const HostMatrix& m, const HostMatrix& n);

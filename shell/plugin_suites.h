@@ -33,6 +33,10 @@ extern const AdmListSuite* sAdmList;
 extern const AdmEntrySuite* sAdmEntry;
 extern const AdmTrackerSuite* sAdmTracker;
 
+// What every matrix starts as before the host fills it: the real-maths matrix operations return
+// nothing, and one that fails leaves the matrix as it was.
+constexpr HostMatrix kIdentityMatrix = {1.0f, 0.0f, 0.0f, 1.0f, 0.0f, 0.0f};
+
 // The plug-in's own codes.
 constexpr HostErr kUserCancelled = HOST_FOURCC('S', 'T', 'O', 'P');
 constexpr HostErr kNoParameterBlock = HOST_FOURCC('!', 'M', 'E', 'M');

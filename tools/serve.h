@@ -24,6 +24,7 @@
 #include "commands.h"
 #include "dialogs.h"
 #include "params/burst_params.h"
+#include "serve_events.h"
 #include "session.h"
 
 namespace fltools {
@@ -34,19 +35,6 @@ struct ServeArgs {
   std::string idleTimeout = "90";
   std::filesystem::path webDir;  // serve the page's files from here instead of the built-in copies
 };
-
-// What the browser asks the host to do, checked and ready for the plug-in thread.
-struct BrowserEvent {
-  enum class Op { Action, Open, Apply, About } op = Op::Action;
-  flhost::DialogAction action;  // for Op::Action
-};
-
-// One event as JSON: {"type": "set", "id": 5, "value": 20}. Types and their keys:
-//   set {id, value}, check {id, value 0|1}, choose {id, value: position}, press {id},
-//   page {page: 1..7}, pick {id, x, y: artwork point}, confirm, cancel, open, apply, about.
-// Unknown types and keys, missing keys, ids outside 32 bits and non-finite numbers are refused
-// with the reason in *why; whether the item exists is for the dialog to say.
-std::optional<BrowserEvent> parseBrowserEvent(std::string_view body, std::string* why);
 
 // Runs the server until SIGINT or SIGTERM. `open` makes the Session (with any --fail faults set);
 // `record` is the stored record to start from. Returns the exit status.

@@ -24,7 +24,8 @@ typedef struct DocumentViewSuite {
   HostErr (*setViewZoom)(HostView view, HostReal zoom);
   /* Converts a point in the view's window coordinates (y down) to artwork coordinates. */
   HostErr (*viewPointToArtworkPoint)(HostView view, const HostViewPoint *point, HostRealPoint *artwork);
-  /* Converts an artwork point to the view's window coordinates, rounded to the nearest. */
+  /* Converts an artwork point to the view's window coordinates, rounded to the nearest; a point
+   * that is not finite is kHostBadParameterErr. */
   HostErr (*artworkPointToViewPoint)(HostView view, const HostRealPoint *artwork, HostViewPoint *point);
 } DocumentViewSuite;
 

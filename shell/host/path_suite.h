@@ -22,7 +22,8 @@ typedef struct PathSuite {
   /* Copies count segments from index on into the caller's segments. */
   HostErr (*getPathSegments)(HostArt art, int16_t index, int16_t count, HostPathSegment *segments);
   /* Writes count segments from index on; writing at the end grows the path. An index past the
-   * end is kHostBadParameterErr, growing past kHostMaxPathSegments kHostTooManyPointsErr. */
+   * end, or a coordinate that is not finite, is kHostBadParameterErr (nothing is written);
+   * growing past kHostMaxPathSegments kHostTooManyPointsErr. */
   HostErr (*setPathSegments)(HostArt art, int16_t index, int16_t count, const HostPathSegment *segments);
   /* Whether the path closes from its last anchor back to its first. */
   HostErr (*getPathClosed)(HostArt art, HostBool *closed);

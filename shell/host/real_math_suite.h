@@ -1,5 +1,10 @@
 /* Single-precision maths and matrices. Every matrix operation appends to what the matrix
- * already does, so a point is moved by the earliest operation first. */
+ * already does, so a point is moved by the earliest operation first.
+ *
+ * The matrix operations return nothing, so they cannot report a failure: one that fails writes
+ * nothing, and the caller should start every matrix as the identity. A number that is not
+ * finite, or a result past the largest float, leaves the matrix not finite, and every operation
+ * that takes a matrix or coordinates refuses it with kHostBadParameterErr. */
 #ifndef FLARIMOND_REAL_MATH_SUITE_H
 #define FLARIMOND_REAL_MATH_SUITE_H
 

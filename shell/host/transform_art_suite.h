@@ -17,7 +17,8 @@ extern "C" {
 
 typedef struct TransformArtSuite {
   /* Moves the art's points by matrix (with kTransformObjects); with kTransformScaleLines the
-   * stroke width is multiplied by lineScale. */
+   * stroke width is multiplied by lineScale. A matrix that is not finite, or a result that is not
+   * (a point or width past the largest float), is kHostBadParameterErr and the art is unchanged. */
   HostErr (*transformArt)(HostArt art, const HostMatrix *matrix, HostReal lineScale, int32_t flags);
 } TransformArtSuite;
 

@@ -9,6 +9,7 @@
 #include <nlohmann/json.hpp>
 #include <regex>
 #include <sstream>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -147,8 +148,7 @@ TEST(ExportJson, StaysValidJsonWhateverTheArtHolds) {
   DocumentOptions options = DocumentOptions::standard();
   options.colorModel = kDocumentCMYKModel;
   Document doc(options);
-  float nan = std::numeric_limits<float>::quiet_NaN();
-  HostArt h = addArt(doc, {anchor(nan, std::numeric_limits<float>::infinity())}, false);
+  HostArt h = addArt(doc, {anchor(1, 2)}, false);
   Art* a = doc.modify(h);
   // A name that fills the whole field, without a terminator, and holds bytes that are not UTF-8.
   a->style.fillColor = spot("", 1, 0, 0, 0, 0);
@@ -157,12 +157,21 @@ TEST(ExportJson, StaysValidJsonWhateverTheArtHolds) {
   a->style.strokeColor.kind = 77;
   Json j = Json::parse(json(doc));
   EXPECT_EQ(j["colorModel"], "cmyk");
-  EXPECT_EQ(j["arts"][0]["segments"][0]["p"], (Json{nullptr, nullptr}));
   std::string name = j["arts"][0]["fill"]["name"];
   EXPECT_EQ(name, "\xEF\xBF\xBD" + std::string(43, 'x'));
   EXPECT_EQ(j["arts"][0]["stroke"]["kind"], "unknown");
 
   EXPECT_EQ(Json::parse(json(Document(DocumentOptions::standard())))["arts"], Json::array());
+}
+
+TEST(ExportJson, RefusesANumberThatIsNotFinite) {
+  // null in place of a coordinate would be a document that was never drawn.
+  for (float bad : {std::numeric_limits<float>::quiet_NaN(), -std::numeric_limits<float>::infinity()}) {
+    SCOPED_TRACE(bad);
+    Document doc(DocumentOptions::standard());
+    addArt(doc, {anchor(10, bad)}, false);
+    EXPECT_THROW(json(doc), std::domain_error);
+  }
 }
 
 // ---- SVG

@@ -1,0 +1,337 @@
+#include "browser_host.h"
+
+#include <cstring>
+#include <iostream>
+#include <sstream>
+
+#include "adm_dialog_suite.h"
+#include "cli_options.h"
+#include "dialog_actions.h"
+#include "dialog_script.h"
+#include "export.h"
+#include "param_file.h"
+
+namespace fltools {
+
+namespace {
+
+using json = nlohmann::json;
+
+constexpr int32_t kFilterDialogId = flhost::ScriptDriver::kFilterDialogId;
+constexpr int32_t kAboutDialogId = 16050;
+constexpr int32_t kErrorDialogId = 16051;
+constexpr HostErr kUserCancelled = HOST_FOURCC('S', 'T', 'O', 'P');
+// How long a request waits for the plug-in thread: a design of millions of paths takes minutes to
+// draw, and the browser would rather wait than be told a half-truth.
+constexpr auto kAnswerBound = std::chrono::minutes(10);
+// How often the waiting plug-in thread looks at the signal flag and the claim's clock.
+constexpr auto kTick = std::chrono::milliseconds(100);
+// Past this many arts the state carries no picture: the SVG would be hundreds of megabytes, more
+// than a page can draw after every change. The downloads still give the whole document.
+constexpr size_t kMaxShownArts = 100000;
+
+}  // namespace
+
+BrowserHost::BrowserHost(flhost::Session& session, Claim& claim, int pngWidth, bool transparent,
+                         const std::atomic<bool>& stopSignal)
+    : session_(session), claim_(claim), pngWidth_(pngWidth), transparent_(transparent), stopSignal_(stopSignal) {}
+
+Reply BrowserHost::ask(std::unique_ptr<Job> job) {
+  std::future<Reply> answer = job->answer.get_future();
+  {
+    std::lock_guard lock(m_);
+    if (closed_) return errorReply(503, "the server is shutting down");
+    queue_.push_back(std::move(job));
+  }
+  cv_.notify_one();
+  if (answer.wait_for(kAnswerBound) != std::future_status::ready)
+    return errorReply(503, "the plug-in has been busy for too long; ask again later");
+  return answer.get();
+}
+
+HostErr BrowserHost::send(const char* name, HostErr (flhost::Session::*message)()) {
+  const char* outer = running_;
+  running_ = name;
+  HostErr result = (session_.*message)();
+  running_ = outer;
+  lastMessage_ = json{{"name", name}, {"result", result}, {"text", result == 0 ? "done"
+                                                                   : result == kUserCancelled ? "cancelled"
+                                                                                              : codeText(result)}};
+  if (result != 0 && result != kUserCancelled)
+    std::cerr << "flarimond: the plug-in answered " << name << " with " << codeText(result) << "\n";
+  return result;
+}
+
+void BrowserHost::runFilter() {
+  if (send("Get Parameters", &flhost::Session::getParameters) == 0 && !leaving())
+    send("Go", &flhost::Session::go);
+}
+
+void BrowserHost::runIdle() {
+  for (;;) {
+    abandoning_ = false;  // whatever the lapsed tab left open has been closed by now
+    answerPending();
+    if (stopping_) return;
+    if (JobPtr job = next()) contain(job, [&] { handleIdle(job); });
+  }
+}
+
+void BrowserHost::run(flhost::ModalSession& s) noexcept {
+  frames_.push_back(Frame{&s, ++serial_});
+  while (!s.ended()) {
+    if (leaving()) {
+      // The filter dialog's cancel restores the document; the others have only their OK.
+      s.end(s.resourceId() == kFilterDialogId ? kDialogCancelId : kDialogOkId);
+      break;
+    }
+    answerPending();
+    if (JobPtr job = next()) contain(job, [&] { handleInDialog(job, s); });
+  }
+  frames_.pop_back();
+}
+
+void BrowserHost::alert(std::string_view text) noexcept {
+  std::cerr << "Plug-in Alert: " << text << "\n";
+  try {
+    alerts_.push_back(std::string(text));
+    if (alerts_.size() > 20) alerts_.erase(alerts_.begin());
+  } catch (const std::exception&) {
+    // The alert was printed; the page only misses it.
+  }
+}
+
+void BrowserHost::close() {
+  stopping_ = true;  // a dialog the Shutdown message shows closes at once
+  answerPending();
+  std::deque<std::unique_ptr<Job>> left;
+  {
+    std::lock_guard lock(m_);
+    closed_ = true;
+    left.swap(queue_);
+  }
+  for (auto& job : left) job->reply(errorReply(503, "the server is shutting down"));
+}
+
+JobPtr BrowserHost::next() {
+  JobPtr job;
+  {
+    std::unique_lock lock(m_);
+    cv_.wait_for(lock, kTick, [&] { return !queue_.empty(); });
+    if (!queue_.empty()) {
+      job = std::move(queue_.front());
+      queue_.pop_front();
+    }
+  }
+  if ((stopSignal_ || serverEnded_) && !stopping_) {
+    stopping_ = true;
+    std::cerr << "flarimond: stopping" << (frames_.empty() ? "" : "; the open dialog is cancelled") << "\n";
+  }
+  if (claim_.expire() && !frames_.empty()) {
+    abandoning_ = true;
+    std::cerr << "flarimond: the browser went quiet; the open dialog is cancelled\n";
+  }
+  return job;
+}
+
+template <class F>
+void BrowserHost::contain(JobPtr& job, F&& handle) noexcept {
+  try {
+    handle();
+  } catch (const std::exception& e) {
+    std::cerr << "flarimond: " << e.what() << "\n";
+    Job* j = job ? job.get() : pending_ ? pending_->job.get() : nullptr;
+    if (j) j->reply(errorReply(500, e.what()));
+  }
+}
+
+void BrowserHost::answerPending() noexcept {
+  if (!pending_) return;
+  try {
+    Reply reply;
+    json st = state();
+    if (pending_->serial != 0 && !frames_.empty() && frames_.back().serial == pending_->serial) {
+      json changed = json::array();
+      const json& before = pending_->itemsBefore;
+      const json& after = st["dialog"]["items"];
+      for (size_t i = 0; i < after.size() && i < before.size(); ++i)
+        if (after[i] != before[i]) changed.push_back(after[i]["id"]);
+      st["changed"] = changed;
+    }
+    reply.data = std::move(st);
+    pending_->job->reply(std::move(reply));
+  } catch (const std::exception& e) {
+    pending_->job->reply(errorReply(500, e.what()));
+  }
+  pending_.reset();
+}
+
+void BrowserHost::handleCommon(Job& job) {
+  if (job.kind == Job::Kind::State) {
+    Reply r;
+    r.data = state();
+    job.reply(std::move(r));
+  } else {
+    job.reply(exportReply(job.what));
+  }
+}
+
+void BrowserHost::hold(JobPtr& job, uint64_t serial, json itemsBefore) {
+  pending_.emplace();
+  pending_->serial = serial;
+  pending_->itemsBefore = std::move(itemsBefore);
+  pending_->job = std::move(job);
+}
+
+void BrowserHost::handleInDialog(JobPtr& job, flhost::ModalSession& s) {
+  if (job->kind != Job::Kind::Event) return handleCommon(*job);
+  if (job->event.op != BrowserEvent::Op::Action)
+    return job->reply(errorReply(400, "a dialog is open: end it (OK or Cancel) first"));
+  json before = dialogJson(frames_.back())["items"];
+  if (std::string why = s.apply(job->event.action); !why.empty()) return job->reply(errorReply(400, why));
+  hold(job, frames_.back().serial, std::move(before));
+}
+
+void BrowserHost::handleIdle(JobPtr& job) {
+  if (job->kind != Job::Kind::Event) return handleCommon(*job);
+  switch (job->event.op) {
+    case BrowserEvent::Op::Action:
+      return job->reply(errorReply(400, "no dialog is open (send {\"type\": \"open\"} to open it)"));
+    case BrowserEvent::Op::Apply:
+      if (!storedRecord()) return job->reply(errorReply(400, "nothing to apply: the host holds no record yet"));
+      hold(job);
+      send("Go", &flhost::Session::go);
+      return;
+    case BrowserEvent::Op::Open:
+      hold(job);
+      runFilter();
+      return;
+    case BrowserEvent::Op::About:
+      hold(job);
+      send("About", &flhost::Session::about);
+      return;
+  }
+}
+
+std::optional<BurstParams> BrowserHost::storedRecord() const {
+  if (!session_.hasParameters()) return std::nullopt;
+  std::vector<uint8_t> bytes = session_.parameters();
+  if (bytes.size() != sizeof(BurstParams)) return std::nullopt;
+  BurstParams p;
+  std::memcpy(&p, bytes.data(), sizeof p);
+  return p;
+}
+
+std::optional<BurstParams> BrowserHost::currentRecord() const {
+  for (auto f = frames_.rbegin(); f != frames_.rend(); ++f)
+    if (f->session->resourceId() == kFilterDialogId && f->session->dialog().userData)
+      return *static_cast<const BurstParams*>(f->session->dialog().userData);
+  return storedRecord();
+}
+
+json BrowserHost::recordJson(const std::optional<BurstParams>& record) {
+  if (!record) return nullptr;
+  try {
+    return json::parse(paramsToJson(*record));
+  } catch (const ToolError&) {
+    return nullptr;  // a non-finite real, which JSON cannot hold
+  }
+}
+
+json BrowserHost::dialogJson(const Frame& frame) const {
+  const flhost::ModalSession& s = *frame.session;
+  const bool filter = s.resourceId() == kFilterDialogId && s.dialog().userData;
+  // The dump is the command line's --dump format; its record is the filter's and goes to the
+  // state's top level instead.
+  json d = json::parse(dialogDumpJson(s, filter ? *static_cast<const BurstParams*>(s.dialog().userData)
+                                                : BurstParams{}));
+  d.erase("record");
+  std::vector<const flhost::Item*> items = s.items();
+  json& dumped = d["items"];
+  for (size_t i = 0; i < items.size() && i < dumped.size(); ++i) {
+    // A picture button with a tracker completes a pick on the document; the others are pressed.
+    if (items[i]->kind == flhost::ItemKind::PictureButton) dumped[i]["pick"] = items[i]->trackProc != nullptr;
+    if (items[i]->defaultButton) dumped[i]["default"] = true;
+  }
+  d["serial"] = frame.serial;
+  d["resourceId"] = s.resourceId();
+  d["name"] = s.name();
+  d["caption"] = s.caption();
+  if (filter) {
+    d["kind"] = "filter";
+  } else if (s.resourceId() == kErrorDialogId) {
+    d["kind"] = "error";
+    const flhost::Item* message = s.item(2);
+    const flhost::Item* code = s.item(3);
+    d["message"] = message ? message->text : "";
+    d["code"] = code ? code->text : "";
+  } else if (s.resourceId() == kAboutDialogId) {
+    d["kind"] = "about";
+    json lines = json::array();
+    for (const flhost::Item* item : items)
+      if (item->kind == flhost::ItemKind::StaticText && !item->text.empty()) lines.push_back(item->text);
+    d["lines"] = lines;
+  } else {
+    d["kind"] = "other";
+  }
+  return d;
+}
+
+json BrowserHost::state() const {
+  json st;
+  st["dialog"] = frames_.empty() ? json(nullptr) : dialogJson(frames_.back());
+  flhost::Document& doc = session_.document();
+  json picture = nullptr;
+  if (doc.artCount() <= kMaxShownArts) {
+    std::ostringstream svg;
+    flhost::writeDocumentSvg(doc, svg);
+    picture = svg.str();
+  }
+  HostRealPoint centre = doc.viewCentre();
+  st["document"] = {{"svg", std::move(picture)},
+                    {"arts", doc.artCount()},
+                    {"page", {{"width", doc.pageWidth()}, {"height", doc.pageHeight()}}},
+                    {"view", {{"zoom", doc.viewZoom()}, {"centre", {centre.h, centre.v}}}}};
+  st["record"] = recordJson(currentRecord());
+  st["host"] = {{"seed", session_.random().seed()},
+                {"running", running_ ? json(running_) : json(nullptr)},
+                {"lastMessage", lastMessage_},
+                {"alerts", alerts_},
+                {"depth", frames_.size()}};
+  return st;
+}
+
+Reply BrowserHost::exportReply(const std::string& what) const {
+  Reply r;
+  std::ostringstream out;
+  if (what == "svg") {
+    flhost::writeDocumentSvg(session_.document(), out);
+    r.contentType = "image/svg+xml";
+    r.filename = "flarimond.svg";
+  } else if (what == "json") {
+    flhost::writeDocumentJson(session_.document(), out);
+    r.filename = "flarimond.json";
+  } else if (what == "png") {
+#ifdef FLARIMOND_HAVE_CAIRO
+    std::string why;
+    if (!flhost::writeDocumentPng(session_.document(), out, pngWidth_, transparent_, &why))
+      return errorReply(500, "the PNG could not be made: " + why);
+    r.contentType = "image/png";
+    r.filename = "flarimond.png";
+#else
+    return errorReply(404, "PNG export is not in this build (it needs cairo)");
+#endif
+  } else {
+    std::optional<BurstParams> record = currentRecord();
+    if (!record) return errorReply(404, "the host holds no record yet");
+    try {
+      out << paramsToJson(*record);
+    } catch (const ToolError& e) {
+      return errorReply(500, e.what());
+    }
+    r.filename = "flarimond-record.json";
+  }
+  r.body = out.str();
+  return r;
+}
+
+}  // namespace fltools

@@ -1,0 +1,218 @@
+// The browser as the host's user: which tab drives the dialog (Claim), and the plug-in thread's
+// side of `serve` (BrowserHost), which takes the server threads' requests one at a time and
+// answers them. The thread model is described in serve.h.
+#pragma once
+
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <cstdint>
+#include <deque>
+#include <future>
+#include <memory>
+#include <mutex>
+#include <nlohmann/json.hpp>
+#include <optional>
+#include <random>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "dialogs.h"
+#include "params/burst_params.h"
+#include "serve_events.h"
+#include "session.h"
+
+namespace fltools {
+
+// One browser tab at a time works the dialog. The tab that claims it gets a token and sends it
+// with everything it does; the claim lapses when the tab has been silent for the idle time, and
+// then the plug-in thread cancels whatever dialog the tab left open.
+class Claim {
+ public:
+  explicit Claim(std::chrono::steady_clock::duration idle) : idle_(idle) {}
+
+  // The token to drive with: the offered one when it still holds the claim, a new one when nobody
+  // holds it; nullopt while another tab does.
+  std::optional<std::string> claim(const std::string& offered) {
+    std::lock_guard lock(m_);
+    if (!holder_.empty() && offered != holder_) return std::nullopt;
+    if (holder_.empty()) holder_ = newToken();
+    lastSeen_ = std::chrono::steady_clock::now();
+    return holder_;
+  }
+
+  enum class Check { Holder, Missing, Busy, Lapsed };
+  // Whether the token holds the claim; the holder's requests keep the claim alive.
+  Check check(const std::string& token) {
+    std::lock_guard lock(m_);
+    if (token.empty()) return Check::Missing;
+    if (token != holder_) return holder_.empty() ? Check::Lapsed : Check::Busy;
+    lastSeen_ = std::chrono::steady_clock::now();
+    return Check::Holder;
+  }
+
+  // Releases a claim whose holder has been silent too long; true when it did.
+  bool expire() {
+    std::lock_guard lock(m_);
+    if (holder_.empty() || std::chrono::steady_clock::now() - lastSeen_ < idle_) return false;
+    holder_.clear();
+    return true;
+  }
+
+  bool held() {
+    std::lock_guard lock(m_);
+    return !holder_.empty();
+  }
+
+ private:
+  static std::string newToken() {
+    std::random_device rd;
+    std::string token;
+    static const char kHex[] = "0123456789abcdef";
+    for (int i = 0; i < 8; ++i) {
+      uint32_t bits = rd();
+      for (int n = 0; n < 4; ++n, bits >>= 4) token += kHex[bits & 15];
+    }
+    return token;
+  }
+
+  std::mutex m_;
+  std::chrono::steady_clock::duration idle_;
+  std::string holder_;
+  std::chrono::steady_clock::time_point lastSeen_{};
+};
+
+// An answer to one request, made on the plug-in thread and sent by the server thread.
+struct Reply {
+  int status = 200;
+  std::optional<nlohmann::json> data;  // dumped as the body when set
+  std::string body;
+  std::string contentType = "application/json";
+  std::string filename;  // a download's name
+};
+
+inline Reply errorReply(int status, const std::string& why) {
+  Reply r;
+  r.status = status;
+  r.data = nlohmann::json{{"error", why}};
+  return r;
+}
+
+struct Job {
+  enum class Kind { State, Event, Export } kind = Kind::State;
+  BrowserEvent event;
+  std::string what;  // Export: svg, png, json, record
+  std::promise<Reply> answer;
+  bool answered = false;
+
+  void reply(Reply r) {
+    if (answered) return;
+    answered = true;
+    answer.set_value(std::move(r));
+  }
+};
+using JobPtr = std::unique_ptr<Job>;
+
+// The user of every modal dialog is the browser; see serve.h for the threads.
+class BrowserHost : public flhost::DialogDriver {
+ public:
+  // stopSignal is set (by a signal handler) when the program is to stop.
+  BrowserHost(flhost::Session& session, Claim& claim, int pngWidth, bool transparent,
+              const std::atomic<bool>& stopSignal);
+
+  // --- server threads
+
+  Reply ask(std::unique_ptr<Job> job);
+
+  void serverEnded() { serverEnded_ = true; }
+
+  // --- the plug-in thread
+
+  // Sends a message and keeps its result for the state. A cancelled dialog is the user's choice,
+  // not a failure, so it is kept as such.
+  HostErr send(const char* name, HostErr (flhost::Session::*message)());
+
+  // The user chose the filter: its dialog, then, when confirmed, the drawing.
+  void runFilter();
+
+  // Waits for the host's own commands between dialogs, until asked to stop.
+  void runIdle();
+
+  // Called from inside the plug-in's modal call: nothing may leave it by exception.
+  void run(flhost::ModalSession& s) noexcept override;
+
+  void alert(std::string_view text) noexcept override;
+
+  // Answers what is left and refuses what comes later.
+  void close();
+
+ private:
+  struct Frame {
+    flhost::ModalSession* session;
+    uint64_t serial;  // tells dialogs apart, since a new one may live where an old one did
+  };
+  struct Pending {
+    JobPtr job;
+    uint64_t serial = 0;  // the dialog the event went to, 0 for host commands
+    nlohmann::json itemsBefore;
+  };
+
+  bool leaving() const { return stopping_ || abandoning_; }
+
+  JobPtr next();
+
+  // Runs a job's handling; a failure of ours (out of memory making a huge state, say) answers
+  // the job, or the pending one it became, and leaves the host waiting as before.
+  template <class F>
+  void contain(JobPtr& job, F&& handle) noexcept;
+
+  void answerPending() noexcept;
+
+  void handleCommon(Job& job);
+
+  // The job is answered when the host next waits for its user (answerPending).
+  void hold(JobPtr& job, uint64_t serial = 0, nlohmann::json itemsBefore = nullptr);
+
+  void handleInDialog(JobPtr& job, flhost::ModalSession& s);
+
+  void handleIdle(JobPtr& job);
+
+  std::optional<BurstParams> storedRecord() const;
+
+  // The record the user would see: the filter dialog's live one while it is open, else the one
+  // the host keeps between runs.
+  std::optional<BurstParams> currentRecord() const;
+
+  static nlohmann::json recordJson(const std::optional<BurstParams>& record);
+
+  nlohmann::json dialogJson(const Frame& frame) const;
+
+  nlohmann::json state() const;
+
+  Reply exportReply(const std::string& what) const;
+
+  flhost::Session& session_;
+  Claim& claim_;
+  int pngWidth_;
+  bool transparent_;
+  const std::atomic<bool>& stopSignal_;
+
+  std::mutex m_;
+  std::condition_variable cv_;
+  std::deque<std::unique_ptr<Job>> queue_;
+  bool closed_ = false;
+  std::atomic<bool> serverEnded_{false};
+
+  // Owned by the plug-in thread.
+  std::vector<Frame> frames_;  // the running dialogs, innermost last
+  uint64_t serial_ = 0;
+  std::optional<Pending> pending_;  // an event answered when the host next waits for its user
+  bool stopping_ = false;
+  bool abandoning_ = false;
+  nlohmann::json lastMessage_ = nullptr;  // the last message that ended, with its result
+  const char* running_ = nullptr;  // the message under way (Get Parameters while its dialog runs)
+  std::vector<std::string> alerts_;
+};
+
+}  // namespace fltools

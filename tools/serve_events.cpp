@@ -1,0 +1,100 @@
+#include "serve_events.h"
+
+#include <climits>
+#include <cmath>
+#include <nlohmann/json.hpp>
+#include <vector>
+
+namespace fltools {
+
+namespace {
+
+using json = nlohmann::json;
+using Kind = flhost::DialogAction::Kind;
+
+struct EventSyntax {
+  const char* type;
+  BrowserEvent::Op op;
+  Kind kind;
+  std::vector<const char*> keys;
+};
+
+const std::vector<EventSyntax>& eventSyntax() {
+  using Op = BrowserEvent::Op;
+  static const std::vector<EventSyntax> table = {
+      {"set", Op::Action, Kind::Set, {"id", "value"}},
+      {"check", Op::Action, Kind::Check, {"id", "value"}},
+      {"choose", Op::Action, Kind::Choose, {"id", "value"}},
+      {"press", Op::Action, Kind::Press, {"id"}},
+      {"page", Op::Action, Kind::Page, {"page"}},
+      {"pick", Op::Action, Kind::Pick, {"id", "x", "y"}},
+      {"confirm", Op::Action, Kind::Confirm, {}},
+      {"cancel", Op::Action, Kind::Cancel, {}},
+      {"open", Op::Open, Kind::Confirm, {}},
+      {"apply", Op::Apply, Kind::Confirm, {}},
+      {"about", Op::About, Kind::Confirm, {}},
+  };
+  return table;
+}
+
+}  // namespace
+
+std::optional<BrowserEvent> parseBrowserEvent(std::string_view body, std::string* why) {
+  auto refuse = [&](std::string text) -> std::optional<BrowserEvent> {
+    if (why) *why = std::move(text);
+    return std::nullopt;
+  };
+  json j;
+  try {
+    j = json::parse(body);
+  } catch (const json::parse_error& e) {
+    std::string text = e.what();
+    // nlohmann prefixes its own exception id, which tells the user nothing.
+    if (size_t end = text.find("] "); text.rfind("[json.exception", 0) == 0 && end != std::string::npos)
+      text = text.substr(end + 2);
+    return refuse("malformed JSON: " + text);
+  }
+  if (!j.is_object()) return refuse("an event is a JSON object such as {\"type\": \"press\", \"id\": 111}");
+  auto type = j.find("type");
+  if (type == j.end() || !type->is_string()) return refuse("the event has no \"type\" text");
+  const EventSyntax* syntax = nullptr;
+  for (const EventSyntax& s : eventSyntax())
+    if (type->get<std::string>() == s.type) syntax = &s;
+  if (!syntax)
+    return refuse("unknown event type \"" + type->get<std::string>() +
+                  "\" (expected set, check, choose, press, page, pick, confirm, cancel, open, apply or about)");
+
+  BrowserEvent event;
+  event.op = syntax->op;
+  event.action.kind = syntax->kind;
+  event.action.origin = "browser";
+  const std::string name = syntax->type;
+  for (const auto& [key, value] : j.items()) {
+    if (key == "type") continue;
+    bool known = false;
+    for (const char* k : syntax->keys) known = known || key == k;
+    if (!known) return refuse("a \"" + name + "\" event has no key \"" + key + "\"");
+  }
+  for (const char* key : syntax->keys) {
+    auto it = j.find(key);
+    if (it == j.end()) return refuse("a \"" + name + "\" event needs \"" + key + "\"");
+    if (!it->is_number()) return refuse("\"" + std::string(key) + "\" must be a number");
+    double v = it->get<double>();
+    if (!std::isfinite(v)) return refuse("\"" + std::string(key) + "\" must be a finite number");
+    std::string_view k = key;
+    if (k == "id" || k == "page") {
+      if (v != std::trunc(v) || v < INT32_MIN || v > INT32_MAX)
+        return refuse("\"" + std::string(key) + "\" must be a whole number of 32 bits");
+      event.action.id = static_cast<int32_t>(v);
+    } else if (k == "value") {
+      event.action.value = v;
+    } else if (k == "x") {
+      event.action.x = v;
+    } else {
+      event.action.y = v;
+    }
+  }
+  return event;
+}
+
+}  // namespace fltools

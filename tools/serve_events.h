@@ -1,0 +1,26 @@
+// The events a browser page sends to `flarimond serve`, read and checked before they reach the
+// plug-in thread.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "dialogs.h"
+
+namespace fltools {
+
+// What the browser asks the host to do, checked and ready for the plug-in thread.
+struct BrowserEvent {
+  enum class Op { Action, Open, Apply, About } op = Op::Action;
+  flhost::DialogAction action;  // for Op::Action
+};
+
+// One event as JSON: {"type": "set", "id": 5, "value": 20}. Types and their keys:
+//   set {id, value}, check {id, value 0|1}, choose {id, value: position}, press {id},
+//   page {page: 1..7}, pick {id, x, y: artwork point}, confirm, cancel, open, apply, about.
+// Unknown types and keys, missing keys, ids outside 32 bits and non-finite numbers are refused
+// with the reason in *why; whether the item exists is for the dialog to say.
+std::optional<BrowserEvent> parseBrowserEvent(std::string_view body, std::string* why);
+
+}  // namespace fltools
