@@ -1,0 +1,23 @@
+// The stored record's reader and checks: any bytes are refused or give a record whose every
+// field passes its check, which the JSON form then holds exactly.
+#include <cstring>
+#include <span>
+
+#include "fuzz_input.h"
+#include "param_file.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  constexpr int32_t kSwatches = 28;
+  BurstParams record;
+  try {
+    record = fltools::paramsFromBytes(std::span<const uint8_t>(data, size), "fuzz.bin");
+  } catch (const fltools::ParamFileError&) {
+    if (size == sizeof(BurstParams)) flfuzz::broken("a record of the right size refused");
+    return 0;
+  }
+  if (!fltools::checkParams(record, kSwatches, "fuzz.bin").empty()) return 0;
+  // Passed every check: JSON must be able to hold it (no NaN or infinity slipped through).
+  BurstParams again = fltools::paramsFromJson(fltools::paramsToJson(record), kSwatches, "again.json");
+  if (std::memcmp(&record, &again, sizeof record) != 0) flfuzz::broken("a checked record does not survive JSON");
+  return 0;
+}

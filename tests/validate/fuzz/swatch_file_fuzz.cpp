@@ -1,0 +1,15 @@
+// The swatch file reader: any text gives a swatch list or a ToolError naming the file.
+#include <string>
+
+#include "fuzz_input.h"
+#include "swatch_file.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  try {
+    std::vector<flhost::Swatch> swatches = fltools::parseSwatches(std::string(flfuzz::text(data, size)), "fuzz.json");
+    if (swatches.size() > 10000) flfuzz::broken("more swatches than the reader allows");
+  } catch (const fltools::ToolError& e) {
+    if (std::string_view(e.what()).rfind("fuzz.json", 0) != 0) flfuzz::broken("a refusal that does not name the file");
+  }
+  return 0;
+}
