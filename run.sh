@@ -15,10 +15,14 @@ jobs="$(nproc 2>/dev/null || echo 2)"
 
 "$root/scripts/setup.sh" "${1:-}"
 
-build() {  # build DIR [cmake options...]
+configure() {  # configure DIR [cmake options...]
   local dir="$1"; shift
   cmake -S "$root" -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" >/dev/null
-  cmake --build "$dir" -j "$jobs"
+}
+
+build() {  # build DIR [cmake options...]: everything, tests included
+  configure "$@"
+  cmake --build "$1" -j "$jobs"
 }
 
 windows_build() {  # [cmake options...]: cross-compiled with MinGW-w64, tests run under wine
@@ -70,7 +74,9 @@ case "${1:-}" in
     exit 2
     ;;
   *)
-    build "$root/build" >&2
+    # A command needs only the program and the module, not the tests.
+    configure "$root/build" >&2
+    cmake --build "$root/build" -j "$jobs" --target flarimond flarimond_plugin >&2
     exec "$root/build/bin/flarimond" "$@"
     ;;
 esac

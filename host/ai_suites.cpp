@@ -256,7 +256,11 @@ const DocumentViewSuite kView = {countViews, getNthView, getViewCenter, getViewZ
 
 HostErr undoChanges() {
   HOST_OP("undo.undoChanges");
-  return guarded([&] { return hostDocument().undoCall(); });
+  return guarded([&] {
+    HostErr e = hostDocument().undoCall();
+    if (e == 0) session().random().markDrawingStart();
+    return e;
+  });
 }
 const UndoSuite kUndo = {undoChanges};
 

@@ -13,6 +13,8 @@
 
 #include <iosfwd>
 #include <string>
+#include <string_view>
+#include <vector>
 
 #include "document.h"
 #include "host_types.h"
@@ -26,22 +28,32 @@ namespace flhost {
 // and "unknown" (with the kind's number as "code") for a kind the host does not define.
 // The suites keep every number of the document finite; one that is not (JSON has no text for it)
 // throws std::domain_error, and what was written before it is incomplete.
-void writeDocumentJson(const Document& doc, std::ostream& out);
+// A non-empty `design` (a JSON value, written as given) comes first as the member "design": what
+// made the document.
+void writeDocumentJson(const Document& doc, std::ostream& out, std::string_view design = {});
 
 // An SVG 1.1 picture of the page and the art as the host shows them: artwork y grows upwards, SVG
 // y downwards, so every point (x, y) is drawn at (x, pageHeight - y). One user unit is one point.
 // The view box covers the page and the curves of every art with a small margin; the page is a
 // white rectangle with a thin grey border beneath the art. An art with no segments draws nothing,
 // and one with a non-finite coordinate is left out (noted in a comment) since no viewer can draw it.
-void writeDocumentSvg(const Document& doc, std::ostream& out);
+// A non-empty `metadata` (XML, written as given) is the content of a <metadata> element that comes
+// first in the picture: what made it.
+void writeDocumentSvg(const Document& doc, std::ostream& out, std::string_view metadata = {});
 
 // A PNG picture of the same view as the SVG, widthPixels wide (the height follows the view's
 // proportions), on white or, with transparent, on a clear background outside the page. False,
 // with the reason in *error, when it cannot be made. Available when the host is built with cairo
 // (FLARIMOND_HAVE_CAIRO).
 // With artOnly the view frames the art alone (no page sheet), as contact sheets show designs.
+// Each of `text` is written as an international text chunk (iTXt, UTF-8, uncompressed) before the
+// image data, so a reader finds it without decoding the picture.
+struct PngText {
+  std::string keyword;  // 1 to 79 printable Latin-1 characters
+  std::string text;     // UTF-8
+};
 bool writeDocumentPng(const Document& doc, std::ostream& out, int widthPixels, bool transparent, std::string* error,
-                      bool artOnly = false);
+                      bool artOnly = false, const std::vector<PngText>& text = {});
 
 // Appends the shortest text that reads back as exactly v ("0.1" for 0.1f, "100" for 100.0f);
 // "null" for NaN and the infinities, which have no such text.

@@ -156,9 +156,11 @@ const char* colorModelName(int16_t model) {
 
 }  // namespace
 
-void writeDocumentJson(const Document& doc, std::ostream& out) {
+void writeDocumentJson(const Document& doc, std::ostream& out, std::string_view design) {
   JsonWriter w(out);
-  w.raw("{\"page\":{\"width\":").num(doc.pageWidth()).raw(",\"height\":").num(doc.pageHeight());
+  w.raw("{");
+  if (!design.empty()) w.raw("\"design\":").raw(design).raw(",\n");
+  w.raw("\"page\":{\"width\":").num(doc.pageWidth()).raw(",\"height\":").num(doc.pageHeight());
   w.raw("},\"colorModel\":\"").raw(colorModelName(doc.colorModel())).raw("\",\"arts\":[");
   bool first = true;
   doc.forEachArt([&](const Art& art) {

@@ -1,7 +1,11 @@
-// PNG export through cairo: the same picture as the SVG export, rasterised.
+// PNG export: the same picture as the SVG export, rasterised by cairo and written by libpng (which,
+// unlike cairo, writes text chunks).
 #include <cairo.h>
+#include <png.h>
 
 #include <cmath>
+#include <csetjmp>
+#include <cstring>
 #include <ostream>
 
 #include "color.h"
@@ -14,10 +18,88 @@ namespace flhost {
 
 namespace {
 
-cairo_status_t toStream(void* closure, const unsigned char* data, unsigned int length) {
-  auto* out = static_cast<std::ostream*>(closure);
+void toStream(png_structp png, png_bytep data, size_t length) {
+  auto* out = static_cast<std::ostream*>(png_get_io_ptr(png));
   out->write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(length));
-  return out->good() ? CAIRO_STATUS_SUCCESS : CAIRO_STATUS_WRITE_ERROR;
+  if (!out->good()) png_error(png, "cannot write the picture");
+}
+
+void noFlush(png_structp) {}
+
+void onPngError(png_structp png, png_const_charp message) {
+  auto* error = static_cast<std::string*>(png_get_error_ptr(png));
+  if (error) *error = message;
+  png_longjmp(png, 1);
+}
+
+void onPngWarning(png_structp, png_const_charp) {}
+
+// One row of cairo's premultiplied native-endian ARGB as PNG's straight RGB (opaque) or RGBA,
+// rounded as cairo's own PNG writer does.
+void unpremultiplyRow(const unsigned char* from, int width, bool alpha, unsigned char* to) {
+  for (int x = 0; x < width; ++x) {
+    uint32_t pixel;
+    std::memcpy(&pixel, from + 4 * x, 4);
+    unsigned a = pixel >> 24, r = (pixel >> 16) & 255, g = (pixel >> 8) & 255, b = pixel & 255;
+    if (a != 0 && a != 255) {
+      r = (r * 255 + a / 2) / a;
+      g = (g * 255 + a / 2) / a;
+      b = (b * 255 + a / 2) / a;
+    }
+    if (a == 0) r = g = b = 0;
+    *to++ = static_cast<unsigned char>(r);
+    *to++ = static_cast<unsigned char>(g);
+    *to++ = static_cast<unsigned char>(b);
+    if (alpha) *to++ = static_cast<unsigned char>(a);
+  }
+}
+
+// The libpng calls, in a function of their own with no object that has a destructor, so that
+// libpng's longjmp on an error skips none.
+bool writePngStruct(png_structp png, png_infop info, cairo_surface_t* surface, bool alpha, png_text* chunks,
+                    int chunkCount, unsigned char* row) {
+  if (setjmp(png_jmpbuf(png))) return false;
+  const int width = cairo_image_surface_get_width(surface);
+  const int height = cairo_image_surface_get_height(surface);
+  const int stride = cairo_image_surface_get_stride(surface);
+  const unsigned char* pixels = cairo_image_surface_get_data(surface);
+  png_set_IHDR(png, info, static_cast<png_uint_32>(width), static_cast<png_uint_32>(height), 8,
+               alpha ? PNG_COLOR_TYPE_RGB_ALPHA : PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE,
+               PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+  if (chunkCount > 0) png_set_text(png, info, chunks, chunkCount);
+  png_write_info(png, info);
+  for (int y = 0; y < height; ++y) {
+    unpremultiplyRow(pixels + static_cast<size_t>(y) * stride, width, alpha, row);
+    png_write_row(png, row);
+  }
+  png_write_end(png, info);
+  return true;
+}
+
+// Writes the image surface as an 8-bit PNG, RGB or RGBA, with the text chunks before its data.
+bool encodePng(cairo_surface_t* surface, bool alpha, const std::vector<PngText>& text, std::ostream& out,
+               std::string* error) {
+  cairo_surface_flush(surface);
+  std::vector<unsigned char> row(static_cast<size_t>(cairo_image_surface_get_width(surface)) * (alpha ? 4 : 3));
+  std::vector<png_text> chunks(text.size());
+  for (size_t i = 0; i < text.size(); ++i) {
+    chunks[i] = png_text{};
+    chunks[i].compression = PNG_ITXT_COMPRESSION_NONE;
+    chunks[i].key = const_cast<char*>(text[i].keyword.c_str());
+    chunks[i].text = const_cast<char*>(text[i].text.c_str());
+    chunks[i].itxt_length = text[i].text.size();
+  }
+  png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, error, onPngError, onPngWarning);
+  png_infop info = png ? png_create_info_struct(png) : nullptr;
+  if (!info) {
+    png_destroy_write_struct(&png, nullptr);
+    if (error) *error = "out of memory";
+    return false;
+  }
+  png_set_write_fn(png, &out, toStream, noFlush);
+  bool ok = writePngStruct(png, info, surface, alpha, chunks.data(), static_cast<int>(chunks.size()), row.data());
+  png_destroy_write_struct(&png, &info);
+  return ok;
 }
 
 bool finite(const HostRealPoint& p) { return std::isfinite(p.h) && std::isfinite(p.v); }
@@ -66,7 +148,7 @@ HostRealRect artArea(const Document& doc) {
 }  // namespace
 
 bool writeDocumentPng(const Document& doc, std::ostream& out, int widthPixels, bool transparent, std::string* error,
-                      bool artOnly) {
+                      bool artOnly, const std::vector<PngText>& text) {
   HostRealRect area = artOnly ? artArea(doc) : exportArea(doc);
   double areaWidth = static_cast<double>(area.right) - area.left;
   double areaHeight = static_cast<double>(area.top) - area.bottom;
@@ -149,13 +231,11 @@ bool writeDocumentPng(const Document& doc, std::ostream& out, int widthPixels, b
   });
 
   cairo_destroy(cr);
-  cairo_status_t status = cairo_surface_write_to_png_stream(surface, toStream, &out);
+  cairo_status_t status = cairo_surface_status(surface);
+  bool ok = status == CAIRO_STATUS_SUCCESS && encodePng(surface, transparent, text, out, error);
+  if (status != CAIRO_STATUS_SUCCESS && error) *error = cairo_status_to_string(status);
   cairo_surface_destroy(surface);
-  if (status != CAIRO_STATUS_SUCCESS) {
-    if (error) *error = cairo_status_to_string(status);
-    return false;
-  }
-  return true;
+  return ok;
 }
 
 }  // namespace flhost

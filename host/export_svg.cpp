@@ -150,7 +150,7 @@ HostRealRect exportArea(const Document& doc) {
           static_cast<float>(a.bottom)};
 }
 
-void writeDocumentSvg(const Document& doc, std::ostream& out) {
+void writeDocumentSvg(const Document& doc, std::ostream& out, std::string_view metadata) {
   SvgWriter w(out, doc.pageHeight());
   Area area = pictureArea(doc);
   auto f = [](double v) { return static_cast<float>(v); };
@@ -162,6 +162,7 @@ void writeDocumentSvg(const Document& doc, std::ostream& out) {
   // The view box's top left is the artwork's top left, turned like every other point.
   w.num(f(area.left)).raw(" ").num(f(double(doc.pageHeight()) - area.top));
   w.raw(" ").num(width).raw(" ").num(height).raw("\">\n");
+  if (!metadata.empty()) w.raw("<metadata>").raw(metadata).raw("</metadata>\n");
   w.raw("<rect x=\"0\" y=\"0\" width=\"").num(doc.pageWidth()).raw("\" height=\"").num(doc.pageHeight());
   w.raw("\" fill=\"#ffffff\" stroke=\"#a0a0a0\" stroke-width=\"0.5\"/>\n");
   doc.forEachArt([&](const Art& art) {

@@ -19,6 +19,10 @@ float RandomSource::next() {
   return static_cast<float>(engine_() >> 40) * (1.0f / 16777216.0f);
 }
 
+void RandomSource::skip(uint64_t n) {
+  for (uint64_t i = 0; i < n; ++i) next();
+}
+
 uint64_t RandomSource::freshSeed() {
   std::random_device device;
   return (static_cast<uint64_t>(device()) << 32 | device()) % 1000000000000ull;

@@ -19,6 +19,13 @@ class RandomSource {
   // A uniform draw in [0, 1).
   float next();
   uint64_t drawCount() const { return draws_; }
+  // Takes n draws and drops them: the source then stands where it stood after n draws.
+  void skip(uint64_t n);
+  // The draw count when the plug-in last took back its call's changes (0 until then). The plug-in
+  // takes them back before every drawing of a design, so the design in the document was drawn
+  // from the draws after this one: the seed, the first draws and this count make it again.
+  void markDrawingStart() { drawingStart_ = draws_; }
+  uint64_t drawingStart() const { return drawingStart_; }
   // A fresh seed from the system's entropy source, for runs where the user gives none.
   static uint64_t freshSeed();
 
@@ -27,6 +34,7 @@ class RandomSource {
   std::mt19937_64 engine_;
   std::deque<float> queued_;
   uint64_t draws_ = 0;
+  uint64_t drawingStart_ = 0;
 };
 
 }  // namespace flhost

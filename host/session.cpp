@@ -44,6 +44,7 @@ Session::Session(const SessionOptions& options)
       document_(std::make_unique<Document>(options.document)),
       dialogs_(std::make_unique<DialogManager>(faults_)) {
   random_.queueDraws(options.draws);
+  random_.skip(options.skipDraws);
   basic_ = BasicSuite{basicAcquire, basicRelease, basicIsEqual};
   previous_ = gCurrent;
   gCurrent = this;

@@ -30,6 +30,7 @@ struct SessionOptions {
   DocumentOptions document = DocumentOptions::standard();
   std::optional<uint64_t> seed;      // none: a fresh seed, reported by seed()
   std::vector<float> draws;          // exact first draws of the random source
+  uint64_t skipDraws = 0;            // draws taken and dropped before the first message
 };
 
 struct RegisteredFilter {

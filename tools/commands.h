@@ -1,9 +1,15 @@
-// The flarimond program: its subcommands, each one host flow through flhost::Session.
+// The flarimond program: its subcommands, each one host flow through flhost::Session, each in a
+// file of its own (render.cpp, sheet.cpp, ...).
 #pragma once
 
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <vector>
+
+namespace CLI {
+class App;
+}
 
 namespace fltools {
 
@@ -56,15 +62,23 @@ struct SheetArgs {
   std::string tile = "240";      // tile width and height in pixels
 };
 
-// The subcommands. Each returns the exit status; bad input throws ToolError (status 2).
-// `argv0` helps find the module when the system cannot say where the program is.
-int runRender(const RenderArgs& args, const char* argv0);
-int runApply(const RenderArgs& args, const char* argv0);  // args.cancel is not used
-int runSheet(const SheetArgs& args, const char* argv0);
-int runDialog(const DialogArgs& args, const char* argv0);
-int runPresets();
-int runInfo(const std::string& module, const char* argv0);
-int runAbout(const std::string& module, const char* argv0);
+// One subcommand: its place on the command line and what runs it once the line is parsed. run
+// returns the exit status; bad input throws ToolError (status 2). `argv0` helps find the module
+// when the system cannot say where the program is.
+struct Command {
+  CLI::App* app = nullptr;
+  std::function<int(const char* argv0)> run;
+};
+
+// Each adds its subcommand, with its options and help, to the program's command line.
+Command addRenderCommand(CLI::App& app);
+Command addApplyCommand(CLI::App& app);
+Command addDialogCommand(CLI::App& app);
+Command addSheetCommand(CLI::App& app);
+Command addServeCommand(CLI::App& app);
+Command addPresetsCommand(CLI::App& app);
+Command addInfoCommand(CLI::App& app);
+Command addAboutCommand(CLI::App& app);
 
 // The whole command line: parses argv, runs the subcommand and returns the exit status. Bad
 // arguments and ToolErrors are reported on stderr here.

@@ -151,4 +151,33 @@ std::string dialogDumpJson(const flhost::ModalSession& s, const BurstParams& rec
   return out.dump(1) + "\n";
 }
 
+// The user's actions in the filter dialog: the preset, then the fields, then the script, then a
+// cancel when asked for.
+std::vector<flhost::DialogAction> dialogActions(const RenderArgs& args) {
+  std::vector<flhost::DialogAction> actions;
+  if (!args.preset.empty()) {
+    flhost::DialogAction a;
+    a.kind = flhost::DialogAction::Kind::Choose;
+    a.id = 123;
+    a.value = presetPosition(args.preset);
+    a.origin = "--preset " + args.preset;
+    actions.push_back(a);
+  }
+  for (const std::string& set : args.sets) {
+    std::vector<flhost::DialogAction> more = setFieldActions(set);
+    actions.insert(actions.end(), more.begin(), more.end());
+  }
+  if (!args.script.empty()) {
+    std::vector<flhost::DialogAction> more = readDialogScript(args.script);
+    actions.insert(actions.end(), more.begin(), more.end());
+  }
+  if (args.cancel) {
+    flhost::DialogAction a;
+    a.kind = flhost::DialogAction::Kind::Cancel;
+    a.origin = "--cancel";
+    actions.push_back(a);
+  }
+  return actions;
+}
+
 }  // namespace fltools

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "commands.h"
 #include "dialogs.h"
 #include "params/burst_params.h"
 
@@ -21,6 +22,10 @@ std::vector<std::string> presetNames();
 // check box or choose the popup entry; a factor field first chooses its member in the factor
 // popup. ToolError for an unknown field, a field with no control, or a value of the wrong type.
 std::vector<flhost::DialogAction> setFieldActions(const std::string& assignment);
+
+// The user's actions in the filter dialog, in this order: --preset, each --set, the script, then
+// a cancel when --cancel asks for one.
+std::vector<flhost::DialogAction> dialogActions(const RenderArgs& args);
 
 // A dialog script file's actions; ToolError naming the file and line for a bad line.
 std::vector<flhost::DialogAction> readDialogScript(const std::filesystem::path& path);

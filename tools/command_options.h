@@ -1,0 +1,26 @@
+// What several subcommands share on the command line: the help texts of their footers and the
+// option groups (host, dialog, picture).
+#pragma once
+
+#include <CLI/CLI.hpp>
+
+#include "commands.h"
+
+namespace fltools {
+
+extern const char* const kExitCodesHelp;
+extern const char* const kModuleHelp;
+extern const char* const kFormatsHelp;
+extern const char* const kSwatchHelp;
+extern const char* const kScriptHelp;
+extern const char* const kFailHelp;
+
+// The options of every command that loads the module; *seed is the --seed option, whose count says
+// after parsing whether a seed was given.
+void addHostOptions(CLI::App* cmd, HostArgs& h, CLI::Option** seed);
+// --preset, --set and --dialog-script: what the user does in the dialog.
+void addDialogOptions(CLI::App* cmd, RenderArgs& r);
+// --width and --background of PNG output.
+void addPictureOptions(CLI::App* cmd, RenderArgs& r);
+
+}  // namespace fltools

@@ -1,0 +1,167 @@
+#include "host_run.h"
+
+#include <cstring>
+#include <iostream>
+
+#include "faults.h"
+#include "param_file.h"
+#include "swatch_file.h"
+
+namespace fltools {
+
+namespace fs = std::filesystem;
+using flhost::Session;
+
+namespace {
+
+constexpr int32_t kAboutDialogId = 16050;
+constexpr int32_t kErrorDialogId = 16051;
+
+// A --fail whose call never came is easy to mistake for a failure path that works; say so. The
+// faults are set before the first message, so fewer than N calls means the Nth never came.
+void noteUnfiredFaults(Session& session, const std::vector<FailSpec>& fails) {
+  for (const FailSpec& f : fails) {
+    uint64_t calls = session.faults().count(f.operation);
+    if (calls < f.nth)
+      std::cerr << "flarimond: note: --fail " << f.operation << "@" << f.nth << " never fired ("
+                << f.operation << " was called " << calls << (calls == 1 ? " time)\n" : " times)\n");
+  }
+}
+
+std::vector<uint8_t> hostBytes(const BurstParams& p) {
+  std::vector<uint8_t> bytes(sizeof p);
+  std::memcpy(bytes.data(), &p, sizeof p);
+  return bytes;
+}
+
+}  // namespace
+
+User::User(std::vector<flhost::DialogAction> actions, bool printAbout)
+    : driver_(std::move(actions)), printAbout_(printAbout) {
+  driver_.onOtherDialog = [this](flhost::ModalSession& s) { seen(s); };
+  driver_.onAlert = [](std::string_view text) { std::cerr << "Plug-in Alert: " << text << "\n"; };
+}
+
+void User::checkScript() const {
+  if (driver_.failed()) throw ToolError(driver_.error());
+}
+
+bool User::send(const char* message, const std::function<HostErr()>& call) {
+  int before = errors_;
+  HostErr result = call();
+  if (result == 0) return true;
+  if (errors_ == before)
+    std::cerr << "flarimond: the plug-in answered " << message << " with " << codeText(result) << "\n";
+  return false;
+}
+
+void User::seen(flhost::ModalSession& s) {
+  if (s.resourceId() == kErrorDialogId) {
+    ++errors_;
+    const flhost::Item* message = s.item(2);
+    const flhost::Item* code = s.item(3);
+    std::cerr << "Plug-in Error: " << (message ? message->text : std::string()) << " ("
+              << (code ? code->text : std::string()) << ")\n";
+  } else if (s.resourceId() == kAboutDialogId) {
+    ++aboutBoxes_;
+    if (!printAbout_) return;
+    for (const flhost::Item* item : s.items())
+      if (item->kind == flhost::ItemKind::StaticText && !item->text.empty()) std::cout << item->text << "\n";
+  }
+}
+
+HostSetup prepareHost(const HostArgs& a, const char* argv0) {
+  HostSetup h;
+  h.options.modulePath = resolveModulePath(a.module, argv0);
+  flhost::DocumentOptions& doc = h.options.document;
+  int16_t model = parseColorModel(a.colorModel);
+  if (model != doc.colorModel) {
+    // Swatches and the paint of new paths are colours of the model, so they change with it.
+    doc.colorModel = model;
+    doc.swatches = flhost::defaultSwatches(model);
+    doc.newPathStyle = flhost::defaultNewPathStyle(model);
+  }
+  if (!a.page.empty()) {
+    PageSize page = parsePageSize(a.page);
+    doc.pageWidth = page.width;
+    doc.pageHeight = page.height;
+  }
+  if (!a.swatches.empty()) doc.swatches = readSwatchFile(a.swatches);
+  if (!a.fill.empty()) {
+    PaintColour fill = parseColour(a.fill, "--fill");
+    doc.newPathStyle.fillPaint = fill.paint;
+    if (fill.paint) doc.newPathStyle.fillColor = fill.color;
+  }
+  if (!a.stroke.empty()) {
+    StrokeSpec stroke = parseStroke(a.stroke);
+    doc.newPathStyle.strokePaint = stroke.colour.paint;
+    if (stroke.colour.paint) doc.newPathStyle.strokeColor = stroke.colour.color;
+    if (stroke.widthGiven) doc.newPathStyle.strokeWidth = stroke.width;
+  }
+  if (a.seedGiven) h.options.seed = parseSeed(a.seed);
+  if (!a.draws.empty()) h.options.draws = parseDraws(a.draws);
+  for (const std::string& f : a.fails) h.fails.push_back(parseFailSpec(f));
+  return h;
+}
+
+BurstParams readRecord(const fs::path& path, const HostSetup& setup) {
+  return storedRecord(readParamFile(path, static_cast<int32_t>(setup.options.document.swatches.size())));
+}
+
+std::unique_ptr<Session> openSession(const HostSetup& h) {
+  std::string why;
+  std::unique_ptr<Session> session = Session::open(h.options, &why);
+  if (!session) {
+    std::error_code ec;
+    if (!fs::exists(h.options.modulePath, ec)) why += " (give its path with --module or FLARIMOND_MODULE)";
+    throw ToolError(why);
+  }
+  for (const FailSpec& f : h.fails) session->faults().failOn(f.operation, f.nth, f.code);
+  return session;
+}
+
+HostRun runPlugin(const HostSetup& setup, const RunPlan& plan) {
+  HostRun run;
+  run.session = openSession(setup);
+  Session& session = *run.session;
+  User user(plan.actions, plan.printAbout);
+  if (plan.prepareDriver) plan.prepareDriver(user.driver());
+  session.dialogs().setDriver(&user.driver());
+  if (plan.announceSeed) std::cerr << "seed: " << session.random().seed() << "\n";
+
+  bool ok = user.send("Startup", [&] { return session.startup(); });
+  if (plan.afterStartup) plan.afterStartup(session);
+  run.confirmed = true;
+  if (ok) {
+    if (plan.record) session.setParameters(hostBytes(*plan.record));
+    if (plan.getParameters) {
+      HostErr e = 0;
+      ok = user.send("Get Parameters", [&] {
+        e = session.getParameters();
+        return plan.acceptCancel && e == kUserCancelled ? 0 : e;
+      });
+      run.confirmed = e == 0;
+    }
+    if (ok && run.confirmed && plan.go) ok = user.send("Go", [&] { return session.go(); });
+    if (ok && plan.about) ok = user.send("About", [&] { return session.about(); });
+  }
+  ok = user.send("Shutdown", [&] { return session.shutdown(); }) && ok;
+  if (plan.noteUnfiredFaults) noteUnfiredFaults(session, setup.fails);
+  user.checkScript();
+  run.ok = ok;
+  run.aboutBoxes = user.aboutBoxesShown();
+  return run;
+}
+
+std::optional<BurstParams> heldRecord(Session& session) {
+  std::vector<uint8_t> bytes = session.parameters();
+  if (bytes.size() != sizeof(BurstParams)) {
+    std::cerr << "flarimond: the host holds no parameter record to save (" << bytes.size() << " bytes)\n";
+    return std::nullopt;
+  }
+  BurstParams p;
+  std::memcpy(&p, bytes.data(), sizeof p);
+  return p;
+}
+
+}  // namespace fltools

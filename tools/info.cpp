@@ -1,0 +1,109 @@
+// presets, info and about: what the program and the module say about themselves.
+#include <CLI/CLI.hpp>
+#include <iostream>
+
+#include "command_options.h"
+#include "dialog_actions.h"
+#include "faults.h"
+#include "host_run.h"
+
+namespace fltools {
+
+namespace {
+
+std::string fourChars(int32_t code) {
+  auto u = static_cast<uint32_t>(code);
+  std::string s;
+  for (int shift = 24; shift >= 0; shift -= 8) {
+    auto c = static_cast<unsigned char>(u >> shift);
+    if (c >= ' ' && c < 127) {
+      s += static_cast<char>(c);
+    } else {
+      char hex[8];
+      std::snprintf(hex, sizeof hex, "\\x%02x", c);
+      s += hex;
+    }
+  }
+  return s;
+}
+
+HostSetup moduleOnly(const std::string& module, const char* argv0) {
+  HostArgs a;
+  a.module = module;
+  return prepareHost(a, argv0);
+}
+
+}  // namespace
+
+int runPresets() {
+  std::vector<std::string> names = presetNames();
+  for (size_t i = 0; i < names.size(); ++i) std::cout << i << "  " << names[i] << "\n";
+  return kExitOk;
+}
+
+int runInfo(const std::string& module, const char* argv0) {
+  HostSetup setup = moduleOnly(module, argv0);
+  RunPlan plan;
+  plan.afterStartup = [&](flhost::Session& session) {
+    const flhost::PluginPropertyList& pipl = session.propertyList();
+    std::cout << "module: " << displayPath(setup.options.modulePath) << "\n";
+    std::cout << "property list: kind '" << fourChars(pipl.kind) << "', interface version " << pipl.interfaceVersion
+              << ", entry \"" << pipl.entryName << "\"\n";
+    if (session.filters().empty()) std::cout << "filter: none registered\n";
+    for (const flhost::RegisteredFilter& f : session.filters())
+      std::cout << "filter: category \"" << f.category << "\", title \"" << f.title << "\", name \"" << f.name
+                << "\"\n";
+    const std::vector<std::string>& suites = session.suitesEverAcquired();
+    std::cout << "suites acquired during startup (" << suites.size() << "):\n";
+    for (const std::string& key : suites) {
+      size_t slash = key.rfind('/');
+      if (slash == std::string::npos)
+        std::cout << "  " << key << "\n";
+      else
+        std::cout << "  " << key.substr(0, slash) << " (version " << key.substr(slash + 1) << ")\n";
+    }
+  };
+  HostRun run = runPlugin(setup, plan);
+  const auto& names = flhost::operationNames();
+  std::cout << "host operations for --fail (" << names.size() << "):\n";
+  for (std::string_view name : names) std::cout << "  " << name << "\n";
+  return run.ok ? kExitOk : kExitPluginError;
+}
+
+int runAbout(const std::string& module, const char* argv0) {
+  RunPlan plan;
+  plan.about = true;
+  plan.printAbout = true;
+  HostRun run = runPlugin(moduleOnly(module, argv0), plan);
+  if (run.ok && run.aboutBoxes == 0) {
+    std::cerr << "flarimond: the plug-in showed no About box\n";
+    return kExitPluginError;
+  }
+  return run.ok ? kExitOk : kExitPluginError;
+}
+
+Command addPresetsCommand(CLI::App& app) {
+  CLI::App* cmd = app.add_subcommand("presets", "List the dialog's style presets");
+  return {cmd, [](const char*) { return runPresets(); }};
+}
+
+Command addInfoCommand(CLI::App& app) {
+  auto module = std::make_shared<std::string>();
+  CLI::App* cmd = app.add_subcommand(
+      "info",
+      "Show the module's property list, its filter, the suites it\n"
+      "acquires at startup and the operations --fail can name");
+  cmd->add_option("--module", *module, "The plug-in module to load (see below)")->type_name("PATH");
+  cmd->footer(std::string(kModuleHelp) + "\n" + kExitCodesHelp);
+  return {cmd, [module](const char* argv0) { return runInfo(*module, argv0); }};
+}
+
+Command addAboutCommand(CLI::App& app) {
+  auto module = std::make_shared<std::string>();
+  CLI::App* cmd = app.add_subcommand("about", "Show the texts of the plug-in's About box");
+  cmd->add_option("--module", *module, "The plug-in module to load (see below)")->type_name("PATH");
+  cmd->footer(std::string(kModuleHelp) + "\n" + kExitCodesHelp);
+  return {cmd, [module](const char* argv0) { return runAbout(*module, argv0); }};
+}
+
+}  // namespace fltools
