@@ -52,6 +52,15 @@ class User {
   }
   int aboutBoxesShown() const { return aboutBoxes_; }
 
+  // Whether Startup gave the host a filter to run. Without one (an empty category string) the host
+  // has no menu entry for it, so nothing may send Get Parameters or Go.
+  static bool filterRegistered(const Session& session) {
+    if (!session.filters().empty()) return true;
+    std::cerr << "flarimond: the plug-in registered no filter (its category string is empty), so there is "
+                 "nothing to run\n";
+    return false;
+  }
+
   // Sends one message and says whether it succeeded. A failure the plug-in did not show in its
   // error dialog (it leaves some codes to the host, such as a suite it could not get) is said
   // here, so that no failure passes without a word.
@@ -207,7 +216,7 @@ int runFilter(const RenderArgs& args, const char* argv0, bool withDialog) {
   HostSetup setup = prepareHost(args.host, argv0);
   std::optional<BurstParams> record;
   if (!args.params.empty())
-    record = readParamFile(args.params, static_cast<int32_t>(setup.options.document.swatches.size()));
+    record = readParamFile(args.params, static_cast<int32_t>(setup.options.document.swatches.size()), std::cerr);
   else if (!withDialog)
     throw ToolError("apply needs a parameter record (--params FILE)");
   OutputFile output(args.output);
@@ -221,7 +230,7 @@ int runFilter(const RenderArgs& args, const char* argv0, bool withDialog) {
   session->dialogs().setDriver(&user.driver());
   if (!args.host.seedGiven) std::cerr << "seed: " << session->random().seed() << "\n";
 
-  bool ok = user.send("Startup", [&] { return session->startup(); });
+  bool ok = user.send("Startup", [&] { return session->startup(); }) && User::filterRegistered(*session);
   if (ok) {
     if (record) session->setParameters(hostBytes(*record));
     bool confirmed = true;
@@ -357,12 +366,12 @@ int runSheet(const SheetArgs& args, const char* argv0) {
   // The record every tile starts from: the given one, or the defaults the plug-in makes.
   BurstParams base;
   if (!args.params.empty()) {
-    base = readParamFile(args.params, swatches);
+    base = readParamFile(args.params, swatches, std::cerr);
   } else {
     std::unique_ptr<Session> session = openSession(setup);
     User user({}, false);
     session->dialogs().setDriver(&user.driver());
-    bool ok = user.send("Startup", [&] { return session->startup(); }) &&
+    bool ok = user.send("Startup", [&] { return session->startup(); }) && User::filterRegistered(*session) &&
               user.send("Get Parameters", [&] { return session->getParameters(); });
     user.send("Shutdown", [&] { return session->shutdown(); });
     if (!ok) return kExitPluginError;
@@ -383,11 +392,11 @@ int runSheet(const SheetArgs& args, const char* argv0) {
     BurstParams p = base;
     int32_t value = vary.from + i;
     std::memcpy(reinterpret_cast<unsigned char*>(&p) + vary.field->offset, &value, 4);
-    std::vector<std::string> problems = checkParams(p, swatches, "--vary");
-    if (!problems.empty()) {
+    std::string problem = rangeProblem(p, *vary.field, swatches, "--vary");
+    if (!problem.empty()) {
       cairo_destroy(cr);
       cairo_surface_destroy(sheet);
-      throw ToolError(problems.front());
+      throw ToolError(problem);
     }
     // Presets live in the dialog, not in the record: their tiles choose the preset there and
     // confirm, as a user would.
@@ -403,7 +412,7 @@ int runSheet(const SheetArgs& args, const char* argv0) {
     std::unique_ptr<Session> session = openSession(setup);
     User user(std::move(actions), false);
     session->dialogs().setDriver(&user.driver());
-    ok = user.send("Startup", [&] { return session->startup(); });
+    ok = user.send("Startup", [&] { return session->startup(); }) && User::filterRegistered(*session);
     if (ok) {
       session->setParameters(hostBytes(p));
       if (viaDialog) ok = user.send("Get Parameters", [&] { return session->getParameters(); });
@@ -456,7 +465,7 @@ int runDialog(const DialogArgs& args, const char* argv0) {
   HostSetup setup = prepareHost(run.host, argv0);
   std::optional<BurstParams> record;
   if (!run.params.empty())
-    record = readParamFile(run.params, static_cast<int32_t>(setup.options.document.swatches.size()));
+    record = readParamFile(run.params, static_cast<int32_t>(setup.options.document.swatches.size()), std::cerr);
   std::vector<flhost::DialogAction> actions = dialogActions(run);
   OutputFile output(args.dump);
   std::unique_ptr<Session> session = openSession(setup);
@@ -469,7 +478,7 @@ int runDialog(const DialogArgs& args, const char* argv0) {
   };
   session->dialogs().setDriver(&user.driver());
   if (!run.host.seedGiven) std::cerr << "seed: " << session->random().seed() << "\n";
-  bool ok = user.send("Startup", [&] { return session->startup(); });
+  bool ok = user.send("Startup", [&] { return session->startup(); }) && User::filterRegistered(*session);
   if (ok) {
     if (record) session->setParameters(hostBytes(*record));
     ok = user.send("Get Parameters", [&] {
@@ -553,7 +562,7 @@ int runServe(const ServeArgs& args, const char* argv0) {
   HostSetup setup = prepareHost(args.run.host, argv0);
   std::optional<BurstParams> record;
   if (!args.run.params.empty())
-    record = readParamFile(args.run.params, static_cast<int32_t>(setup.options.document.swatches.size()));
+    record = readParamFile(args.run.params, static_cast<int32_t>(setup.options.document.swatches.size()), std::cerr);
   return serveDialog(args, record, args.run.host.seedGiven, [&] { return openSession(setup); });
 #else
   (void)args;

@@ -1,6 +1,12 @@
 // The entry point as the host sees it: routing, the suite table, the globals block, registration,
 // the error dialog and the About box.
+#include <cstdio>
 #include <cstring>
+#include <filesystem>
+#include <fstream>
+#ifdef FLARIMOND_PROGRAM
+#include <sys/wait.h>
+#endif
 
 #include "conformance/host_fixture.h"
 #include "conformance/module_copy.h"
@@ -195,6 +201,26 @@ TEST_F(HostTest, EmptyCategoryRegistersNoFilter) {
   EXPECT_EQ(s->startup(), 0);
   EXPECT_TRUE(s->filters().empty());
   EXPECT_EQ(s->faults().count("filter.addFilter"), 0u);
+#ifdef FLARIMOND_PROGRAM
+  // With no menu entry there is nothing for the program to run: it draws nothing and says why.
+  const std::filesystem::path out = copy.parent_path() / "design.json", record = copy.parent_path() / "p.bin";
+  const BurstParams p = defaults();
+  std::ofstream(record, std::ios::binary).write(reinterpret_cast<const char*>(&p), sizeof p);
+  for (const char* command : {"render", "apply"}) {
+    SCOPED_TRACE(command);
+    std::string line = std::string("'") + FLARIMOND_PROGRAM + "' " + command + " --module '" + copy.string() +
+                       "' --params '" + record.string() + "' --seed 1 -o '" + out.string() + "'";
+    FILE* pipe = popen((line + " 2>&1").c_str(), "r");
+    ASSERT_TRUE(pipe);
+    std::string said;
+    char buffer[256];
+    while (fgets(buffer, sizeof buffer, pipe)) said += buffer;
+    const int status = pclose(pipe);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 1) << said;
+    EXPECT_NE(said.find("registered no filter"), std::string::npos) << said;
+    EXPECT_FALSE(std::filesystem::exists(out));
+  }
+#endif
 }
 
 TEST_F(HostTest, DamagedPropertyListIsRefusedBeforeLoading) {
