@@ -67,10 +67,9 @@ TEST_F(HostTest, EveryEndingButConfirmIsACancel) {
     BurstParams before = defaults();
     before.previewValid = 1;
     setRecord(before);
-    // The user changes the record through the dialog and then leaves it.
+    // The user changes every field of the record through the dialog and then leaves it.
     user().onFilterDialog = [&](flhost::ModalSession& s) {
-      auto* live = static_cast<BurstParams*>(s.dialog().userData);
-      live->burstCount = 99;
+      std::memset(s.dialog().userData, 0x5A, sizeof(BurstParams));
       s.end(ending);
     };
     EXPECT_EQ(host().getParameters(), kStop);
