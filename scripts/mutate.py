@@ -22,6 +22,7 @@ import os
 import random
 import re
 import shutil
+import signal
 import subprocess
 import sys
 import time
@@ -301,14 +302,22 @@ def snapshot():
     src = WORK / "src"
     files = subprocess.run(["git", "ls-files", "-co", "--exclude-standard"], cwd=ROOT, stdout=subprocess.PIPE,
                            check=True).stdout.decode().split("\n")
-    if src.exists():
-        shutil.rmtree(src)
+    wanted = set()
     for f in files:
         if not f or not (ROOT / f).is_file():
             continue
+        wanted.add(f)
         dest = src / f
+        # Unchanged files keep their times, so the copy's build stays up to date; a changed one
+        # (or one an interrupted run left mutated) is written anew and rebuilt.
+        if dest.is_file() and dest.read_bytes() == (ROOT / f).read_bytes():
+            continue
         dest.parent.mkdir(parents=True, exist_ok=True)
-        shutil.copy2(ROOT / f, dest)
+        shutil.copyfile(ROOT / f, dest)
+    if src.exists():
+        for p in src.rglob("*"):
+            if p.is_file() and str(p.relative_to(src)) not in wanted:
+                p.unlink()
     return src
 
 
@@ -417,7 +426,13 @@ def write_report(path, results, equivalent, args, started, complete):
     return lines
 
 
+def stop(signum, frame):
+    # Unwinds through the mutant's `finally`, which puts the source back.
+    raise KeyboardInterrupt
+
+
 def main():
+    signal.signal(signal.SIGTERM, stop)
     ap = argparse.ArgumentParser(prog="./run.sh mutate", description=__doc__.split("\n\n")[0],
                                  formatter_class=argparse.RawDescriptionHelpFormatter)
     ap.add_argument("files", nargs="*", help="sources to mutate (default: every source of shell/, params/, "
