@@ -9,6 +9,10 @@
 #                                             (build-win/bin: flarimond.aip, flarimond.exe)
 #   ./run.sh bench [benchmark options]        builds the benchmarks in Release (build-bench) and
 #                                             runs them
+#   ./run.sh mutate [FILES...] [--sample N] [--seed S] [--budget MINUTES]
+#                                             mutation testing of the plug-in's sources, in a copy
+#                                             of the tree (build-mutate); report in
+#                                             build-mutate/report.txt
 set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
 jobs="$(nproc 2>/dev/null || echo 2)"
@@ -69,8 +73,12 @@ case "${1:-}" in
       "$root/build-bench/bin/$b" --benchmark_min_time=0.2 "$@"
     done
     ;;
+  mutate)
+    shift
+    exec python3 "$root/scripts/mutate.py" "$@"
+    ;;
   "")
-    echo "usage: ./run.sh test | build | windows | bench | <flarimond command> [options]   (try ./run.sh --help)" >&2
+    echo "usage: ./run.sh test | build | windows | bench | mutate | <flarimond command> [options]   (try ./run.sh --help)" >&2
     exit 2
     ;;
   *)

@@ -266,6 +266,19 @@ inline constexpr int32_t kValueReadOrder[] = {
 // page up also re-reads every control.
 inline constexpr int32_t kPageLeadItems[kPageCount] = {5, 4, 8, 11, 180, 70, 92};
 
+// The items each page shows, in the order the page notifier shows or hides them (not the order of
+// creation); zero ends a row. The rows hold exactly the items whose `page` is that page.
+inline constexpr int kMaxPageMembers = 25;
+inline constexpr int32_t kPageMembers[kPageCount][kMaxPageMembers] = {
+    {5, 41, 6, 7, 42, 43, 120, 19, 20, 47, 150, 151, 152, 153, 154},
+    {4, 40, 122, 121, 31, 29, 30, 60, 165, 166},
+    {8, 9, 44, 10, 46, 16, 17, 45, 48, 23, 24, 124, 27, 26, 28, 58, 57, 59, 155, 156},
+    {11, 49, 12, 50, 13, 51, 14, 52, 15, 53, 18, 54, 21, 55, 22, 56, 125, 157, 158, 159, 160, 161, 162, 163, 164},
+    {180, 182, 181, 183, 185, 184, 186, 94, 95},
+    {70, 71, 72, 73, 74, 75, 76, 77, 78, 79, 80, 81, 82, 83, 84, 85},
+    {92, 88, 89, 91, 86, 87, 90, 93},
+};
+
 namespace layout {
 
 constexpr bool idsAreUnique() {
@@ -345,7 +358,27 @@ constexpr bool leadItemsCarryTheValueNotifier() {
   return true;
 }
 
+// Each row lists every item of its page once, and no other.
+constexpr bool pageRowsMatchTheItems() {
+  for (int n = 1; n <= kPageCount; ++n) {
+    int listed = 0;
+    for (int32_t id : kPageMembers[n - 1]) {
+      if (id == 0) break;
+      const int at = dialogItemIndex(id);
+      if (at < 0 || kDialogItems[at].page != n) return false;
+      for (int j = 0; j < listed; ++j)
+        if (kPageMembers[n - 1][j] == id) return false;
+      ++listed;
+    }
+    int onPage = 0;
+    for (const DialogItem& item : kDialogItems) onPage += item.page == n ? 1 : 0;
+    if (listed != onPage) return false;
+  }
+  return true;
+}
+
 static_assert(idsAreUnique());
+static_assert(pageRowsMatchTheItems());
 static_assert(readOrderIsComplete());
 static_assert(factorModeReadFirst());
 static_assert(fieldsSuitTheirControls());

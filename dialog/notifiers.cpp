@@ -146,8 +146,10 @@ void pageNotifier(HostItem item, HostNotifier) {
     shown = 0;
   }
   for (int n = 1; n <= kPageCount; ++n)
-    for (const DialogItem& member : kDialogItems)
-      if (member.page == n) sAdmItem->show(dialogItem(dialog, member.id), n == shown ? 1 : 0);
+    for (int32_t member : kPageMembers[n - 1]) {
+      if (member == 0) break;
+      sAdmItem->show(dialogItem(dialog, member), n == shown ? 1 : 0);
+    }
 }
 
 HostBool pickTracker(HostItem item, HostTracker tracker) {

@@ -493,12 +493,14 @@ const ArtStyleSuite kArtStyle = {countNamedArtStyles, getNthNamedArtStyle, apply
 
 // ---- Menus and filters -----------------------------------------------------------------------
 
-HostErr updateMenuItemAutomatically(HostMenuItem item, int32_t, int32_t, int32_t, int32_t, int32_t,
-                                    int32_t, int32_t) {
+HostErr updateMenuItemAutomatically(HostMenuItem item, int32_t action, int32_t artIncluded, int32_t artExcluded,
+                                    int32_t selectedIncluded, int32_t selectedExcluded, int32_t documentIncluded,
+                                    int32_t documentExcluded) {
   HOST_OP("menu.updateMenuItemAutomatically");
-  auto bits = decodeHandle(item, kSaltMenuItem);
-  if (!bits || bits->index >= session().filters().size()) return kHostBadHandleErr;
-  return kHostNoErr;
+  return guarded([&] {
+    return session().updateMenuItem(item, {action, artIncluded, artExcluded, selectedIncluded, selectedExcluded,
+                                           documentIncluded, documentExcluded});
+  });
 }
 const MenuSuite kMenu = {updateMenuItemAutomatically};
 

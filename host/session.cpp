@@ -266,6 +266,13 @@ HostErr Session::filterMenuItem(HostFilter filter, HostMenuItem* item) {
   return kHostNoErr;
 }
 
+HostErr Session::updateMenuItem(HostMenuItem item, std::vector<int32_t> criteria) {
+  auto bits = decodeHandle(item, kSaltMenuItem);
+  if (!bits || bits->index >= filters_.size()) return kHostBadHandleErr;
+  filters_[bits->index].menuCriteria = std::move(criteria);
+  return kHostNoErr;
+}
+
 HostErr Session::allocateBlock(int32_t size, void** block) {
   if (!block || size < 0) return kHostBadParameterErr;
   auto bytes = std::make_unique<uint8_t[]>(static_cast<size_t>(size) + 1);  // zero-filled

@@ -38,6 +38,9 @@ struct RegisteredFilter {
   std::string category;  // menu category
   std::string title;     // menu title
   int32_t options = 0;
+  // The action and six criteria of the plug-in's request that the host update its menu item
+  // automatically (empty until it asks).
+  std::vector<int32_t> menuCriteria;
 };
 
 class Session {
@@ -98,6 +101,7 @@ class Session {
   HostErr addFilter(HostPluginRef plugin, const char* name, const unsigned char* category,
                     const unsigned char* title, int32_t options, HostFilter* filter);
   HostErr filterMenuItem(HostFilter filter, HostMenuItem* item);
+  HostErr updateMenuItem(HostMenuItem item, std::vector<int32_t> criteria);
   HostErr allocateBlock(int32_t size, void** block);
   HostErr freeBlock(void* block);
   HostErr newHandle(int32_t size, HostMemHandle* handle);

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Installs the Debian packages Flarimond builds with, when any is missing:
-#   scripts/setup.sh [test|windows|bench]
+#   scripts/setup.sh [test|windows|bench|mutate]
 set -euo pipefail
 
 # What building and using Flarimond needs.
@@ -30,6 +30,9 @@ case "${1:-}" in
     ;;
   bench)
     packages+=(libbenchmark-dev)
+    ;;
+  mutate)
+    packages+=(python3 ccache)  # the mutation tool, and compiles of unchanged files it repeats
     ;;
 esac
 

@@ -34,6 +34,15 @@ std::vector<uint8_t> hostBytes(const BurstParams& p) {
   return bytes;
 }
 
+// Whether Startup gave the host a filter to run. Without one (an empty category string) the host
+// has no menu entry for it, so nothing may send Get Parameters or Go.
+bool filterRegistered(const Session& session) {
+  if (!session.filters().empty()) return true;
+  std::cerr << "flarimond: the plug-in registered no filter (its category string is empty), so there is "
+               "nothing to run\n";
+  return false;
+}
+
 }  // namespace
 
 User::User(std::vector<flhost::DialogAction> actions, bool printAbout)
@@ -105,7 +114,7 @@ HostSetup prepareHost(const HostArgs& a, const char* argv0) {
 }
 
 BurstParams readRecord(const fs::path& path, const HostSetup& setup) {
-  return storedRecord(readParamFile(path, static_cast<int32_t>(setup.options.document.swatches.size())));
+  return storedRecord(readParamFile(path, static_cast<int32_t>(setup.options.document.swatches.size()), std::cerr));
 }
 
 std::unique_ptr<Session> openSession(const HostSetup& h) {
@@ -131,6 +140,7 @@ HostRun runPlugin(const HostSetup& setup, const RunPlan& plan) {
 
   bool ok = user.send("Startup", [&] { return session.startup(); });
   if (plan.afterStartup) plan.afterStartup(session);
+  if (ok && (plan.getParameters || plan.go)) ok = filterRegistered(session);
   run.confirmed = true;
   if (ok) {
     if (plan.record) session.setParameters(hostBytes(*plan.record));

@@ -4,6 +4,7 @@
 #include <bit>
 #include <cctype>
 #include <cfloat>
+#include <cerrno>
 #include <charconv>
 #include <cmath>
 #include <cstring>
@@ -63,55 +64,30 @@ FoundValue integerValue(int64_t v) {
   return f;
 }
 
-FoundValue floatValue(float v) {
-  FoundValue f;
-  f.kind = FoundValue::Kind::Real;
-  f.real = v;
-  f.asFloat = v;
-  f.text = floatText(v);
-  return f;
-}
-
-// Checks one value against its field and stores it. Returns the problem, or "" when stored.
-std::string storeField(const BurstField& field, const FoundValue& v, int32_t swatchCount,
-                       std::string_view source, BurstParams& out) {
+// Stores one value in its field when the record can hold it: a finite number for a real, an
+// integer of 32 bits for the others. Returns the problem, or "" when stored. Ranges are not
+// checked here (rangeProblem does): a record holds what it holds.
+std::string storeField(const BurstField& field, const FoundValue& v, std::string_view source, BurstParams& out) {
   std::string prefix = std::string(source) + ": " + field.name + " = " + v.text;
   auto* slot = reinterpret_cast<unsigned char*>(&out) + field.offset;
   if (field.kind == FieldKind::Float) {
-    double d;
+    float f;
     if (v.kind == FoundValue::Kind::Integer) {
-      d = static_cast<double>(v.integer);
+      f = static_cast<float>(v.integer);
     } else if (v.kind == FoundValue::Kind::Real) {
-      // A finite value too large for a float is outside every range below; say that instead.
       if (!std::isfinite(v.real)) return prefix + " is not a finite number";
-      d = v.real;
+      if (!std::isfinite(v.asFloat)) return prefix + " is too large for a 32-bit real";
+      f = v.asFloat;
     } else {
       return prefix + " is not a number";
     }
-    if (d < field.min || d > field.max)
-      return prefix + " is outside " + realText(field.min) + ".." + realText(field.max);
-    float f = v.kind == FoundValue::Kind::Integer ? static_cast<float>(v.integer) : v.asFloat;
     std::memcpy(slot, &f, 4);
     return "";
   }
-  if (field.kind == FieldKind::Flag) {
-    if (v.kind != FoundValue::Kind::Integer || (v.integer != 0 && v.integer != 1))
-      return prefix + " is not a flag (0 or 1)";
-  } else {
-    if (v.kind != FoundValue::Kind::Integer) return prefix + " is not an integer";
-    int64_t lo = std::numeric_limits<int32_t>::min(), hi = std::numeric_limits<int32_t>::max();
-    std::string note;
-    if (field.range == FieldRange::Fixed) {
-      lo = static_cast<int64_t>(field.min);
-      hi = static_cast<int64_t>(field.max);
-    } else if (field.range == FieldRange::Swatches) {
-      lo = 0;
-      hi = swatchCount;
-      note = " (the document's swatches)";
-    }
-    if (v.integer < lo || v.integer > hi)
-      return prefix + " is outside " + std::to_string(lo) + ".." + std::to_string(hi) + note;
-  }
+  if (v.kind != FoundValue::Kind::Integer)
+    return prefix + (field.kind == FieldKind::Flag ? " is not a flag (0 or 1)" : " is not an integer");
+  if (v.integer < std::numeric_limits<int32_t>::min() || v.integer > std::numeric_limits<int32_t>::max())
+    return prefix + " does not fit in 32 bits";
   int32_t i = static_cast<int32_t>(v.integer);
   std::memcpy(slot, &i, 4);
   return "";
@@ -166,8 +142,7 @@ using Json = nlohmann::json;
 // repeated name is seen rather than silently replaced.
 class RecordReader : public nlohmann::json_sax<Json> {
  public:
-  RecordReader(int32_t swatchCount, std::string_view source, BurstParams& out)
-      : swatchCount_(swatchCount), source_(source), out_(out) {}
+  RecordReader(std::string_view source, BurstParams& out) : source_(source), out_(out) {}
 
   std::vector<std::string> problems;
   bool seen[kBurstParamsFieldCount] = {};
@@ -187,11 +162,12 @@ class RecordReader : public nlohmann::json_sax<Json> {
     v.kind = FoundValue::Kind::Real;
     v.real = val;
     v.text = s;
-    if (std::isfinite(val) && std::fabs(val) <= FLT_MAX) {
+    if (std::isfinite(val)) {
       auto [end, ec] = std::from_chars(s.data(), s.data() + s.size(), v.asFloat);
-      // Underflow is the only way a finite value in float range fails here; it reads as the
-      // nearest float, which the conversion from the double gives.
-      if (ec != std::errc() || end != s.data() + s.size()) v.asFloat = static_cast<float>(val);
+      // Out of range is either past the largest float (no record holds it) or underflow, which
+      // reads as the nearest float, as the conversion from the double gives.
+      if (ec != std::errc() || end != s.data() + s.size())
+        v.asFloat = std::fabs(val) > 1 ? std::numeric_limits<float>::infinity() : static_cast<float>(val);
     }
     return scalar(v);
   }
@@ -281,14 +257,13 @@ class RecordReader : public nlohmann::json_sax<Json> {
       return false;
     }
     if (depth_ == 1 && current_) {
-      std::string problem = storeField(*current_, v, swatchCount_, source_, out_);
+      std::string problem = storeField(*current_, v, source_, out_);
       if (!problem.empty()) problems.push_back(problem);
       current_ = nullptr;
     }
     return true;
   }
 
-  int32_t swatchCount_;
   std::string_view source_;
   BurstParams& out_;
   int depth_ = 0;
@@ -317,24 +292,35 @@ std::optional<ParamFormat> paramFormatOf(const fs::path& path) {
   return std::nullopt;
 }
 
+std::string rangeProblem(const BurstParams& params, const BurstField& field, int32_t swatchCount,
+                         std::string_view name) {
+  if (field.range == FieldRange::Unchecked) return "";
+  const auto* slot = reinterpret_cast<const unsigned char*>(&params) + field.offset;
+  std::string prefix = std::string(name) + ": " + field.name + " = ";
+  if (field.kind == FieldKind::Float) {
+    float x;
+    std::memcpy(&x, slot, 4);
+    if (x >= field.min && x <= field.max) return "";
+    return prefix + floatText(x) + " is outside " + realText(field.min) + ".." + realText(field.max);
+  }
+  int32_t v;
+  std::memcpy(&v, slot, 4);
+  int64_t lo = static_cast<int64_t>(field.min), hi = static_cast<int64_t>(field.max);
+  std::string note;
+  if (field.range == FieldRange::Swatches) {
+    lo = 0;
+    hi = swatchCount;
+    note = " (the document's swatches)";
+  }
+  if (v >= lo && v <= hi) return "";
+  return prefix + std::to_string(v) + " is outside " + std::to_string(lo) + ".." + std::to_string(hi) + note;
+}
+
 std::vector<std::string> checkParams(const BurstParams& params, int32_t swatchCount, std::string_view name) {
   std::vector<std::string> problems;
-  BurstParams scratch = params;
-  const auto* bytes = reinterpret_cast<const unsigned char*>(&params);
-  for (const BurstField& f : kBurstFields) {
-    FoundValue v;
-    if (f.kind == FieldKind::Float) {
-      float x;
-      std::memcpy(&x, bytes + f.offset, 4);
-      v = floatValue(x);
-    } else {
-      int32_t i;
-      std::memcpy(&i, bytes + f.offset, 4);
-      v = integerValue(i);
-    }
-    std::string problem = storeField(f, v, swatchCount, name, scratch);
-    if (!problem.empty()) problems.push_back(std::move(problem));
-  }
+  for (const BurstField& f : kBurstFields)
+    if (std::string problem = rangeProblem(params, f, swatchCount, name); !problem.empty())
+      problems.push_back(std::move(problem));
   return problems;
 }
 
@@ -359,6 +345,14 @@ BurstParams paramsFromBytes(std::span<const uint8_t> bytes, std::string_view nam
     uint32_t v = loadLittleEndian(bytes.data() + at);
     std::memcpy(dst + at, &v, 4);
   }
+  std::vector<std::string> problems;
+  for (const BurstField& f : kBurstFields) {
+    float x;
+    std::memcpy(&x, dst + f.offset, 4);
+    if (f.kind == FieldKind::Float && !std::isfinite(x))
+      problems.push_back(std::string(name) + ": " + f.name + " = " + floatText(x) + " is not a finite number");
+  }
+  if (!problems.empty()) throw ParamFileError(std::move(problems));
   return params;
 }
 
@@ -393,9 +387,9 @@ std::string paramsToJson(const BurstParams& params, std::string_view name) {
   return s;
 }
 
-BurstParams paramsFromJson(std::string_view text, int32_t swatchCount, std::string_view name) {
+BurstParams paramsFromJson(std::string_view text, std::string_view name) {
   BurstParams params{};
-  RecordReader reader(swatchCount, name, params);
+  RecordReader reader(name, params);
   Json::sax_parse(text.begin(), text.end(), &reader);
   if (!reader.syntaxError && !reader.sawObject)
     reader.problems.push_back(std::string(name) + ": expected an object of the record's fields");
@@ -415,16 +409,17 @@ BurstParams paramsFromJson(std::string_view text, int32_t swatchCount, std::stri
   return params;
 }
 
-BurstParams readParamFile(const fs::path& path, int32_t swatchCount) {
+BurstParams readParamFile(const fs::path& path, int32_t swatchCount, std::ostream& warnings) {
   std::string name = displayPath(path);
   std::optional<ParamFormat> format = paramFormatOf(path);
   if (!format) throw ParamFileError({name + ": unknown parameter file type (use .bin or .json)"});
   std::string bytes = readWholeFile(path);
-  if (*format == ParamFormat::Json) return paramsFromJson(bytes, swatchCount, name);
   BurstParams params =
-      paramsFromBytes(std::span(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size()), name);
-  std::vector<std::string> problems = checkParams(params, swatchCount, name);
-  if (!problems.empty()) throw ParamFileError(std::move(problems));
+      *format == ParamFormat::Json
+          ? paramsFromJson(bytes, name)
+          : paramsFromBytes(std::span(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size()), name);
+  for (const std::string& problem : checkParams(params, swatchCount, name))
+    warnings << "flarimond: warning: " << problem << "; passed to the plug-in as stored\n";
   return params;
 }
 

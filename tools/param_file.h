@@ -4,10 +4,11 @@
 //   .json  one object with all 84 fields by name, in record order: flags as 0 or 1, integers and
 //          list positions as integers, reals as the shortest text that reads back as the same float
 //
-// Reading checks every field the way the filter's dialog would have left it: the kind of each
-// value and the range its control allows. The range of the two swatch fields depends on the
-// document, so the caller says how many swatches it has. A record read from either format must be
-// complete; every problem found is reported, each naming the file, the field and the value.
+// Reading refuses what cannot be a record: a .bin file of another size, and in either format a
+// real that is not a finite number; a .json file must also name every field once, with a value of
+// the field's kind. A value outside its control's range is a record all the same (an older or
+// hand-edited one): it is read as stored, and checkParams says which values those are. Every
+// problem found is reported, each naming the file, the field and the value.
 #pragma once
 
 #include <cstdint>
@@ -19,6 +20,7 @@
 #include <string_view>
 #include <vector>
 
+#include "burst_fields.h"
 #include "burst_params.h"
 #include "output_file.h"
 
@@ -39,24 +41,30 @@ class ParamFileError : public ToolError {
   std::vector<std::string> problems_;
 };
 
-// The record's problems against the ranges of its controls, each "NAME: FIELD = VALUE is ...".
-// `name` is how messages name the record's source (a file name).
+// The record's values outside the ranges of their controls, each "NAME: FIELD = VALUE is outside
+// LO..HI"; "" from rangeProblem for a value inside. The range of the two swatch fields depends on the
+// document, so the caller says how many swatches it has. `name` is how messages name the record's
+// source (a file name).
+std::string rangeProblem(const BurstParams& params, const BurstField& field, int32_t swatchCount,
+                         std::string_view name);
 std::vector<std::string> checkParams(const BurstParams& params, int32_t swatchCount, std::string_view name);
 
-// The stored form and back. fromBytes throws ParamFileError when the size is not 336; it does not
-// check the values (checkParams does).
+// The stored form and back. fromBytes throws ParamFileError when the size is not 336 or a real is
+// not finite; it does not check ranges (checkParams does).
 std::vector<uint8_t> paramsToBytes(const BurstParams& params);
 BurstParams paramsFromBytes(std::span<const uint8_t> bytes, std::string_view name);
 
 // The JSON form and back. toJson throws ParamFileError for a non-finite real, which JSON cannot
 // hold. fromJson reports syntax errors with line and column, unknown, repeated and missing
-// fields, and values of the wrong kind or outside their range.
+// fields, and values of the wrong kind; it does not check ranges.
 std::string paramsToJson(const BurstParams& params, std::string_view name = "record");
-BurstParams paramsFromJson(std::string_view text, int32_t swatchCount, std::string_view name);
+BurstParams paramsFromJson(std::string_view text, std::string_view name);
 
-// Reads a .bin or .json file (through readInputFile) and checks it. ParamFileError (a ToolError)
-// for any problem, including a file that is missing, unreadable, too large or of another type.
-BurstParams readParamFile(const std::filesystem::path& path, int32_t swatchCount);
+// Reads a .bin or .json file (through readInputFile). ParamFileError (a ToolError) for what cannot
+// be read as a record, including a file that is missing, unreadable, too large or of another type;
+// one line on `warnings` for each value outside its control's range (for a document with
+// swatchCount swatches).
+BurstParams readParamFile(const std::filesystem::path& path, int32_t swatchCount, std::ostream& warnings);
 
 // The record as the host stores it with the filter to hand to another document: the run state of
 // the document it was last used in is cleared. previewValid says that art drawn by the dialog is in

@@ -91,7 +91,7 @@ int runSheet(const SheetArgs& args, const char* argv0) {
   // The record every tile starts from: the given one, or the defaults the plug-in makes.
   BurstParams base;
   if (!args.params.empty()) {
-    base = readParamFile(args.params, swatches);
+    base = readParamFile(args.params, swatches, std::cerr);
   } else {
     RunPlan plan;
     plan.getParameters = true;
@@ -118,8 +118,8 @@ int runSheet(const SheetArgs& args, const char* argv0) {
     RunPlan plan;
     plan.record = base;
     std::memcpy(reinterpret_cast<unsigned char*>(&*plan.record) + vary.field->offset, &value, 4);
-    std::vector<std::string> problems = checkParams(*plan.record, swatches, "--vary");
-    if (!problems.empty()) throw ToolError(problems.front());
+    std::string problem = rangeProblem(*plan.record, *vary.field, swatches, "--vary");
+    if (!problem.empty()) throw ToolError(problem);
     // Presets live in the dialog, not in the record: their tiles choose the preset there and
     // confirm, as a user would.
     if (isPreset) {

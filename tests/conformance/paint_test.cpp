@@ -1,8 +1,10 @@
 // Element paint through Go: colour modes, swatches, dimming, opacity, width and art styles.
 #include <cmath>
+#include <cstring>
 
 #include "conformance/host_fixture.h"
 #include "document.h"
+#include "document_suite.h"
 
 namespace fltest {
 namespace {
@@ -32,46 +34,143 @@ class PaintTest : public HostTest {
   }
 };
 
-TEST_F(PaintTest, ToWhiteWalksTowardsTheModelsWhite) {
-  BurstParams p = defaults();
-  p.fillColor = 1;
-  auto rgb = run(p, documentWith(1, flhost::threeColor(0.2f, 0.4f, 0.6f)));
-  ASSERT_EQ(rgb.size(), 10u);
-  for (int e = 0; e < 10; ++e) {
-    SCOPED_TRACE(e);
-    float t = static_cast<float>(e) / 10.0f;
-    EXPECT_NEAR(rgb[e].style.fillColor.c.three.red, 0.2f + 0.8f * t, 1e-6);
-    EXPECT_NEAR(rgb[e].style.fillColor.c.three.blue, 0.6f + 0.4f * t, 1e-6);
-    EXPECT_EQ(rgb[e].style.strokeColor.c.three.red, 0.0f);  // the stroke mode is 0: untouched
+// The colour modes as the rules write them, for component c of a colour (three: a three-colour
+// one) at index e of n steps with half h; s is the swatch's component at the same position.
+float modeRule(int mode, bool three, float c, float e, float n, float h, float s) {
+  const bool odd = static_cast<int>(e) % 2 == 1;
+  switch (mode) {
+    case 1: return three ? c + (1.0f - c) * e / n : c - c * e / n;
+    case 2: return three ? c - c * e / n : c + (1.0f - c) * e / n;
+    case 5:
+      if (e <= h) return modeRule(1, three, c, e, n, h, s);
+      return three ? c - (1.0f - c) * (e - h) / n : c + c * (e - h) / n;
+    case 6: return c + (s - c) * e / n;
+    case 7: return c - c * e / (2.0f * n);
+    case 8: return c + (1.0f - 2.0f * c) * e / n;
+    case 9: return odd ? (three ? 1.0f : 0.0f) : c;
+    case 10: return odd ? (three ? 0.0f : 1.0f) : c;
+    case 11: return odd ? s : c;
+    case 12: return odd ? 1.0f - c : c;
+    case 13: {
+      const float d = (1.0f - c) * e / (2.0f * n);
+      return c > 1.0f - c / 2.0f ? c - d : c + d;
+    }
+    case 14: return c - 0.9f * c * e / n;
   }
-  auto cmyk = run(p, documentWith(2, flhost::fourColor(0.2f, 0.4f, 0.6f, 0.8f)));
-  for (int e = 0; e < 10; ++e) {
-    float t = static_cast<float>(e) / 10.0f;
-    EXPECT_NEAR(cmyk[e].style.fillColor.c.four.cyan, 0.2f - 0.2f * t, 1e-6);
-    EXPECT_NEAR(cmyk[e].style.fillColor.c.four.black, 0.8f - 0.8f * t, 1e-6);
+  return c;
+}
+
+struct Kind {
+  int16_t model;
+  HostColor start;
+  int count;  // components of the kind
+};
+// Components chosen so that a product taken in another order, or e/n taken first, changes a
+// last bit somewhere along the ten elements.
+const Kind kKinds[] = {{kDocumentGreyModel, flhost::greyColor(0.3f), 1},
+                       {kDocumentCMYKModel, flhost::fourColor(0.2f, 0.45f, 0.7f, 0.9f), 4},
+                       {kDocumentRGBModel, flhost::threeColor(0.15f, 0.55f, 0.85f), 3}};
+
+float component(const HostColor& c, int i) {
+  float v;
+  std::memcpy(&v, c.c.raw + 4 * i, sizeof v);
+  return v;
+}
+
+// Every deterministic mode, in every colour kind, on the fill and on the stroke (each with its
+// own swatch), by element: seven steps, so the half is 3 and e runs past n.
+TEST_F(PaintTest, EveryModeInEveryKindByElement) {
+  for (const Kind& kind : kKinds) {
+    for (bool stroke : {false, true}) {
+      for (int mode : {1, 2, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14}) {
+        SCOPED_TRACE(testing::Message() << "model " << kind.model << (stroke ? " stroke" : " fill") << " mode " << mode);
+        DocumentOptions d = documentWith(kind.model, kind.start);
+        d.newPathStyle.strokeColor = kind.start;
+        d.newPathStyle.fillPaint = d.newPathStyle.strokePaint = 0;
+        BurstParams p = defaults();
+        (stroke ? p.strokeColor : p.fillColor) = mode;
+        p.fillSteps = p.strokeSteps = 7;
+        p.fillSwatch = 5;
+        p.strokeSwatch = 7;
+        const HostColor swatch = d.swatches[stroke ? 7 : 5].color;
+        auto arts = run(p, d);
+        ASSERT_EQ(arts.size(), 10u);
+        for (int e = 0; e < 10; ++e) {
+          const HostPathStyle& st = arts[e].style;
+          const HostColor& got = stroke ? st.strokeColor : st.fillColor;
+          const HostColor& other = stroke ? st.fillColor : st.strokeColor;
+          ASSERT_EQ(got.kind, kind.start.kind);
+          for (int i = 0; i < kind.count; ++i) {
+            const float want = modeRule(mode, kind.count == 3, component(kind.start, i), static_cast<float>(e), 7.0f,
+                                        3.0f, component(swatch, i));
+            EXPECT_EQ(component(got, i), want) << "element " << e << " component " << i;
+            EXPECT_EQ(component(other, i), component(kind.start, i)) << "element " << e;
+          }
+          const bool paintOn = mode == 6 || mode == 11 || mode == 12;
+          EXPECT_EQ(stroke ? st.strokePaint : st.fillPaint, paintOn ? 1 : 0) << "element " << e;
+          EXPECT_EQ(stroke ? st.fillPaint : st.strokePaint, 0) << "element " << e;
+        }
+      }
+    }
   }
 }
 
-// Every mode on a grey fill of 0.5 at element 5 (odd) and 7 of ten steps.
-TEST_F(PaintTest, EveryModeOnGrey) {
+// By star: index the star, steps the fill's and stroke's own (five, or the stars less one).
+TEST_F(PaintTest, ModesByStarUseTheStarIndexAndTheirOwnSteps) {
+  for (const Kind& kind : kKinds) {
+    SCOPED_TRACE(kind.model);
+    DocumentOptions d = documentWith(kind.model, kind.start);
+    d.newPathStyle.strokeColor = kind.start;
+    BurstParams p = defaults();
+    p.applyToUniqueElements = 0;
+    p.applyToStars = 1;
+    p.starCount = 4;
+    p.burstCount = 2;
+    p.fillColor = 5;
+    p.strokeColor = 6;
+    p.fillSteps = 5;  // half 2
+    p.strokeSteps = 0;  // three steps, half 1
+    p.strokeSwatch = 9;
+    const HostColor swatch = d.swatches[9].color;
+    auto arts = run(p, d);
+    ASSERT_EQ(arts.size(), 8u);
+    for (size_t a = 0; a < arts.size(); ++a) {
+      const float star = static_cast<float>(a / 2);
+      for (int i = 0; i < kind.count; ++i) {
+        const float c = component(kind.start, i);
+        EXPECT_EQ(component(arts[a].style.fillColor, i), modeRule(5, kind.count == 3, c, star, 5.0f, 2.0f, 0.0f))
+            << "art " << a << " component " << i;
+        EXPECT_EQ(component(arts[a].style.strokeColor, i),
+                  modeRule(6, kind.count == 3, c, star, 3.0f, 1.0f, component(swatch, i)))
+            << "art " << a << " component " << i;
+      }
+    }
+  }
+}
+
+// Random colours draw in component order; a four-colour black is scaled by the fourth draw.
+TEST_F(PaintTest, RandomColoursInEveryKind) {
+  const std::vector<float> draws = {0.125f, 0.25f, 0.375f, 0.5f, 0.625f, 0.75f, 0.875f, 0.0625f};
   struct Case {
-    int mode;
-    float at5, at7;
+    Kind kind;
+    std::vector<float> first, second;  // the components of elements 0 and 1
   };
   const Case cases[] = {
-      {1, 0.25f, 0.15f},   {2, 0.75f, 0.85f},   {5, 0.25f, 0.6f},    {7, 0.375f, 0.325f},
-      {8, 0.5f, 0.5f},     {9, 0.0f, 0.0f},     {10, 1.0f, 1.0f},    {12, 0.5f, 0.5f},
-      {13, 0.625f, 0.675f}, {14, 0.275f, 0.185f},
+      {kKinds[0], {0.125f}, {0.25f}},
+      {kKinds[1], {0.125f, 0.25f, 0.375f, 0.9f * 0.5f}, {0.625f, 0.75f, 0.875f, 0.9f * 0.0625f}},
+      {kKinds[2], {0.125f, 0.25f, 0.375f}, {0.5f, 0.625f, 0.75f}},
   };
   for (const Case& c : cases) {
-    SCOPED_TRACE(c.mode);
+    SCOPED_TRACE(c.kind.model);
     BurstParams p = defaults();
-    p.fillColor = c.mode;
-    auto arts = run(p, documentWith(0, flhost::greyColor(0.5f)));
-    ASSERT_EQ(arts.size(), 10u);
-    EXPECT_NEAR(arts[0].style.fillColor.c.grey, 0.5f, 1e-6);  // index 0 leaves every mode still
-    EXPECT_NEAR(arts[5].style.fillColor.c.grey, c.at5, 1e-6);
-    EXPECT_NEAR(arts[7].style.fillColor.c.grey, c.at7, 1e-6);
+    p.fillColor = 3;
+    p.burstCount = 2;
+    auto arts = run(p, documentWith(c.kind.model, c.kind.start), draws);
+    ASSERT_EQ(arts.size(), 2u);
+    for (int i = 0; i < c.kind.count; ++i) {
+      EXPECT_EQ(component(arts[0].style.fillColor, i), c.first[i]) << i;
+      EXPECT_EQ(component(arts[1].style.fillColor, i), c.second[i]) << i;
+    }
   }
 }
 
@@ -121,12 +220,19 @@ TEST_F(PaintTest, DimmingKeepsFourColourBlack) {
   auto arts = run(p, documentWith(2, flhost::fourColor(0.4f, 0.8f, 1.0f, 0.6f)));
   EXPECT_EQ(arts[0].style.fillColor.c.four.cyan, 0.4f);  // factor 1 on element 0
   EXPECT_EQ(arts[1].style.fillColor.c.four.cyan, 0.2f);
+  EXPECT_EQ(arts[1].style.fillColor.c.four.magenta, 0.4f);
   EXPECT_EQ(arts[1].style.fillColor.c.four.yellow, 0.5f);
   EXPECT_EQ(arts[1].style.fillColor.c.four.black, 0.6f);
+  auto grey = run(p, documentWith(0, flhost::greyColor(0.6f)));
+  EXPECT_EQ(grey[2].style.fillColor.c.grey, 0.6f * 0.25f);
   // A factor above 1 clamps.
   p.fillFactorPerElement = 300.0f;
-  auto bright = run(p, documentWith(1, flhost::threeColor(0.2f, 0.4f, 0.6f)));
-  EXPECT_EQ(bright[1].style.fillColor.c.three.blue, 1.0f);
+  auto bright = run(p, documentWith(1, flhost::threeColor(0.2f, 0.4f, 0.3f)));
+  EXPECT_EQ(bright[1].style.fillColor.c.three.red, 0.2f * 3.0f);
+  EXPECT_EQ(bright[1].style.fillColor.c.three.green, 1.0f);
+  EXPECT_EQ(bright[1].style.fillColor.c.three.blue, 0.3f * 3.0f);
+  auto brightGrey = run(p, documentWith(0, flhost::greyColor(0.6f)));
+  EXPECT_EQ(brightGrey[1].style.fillColor.c.grey, 1.0f);
 }
 
 TEST_F(PaintTest, OpacityWidthAndStyle) {

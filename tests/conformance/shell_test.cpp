@@ -1,6 +1,15 @@
 // The entry point as the host sees it: routing, the suite table, the globals block, registration,
 // the error dialog and the About box.
+#include <cstdio>
 #include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <string>
+#include <vector>
+#ifdef FLARIMOND_PROGRAM
+#include <sys/wait.h>
+#endif
 
 #include "conformance/host_fixture.h"
 #include "conformance/module_copy.h"
@@ -9,6 +18,24 @@ namespace fltest {
 namespace {
 
 constexpr HostErr code(const char (&c)[5]) { return HOST_FOURCC(c[0], c[1], c[2], c[3]); }
+
+// The plug-in's suite table, row by row: acquired and released in this order.
+struct SuiteRow {
+  const char* name;
+  int version;
+};
+const SuiteRow kSuiteRows[26] = {
+    {"SP Blocks Suite", 2},       {"SP Access Suite", 3},        {"AI MdMemory Suite", 1},
+    {"AI Real Math Suite", 1},    {"AI Art Suite", 9},           {"AI User Suite", 5},
+    {"AI Document Suite", 7},     {"AI Document View Suite", 7}, {"AI Undo Suite", 4},
+    {"AI Path Suite", 4},         {"AI Path Style Suite", 5},    {"AI Random Suite", 3},
+    {"AI Blend Style Suite", 2},  {"AI Swatch List Suite", 4},   {"AI Transform Art Suite", 1},
+    {"AI Art Style Suite", 3},    {"AI Menu Suite", 7},          {"AI Filter Suite", 2},
+    {"ADM Basic Suite", 2},       {"ADM Dialog Suite", 3},       {"ADM Item Suite", 4},
+    {"ADM Icon Suite", 1},        {"ADM Notifier Suite", 1},     {"ADM List Suite", 1},
+    {"ADM Entry Suite", 2},       {"ADM Tracker Suite", 1},
+};
+std::string rowKey(int row) { return std::string(kSuiteRows[row].name) + "/" + std::to_string(kSuiteRows[row].version); }
 
 const char* kMemoryMessage = "The filter cannot complete because there isn't enough memory (RAM) available.";
 
@@ -21,7 +48,11 @@ TEST_F(HostTest, StartupRegistersTheOneFilter) {
   EXPECT_EQ(host().faults().count("menu.updateMenuItemAutomatically"), 1u);
   EXPECT_EQ(host().faults().count("blocks.allocateBlock"), 1u);
   EXPECT_EQ(host().heldSuiteCount(), 0);
-  EXPECT_EQ(host().suitesEverAcquired().size(), 26u);
+  std::vector<std::string> rows;
+  for (int row = 0; row < 26; ++row) rows.push_back(rowKey(row));
+  EXPECT_EQ(host().suitesEverAcquired(), rows);
+  EXPECT_EQ(f.options, 0);
+  EXPECT_EQ(f.menuCriteria, (std::vector<int32_t>{1, 0, 0, 0, 0, 1, 0}));
 }
 
 TEST_F(HostTest, RoutingAnswersEveryMessage) {
@@ -145,13 +176,6 @@ TEST_F(HostTest, NestedCallsWorkWithTheOuterCallsSuites) {
 // A suite the host cannot supply, at each row of the table: the message is not routed, every suite
 // acquired is given back, and the alert appears once the dialog manager's basic suite is held.
 TEST_F(HostTest, AcquisitionFailureAtEveryRow) {
-  const char* names[26] = {"SP Blocks Suite", "SP Access Suite", "AI MdMemory Suite", "AI Real Math Suite",
-                           "AI Art Suite", "AI User Suite", "AI Document Suite", "AI Document View Suite",
-                           "AI Undo Suite", "AI Path Suite", "AI Path Style Suite", "AI Random Suite",
-                           "AI Blend Style Suite", "AI Swatch List Suite", "AI Transform Art Suite",
-                           "AI Art Style Suite", "AI Menu Suite", "AI Filter Suite", "ADM Basic Suite",
-                           "ADM Dialog Suite", "ADM Item Suite", "ADM Icon Suite", "ADM Notifier Suite",
-                           "ADM List Suite", "ADM Entry Suite", "ADM Tracker Suite"};
   for (int row = 0; row < 26; ++row) {
     for (HostErr failure : {code("S!Fd"), HostErr{-108}}) {
       SCOPED_TRACE("row " + std::to_string(row) + " code " + std::to_string(failure));
@@ -162,7 +186,7 @@ TEST_F(HostTest, AcquisitionFailureAtEveryRow) {
       EXPECT_EQ(host().heldSuiteCount(), 0);
       if (row > 18) {
         ASSERT_EQ(user().alerts.size(), 1u);
-        EXPECT_NE(user().alerts[0].find(std::string("suite: ") + names[row]), std::string::npos);
+        EXPECT_NE(user().alerts[0].find(std::string("suite: ") + kSuiteRows[row].name), std::string::npos);
         EXPECT_EQ(user().alerts[0].find("Suite Loading Error: " + std::to_string(failure)), 0u);
       } else {
         EXPECT_TRUE(user().alerts.empty());
@@ -176,9 +200,17 @@ TEST_F(HostTest, AcquisitionFailureAtEveryRow) {
 
 TEST_F(HostTest, FailedReleaseStopsTheWalkButNotTheAnswer) {
   startUp();
-  host().faults().failOn("basic.releaseSuite", 5, -1);
-  EXPECT_EQ(host().menuUpdate(), 0);
-  EXPECT_EQ(host().heldSuiteCount(), 22);  // rows 4 to 25 were not given back
+  // The walk goes from the first row to the last: a failure at the fifth release keeps rows 4 to 25.
+  for (int failed : {1, 5, 26}) {
+    SCOPED_TRACE(failed);
+    open();
+    startUp();
+    host().faults().failOn("basic.releaseSuite", static_cast<uint64_t>(failed), -1);
+    EXPECT_EQ(host().menuUpdate(), 0);
+    std::map<std::string, int> kept;
+    for (int row = failed - 1; row < 26; ++row) kept[rowKey(row)] = 1;
+    EXPECT_EQ(host().heldSuites(), kept);
+  }
 }
 
 TEST_F(HostTest, EmptyCategoryRegistersNoFilter) {
@@ -195,6 +227,26 @@ TEST_F(HostTest, EmptyCategoryRegistersNoFilter) {
   EXPECT_EQ(s->startup(), 0);
   EXPECT_TRUE(s->filters().empty());
   EXPECT_EQ(s->faults().count("filter.addFilter"), 0u);
+#ifdef FLARIMOND_PROGRAM
+  // With no menu entry there is nothing for the program to run: it draws nothing and says why.
+  const std::filesystem::path out = copy.parent_path() / "design.json", record = copy.parent_path() / "p.bin";
+  const BurstParams p = defaults();
+  std::ofstream(record, std::ios::binary).write(reinterpret_cast<const char*>(&p), sizeof p);
+  for (const char* command : {"render", "apply"}) {
+    SCOPED_TRACE(command);
+    std::string line = std::string("'") + FLARIMOND_PROGRAM + "' " + command + " --module '" + copy.string() +
+                       "' --params '" + record.string() + "' --seed 1 -o '" + out.string() + "'";
+    FILE* pipe = popen((line + " 2>&1").c_str(), "r");
+    ASSERT_TRUE(pipe);
+    std::string said;
+    char buffer[256];
+    while (fgets(buffer, sizeof buffer, pipe)) said += buffer;
+    const int status = pclose(pipe);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 1) << said;
+    EXPECT_NE(said.find("registered no filter"), std::string::npos) << said;
+    EXPECT_FALSE(std::filesystem::exists(out));
+  }
+#endif
 }
 
 TEST_F(HostTest, DamagedPropertyListIsRefusedBeforeLoading) {

@@ -37,39 +37,69 @@ float noDraw() {
   return 0.0f;
 }
 
+// The four distances of every burst type, bit for bit: each multiplier is the single-precision
+// fraction, and a chained height is rounded after each product. Over many sizes a multiplier
+// computed in double precision, or a chained product taken as one, changes some last bit.
 TEST(BurstTables, ProportionsOfEveryBurstType) {
-  // Multiples of the size as the user's list describes them; the table is single precision, so
-  // a relative tolerance of a few ulps separates a wrong constant from rounding.
-  struct Row {
-    double length1, length2, height1, height2;
+  enum class Op { Size, Times, Chained, Doubled };  // S, S x a, (S x a) x b, S + S
+  struct Term {
+    Op op;
+    float a, b;
   };
-  const double third = 1.0 / 3;
-  const Row rows[fl::kBurstTypeCount] = {
-      {1, 1, third, third},       {1, 1, third, third / 2},   {1, 0.5, third, third},
-      {1, 0.2, 0.5, 3},           {1, 1, 1.0 / 7, 1.0 / 7},   {1, 1, 0.1, 0.1},
-      {1, 0.5, 0.1, 0.1},         {1, 1, 0.5, 0.5},           {1, 1, 2, 2},
-      {1, 1, 3, 3},               {1, 1, 3, 1.5},             {1, 0.5, 3, 1.5},
-      {2, third, 0.5, 2},         {0.5, 2, 4 * third, 0.4 * third},
-      {1, 1, 3, 3},               {1, 1, 4, 4},               {1, 1, 5, 5},
-      {1, 1, 0.125, 0.125},       {1, 1, 1.0 / 9, 1.0 / 9},   {1, 1, 0.1, 0.1},
-      {1, 1, 1.0 / 12, 1.0 / 12}, {1, 1, 1.0 / 15, 1.0 / 15}, {1, 1, 0.05, 0.05},
-      {1, 1, 0.04, 0.04},         {1, 1, 1.0 / 30, 1.0 / 30}, {1, 1, 0.05, 0.025},
-      {1, 1, 1.0 / 24, 1.0 / 48}, {1, 1, 1.0 / 30, 1.0 / 60}, {1, 1, 0.025, 0.0125},
-      {1, 1, 0.02, 0.01},
+  const Term S{Op::Size, 0, 0}, D{Op::Doubled, 0, 0};
+  auto x = [](float a) { return Term{Op::Times, a, 0}; };
+  auto xx = [](float a, float b) { return Term{Op::Chained, a, b}; };
+  const float third = 1.0f / 3.0f;
+  const Term rows[fl::kBurstTypeCount][4] = {
+      {S, S, x(third), x(third)},
+      {S, S, x(third), xx(third, 0.5f)},
+      {S, x(0.5f), x(third), x(third)},
+      {S, x(0.2f), x(0.5f), x(3.0f)},
+      {S, S, x(1.0f / 7.0f), x(1.0f / 7.0f)},
+      {S, S, x(0.1f), x(0.1f)},
+      {S, x(0.5f), x(0.1f), x(0.1f)},
+      {S, S, x(0.5f), x(0.5f)},
+      {S, S, D, D},
+      {S, S, x(3.0f), x(3.0f)},
+      {S, S, x(3.0f), xx(3.0f, 0.5f)},
+      {S, x(0.5f), x(3.0f), xx(3.0f, 0.5f)},
+      {D, x(third), x(0.5f), xx(0.5f, 4.0f)},
+      {x(0.5f), D, x(4.0f / 3.0f), xx(4.0f / 3.0f, 0.1f)},
+      {S, S, x(3.0f), x(3.0f)},
+      {S, S, x(4.0f), x(4.0f)},
+      {S, S, x(5.0f), x(5.0f)},
+      {S, S, x(0.125f), x(0.125f)},
+      {S, S, x(1.0f / 9.0f), x(1.0f / 9.0f)},
+      {S, S, x(0.1f), x(0.1f)},
+      {S, S, x(1.0f / 12.0f), x(1.0f / 12.0f)},
+      {S, S, x(1.0f / 15.0f), x(1.0f / 15.0f)},
+      {S, S, x(0.05f), x(0.05f)},
+      {S, S, x(0.04f), x(0.04f)},
+      {S, S, x(1.0f / 30.0f), x(1.0f / 30.0f)},
+      {S, S, x(0.05f), xx(0.05f, 0.5f)},
+      {S, S, x(1.0f / 24.0f), xx(1.0f / 24.0f, 0.5f)},
+      {S, S, x(1.0f / 30.0f), xx(1.0f / 30.0f, 0.5f)},
+      {S, S, x(0.025f), xx(0.025f, 0.5f)},
+      {S, S, x(0.02f), xx(0.02f, 0.5f)},
   };
-  for (float size : {300.0f, -47.5f, 1.0e-3f}) {
+  auto eval = [](const Term& t, float size) {
+    switch (t.op) {
+      case Op::Size: return size;
+      case Op::Times: return size * t.a;
+      case Op::Chained: return (size * t.a) * t.b;
+      case Op::Doubled: return size + size;
+    }
+    return 0.0f;
+  };
+  for (int k = 0; k < 64; ++k) {
+    const float size = (k % 2 ? -1.0f : 1.0f) * (300.0f + 17.31f * static_cast<float>(k * k));
     for (int t = 0; t < fl::kBurstTypeCount; ++t) {
       SCOPED_TRACE("type " + std::to_string(t) + ", size " + std::to_string(size));
-      fl::BurstDistances d = burstDistances(t, size);
-      const Row& e = rows[t];
-      auto near = [&](float got, double multiple) {
-        double want = multiple * size;
-        EXPECT_NEAR(got, want, std::abs(want) * 4e-7);
-      };
-      near(d.length1, e.length1);
-      near(d.length2, e.length2);
-      near(d.height1, e.height1);
-      near(d.height2, e.height2);
+      const fl::BurstDistances d = burstDistances(t, size);
+      EXPECT_EQ(d.length1, eval(rows[t][0], size));
+      EXPECT_EQ(d.length2, eval(rows[t][1], size));
+      EXPECT_EQ(d.height1, eval(rows[t][2], size));
+      EXPECT_EQ(d.height2, eval(rows[t][3], size));
     }
   }
   // Types the dialog does not offer are drawn with the default proportions.
@@ -148,8 +178,8 @@ TEST(BurstTables, ScalingRowsAtChosenElements) {
   for (const Case& c : cases) {
     SCOPED_TRACE("row " + std::to_string(c.row) + ", i " + std::to_string(c.i));
     fl::ScaleFactors f = scalingFactors(c.row, c.i, noDraw);
-    EXPECT_FLOAT_EQ(f.x, c.x);
-    EXPECT_FLOAT_EQ(f.y, c.y);
+    EXPECT_EQ(f.x, c.x);
+    EXPECT_EQ(f.y, c.y);
   }
 }
 
@@ -176,7 +206,7 @@ TEST(BurstTables, CyclingScalingRows) {
     SCOPED_TRACE(c.row);
     for (int32_t i = 0; i < 3 * static_cast<int32_t>(c.cycle.size()); ++i) {
       fl::ScaleFactors f = scalingFactors(c.row, i, noDraw);
-      EXPECT_FLOAT_EQ(f.x, c.cycle[i % c.cycle.size()]) << "i " << i;
+      EXPECT_EQ(f.x, c.cycle[i % c.cycle.size()]) << "i " << i;
       EXPECT_EQ(f.x, f.y) << "i " << i;
     }
   }

@@ -1,5 +1,6 @@
-// Parameter files: both formats round-trip bit for bit, and every kind of bad content is refused
-// with a message that names the file, the field and the value.
+// Parameter files: both formats round-trip bit for bit, what cannot be a record is refused and a
+// value outside its control's range is kept with a warning, each message naming the file, the
+// field and the value.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -7,6 +8,7 @@
 #include <filesystem>
 #include <fstream>
 #include <limits>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -46,7 +48,7 @@ bool sameBits(const BurstParams& a, const BurstParams& b) { return std::memcmp(&
 // The problems paramsFromJson reports for the text; empty when it is accepted.
 std::vector<std::string> jsonProblems(const std::string& text) {
   try {
-    paramsFromJson(text, kSwatches, "params.json");
+    paramsFromJson(text, "params.json");
     return {};
   } catch (const ParamFileError& e) {
     return e.problems();
@@ -87,12 +89,16 @@ TEST(ParamFile, BothFormatsRoundTripBitForBit) {
   p.dialogLeft = std::numeric_limits<int32_t>::min();
   p.dialogRight = std::numeric_limits<int32_t>::max();
   p.fillSwatch = kSwatches;
+  p.fanFactorPerStar = std::numeric_limits<float>::max();
+  p.fanFactorPerElement = -std::numeric_limits<float>::max();
+  p.heightFactorPerStar = std::numeric_limits<float>::denorm_min();
   TempDir dir;
   for (const char* name : {"p.bin", "p.json", "P.JSON"}) {
     SCOPED_TRACE(name);
     fs::path file = dir.path() / name;
     writeParamFile(file, p);
-    EXPECT_TRUE(sameBits(readParamFile(file, kSwatches), p));
+    std::ostringstream warnings;
+    EXPECT_TRUE(sameBits(readParamFile(file, kSwatches, warnings), p));
     fs::remove(file);
   }
   EXPECT_TRUE(dir.entries().empty()) << "a temporary file was left behind";
@@ -123,47 +129,56 @@ TEST(ParamFile, BinIsTheLittleEndianRecord) {
   EXPECT_EQ(at(200), (std::vector<uint8_t>{0, 0, 0x96, 0x43}));      // length 300.0f
 }
 
-TEST(ParamFile, BadValuesNameFieldAndValue) {
+// A value the record cannot hold is refused; one outside its control's range is read as written
+// and named by checkParams.
+TEST(ParamFile, ValuesAreRefusedByKindAndWarnedAboutByRange) {
   struct Case {
     const char* field;
     const char* value;
-    const char* message;
+    const char* refused;  // the reader's one problem, or null when it reads the value
+    const char* range;    // checkParams's one problem, or null
   };
   const Case cases[] = {
-      {"burstCount", "9999", "params.json: burstCount = 9999 is outside 2..150"},
-      {"burstCount", "1", "params.json: burstCount = 1 is outside 2..150"},
-      {"burstCount", "10.5", "params.json: burstCount = 10.5 is not an integer"},
-      {"burstCount", "\"10\"", "params.json: burstCount = \"10\" is not an integer"},
-      {"uniqueElements", "2", "params.json: uniqueElements = 2 is not a flag (0 or 1)"},
-      {"uniqueElements", "true", "params.json: uniqueElements = true is not a flag (0 or 1)"},
-      {"scaling", "43", "params.json: scaling = 43 is outside 0..42"},
-      {"scaling", "-1", "params.json: scaling = -1 is outside 0..42"},
-      {"fillSwatch", "31", "params.json: fillSwatch = 31 is outside 0..30 (the document's swatches)"},
-      {"dialogLeft", "2147483648", "params.json: dialogLeft = 2147483648 is outside -2147483648..2147483647"},
-      {"dialogTop", "18446744073709551616", "params.json: dialogTop = 18446744073709551616 is not an integer"},
-      {"startX", "4000.5", "params.json: startX = 4000.5 is outside -4000..4000"},
-      {"length", "-3000.5", "params.json: length = -3000.5 is outside -3000..6000"},
-      {"startY", "1e39", "params.json: startY = 1e39 is outside -4000..4000"},
-      {"startY", "1e999", "params.json: startY = 1e999 is not a finite number"},
-      {"startX", "null", "params.json: startX = null is not a number"},
-      {"viewZoom", "[100]", "params.json: viewZoom = [...] is not a number"},
-      {"viewZoom", "{\"v\": 1}", "params.json: viewZoom = {...} is not a number"},
+      {"burstCount", "10.5", "params.json: burstCount = 10.5 is not an integer", nullptr},
+      {"burstCount", "\"10\"", "params.json: burstCount = \"10\" is not an integer", nullptr},
+      {"uniqueElements", "true", "params.json: uniqueElements = true is not a flag (0 or 1)", nullptr},
+      {"dialogLeft", "2147483648", "params.json: dialogLeft = 2147483648 does not fit in 32 bits", nullptr},
+      {"dialogTop", "18446744073709551616", "params.json: dialogTop = 18446744073709551616 is not an integer", nullptr},
+      {"startY", "1e39", "params.json: startY = 1e39 is too large for a 32-bit real", nullptr},
+      {"startY", "1e999", "params.json: startY = 1e999 is not a finite number", nullptr},
+      {"startX", "null", "params.json: startX = null is not a number", nullptr},
+      {"viewZoom", "[100]", "params.json: viewZoom = [...] is not a number", nullptr},
+      {"viewZoom", "{\"v\": 1}", "params.json: viewZoom = {...} is not a number", nullptr},
+      {"burstCount", "9999", nullptr, "params.json: burstCount = 9999 is outside 2..150"},
+      {"burstCount", "1", nullptr, "params.json: burstCount = 1 is outside 2..150"},
+      {"uniqueElements", "2", nullptr, "params.json: uniqueElements = 2 is outside 0..1"},
+      {"scaling", "43", nullptr, "params.json: scaling = 43 is outside 0..42"},
+      {"scaling", "-1", nullptr, "params.json: scaling = -1 is outside 0..42"},
+      {"currentPage", "0", nullptr, "params.json: currentPage = 0 is outside 1..7"},
+      {"fillSwatch", "31", nullptr, "params.json: fillSwatch = 31 is outside 0..30 (the document's swatches)"},
+      {"startX", "4000.5", nullptr, "params.json: startX = 4000.5 is outside -4000..4000"},
+      {"length", "-3000.5", nullptr, "params.json: length = -3000.5 is outside -3000..6000"},
+      {"burstCount", "150", nullptr, nullptr},
+      {"length", "6000", nullptr, nullptr},
+      {"length", "-3000", nullptr, nullptr},
+      {"startX", "-4000", nullptr, nullptr},
+      {"fillSwatch", "30", nullptr, nullptr},
+      {"strokeSwatch", "0", nullptr, nullptr},
+      {"angle", "360.0", nullptr, nullptr},
+      {"dialogBottom", "-2147483648", nullptr, nullptr},
+      {"finalRun", "1", nullptr, nullptr},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(std::string(c.field) + " = " + c.value);
-    EXPECT_EQ(jsonProblems(withValue(c.field, c.value)), std::vector<std::string>{c.message});
-  }
-}
-
-TEST(ParamFile, ValuesAtTheEndsOfTheirRangesAreAccepted) {
-  const std::pair<const char*, const char*> cases[] = {
-      {"burstCount", "150"}, {"length", "6000"},        {"length", "-3000"},
-      {"startX", "-4000"},   {"fillSwatch", "30"},      {"strokeSwatch", "0"},
-      {"angle", "360.0"},    {"dialogBottom", "-2147483648"}, {"finalRun", "1"},
-  };
-  for (const auto& [field, value] : cases) {
-    SCOPED_TRACE(std::string(field) + " = " + value);
-    EXPECT_EQ(jsonProblems(withValue(field, value)), std::vector<std::string>{});
+    const std::string text = withValue(c.field, c.value);
+    if (c.refused) {
+      EXPECT_EQ(jsonProblems(text), std::vector<std::string>{c.refused});
+      continue;
+    }
+    ASSERT_EQ(jsonProblems(text), std::vector<std::string>{});
+    std::vector<std::string> expected;
+    if (c.range) expected.push_back(c.range);
+    EXPECT_EQ(checkParams(paramsFromJson(text, "params.json"), kSwatches, "params.json"), expected);
   }
 }
 
@@ -217,37 +232,46 @@ TEST(ParamFile, SyntaxErrorsGiveLineAndColumn) {
 }
 
 TEST(ParamFile, EveryProblemIsReportedAtOnce) {
-  std::string text = withValue("burstCount", "9999");
+  std::string text = withValue("burstCount", "10.5");
   size_t at = text.find("\"starCount\": 1");
-  text.replace(at, 14, "\"starCount\": 0");
-  EXPECT_EQ(jsonProblems(text), (std::vector<std::string>{"params.json: starCount = 0 is outside 1..100",
-                                                          "params.json: burstCount = 9999 is outside 2..150"}));
+  text.replace(at, 14, "\"starCount\": \"1\"");
+  EXPECT_EQ(jsonProblems(text), (std::vector<std::string>{"params.json: starCount = \"1\" is not an integer",
+                                                          "params.json: burstCount = 10.5 is not an integer"}));
 }
 
-TEST(ParamFile, BinRecordsAreCheckedLikeJson) {
+// A stored record reaches the plug-in as stored: a value out of its range only draws a warning
+// line; a real that is not a number cannot be a record.
+TEST(ParamFile, BinRecordsKeepOutOfRangeValuesAndRefuseNonFiniteReals) {
   TempDir dir;
   fs::path file = dir.path() / "params.bin";
   const std::string name = file.string();
-  auto problemsFor = [&](const BurstParams& p) -> std::vector<std::string> {
+  auto write = [&](const BurstParams& p) {
     std::vector<uint8_t> bytes = paramsToBytes(p);
     writeBytes(file, std::string(bytes.begin(), bytes.end()));
-    try {
-      readParamFile(file, kSwatches);
-      return {};
-    } catch (const ParamFileError& e) {
-      return e.problems();
-    }
   };
   BurstParams p = defaults();
   p.burstCount = 9999;
-  EXPECT_EQ(problemsFor(p), std::vector<std::string>{name + ": burstCount = 9999 is outside 2..150"});
+  p.currentPage = 0;
+  p.randomApply = -1;
+  write(p);
+  std::ostringstream warnings;
+  EXPECT_TRUE(sameBits(readParamFile(file, kSwatches, warnings), p));
+  EXPECT_EQ(warnings.str(),
+            "flarimond: warning: " + name + ": randomApply = -1 is outside 0..1; passed to the plug-in as stored\n"
+            "flarimond: warning: " + name + ": currentPage = 0 is outside 1..7; passed to the plug-in as stored\n"
+            "flarimond: warning: " + name + ": burstCount = 9999 is outside 2..150; passed to the plug-in as stored\n");
+
   p = defaults();
   p.startX = std::numeric_limits<float>::quiet_NaN();
   p.viewZoom = -std::numeric_limits<float>::infinity();
-  p.randomApply = -1;
-  EXPECT_EQ(problemsFor(p), (std::vector<std::string>{name + ": randomApply = -1 is not a flag (0 or 1)",
-                                                      name + ": startX = nan is not a finite number",
+  write(p);
+  try {
+    readParamFile(file, kSwatches, warnings);
+    ADD_FAILURE() << "accepted";
+  } catch (const ParamFileError& e) {
+    EXPECT_EQ(e.problems(), (std::vector<std::string>{name + ": startX = nan is not a finite number",
                                                       name + ": viewZoom = -inf is not a finite number"}));
+  }
 }
 
 TEST(ParamFile, BinOfTheWrongSizeIsRefused) {
@@ -256,7 +280,8 @@ TEST(ParamFile, BinOfTheWrongSizeIsRefused) {
   for (size_t size : {0u, 335u, 337u, 672u}) {
     writeBytes(file, std::string(size, '\0'));
     try {
-      readParamFile(file, kSwatches);
+      std::ostringstream warnings;
+      readParamFile(file, kSwatches, warnings);
       ADD_FAILURE() << size << " bytes accepted";
     } catch (const ParamFileError& e) {
       EXPECT_EQ(std::string(e.what()),
@@ -277,7 +302,8 @@ TEST(ParamFile, UnreadableFilesAreRefused) {
   for (const auto& [path, message] : cases) {
     SCOPED_TRACE(path.string());
     try {
-      readParamFile(path, kSwatches);
+      std::ostringstream warnings;
+      readParamFile(path, kSwatches, warnings);
       ADD_FAILURE() << "accepted";
     } catch (const ParamFileError& e) {
       EXPECT_EQ(std::string(e.what()).rfind(path.string() + message, 0), 0u) << e.what();
