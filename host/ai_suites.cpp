@@ -20,7 +20,7 @@
 namespace flhost {
 namespace {
 
-#define HOST_OP(name)                                          \
+#define HOST_OP(name) \
   if (HostErr fault_ = hostFaults().enter(name)) return fault_
 #define HOST_VALUE_OP(name, failure) \
   if (hostFaults().enter(name)) return failure
