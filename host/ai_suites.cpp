@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <optional>
 #include <string>
 
 #include "document.h"
@@ -142,9 +143,9 @@ HostErr getArtType(HostArt art, int16_t* kind) {
 HostErr getArtBounds(HostArt art, HostRealRect* bounds) {
   HOST_OP("art.getArtBounds");
   if (!bounds) return kHostBadParameterErr;
-  const Art* a = hostDocument().find(art);
+  auto a = hostDocument().find(art);
   if (!a) return kHostBadHandleErr;
-  *bounds = pathBounds(a->segments, a->closed);
+  *bounds = a->bounds;
   return kHostNoErr;
 }
 const ArtSuite kArt = {newArt, duplicateArt, disposeArt, getArtType, getArtBounds};
@@ -263,7 +264,7 @@ const UndoSuite kUndo = {undoChanges};
 HostErr getPathSegmentCount(HostArt art, int16_t* count) {
   HOST_OP("path.getPathSegmentCount");
   if (!count) return kHostBadParameterErr;
-  const Art* a = hostDocument().find(art);
+  auto a = hostDocument().find(art);
   if (!a) return kHostBadHandleErr;
   *count = static_cast<int16_t>(a->segments.size());
   return kHostNoErr;
@@ -273,16 +274,11 @@ HostErr setPathSegmentCount(HostArt art, int16_t count) {
   if (count < 0) return kHostBadParameterErr;
   if (count > kHostMaxPathSegments) return kHostTooManyPointsErr;
   if (HostErr e = needCall()) return e;
-  return guarded([&] {
-    Art* a = hostDocument().modify(art);
-    if (!a) return kHostBadHandleErr;
-    a->segments.resize(static_cast<size_t>(count), HostPathSegment{});
-    return kHostNoErr;
-  });
+  return guarded([&] { return hostDocument().setSegmentCount(art, static_cast<size_t>(count)); });
 }
 HostErr getPathSegments(HostArt art, int16_t index, int16_t count, HostPathSegment* segments) {
   HOST_OP("path.getPathSegments");
-  const Art* a = hostDocument().find(art);
+  auto a = hostDocument().find(art);
   if (!a) return kHostBadHandleErr;
   if (!segments || index < 0 || count < 0 || static_cast<size_t>(index) + count > a->segments.size())
     return kHostBadParameterErr;
@@ -292,23 +288,19 @@ HostErr getPathSegments(HostArt art, int16_t index, int16_t count, HostPathSegme
 HostErr setPathSegments(HostArt art, int16_t index, int16_t count, const HostPathSegment* segments) {
   HOST_OP("path.setPathSegments");
   if (HostErr e = needCall()) return e;
-  const Art* current = hostDocument().find(art);
+  auto current = hostDocument().find(art);
   if (!current) return kHostBadHandleErr;
   if (!segments || index < 0 || count < 0 || static_cast<size_t>(index) > current->segments.size())
     return kHostBadParameterErr;
   if (static_cast<int32_t>(index) + count > kHostMaxPathSegments) return kHostTooManyPointsErr;
   return guarded([&] {
-    Art* a = hostDocument().modify(art);
-    size_t end = static_cast<size_t>(index) + static_cast<size_t>(count);
-    if (end > a->segments.size()) a->segments.resize(end);
-    std::memcpy(a->segments.data() + index, segments, sizeof(HostPathSegment) * static_cast<size_t>(count));
-    return kHostNoErr;
+    return hostDocument().setSegments(art, static_cast<size_t>(index), {segments, static_cast<size_t>(count)});
   });
 }
 HostErr getPathClosed(HostArt art, HostBool* closed) {
   HOST_OP("path.getPathClosed");
   if (!closed) return kHostBadParameterErr;
-  const Art* a = hostDocument().find(art);
+  auto a = hostDocument().find(art);
   if (!a) return kHostBadHandleErr;
   *closed = a->closed ? 1 : 0;
   return kHostNoErr;
@@ -316,10 +308,7 @@ HostErr getPathClosed(HostArt art, HostBool* closed) {
 HostErr setPathClosed(HostArt art, HostBool closed) {
   HOST_OP("path.setPathClosed");
   if (HostErr e = needCall()) return e;
-  Art* a = hostDocument().modify(art);
-  if (!a) return kHostBadHandleErr;
-  a->closed = closed != 0;
-  return kHostNoErr;
+  return guarded([&] { return hostDocument().setClosed(art, closed != 0); });
 }
 const PathSuite kPath = {getPathSegmentCount, setPathSegmentCount, getPathSegments,
                          setPathSegments, getPathClosed, setPathClosed};
@@ -329,7 +318,7 @@ const PathSuite kPath = {getPathSegmentCount, setPathSegmentCount, getPathSegmen
 HostErr getPathStyle(HostArt art, HostPathStyle* style) {
   HOST_OP("pathStyle.getPathStyle");
   if (!style) return kHostBadParameterErr;
-  const Art* a = hostDocument().find(art);
+  auto a = hostDocument().find(art);
   if (!a) return kHostBadHandleErr;
   *style = a->style;
   return kHostNoErr;
@@ -338,10 +327,7 @@ HostErr setPathStyle(HostArt art, const HostPathStyle* style) {
   HOST_OP("pathStyle.setPathStyle");
   if (!style) return kHostBadParameterErr;
   if (HostErr e = needCall()) return e;
-  Art* a = hostDocument().modify(art);
-  if (!a) return kHostBadHandleErr;
-  a->style = *style;
-  return kHostNoErr;
+  return guarded([&] { return hostDocument().setStyle(art, *style); });
 }
 HostErr interpolatePathStyle(const HostPathStyle* first, const HostPathStyle* second,
                              HostPathStyle* result, HostReal fraction) {
@@ -354,17 +340,14 @@ const PathStyleSuite kPathStyle = {getPathStyle, setPathStyle, interpolatePathSt
 
 HostReal getOpacity(HostArt art) {
   HOST_VALUE_OP("blend.getOpacity", 1.0f);
-  const Art* a = hostDocument().find(art);
+  auto a = hostDocument().find(art);
   return a ? a->opacity : 1.0f;
 }
 HostErr setOpacity(HostArt art, HostReal opacity) {
   HOST_OP("blend.setOpacity");
   if (std::isnan(opacity)) return kHostBadParameterErr;
   if (HostErr e = needCall()) return e;
-  Art* a = hostDocument().modify(art);
-  if (!a) return kHostBadHandleErr;
-  a->opacity = std::fmin(1.0f, std::fmax(0.0f, opacity));
-  return kHostNoErr;
+  return guarded([&] { return hostDocument().setOpacity(art, std::fmin(1.0f, std::fmax(0.0f, opacity))); });
 }
 const BlendStyleSuite kBlend = {getOpacity, setOpacity};
 
@@ -413,17 +396,9 @@ HostErr transformArt(HostArt art, const HostMatrix* matrix, HostReal lineScale, 
   HOST_OP("transform.transformArt");
   if (!matrix) return kHostBadParameterErr;
   if (HostErr e = needCall()) return e;
-  Art* a = hostDocument().modify(art);
-  if (!a) return kHostBadHandleErr;
-  if (flags & kTransformObjects) {
-    for (HostPathSegment& s : a->segments) {
-      s.p = apply(*matrix, s.p);
-      s.in = apply(*matrix, s.in);
-      s.out = apply(*matrix, s.out);
-    }
-  }
-  if (flags & kTransformScaleLines) a->style.strokeWidth = a->style.strokeWidth * lineScale;
-  return kHostNoErr;
+  std::optional<float> scaleLines;
+  if (flags & kTransformScaleLines) scaleLines = lineScale;
+  return guarded([&] { return hostDocument().transform(art, *matrix, (flags & kTransformObjects) != 0, scaleLines); });
 }
 const TransformArtSuite kTransform = {transformArt};
 
@@ -452,12 +427,7 @@ HostErr applyArtStyle(HostArt art, HostArtStyle style) {
   const NamedArtStyle* s = findArtStyle(style, &index);
   if (!s) return kHostBadHandleErr;
   if (HostErr e = needCall()) return e;
-  Art* a = hostDocument().modify(art);
-  if (!a) return kHostBadHandleErr;
-  a->style = s->style;
-  a->opacity = s->opacity;
-  a->artStyle = index;
-  return kHostNoErr;
+  return guarded([&] { return hostDocument().applyArtStyle(art, index); });
 }
 HostErr getArtStyleName(HostArtStyle style, char* buffer, int32_t size) {
   HOST_OP("artStyle.getArtStyleName");
