@@ -231,7 +231,9 @@ uint16_t capacityFor(size_t count) {
 
 Document::Document(DocumentOptions options) : options_(std::move(options)) {
   viewCentre_ = {options_.pageWidth * 0.5f, options_.pageHeight * 0.5f};
-  newPathStyle_ = styles_.acquire(options_.newPathStyle);  // held for the document's life
+  HostPathStyle paint = options_.newPathStyle;
+  paint.strokeWidth = 0.0f;
+  newPathStyle_ = styles_.acquire(paint);  // held for the document's life
 }
 
 HostArt Document::handleOf(uint32_t slot) const {
@@ -254,7 +256,9 @@ ArtView Document::viewOf(uint32_t slot) const {
     r.bounds = pathBounds(segments, (r.flags & kClosed) != 0);
     r.boundsStale = false;
   }
-  return ArtView{segments, styles_[r.style], r.bounds, r.opacity, r.artStyle, (r.flags & kClosed) != 0};
+  ArtView view{segments, styles_[r.style], r.bounds, r.opacity, r.artStyle, (r.flags & kClosed) != 0};
+  view.style.strokeWidth = r.strokeWidth;
+  return view;
 }
 
 std::optional<ArtView> Document::find(HostArt art) const {
@@ -303,9 +307,13 @@ HostPathSegment* Document::writableSegments(Record& r, size_t count) {
   return s;
 }
 
-void Document::setStyleIndex(Record& r, uint32_t style) {
+void Document::setStyle(Record& r, const HostPathStyle& style) {
+  HostPathStyle paint = style;
+  paint.strokeWidth = 0.0f;
+  uint32_t index = styles_.acquire(paint);
   styles_.release(r.style);
-  r.style = style;
+  r.style = index;
+  r.strokeWidth = style.strokeWidth;
 }
 
 HostErr Document::setSegmentCount(HostArt art, size_t count) {
@@ -334,7 +342,7 @@ HostErr Document::setClosed(HostArt art, bool closed) {
 HostErr Document::setStyle(HostArt art, const HostPathStyle& style) {
   Record* r = modify(art);
   if (!r) return kHostBadHandleErr;
-  setStyleIndex(*r, styles_.acquire(style));
+  setStyle(*r, style);
   return kHostNoErr;
 }
 
@@ -350,7 +358,7 @@ HostErr Document::applyArtStyle(HostArt art, int32_t index) {
   Record* r = modify(art);
   if (!r) return kHostBadHandleErr;
   const NamedArtStyle& named = options_.artStyles[static_cast<size_t>(index)];
-  setStyleIndex(*r, styles_.acquire(named.style));
+  setStyle(*r, named.style);
   r->opacity = named.opacity;
   r->artStyle = index;
   return kHostNoErr;
@@ -367,11 +375,7 @@ HostErr Document::transform(HostArt art, const HostMatrix& m, bool movePoints, s
       s[i].out = apply(m, s[i].out);
     }
   }
-  if (lineScale) {
-    HostPathStyle style = styles_[r->style];
-    style.strokeWidth = style.strokeWidth * *lineScale;
-    setStyleIndex(*r, styles_.acquire(style));
-  }
+  if (lineScale) r->strokeWidth = r->strokeWidth * *lineScale;
   return kHostNoErr;
 }
 
@@ -445,6 +449,7 @@ HostErr Document::newArt(int16_t kind, int16_t paintOrder, HostArt reference, Ho
   Record& r = records_[slot];
   r.flags = kAlive;
   r.style = newPathStyle_;
+  r.strokeWidth = options_.newPathStyle.strokeWidth;
   styles_.retain(newPathStyle_);
   r.lastCall = callNumber_;
   place(slot, paintOrder, reference);
@@ -466,7 +471,9 @@ HostErr Document::duplicateArt(HostArt source, int16_t paintOrder, HostArt refer
   r.artStyle = s.artStyle;
   r.opacity = s.opacity;
   styles_.retain(s.style);
-  setStyleIndex(r, s.style);
+  styles_.release(r.style);
+  r.style = s.style;
+  r.strokeWidth = s.strokeWidth;
   HostPathSegment* to = writableSegments(r, s.count);
   if (s.count > 0) std::memcpy(to, segments_.at(s.first), s.count * sizeof(HostPathSegment));
   r.bounds = s.bounds;

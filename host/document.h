@@ -8,10 +8,11 @@
 // from the snapshot taken at their first change in the call.
 //
 // A design can hold millions of arts, so an art is a small fixed record: its segments live in a
-// shared store that grows by whole chunks (an art's segments are contiguous), its path style is an
-// index into a table holding each distinct style once with a count of its users (the arts of a
-// design share a handful), and the exact bounds of its curves are kept with it, worked out again
-// only after its segments changed. A snapshot for undo is a copy of that record: the segments it
+// shared store that grows by whole chunks (an art's segments are contiguous), its paint is an index
+// into a table holding each distinct paint once with a count of its users (the arts of a design
+// share a handful; the stroke width, which designs vary art by art, is kept in the record), and
+// the exact bounds of its curves are kept with it, worked out again only after its segments
+// changed. A snapshot for undo is a copy of that record: the segments it
 // names are shared with the art until the art writes them, which then copies them first.
 #pragma once
 
@@ -74,7 +75,7 @@ HostPathStyle defaultNewPathStyle(int16_t colorModel);
 // applied to the segments when it is made.
 struct ArtView {
   std::span<const HostPathSegment> segments;
-  const HostPathStyle& style;
+  HostPathStyle style;
   HostRealRect bounds;
   float opacity;
   int32_t artStyle;  // the named art style last applied, -1 none
@@ -82,7 +83,8 @@ struct ArtView {
 };
 
 // Each distinct path style once, with a count of the records that use it; a style nobody uses
-// any more is dropped and its entry reused.
+// any more is dropped and its entry reused. The document keeps its paints here: path styles with
+// the stroke width left at 0.
 class StyleTable {
  public:
   static constexpr uint32_t kNone = 0xFFFFFFFFu;
@@ -161,7 +163,7 @@ class Document {
   }
   // The name of an art's applied named style, or null.
   const std::string* artStyleName(const ArtView& art) const;
-  // Distinct path styles held (by arts and by the undo journal).
+  // Distinct paints held (by arts and by the undo journal).
   size_t styleCount() const { return styles_.size(); }
 
   // The undo journal: beginCall opens a call's journal, undoCall reverts it (and leaves it open,
@@ -190,13 +192,14 @@ class Document {
     kClosed = 2,
     kShared = 4,  // the segments are also the undo snapshot's: copy before writing
   };
-  // One art slot, 52 bytes.
+  // One art slot, 56 bytes.
   struct Record {
     uint32_t below = kNone;  // next art down the stacking order
     uint32_t above = kNone;  // next art up
     uint32_t lastCall = 0;   // the call that created or snapshotted it
     uint32_t first = 0;      // its segments in the store
-    uint32_t style = 0;      // in the style table
+    uint32_t style = 0;      // its paint in the style table
+    float strokeWidth = 0.0f;
     float opacity = 1.0f;
     int32_t artStyle = -1;
     mutable HostRealRect bounds{1.0f, 0.0f, -1.0f, 0.0f};
@@ -223,7 +226,8 @@ class Document {
   Record* modify(HostArt art);
   // The record's segments, resized to count, for writing: copied first when shared or too small.
   HostPathSegment* writableSegments(Record& r, size_t count);
-  void setStyleIndex(Record& r, uint32_t style);
+  // Gives the record the paint and stroke width of style.
+  void setStyle(Record& r, const HostPathStyle& style);
   // Drops the journal keeping its changes: frees what only snapshots and disposed arts held.
   void commitJournal();
 

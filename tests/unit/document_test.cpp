@@ -184,7 +184,7 @@ TEST_F(DocumentTest, RepeatedPreviewsKeepNothingOfTheUndoneOnes) {
     for (int i = 0; i < 300; ++i) {
       HostArt a = make(kPlaceAboveAll);
       HostPathStyle st = doc.options().newPathStyle;
-      st.strokeWidth = static_cast<float>(round * 1000 + i);
+      st.fillColor = greyColor(static_cast<float>(round * 1000 + i));
       ASSERT_EQ(doc.setStyle(a, st), 0);
       ASSERT_EQ(doc.setSegmentCount(a, static_cast<size_t>(i % 5)), 0);
     }
