@@ -224,7 +224,7 @@ bool kernelMatchesPipeline() {
   size_t at = 0, arts = 0;
   double worst = 0;
   bool sameShape = true;
-  host->document().forEachArt([&](const flhost::Art& a) {
+  host->document().forEachArt([&](const flhost::ArtView& a) {
     ++arts;
     if (a.segments.size() != kSegments || at + kSegments > k.points.size()) {
       sameShape = false;

@@ -18,7 +18,7 @@ namespace {
 // Runs an operation that returns a code: counts it, honours an injected fault, and turns any
 // exception into a code.
 template <class F>
-HostErr call(std::string_view op, F&& body) noexcept {
+HostErr call(HostOp op, F&& body) noexcept {
   return guarded([&]() -> HostErr {
     DialogManager* m = DialogManager::current();
     if (!m) return kHostNotInCallErr;
@@ -29,7 +29,7 @@ HostErr call(std::string_view op, F&& body) noexcept {
 
 // The same for an operation that returns a value: every failure gives `failure`.
 template <class R, class F>
-R answer(std::string_view op, R failure, F&& body) noexcept {
+R answer(HostOp op, R failure, F&& body) noexcept {
   try {
     DialogManager* m = DialogManager::current();
     if (!m || m->faults().enter(op) != kHostNoErr) return failure;
@@ -53,7 +53,7 @@ void copyOut(std::string_view text, char* buffer, int32_t size) {
 // A text call: a usable buffer always comes back terminated, so a caller that ignores the code
 // still reads "" rather than stale bytes.
 template <class F>
-HostErr textCall(std::string_view op, char* buffer, int32_t size, F&& body) noexcept {
+HostErr textCall(HostOp op, char* buffer, int32_t size, F&& body) noexcept {
   if (buffer == nullptr || size <= 0) {
     return call(op, [](DialogManager&) { return kHostBadParameterErr; });
   }
@@ -184,7 +184,7 @@ HostErr dialogGetBounds(HostDialog dialog, HostIntRect* bounds) {
 
 // An item operation returning a code: the handle is checked before `body` sees the item.
 template <class F>
-HostErr onItem(std::string_view op, HostItem item, F&& body) noexcept {
+HostErr onItem(HostOp op, HostItem item, F&& body) noexcept {
   return call(op, [&](DialogManager& m) -> HostErr {
     Item* i = m.item(item);
     if (!i) return kHostBadHandleErr;
@@ -193,7 +193,7 @@ HostErr onItem(std::string_view op, HostItem item, F&& body) noexcept {
 }
 
 template <class R, class F>
-R itemAnswer(std::string_view op, HostItem item, R failure, F&& body) noexcept {
+R itemAnswer(HostOp op, HostItem item, R failure, F&& body) noexcept {
   return answer(op, failure, [&](DialogManager& m) -> R {
     Item* i = m.item(item);
     return i ? body(m, *i) : failure;
@@ -390,7 +390,7 @@ HostList itemGetList(HostItem item) {
 // ---- ADM List Suite
 
 template <class R, class F>
-R listAnswer(std::string_view op, HostList list, R failure, F&& body) noexcept {
+R listAnswer(HostOp op, HostList list, R failure, F&& body) noexcept {
   return answer(op, failure, [&](DialogManager& m) -> R {
     Item* popup = m.list(list);
     return popup ? body(m, *popup) : failure;
@@ -427,7 +427,7 @@ int32_t listNumberOfEntries(HostList list) {
 // ---- ADM Entry Suite
 
 template <class F>
-HostErr onEntry(std::string_view op, HostEntry entry, F&& body) noexcept {
+HostErr onEntry(HostOp op, HostEntry entry, F&& body) noexcept {
   return call(op, [&](DialogManager& m) -> HostErr {
     ListEntry* e = m.entry(entry);
     if (!e) return kHostBadHandleErr;
@@ -436,7 +436,7 @@ HostErr onEntry(std::string_view op, HostEntry entry, F&& body) noexcept {
 }
 
 template <class R, class F>
-R entryAnswer(std::string_view op, HostEntry entry, R failure, F&& body) noexcept {
+R entryAnswer(HostOp op, HostEntry entry, R failure, F&& body) noexcept {
   return answer(op, failure, [&](DialogManager& m) -> R {
     ListEntry* e = m.entry(entry);
     return e ? body(*e) : failure;

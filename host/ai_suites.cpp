@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <algorithm>
+#include <optional>
 #include <span>
 #include <string>
 
@@ -22,7 +23,7 @@
 namespace flhost {
 namespace {
 
-#define HOST_OP(name)                                          \
+#define HOST_OP(name) \
   if (HostErr fault_ = hostFaults().enter(name)) return fault_
 #define HOST_VALUE_OP(name, failure) \
   if (hostFaults().enter(name)) return failure
@@ -144,9 +145,9 @@ HostErr getArtType(HostArt art, int16_t* kind) {
 HostErr getArtBounds(HostArt art, HostRealRect* bounds) {
   HOST_OP("art.getArtBounds");
   if (!bounds) return kHostBadParameterErr;
-  const Art* a = hostDocument().find(art);
+  auto a = hostDocument().find(art);
   if (!a) return kHostBadHandleErr;
-  *bounds = pathBounds(a->segments, a->closed);
+  *bounds = a->bounds;
   return kHostNoErr;
 }
 const ArtSuite kArt = {newArt, duplicateArt, disposeArt, getArtType, getArtBounds};
@@ -269,7 +270,7 @@ const UndoSuite kUndo = {undoChanges};
 HostErr getPathSegmentCount(HostArt art, int16_t* count) {
   HOST_OP("path.getPathSegmentCount");
   if (!count) return kHostBadParameterErr;
-  const Art* a = hostDocument().find(art);
+  auto a = hostDocument().find(art);
   if (!a) return kHostBadHandleErr;
   *count = static_cast<int16_t>(a->segments.size());
   return kHostNoErr;
@@ -279,16 +280,11 @@ HostErr setPathSegmentCount(HostArt art, int16_t count) {
   if (count < 0) return kHostBadParameterErr;
   if (count > kHostMaxPathSegments) return kHostTooManyPointsErr;
   if (HostErr e = needCall()) return e;
-  return guarded([&] {
-    Art* a = hostDocument().modify(art);
-    if (!a) return kHostBadHandleErr;
-    a->segments.resize(static_cast<size_t>(count), HostPathSegment{});
-    return kHostNoErr;
-  });
+  return guarded([&] { return hostDocument().setSegmentCount(art, static_cast<size_t>(count)); });
 }
 HostErr getPathSegments(HostArt art, int16_t index, int16_t count, HostPathSegment* segments) {
   HOST_OP("path.getPathSegments");
-  const Art* a = hostDocument().find(art);
+  auto a = hostDocument().find(art);
   if (!a) return kHostBadHandleErr;
   if (!segments || index < 0 || count < 0 || static_cast<size_t>(index) + count > a->segments.size())
     return kHostBadParameterErr;
@@ -298,24 +294,20 @@ HostErr getPathSegments(HostArt art, int16_t index, int16_t count, HostPathSegme
 HostErr setPathSegments(HostArt art, int16_t index, int16_t count, const HostPathSegment* segments) {
   HOST_OP("path.setPathSegments");
   if (HostErr e = needCall()) return e;
-  const Art* current = hostDocument().find(art);
+  auto current = hostDocument().find(art);
   if (!current) return kHostBadHandleErr;
   if (!segments || index < 0 || count < 0 || static_cast<size_t>(index) > current->segments.size())
     return kHostBadParameterErr;
   if (static_cast<int32_t>(index) + count > kHostMaxPathSegments) return kHostTooManyPointsErr;
   if (!isFinite(std::span(segments, static_cast<size_t>(count)))) return kHostBadParameterErr;
   return guarded([&] {
-    Art* a = hostDocument().modify(art);
-    size_t end = static_cast<size_t>(index) + static_cast<size_t>(count);
-    if (end > a->segments.size()) a->segments.resize(end);
-    std::memcpy(a->segments.data() + index, segments, sizeof(HostPathSegment) * static_cast<size_t>(count));
-    return kHostNoErr;
+    return hostDocument().setSegments(art, static_cast<size_t>(index), {segments, static_cast<size_t>(count)});
   });
 }
 HostErr getPathClosed(HostArt art, HostBool* closed) {
   HOST_OP("path.getPathClosed");
   if (!closed) return kHostBadParameterErr;
-  const Art* a = hostDocument().find(art);
+  auto a = hostDocument().find(art);
   if (!a) return kHostBadHandleErr;
   *closed = a->closed ? 1 : 0;
   return kHostNoErr;
@@ -323,10 +315,7 @@ HostErr getPathClosed(HostArt art, HostBool* closed) {
 HostErr setPathClosed(HostArt art, HostBool closed) {
   HOST_OP("path.setPathClosed");
   if (HostErr e = needCall()) return e;
-  Art* a = hostDocument().modify(art);
-  if (!a) return kHostBadHandleErr;
-  a->closed = closed != 0;
-  return kHostNoErr;
+  return guarded([&] { return hostDocument().setClosed(art, closed != 0); });
 }
 const PathSuite kPath = {getPathSegmentCount, setPathSegmentCount, getPathSegments,
                          setPathSegments, getPathClosed, setPathClosed};
@@ -336,7 +325,7 @@ const PathSuite kPath = {getPathSegmentCount, setPathSegmentCount, getPathSegmen
 HostErr getPathStyle(HostArt art, HostPathStyle* style) {
   HOST_OP("pathStyle.getPathStyle");
   if (!style) return kHostBadParameterErr;
-  const Art* a = hostDocument().find(art);
+  auto a = hostDocument().find(art);
   if (!a) return kHostBadHandleErr;
   *style = a->style;
   return kHostNoErr;
@@ -345,10 +334,7 @@ HostErr setPathStyle(HostArt art, const HostPathStyle* style) {
   HOST_OP("pathStyle.setPathStyle");
   if (!style || !isFinite(*style)) return kHostBadParameterErr;
   if (HostErr e = needCall()) return e;
-  Art* a = hostDocument().modify(art);
-  if (!a) return kHostBadHandleErr;
-  a->style = *style;
-  return kHostNoErr;
+  return guarded([&] { return hostDocument().setStyle(art, *style); });
 }
 HostErr interpolatePathStyle(const HostPathStyle* first, const HostPathStyle* second,
                              HostPathStyle* result, HostReal fraction) {
@@ -363,17 +349,14 @@ const PathStyleSuite kPathStyle = {getPathStyle, setPathStyle, interpolatePathSt
 
 HostReal getOpacity(HostArt art) {
   HOST_VALUE_OP("blend.getOpacity", 1.0f);
-  const Art* a = hostDocument().find(art);
+  auto a = hostDocument().find(art);
   return a ? a->opacity : 1.0f;
 }
 HostErr setOpacity(HostArt art, HostReal opacity) {
   HOST_OP("blend.setOpacity");
   if (std::isnan(opacity)) return kHostBadParameterErr;
   if (HostErr e = needCall()) return e;
-  Art* a = hostDocument().modify(art);
-  if (!a) return kHostBadHandleErr;
-  a->opacity = std::fmin(1.0f, std::fmax(0.0f, opacity));
-  return kHostNoErr;
+  return guarded([&] { return hostDocument().setOpacity(art, std::fmin(1.0f, std::fmax(0.0f, opacity))); });
 }
 const BlendStyleSuite kBlend = {getOpacity, setOpacity};
 
@@ -422,7 +405,7 @@ HostErr transformArt(HostArt art, const HostMatrix* matrix, HostReal lineScale, 
   HOST_OP("transform.transformArt");
   if (!matrix || !isFinite(*matrix)) return kHostBadParameterErr;
   if (HostErr e = needCall()) return e;
-  const Art* current = hostDocument().find(art);
+  std::optional<ArtView> current = hostDocument().find(art);
   if (!current) return kHostBadHandleErr;
   // A finite matrix can still carry a point past the largest float: such a move is refused and
   // the art stays as it was. Checked in a pass of its own, since a design transforms millions of
@@ -432,19 +415,12 @@ HostErr transformArt(HostArt art, const HostMatrix* matrix, HostReal lineScale, 
         return isFinite(apply(*matrix, s.p)) && isFinite(apply(*matrix, s.in)) && isFinite(apply(*matrix, s.out));
       }))
     return kHostBadParameterErr;
-  const float strokeWidth =
-      (flags & kTransformScaleLines) ? current->style.strokeWidth * lineScale : current->style.strokeWidth;
-  if (!std::isfinite(strokeWidth)) return kHostBadParameterErr;
-  Art* a = hostDocument().modify(art);
-  if (moves) {
-    for (HostPathSegment& s : a->segments) {
-      s.p = apply(*matrix, s.p);
-      s.in = apply(*matrix, s.in);
-      s.out = apply(*matrix, s.out);
-    }
+  std::optional<float> scaleLines;
+  if (flags & kTransformScaleLines) {
+    if (!std::isfinite(current->style.strokeWidth * lineScale)) return kHostBadParameterErr;
+    scaleLines = lineScale;
   }
-  a->style.strokeWidth = strokeWidth;
-  return kHostNoErr;
+  return guarded([&] { return hostDocument().transform(art, *matrix, moves, scaleLines); });
 }
 
 const TransformArtSuite kTransform = {transformArt};
@@ -474,12 +450,7 @@ HostErr applyArtStyle(HostArt art, HostArtStyle style) {
   const NamedArtStyle* s = findArtStyle(style, &index);
   if (!s) return kHostBadHandleErr;
   if (HostErr e = needCall()) return e;
-  Art* a = hostDocument().modify(art);
-  if (!a) return kHostBadHandleErr;
-  a->style = s->style;
-  a->opacity = s->opacity;
-  a->artStyle = index;
-  return kHostNoErr;
+  return guarded([&] { return hostDocument().applyArtStyle(art, index); });
 }
 HostErr getArtStyleName(HostArtStyle style, char* buffer, int32_t size) {
   HOST_OP("artStyle.getArtStyleName");

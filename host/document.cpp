@@ -3,11 +3,14 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <new>
 
 #include "art_suite.h"
 #include "color.h"
 #include "document_suite.h"
+#include "geometry.h"
 #include "handles.h"
+#include "path_suite.h"
 
 namespace flhost {
 
@@ -126,97 +129,309 @@ DocumentOptions DocumentOptions::standard() {
   return o;
 }
 
+// ---- Style table --------------------------------------------------------------------------------
+
+namespace {
+
+uint64_t hashOf(const HostPathStyle& style) {
+  // FNV-1a over the record's words: every byte counts, so styles equal here are equal whole.
+  static_assert(sizeof(HostPathStyle) % 4 == 0);
+  uint32_t words[sizeof(HostPathStyle) / 4];
+  std::memcpy(words, &style, sizeof style);
+  uint64_t h = 1469598103934665603ull;
+  for (uint32_t w : words) h = (h ^ w) * 1099511628211ull;
+  return h;
+}
+
+bool sameStyle(const HostPathStyle& a, const HostPathStyle& b) { return std::memcmp(&a, &b, sizeof a) == 0; }
+
+}  // namespace
+
+uint32_t StyleTable::acquire(const HostPathStyle& style) {
+  if (last_ != kNone && uses_[last_] > 0 && sameStyle(styles_[last_], style)) {
+    ++uses_[last_];
+    return last_;
+  }
+  uint64_t h = hashOf(style);
+  auto [from, to] = byHash_.equal_range(h);
+  for (auto it = from; it != to; ++it)
+    if (sameStyle(styles_[it->second], style)) {
+      ++uses_[it->second];
+      return last_ = it->second;
+    }
+  uint32_t index;
+  if (!free_.empty()) {
+    index = free_.back();
+    free_.pop_back();
+    styles_[index] = style;
+  } else {
+    index = static_cast<uint32_t>(styles_.size());
+    styles_.push_back(style);
+    uses_.push_back(0);
+  }
+  byHash_.emplace(h, index);
+  uses_[index] = 1;
+  return last_ = index;
+}
+
+void StyleTable::release(uint32_t index) {
+  if (--uses_[index] > 0) return;
+  auto [from, to] = byHash_.equal_range(hashOf(styles_[index]));
+  for (auto it = from; it != to; ++it)
+    if (it->second == index) {
+      byHash_.erase(it);
+      break;
+    }
+  free_.push_back(index);
+}
+
+// ---- Segment store ------------------------------------------------------------------------------
+
+uint32_t SegmentStore::allocate(uint16_t capacity) {
+  if (capacity == 0) return 0;
+  if (capacity < free_.size() && !free_[capacity].empty()) {
+    uint32_t first = free_[capacity].back();
+    free_[capacity].pop_back();
+    return first;
+  }
+  if (used_ + capacity > (1u << kShift)) {
+    // The rest of the last chunk serves a later range of its size.
+    uint32_t rest = (1u << kShift) - used_;
+    if (rest > 0 && !chunks_.empty() && rest <= kHostMaxPathSegments)
+      release(static_cast<uint32_t>((chunks_.size() - 1) << kShift) + used_, static_cast<uint16_t>(rest));
+    if (chunks_.size() >= (size_t{1} << (32 - kShift))) throw std::bad_alloc();
+    chunks_.push_back(std::make_unique_for_overwrite<HostPathSegment[]>(size_t{1} << kShift));
+    used_ = 0;
+  }
+  uint32_t first = static_cast<uint32_t>((chunks_.size() - 1) << kShift) + used_;
+  used_ += capacity;
+  return first;
+}
+
+void SegmentStore::release(uint32_t first, uint16_t capacity) {
+  if (capacity == 0) return;
+  if (capacity >= free_.size()) free_.resize(capacity + 1u);
+  free_[capacity].push_back(first);
+}
+
+namespace {
+
+// Room for count segments: exact for the short paths most arts are, doubling beyond, so a path
+// grown one segment at a time is copied O(log n) times.
+uint16_t capacityFor(size_t count) {
+  if (count <= 16) return static_cast<uint16_t>(count);
+  size_t c = 32;
+  while (c < count) c *= 2;
+  return static_cast<uint16_t>(std::min<size_t>(c, kHostMaxPathSegments));
+}
+
+}  // namespace
+
+// ---- Document -----------------------------------------------------------------------------------
+
 Document::Document(DocumentOptions options) : options_(std::move(options)) {
   viewCentre_ = {options_.pageWidth * 0.5f, options_.pageHeight * 0.5f};
+  HostPathStyle paint = options_.newPathStyle;
+  paint.strokeWidth = 0.0f;
+  newPathStyle_ = styles_.acquire(paint);  // held for the document's life
 }
 
 HostArt Document::handleOf(uint32_t slot) const {
-  return encodeHandle<HostArt>(slot, arts_[slot].generation, kSaltArt);
+  return encodeHandle<HostArt>(slot, records_[slot].generation, kSaltArt);
 }
 
 int32_t Document::slotOf(HostArt art) const {
   auto bits = decodeHandle(art, kSaltArt);
-  if (!bits || bits->index >= arts_.size()) return -1;
-  const Art& a = arts_[bits->index];
-  if (!a.alive || a.generation != bits->generation) return -1;
+  if (!bits || bits->index >= records_.size()) return -1;
+  const Record& r = records_[bits->index];
+  if (!(r.flags & kAlive) || r.generation != bits->generation) return -1;
   return static_cast<int32_t>(bits->index);
 }
 
-const Art* Document::find(HostArt art) const {
-  int32_t s = slotOf(art);
-  return s < 0 ? nullptr : &arts_[s];
+ArtView Document::viewOf(uint32_t slot) const {
+  const Record& r = records_[slot];
+  std::span<const HostPathSegment> segments;
+  if (r.count > 0) segments = {segments_.at(r.first), r.count};
+  if (r.boundsStale) {
+    r.bounds = pathBounds(segments, (r.flags & kClosed) != 0);
+    r.boundsStale = false;
+  }
+  ArtView view{segments, styles_[r.style], r.bounds, r.opacity, r.artStyle, (r.flags & kClosed) != 0};
+  view.style.strokeWidth = r.strokeWidth;
+  return view;
 }
 
-Art* Document::modify(HostArt art) {
+std::optional<ArtView> Document::find(HostArt art) const {
   int32_t s = slotOf(art);
-  if (s < 0) return nullptr;
-  journalChange(static_cast<uint32_t>(s));
-  return &arts_[s];
+  if (s < 0) return std::nullopt;
+  return viewOf(static_cast<uint32_t>(s));
 }
 
-const std::string* Document::artStyleName(const Art& art) const {
+const std::string* Document::artStyleName(const ArtView& art) const {
   if (art.artStyle < 0 || static_cast<size_t>(art.artStyle) >= options_.artStyles.size()) return nullptr;
   return &options_.artStyles[art.artStyle].name;
 }
 
-void Document::journalChange(uint32_t slot) {
-  Art& a = arts_[slot];
+Document::Record* Document::modify(HostArt art) {
+  int32_t s = slotOf(art);
+  if (s < 0) return nullptr;
+  Record& r = records_[static_cast<uint32_t>(s)];
   // An art made or already saved in this call needs no (further) snapshot: undo frees or
   // restores it whole.
-  if (!callOpen_ || a.lastCall == callNumber_) return;
-  snapshots_.push_back({a, Art::kNone, Art::kNone});
-  journal_.push_back({JournalEntry::Kind::Changed, slot, static_cast<uint32_t>(snapshots_.size() - 1)});
-  a.lastCall = callNumber_;
+  if (callOpen_ && r.lastCall != callNumber_) {
+    changed_.push_back(r);
+    styles_.retain(r.style);
+    if (r.capacity > 0) r.flags |= kShared;
+    journal_.push_back(static_cast<uint32_t>(s) | static_cast<uint32_t>(Change::Changed));
+    r.lastCall = callNumber_;
+  }
+  return &r;
+}
+
+HostPathSegment* Document::writableSegments(Record& r, size_t count) {
+  const size_t keep = std::min<size_t>(r.count, count);
+  const bool shared = (r.flags & kShared) != 0;
+  if (shared || count > r.capacity) {
+    uint16_t capacity = capacityFor(count);
+    uint32_t first = segments_.allocate(capacity);
+    if (keep > 0) std::memcpy(segments_.at(first), segments_.at(r.first), keep * sizeof(HostPathSegment));
+    if (!shared) segments_.release(r.first, r.capacity);
+    r.first = first;
+    r.capacity = capacity;
+    r.flags &= ~kShared;
+  }
+  HostPathSegment* s = count > 0 ? segments_.at(r.first) : nullptr;
+  for (size_t i = keep; i < count; ++i) s[i] = HostPathSegment{};
+  r.count = static_cast<uint16_t>(count);
+  r.boundsStale = true;
+  return s;
+}
+
+void Document::setStyle(Record& r, const HostPathStyle& style) {
+  HostPathStyle paint = style;
+  paint.strokeWidth = 0.0f;
+  uint32_t index = styles_.acquire(paint);
+  styles_.release(r.style);
+  r.style = index;
+  r.strokeWidth = style.strokeWidth;
+}
+
+HostErr Document::setSegmentCount(HostArt art, size_t count) {
+  Record* r = modify(art);
+  if (!r) return kHostBadHandleErr;
+  writableSegments(*r, count);
+  return kHostNoErr;
+}
+
+HostErr Document::setSegments(HostArt art, size_t index, std::span<const HostPathSegment> segments) {
+  Record* r = modify(art);
+  if (!r) return kHostBadHandleErr;
+  HostPathSegment* s = writableSegments(*r, std::max<size_t>(r->count, index + segments.size()));
+  if (!segments.empty()) std::memcpy(s + index, segments.data(), segments.size_bytes());
+  return kHostNoErr;
+}
+
+HostErr Document::setClosed(HostArt art, bool closed) {
+  Record* r = modify(art);
+  if (!r) return kHostBadHandleErr;
+  if (closed != ((r->flags & kClosed) != 0)) r->boundsStale = true;
+  r->flags = closed ? (r->flags | kClosed) : (r->flags & ~kClosed);
+  return kHostNoErr;
+}
+
+HostErr Document::setStyle(HostArt art, const HostPathStyle& style) {
+  Record* r = modify(art);
+  if (!r) return kHostBadHandleErr;
+  setStyle(*r, style);
+  return kHostNoErr;
+}
+
+HostErr Document::setOpacity(HostArt art, float opacity) {
+  Record* r = modify(art);
+  if (!r) return kHostBadHandleErr;
+  r->opacity = opacity;
+  return kHostNoErr;
+}
+
+HostErr Document::applyArtStyle(HostArt art, int32_t index) {
+  if (index < 0 || static_cast<size_t>(index) >= options_.artStyles.size()) return kHostBadParameterErr;
+  Record* r = modify(art);
+  if (!r) return kHostBadHandleErr;
+  const NamedArtStyle& named = options_.artStyles[static_cast<size_t>(index)];
+  setStyle(*r, named.style);
+  r->opacity = named.opacity;
+  r->artStyle = index;
+  return kHostNoErr;
+}
+
+HostErr Document::transform(HostArt art, const HostMatrix& m, bool movePoints, std::optional<float> lineScale) {
+  Record* r = modify(art);
+  if (!r) return kHostBadHandleErr;
+  if (movePoints) {
+    HostPathSegment* s = writableSegments(*r, r->count);
+    for (size_t i = 0; i < r->count; ++i) {
+      s[i].p = apply(m, s[i].p);
+      s[i].in = apply(m, s[i].in);
+      s[i].out = apply(m, s[i].out);
+    }
+  }
+  if (lineScale) r->strokeWidth = r->strokeWidth * *lineScale;
+  return kHostNoErr;
 }
 
 uint32_t Document::allocateSlot() {
-  if (!freeSlots_.empty()) {
-    uint32_t s = freeSlots_.back();
-    freeSlots_.pop_back();
+  // A freed slot waits behind this many others before reuse, so a stale handle's generation
+  // comes round again only after thousands of frees.
+  constexpr size_t kQuarantine = 64;
+  if (freeSlots_.size() > kQuarantine) {
+    uint32_t s = freeSlots_.front();
+    freeSlots_.pop_front();
     return s;
   }
-  if (arts_.size() >= kMaxHandleSlots) return Art::kNone;
-  arts_.emplace_back();
-  return static_cast<uint32_t>(arts_.size() - 1);
+  if (records_.size() >= kMaxHandleSlots) return kNone;
+  records_.push_back(Record{});
+  return static_cast<uint32_t>(records_.size() - 1);
 }
 
 void Document::freeSlot(uint32_t slot) {
-  Art& a = arts_[slot];
-  uint8_t generation = static_cast<uint8_t>(a.generation + 1);
-  a = Art{};
-  a.generation = generation;
+  Record& r = records_[slot];
+  styles_.release(r.style);
+  if (!(r.flags & kShared)) segments_.release(r.first, r.capacity);
+  uint8_t generation = static_cast<uint8_t>(r.generation + 1);
+  r = Record{};
+  r.generation = generation;
   freeSlots_.push_back(slot);
 }
 
 void Document::link(uint32_t slot, uint32_t below, uint32_t above) {
-  Art& a = arts_[slot];
-  a.below = below;
-  a.above = above;
-  if (below == Art::kNone) bottom_ = slot; else arts_[below].above = slot;
-  if (above == Art::kNone) top_ = slot; else arts_[above].below = slot;
+  Record& r = records_[slot];
+  r.below = below;
+  r.above = above;
+  if (below == kNone) bottom_ = slot; else records_[below].above = slot;
+  if (above == kNone) top_ = slot; else records_[above].below = slot;
 }
 
 void Document::unlink(uint32_t slot) {
-  Art& a = arts_[slot];
-  if (a.below == Art::kNone) bottom_ = a.above; else arts_[a.below].above = a.above;
-  if (a.above == Art::kNone) top_ = a.below; else arts_[a.above].below = a.below;
-  a.below = a.above = Art::kNone;
+  Record& r = records_[slot];
+  if (r.below == kNone) bottom_ = r.above; else records_[r.below].above = r.above;
+  if (r.above == kNone) top_ = r.below; else records_[r.above].below = r.below;
+  r.below = r.above = kNone;
 }
 
 HostErr Document::place(uint32_t slot, int16_t paintOrder, HostArt reference) {
   switch (paintOrder) {
     case kPlaceAboveAll:
-      link(slot, top_, Art::kNone);
+      link(slot, top_, kNone);
       return kHostNoErr;
     case kPlaceBelowAll:
-      link(slot, Art::kNone, bottom_);
+      link(slot, kNone, bottom_);
       return kHostNoErr;
     case kPlaceAbove:
     case kPlaceBelow: {
       int32_t ref = slotOf(reference);
       if (ref < 0) return kHostBadHandleErr;
-      if (paintOrder == kPlaceAbove) link(slot, static_cast<uint32_t>(ref), arts_[ref].above);
-      else link(slot, arts_[ref].below, static_cast<uint32_t>(ref));
+      if (paintOrder == kPlaceAbove) link(slot, static_cast<uint32_t>(ref), records_[ref].above);
+      else link(slot, records_[ref].below, static_cast<uint32_t>(ref));
       return kHostNoErr;
     }
     default:
@@ -230,14 +445,16 @@ HostErr Document::newArt(int16_t kind, int16_t paintOrder, HostArt reference, Ho
   if (paintOrder != kPlaceAboveAll && paintOrder != kPlaceBelowAll && slotOf(reference) < 0)
     return paintOrder == kPlaceAbove || paintOrder == kPlaceBelow ? kHostBadHandleErr : kHostBadParameterErr;
   uint32_t slot = allocateSlot();
-  if (slot == Art::kNone) return kHostOutOfMemoryErr;
-  Art& a = arts_[slot];
-  a.alive = true;
-  a.style = options_.newPathStyle;
-  a.lastCall = callNumber_;
+  if (slot == kNone) return kHostOutOfMemoryErr;
+  Record& r = records_[slot];
+  r.flags = kAlive;
+  r.style = newPathStyle_;
+  r.strokeWidth = options_.newPathStyle.strokeWidth;
+  styles_.retain(newPathStyle_);
+  r.lastCall = callNumber_;
   place(slot, paintOrder, reference);
   ++liveCount_;
-  if (callOpen_) journal_.push_back({JournalEntry::Kind::Created, slot, 0});
+  if (callOpen_) journal_.push_back(slot | static_cast<uint32_t>(Change::Created));
   *art = handleOf(slot);
   return kHostNoErr;
 }
@@ -248,14 +465,19 @@ HostErr Document::duplicateArt(HostArt source, int16_t paintOrder, HostArt refer
   if (src < 0) return kHostBadHandleErr;
   HostArt made = nullptr;
   if (HostErr e = newArt(kHostArtPath, paintOrder, reference, &made)) return e;
-  uint32_t slot = static_cast<uint32_t>(slotOf(made));
-  Art& a = arts_[slot];
-  const Art& s = arts_[src];  // arts_ may have grown: take the reference afterwards
-  a.closed = s.closed;
-  a.artStyle = s.artStyle;
-  a.opacity = s.opacity;
-  a.style = s.style;
-  a.segments = s.segments;
+  Record& r = records_[static_cast<uint32_t>(slotOf(made))];
+  const Record& s = records_[static_cast<uint32_t>(src)];
+  r.flags = static_cast<uint8_t>(kAlive | (s.flags & kClosed));
+  r.artStyle = s.artStyle;
+  r.opacity = s.opacity;
+  styles_.retain(s.style);
+  styles_.release(r.style);
+  r.style = s.style;
+  r.strokeWidth = s.strokeWidth;
+  HostPathSegment* to = writableSegments(r, s.count);
+  if (s.count > 0) std::memcpy(to, segments_.at(s.first), s.count * sizeof(HostPathSegment));
+  r.bounds = s.bounds;
+  r.boundsStale = s.boundsStale;
   *copy = made;
   return kHostNoErr;
 }
@@ -266,10 +488,10 @@ HostErr Document::disposeArt(HostArt art) {
   uint32_t slot = static_cast<uint32_t>(s);
   if (callOpen_) {
     // Keep the slot reserved until the call ends, so undo can bring the art back in place.
-    snapshots_.push_back({arts_[slot], arts_[slot].below, arts_[slot].above});
-    journal_.push_back({JournalEntry::Kind::Disposed, slot, static_cast<uint32_t>(snapshots_.size() - 1)});
+    disposed_.push_back({records_[slot].below, records_[slot].above});
+    journal_.push_back(slot | static_cast<uint32_t>(Change::Disposed));
     unlink(slot);
-    arts_[slot].alive = false;
+    records_[slot].flags &= ~kAlive;
   } else {
     unlink(slot);
     freeSlot(slot);
@@ -278,55 +500,86 @@ HostErr Document::disposeArt(HostArt art) {
   return kHostNoErr;
 }
 
+namespace {
+constexpr uint32_t kSlotBits = 0x00FFFFFFu;
+constexpr uint32_t kChangeBits = 0xC0000000u;
+}  // namespace
+
+void Document::commitJournal() {
+  size_t changed = 0;
+  for (size_t i = 0; i < journal_.size(); ++i) {
+    uint32_t slot = journal_[i] & kSlotBits;
+    Record& r = records_[slot];
+    switch (static_cast<Change>(journal_[i] & kChangeBits)) {
+      case Change::Created:
+        break;
+      case Change::Changed: {
+        const Record& old = changed_[changed++];
+        styles_.release(old.style);
+        // The snapshot's segments are garbage unless the art still uses them.
+        if (r.flags & kShared) r.flags &= ~kShared;
+        else segments_.release(old.first, old.capacity);
+        break;
+      }
+      case Change::Disposed:
+        // Its slot can be reused now that the call can no longer undo.
+        freeSlot(slot);
+        break;
+    }
+  }
+  journal_.clear();
+  changed_.clear();
+  disposed_.clear();
+}
+
 void Document::beginCall() {
+  commitJournal();
   callOpen_ = true;
   ++callNumber_;
-  journal_.clear();
-  snapshots_.clear();
 }
 
 void Document::endCall() {
-  // Slots of arts disposed in the call can be reused now that the call can no longer undo.
-  for (const JournalEntry& e : journal_)
-    if (e.kind == JournalEntry::Kind::Disposed && !arts_[e.slot].alive) freeSlot(e.slot);
-  journal_.clear();
-  snapshots_.clear();
+  commitJournal();
   callOpen_ = false;
 }
 
 HostErr Document::undoCall() {
   if (!callOpen_) return kHostNotInCallErr;
-  for (auto it = journal_.rbegin(); it != journal_.rend(); ++it) {
-    switch (it->kind) {
-      case JournalEntry::Kind::Created:
-        unlink(it->slot);
-        freeSlot(it->slot);
+  size_t changed = changed_.size(), disposed = disposed_.size();
+  for (size_t i = journal_.size(); i-- > 0;) {
+    uint32_t slot = journal_[i] & kSlotBits;
+    Record& r = records_[slot];
+    switch (static_cast<Change>(journal_[i] & kChangeBits)) {
+      case Change::Created:
+        unlink(slot);
+        freeSlot(slot);
         --liveCount_;
         break;
-      case JournalEntry::Kind::Changed: {
-        Art& a = arts_[it->slot];
-        const Art& old = snapshots_[it->snapshot].art;
-        uint32_t below = a.below, above = a.above;
-        uint8_t generation = a.generation;
-        a = old;
-        a.below = below;
-        a.above = above;
-        a.generation = generation;
+      case Change::Changed: {
+        const Record& old = changed_[--changed];
+        styles_.release(r.style);
+        if (!(r.flags & kShared)) segments_.release(r.first, r.capacity);
+        uint32_t below = r.below, above = r.above;
+        uint8_t generation = r.generation;
+        r = old;  // the snapshot's style use and segments pass to the art
+        r.below = below;
+        r.above = above;
+        r.generation = generation;
+        r.flags &= ~kShared;
         break;
       }
-      case JournalEntry::Kind::Disposed: {
-        const Snapshot& snap = snapshots_[it->snapshot];
-        Art& a = arts_[it->slot];
-        a = snap.art;
-        a.alive = true;
-        link(it->slot, snap.below, snap.above);
+      case Change::Disposed: {
+        const Neighbours& n = disposed_[--disposed];
+        r.flags |= kAlive;
+        link(slot, n.below, n.above);
         ++liveCount_;
         break;
       }
     }
   }
   journal_.clear();
-  snapshots_.clear();
+  changed_.clear();
+  disposed_.clear();
   // Arts restored from snapshots may be changed again in this call and must be saved again.
   ++callNumber_;
   return kHostNoErr;

@@ -6,11 +6,26 @@
 // reference is O(1). Undo reverts exactly the changes journalled since the call began, in
 // O(changes): arts made in the call are unlinked and freed; arts that existed before are restored
 // from the snapshot taken at their first change in the call.
+//
+// A design can hold millions of arts, so an art is a small fixed record: its segments live in a
+// shared store that grows by whole chunks (an art's segments are contiguous), its paint is an index
+// into a table holding each distinct paint once with a count of its users (the arts of a design
+// share a handful; the stroke width, which designs vary art by art, is kept in the record), and
+// the exact bounds of its curves are kept with it, worked out again only after its segments
+// changed. A snapshot for undo is a copy of that record: the segments it
+// names are shared with the art until the art writes them, which then copies them first.
 #pragma once
 
 #include <cstdint>
+#include <deque>
+#include <memory>
+#include <optional>
+#include <span>
 #include <string>
+#include <unordered_map>
 #include <vector>
+
+#include "chunked_vector.h"
 
 #include "host_types.h"
 
@@ -53,18 +68,57 @@ std::vector<Swatch> defaultSwatches(int16_t colorModel);
 std::vector<NamedArtStyle> defaultArtStyles();
 HostPathStyle defaultNewPathStyle(int16_t colorModel);
 
-struct Art {
+// What exporters, tests and the suites read of an art: a view into the document, valid until the
+// document next changes. Arts are visited in paint order (forEachArt); the segments are the
+// art's own, in order; bounds are the exact bounds of its curves as pathBounds gives them
+// (left > right when it has no segments). The document keeps no matrix per art: a transform is
+// applied to the segments when it is made.
+struct ArtView {
+  std::span<const HostPathSegment> segments;
+  HostPathStyle style;
+  HostRealRect bounds;
+  float opacity;
+  int32_t artStyle;  // the named art style last applied, -1 none
+  bool closed;
+};
+
+// Each distinct path style once, with a count of the records that use it; a style nobody uses
+// any more is dropped and its entry reused. The document keeps its paints here: path styles with
+// the stroke width left at 0.
+class StyleTable {
+ public:
   static constexpr uint32_t kNone = 0xFFFFFFFFu;
-  uint32_t below = kNone;  // next art down the stacking order
-  uint32_t above = kNone;  // next art up
-  uint32_t lastCall = 0;   // the call that created or snapshotted it
-  uint8_t generation = 0;
-  bool alive = false;
-  bool closed = false;
-  int32_t artStyle = -1;  // the named art style last applied, -1 none
-  float opacity = 1.0f;
-  HostPathStyle style{};
-  std::vector<HostPathSegment> segments;
+  // The index of `style`, added when new; the caller holds one more use of it.
+  uint32_t acquire(const HostPathStyle& style);
+  void retain(uint32_t index) { ++uses_[index]; }
+  void release(uint32_t index);
+  const HostPathStyle& operator[](uint32_t index) const { return styles_[index]; }
+  size_t size() const { return styles_.size() - free_.size(); }
+
+ private:
+  std::deque<HostPathStyle> styles_;  // a deque: entries keep their addresses as it grows
+  std::vector<uint32_t> uses_;
+  std::vector<uint32_t> free_;
+  std::unordered_multimap<uint64_t, uint32_t> byHash_;
+  uint32_t last_ = kNone;  // the style last asked for: consecutive arts mostly share it
+};
+
+// The segments of every art: ranges in chunks of 64K segments, an art's range inside one chunk.
+// Ranges given back are kept by size and reused for the next range of that size.
+class SegmentStore {
+ public:
+  // The first index of a new range of `capacity` segments (0 for none).
+  uint32_t allocate(uint16_t capacity);
+  void release(uint32_t first, uint16_t capacity);
+  HostPathSegment* at(uint32_t first) { return &chunks_[first >> kShift][first & kMask]; }
+  const HostPathSegment* at(uint32_t first) const { return &chunks_[first >> kShift][first & kMask]; }
+
+ private:
+  static constexpr unsigned kShift = 16;
+  static constexpr uint32_t kMask = (1u << kShift) - 1;
+  std::vector<std::unique_ptr<HostPathSegment[]>> chunks_;
+  uint32_t used_ = 1u << kShift;  // of the last chunk: none yet
+  std::vector<std::vector<uint32_t>> free_;  // by capacity
 };
 
 class Document {
@@ -78,23 +132,39 @@ class Document {
   const std::vector<Swatch>& swatches() const { return options_.swatches; }
   const std::vector<NamedArtStyle>& artStyles() const { return options_.artStyles; }
 
-  // Arts. Every function checks its handles; placement orders as in art_suite.h.
+  // Arts. Every function checks its handles (kHostBadHandleErr for one that is not a live art);
+  // placement orders as in art_suite.h.
   HostErr newArt(int16_t kind, int16_t paintOrder, HostArt reference, HostArt* art);
   HostErr duplicateArt(HostArt source, int16_t paintOrder, HostArt reference, HostArt* copy);
   HostErr disposeArt(HostArt art);
-  // The art behind a handle for reading, or null when the handle is not a live art.
-  const Art* find(HostArt art) const;
-  // The art for changing: journals it first, so undo can restore it. Null for a bad handle.
-  Art* modify(HostArt art);
+  // The art behind a handle, or nothing when the handle is not a live art.
+  std::optional<ArtView> find(HostArt art) const;
   size_t artCount() const { return liveCount_; }
 
-  // Visits the live arts from the bottom of the stacking order to the top.
+  // Changes to an art; each journals the art first, so undo can restore it. Segment counts go up
+  // to kHostMaxPathSegments (the caller checks); new segments are all zero.
+  HostErr setSegmentCount(HostArt art, size_t count);
+  // Writes segments from `index` on, growing the path when they reach past its end.
+  HostErr setSegments(HostArt art, size_t index, std::span<const HostPathSegment> segments);
+  HostErr setClosed(HostArt art, bool closed);
+  HostErr setStyle(HostArt art, const HostPathStyle& style);
+  HostErr setOpacity(HostArt art, float opacity);
+  // Gives the art named art style `index`'s paint and opacity, and notes the style as applied.
+  HostErr applyArtStyle(HostArt art, int32_t index);
+  // Moves every point by m when movePoints; scales the stroke width by lineScale when given.
+  HostErr transform(HostArt art, const HostMatrix& m, bool movePoints, std::optional<float> lineScale);
+
+  // Visits the live arts from the bottom of the stacking order to the top, as ArtViews. An art's
+  // bounds are worked out here when its segments changed since they last were: once a visit has
+  // run with no change since, visits from several threads at once only read.
   template <class F>
   void forEachArt(F&& f) const {
-    for (uint32_t i = bottom_; i != Art::kNone; i = arts_[i].above) f(arts_[i]);
+    for (uint32_t i = bottom_; i != kNone; i = records_[i].above) f(viewOf(i));
   }
   // The name of an art's applied named style, or null.
-  const std::string* artStyleName(const Art& art) const;
+  const std::string* artStyleName(const ArtView& art) const;
+  // Distinct paints held (by arts and by the undo journal).
+  size_t styleCount() const { return styles_.size(); }
 
   // The undo journal: beginCall opens a call's journal, undoCall reverts it (and leaves it open,
   // empty), endCall closes it and keeps the changes.
@@ -115,39 +185,67 @@ class Document {
   uint64_t redrawCount() const { return redraws_; }
   void redraw() { ++redraws_; }
 
-  // Checked handle of a live art slot (for the host's own use, such as tests and exports).
-  HostArt handleOf(uint32_t slot) const;
-
  private:
-  struct JournalEntry {
-    enum class Kind : uint8_t { Created, Changed, Disposed } kind;
-    uint32_t slot;
-    uint32_t snapshot;  // index into snapshots_ for Changed and Disposed
+  static constexpr uint32_t kNone = 0xFFFFFFFFu;
+  enum Flags : uint8_t {
+    kAlive = 1,
+    kClosed = 2,
+    kShared = 4,  // the segments are also the undo snapshot's: copy before writing
   };
-  struct Snapshot {
-    Art art;
-    uint32_t below, above;  // neighbours when disposed
+  // One art slot, 56 bytes.
+  struct Record {
+    uint32_t below = kNone;  // next art down the stacking order
+    uint32_t above = kNone;  // next art up
+    uint32_t lastCall = 0;   // the call that created or snapshotted it
+    uint32_t first = 0;      // its segments in the store
+    uint32_t style = 0;      // its paint in the style table
+    float strokeWidth = 0.0f;
+    float opacity = 1.0f;
+    int32_t artStyle = -1;
+    mutable HostRealRect bounds{1.0f, 0.0f, -1.0f, 0.0f};
+    uint16_t count = 0, capacity = 0;  // segments
+    uint8_t generation = 0;
+    uint8_t flags = 0;
+    mutable bool boundsStale = false;
+  };
+  // Journal entries: the slot in the low 24 bits, the kind in the top two.
+  enum class Change : uint32_t { Created = 0, Changed = 1u << 30, Disposed = 2u << 30 };
+  struct Neighbours {
+    uint32_t below, above;
   };
 
+  ArtView viewOf(uint32_t slot) const;
   HostErr place(uint32_t slot, int16_t paintOrder, HostArt reference);
   void link(uint32_t slot, uint32_t below, uint32_t above);
   void unlink(uint32_t slot);
   uint32_t allocateSlot();
   void freeSlot(uint32_t slot);
   int32_t slotOf(HostArt art) const;  // -1 when not a live art
-  void journalChange(uint32_t slot);
+  HostArt handleOf(uint32_t slot) const;
+  // The live record behind a handle for changing, journalled; null for a bad handle.
+  Record* modify(HostArt art);
+  // The record's segments, resized to count, for writing: copied first when shared or too small.
+  HostPathSegment* writableSegments(Record& r, size_t count);
+  // Gives the record the paint and stroke width of style.
+  void setStyle(Record& r, const HostPathStyle& style);
+  // Drops the journal keeping its changes: frees what only snapshots and disposed arts held.
+  void commitJournal();
 
   DocumentOptions options_;
-  std::vector<Art> arts_;
-  std::vector<uint32_t> freeSlots_;
-  uint32_t bottom_ = Art::kNone;
-  uint32_t top_ = Art::kNone;
+  ChunkedVector<Record> records_;
+  std::deque<uint32_t> freeSlots_;
+  uint32_t bottom_ = kNone;
+  uint32_t top_ = kNone;
   size_t liveCount_ = 0;
+  SegmentStore segments_;
+  StyleTable styles_;
+  uint32_t newPathStyle_;
 
   bool callOpen_ = false;
   uint32_t callNumber_ = 0;
-  std::vector<JournalEntry> journal_;
-  std::vector<Snapshot> snapshots_;
+  ChunkedVector<uint32_t> journal_;
+  std::vector<Record> changed_;         // snapshots, in the order of the Changed entries
+  std::vector<Neighbours> disposed_;    // where each Disposed art sat, in order
 
   HostRealPoint viewCentre_{};
   float viewZoom_ = 1.0f;

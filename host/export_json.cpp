@@ -163,7 +163,7 @@ void writeDocumentJson(const Document& doc, std::ostream& out, std::string_view 
   w.raw("\"page\":{\"width\":").num(doc.pageWidth()).raw(",\"height\":").num(doc.pageHeight());
   w.raw("},\"colorModel\":\"").raw(colorModelName(doc.colorModel())).raw("\",\"arts\":[");
   bool first = true;
-  doc.forEachArt([&](const Art& art) {
+  doc.forEachArt([&](const ArtView& art) {
     w.raw(first ? "\n{\"closed\":" : ",\n{\"closed\":").boolean(art.closed).raw(",\"segments\":[");
     first = false;
     bool firstSegment = true;

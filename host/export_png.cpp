@@ -104,7 +104,7 @@ bool encodePng(cairo_surface_t* surface, bool alpha, const std::vector<PngText>&
 
 bool finite(const HostRealPoint& p) { return std::isfinite(p.h) && std::isfinite(p.v); }
 
-void tracePath(cairo_t* cr, const Art& art) {
+void tracePath(cairo_t* cr, const ArtView& art) {
   const auto& s = art.segments;
   cairo_new_path(cr);
   cairo_move_to(cr, s[0].p.h, s[0].p.v);
@@ -127,9 +127,9 @@ void setSource(cairo_t* cr, const HostColor& color, double opacity) {
 // when there is no art.
 HostRealRect artArea(const Document& doc) {
   double left = INFINITY, right = -INFINITY, bottom = INFINITY, top = -INFINITY, stroke = 0;
-  doc.forEachArt([&](const Art& art) {
+  doc.forEachArt([&](const ArtView& art) {
     if (art.segments.empty()) return;
-    HostRealRect b = pathBounds(art.segments, art.closed);
+    const HostRealRect& b = art.bounds;
     if (!std::isfinite(b.left) || !std::isfinite(b.right) || !std::isfinite(b.top) || !std::isfinite(b.bottom)) return;
     left = std::min<double>(left, b.left);
     right = std::max<double>(right, b.right);
@@ -183,7 +183,7 @@ bool writeDocumentPng(const Document& doc, std::ostream& out, int widthPixels, b
     cairo_stroke(cr);
   }
 
-  doc.forEachArt([&](const Art& art) {
+  doc.forEachArt([&](const ArtView& art) {
     if (art.segments.empty()) return;
     for (const HostPathSegment& s : art.segments)
       if (!finite(s.p) || !finite(s.in) || !finite(s.out)) return;

@@ -14,7 +14,7 @@ namespace {
 
 bool finitePoint(const HostRealPoint& p) { return std::isfinite(p.h) && std::isfinite(p.v); }
 
-bool finiteArt(const Art& art) {
+bool finiteArt(const ArtView& art) {
   for (const HostPathSegment& s : art.segments)
     if (!finitePoint(s.p) || !finitePoint(s.in) || !finitePoint(s.out)) return false;
   return true;
@@ -57,7 +57,7 @@ class SvgWriter {
   std::string buf_;
 };
 
-void writePath(SvgWriter& w, const Art& art) {
+void writePath(SvgWriter& w, const ArtView& art) {
   const auto& seg = art.segments;
   w.raw("<path d=\"M").point(seg[0].p);
   auto cubic = [&](const HostPathSegment& from, const HostPathSegment& to) {
@@ -128,9 +128,9 @@ struct Area {
 Area pictureArea(const Document& doc) {
   Area a{0, doc.pageHeight(), doc.pageWidth(), 0};
   double widestStroke = 0;
-  doc.forEachArt([&](const Art& art) {
+  doc.forEachArt([&](const ArtView& art) {
     if (art.segments.empty() || !finiteArt(art)) return;
-    HostRealRect b = pathBounds(art.segments, art.closed);
+    const HostRealRect& b = art.bounds;
     a.left = std::min(a.left, double(b.left));
     a.right = std::max(a.right, double(b.right));
     a.bottom = std::min(a.bottom, double(b.bottom));
@@ -165,7 +165,7 @@ void writeDocumentSvg(const Document& doc, std::ostream& out, std::string_view m
   if (!metadata.empty()) w.raw("<metadata>").raw(metadata).raw("</metadata>\n");
   w.raw("<rect x=\"0\" y=\"0\" width=\"").num(doc.pageWidth()).raw("\" height=\"").num(doc.pageHeight());
   w.raw("\" fill=\"#ffffff\" stroke=\"#a0a0a0\" stroke-width=\"0.5\"/>\n");
-  doc.forEachArt([&](const Art& art) {
+  doc.forEachArt([&](const ArtView& art) {
     if (art.segments.empty()) return;
     if (!finiteArt(art)) {
       w.raw("<!-- an art with a non-finite coordinate is left out -->\n");

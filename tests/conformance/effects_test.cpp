@@ -16,7 +16,7 @@
 namespace fltest {
 namespace {
 
-using flhost::Art;
+using Art = fltest::StoredArt;
 using flhost::DocumentOptions;
 
 constexpr double kTol = 2e-3;
@@ -88,7 +88,7 @@ class EffectsTest : public HostTest {
     startUp();
     EXPECT_EQ(goWith(p), 0);
     std::vector<Art> arts;
-    host().document().forEachArt([&](const Art& a) { arts.push_back(a); });
+    host().document().forEachArt([&](const flhost::ArtView& a) { arts.emplace_back(a); });
     return arts;
   }
   // The default star cut down to two element positions (element 0 and its copy), with sketch
@@ -526,7 +526,7 @@ TEST_F(EffectsTest, UnreadStyleIsNeverWritten) {
   host().faults().failOn("pathStyle.getPathStyle", 3, HOST_FOURCC('F', 'A', 'I', 'L'));
   ASSERT_EQ(goWith(p), 0);
   std::vector<Art> arts;
-  host().document().forEachArt([&](const Art& a) { arts.push_back(a); });
+  host().document().forEachArt([&](const flhost::ArtView& a) { arts.emplace_back(a); });
   ASSERT_EQ(arts.size(), 4u);
   EXPECT_EQ(arts[0].style.fillColor.c.three.red, 1.0f);  // the element's white
   EXPECT_EQ(arts[2].style.fillColor.c.three.red, 0.0f);  // position 1's shadow is black

@@ -32,7 +32,7 @@ Pt turned(Pt p, Pt c, double degrees) {
   return {c.x + dx * std::cos(a) - dy * std::sin(a), c.y + dx * std::sin(a) + dy * std::cos(a)};
 }
 
-std::vector<Pt> anchors(const flhost::Art& a) {
+std::vector<Pt> anchors(const StoredArt& a) {
   std::vector<Pt> out;
   for (const HostPathSegment& s : a.segments) out.push_back(at(s.p));
   return out;
@@ -43,13 +43,13 @@ void expectNear(Pt got, Pt want, double tol, const std::string& what) {
   EXPECT_NEAR(got.y, want.y, tol) << what;
 }
 
-void expectAnchors(const flhost::Art& a, const std::vector<Pt>& want, double tol) {
+void expectAnchors(const StoredArt& a, const std::vector<Pt>& want, double tol) {
   ASSERT_EQ(a.segments.size(), want.size());
   for (size_t i = 0; i < want.size(); ++i) expectNear(at(a.segments[i].p), want[i], tol, "anchor " + std::to_string(i));
 }
 
 // Width and height of the anchors (the extent of a path without curves).
-Pt extent(const flhost::Art& a) {
+Pt extent(const StoredArt& a) {
   double l = 1e30, r = -1e30, b = 1e30, t = -1e30;
   for (Pt p : anchors(a)) {
     l = std::min(l, p.x);
@@ -63,12 +63,12 @@ Pt extent(const flhost::Art& a) {
 class GeometryTest : public HostTest {
  protected:
   // Runs Go on p with the given first draws; the arts from the bottom of the stacking order up.
-  std::vector<flhost::Art> run(const BurstParams& p, std::vector<float> draws = {}) {
+  std::vector<StoredArt> run(const BurstParams& p, std::vector<float> draws = {}) {
     open(std::move(draws));
     startUp();
     EXPECT_EQ(goWith(p), 0);
-    std::vector<flhost::Art> arts;
-    host().document().forEachArt([&](const flhost::Art& a) { arts.push_back(a); });
+    std::vector<StoredArt> arts;
+    host().document().forEachArt([&](const flhost::ArtView& a) { arts.emplace_back(a); });
     return arts;
   }
   static Pt centre(const BurstParams& p) { return {p.startX, p.startY}; }
@@ -80,7 +80,7 @@ class GeometryTest : public HostTest {
 
 TEST_F(GeometryTest, DefaultRecordDrawsTheTenPointStar) {
   BurstParams p = defaults();
-  std::vector<flhost::Art> arts = run(p);
+  std::vector<StoredArt> arts = run(p);
   HostRealPoint view = host().document().viewCentre();
   const double cx = view.h, cy = view.v;
   ASSERT_EQ(arts.size(), 10u);
@@ -181,11 +181,11 @@ TEST_F(GeometryTest, ElementSizeBaseAndHandles) {
     BurstParams p = defaults();
     p.shapeOption = 3;
     c.change(p);
-    std::vector<flhost::Art> arts = run(p, c.draws);
+    std::vector<StoredArt> arts = run(p, c.draws);
     EXPECT_EQ(host().random().drawCount(), c.drawCount);
     size_t index = static_cast<size_t>(c.star * p.burstCount);
     ASSERT_GT(arts.size(), index);
-    const flhost::Art& a = arts[index];
+    const StoredArt& a = arts[index];
     ASSERT_EQ(a.segments.size(), 3u);
     Pt base = at(a.segments[0].p);
     Pt p1 = at(a.segments[1].p) - base, p2 = at(a.segments[2].p) - base;
@@ -248,9 +248,9 @@ TEST_F(GeometryTest, Outlines) {
       p.spreadX = static_cast<float>(spread.x);
       p.spreadY = static_cast<float>(spread.y);
       p.reverseOption = reverse;
-      std::vector<flhost::Art> arts = run(p);
+      std::vector<StoredArt> arts = run(p);
       ASSERT_EQ(arts.size(), 10u);
-      const flhost::Art& a = arts[0];
+      const StoredArt& a = arts[0];
       EXPECT_TRUE(a.closed);
       Pt base = centre(p);
       std::vector<Pt> want;
@@ -281,7 +281,7 @@ TEST_F(GeometryTest, RandomShapeDrawsOncePerFreshElement) {
   p.uniqueElements = 1;
   p.burstCount = 3;
   // Shapes 10 (Zag, 7 anchors), 11 (Diamond, 6) and 0 (Triangle, 3).
-  std::vector<flhost::Art> arts = run(p, {10.5f / 14, 11.0f / 14, 0.0f});
+  std::vector<StoredArt> arts = run(p, {10.5f / 14, 11.0f / 14, 0.0f});
   ASSERT_EQ(arts.size(), 3u);
   EXPECT_EQ(arts[0].segments.size(), 7u);
   EXPECT_EQ(arts[1].segments.size(), 6u);
@@ -305,7 +305,7 @@ TEST_F(GeometryTest, OwnTransformDrawsInOrder) {
     p.randomScale = 1;
     // Element 0: spin a quarter turn, scaling draw unused (1 for element 0), shrink by 0.8.
     // Element 1: no spin, scaling 0.5, grow by 1.1.
-    std::vector<flhost::Art> arts = run(p, {0.5f, 0.3f, 0.9f, 0.6f, 0.0f, 0.5f, 0.1f, 0.3f});
+    std::vector<StoredArt> arts = run(p, {0.5f, 0.3f, 0.9f, 0.6f, 0.0f, 0.5f, 0.1f, 0.3f});
     EXPECT_EQ(host().random().drawCount(), 8u);
     ASSERT_EQ(arts.size(), 2u);
     // Both turn and scale about the centre of the unturned triangle.
@@ -341,7 +341,7 @@ TEST_F(GeometryTest, ScalingRows) {
     p.scaling = c.row;
     p.burstCount = static_cast<int32_t>(c.scales.size());
     p.fanFactorPerElement = 0;
-    std::vector<flhost::Art> arts = run(p);
+    std::vector<StoredArt> arts = run(p);
     ASSERT_EQ(arts.size(), c.scales.size());
     for (size_t i = 0; i < arts.size(); ++i)
       expectNear(extent(arts[i]), {600 * c.scales[i].x, 100 * c.scales[i].y}, kTol, "element " + std::to_string(i));
@@ -366,7 +366,7 @@ TEST_F(GeometryTest, FanFactorZeroStacksEveryElementOnTheFirst) {
     SCOPED_TRACE(c.name);
     BurstParams p = defaults();
     c.change(p);
-    std::vector<flhost::Art> arts = run(p);
+    std::vector<StoredArt> arts = run(p);
     ASSERT_EQ(arts.size(), c.first + 10);
     for (size_t k = c.first; k < arts.size(); ++k) {
       SCOPED_TRACE("art " + std::to_string(k));
@@ -379,7 +379,7 @@ TEST_F(GeometryTest, AlternateFlipTurnsOddStarsByAHalfTurn) {
   BurstParams p = defaults();
   p.alternateFlip = 1;
   p.starCount = 3;
-  std::vector<flhost::Art> arts = run(p);
+  std::vector<StoredArt> arts = run(p);
   ASSERT_EQ(arts.size(), 30u);
   Pt b = centre(p);
   expectAnchors(arts[0], defaultTriangle(b), kTol);
@@ -409,7 +409,7 @@ TEST_F(GeometryTest, SkippedElementsCarryTheirAngle) {
     p.uniqueElements = c.unique;
     p.burstApplyRun = 2;
     p.burstApplySkip = 1;
-    std::vector<flhost::Art> arts = run(p);
+    std::vector<StoredArt> arts = run(p);
     ASSERT_EQ(arts.size(), c.degrees.size());
     Pt o = centre(p);
     for (size_t k = 0; k < arts.size(); ++k) {
@@ -449,7 +449,7 @@ TEST_F(GeometryTest, FactorPartsAcrossStars) {
     p.lengthFactorPerElement = c.perElement;
     p.starPulse = c.starPulse;
     p.elementPulse = c.elementPulse;
-    std::vector<flhost::Art> arts = run(p);
+    std::vector<StoredArt> arts = run(p);
     ASSERT_EQ(arts.size(), 20u);
     ASSERT_EQ(arts[10].segments.size(), 3u);
     EXPECT_NEAR(length(at(arts[10].segments[2].p) - at(arts[10].segments[0].p)), 600 * c.scale, kTurnTol);
@@ -462,7 +462,7 @@ TEST_F(GeometryTest, PlaceBelowPutsLaterElementsUnderEarlierOnes) {
     BurstParams p = defaults();
     p.placeBelow = below;
     p.uniqueElements = 1;
-    std::vector<flhost::Art> arts = run(p);
+    std::vector<StoredArt> arts = run(p);
     ASSERT_EQ(arts.size(), 10u);
     Pt o = centre(p);
     for (size_t k = 0; k < arts.size(); ++k) {

@@ -37,6 +37,17 @@ void act(flhost::ModalSession& s, std::initializer_list<flhost::DialogAction> ac
 // The record the running filter dialog edits.
 inline BurstParams* live(flhost::ModalSession& s) { return static_cast<BurstParams*>(s.dialog().userData); }
 
+// An art copied out of the document, so that it outlives the host it came from.
+struct StoredArt {
+  explicit StoredArt(const flhost::ArtView& a)
+      : segments(a.segments.begin(), a.segments.end()), style(a.style), opacity(a.opacity), artStyle(a.artStyle), closed(a.closed) {}
+  std::vector<HostPathSegment> segments;
+  HostPathStyle style;
+  float opacity;
+  int32_t artStyle;
+  bool closed;
+};
+
 class HostTest : public ::testing::Test {
  protected:
   // Loads the module into a fresh host with a fixed seed; exact first draws when given.

@@ -23,13 +23,13 @@ DocumentOptions documentWith(int16_t model, HostColor fill) {
 class PaintTest : public HostTest {
  protected:
   // Runs Go on p with unique elements in the given document; returns the arts' styles in paint order.
-  std::vector<flhost::Art> run(BurstParams p, DocumentOptions d, std::vector<float> draws = {}, HostErr expect = 0) {
+  std::vector<StoredArt> run(BurstParams p, DocumentOptions d, std::vector<float> draws = {}, HostErr expect = 0) {
     open(std::move(draws), std::move(d));
     startUp();
     p.uniqueElements = 1;
     EXPECT_EQ(goWith(p), expect);
-    std::vector<flhost::Art> arts;
-    host().document().forEachArt([&](const flhost::Art& a) { arts.push_back(a); });
+    std::vector<StoredArt> arts;
+    host().document().forEachArt([&](const flhost::ArtView& a) { arts.emplace_back(a); });
     return arts;
   }
 };

@@ -294,7 +294,7 @@ TEST_F(PresetTest, ResetWithPreviewOffSwitchesPreviewOnAndDrawsLeftOfTheViewCent
             0);
   // An even ring is symmetric about its centre, so its bounds are centred there.
   HostRealRect all = {INFINITY, -INFINITY, -INFINITY, INFINITY};
-  host().document().forEachArt([&](const flhost::Art& art) {
+  host().document().forEachArt([&](const flhost::ArtView& art) {
     const HostRealRect b = flhost::pathBounds(art.segments, art.closed);
     all = {std::min(all.left, b.left), std::max(all.top, b.top), std::max(all.right, b.right),
            std::min(all.bottom, b.bottom)};

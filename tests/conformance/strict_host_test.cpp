@@ -145,10 +145,10 @@ TEST_F(StrictHostTest, AFailedMatrixOperationLeavesTheMatrixTheIdentity) {
     host().faults().failOn("math.matrixSetTranslate", sets, HOST_FOURCC('F', 'A', 'I', 'L'));
     ASSERT_EQ(goWith(p), 0);  // the operation returns nothing, so the plug-in cannot tell
     ASSERT_EQ(arts(), 2u);
-    std::vector<const flhost::Art*> drawn;
-    host().document().forEachArt([&](const flhost::Art& art) { drawn.push_back(&art); });
-    const auto& shadow = drawn[0]->segments;
-    const auto& element = drawn[1]->segments;
+    std::vector<flhost::ArtView> drawn;
+    host().document().forEachArt([&](const flhost::ArtView& art) { drawn.push_back(art); });
+    const auto& shadow = drawn[0].segments;
+    const auto& element = drawn[1].segments;
     ASSERT_EQ(shadow.size(), element.size());
     for (size_t i = 0; i < shadow.size(); ++i) {
       EXPECT_EQ(shadow[i].p.h, element[i].p.h) << i;

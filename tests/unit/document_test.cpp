@@ -1,8 +1,14 @@
 // The host's document: stacking order, checked handles and the undo of one call.
 #include <gtest/gtest.h>
 
+#include <cstring>
+#include <functional>
+#include <tuple>
+#include <vector>
+
 #include "art_suite.h"
 #include "document.h"
+#include "geometry.h"
 
 namespace flhost {
 namespace {
@@ -14,12 +20,12 @@ class DocumentTest : public ::testing::Test {
   HostArt make(int16_t order, HostArt reference = nullptr, float tag = 0) {
     HostArt a = nullptr;
     EXPECT_EQ(doc.newArt(kHostArtPath, order, reference, &a), 0);
-    doc.modify(a)->opacity = tag;  // tells the arts apart
+    EXPECT_EQ(doc.setOpacity(a, tag), 0);  // tells the arts apart
     return a;
   }
   std::vector<float> order() const {
     std::vector<float> tags;
-    doc.forEachArt([&](const Art& a) { tags.push_back(a.opacity); });
+    doc.forEachArt([&](const ArtView& a) { tags.push_back(a.opacity); });
     return tags;
   }
 };
@@ -48,25 +54,26 @@ TEST_F(DocumentTest, UndoRevertsExactlyTheCall) {
   doc.beginCall();
   HostArt keep = make(kPlaceAboveAll, nullptr, 1);
   HostArt other = make(kPlaceAboveAll, nullptr, 2);
-  doc.modify(keep)->segments.push_back({{1, 2}, {1, 2}, {1, 2}, 1});
+  const HostPathSegment one{{1, 2}, {1, 2}, {1, 2}, 1};
+  ASSERT_EQ(doc.setSegments(keep, 0, {&one, 1}), 0);
   doc.endCall();
 
   doc.beginCall();
-  doc.modify(keep)->opacity = 0.5f;
-  doc.modify(keep)->segments.clear();
+  ASSERT_EQ(doc.setOpacity(keep, 0.5f), 0);
+  ASSERT_EQ(doc.setSegmentCount(keep, 0), 0);
   HostArt added = make(kPlaceBelowAll, nullptr, 3);
   ASSERT_EQ(doc.disposeArt(other), 0);
   EXPECT_EQ(order(), (std::vector<float>{3, 0.5f}));
   ASSERT_EQ(doc.undoCall(), 0);
   EXPECT_EQ(order(), (std::vector<float>{1, 2}));
-  ASSERT_NE(doc.find(keep), nullptr);
+  ASSERT_TRUE(doc.find(keep));
   EXPECT_EQ(doc.find(keep)->segments.size(), 1u);
-  EXPECT_NE(doc.find(other), nullptr);
-  EXPECT_EQ(doc.find(added), nullptr);  // its handle is stale now
+  EXPECT_TRUE(doc.find(other));
+  EXPECT_FALSE(doc.find(added));  // its handle is stale now
   EXPECT_EQ(doc.journalSize(), 0u);
 
   // Undo again in the same call: changes made after the first undo are taken back too.
-  doc.modify(keep)->opacity = 0.25f;
+  ASSERT_EQ(doc.setOpacity(keep, 0.25f), 0);
   make(kPlaceAboveAll, nullptr, 9);
   ASSERT_EQ(doc.undoCall(), 0);
   EXPECT_EQ(order(), (std::vector<float>{1, 2}));
@@ -78,15 +85,114 @@ TEST_F(DocumentTest, HandlesAreChecked) {
   doc.beginCall();
   HostArt a = make(kPlaceAboveAll);
   ASSERT_EQ(doc.disposeArt(a), 0);
-  EXPECT_EQ(doc.find(a), nullptr);
+  EXPECT_FALSE(doc.find(a));
   EXPECT_EQ(doc.disposeArt(a), kHostBadHandleErr);
-  EXPECT_EQ(doc.find(nullptr), nullptr);
-  EXPECT_EQ(doc.find(reinterpret_cast<HostArt>(uintptr_t{0x12345})), nullptr);
+  EXPECT_FALSE(doc.find(nullptr));
+  EXPECT_FALSE(doc.find(reinterpret_cast<HostArt>(uintptr_t{0x12345})));
+  EXPECT_EQ(doc.setOpacity(a, 1), kHostBadHandleErr);
+  EXPECT_EQ(doc.setSegmentCount(a, 1), kHostBadHandleErr);
   doc.endCall();
   // A slot reused after the call does not revive the old handle.
   HostArt b = make(kPlaceAboveAll);
   EXPECT_NE(a, b);
-  EXPECT_EQ(doc.find(a), nullptr);
+  EXPECT_FALSE(doc.find(a));
+}
+
+// Every kind of change, undone: the art comes back exactly (segments, bounds, paint), whether the
+// change wrote its segments in place, grew or shrank them, or moved them.
+TEST_F(DocumentTest, UndoRestoresSegmentsStyleAndBoundsAfterEveryKindOfChange) {
+  const std::vector<HostPathSegment> original = {{{0, 0}, {0, 0}, {0, 10}, 1}, {{10, 0}, {10, 10}, {10, 0}, 0}};
+  struct Case {
+    const char* what;
+    std::function<void(HostArt)> change;
+  };
+  const HostPathSegment far{{100, 100}, {100, 100}, {100, 100}, 1};
+  const Case cases[] = {
+      {"overwritten", [&](HostArt a) { EXPECT_EQ(doc.setSegments(a, 1, {&far, 1}), 0); }},
+      {"grown", [&](HostArt a) { EXPECT_EQ(doc.setSegments(a, 2, {&far, 1}), 0); }},
+      {"grown past short paths", [&](HostArt a) { EXPECT_EQ(doc.setSegmentCount(a, 40), 0); }},
+      {"shrunk", [&](HostArt a) { EXPECT_EQ(doc.setSegmentCount(a, 1), 0); }},
+      {"closed", [&](HostArt a) { EXPECT_EQ(doc.setClosed(a, true), 0); }},
+      {"moved and restroked",
+       [&](HostArt a) { EXPECT_EQ(doc.transform(a, {2, 0, 0, 2, 5, 5}, true, 3.0f), 0); }},
+      {"restyled", [&](HostArt a) { EXPECT_EQ(doc.applyArtStyle(a, 2), 0); }},
+      {"disposed", [&](HostArt a) { EXPECT_EQ(doc.disposeArt(a), 0); }},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    doc.beginCall();
+    HostArt a = make(kPlaceAboveAll, nullptr, 1);
+    HostArt b = nullptr;  // a copy that must not see the change
+    ASSERT_EQ(doc.setSegments(a, 0, original), 0);
+    ASSERT_EQ(doc.duplicateArt(a, kPlaceAboveAll, nullptr, &b), 0);
+    doc.endCall();
+    const HostRealRect before = doc.find(a)->bounds;
+    const size_t styles = doc.styleCount();
+    EXPECT_EQ(before.left, 0);
+    EXPECT_EQ(before.right, 10);
+    EXPECT_EQ(before.top, 7.5f);  // the curve's top, not its handles'
+
+    doc.beginCall();
+    c.change(a);
+    // While changed, the bounds are those of the changed curves.
+    if (auto now = doc.find(a)) {
+      HostRealRect exact = pathBounds(now->segments, now->closed);
+      EXPECT_EQ(std::tie(now->bounds.left, now->bounds.top, now->bounds.right, now->bounds.bottom),
+                std::tie(exact.left, exact.top, exact.right, exact.bottom));
+    }
+    ASSERT_EQ(doc.undoCall(), 0);
+    doc.endCall();
+    for (HostArt h : {a, b}) {
+      auto art = doc.find(h);
+      ASSERT_TRUE(art);
+      ASSERT_EQ(art->segments.size(), original.size());
+      EXPECT_EQ(std::memcmp(art->segments.data(), original.data(), sizeof(HostPathSegment) * original.size()), 0);
+      EXPECT_FALSE(art->closed);
+      EXPECT_EQ(art->artStyle, -1);
+      EXPECT_EQ(art->style.strokeWidth, 1.0f);
+      EXPECT_EQ(art->bounds.top, before.top);
+    }
+    EXPECT_EQ(doc.styleCount(), styles) << "the undone style is not kept";
+  }
+}
+
+TEST_F(DocumentTest, ArtsShareEachDistinctStyleOnce) {
+  doc.beginCall();
+  HostPathStyle red = doc.options().newPathStyle;
+  red.fillColor = threeColor(1, 0, 0);
+  std::vector<HostArt> arts;
+  for (int i = 0; i < 1000; ++i) {
+    arts.push_back(make(kPlaceAboveAll));
+    ASSERT_EQ(doc.setStyle(arts.back(), red), 0);
+  }
+  EXPECT_EQ(doc.styleCount(), 2u);  // the new-path paint and red
+  HostPathStyle wider = red;
+  wider.strokeWidth = 2;
+  ASSERT_EQ(doc.setStyle(arts[7], wider), 0);
+  EXPECT_EQ(doc.find(arts[7])->style.strokeWidth, 2);
+  EXPECT_EQ(doc.find(arts[8])->style.strokeWidth, 1);
+  doc.endCall();
+  // Styles nobody uses any more are dropped, whether the art went or changed paint.
+  for (HostArt a : arts) ASSERT_EQ(doc.disposeArt(a), 0);
+  EXPECT_EQ(doc.styleCount(), 1u);
+}
+
+TEST_F(DocumentTest, RepeatedPreviewsKeepNothingOfTheUndoneOnes) {
+  // A preview draws, is undone and drawn again in one call, with a fresh paint each time.
+  doc.beginCall();
+  for (int round = 0; round < 20; ++round) {
+    for (int i = 0; i < 300; ++i) {
+      HostArt a = make(kPlaceAboveAll);
+      HostPathStyle st = doc.options().newPathStyle;
+      st.fillColor = greyColor(static_cast<float>(round * 1000 + i));
+      ASSERT_EQ(doc.setStyle(a, st), 0);
+      ASSERT_EQ(doc.setSegmentCount(a, static_cast<size_t>(i % 5)), 0);
+    }
+    ASSERT_EQ(doc.undoCall(), 0);
+    EXPECT_EQ(doc.artCount(), 0u);
+    EXPECT_EQ(doc.styleCount(), 1u);
+  }
+  doc.endCall();
 }
 
 TEST_F(DocumentTest, ViewConversionsRoundTrip) {

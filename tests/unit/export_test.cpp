@@ -28,9 +28,8 @@ HostArt addArt(Document& doc, std::vector<HostPathSegment> segments, bool closed
                int16_t order = kPlaceAboveAll) {
   HostArt h = nullptr;
   EXPECT_EQ(doc.newArt(kHostArtPath, order, nullptr, &h), kHostNoErr);
-  Art* a = doc.modify(h);
-  a->segments = std::move(segments);
-  a->closed = closed;
+  EXPECT_EQ(doc.setSegments(h, 0, segments), kHostNoErr);
+  EXPECT_EQ(doc.setClosed(h, closed), kHostNoErr);
   return h;
 }
 
@@ -63,18 +62,22 @@ std::string svg(const Document& doc) {
 Document threeArts() {
   Document doc(DocumentOptions::standard());
   HostArt middle = addArt(doc, {anchor(2, 10), {{20, 10}, {15, 5}, {25, 15}, 0}}, false);
-  Art* m = doc.modify(middle);
-  m->style.fillPaint = 0;
-  m->style.strokeColor = greyColor(0.25f);
-  m->style.strokeWidth = 2.5f;
-  m->opacity = 0.1f;
+  HostPathStyle m = doc.options().newPathStyle;
+  m.fillPaint = 0;
+  m.strokeColor = greyColor(0.25f);
+  m.strokeWidth = 2.5f;
+  EXPECT_EQ(doc.setStyle(middle, m), kHostNoErr);
+  EXPECT_EQ(doc.setOpacity(middle, 0.1f), kHostNoErr);
 
   HostArt top = addArt(doc, {anchor(3, 0), anchor(100, 0), anchor(100, 100)}, true);
-  Art* t = doc.modify(top);
-  t->style.fillColor = fourColor(1, 0, 0, 0);
-  t->style.strokeColor = spot("Gold \"Ink\"\n", 0.5f, 0, 1, 0, 0);
-  t->style.evenOddFill = 1;
-  t->artStyle = 2;
+  // Named style 2 applied, then the paint changed: the name stays.
+  EXPECT_EQ(doc.applyArtStyle(top, 2), kHostNoErr);
+  EXPECT_EQ(doc.setOpacity(top, 1), kHostNoErr);
+  HostPathStyle t = doc.options().newPathStyle;
+  t.fillColor = fourColor(1, 0, 0, 0);
+  t.strokeColor = spot("Gold \"Ink\"\n", 0.5f, 0, 1, 0, 0);
+  t.evenOddFill = 1;
+  EXPECT_EQ(doc.setStyle(top, t), kHostNoErr);
 
   addArt(doc, {anchor(1, 1)}, false, kPlaceBelowAll);
   return doc;
@@ -149,12 +152,13 @@ TEST(ExportJson, StaysValidJsonWhateverTheArtHolds) {
   options.colorModel = kDocumentCMYKModel;
   Document doc(options);
   HostArt h = addArt(doc, {anchor(1, 2)}, false);
-  Art* a = doc.modify(h);
+  HostPathStyle a = doc.options().newPathStyle;
   // A name that fills the whole field, without a terminator, and holds bytes that are not UTF-8.
-  a->style.fillColor = spot("", 1, 0, 0, 0, 0);
-  std::memset(a->style.fillColor.c.spot.name, 'x', sizeof a->style.fillColor.c.spot.name);
-  a->style.fillColor.c.spot.name[0] = '\xff';
-  a->style.strokeColor.kind = 77;
+  a.fillColor = spot("", 1, 0, 0, 0, 0);
+  std::memset(a.fillColor.c.spot.name, 'x', sizeof a.fillColor.c.spot.name);
+  a.fillColor.c.spot.name[0] = '\xff';
+  a.strokeColor.kind = 77;
+  EXPECT_EQ(doc.setStyle(h, a), kHostNoErr);
   Json j = Json::parse(json(doc));
   EXPECT_EQ(j["colorModel"], "cmyk");
   std::string name = j["arts"][0]["fill"]["name"];
