@@ -14,6 +14,7 @@
 set -euo pipefail
 [ $# -ge 2 ] || { echo "usage: $0 PREFIX PROGRAM [ARGS...] | PREFIX --start-server | PREFIX --stop-server" >&2; exit 2; }
 prefix="$1"; shift
+[[ "$prefix" = /* ]] || prefix="$PWD/$prefix"  # wine takes absolute prefixes only
 
 export WINEPREFIX="$prefix"
 export WINEARCH=win32
@@ -30,8 +31,9 @@ make_prefix() {
     flock 9
     if [ ! -f "$ready" ]; then
       echo "wine-run: making the wine prefix $prefix" >&2
-      if ! log="$(wineboot -i 2>&1)"; then
-        printf '%s\n' "$log" >&2
+      # Into a file, not a pipe: the programs wineboot leaves running keep its output open.
+      if ! wineboot -i >"$prefix.log" 2>&1; then
+        cat "$prefix.log" >&2
         echo "wine-run: wineboot failed (are wine and wine32 installed?)" >&2
         exit 1
       fi
