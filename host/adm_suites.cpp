@@ -151,11 +151,10 @@ HostErr dialogSetSize(HostDialog dialog, int32_t width, int32_t height) {
   return call("dialog.setSize", [&](DialogManager& m) -> HostErr {
     Dialog* d = m.dialog(dialog);
     if (!d) return kHostBadHandleErr;
-    if (width < 0 || height < 0 || int64_t{d->bounds.left} + width > INT32_MAX ||
-        int64_t{d->bounds.top} + height > INT32_MAX)
-      return kHostBadParameterErr;
-    d->bounds.right = d->bounds.left + width;
-    d->bounds.bottom = d->bounds.top + height;
+    if (width < 0 || height < 0) return kHostBadParameterErr;
+    d->bounds = placeOnScreen(HostIntRect{d->bounds.left, d->bounds.top,
+                                          static_cast<int32_t>(std::min<int64_t>(int64_t{d->bounds.left} + width, INT32_MAX)),
+                                          static_cast<int32_t>(std::min<int64_t>(int64_t{d->bounds.top} + height, INT32_MAX))});
     return kHostNoErr;
   });
 }
@@ -165,7 +164,7 @@ HostErr dialogSetBounds(HostDialog dialog, const HostIntRect* bounds) {
     Dialog* d = m.dialog(dialog);
     if (!d) return kHostBadHandleErr;
     if (bounds == nullptr) return kHostBadParameterErr;
-    d->bounds = *bounds;
+    d->bounds = placeOnScreen(*bounds);
     return kHostNoErr;
   });
 }

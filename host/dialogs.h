@@ -39,6 +39,7 @@
 #include <vector>
 
 #include "adm_types.h"
+#include "dialog_placement.h"
 #include "handles.h"
 #include "host_types.h"
 
@@ -133,8 +134,8 @@ struct Dialog {
 
   // The first item with that id, or null.
   Item* find(int32_t id) const;
-  int32_t width() const { return bounds.right - bounds.left; }
-  int32_t height() const { return bounds.bottom - bounds.top; }
+  int64_t width() const { return rectWidth(bounds); }
+  int64_t height() const { return rectHeight(bounds); }
 
  private:
   friend class DialogManager;
@@ -217,8 +218,8 @@ class ModalSession {
   int32_t resourceId() const { return dialog_.resourceId; }
   const std::string& name() const { return dialog_.name; }
   const std::string& caption() const { return dialog_.caption; }
-  int32_t width() const { return dialog_.width(); }
-  int32_t height() const { return dialog_.height(); }
+  int64_t width() const { return dialog_.width(); }
+  int64_t height() const { return dialog_.height(); }
   HostIntRect bounds() const { return dialog_.bounds; }
   const Dialog& dialog() const { return dialog_; }
   const Item* item(int32_t id) const { return dialog_.find(id); }

@@ -32,9 +32,8 @@ constexpr size_t kMaxShownArts = 100000;
 
 }  // namespace
 
-BrowserHost::BrowserHost(flhost::Session& session, Claim& claim, int pngWidth, bool transparent,
-                         const std::atomic<bool>& stopSignal)
-    : session_(session), claim_(claim), pngWidth_(pngWidth), transparent_(transparent), stopSignal_(stopSignal) {}
+BrowserHost::BrowserHost(flhost::Session& session, Claim& claim, const std::atomic<bool>& stopSignal)
+    : session_(session), claim_(claim), stopSignal_(stopSignal) {}
 
 Reply BrowserHost::ask(std::unique_ptr<Job> job) {
   std::future<Reply> answer = job->answer.get_future();
@@ -296,42 +295,35 @@ json BrowserHost::state() const {
                 {"running", running_ ? json(running_) : json(nullptr)},
                 {"lastMessage", lastMessage_},
                 {"alerts", alerts_},
-                {"depth", frames_.size()}};
+                {"depth", frames_.size()},
+                {"exports", exports_.load()}};
   return st;
 }
 
 Reply BrowserHost::exportReply(const std::string& what) const {
   Reply r;
-  std::ostringstream out;
-  if (what == "svg") {
-    flhost::writeDocumentSvg(session_.document(), out);
-    r.contentType = "image/svg+xml";
-    r.filename = "flarimond.svg";
-  } else if (what == "json") {
-    flhost::writeDocumentJson(session_.document(), out);
-    r.filename = "flarimond.json";
-  } else if (what == "png") {
-#ifdef FLARIMOND_HAVE_CAIRO
-    std::string why;
-    if (!flhost::writeDocumentPng(session_.document(), out, pngWidth_, transparent_, &why))
-      return errorReply(500, "the PNG could not be made: " + why);
-    r.contentType = "image/png";
-    r.filename = "flarimond.png";
-#else
-    return errorReply(404, "PNG export is not in this build (it needs cairo)");
-#endif
-  } else {
-    std::optional<BurstParams> record = currentRecord();
-    if (!record) return errorReply(404, "the host holds no record yet");
-    try {
-      out << paramsToJson(*record);
-    } catch (const ToolError& e) {
-      return errorReply(500, e.what());
-    }
-    r.filename = "flarimond-record.json";
+  if (what != "record") {
+    // A copy for the server thread to export: a design of hundreds of thousands of arts takes
+    // seconds to write, and the plug-in thread answers everyone else meanwhile.
+    r.document = std::make_shared<const flhost::Document>(session_.document());
+    return r;
   }
-  r.body = out.str();
+  std::optional<BurstParams> record = currentRecord();
+  if (!record) return errorReply(404, "the host holds no record yet");
+  // A download is a stored record: the live dialog's preview state belongs to this document only.
+  record->previewValid = 0;
+  try {
+    r.body = paramsToJson(*record);
+  } catch (const ToolError& e) {
+    return errorReply(500, e.what());
+  }
+  r.filename = "flarimond-record.json";
   return r;
+}
+
+std::shared_ptr<void> BrowserHost::countExport() {
+  ++exports_;
+  return std::shared_ptr<void>(nullptr, [this](void*) { --exports_; });
 }
 
 }  // namespace fltools

@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "dialogs.h"
+#include "document.h"
 #include "params/burst_params.h"
 #include "serve_events.h"
 #include "session.h"
@@ -90,6 +91,8 @@ struct Reply {
   std::string body;
   std::string contentType = "application/json";
   std::string filename;  // a download's name
+  // An export's answer: a copy of the document for the server thread to write.
+  std::shared_ptr<const flhost::Document> document;
 };
 
 inline Reply errorReply(int status, const std::string& why) {
@@ -102,7 +105,7 @@ inline Reply errorReply(int status, const std::string& why) {
 struct Job {
   enum class Kind { State, Event, Export } kind = Kind::State;
   BrowserEvent event;
-  std::string what;  // Export: svg, png, json, record
+  std::string what;  // Export: svg, png, json (answered with a copy of the document), record
   std::promise<Reply> answer;
   bool answered = false;
 
@@ -118,14 +121,17 @@ using JobPtr = std::unique_ptr<Job>;
 class BrowserHost : public flhost::DialogDriver {
  public:
   // stopSignal is set (by a signal handler) when the program is to stop.
-  BrowserHost(flhost::Session& session, Claim& claim, int pngWidth, bool transparent,
-              const std::atomic<bool>& stopSignal);
+  BrowserHost(flhost::Session& session, Claim& claim, const std::atomic<bool>& stopSignal);
 
   // --- server threads
 
   Reply ask(std::unique_ptr<Job> job);
 
   void serverEnded() { serverEnded_ = true; }
+
+  // Counts an export being written off the plug-in thread (the state's host.exports) for as
+  // long as the returned holder lives.
+  std::shared_ptr<void> countExport();
 
   // --- the plug-in thread
 
@@ -194,8 +200,6 @@ class BrowserHost : public flhost::DialogDriver {
 
   flhost::Session& session_;
   Claim& claim_;
-  int pngWidth_;
-  bool transparent_;
   const std::atomic<bool>& stopSignal_;
 
   std::mutex m_;
@@ -203,6 +207,7 @@ class BrowserHost : public flhost::DialogDriver {
   std::deque<std::unique_ptr<Job>> queue_;
   bool closed_ = false;
   std::atomic<bool> serverEnded_{false};
+  std::atomic<int> exports_{0};
 
   // Owned by the plug-in thread.
   std::vector<Frame> frames_;  // the running dialogs, innermost last

@@ -19,6 +19,7 @@
 
 #include "browser_host.h"
 #include "cli_options.h"
+#include "export.h"
 
 namespace fltools {
 
@@ -49,7 +50,9 @@ const char* contentTypeOf(const std::string& path) {
 
 void send(httplib::Response& res, Reply reply) {
   res.status = reply.status;
-  if (reply.data) reply.body = reply.data->dump() + "\n";
+  // Texts from the request (a reason quoting bytes that are not UTF-8) or the dialog may hold
+  // any bytes: those are shown as U+FFFD rather than failing the answer.
+  if (reply.data) reply.body = reply.data->dump(-1, ' ', false, json::error_handler_t::replace) + "\n";
   if (!reply.filename.empty())
     res.set_header("Content-Disposition", "attachment; filename=\"" + reply.filename + "\"");
   res.set_header("Cache-Control", "no-store");
@@ -58,13 +61,59 @@ void send(httplib::Response& res, Reply reply) {
 
 void refuse(httplib::Response& res, int status, const std::string& why) { send(res, errorReply(status, why)); }
 
+struct ExportOptions {
+  int pngWidth;
+  bool transparent;
+};
+
+// Writes an export of the document copy on this server thread; `counted` is held until the last
+// byte is sent. SVG and JSON stream as they are written, so a large design starts arriving at
+// once and is never held whole in memory; a PNG is made first, since its failure has a status.
+void sendExport(httplib::Response& res, const std::string& what, std::shared_ptr<const flhost::Document> doc,
+                std::shared_ptr<void> counted, const ExportOptions& options) {
+  res.set_header("Cache-Control", "no-store");
+  res.set_header("Content-Disposition", "attachment; filename=\"flarimond." + what + "\"");
+  if (what == "png") {
+#ifdef FLARIMOND_HAVE_CAIRO
+    std::ostringstream out;
+    std::string why;
+    if (!flhost::writeDocumentPng(*doc, out, options.pngWidth, options.transparent, &why))
+      return refuse(res, 500, "the PNG could not be made: " + why);
+    res.set_content(out.str(), "image/png");
+#else
+    (void)doc;
+    (void)options;
+    refuse(res, 404, "PNG export is not in this build (it needs cairo)");
+#endif
+    return;
+  }
+  const bool svg = what == "svg";
+  res.set_chunked_content_provider(svg ? "image/svg+xml" : "application/json",
+                                   [doc, counted, svg](size_t, httplib::DataSink& sink) {
+                                     try {
+                                       if (svg)
+                                         flhost::writeDocumentSvg(*doc, sink.os);
+                                       else
+                                         flhost::writeDocumentJson(*doc, sink.os);
+                                     } catch (const std::exception& e) {
+                                       // The status has gone: a cut connection is all the
+                                       // client can be told.
+                                       std::cerr << "flarimond: the " << (svg ? "SVG" : "JSON")
+                                                 << " export failed: " << e.what() << "\n";
+                                       return false;
+                                     }
+                                     sink.done();
+                                     return true;
+                                   });
+}
+
 // Whether the request may act as the tab that drives the dialog; answers it when not.
 bool holderOnly(Claim& claim, const httplib::Request& req, httplib::Response& res) {
   switch (claim.check(req.get_header_value(kTokenHeader))) {
     case Claim::Check::Holder:
       return true;
     case Claim::Check::Missing:
-      refuse(res, 400, std::string("no ") + kTokenHeader + " header: claim the dialog first (POST /api/claim)");
+      refuse(res, 409, std::string("no ") + kTokenHeader + " header: claim the dialog first (POST /api/claim)");
       return false;
     case Claim::Check::Busy:
       refuse(res, 409, "the dialog is busy: another browser tab drives it");
@@ -77,13 +126,18 @@ bool holderOnly(Claim& claim, const httplib::Request& req, httplib::Response& re
 }
 
 void addRoutes(httplib::Server& server, BrowserHost& host, Claim& claim, int port, int idleSeconds,
-               const std::filesystem::path& webDir) {
+               const std::filesystem::path& webDir, ExportOptions exportOptions) {
   // Only our own origin may talk to us: a page elsewhere that resolves its name to 127.0.0.1
   // still sends its own name as Host.
   std::vector<std::string> hosts = {"127.0.0.1:" + std::to_string(port), "localhost:" + std::to_string(port)};
   if (port == 80) hosts.insert(hosts.end(), {"127.0.0.1", "localhost"});  // browsers leave out the default port
   server.set_pre_routing_handler([hosts](const httplib::Request& req, httplib::Response& res) {
     std::string h = req.get_header_value("Host");
+    // Two Host lines name two servers; a proxy and we might each believe a different one.
+    if (size_t n = req.get_header_value_count("Host"); n != 1) {
+      refuse(res, 400, "the request names " + std::to_string(n) + " Host headers; it must name one");
+      return httplib::Server::HandlerResponse::Handled;
+    }
     if (std::find(hosts.begin(), hosts.end(), h) != hosts.end()) return httplib::Server::HandlerResponse::Unhandled;
     refuse(res, 400, "unexpected Host \"" + h + "\": open " + hosts[0]);
     return httplib::Server::HandlerResponse::Handled;
@@ -167,13 +221,16 @@ void addRoutes(httplib::Server& server, BrowserHost& host, Claim& claim, int por
   });
 
   for (const char* what : {"svg", "png", "json"}) {
-    server.Get(std::string("/api/export.") + what, [&host, &claim, what](const httplib::Request& req, httplib::Response& res) {
-      claim.check(req.get_header_value(kTokenHeader));
-      auto job = std::make_unique<Job>();
-      job->kind = Job::Kind::Export;
-      job->what = what;
-      send(res, host.ask(std::move(job)));
-    });
+    server.Get(std::string("/api/export.") + what,
+               [&host, &claim, what, exportOptions](const httplib::Request& req, httplib::Response& res) {
+                 claim.check(req.get_header_value(kTokenHeader));
+                 auto job = std::make_unique<Job>();
+                 job->kind = Job::Kind::Export;
+                 job->what = what;
+                 Reply reply = host.ask(std::move(job));
+                 if (!reply.document) return send(res, std::move(reply));
+                 sendExport(res, what, std::move(reply.document), host.countExport(), exportOptions);
+               });
   }
   server.Get("/api/record.json", [&host](const httplib::Request&, httplib::Response& res) {
     auto job = std::make_unique<Job>();
@@ -254,9 +311,9 @@ int serveDialog(const ServeArgs& args, const std::optional<BurstParams>& record,
   std::unique_ptr<flhost::Session> session = open();
   if (!seedGiven) std::cerr << "seed: " << session->random().seed() << "\n";
   Claim claim{std::chrono::seconds(idleSeconds)};
-  BrowserHost host(*session, claim, pngWidth, args.run.background == "transparent", gStopSignal);
+  BrowserHost host(*session, claim, gStopSignal);
   session->dialogs().setDriver(&host);
-  addRoutes(server, host, claim, port, idleSeconds, args.webDir);
+  addRoutes(server, host, claim, port, idleSeconds, args.webDir, ExportOptions{pngWidth, args.run.background == "transparent"});
 
   StopSignals signals;
   // The signals go to the plug-in thread, which looks at the flag while it waits; the server's

@@ -7,7 +7,9 @@
 // is that thread's event loop: it takes the queued events one at a time, applies each to the dialog
 // (ModalSession::apply, so every change goes through the plug-in's own notifiers) and answers with
 // the new state. Between dialogs the same thread waits in an idle loop for the host's own commands
-// (open the dialog again, apply again, About).
+// (open the dialog again, apply again, About). A download is the one piece of work the server's
+// threads do themselves: the plug-in thread hands over a copy of the document, and the server
+// thread that asked writes it, so a long export never holds up the dialog.
 //
 // An event's answer is the state at the moment the host next waits for its user: after a value
 // change that is at once; after OK it is once Go has drawn (or its error dialog is up).

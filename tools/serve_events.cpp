@@ -3,6 +3,8 @@
 #include <climits>
 #include <cmath>
 #include <nlohmann/json.hpp>
+#include <set>
+#include <string>
 #include <vector>
 
 namespace fltools {
@@ -45,15 +47,31 @@ std::optional<BrowserEvent> parseBrowserEvent(std::string_view body, std::string
     return std::nullopt;
   };
   json j;
+  // The reader keeps the last of a repeated key; an event that says two things is refused instead.
+  std::vector<std::set<std::string>> keysSeen;  // one set for each object being read
+  std::string repeated;
+  auto watch = [&](int, json::parse_event_t event, json& parsed) {
+    if (event == json::parse_event_t::object_start) {
+      keysSeen.emplace_back();
+    } else if (event == json::parse_event_t::object_end && !keysSeen.empty()) {
+      keysSeen.pop_back();
+    } else if (event == json::parse_event_t::key && !keysSeen.empty() && repeated.empty() &&
+               !keysSeen.back().insert(parsed.get<std::string>()).second) {
+      repeated = parsed.get<std::string>();
+    }
+    return true;
+  };
   try {
-    j = json::parse(body);
-  } catch (const json::parse_error& e) {
+    j = json::parse(body, watch);
+  } catch (const json::exception& e) {
+    // A syntax error, or a number past the largest double (1e400).
     std::string text = e.what();
     // nlohmann prefixes its own exception id, which tells the user nothing.
     if (size_t end = text.find("] "); text.rfind("[json.exception", 0) == 0 && end != std::string::npos)
       text = text.substr(end + 2);
     return refuse("malformed JSON: " + text);
   }
+  if (!repeated.empty()) return refuse("the key \"" + repeated + "\" is given twice");
   if (!j.is_object()) return refuse("an event is a JSON object such as {\"type\": \"press\", \"id\": 111}");
   auto type = j.find("type");
   if (type == j.end() || !type->is_string()) return refuse("the event has no \"type\" text");

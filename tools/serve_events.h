@@ -19,8 +19,9 @@ struct BrowserEvent {
 // One event as JSON: {"type": "set", "id": 5, "value": 20}. Types and their keys:
 //   set {id, value}, check {id, value 0|1}, choose {id, value: position}, press {id},
 //   page {page: 1..7}, pick {id, x, y: artwork point}, confirm, cancel, open, apply, about.
-// Unknown types and keys, missing keys, ids outside 32 bits and non-finite numbers are refused
-// with the reason in *why; whether the item exists is for the dialog to say.
+// Malformed JSON (invalid UTF-8 included), unknown types and keys, a key given twice, missing
+// keys, ids outside 32 bits and numbers that are not finite or too large for a double (1e400)
+// are refused with the reason in *why; whether the item exists is for the dialog to say.
 std::optional<BrowserEvent> parseBrowserEvent(std::string_view body, std::string* why);
 
 }  // namespace fltools

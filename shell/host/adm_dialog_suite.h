@@ -32,7 +32,9 @@ typedef struct AdmDialogSuite {
    * null for an unknown type or an id already in use. */
   HostItem (*createItem)(HostDialog dialog, int32_t itemId, const char *typeName,
                          const HostIntRect *rect, HostItemInitProc initProc, void *userData);
-  /* Sets the dialog's width and height, keeping its top left corner. */
+  /* Sets the dialog's width and height, keeping its top left corner. The host keeps every
+   * dialog wholly on its screen: setSize and setBounds move it, and cut it to the screen's size,
+   * as far as they must. */
   HostErr (*setSize)(HostDialog dialog, int32_t width, int32_t height);
   /* Sets the dialog's position and size in screen coordinates. */
   HostErr (*setBounds)(HostDialog dialog, const HostIntRect *bounds);

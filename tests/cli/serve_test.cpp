@@ -1,10 +1,13 @@
 // `flarimond serve` over loopback: the built program as a browser sees it, one server per test on
 // a port of its own choosing.
+#include <arpa/inet.h>
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <httplib.h>
 #include <poll.h>
+#include <netinet/in.h>
 #include <signal.h>
+#include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -189,6 +192,14 @@ TEST(Serve, ListensOnLoopbackAddressOnly) {
   auto res = s.client().Get("/api/state", {{"Host", "example.test"}});
   ASSERT_TRUE(res);
   EXPECT_EQ(res->status, 400);
+  // So is a request naming two, even when one of them is ours.
+  const std::string ours = "127.0.0.1:" + std::to_string(s.port());
+  for (const char* other : {"example.test", ours.c_str()}) {
+    auto two = s.client().Get("/api/state", {{"Host", ours}, {"Host", other}});
+    ASSERT_TRUE(two);
+    EXPECT_EQ(two->status, 400) << other;
+    EXPECT_NE(json::parse(two->body)["error"].get<std::string>().find("Host"), std::string::npos);
+  }
 }
 
 TEST(Serve, BadEventsAreRefusedAndTheDialogGoesOn) {
@@ -219,6 +230,10 @@ TEST(Serve, BadEventsAreRefusedAndTheDialogGoesOn) {
       {R"({"type": "page", "page": 20})", "no tab item"},
       {R"({"type": "open"})", "a dialog is open"},
       {R"({"type": "set", "id": 5, "value": 1, "pad": ")" + std::string(20000, 'x') + "\"}", "too large"},
+      {R"({"type": "set", "id": 5, "value": 1e400})", "overflow"},
+      {"{\"type\": \"set\xff\xfe\", \"id\": 5, \"value\": 1}", "UTF-8"},
+      {R"({"type": "set", "id": 5, "value": 12, "value": 13})", "\"value\" is given twice"},
+      {R"({"type": "set", "type": "press", "id": 5, "value": 12})", "\"type\" is given twice"},
   };
   for (const Case& c : cases) {
     auto [status, body] = s.event(token, c.body);
@@ -246,7 +261,7 @@ TEST(Serve, OneTabDrivesTheDialogAtATime) {
   EXPECT_EQ(busy, 409);
   EXPECT_NE(why["error"].get<std::string>().find("busy"), std::string::npos);
   EXPECT_EQ(s.event("not-the-token", R"({"type": "cancel"})").first, 409);
-  EXPECT_EQ(s.event("", R"({"type": "cancel"})").first, 400);
+  EXPECT_EQ(s.event("", R"({"type": "cancel"})").first, 409) << "no token is no claim";
   EXPECT_EQ(s.state()["dialog"]["kind"], "filter") << "the other tab's cancel did nothing";
   EXPECT_EQ(s.state()["claim"], "other");
   EXPECT_EQ(s.event(first, R"({"type": "press", "id": 110})").first, 200);
@@ -317,6 +332,72 @@ TEST(Serve, OkSendsGoAndTheDocumentDownloads) {
   auto page = c.Get("/");
   ASSERT_TRUE(page);
   EXPECT_NE(page->body.find("app.js"), std::string::npos) << "the page is built in";
+}
+
+// A client that asks for a download and then stops reading, as a slow or stalled browser would:
+// the server cannot finish sending while it holds the connection.
+class StalledDownload {
+ public:
+  StalledDownload(int port, const std::string& path) {
+    fd_ = socket(AF_INET, SOCK_STREAM, 0);
+    int small = 4096;  // a small window that does not grow: the server soon has to wait
+    setsockopt(fd_, SOL_SOCKET, SO_RCVBUF, &small, sizeof small);
+    sockaddr_in at{};
+    at.sin_family = AF_INET;
+    at.sin_port = htons(static_cast<uint16_t>(port));
+    at.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    if (connect(fd_, reinterpret_cast<sockaddr*>(&at), sizeof at) != 0) throw std::runtime_error("connect");
+    std::string request = "GET " + path + " HTTP/1.1\r\nHost: 127.0.0.1:" + std::to_string(port) + "\r\n\r\n";
+    if (write(fd_, request.data(), request.size()) != static_cast<ssize_t>(request.size()))
+      throw std::runtime_error("write");
+    // The head and the first bytes of the body: from here on the export is under way.
+    size_t end;
+    while ((end = received_.find("\r\n\r\n")) == std::string::npos || received_.size() < end + 64) {
+      char buf[1024];
+      ssize_t n = read(fd_, buf, sizeof buf);
+      if (n <= 0) break;
+      received_.append(buf, static_cast<size_t>(n));
+    }
+  }
+  ~StalledDownload() { close(fd_); }
+  StalledDownload(const StalledDownload&) = delete;
+  StalledDownload& operator=(const StalledDownload&) = delete;
+
+  const std::string& received() const { return received_; }
+
+ private:
+  int fd_ = -1;
+  std::string received_;
+};
+
+TEST(Serve, ExportsAreWrittenOffThePluginThread) {
+  // 105,000 arts: their JSON (about 46 MB) is far more than the connection holds unread.
+  fs::path params = scratchDir() / ("large-" + std::to_string(getpid()) + ".json");
+  std::string make = std::string("'") + kProgram + "' render -o '" + (scratchDir() / "large.json").string() +
+                     "' --seed 1 --set starCount=100 --set burstCount=150 --set dropShadow=1 --set sketchRepeats=5"
+                     " --save-params '" + params.string() + "' 2>/dev/null";
+  ASSERT_EQ(std::system(make.c_str()), 0);
+  Server s({"--seed", "1", "--params", params.string()});
+  std::string token = s.token();
+  ASSERT_EQ(s.state()["document"]["arts"], 105000) << "the dialog opens with its preview";
+
+  {
+    StalledDownload slow(s.port(), "/api/export.json");
+    ASSERT_EQ(slow.received().rfind("HTTP/1.1 200", 0), 0u) << slow.received().substr(0, 200);
+    EXPECT_NE(slow.received().find("{\"page\""), std::string::npos);
+    // The plug-in thread answers while the export waits for its reader, and says so.
+    json st = s.state();
+    EXPECT_EQ(st["host"]["exports"], 1);
+    auto [status, changed] = s.event(token, R"({"type": "page", "page": 2})");
+    EXPECT_EQ(status, 200) << changed.dump().substr(0, 200);
+    EXPECT_EQ(changed["host"]["exports"], 1);
+  }
+
+  // The record download is a stored record: the open dialog's preview is not part of it.
+  ASSERT_EQ(s.state()["record"]["previewValid"], 1);
+  auto record = s.client().Get("/api/record.json");
+  ASSERT_TRUE(record);
+  EXPECT_EQ(json::parse(record->body)["previewValid"], 0);
 }
 
 TEST(Serve, ErrorDialogAndAboutBoxAreTheHostsModalDialogs) {

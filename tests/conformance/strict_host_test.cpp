@@ -160,5 +160,35 @@ TEST_F(StrictHostTest, AFailedMatrixOperationLeavesTheMatrixTheIdentity) {
   }
 }
 
+TEST_F(StrictHostTest, SavedDialogBoundsOfAnySizeKeepTheDialogOnTheScreen) {
+  // The record's saved bounds have no control in the dialog: any four numbers can arrive.
+  struct Case {
+    int32_t left, top, right, bottom;
+  };
+  const Case cases[] = {{INT32_MIN, INT32_MIN, INT32_MAX, INT32_MAX},
+                        {INT32_MAX - 100, INT32_MAX - 100, INT32_MIN, INT32_MIN},
+                        {-700, 5000, -100, 5260}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::to_string(c.left) + ", " + std::to_string(c.top));
+    open();
+    startUp();
+    BurstParams p = defaults();
+    p.dialogBoundsSaved = 1;
+    p.dialogLeft = c.left;
+    p.dialogTop = c.top;
+    p.dialogRight = c.right;
+    p.dialogBottom = c.bottom;
+    HostIntRect shown{};
+    EXPECT_EQ(runDialog(p, [&](flhost::ModalSession& s) { shown = s.bounds(); }), 0);
+    EXPECT_GE(shown.left, flhost::kDialogScreen.left);
+    EXPECT_GE(shown.top, flhost::kDialogScreen.top);
+    EXPECT_LE(shown.right, flhost::kDialogScreen.right);
+    EXPECT_LE(shown.bottom, flhost::kDialogScreen.bottom);
+    // The plug-in's own size wins over the saved one.
+    EXPECT_EQ(shown.right - shown.left, 600);
+    EXPECT_EQ(shown.bottom - shown.top, 260);
+  }
+}
+
 }  // namespace
 }  // namespace fltest
