@@ -11,6 +11,8 @@
 // conversion is naive, without colour profiles, and the same for every document.
 #pragma once
 
+#include <cstddef>
+#include <functional>
 #include <iosfwd>
 #include <string>
 
@@ -39,12 +41,17 @@ void writeDocumentSvg(const Document& doc, std::ostream& out);
 // with the reason in *error, when it cannot be made. Available when the host is built with cairo
 // (FLARIMOND_HAVE_CAIRO).
 // With artOnly the view frames the art alone (no page sheet), as contact sheets show designs.
+// progress, when given, is told the share drawn so far (0..1) a few times a second from the
+// calling thread, and 1 when the drawing is done.
 bool writeDocumentPng(const Document& doc, std::ostream& out, int widthPixels, bool transparent, std::string* error,
-                      bool artOnly = false);
+                      bool artOnly = false, const std::function<void(double)>& progress = {});
 
 // Appends the shortest text that reads back as exactly v ("0.1" for 0.1f, "100" for 100.0f);
 // "null" for NaN and the infinities, which have no such text.
 void appendShortestFloat(std::string& out, float v);
+// The same written at `at`, which has room for kMaxFloatText characters; returns the end.
+inline constexpr size_t kMaxFloatText = 16;
+char* writeShortestFloat(char* at, float v);
 
 // A colour as shown on screen, "#rrggbb".
 std::string hexColor(const HostColor& color);

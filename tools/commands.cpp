@@ -1,6 +1,9 @@
 #include "commands.h"
 
 #include <CLI/CLI.hpp>
+#include <unistd.h>
+
+#include <chrono>
 #include <cstring>
 #include <functional>
 #include <iostream>
@@ -190,6 +193,22 @@ std::vector<flhost::DialogAction> dialogActions(const RenderArgs& args) {
 }
 
 // Render and apply: the same flow, with or without the parameters dialog.
+// A progress line on stderr for work that takes a while: shown only when stderr is a terminal
+// and the work has run for a second, and cleared when it is done.
+std::function<void(double)> terminalProgress(std::string what) {
+  if (!isatty(STDERR_FILENO)) return {};
+  const auto start = std::chrono::steady_clock::now();
+  return [what = std::move(what), start, shown = false](double done) mutable {
+    if (done >= 1.0) {
+      if (shown) std::cerr << "\r\033[K" << std::flush;
+      return;
+    }
+    if (std::chrono::steady_clock::now() - start < std::chrono::seconds(1)) return;
+    std::cerr << "\r" << what << ": " << static_cast<int>(done * 100) << " %" << std::flush;
+    shown = true;
+  };
+}
+
 int runFilter(const RenderArgs& args, const char* argv0, bool withDialog) {
   // Everything the user gave is checked, and the output files claimed, before any work starts.
   OutputFormat format = outputFormatOf(args.output);
@@ -259,7 +278,8 @@ int runFilter(const RenderArgs& args, const char* argv0, bool withDialog) {
   } else {
 #ifdef FLARIMOND_HAVE_CAIRO
     std::string why;
-    if (!flhost::writeDocumentPng(session->document(), output.stream(), pixelWidth, args.background == "transparent", &why))
+    if (!flhost::writeDocumentPng(session->document(), output.stream(), pixelWidth, args.background == "transparent", &why,
+                                  false, terminalProgress("drawing " + displayPath(args.output))))
       throw ToolError(displayPath(args.output) + ": " + why);
 #endif
   }
