@@ -1,6 +1,5 @@
 // PNG export through cairo: the same picture as the SVG export, rasterised in horizontal bands
-// on every core. Each band is drawn through its own surface over its rows of the one image (its
-// clip), with the same view moved by whole pixels, and draws only the arts whose bounds reach it.
+// on every core; a band draws only the arts whose bounds reach it.
 #include <cairo.h>
 
 #include <algorithm>
@@ -29,6 +28,8 @@ cairo_status_t toStream(void* closure, const unsigned char* data, unsigned int l
 
 bool finite(const HostRealPoint& p) { return std::isfinite(p.h) && std::isfinite(p.v); }
 
+bool same(const HostRealPoint& a, const HostRealPoint& b) { return a.h == b.h && a.v == b.v; }
+
 void tracePath(cairo_t* cr, const ArtView& art) {
   const auto& s = art.segments;
   cairo_new_path(cr);
@@ -38,7 +39,12 @@ void tracePath(cairo_t* cr, const ArtView& art) {
   for (size_t i = 0; i < curves; ++i) {
     const HostPathSegment& a = s[i];
     const HostPathSegment& b = s[(i + 1) % n];
-    cairo_curve_to(cr, a.out.h, a.out.v, b.in.h, b.in.v, b.p.h, b.p.v);
+    // A cubic whose handles sit on its anchors is the straight line between them: drawn as a line
+    // it is the same outline without flattening a curve (most arts of a design are lines).
+    if (same(a.out, a.p) && same(b.in, b.p))
+      cairo_line_to(cr, b.p.h, b.p.v);
+    else
+      cairo_curve_to(cr, a.out.h, a.out.v, b.in.h, b.in.v, b.p.h, b.p.v);
   }
   if (art.closed) cairo_close_path(cr);
 }
@@ -115,8 +121,7 @@ void drawArt(cairo_t* cr, const ArtView& art, double scale, bool artOnly) {
   }
 }
 
-// One horizontal band of the picture: rows [top, top + height) of the image, drawn through a
-// surface of its own over those rows, so bands can be drawn at once on different threads.
+// One horizontal band of the picture: rows [top, top + height) of the image.
 struct Band {
   int top, height;
 };
@@ -128,7 +133,7 @@ struct Picture {
   double scale;
   bool transparent, artOnly;
   unsigned char* pixels;
-  int width, stride;
+  int width, height, stride;
   std::atomic<uint64_t>* artsVisited;  // progress, across all bands
 };
 
@@ -146,18 +151,22 @@ bool mayTouch(const ArtView& art, double left, double right, double bottom, doub
   return b.left - reach <= right && b.right + reach >= left && b.bottom - reach <= top && b.top + reach >= bottom;
 }
 
+// Draws a band through a surface of its own over the picture's pixels, clipped to the band's
+// rows, so bands drawn at once never write each other's rows. The clip cuts the outlines of arts
+// that cross the band's edges, which can move their antialiased edges by a fraction of a pixel
+// against a picture drawn in one piece.
 void drawBand(const Picture& pic, Band band) {
-  cairo_surface_t* surface = cairo_image_surface_create_for_data(
-      pic.pixels + static_cast<size_t>(band.top) * pic.stride, CAIRO_FORMAT_ARGB32, pic.width, band.height, pic.stride);
+  cairo_surface_t* surface =
+      cairo_image_surface_create_for_data(pic.pixels, CAIRO_FORMAT_ARGB32, pic.width, pic.height, pic.stride);
   cairo_t* cr = cairo_create(surface);
+  cairo_rectangle(cr, 0, band.top, pic.width, band.height);
+  cairo_clip(cr);
   if (!pic.transparent) {
     cairo_set_source_rgb(cr, 1, 1, 1);
     cairo_paint(cr);
   }
   const double scale = pic.scale;
-  // The whole picture's view, moved up by the rows above the band; artwork y grows upwards: flip
-  // it so the picture looks as the host shows it.
-  cairo_translate(cr, 0, -band.top);
+  // Artwork y grows upwards: flip it so the picture looks as the host shows it.
   cairo_scale(cr, scale, -scale);
   cairo_translate(cr, -pic.area.left, -pic.area.top);
   // The band in artwork units.
@@ -218,10 +227,10 @@ bool writeDocumentPng(const Document& doc, std::ostream& out, int widthPixels, b
   cairo_surface_flush(image);
   std::atomic<uint64_t> visited{0};
   Picture pic{doc, area, scale, transparent, artOnly, cairo_image_surface_get_data(image), widthPixels,
-              cairo_image_surface_get_stride(image), &visited};
+              heightPixels, cairo_image_surface_get_stride(image), &visited};
 
-  // Bands of at least 16 rows, a few for each core so that a core done with a light band takes
-  // another; cores take bands in turn.
+  // Bands of at least 16 rows, a few for each core, so that a core done with a light band takes
+  // another.
   const unsigned cores = std::clamp(std::thread::hardware_concurrency(), 1u, 64u);
   const int bandCount = std::clamp(heightPixels / 16, 1, static_cast<int>(4 * cores));
   std::vector<Band> bands;
@@ -234,7 +243,6 @@ bool writeDocumentPng(const Document& doc, std::ostream& out, int widthPixels, b
   auto work = [&] {
     for (size_t b; (b = next.fetch_add(1)) < bands.size();) drawBand(pic, bands[b]);
   };
-  std::vector<std::thread> threads;
   std::mutex m;
   std::condition_variable finished;
   size_t running = 0;
@@ -244,22 +252,19 @@ bool writeDocumentPng(const Document& doc, std::ostream& out, int widthPixels, b
     --running;
     finished.notify_one();
   };
-  for (unsigned i = 0; i < std::min<unsigned>(cores, bandCount); ++i) {
-    try {
-      {
-        std::lock_guard<std::mutex> lock(m);
-        ++running;
-      }
-      threads.emplace_back(worker);
-    } catch (const std::system_error&) {
+  std::vector<std::thread> threads;
+  if (cores > 1 && bandCount > 1) {
+    for (unsigned i = 0; i < cores; ++i) {
       std::lock_guard<std::mutex> lock(m);
-      --running;
-      break;  // fewer threads: the ones started, or this one below, draw every band
+      try {
+        threads.emplace_back(worker);
+        ++running;
+      } catch (const std::system_error&) {
+        break;  // fewer threads: those started, or this one below, draw every band
+      }
     }
   }
-  if (threads.empty()) {
-    work();
-  } else {
+  if (!threads.empty()) {
     // Reports how far the drawing is, a few times a second, until every band is done.
     const double total = static_cast<double>(doc.artCount()) * bands.size();
     std::unique_lock<std::mutex> lock(m);
@@ -267,6 +272,7 @@ bool writeDocumentPng(const Document& doc, std::ostream& out, int widthPixels, b
       if (progress && total > 0) progress(std::min(1.0, static_cast<double>(visited.load()) / total));
   }
   for (std::thread& t : threads) t.join();
+  work();  // every band, when no thread could be started
   if (progress) progress(1.0);
   cairo_surface_mark_dirty(image);
 
