@@ -8,7 +8,8 @@
 #   ./run.sh windows                          only builds the 32-bit Windows module and programs
 #                                             (build-win/bin: flarimond.aip, flarimond.exe)
 #   ./run.sh bench [benchmark options]        builds the benchmarks in Release (build-bench) and
-#                                             runs them
+#                                             the baseline (build-bench-baseline), runs them and
+#                                             prints each figure beside its target
 #   ./run.sh mutate [FILES...] [--sample N] [--seed S] [--budget MINUTES]
 #                                             mutation testing of the plug-in's sources, in a copy
 #                                             of the tree (build-mutate); report in
@@ -68,10 +69,40 @@ case "${1:-}" in
     cmake -S "$root" -B "$root/build-bench" -G Ninja -DCMAKE_BUILD_TYPE=Release -DFLARIMOND_BENCH=ON \
       -DFLARIMOND_TESTS=OFF "-DCMAKE_CXX_FLAGS_RELEASE=-O2 -DNDEBUG" >/dev/null
     cmake --build "$root/build-bench" -j "$jobs"
-    # The largest record runs in a process of its own, so its peak memory is its own.
-    for b in pipeline_bench export_bench largest_bench; do
-      "$root/build-bench/bin/$b" --benchmark_min_time=0.2 "$@"
-    done
+    # The baseline: the host as it was before the compact document (commit $baseline), built with
+    # today's harness for the largest record, so both are measured alike in the same run.
+    baseline=24d3339
+    base="$root/build-bench-baseline"
+    if git -C "$root" cat-file -e "$baseline^{commit}" 2>/dev/null; then
+      if [ ! -d "$base/src" ]; then
+        mkdir -p "$base/src"
+        git -C "$root" archive "$baseline" | tar -x -C "$base/src"
+      fi
+      for f in bench_host.h bench_host.cpp largest_bench.cpp; do
+        cmp -s "$root/bench/$f" "$base/src/bench/$f" || cp "$root/bench/$f" "$base/src/bench/$f"
+      done
+      cmake -S "$base/src" -B "$base/build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DFLARIMOND_BENCH=ON \
+        -DFLARIMOND_TESTS=OFF "-DCMAKE_CXX_FLAGS_RELEASE=-O2 -DNDEBUG" >/dev/null
+      cmake --build "$base/build" -j "$jobs" --target largest_bench export_bench
+    else
+      echo "run.sh: commit $baseline is not in this checkout: no figures against the baseline" >&2
+      base=""
+    fi
+    out="$root/build-bench/results"
+    rm -rf "$out" && mkdir -p "$out"
+    run() {  # run NAME BINARY [options]: its results into $out/NAME.json
+      local name="$1" binary="$2"; shift 2
+      "$binary" --benchmark_min_time=0.2 --benchmark_out="$out/$name.json" --benchmark_out_format=json "$@"
+    }
+    # Each largest record runs in a process of its own, so its peak memory is its own. The exports
+    # are run three times, old and new in turn, and count with their best time.
+    run pipeline "$root/build-bench/bin/pipeline_bench" "$@"
+    run largest "$root/build-bench/bin/largest_bench" "$@"
+    [ -n "$base" ] && run base-largest "$base/build/bin/largest_bench" "$@"
+    run export "$root/build-bench/bin/export_bench" --benchmark_repetitions=3 "$@"
+    [ -n "$base" ] && run base-export "$base/build/bin/export_bench" --benchmark_repetitions=3 \
+      --benchmark_filter='Svg|Png' "$@"
+    python3 "$root/bench/summary.py" "$out"
     ;;
   mutate)
     shift

@@ -1,6 +1,7 @@
 #include "bench_host.h"
 
 #include <cstring>
+#include <ctime>
 #include <fstream>
 #include <string>
 
@@ -78,6 +79,12 @@ HostErr runDialog(flhost::Session& host, const BurstParams& p, BenchUser& user) 
 HostErr goWith(flhost::Session& host, const BurstParams& p) {
   store(host, p);
   return host.go();
+}
+
+double threadCpuSeconds() {
+  timespec t{};
+  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+  return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) * 1e-9;
 }
 
 int64_t residentBytes() { return statusField("VmRSS:"); }

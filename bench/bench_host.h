@@ -43,6 +43,10 @@ HostErr runDialog(flhost::Session& host, const BurstParams& p, BenchUser& user);
 // Runs Go on record p; returns PluginMain's result.
 HostErr goWith(flhost::Session& host, const BurstParams& p);
 
+// CPU time of the calling thread, in seconds: on a machine shared with other work it varies far
+// less than the time on the clock.
+double threadCpuSeconds();
+
 // The process's resident set now and its peak since resetPeakMemory, in bytes (Linux; 0 elsewhere).
 int64_t residentBytes();
 int64_t peakResidentBytes();

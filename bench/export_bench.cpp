@@ -1,8 +1,11 @@
 // Export of a large design (the scaling design at 24 stars, 230,400 arts) as JSON, SVG and PNG,
-// into a stream that only counts what it is given, so the disk is not what is timed.
+// into a stream that only counts what it is given, so the disk is not what is timed; beside the
+// JSON, a writer that only formats its numbers.
 #include <benchmark/benchmark.h>
 
 #include <ostream>
+#include <span>
+#include <vector>
 #include <streambuf>
 
 #include "bench_host.h"
@@ -65,6 +68,43 @@ void BM_ExportJson(benchmark::State& state) {
   });
 }
 BENCHMARK(BM_ExportJson)->Unit(benchmark::kMillisecond);
+
+// The floor the JSON writer is measured against: the same numbers, in the same order, formatted
+// into a buffer and sent to the stream, without a word of JSON around them.
+void formatNumbers(const flhost::Document& d, std::ostream& out) {
+  std::vector<char> buffer(1 << 17);
+  char* at = buffer.data();
+  auto components = [](const HostColor& c) -> std::span<const float> {
+    switch (c.kind) {
+      case kHostColorGrey: return {&c.c.grey, 1};
+      case kHostColorFour: return {&c.c.four.cyan, 4};
+      case kHostColorThree: return {&c.c.three.red, 3};
+      case kHostColorSpot: return {&c.c.spot.tint, 1};
+      default: return {};
+    }
+  };
+  d.forEachArt([&](const flhost::ArtView& art) {
+    if (static_cast<size_t>(at - buffer.data()) + (art.segments.size() * 6 + 12) * flhost::kMaxFloatText > buffer.size()) {
+      out.write(buffer.data(), at - buffer.data());
+      at = buffer.data();
+    }
+    for (const HostPathSegment& s : art.segments)
+      for (float v : {s.p.h, s.p.v, s.in.h, s.in.v, s.out.h, s.out.v}) at = flhost::writeShortestFloat(at, v);
+    for (float v : components(art.style.fillColor)) at = flhost::writeShortestFloat(at, v);
+    for (float v : components(art.style.strokeColor)) at = flhost::writeShortestFloat(at, v);
+    at = flhost::writeShortestFloat(at, art.style.strokeWidth);
+    at = flhost::writeShortestFloat(at, art.opacity);
+  });
+  out.write(buffer.data(), at - buffer.data());
+}
+
+void BM_FormatNumbers(benchmark::State& state) {
+  exportBench(state, [](const flhost::Document& d, std::ostream& out) {
+    formatNumbers(d, out);
+    return true;
+  });
+}
+BENCHMARK(BM_FormatNumbers)->Unit(benchmark::kMillisecond);
 
 void BM_ExportSvg(benchmark::State& state) {
   exportBench(state, [](const flhost::Document& d, std::ostream& out) {

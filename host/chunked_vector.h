@@ -3,6 +3,7 @@
 // document can hold millions of arts).
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
 #include <memory>
 #include <vector>
@@ -13,6 +14,22 @@ template <class T, unsigned kShift = 12>
 class ChunkedVector {
  public:
   static constexpr size_t kChunk = size_t{1} << kShift;
+
+  ChunkedVector() = default;
+  ChunkedVector(ChunkedVector&&) noexcept = default;
+  ChunkedVector& operator=(ChunkedVector&&) noexcept = default;
+  // A copy holds copies of the elements (a snapshot of a document is one).
+  ChunkedVector(const ChunkedVector& other) : size_(other.size_) {
+    chunks_.reserve(other.chunks_.size());
+    for (const auto& c : other.chunks_) {
+      chunks_.push_back(std::make_unique<T[]>(kChunk));
+      std::copy(c.get(), c.get() + kChunk, chunks_.back().get());
+    }
+  }
+  ChunkedVector& operator=(const ChunkedVector& other) {
+    if (this != &other) *this = ChunkedVector(other);
+    return *this;
+  }
 
   T& operator[](size_t i) { return chunks_[i >> kShift][i & (kChunk - 1)]; }
   const T& operator[](size_t i) const { return chunks_[i >> kShift][i & (kChunk - 1)]; }

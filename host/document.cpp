@@ -187,6 +187,19 @@ void StyleTable::release(uint32_t index) {
 
 // ---- Segment store ------------------------------------------------------------------------------
 
+SegmentStore::SegmentStore(const SegmentStore& other) : used_(other.used_), free_(other.free_) {
+  chunks_.reserve(other.chunks_.size());
+  for (const auto& c : other.chunks_) {
+    chunks_.push_back(std::make_unique<HostPathSegment[]>(size_t{1} << kShift));
+    std::copy(c.get(), c.get() + (size_t{1} << kShift), chunks_.back().get());
+  }
+}
+
+SegmentStore& SegmentStore::operator=(const SegmentStore& other) {
+  if (this != &other) *this = SegmentStore(other);
+  return *this;
+}
+
 uint32_t SegmentStore::allocate(uint16_t capacity) {
   if (capacity == 0) return 0;
   if (capacity < free_.size() && !free_[capacity].empty()) {

@@ -107,6 +107,13 @@ class StyleTable {
 // Ranges given back are kept by size and reused for the next range of that size.
 class SegmentStore {
  public:
+  SegmentStore() = default;
+  SegmentStore(SegmentStore&&) noexcept = default;
+  SegmentStore& operator=(SegmentStore&&) noexcept = default;
+  // A copy holds copies of the segments (a snapshot of a document is one).
+  SegmentStore(const SegmentStore& other);
+  SegmentStore& operator=(const SegmentStore& other);
+
   // The first index of a new range of `capacity` segments (0 for none).
   uint32_t allocate(uint16_t capacity);
   void release(uint32_t first, uint16_t capacity);

@@ -11,6 +11,8 @@
 // conversion is naive, without colour profiles, and the same for every document.
 #pragma once
 
+#include <cstddef>
+#include <functional>
 #include <iosfwd>
 #include <string>
 #include <string_view>
@@ -48,16 +50,22 @@ void writeDocumentSvg(const Document& doc, std::ostream& out, std::string_view m
 // With artOnly the view frames the art alone (no page sheet), as contact sheets show designs.
 // Each of `text` is written as an international text chunk (iTXt, UTF-8, uncompressed) before the
 // image data, so a reader finds it without decoding the picture.
+// progress, when given, is told the share drawn so far (0..1) a few times a second from the
+// calling thread, and 1 when the drawing is done.
 struct PngText {
   std::string keyword;  // 1 to 79 printable Latin-1 characters
   std::string text;     // UTF-8
 };
 bool writeDocumentPng(const Document& doc, std::ostream& out, int widthPixels, bool transparent, std::string* error,
-                      bool artOnly = false, const std::vector<PngText>& text = {});
+                      bool artOnly = false, const std::vector<PngText>& text = {},
+                      const std::function<void(double)>& progress = {});
 
 // Appends the shortest text that reads back as exactly v ("0.1" for 0.1f, "100" for 100.0f);
 // "null" for NaN and the infinities, which have no such text.
 void appendShortestFloat(std::string& out, float v);
+// The same written at `at`, which has room for kMaxFloatText characters; returns the end.
+inline constexpr size_t kMaxFloatText = 16;
+char* writeShortestFloat(char* at, float v);
 
 // A colour as shown on screen, "#rrggbb".
 std::string hexColor(const HostColor& color);

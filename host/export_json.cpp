@@ -5,22 +5,25 @@
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "document_suite.h"
 #include "export.h"
 
 namespace flhost {
 
-void appendShortestFloat(std::string& out, float v) {
+char* writeShortestFloat(char* at, float v) {
   if (!std::isfinite(v)) {
-    out += "null";
-    return;
+    std::memcpy(at, "null", 4);
+    return at + 4;
   }
-  char text[32];
-  auto [end, ec] = std::to_chars(text, text + sizeof text, v);
-  // 32 characters hold any float's shortest form, so to_chars cannot run out of room.
-  (void)ec;
-  out.append(text, end);
+  // kMaxFloatText characters hold any float's shortest form, so to_chars cannot run out of room.
+  return std::to_chars(at, at + kMaxFloatText, v).ptr;
+}
+
+void appendShortestFloat(std::string& out, float v) {
+  char text[kMaxFloatText];
+  out.append(text, writeShortestFloat(text, v));
 }
 
 namespace {
@@ -77,43 +80,78 @@ void appendJsonString(std::string& out, std::string_view s) {
   out += '"';
 }
 
+// Upper bounds of the text of one segment and of an art without its segments, names and codes.
+constexpr size_t kSegmentText = 64 + 6 * kMaxFloatText;
+constexpr size_t kArtText = 256 + 12 * kMaxFloatText;
+
+// Writes into a buffer of its own through a cursor, making room once an art (reserve) rather
+// than checking at every piece: the JSON of a document is mostly numbers, and formatting them must
+// be most of the work.
 class JsonWriter {
  public:
-  explicit JsonWriter(std::ostream& os) : os_(os) { buf_.reserve(kFlushAt + 4096); }
+  explicit JsonWriter(std::ostream& os) : os_(os), buf_(kFlushAt + kSlack) { at_ = buf_.data(); }
   JsonWriter(const JsonWriter&) = delete;
   JsonWriter& operator=(const JsonWriter&) = delete;
 
+  // Room for n more characters: flushes, or grows the buffer for a piece larger than it.
+  void reserve(size_t n) {
+    if (static_cast<size_t>(buf_.data() + buf_.size() - at_) >= n) return;
+    flush();
+    if (buf_.size() < n) {
+      buf_.resize(n);
+      at_ = buf_.data();
+    }
+  }
+  // A literal: its length is known when compiled.
+  template <size_t N>
+  JsonWriter& raw(const char (&s)[N]) {
+    std::memcpy(at_, s, N - 1);
+    at_ += N - 1;
+    return *this;
+  }
+  // Text of any length (a name): what follows it in the art still fits after it.
   JsonWriter& raw(std::string_view s) {
-    buf_ += s;
+    reserve(s.size() + kArtText);
+    std::memcpy(at_, s.data(), s.size());
+    at_ += s.size();
     return *this;
   }
   JsonWriter& num(float v) {
     // The suites keep the document finite; a NaN or infinity here is a fault of the host, and
     // writing it as null would hand a reader a document that was never drawn.
     if (!std::isfinite(v)) throw std::domain_error("the document holds a number that is not finite");
-    appendShortestFloat(buf_, v);
+    at_ = writeShortestFloat(at_, v);
     return *this;
   }
   JsonWriter& str(std::string_view s) {
-    appendJsonString(buf_, s);
+    std::string text;
+    appendJsonString(text, s);
+    return raw(text);
+  }
+  JsonWriter& boolean(bool b) { return b ? raw("true") : raw("false"); }
+  JsonWriter& point(const HostRealPoint& p) {
+    *at_++ = '[';
+    num(p.h);
+    *at_++ = ',';
+    num(p.v);
+    *at_++ = ']';
     return *this;
   }
-  JsonWriter& boolean(bool b) { return raw(b ? "true" : "false"); }
-  JsonWriter& point(const HostRealPoint& p) { return raw("[").num(p.h).raw(",").num(p.v).raw("]"); }
 
-  // Called between arts, so the buffer stays small whatever the size of the document.
   void maybeFlush() {
-    if (buf_.size() >= kFlushAt) flush();
+    if (static_cast<size_t>(at_ - buf_.data()) >= kFlushAt) flush();
   }
   void flush() {
-    os_.write(buf_.data(), static_cast<std::streamsize>(buf_.size()));
-    buf_.clear();
+    os_.write(buf_.data(), at_ - buf_.data());
+    at_ = buf_.data();
   }
 
  private:
   static constexpr size_t kFlushAt = 1 << 16;
+  static constexpr size_t kSlack = 4096;
   std::ostream& os_;
-  std::string buf_;
+  std::vector<char> buf_;
+  char* at_;
 };
 
 void writeColor(JsonWriter& w, const HostColor& c) {
@@ -138,7 +176,7 @@ void writeColor(JsonWriter& w, const HostColor& c) {
       break;
     }
     default:
-      w.raw("\"kind\":\"unknown\",\"code\":").raw(std::to_string(c.kind)).raw(",\"components\":[]");
+      w.raw("\"kind\":\"unknown\",\"code\":").raw(std::string_view(std::to_string(c.kind))).raw(",\"components\":[]");
       break;
   }
 }
@@ -164,11 +202,16 @@ void writeDocumentJson(const Document& doc, std::ostream& out, std::string_view 
   w.raw("},\"colorModel\":\"").raw(colorModelName(doc.colorModel())).raw("\",\"arts\":[");
   bool first = true;
   doc.forEachArt([&](const ArtView& art) {
-    w.raw(first ? "\n{\"closed\":" : ",\n{\"closed\":").boolean(art.closed).raw(",\"segments\":[");
+    w.reserve(kArtText + art.segments.size() * kSegmentText);
+    if (first) w.raw("\n{\"closed\":");
+    else w.raw(",\n{\"closed\":");
+    w.boolean(art.closed).raw(",\"segments\":[");
     first = false;
     bool firstSegment = true;
     for (const HostPathSegment& s : art.segments) {
-      w.raw(firstSegment ? "{\"p\":" : ",{\"p\":").point(s.p);
+      if (firstSegment) w.raw("{\"p\":");
+      else w.raw(",{\"p\":");
+      w.point(s.p);
       w.raw(",\"in\":").point(s.in).raw(",\"out\":").point(s.out);
       w.raw(",\"corner\":").boolean(s.corner != 0).raw("}");
       firstSegment = false;

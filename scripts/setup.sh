@@ -29,7 +29,7 @@ case "${1:-}" in
     command -v node >/dev/null || packages+=(nodejs npm)
     ;;
   bench)
-    packages+=(libbenchmark-dev)
+    packages+=(libbenchmark-dev python3 git)  # python3 sums up the figures; git gives the baseline
     ;;
   mutate)
     packages+=(python3 ccache)  # the mutation tool, and compiles of unchanged files it repeats

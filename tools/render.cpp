@@ -10,6 +10,7 @@
 #include "export.h"
 #include "host_run.h"
 #include "param_file.h"
+#include "progress.h"
 
 namespace fltools {
 
@@ -66,7 +67,8 @@ int runFilter(const RenderArgs& args, const char* argv0, bool withDialog) {
   } else {
 #ifdef FLARIMOND_HAVE_CAIRO
     std::string why;
-    if (!flhost::writeDocumentPng(document, output, pixelWidth, args.background == "transparent", &why))
+    if (!flhost::writeDocumentPng(document, output, pixelWidth, args.background == "transparent", &why, false, {},
+                                  terminalProgress("drawing " + displayPath(args.output))))
       throw ToolError(displayPath(args.output) + ": " + why);
 #endif
   }

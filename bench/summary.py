@@ -1,0 +1,94 @@
+#!/usr/bin/env python3
+"""The benchmark figures of one run, each beside its target.
+
+Reads the JSON outputs (--benchmark_out) that ./run.sh bench writes into one directory:
+pipeline.json, export.json and largest.json of this tree, and base-export.json and
+base-largest.json of the baseline build (the host before the compact document) when there is
+one. A benchmark run several times (repetitions) counts with its best time. Times are CPU time of
+the drawing thread, except the PNG's, which is drawn on every core and so is timed on the clock.
+Exits 1 when a figure misses its target.
+"""
+import json
+import os
+import sys
+
+
+def load(directory, name):
+    path = os.path.join(directory, name)
+    if not os.path.exists(path):
+        return None
+    with open(path) as f:
+        return [b for b in json.load(f)["benchmarks"] if b.get("run_type", "iteration") == "iteration"]
+
+
+def best(runs, prefix, key):
+    """The least `key` among the runs whose name starts with prefix + '/' or is prefix."""
+    values = [r[key] for r in runs or [] if r["name"] == prefix or r["name"].startswith(prefix + "/")]
+    return min(values) if values else None
+
+
+def main(directory):
+    pipeline = load(directory, "pipeline.json")
+    export = load(directory, "export.json")
+    largest = load(directory, "largest.json")
+    base_export = load(directory, "base-export.json")
+    base_largest = load(directory, "base-largest.json")
+
+    rows = []  # (figure, value, target text, met or None when only reported)
+
+    def ratio(a, b):
+        return a / b if a is not None and b else None
+
+    small, large = best(pipeline, "BM_Scaling/12", "ns_per_art"), best(pipeline, "BM_Scaling/96", "ns_per_art")
+    r = ratio(large, small)
+    rows.append(("cost per art, 921,600 / 115,200 arts (%.0f / %.0f ns)" % (large or 0, small or 0), r, "<= 1.15",
+                 r is not None and r <= 1.15))
+    for stars in (12, 96):
+        kernel = best(pipeline, "BM_Kernel/%d" % stars, "cpu_time")  # ms for stars * 9600 arts
+        kernel_ns = kernel * 1e6 / (stars * 9600) if kernel else None
+        piped = best(pipeline, "BM_Scaling/%d" % stars, "ns_per_art")
+        r = ratio(piped, kernel_ns)
+        rows.append(("pipeline / bare kernel at %d stars (%.0f / %.0f ns an art)" % (stars, piped or 0, kernel_ns or 0),
+                     r, "<= 4", r is not None and r <= 4))
+
+    peak = best(largest, "BM_LargestRecord", "peak_bytes_per_art")
+    base_peak = best(base_largest, "BM_LargestRecord", "peak_bytes_per_art")
+    rows.append(("peak memory of the largest record, bytes an art (baseline %.0f)" % (base_peak or 0), peak, "<= 200",
+                 peak is not None and peak <= 200))
+    gen, base_gen = best(largest, "BM_LargestRecord", "generate_cpu_s"), best(base_largest, "BM_LargestRecord",
+                                                                            "generate_cpu_s")
+    r = ratio(gen, base_gen)
+    rows.append(("largest record drawn / baseline (%.2f / %.2f s CPU)" % (gen or 0, base_gen or 0), r, "<= 0.6",
+                 r is not None and r <= 0.6))
+    wall, base_wall = best(largest, "BM_LargestRecord", "generate_s"), best(base_largest, "BM_LargestRecord", "generate_s")
+    r = ratio(wall, base_wall)
+    rows.append(("  the same on the clock (%.2f / %.2f s)" % (wall or 0, base_wall or 0), r, "(report)", None))
+
+    png, base_png = best(export, "BM_ExportPng", "real_time"), best(base_export, "BM_ExportPng", "real_time")
+    r = ratio(png, base_png)
+    rows.append(("PNG of 230,400 arts at 1200 px / baseline (%.0f / %.0f ms on the clock, %d cores)"
+                 % (png or 0, base_png or 0, os.cpu_count() or 0), r, "<= 0.4", r is not None and r <= 0.4))
+    svg, base_svg = best(export, "BM_ExportSvg", "cpu_time"), best(base_export, "BM_ExportSvg", "cpu_time")
+    r = ratio(svg, base_svg)
+    rows.append(("SVG of 230,400 arts / baseline (%.0f / %.0f ms)" % (svg or 0, base_svg or 0), r, "<= 0.6 (report)",
+                 None))
+    js, fmt = best(export, "BM_ExportJson", "cpu_time"), best(export, "BM_FormatNumbers", "cpu_time")
+    r = ratio(js, fmt)
+    rows.append(("JSON / formatting its numbers alone (%.0f / %.0f ms)" % (js or 0, fmt or 0), r, "<= 1.5",
+                 r is not None and r <= 1.5))
+
+    width = max(len(r[0]) for r in rows)
+    print("\n%-*s  %8s  %-16s" % (width, "figure", "value", "target"))
+    missed = 0
+    for figure, value, target, met in rows:
+        shown = "n/a" if value is None else ("%.3g" % value)
+        verdict = "" if met is None else ("met" if met else "MISSED")
+        missed += met is False
+        print("%-*s  %8s  %-16s %s" % (width, figure, shown, target, verdict))
+    if base_largest is None or base_export is None:
+        print("(no baseline build: figures against the baseline are n/a)")
+    return 1 if missed else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main(sys.argv[1] if len(sys.argv) > 1 else "."))
