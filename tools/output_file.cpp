@@ -232,7 +232,12 @@ OutputFile::OutputFile(fs::path target) : target_(std::move(target)), out_(nullp
   if (::stat(resolved_.c_str(), &st) == 0) ::fchmod(::fileno(file_), st.st_mode & 07777);
 #endif
   std::setvbuf(file_, nullptr, _IONBF, 0);  // the stream buffer does the buffering
-  buf_ = std::make_unique<ErrnoFileBuf>(file_);
+  try {
+    buf_ = std::make_unique<ErrnoFileBuf>(file_);
+  } catch (...) {
+    discard();  // no destructor runs for an object whose constructor throws
+    throw;
+  }
   out_.rdbuf(buf_.get());
 }
 

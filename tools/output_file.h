@@ -5,7 +5,8 @@
 // systems) and is renamed over the target only when every output of the run was written, synced
 // and closed without error. Until then an existing target is untouched. A temporary file is removed
 // when its owner is dropped uncommitted (an error, an exception) and, on POSIX systems, when the
-// program is ended by SIGINT, SIGTERM or SIGHUP.
+// program is ended by SIGINT, SIGTERM or SIGHUP (those whose action is still the default one when
+// the first output is claimed; a signal the program handles or ignores is left alone).
 #pragma once
 
 #include <cstdio>
