@@ -385,6 +385,53 @@ TEST_F(GeometryTest, AlternateFlipTurnsOddStarsByAHalfTurn) {
   expectAnchors(arts[0], defaultTriangle(b), kTol);
   expectAnchors(arts[10], {b + Pt{600, 100}, b + Pt{300, 0}, b + Pt{0, 100}}, kTurnTol);
   expectAnchors(arts[20], defaultTriangle(b), kTol);
+
+  // The angle factor scales the spin before the half turn is added: star 1 spins 40 x 0.5 + 180.
+  p.angle = 40;
+  p.angleFactorPerStar = 50;
+  p.starCount = 2;
+  arts = run(p);
+  ASSERT_EQ(arts.size(), 20u);
+  std::vector<Pt> want;
+  for (Pt q : defaultTriangle(b)) want.push_back(turned(q, b + Pt{300, 50}, 200));
+  expectAnchors(arts[10], want, kTurnTol);
+}
+
+// The random centre of a star: x from the first draw and the page's width, y from the second and
+// its height (612 by 792 points).
+TEST_F(GeometryTest, RandomCentreDrawsEachAxisFromItsOwnPageSide) {
+  BurstParams p = defaults();
+  p.randomCenter = 1;
+  std::vector<flhost::Art> arts = run(p, {0.25f, 0.75f});
+  ASSERT_EQ(arts.size(), 10u);
+  expectAnchors(arts[0], defaultTriangle({0.25 * 612, 0.75 * 792}), kTol);
+}
+
+// The factor schedule over eight stars and ten elements: a pulse of 3 gives 1, q, q^2, 1, q, q^2...
+// for the stars, and the element counter starts again with each star while the part goes on.
+TEST_F(GeometryTest, PulsesRestartTheFactorPartsEveryThirdStarAndElement) {
+  BurstParams p = defaults();
+  p.starCount = 8;
+  p.lengthFactorPerStar = 50;
+  p.starPulse = 3;
+  std::vector<flhost::Art> arts = run(p);
+  ASSERT_EQ(arts.size(), 80u);
+  const double starScale[] = {1, 0.5, 0.25, 1, 0.5, 0.25, 1, 0.5};
+  // The length of the triangle's long side, wherever the element was turned.
+  auto side = [](const flhost::Art& a) { return length(at(a.segments[2].p) - at(a.segments[0].p)); };
+  for (int star = 0; star < 8; ++star) EXPECT_NEAR(side(arts[10 * star]), 600 * starScale[star], kTurnTol) << star;
+
+  p = defaults();
+  p.uniqueElements = 1;
+  p.starCount = 2;
+  p.burstCount = 5;
+  p.lengthFactorPerElement = 50;
+  p.elementPulse = 3;
+  arts = run(p);
+  ASSERT_EQ(arts.size(), 10u);
+  // Star 0: counter 1 2 3 1 2; star 1 starts its counter at 1 from the part star 0 left (0.25).
+  const double elementScale[] = {1, 0.5, 0.25, 1, 0.5, 0.25, 0.125, 0.0625, 1, 0.5};
+  for (int k = 0; k < 10; ++k) EXPECT_NEAR(side(arts[k]), 600 * elementScale[k], kTurnTol) << "art " << k;
 }
 
 // Where the drawn elements land on the ring when every third element is left out (drawn: 0, 1,
@@ -417,6 +464,43 @@ TEST_F(GeometryTest, SkippedElementsCarryTheirAngle) {
       std::vector<Pt> want;
       for (Pt q : defaultTriangle(o)) want.push_back(turned(q, o, c.degrees[k]));
       expectAnchors(arts[k], want, kTurnTol);
+    }
+  }
+}
+
+// With a fan factor f (here star 1's 0.5) a left-out element adds f x its angle to the angle
+// carried over, and the next drawn element turns by (its angle + what was carried) x f.
+TEST_F(GeometryTest, FanFactorScalesTheAnglesOfLeftOutElements) {
+  for (int32_t unique : {0, 1}) {
+    SCOPED_TRACE(unique);
+    BurstParams p = defaults();
+    p.uniqueElements = unique;
+    p.burstApplyRun = 2;
+    p.burstApplySkip = 1;
+    p.starCount = 2;
+    p.fanFactorPerStar = 50;
+    std::vector<flhost::Art> arts = run(p);
+    ASSERT_EQ(arts.size(), 14u);
+    const double fan = 0.5, step = 36;
+    double placement = 0, pending = 0, last = 0;
+    std::vector<double> degrees;
+    for (int i = 0; i < 10; ++i) {
+      if (i % 3 == 2) {
+        pending = fan * placement + pending;
+      } else {
+        const double turn = (placement + pending) * fan;
+        last = unique ? turn : last + turn;
+        degrees.push_back(last);
+        pending = 0;
+      }
+      placement = (unique ? placement : 0) + step;
+    }
+    Pt o = centre(p);
+    for (size_t k = 0; k < degrees.size(); ++k) {
+      SCOPED_TRACE("art " + std::to_string(7 + k));
+      std::vector<Pt> want;
+      for (Pt q : defaultTriangle(o)) want.push_back(turned(q, o, degrees[k]));
+      expectAnchors(arts[7 + k], want, kTurnTol);
     }
   }
 }
