@@ -309,6 +309,25 @@ TEST_F(DialogTest, PickButtonsSetTheirFieldFromTheArtworkPoint) {
               0);
     EXPECT_EQ(record().burstCount, expected);
   }
+
+  // A tracker call without the pick bit sets nothing and asks for no point, but still re-reads
+  // the controls (which previews) and shows the page again.
+  ASSERT_EQ(runDialog(defaults(),
+                      [&](ModalSession& s) {
+                        act(s, {{Act::Page, 3}});
+                        host().faults().resetCounts();
+                        const uint64_t redraws = host().document().redrawCount();
+                        host().dialogs().track(*s.dialog().find(151), {700, 50}, 0);
+                        EXPECT_EQ(host().faults().count("item.defaultTrack"), 0u);
+                        EXPECT_EQ(host().faults().count("tracker.getPoint"), 0u);
+                        EXPECT_EQ(host().document().redrawCount(), redraws + 1);
+                        EXPECT_EQ(host().faults().count("item.show"), 103u);
+                        EXPECT_TRUE(s.item(8)->visible);
+                        EXPECT_FALSE(s.item(5)->visible);
+                      }),
+            0);
+  EXPECT_EQ(record().length, 300.0f);
+  EXPECT_EQ(record().currentPage, 3);
 }
 
 TEST_F(DialogTest, EachChangeReplacesThePreviewAndGoKeepsAConfirmedOne) {
