@@ -318,6 +318,12 @@ def snapshot():
         for p in src.rglob("*"):
             if p.is_file() and str(p.relative_to(src)) not in wanted:
                 p.unlink()
+    # A run stopped by force may have left a mutant's objects newer than the restored source:
+    # the plug-in is always built afresh (the compiler cache makes that quick).
+    for folder in FOLDERS:
+        for p in (src / folder).rglob("*"):
+            if p.is_file():
+                os.utime(p)
     return src
 
 
