@@ -280,42 +280,47 @@ TEST_F(GeometryTest, Outlines) {
 // centre have many mantissa bits, so a constant in double precision or a sum taken in another
 // order changes a last bit.
 TEST_F(GeometryTest, ShapeConstantsAndTheOrderOfTermsAreExact) {
-  const float S = 100.37f, bx = 106.13f, by = 395.71f;
-  const float L1 = S, L2 = S * 0.2f, H1 = S * 0.5f, H2 = S * 3.0f;  // burst type 4
-  const float third = 1.0f / 3.0f, twoThirds = 2.0f / 3.0f;
   struct Case {
     int32_t shape;
     std::vector<std::pair<float, float>> anchors;
   };
-  const Case cases[] = {
-      {0, {{bx, by}, {bx + L1, by + H1}, {bx + L1 + L2, by + H1 - H2}}},
-      {1, {{bx, by}, {bx + L1, by}, {bx + L2 + H1, by - H2}, {bx + H1, by - H1}}},
-      {2, {{bx, by}, {bx + L1 * 0.2f, by + H1}, {bx + L1 * 1.2f, by + H1}, {bx + L2 * 1.2f, by - H2},
-           {bx + L2 * 0.2f, by - H2}}},
-      {6, {{bx, by}, {bx + L1 * 2.0f, by + H1}, {bx + L1 * 2.0f + L2 * 0.5f, by + H1 - H2 * 2.0f}}},
-      {8, {{bx, by}, {bx + L1, by + H1}, {bx + L1 + L1 * 2.0f, by + H1}, {bx + L1 + L1 * 2.0f + L2, by + H1 - H2}}},
-      {9, {{bx, by}, {bx + L1, by}, {bx + L1, by - H1}, {bx + L1 - L2 * 0.5f, by - H1},
-           {bx + L1 - L2 * 0.5f, by - H1 - H2}}},
-      {10, {{bx, by}, {bx + L1, by}, {bx + L1, by - H1}, {bx + L1 - L2 * third, by - H1},
-            {bx + L1 - L2 * third, by - H1 - H2}, {bx + L1 - L2 * twoThirds, by - H1},
-            {bx + L1 - L2 * twoThirds, by - H1 - H2}}},
-      {11, {{bx, by}, {bx + 100.0f, by + H1}, {bx + L1 + 100.0f, by + H1}, {bx + L1 + 200.0f, by},
-            {bx + L2 + 100.0f, by - H2}, {bx + 100.0f, by - H2}}},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.shape);
-    BurstParams p = defaults();
-    p.burstType = 3;
-    p.length = S;
-    p.startX = bx;
-    p.startY = by;
-    p.shapeOption = c.shape;
-    std::vector<flhost::Art> arts = run(p);
-    ASSERT_EQ(arts.size(), 10u);
-    ASSERT_EQ(arts[0].segments.size(), c.anchors.size());
-    for (size_t i = 0; i < c.anchors.size(); ++i) {
-      EXPECT_EQ(arts[0].segments[i].p.h, c.anchors[i].first) << "anchor " << i;
-      EXPECT_EQ(arts[0].segments[i].p.v, c.anchors[i].second) << "anchor " << i;
+  for (int k = 0; k < 12; ++k) {
+    const float S = 37.3f + 91.7f * static_cast<float>(k * k), bx = 3.17f + static_cast<float>(k),
+                by = -2.9f * static_cast<float>(k);
+    const float L1 = S, L2 = S * 0.2f, H1 = S * 0.5f, H2 = S * 3.0f;  // burst type 4
+    const float third = 1.0f / 3.0f, twoThirds = 2.0f / 3.0f;
+    const Case cases[] = {
+        {0, {{bx, by}, {bx + L1, by + H1}, {bx + L1 + L2, by + H1 - H2}}},
+        {1, {{bx, by}, {bx + L1, by}, {bx + L2 + H1, by - H2}, {bx + H1, by - H1}}},
+        {2, {{bx, by}, {bx + L1 * 0.2f, by + H1}, {bx + L1 * 1.2f, by + H1}, {bx + L2 * 1.2f, by - H2},
+             {bx + L2 * 0.2f, by - H2}}},
+        {6, {{bx, by}, {bx + L1 * 2.0f, by + H1}, {bx + L1 * 2.0f + L2 * 0.5f, by + H1 - H2 * 2.0f}}},
+        {8, {{bx, by}, {bx + L1, by + H1}, {bx + L1 + L1 * 2.0f, by + H1},
+             {bx + L1 + L1 * 2.0f + L2, by + H1 - H2}}},
+        {9, {{bx, by}, {bx + L1, by}, {bx + L1, by - H1}, {bx + L1 - L2 * 0.5f, by - H1},
+             {bx + L1 - L2 * 0.5f, by - H1 - H2}}},
+        {10, {{bx, by}, {bx + L1, by}, {bx + L1, by - H1}, {bx + L1 - L2 * third, by - H1},
+              {bx + L1 - L2 * third, by - H1 - H2}, {bx + L1 - L2 * twoThirds, by - H1},
+              {bx + L1 - L2 * twoThirds, by - H1 - H2}}},
+        {11, {{bx, by}, {bx + 100.0f, by + H1}, {bx + L1 + 100.0f, by + H1}, {bx + L1 + 200.0f, by},
+              {bx + L2 + 100.0f, by - H2}, {bx + 100.0f, by - H2}}},
+    };
+    for (const Case& c : cases) {
+      SCOPED_TRACE(testing::Message() << "shape " << c.shape << ", size " << S);
+      BurstParams p = defaults();
+      p.burstType = 3;
+      p.length = S;
+      p.startX = bx;
+      p.startY = by;
+      p.shapeOption = c.shape;
+      p.burstCount = 2;
+      std::vector<flhost::Art> arts = run(p);
+      ASSERT_EQ(arts.size(), 2u);
+      ASSERT_EQ(arts[0].segments.size(), c.anchors.size());
+      for (size_t i = 0; i < c.anchors.size(); ++i) {
+        EXPECT_EQ(arts[0].segments[i].p.h, c.anchors[i].first) << "anchor " << i;
+        EXPECT_EQ(arts[0].segments[i].p.v, c.anchors[i].second) << "anchor " << i;
+      }
     }
   }
 }
