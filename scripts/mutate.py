@@ -77,11 +77,22 @@ def code_mask(text):
 
 
 def skipped_lines(masked_lines):
-    """Line numbers (0-based) never mutated: preprocessor lines and static_asserts (to their end)."""
+    """Line numbers (0-based) never mutated: preprocessor lines, static_asserts (to their end) and
+    the bodies of `constexpr bool` functions, which are compile-time checks of tables: a change
+    there fails the build or checks less, and changes nothing the module does."""
     skip = set()
     depth = None
+    check_depth = None
     for no, line in enumerate(masked_lines):
         s = line.strip()
+        if check_depth is None and re.match(r"^(static |inline )?constexpr bool \w+\(", s):
+            check_depth = 0
+        if check_depth is not None:
+            skip.add(no)
+            check_depth += s.count("{") - s.count("}")
+            if check_depth <= 0 and "}" in s:
+                check_depth = None
+            continue
         if depth is not None or s.startswith("static_assert") or "FL_CHECK_OFFSET" in s:
             skip.add(no)
             if depth is None:

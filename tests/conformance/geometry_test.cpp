@@ -484,29 +484,31 @@ TEST_F(GeometryTest, PulsesRestartTheFactorPartsEveryThirdStarAndElement) {
   for (int k = 0; k < 10; ++k) EXPECT_NEAR(side(arts[k]), 600 * elementScale[k], kTurnTol) << "art " << k;
 }
 
-// Where the drawn elements land on the ring when every third element is left out (drawn: 0, 1,
-// 3, 4, 6, 7, 9), in the stacking order from the bottom. Star 0 has a fan factor of 1; star 1 one
-// of 0.5, which scales both the angle a left-out element carries over and the next turn.
+// Where the drawn elements land on the ring when elements are left out, in the stacking order
+// from the bottom. Star 0 has a fan factor of 1; star 1 one of 0.5, which scales both the angle a
+// left-out element carries over and the next turn.
 TEST_F(GeometryTest, SkippedElementsCarryTheirAngle) {
   struct Case {
     const char* name;
-    int32_t unique;
-    std::vector<double> degrees;
+    int32_t unique, run, skip;
+    std::vector<double> degrees;  // star 0
   };
   const Case cases[] = {
-      // Copies turn from the copied element by a step plus the skipped angle: every drawn
+      // Copies turn from the copied element by a step plus the skipped angles: every drawn
       // element keeps its own place.
-      {"copies", 0, {0, 36, 108, 144, 216, 252, 324}},
-      // A fresh element after a gap is turned by its own angle plus the whole angle the skipped
-      // element would have had, so it lands beyond its place; the next is back at its own.
-      {"unique", 1, {0, 36, 180, 144, 396, 252, 612}},
+      {"copies, 2 of 3", 0, 2, 1, {0, 36, 108, 144, 216, 252, 324}},
+      {"copies, 1 of 3", 0, 1, 2, {0, 108, 216, 324}},
+      // A fresh element after a gap is turned by its own angle plus the whole angles the skipped
+      // elements would have had, so it lands beyond its place; the next is back at its own.
+      {"unique, 2 of 3", 1, 2, 1, {0, 36, 180, 144, 396, 252, 612}},
+      {"unique, 1 of 3", 1, 1, 2, {0, 216, 540, 864}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     BurstParams p = defaults();
     p.uniqueElements = c.unique;
-    p.burstApplyRun = 2;
-    p.burstApplySkip = 1;
+    p.burstApplyRun = c.run;
+    p.burstApplySkip = c.skip;
     p.starCount = 2;
     p.fanFactorPerStar = 50;
     std::vector<flhost::Art> arts = run(p);
@@ -517,7 +519,7 @@ TEST_F(GeometryTest, SkippedElementsCarryTheirAngle) {
     const double fan = 0.5, step = 36;
     double placement = 0, pending = 0, last = 0;
     for (int i = 0; i < 10; ++i) {
-      if (i % 3 == 2) {
+      if (i % 3 >= c.run) {
         pending = fan * placement + pending;
       } else {
         const double turn = (placement + pending) * fan;
