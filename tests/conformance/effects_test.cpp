@@ -420,6 +420,7 @@ TEST_F(EffectsTest, SketchColours) {
       {"cmyk white", 2, 11, {0.3f}, cmyk(0, 0, 0, 0), 0.3f},
       {"grey black", 0, 0, {}, flhost::greyColor(1), 1},
       {"grey random", 0, 2, {0.1f}, flhost::greyColor(0.1f), 1},
+      {"grey reduced", 0, 4, {}, flhost::greyColor(0.4f), 1},
       {"grey white", 0, 11, {0.3f}, flhost::greyColor(0), 0.3f},
   };
   for (const Case& c : cases) {
