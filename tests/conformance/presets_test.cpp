@@ -427,7 +427,7 @@ TEST_F(PresetTest, TumbleTakesItsDrawsInOrderAndStoresWhatTheControlsHold) {
       // Three stars from step 2 alone. Step 13's own chances use up their draws when they fail.
       // 87.5 passes 85 but not 95.
       {"several stars, step 13's chances fail",
-       join({{0.5f, kPass, 0.4f, 0.5f, 0.5f, 0.5f, 0.5f, 0.5f, 0.5f, 0.5f, 0.5f, 0.5f, 0.5f, 0.5f},  // 1-12
+       join({{0.5f, kPass, 0.4f, 0.5f, 0.5f, 0.5f, 0.5f, 0.5f, 0.5f, 0.5f, 0.5f, 0.5f, 0.5f},  // 1-12
              {0.25f, 0.375f, 0.5f, 0.625f, 0.5f, 0.5f},                                         // 13
              std::vector<float>(7 + 4, 0.5f),                                                   // 14-24
              std::vector<float>(14, 0.875f),                                                    // 25-38
