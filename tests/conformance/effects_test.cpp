@@ -209,9 +209,10 @@ TEST_F(EffectsTest, ShadowRandomOptionsThenItsMirror) {
   p.randomShadowOpacity = 1;
   p.randomShadowScaling = 1;
   p.pattern = 7;
-  // The run's direction: x negative by 0.5 of 20, y by 0.5 of -20. Then per position: the
-  // shadow's opacity, its squash, its mirror centre (y first), the element's mirror centre.
-  std::vector<Art> arts = run(p, {0.75f, 0.5f, 0.25f, 0.5f,     //
+  // The run's direction: a sign draw of exactly 0.5 keeps the sign, so x is 0.5 of 20 and y 0.5
+  // of -20. Then per position: the shadow's opacity, its squash, its mirror centre (y first), the
+  // element's mirror centre.
+  std::vector<Art> arts = run(p, {0.5f, 0.5f, 0.5f, 0.5f,     //
                                   0.3f, 0.5f, 0.25f, 0.75f, 0.5f, 0.5f,  //
                                   0.6f, 0.25f, 0.5f, 0.5f, 0.5f, 0.5f});
   EXPECT_EQ(host().random().drawCount(), 16u);
@@ -226,15 +227,15 @@ TEST_F(EffectsTest, ShadowRandomOptionsThenItsMirror) {
     const Art& element = arts[at.shadow + 1];
     EXPECT_FLOAT_EQ(shadow.opacity, at.opacity);
     EXPECT_FLOAT_EQ(element.opacity, 1.0f);
-    // Squashed towards the middle of its bottom edge after the offset (-10, -10).
+    // Squashed towards the middle of its bottom edge after the offset (10, -10).
     HostRealRect e = boundsOf(element), s = boundsOf(shadow);
-    EXPECT_NEAR(s.left, e.left - 10, kTol);
-    EXPECT_NEAR(s.right, e.right - 10, kTol);
+    EXPECT_NEAR(s.left, e.left + 10, kTol);
+    EXPECT_NEAR(s.right, e.right + 10, kTol);
     EXPECT_NEAR(s.bottom, e.bottom - 10, kTol);
     EXPECT_NEAR(s.top - s.bottom, (e.top - e.bottom) * at.squash, kTol);
     float bottom = e.bottom - 10;
     expectMapped(shadow, element,
-                 [&](HostRealPoint q) { return HostRealPoint{q.h - 10, bottom + (q.v - 10 - bottom) * at.squash}; },
+                 [&](HostRealPoint q) { return HostRealPoint{q.h + 10, bottom + (q.v - 10 - bottom) * at.squash}; },
                  "squashed shadow");
   }
   // The shadow's images come first, above the element; then the element's.
