@@ -23,6 +23,7 @@ import random
 import re
 import shutil
 import signal
+import struct
 import subprocess
 import sys
 import time
@@ -63,8 +64,8 @@ def code_mask(text):
                     out[k] = " "
             i = j
         elif c == '"' or (c == "'" and not (i > 0 and text[i - 1].isalnum())):
-            if c == '"' and i > 0 and text[i - 1] == "R":  # raw strings are not used in the plug-in
-                pass
+            # A literal to its closing quote (the plug-in has no raw strings); ' after a digit or
+            # letter is a digit separator, not a character literal.
             j = i + 1
             while j < n and text[j] != c:
                 j += 2 if text[j] == "\\" else 1
@@ -138,7 +139,6 @@ def float_changes(lit):
         return []
     out = []
     if lit.endswith("f"):
-        import struct
         single = struct.unpack("f", struct.pack("f", v))[0]
         if single != v:
             out.append(body)  # computed in double
@@ -163,7 +163,7 @@ def int_changes(lit):
 
 
 def split_args(inside):
-    """Top-level comma-separated arguments, or None when they nest or hold literals we blanked."""
+    """The top-level comma-separated arguments of a call's text (commas inside brackets stay)."""
     args, depth, cur = [], 0, ""
     for ch in inside:
         if ch in "([{":
