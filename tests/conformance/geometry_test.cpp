@@ -485,23 +485,25 @@ TEST_F(GeometryTest, PulsesRestartTheFactorPartsEveryThirdStarAndElement) {
 }
 
 // Where the drawn elements land on the ring when elements are left out, in the stacking order
-// from the bottom. Star 0 has a fan factor of 1; star 1 one of 0.5, which scales both the angle a
-// left-out element carries over and the next turn.
+// from the bottom. Star 1 has a fan factor of 0.5, which scales both the angle a left-out element
+// carries over and the next turn; a per-element fan factor goes on from element to element.
 TEST_F(GeometryTest, SkippedElementsCarryTheirAngle) {
   struct Case {
     const char* name;
     int32_t unique, run, skip;
-    std::vector<double> degrees;  // star 0
+    float elementFan;
+    std::vector<double> degrees;  // star 0 with a fan factor of 1
   };
   const Case cases[] = {
       // Copies turn from the copied element by a step plus the skipped angles: every drawn
       // element keeps its own place.
-      {"copies, 2 of 3", 0, 2, 1, {0, 36, 108, 144, 216, 252, 324}},
-      {"copies, 1 of 3", 0, 1, 2, {0, 108, 216, 324}},
+      {"copies, 2 of 3", 0, 2, 1, 100, {0, 36, 108, 144, 216, 252, 324}},
+      {"copies, 1 of 3", 0, 1, 2, 100, {0, 108, 216, 324}},
       // A fresh element after a gap is turned by its own angle plus the whole angles the skipped
       // elements would have had, so it lands beyond its place; the next is back at its own.
-      {"unique, 2 of 3", 1, 2, 1, {0, 36, 180, 144, 396, 252, 612}},
-      {"unique, 1 of 3", 1, 1, 2, {0, 216, 540, 864}},
+      {"unique, 2 of 3", 1, 2, 1, 100, {0, 36, 180, 144, 396, 252, 612}},
+      {"unique, 1 of 3", 1, 1, 2, 100, {0, 216, 540, 864}},
+      {"unique, 1 of 3, element fan 80 %", 1, 1, 2, 80, {}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -511,29 +513,40 @@ TEST_F(GeometryTest, SkippedElementsCarryTheirAngle) {
     p.burstApplySkip = c.skip;
     p.starCount = 2;
     p.fanFactorPerStar = 50;
+    p.fanFactorPerElement = c.elementFan;
     std::vector<flhost::Art> arts = run(p);
-    ASSERT_EQ(arts.size(), 2 * c.degrees.size());
-    // Star 1 by the rule: a left-out element adds f x its angle to what is carried; a drawn one
-    // turns by (its angle + what is carried) x f.
-    std::vector<double> degrees = c.degrees;
-    const double fan = 0.5, step = 36;
-    double placement = 0, pending = 0, last = 0;
-    for (int i = 0; i < 10; ++i) {
-      if (i % 3 >= c.run) {
-        pending = fan * placement + pending;
-      } else {
-        const double turn = (placement + pending) * fan;
-        last = c.unique ? turn : last + turn;
-        degrees.push_back(last);
-        pending = 0;
+    // By the rule: a left-out element adds its fan factor x its angle to what is carried; a drawn
+    // one turns by (its angle + what is carried) x its fan factor. The element part of the factor
+    // goes on across stars.
+    std::vector<double> degrees;
+    const double step = 36, q = c.elementFan / 100.0;
+    double elementPart = 1;
+    for (int star = 0; star < 2; ++star) {
+      const double starPart = star == 0 ? 1 : 0.5;
+      double placement = 0, pending = 0, last = 0;
+      for (int i = 0; i < 10; ++i) {
+        const double fan = starPart * elementPart;
+        if (i % 3 >= c.run) {
+          pending = fan * placement + pending;
+        } else {
+          const double turn = (placement + pending) * fan;
+          last = c.unique ? turn : last + turn;
+          degrees.push_back(last);
+          pending = 0;
+        }
+        placement = (c.unique ? placement : 0) + step;
+        elementPart *= q;
       }
-      placement = (c.unique ? placement : 0) + step;
     }
+    if (!c.degrees.empty()) {
+      EXPECT_EQ(std::vector<double>(degrees.begin(), degrees.begin() + c.degrees.size()), c.degrees);
+    }
+    ASSERT_EQ(arts.size(), degrees.size());
     Pt o = centre(p);
     for (size_t k = 0; k < arts.size(); ++k) {
       SCOPED_TRACE("art " + std::to_string(k));
       std::vector<Pt> want;
-      for (Pt q : defaultTriangle(o)) want.push_back(turned(q, o, degrees[k]));
+      for (Pt corner : defaultTriangle(o)) want.push_back(turned(corner, o, degrees[k]));
       expectAnchors(arts[k], want, kTurnTol);
     }
   }

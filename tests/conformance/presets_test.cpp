@@ -424,15 +424,15 @@ TEST_F(PresetTest, TumbleTakesItsDrawsInOrderAndStoresWhatTheControlsHold) {
              {kPass, 0.0f, 0.5f},                                                                        // 23-24
              std::vector<float>(14 + 2, 0.5f)}),                                                         // 25-40
        {{"burstCount", 26}, {"length", 100}, {"lengthFactorPerElement", 35}, {"starPulse", 1}}},
-      // Three stars from step 2 alone. Step 13's own chances use up their draws when they fail.
-      // 87.5 passes 85 but not 95.
+      // Three stars from step 2 alone, and the angle from step 6 alone. Step 13's own chances use
+      // up their draws when they fail. 87.5 passes 85 but not 95.
       {"several stars, step 13's chances fail",
-       join({{0.5f, kPass, 0.4f, 0.5f, 0.5f, 0.5f, 0.5f, 0.5f, 0.5f, 0.5f, 0.5f, 0.5f, 0.5f},  // 1-12
+       join({{0.5f, kPass, 0.4f, 0.5f, 0.5f, 0.5f, kPass, 0.25f, 0.5f, 0.5f, 0.5f, 0.5f, 0.5f, 0.5f},  // 1-12
              {0.25f, 0.375f, 0.5f, 0.625f, 0.5f, 0.5f},                                         // 13
              std::vector<float>(7 + 4, 0.5f),                                                   // 14-24
              std::vector<float>(14, 0.875f),                                                    // 25-38
              {0.5f, 0.5f}}),                                                                    // 39-40
-       {{"starCount", 3}, {"burstCount", 26}, {"length", 200}, {"shapeOption", 7}, {"reverseOption", 4},
+       {{"starCount", 3}, {"burstCount", 26}, {"length", 200}, {"angle", -20}, {"shapeOption", 7}, {"reverseOption", 4},
         {"lengthFactorPerStar", 35}, {"fillFactorPerStar", 75}, {"heightFactorPerStar", 60},
         {"spreadFactorPerStar", 62.5}, {"uniqueElements", 1}}},
   };
