@@ -108,6 +108,8 @@ class Faults {
     return armed_ == 0 ? kHostNoErr : fire(op.index, n);
   }
   uint64_t count(std::string_view op) const;
+  // Starts every count again from 0 (a test can count the calls of one step).
+  void resetCounts() { counts_.fill(0); }
   // Whether any injected fault has not fired yet (a test can check its fault was reached).
   bool pending() const;
 

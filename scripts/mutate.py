@@ -23,6 +23,7 @@ import random
 import re
 import shutil
 import signal
+import struct
 import subprocess
 import sys
 import time
@@ -63,8 +64,8 @@ def code_mask(text):
                     out[k] = " "
             i = j
         elif c == '"' or (c == "'" and not (i > 0 and text[i - 1].isalnum())):
-            if c == '"' and i > 0 and text[i - 1] == "R":  # raw strings are not used in the plug-in
-                pass
+            # A literal to its closing quote (the plug-in has no raw strings); ' after a digit or
+            # letter is a digit separator, not a character literal.
             j = i + 1
             while j < n and text[j] != c:
                 j += 2 if text[j] == "\\" else 1
@@ -77,11 +78,22 @@ def code_mask(text):
 
 
 def skipped_lines(masked_lines):
-    """Line numbers (0-based) never mutated: preprocessor lines and static_asserts (to their end)."""
+    """Line numbers (0-based) never mutated: preprocessor lines, static_asserts (to their end) and
+    the bodies of `constexpr bool` functions, which are compile-time checks of tables: a change
+    there fails the build or checks less, and changes nothing the module does."""
     skip = set()
     depth = None
+    check_depth = None
     for no, line in enumerate(masked_lines):
         s = line.strip()
+        if check_depth is None and re.match(r"^(static |inline )?constexpr bool \w+\(", s):
+            check_depth = 0
+        if check_depth is not None:
+            skip.add(no)
+            check_depth += s.count("{") - s.count("}")
+            if check_depth <= 0 and "}" in s:
+                check_depth = None
+            continue
         if depth is not None or s.startswith("static_assert") or "FL_CHECK_OFFSET" in s:
             skip.add(no)
             if depth is None:
@@ -127,7 +139,6 @@ def float_changes(lit):
         return []
     out = []
     if lit.endswith("f"):
-        import struct
         single = struct.unpack("f", struct.pack("f", v))[0]
         if single != v:
             out.append(body)  # computed in double
@@ -152,7 +163,7 @@ def int_changes(lit):
 
 
 def split_args(inside):
-    """Top-level comma-separated arguments, or None when they nest or hold literals we blanked."""
+    """The top-level comma-separated arguments of a call's text (commas inside brackets stay)."""
     args, depth, cur = [], 0, ""
     for ch in inside:
         if ch in "([{":
@@ -318,6 +329,12 @@ def snapshot():
         for p in src.rglob("*"):
             if p.is_file() and str(p.relative_to(src)) not in wanted:
                 p.unlink()
+    # A run stopped by force may have left a mutant's objects newer than the restored source:
+    # the plug-in is always built afresh (the compiler cache makes that quick).
+    for folder in FOLDERS:
+        for p in (src / folder).rglob("*"):
+            if p.is_file():
+                os.utime(p)
     return src
 
 
@@ -478,7 +495,10 @@ def main():
     src = snapshot()
     build = configure(src)
     users = unit_targets_including(build, src)
-    unit_users = sorted({t for rel, ts in users.items() if folder_of(rel) in FOLDERS for t in ts})
+    # Only tests that compile a plug-in source file of their own are rebuilt with a mutant; a test
+    # that merely includes a plug-in header (or links a library that does) keeps the original.
+    unit_users = sorted({t for rel, ts in users.items() if folder_of(rel) in FOLDERS and rel.endswith(".cpp")
+                         for t in ts})
     cmds = test_commands(build, src)
     # The unchanged tree must pass; its times set each program's time limit.
     timeouts = []

@@ -24,7 +24,8 @@ const char* const kFormatsHelp =
     "         \"closed\", \"fill\" and \"stroke\" (paint flag, colour kind, components; stroke width),\n"
     "         \"opacity\" and \"artStyle\"; numbers as the shortest text of the float the host holds\n"
     "  .png   the same picture as the SVG, --width pixels wide, on white or transparent\n"
-    "Parameter files (by extension; read files are checked field by field, every problem named):\n"
+    "Parameter files (by extension; a file that cannot be a record is refused, every problem named;\n"
+    "a value outside its control's range is passed to the plug-in as stored, with a warning):\n"
     "  .bin   the 336-byte record exactly as the host stores it (84 little-endian 4-byte fields)\n"
     "  .json  an object with all 84 fields by name: flags 0/1, integers, list positions, reals\n";
 

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstring>
 #include <functional>
+#include <map>
 #include <sstream>
 
 #include "conformance/host_fixture.h"
@@ -31,43 +32,141 @@ class DialogTest : public HostTest {
 };
 
 
+// Every item as the layout lists it: kind, text, rectangle, a spin edit's range and decimals, and
+// whether it carries a notify or a track procedure.
 TEST_F(DialogTest, ControlsAreBuiltAsLaidOut) {
   struct Case {
     int32_t id;
-    ItemKind kind;
-    const char* text;  // a spin edit's shown value
+    char kind;  // Picture button, sTatic text, push Button, Check box, popup List, Spin edit
+    const char* text;  // not compared for spin edits (their value) and popups
     HostIntRect rect;
-    double min, max;  // NaN: unbounded
+    double min, max;  // NaN: no range
     int32_t decimals;
-    bool visible;
     char proc;  // 'n' notify, 't' track, '-' none
   };
   const double none = NAN;
   const double swatches = static_cast<double>(host().document().swatches().size());
+  // clang-format off
   const Case cases[] = {
-      {5, ItemKind::SpinEdit, "10", {180, 82, 240, 102}, 2, 150, 0, true, 'n'},
-      {6, ItemKind::SpinEdit, "300.00", {180, 104, 240, 124}, -3000, 6000, 2, true, 'n'},
-      {25, ItemKind::SpinEdit, "100.00", {530, 235, 590, 255}, 1, 500, 2, true, 'n'},
-      {4, ItemKind::SpinEdit, "1", {180, 70, 240, 90}, 1, 100, 0, false, 'n'},
-      {22, ItemKind::SpinEdit, "100.00", {180, 214, 240, 234}, -1000, 1000, 2, false, 'n'},
-      {184, ItemKind::SpinEdit, "2", {190, 100, 250, 120}, 0, swatches, 0, false, 'n'},
-      {2, ItemKind::PushButton, "Cancel", {510, 40, 590, 60}, none, none, 0, true, '-'},
-      {111, ItemKind::PushButton, "Tumble", {510, 100, 590, 120}, none, none, 0, true, 'n'},
-      {3, ItemKind::CheckBox, "Preview", {510, 130, 590, 144}, none, none, 0, true, 'n'},
-      {94, ItemKind::CheckBox, "Apply to unique elements (if unique set)", {10, 130, 500, 144}, none, none, 0, false, 'n'},
-      {137, ItemKind::StaticText, "Flarimond", {8, 40, 79, 55}, none, none, 0, true, '-'},
-      {57, ItemKind::StaticText, "Sketch weight (/10p)", {10, 175, 178, 195}, none, none, 0, false, '-'},
-      {150, ItemKind::PictureButton, "", {250, 82, 270, 102}, none, none, 0, true, 't'},
-      {166, ItemKind::PictureButton, "", {350, 190, 370, 210}, none, none, 0, false, 't'},
-      {136, ItemKind::PictureButton, "", {430, 5, 480, 35}, none, none, 0, true, 'n'},
-      {123, ItemKind::PopupList, "", {510, 150, 590, 170}, none, none, 0, true, 'n'},
-      {186, ItemKind::PopupList, "", {10, 187, 180, 207}, none, none, 0, false, 'n'},
+      {130, 'P', "", {10, 5, 60, 35}, none, none, 0, 'n'}, {131, 'P', "", {80, 5, 130, 35}, none, none, 0, 'n'},
+      {132, 'P', "", {150, 5, 200, 35}, none, none, 0, 'n'}, {133, 'P', "", {220, 5, 270, 35}, none, none, 0, 'n'},
+      {134, 'P', "", {290, 5, 340, 35}, none, none, 0, 'n'}, {135, 'P', "", {360, 5, 410, 35}, none, none, 0, 'n'},
+      {136, 'P', "", {430, 5, 480, 35}, none, none, 0, 'n'},
+      {137, 'T', "Flarimond", {8, 40, 79, 55}, none, none, 0, '-'},
+      {138, 'T', "Stars", {84, 40, 149, 55}, none, none, 0, '-'},
+      {139, 'T', "Xtra", {155, 40, 219, 55}, none, none, 0, '-'},
+      {140, 'T', "Factors", {222, 40, 289, 55}, none, none, 0, '-'},
+      {141, 'T', "Styles", {293, 40, 359, 55}, none, none, 0, '-'},
+      {142, 'T', "Settings", {360, 40, 429, 55}, none, none, 0, '-'},
+      {143, 'T', "Settings1", {430, 40, 499, 55}, none, none, 0, '-'},
+      {2, 'B', "Cancel", {510, 40, 590, 60}, none, none, 0, '-'},
+      {110, 'B', "Shuffle", {510, 70, 590, 90}, none, none, 0, 'n'},
+      {111, 'B', "Tumble", {510, 100, 590, 120}, none, none, 0, 'n'},
+      {3, 'C', "Preview", {510, 130, 590, 144}, none, none, 0, 'n'},
+      {123, 'L', "", {510, 150, 590, 170}, none, none, 0, 'n'}, {25, 'S', "", {530, 235, 590, 255}, 1, 500, 2, 'n'},
+      {41, 'T', "Bursts", {10, 82, 178, 102}, none, none, 0, '-'}, {5, 'S', "", {180, 82, 240, 102}, 2, 150, 0, 'n'},
+      {150, 'P', "", {250, 82, 270, 102}, none, none, 0, 't'},
+      {42, 'T', "Length (p)", {10, 104, 178, 124}, none, none, 0, '-'},
+      {6, 'S', "", {180, 104, 240, 124}, -3000, 6000, 2, 'n'},
+      {151, 'P', "", {250, 104, 270, 124}, none, none, 0, 't'},
+      {43, 'T', "Angle (o)", {10, 126, 178, 146}, none, none, 0, '-'},
+      {7, 'S', "", {180, 126, 240, 146}, -360, 360, 2, 'n'}, {152, 'P', "", {250, 126, 270, 146}, none, none, 0, 't'},
+      {120, 'L', "", {10, 158, 240, 178}, none, none, 0, 'n'},
+      {47, 'T', "Initial gap (p)", {10, 190, 178, 210}, none, none, 0, '-'},
+      {19, 'S', "", {180, 190, 240, 210}, -2000, 2000, 2, 'n'},
+      {153, 'P', "", {250, 190, 270, 210}, none, none, 0, 't'},
+      {20, 'S', "", {280, 190, 340, 210}, -2000, 2000, 2, 'n'},
+      {154, 'P', "", {350, 190, 370, 210}, none, none, 0, 't'},
+      {40, 'T', "Stars", {10, 70, 178, 90}, none, none, 0, '-'}, {4, 'S', "", {180, 70, 240, 90}, 1, 100, 0, 'n'},
+      {122, 'L', "", {10, 100, 240, 120}, none, none, 0, 'n'},
+      {121, 'L', "", {10, 130, 240, 150}, none, none, 0, 'n'}, {31, 'L', "", {10, 160, 240, 180}, none, none, 0, 'n'},
+      {60, 'T', "Start", {10, 190, 178, 210}, none, none, 0, '-'},
+      {29, 'S', "", {180, 190, 240, 210}, -4000, 4000, 2, 'n'},
+      {165, 'P', "", {250, 190, 270, 210}, none, none, 0, 't'},
+      {30, 'S', "", {280, 190, 340, 210}, -4000, 4000, 2, 'n'},
+      {166, 'P', "", {350, 190, 370, 210}, none, none, 0, 't'},
+      {44, 'T', "Burst apply", {10, 60, 178, 80}, none, none, 0, '-'},
+      {8, 'S', "", {180, 60, 240, 80}, 0, 100, 0, 'n'}, {9, 'S', "", {280, 60, 340, 80}, 1, 100, 0, 'n'},
+      {46, 'T', "Path interpolate", {10, 82, 178, 102}, none, none, 0, '-'},
+      {10, 'S', "", {180, 82, 240, 102}, 0, 100, 2, 'n'},
+      {45, 'T', "Spread (p)", {10, 104, 178, 124}, none, none, 0, '-'},
+      {16, 'S', "", {180, 104, 240, 124}, -1000, 1000, 2, 'n'},
+      {155, 'P', "", {250, 104, 270, 124}, none, none, 0, 't'},
+      {17, 'S', "", {280, 104, 340, 124}, -1000, 1000, 2, 'n'},
+      {156, 'P', "", {350, 104, 370, 124}, none, none, 0, 't'},
+      {48, 'T', "Pulse / factor", {10, 126, 178, 146}, none, none, 0, '-'},
+      {23, 'S', "", {180, 126, 240, 146}, 1, 999, 0, 'n'}, {24, 'S', "", {280, 126, 340, 146}, 1, 999, 0, 'n'},
+      {124, 'L', "", {10, 150, 160, 170}, none, none, 0, 'n'},
+      {57, 'T', "Sketch weight (/10p)", {10, 175, 178, 195}, none, none, 0, '-'},
+      {26, 'S', "", {180, 175, 240, 195}, 0, 400, 2, 'n'},
+      {58, 'T', "Sketch shift (p)", {10, 197, 178, 217}, none, none, 0, '-'},
+      {27, 'S', "", {180, 197, 240, 217}, 0, 200, 2, 'n'},
+      {59, 'T', "Sketch repeats", {10, 219, 178, 239}, none, none, 0, '-'},
+      {28, 'S', "", {180, 219, 240, 239}, 0, 60, 0, 'n'}, {49, 'T', "Fan (%)", {10, 60, 178, 80}, none, none, 0, '-'},
+      {11, 'S', "", {180, 60, 240, 80}, -1000, 1000, 2, 'n'}, {157, 'P', "", {250, 60, 270, 80}, none, none, 0, 't'},
+      {50, 'T', "Length (%)", {10, 82, 178, 102}, none, none, 0, '-'},
+      {12, 'S', "", {180, 82, 240, 102}, -1000, 1000, 2, 'n'},
+      {158, 'P', "", {250, 82, 270, 102}, none, none, 0, 't'},
+      {51, 'T', "Fill (%)", {10, 104, 178, 124}, none, none, 0, '-'},
+      {13, 'S', "", {180, 104, 240, 124}, -1000, 1000, 2, 'n'},
+      {159, 'P', "", {250, 104, 270, 124}, none, none, 0, 't'},
+      {52, 'T', "Height (%)", {10, 126, 178, 146}, none, none, 0, '-'},
+      {14, 'S', "", {180, 126, 240, 146}, -1000, 1000, 2, 'n'},
+      {160, 'P', "", {250, 126, 270, 146}, none, none, 0, 't'},
+      {53, 'T', "Angle (%)", {10, 148, 178, 168}, none, none, 0, '-'},
+      {15, 'S', "", {180, 148, 240, 168}, -1000, 1000, 2, 'n'},
+      {161, 'P', "", {250, 148, 270, 168}, none, none, 0, 't'},
+      {125, 'L', "", {290, 150, 390, 170}, none, none, 0, 'n'},
+      {54, 'T', "Spread (%)", {10, 170, 178, 190}, none, none, 0, '-'},
+      {18, 'S', "", {180, 170, 240, 190}, -1000, 1000, 2, 'n'},
+      {162, 'P', "", {250, 170, 270, 190}, none, none, 0, 't'},
+      {55, 'T', "Initial gap (%)", {10, 192, 178, 212}, none, none, 0, '-'},
+      {21, 'S', "", {180, 192, 240, 212}, -1000, 1000, 2, 'n'},
+      {163, 'P', "", {250, 192, 270, 212}, none, none, 0, 't'},
+      {56, 'T', "Opacity (%)", {10, 214, 178, 234}, none, none, 0, '-'},
+      {22, 'S', "", {180, 214, 240, 234}, -1000, 1000, 2, 'n'},
+      {164, 'P', "", {250, 214, 270, 234}, none, none, 0, 't'}, {180, 'L', "", {10, 70, 180, 90}, none, none, 0, 'n'},
+      {181, 'S', "", {190, 70, 250, 90}, 0, swatches, 0, 'n'}, {182, 'S', "", {260, 70, 320, 90}, 0, 1000, 0, 'n'},
+      {183, 'L', "", {10, 100, 180, 120}, none, none, 0, 'n'},
+      {184, 'S', "", {190, 100, 250, 120}, 0, swatches, 0, 'n'},
+      {185, 'S', "", {260, 100, 320, 120}, 0, 1000, 0, 'n'},
+      {94, 'C', "Apply to unique elements (if unique set)", {10, 130, 500, 144}, none, none, 0, 'n'},
+      {95, 'C', "Apply to stars (if stars > 1)", {10, 147, 500, 161}, none, none, 0, 'n'},
+      {186, 'L', "", {10, 187, 180, 207}, none, none, 0, 'n'},
+      {70, 'C', "Opacity [R]", {10, 80, 249, 94}, none, none, 0, 'n'},
+      {74, 'C', "Height [R]", {250, 80, 500, 94}, none, none, 0, 'n'},
+      {71, 'C', "Width [R]", {10, 97, 249, 111}, none, none, 0, 'n'},
+      {75, 'C', "Center [R]", {250, 97, 500, 111}, none, none, 0, 'n'},
+      {79, 'C', "Style [R]", {10, 114, 249, 128}, none, none, 0, 'n'},
+      {77, 'C', "Length [R]", {250, 114, 500, 128}, none, none, 0, 'n'},
+      {72, 'C', "Apply [R]", {10, 131, 249, 145}, none, none, 0, 'n'},
+      {76, 'C', "Angle [R]", {250, 131, 500, 145}, none, none, 0, 'n'},
+      {73, 'C', "Place below", {10, 148, 249, 162}, none, none, 0, 'n'},
+      {80, 'C', "Scale [R]", {250, 148, 500, 162}, none, none, 0, 'n'},
+      {85, 'C', "Spread [R]", {10, 165, 249, 179}, none, none, 0, 'n'},
+      {81, 'C', "Alternate flip", {250, 165, 500, 179}, none, none, 0, 'n'},
+      {82, 'C', "BurstType [R]", {10, 182, 249, 196}, none, none, 0, 'n'},
+      {84, 'C', "Initial gap [R]", {250, 182, 500, 196}, none, none, 0, 'n'},
+      {78, 'C', "Burst [R]", {10, 199, 249, 213}, none, none, 0, 'n'},
+      {83, 'C', "Shape [R]", {10, 216, 249, 230}, none, none, 0, 'n'},
+      {92, 'C', "Drop shadow", {10, 80, 500, 94}, none, none, 0, 'n'},
+      {88, 'C', "Shadow direction [R]", {10, 97, 500, 111}, none, none, 0, 'n'},
+      {89, 'C', "Shadow opacity [R]", {10, 114, 500, 128}, none, none, 0, 'n'},
+      {90, 'C', "Half fill shadow", {10, 131, 500, 145}, none, none, 0, 'n'},
+      {91, 'C', "Shadow scaling [R]", {10, 148, 500, 162}, none, none, 0, 'n'},
+      {86, 'C', "Sketch shift [R]", {10, 165, 500, 179}, none, none, 0, 'n'},
+      {87, 'C', "Sketch weight [R]", {10, 182, 500, 196}, none, none, 0, 'n'},
+      {93, 'C', "Unique elements", {10, 199, 500, 213}, none, none, 0, 'n'},
   };
+  // clang-format on
+  const std::map<char, ItemKind> kinds = {{'P', ItemKind::PictureButton}, {'T', ItemKind::StaticText},
+                                          {'B', ItemKind::PushButton},    {'C', ItemKind::CheckBox},
+                                          {'L', ItemKind::PopupList},     {'S', ItemKind::SpinEdit}};
   flhost::DialogDump dump;
   ASSERT_EQ(runDialog(defaults(), [&](ModalSession& s) { dump = s.dump(); }), 0);
   EXPECT_EQ(dump.bounds.right - dump.bounds.left, 600);
   EXPECT_EQ(dump.bounds.bottom - dump.bounds.top, 260);
-  ASSERT_EQ(dump.items.size(), 123u);
+  ASSERT_EQ(dump.items.size(), std::size(cases));
   EXPECT_EQ(dump.items.front().id, 5);  // creation order
   EXPECT_EQ(dump.items[30].id, 185);
   EXPECT_EQ(dump.items.back().id, 143);
@@ -75,8 +174,10 @@ TEST_F(DialogTest, ControlsAreBuiltAsLaidOut) {
     SCOPED_TRACE(c.id);
     auto it = std::find_if(dump.items.begin(), dump.items.end(), [&](auto& i) { return i.id == c.id; });
     ASSERT_NE(it, dump.items.end());
-    EXPECT_EQ(it->kind, c.kind);
-    EXPECT_EQ(it->text, c.text);
+    EXPECT_EQ(it->kind, kinds.at(c.kind));
+    if (c.kind != 'S' && c.kind != 'L') {
+      EXPECT_EQ(it->text, c.text);
+    }
     EXPECT_EQ(it->rect.left, c.rect.left);
     EXPECT_EQ(it->rect.top, c.rect.top);
     EXPECT_EQ(it->rect.right, c.rect.right);
@@ -84,7 +185,6 @@ TEST_F(DialogTest, ControlsAreBuiltAsLaidOut) {
     EXPECT_EQ(it->minValue.value_or(NAN) == c.min, !std::isnan(c.min));
     EXPECT_EQ(it->maxValue.value_or(NAN) == c.max, !std::isnan(c.max));
     EXPECT_EQ(it->decimals, c.decimals);
-    EXPECT_EQ(it->visible, c.visible);
     EXPECT_EQ(it->hasNotifyProc, c.proc == 'n');
     EXPECT_EQ(it->hasTrackProc, c.proc == 't');
   }
@@ -309,6 +409,25 @@ TEST_F(DialogTest, PickButtonsSetTheirFieldFromTheArtworkPoint) {
               0);
     EXPECT_EQ(record().burstCount, expected);
   }
+
+  // A tracker call without the pick bit sets nothing and asks for no point, but still re-reads
+  // the controls (which previews) and shows the page again.
+  ASSERT_EQ(runDialog(defaults(),
+                      [&](ModalSession& s) {
+                        act(s, {{Act::Page, 3}});
+                        host().faults().resetCounts();
+                        const uint64_t redraws = host().document().redrawCount();
+                        host().dialogs().track(*s.dialog().find(151), {700, 50}, 0);
+                        EXPECT_EQ(host().faults().count("item.defaultTrack"), 0u);
+                        EXPECT_EQ(host().faults().count("tracker.getPoint"), 0u);
+                        EXPECT_EQ(host().document().redrawCount(), redraws + 1);
+                        EXPECT_EQ(host().faults().count("item.show"), 103u);
+                        EXPECT_TRUE(s.item(8)->visible);
+                        EXPECT_FALSE(s.item(5)->visible);
+                      }),
+            0);
+  EXPECT_EQ(record().length, 300.0f);
+  EXPECT_EQ(record().currentPage, 3);
 }
 
 TEST_F(DialogTest, EachChangeReplacesThePreviewAndGoKeepsAConfirmedOne) {

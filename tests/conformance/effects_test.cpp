@@ -209,9 +209,10 @@ TEST_F(EffectsTest, ShadowRandomOptionsThenItsMirror) {
   p.randomShadowOpacity = 1;
   p.randomShadowScaling = 1;
   p.pattern = 7;
-  // The run's direction: x negative by 0.5 of 20, y by 0.5 of -20. Then per position: the
-  // shadow's opacity, its squash, its mirror centre (y first), the element's mirror centre.
-  std::vector<Art> arts = run(p, {0.75f, 0.5f, 0.25f, 0.5f,     //
+  // The run's direction: a sign draw of exactly 0.5 keeps the sign, so x is 0.5 of 20 and y 0.5
+  // of -20. Then per position: the shadow's opacity, its squash, its mirror centre (y first), the
+  // element's mirror centre.
+  std::vector<Art> arts = run(p, {0.5f, 0.5f, 0.5f, 0.5f,     //
                                   0.3f, 0.5f, 0.25f, 0.75f, 0.5f, 0.5f,  //
                                   0.6f, 0.25f, 0.5f, 0.5f, 0.5f, 0.5f});
   EXPECT_EQ(host().random().drawCount(), 16u);
@@ -226,15 +227,15 @@ TEST_F(EffectsTest, ShadowRandomOptionsThenItsMirror) {
     const Art& element = arts[at.shadow + 1];
     EXPECT_FLOAT_EQ(shadow.opacity, at.opacity);
     EXPECT_FLOAT_EQ(element.opacity, 1.0f);
-    // Squashed towards the middle of its bottom edge after the offset (-10, -10).
+    // Squashed towards the middle of its bottom edge after the offset (10, -10).
     HostRealRect e = boundsOf(element), s = boundsOf(shadow);
-    EXPECT_NEAR(s.left, e.left - 10, kTol);
-    EXPECT_NEAR(s.right, e.right - 10, kTol);
+    EXPECT_NEAR(s.left, e.left + 10, kTol);
+    EXPECT_NEAR(s.right, e.right + 10, kTol);
     EXPECT_NEAR(s.bottom, e.bottom - 10, kTol);
     EXPECT_NEAR(s.top - s.bottom, (e.top - e.bottom) * at.squash, kTol);
     float bottom = e.bottom - 10;
     expectMapped(shadow, element,
-                 [&](HostRealPoint q) { return HostRealPoint{q.h - 10, bottom + (q.v - 10 - bottom) * at.squash}; },
+                 [&](HostRealPoint q) { return HostRealPoint{q.h + 10, bottom + (q.v - 10 - bottom) * at.squash}; },
                  "squashed shadow");
   }
   // The shadow's images come first, above the element; then the element's.
@@ -331,16 +332,17 @@ TEST_F(EffectsTest, SketchCopiesShiftRigidlyFromTheElement) {
 }
 
 // Per-coordinate jitter: a sign draw and a share draw for each of the six coordinates of every
-// segment. Sketch colour 7 shows the last vertical anchor, horizontal in-handle and vertical
-// out-handle amounts; they outlast repeats that move nothing, and before any amount it is black.
+// segment, each amount m x shift x sign added in single precision. Sketch colour 7 shows the last
+// vertical anchor, horizontal in-handle and vertical out-handle amounts over the shift; they
+// outlast repeats that move nothing, and before any amount it is black.
 TEST_F(EffectsTest, SketchJitterAndTheColourOfTheShift) {
   BurstParams p = twoPositions();
   p.sketchRepeats = 3;
-  p.sketchShift = 10;
+  p.sketchShift = 10.3f;
   p.randomSketchShift = 1;
   p.sketchColor = 7;
   std::vector<float> draws = {0.1f, 0.0f, 0.1f, 0.0f};  // repeat 1: no shift
-  draws.insert(draws.end(), {0.75f, 0.5f, 0.25f, 0.5f});  // repeat 2: shift (-5, 5)
+  draws.insert(draws.end(), {0.75f, 0.37f, 0.25f, 0.61f});  // repeat 2: shift (-0.37 x 10.3, 0.61 x 10.3)
   const int coordinates = 3 * 6;
   for (int j = 0; j < coordinates; ++j) {
     draws.push_back(j % 3 == 0 ? 0.9f : 0.1f);  // sign: -1 for every third coordinate
@@ -352,30 +354,31 @@ TEST_F(EffectsTest, SketchJitterAndTheColourOfTheShift) {
   const Art& element = arts[0];
   const Art& moved = arts[2];
   ASSERT_EQ(moved.segments.size(), 3u);
-  auto amount = [](int j) {
-    double shift = (j % 2 == 0) ? -5.0 : 5.0;  // h coordinates take shift x, v ones shift y
-    return static_cast<double>(static_cast<float>(j + 1) / 32.0f) * shift * (j % 3 == 0 ? -1.0 : 1.0);
+  const float shiftX = 0.37f * 10.3f * -1.0f, shiftY = 0.61f * 10.3f * 1.0f;
+  auto amount = [&](int j) {
+    const float shift = j % 2 == 0 ? shiftX : shiftY;  // h coordinates take shift x, v ones shift y
+    return static_cast<float>(j + 1) / 32.0f * shift * (j % 3 == 0 ? -1.0f : 1.0f);
   };
   for (size_t i = 0; i < 3; ++i) {
     const HostPathSegment& m = moved.segments[i];
     const HostPathSegment& e = element.segments[i];
     const float got[] = {m.p.h, m.p.v, m.in.h, m.in.v, m.out.h, m.out.v};
     const float from[] = {e.p.h, e.p.v, e.in.h, e.in.v, e.out.h, e.out.v};
-    for (int c = 0; c < 6; ++c) EXPECT_NEAR(got[c], from[c] + amount(6 * static_cast<int>(i) + c), kTol);
+    for (int c = 0; c < 6; ++c) EXPECT_EQ(got[c], from[c] + amount(6 * static_cast<int>(i) + c)) << i << ", " << c;
   }
   expectMapped(arts[1], element, shifted(0, 0), "repeat 1 stays on the element");
   expectMapped(arts[3], element, shifted(0, 0), "repeat 3 stays on the element");
   // The last segment's amounts: out-handle v, anchor v, in-handle h, each over the shift.
-  const HostColor shiftColour = flhost::threeColor(static_cast<float>(amount(17) / 10), static_cast<float>(amount(13) / 10),
-                                                   static_cast<float>(amount(14) / 10));
+  const HostColor shiftColour =
+      flhost::threeColor(amount(17) / 10.3f, amount(13) / 10.3f, amount(14) / 10.3f);
   const HostColor black = flhost::threeColor(0, 0, 0);
   const HostColor* want[] = {&black, &shiftColour, &shiftColour};
   for (int k = 0; k < 3; ++k) {
     SCOPED_TRACE("copy " + std::to_string(k));
     const HostColor& got = arts[1 + k].style.strokeColor;
-    EXPECT_NEAR(got.c.three.red, want[k]->c.three.red, 1e-6);
-    EXPECT_NEAR(got.c.three.green, want[k]->c.three.green, 1e-6);
-    EXPECT_NEAR(got.c.three.blue, want[k]->c.three.blue, 1e-6);
+    EXPECT_EQ(got.c.three.red, want[k]->c.three.red);
+    EXPECT_EQ(got.c.three.green, want[k]->c.three.green);
+    EXPECT_EQ(got.c.three.blue, want[k]->c.three.blue);
   }
   EXPECT_LT(shiftColour.c.three.blue, 0.0f);  // no clamping: a leftward amount gives a negative
 }
@@ -418,6 +421,7 @@ TEST_F(EffectsTest, SketchColours) {
       {"cmyk white", 2, 11, {0.3f}, cmyk(0, 0, 0, 0), 0.3f},
       {"grey black", 0, 0, {}, flhost::greyColor(1), 1},
       {"grey random", 0, 2, {0.1f}, flhost::greyColor(0.1f), 1},
+      {"grey reduced", 0, 4, {}, flhost::greyColor(0.4f), 1},
       {"grey white", 0, 11, {0.3f}, flhost::greyColor(0), 0.3f},
   };
   for (const Case& c : cases) {

@@ -65,6 +65,13 @@ TEST_F(GenerateTest, RandomApplyNeverLeavesOutElementZero) {
   draws[2] = draws[5] = 0.75f;
   p.starCount = 1;
   EXPECT_EQ(run(p, draws).arts, 8u);
+  // Elements the apply pattern leaves out (2, 5 and 8) still take their draw.
+  p.burstApplyRun = 2;
+  p.burstApplySkip = 1;
+  draws.assign(10, 0.1f);
+  draws[4] = 0.9f;
+  EXPECT_EQ(run(p, draws).arts, 6u);
+  EXPECT_EQ(host().random().drawCount(), 10u);
 }
 
 TEST_F(GenerateTest, RandomBurstCount) {

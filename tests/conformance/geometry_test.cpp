@@ -275,6 +275,56 @@ TEST_F(GeometryTest, Outlines) {
   }
 }
 
+// The shapes whose points take constants or sums of several terms, bit for bit: element 0 of a
+// star at angle 0 is turned by nothing, so its anchors are the points as written. The size and the
+// centre have many mantissa bits, so a constant in double precision or a sum taken in another
+// order changes a last bit.
+TEST_F(GeometryTest, ShapeConstantsAndTheOrderOfTermsAreExact) {
+  struct Case {
+    int32_t shape;
+    std::vector<std::pair<float, float>> anchors;
+  };
+  for (int k = 0; k < 12; ++k) {
+    const float S = 37.3f + 91.7f * static_cast<float>(k * k), bx = 3.17f + static_cast<float>(k),
+                by = -2.9f * static_cast<float>(k);
+    const float L1 = S, L2 = S * 0.2f, H1 = S * 0.5f, H2 = S * 3.0f;  // burst type 4
+    const float third = 1.0f / 3.0f, twoThirds = 2.0f / 3.0f;
+    const Case cases[] = {
+        {0, {{bx, by}, {bx + L1, by + H1}, {bx + L1 + L2, by + H1 - H2}}},
+        {1, {{bx, by}, {bx + L1, by}, {bx + L2 + H1, by - H2}, {bx + H1, by - H1}}},
+        {2, {{bx, by}, {bx + L1 * 0.2f, by + H1}, {bx + L1 * 1.2f, by + H1}, {bx + L2 * 1.2f, by - H2},
+             {bx + L2 * 0.2f, by - H2}}},
+        {6, {{bx, by}, {bx + L1 * 2.0f, by + H1}, {bx + L1 * 2.0f + L2 * 0.5f, by + H1 - H2 * 2.0f}}},
+        {8, {{bx, by}, {bx + L1, by + H1}, {bx + L1 + L1 * 2.0f, by + H1},
+             {bx + L1 + L1 * 2.0f + L2, by + H1 - H2}}},
+        {9, {{bx, by}, {bx + L1, by}, {bx + L1, by - H1}, {bx + L1 - L2 * 0.5f, by - H1},
+             {bx + L1 - L2 * 0.5f, by - H1 - H2}}},
+        {10, {{bx, by}, {bx + L1, by}, {bx + L1, by - H1}, {bx + L1 - L2 * third, by - H1},
+              {bx + L1 - L2 * third, by - H1 - H2}, {bx + L1 - L2 * twoThirds, by - H1},
+              {bx + L1 - L2 * twoThirds, by - H1 - H2}}},
+        {11, {{bx, by}, {bx + 100.0f, by + H1}, {bx + L1 + 100.0f, by + H1}, {bx + L1 + 200.0f, by},
+              {bx + L2 + 100.0f, by - H2}, {bx + 100.0f, by - H2}}},
+    };
+    for (const Case& c : cases) {
+      SCOPED_TRACE(testing::Message() << "shape " << c.shape << ", size " << S);
+      BurstParams p = defaults();
+      p.burstType = 3;
+      p.length = S;
+      p.startX = bx;
+      p.startY = by;
+      p.shapeOption = c.shape;
+      p.burstCount = 2;
+      std::vector<StoredArt> arts = run(p);
+      ASSERT_EQ(arts.size(), 2u);
+      ASSERT_EQ(arts[0].segments.size(), c.anchors.size());
+      for (size_t i = 0; i < c.anchors.size(); ++i) {
+        EXPECT_EQ(arts[0].segments[i].p.h, c.anchors[i].first) << "anchor " << i;
+        EXPECT_EQ(arts[0].segments[i].p.v, c.anchors[i].second) << "anchor " << i;
+      }
+    }
+  }
+}
+
 TEST_F(GeometryTest, RandomShapeDrawsOncePerFreshElement) {
   BurstParams p = defaults();
   p.randomShape = 1;
@@ -385,37 +435,118 @@ TEST_F(GeometryTest, AlternateFlipTurnsOddStarsByAHalfTurn) {
   expectAnchors(arts[0], defaultTriangle(b), kTol);
   expectAnchors(arts[10], {b + Pt{600, 100}, b + Pt{300, 0}, b + Pt{0, 100}}, kTurnTol);
   expectAnchors(arts[20], defaultTriangle(b), kTol);
+
+  // The angle factor scales the spin before the half turn is added: star 1 spins 40 x 0.5 + 180.
+  p.angle = 40;
+  p.angleFactorPerStar = 50;
+  p.starCount = 2;
+  arts = run(p);
+  ASSERT_EQ(arts.size(), 20u);
+  std::vector<Pt> want;
+  for (Pt q : defaultTriangle(b)) want.push_back(turned(q, b + Pt{300, 50}, 200));
+  expectAnchors(arts[10], want, kTurnTol);
 }
 
-// Where the drawn elements land on the ring when every third element is left out (drawn: 0, 1,
-// 3, 4, 6, 7, 9), in the stacking order from the bottom.
+// The random centre of a star: x from the first draw and the page's width, y from the second and
+// its height (612 by 792 points).
+TEST_F(GeometryTest, RandomCentreDrawsEachAxisFromItsOwnPageSide) {
+  BurstParams p = defaults();
+  p.randomCenter = 1;
+  std::vector<StoredArt> arts = run(p, {0.25f, 0.75f});
+  ASSERT_EQ(arts.size(), 10u);
+  expectAnchors(arts[0], defaultTriangle({0.25 * 612, 0.75 * 792}), kTol);
+}
+
+// The factor schedule over eight stars and ten elements: a pulse of 3 gives 1, q, q^2, 1, q, q^2...
+// for the stars, and the element counter starts again with each star while the part goes on.
+TEST_F(GeometryTest, PulsesRestartTheFactorPartsEveryThirdStarAndElement) {
+  BurstParams p = defaults();
+  p.starCount = 8;
+  p.lengthFactorPerStar = 50;
+  p.starPulse = 3;
+  std::vector<StoredArt> arts = run(p);
+  ASSERT_EQ(arts.size(), 80u);
+  const double starScale[] = {1, 0.5, 0.25, 1, 0.5, 0.25, 1, 0.5};
+  // The length of the triangle's long side, wherever the element was turned.
+  auto side = [](const StoredArt& a) { return length(at(a.segments[2].p) - at(a.segments[0].p)); };
+  for (int star = 0; star < 8; ++star) EXPECT_NEAR(side(arts[10 * star]), 600 * starScale[star], kTurnTol) << star;
+
+  p = defaults();
+  p.uniqueElements = 1;
+  p.starCount = 2;
+  p.burstCount = 5;
+  p.lengthFactorPerElement = 50;
+  p.elementPulse = 3;
+  arts = run(p);
+  ASSERT_EQ(arts.size(), 10u);
+  // Star 0: counter 1 2 3 1 2; star 1 starts its counter at 1 from the part star 0 left (0.25).
+  const double elementScale[] = {1, 0.5, 0.25, 1, 0.5, 0.25, 0.125, 0.0625, 1, 0.5};
+  for (int k = 0; k < 10; ++k) EXPECT_NEAR(side(arts[k]), 600 * elementScale[k], kTurnTol) << "art " << k;
+}
+
+// Where the drawn elements land on the ring when elements are left out, in the stacking order
+// from the bottom. Star 1 has a fan factor of 0.5, which scales both the angle a left-out element
+// carries over and the next turn; a per-element fan factor goes on from element to element.
 TEST_F(GeometryTest, SkippedElementsCarryTheirAngle) {
   struct Case {
     const char* name;
-    int32_t unique;
-    std::vector<double> degrees;
+    int32_t unique, run, skip;
+    float elementFan;
+    std::vector<double> degrees;  // star 0 with a fan factor of 1
   };
   const Case cases[] = {
-      // Copies turn from the copied element by a step plus the skipped angle: every drawn
+      // Copies turn from the copied element by a step plus the skipped angles: every drawn
       // element keeps its own place.
-      {"copies", 0, {0, 36, 108, 144, 216, 252, 324}},
-      // A fresh element after a gap is turned by its own angle plus the whole angle the skipped
-      // element would have had, so it lands beyond its place; the next is back at its own.
-      {"unique", 1, {0, 36, 180, 144, 396, 252, 612}},
+      {"copies, 2 of 3", 0, 2, 1, 100, {0, 36, 108, 144, 216, 252, 324}},
+      {"copies, 1 of 3", 0, 1, 2, 100, {0, 108, 216, 324}},
+      // A fresh element after a gap is turned by its own angle plus the whole angles the skipped
+      // elements would have had, so it lands beyond its place; the next is back at its own.
+      {"unique, 2 of 3", 1, 2, 1, 100, {0, 36, 180, 144, 396, 252, 612}},
+      {"unique, 1 of 3", 1, 1, 2, 100, {0, 216, 540, 864}},
+      {"unique, 1 of 3, element fan 80 %", 1, 1, 2, 80, {}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     BurstParams p = defaults();
     p.uniqueElements = c.unique;
-    p.burstApplyRun = 2;
-    p.burstApplySkip = 1;
+    p.burstApplyRun = c.run;
+    p.burstApplySkip = c.skip;
+    p.starCount = 2;
+    p.fanFactorPerStar = 50;
+    p.fanFactorPerElement = c.elementFan;
     std::vector<StoredArt> arts = run(p);
-    ASSERT_EQ(arts.size(), c.degrees.size());
+    // By the rule: a left-out element adds its fan factor x its angle to what is carried; a drawn
+    // one turns by (its angle + what is carried) x its fan factor. The element part of the factor
+    // goes on across stars.
+    std::vector<double> degrees;
+    const double step = 36, q = c.elementFan / 100.0;
+    double elementPart = 1;
+    for (int star = 0; star < 2; ++star) {
+      const double starPart = star == 0 ? 1 : 0.5;
+      double placement = 0, pending = 0, last = 0;
+      for (int i = 0; i < 10; ++i) {
+        const double fan = starPart * elementPart;
+        if (i % 3 >= c.run) {
+          pending = fan * placement + pending;
+        } else {
+          const double turn = (placement + pending) * fan;
+          last = c.unique ? turn : last + turn;
+          degrees.push_back(last);
+          pending = 0;
+        }
+        placement = (c.unique ? placement : 0) + step;
+        elementPart *= q;
+      }
+    }
+    if (!c.degrees.empty()) {
+      EXPECT_EQ(std::vector<double>(degrees.begin(), degrees.begin() + c.degrees.size()), c.degrees);
+    }
+    ASSERT_EQ(arts.size(), degrees.size());
     Pt o = centre(p);
     for (size_t k = 0; k < arts.size(); ++k) {
       SCOPED_TRACE("art " + std::to_string(k));
       std::vector<Pt> want;
-      for (Pt q : defaultTriangle(o)) want.push_back(turned(q, o, c.degrees[k]));
+      for (Pt corner : defaultTriangle(o)) want.push_back(turned(corner, o, degrees[k]));
       expectAnchors(arts[k], want, kTurnTol);
     }
   }

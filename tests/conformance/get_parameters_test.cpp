@@ -12,39 +12,44 @@ constexpr HostErr kStop = HOST_FOURCC('S', 'T', 'O', 'P');
 bool sameBytes(const BurstParams& a, const BurstParams& b) { return std::memcmp(&a, &b, sizeof a) == 0; }
 
 // Every field of a first run's record, by offset, typed from the list of defaults rather than taken
-// from the plug-in's field table. Reals lie at offsets 168 to 276.
+// from the plug-in's field table. Reals lie at offsets 168 to 276. A cancelled first run keeps the
+// defaults as made, before any control has read them back.
 TEST_F(HostTest, FirstRunMakesTheDefaultsAroundTheViewCentre) {
-  open({}, [] {
-    auto d = flhost::DocumentOptions::standard();
-    d.pageWidth = 1000;
-    d.pageHeight = 500;
-    return d;
-  }());
-  startUp();
-  ASSERT_EQ(host().getParameters(), 0);
-  const BurstParams p = record();
-  const std::map<int, int32_t> ints = {
-      {60, 1},    {72, 1},    {88, 2},  {100, 2}, {112, 999}, {116, 999}, {140, 1},
-      {148, 1},   {152, 1},   {156, 10}, {300, 1}, {304, 1},
-      {312, 1},  // the dialog drew its first preview with the preview on, and the confirm keeps it
-  };
-  const std::map<int, float> reals = {{168, 500.0f - 200.0f}, {172, 250.0f}, {176, 100.0f}, {200, 300.0f}};
-  const auto* bytes = reinterpret_cast<const unsigned char*>(&p);
-  for (int offset = 0; offset < 336; offset += 4) {
-    if (offset == 308 || (offset >= 316 && offset <= 328)) continue;  // not written
-    SCOPED_TRACE(offset);
-    if (offset >= 168 && offset <= 276) {
-      float v;
-      std::memcpy(&v, bytes + offset, 4);
-      const float want = offset >= 216 ? 100.0f : reals.count(offset) ? reals.at(offset) : 0.0f;
-      EXPECT_EQ(v, want);
-    } else {
-      int32_t v;
-      std::memcpy(&v, bytes + offset, 4);
-      EXPECT_EQ(v, ints.count(offset) ? ints.at(offset) : 0);
+  for (bool cancel : {true, false}) {
+    SCOPED_TRACE(cancel ? "cancelled" : "confirmed");
+    open({}, [] {
+      auto d = flhost::DocumentOptions::standard();
+      d.pageWidth = 1000;
+      d.pageHeight = 500;
+      return d;
+    }());
+    startUp();
+    if (cancel) user().onFilterDialog = [](flhost::ModalSession& s) { s.end(2); };
+    ASSERT_EQ(host().getParameters(), cancel ? kStop : 0);
+    const BurstParams p = record();
+    const std::map<int, int32_t> ints = {
+        {60, 1},  {72, 1},  {88, 2},   {100, 2}, {112, 999}, {116, 999}, {140, 1},
+        {148, 1}, {152, 1}, {156, 10}, {300, 1}, {304, 1},
+        {312, cancel ? 0 : 1},  // the confirmed dialog keeps its first preview
+    };
+    const std::map<int, float> reals = {{168, 500.0f - 200.0f}, {172, 250.0f}, {176, 100.0f}, {200, 300.0f}};
+    const auto* bytes = reinterpret_cast<const unsigned char*>(&p);
+    for (int offset = 0; offset < 336; offset += 4) {
+      if (offset == 308 || (offset >= 316 && offset <= 328)) continue;  // not written
+      SCOPED_TRACE(offset);
+      if (offset >= 168 && offset <= 276) {
+        float v;
+        std::memcpy(&v, bytes + offset, 4);
+        const float want = offset >= 216 ? 100.0f : reals.count(offset) ? reals.at(offset) : 0.0f;
+        EXPECT_EQ(v, want);
+      } else {
+        int32_t v;
+        std::memcpy(&v, bytes + offset, 4);
+        EXPECT_EQ(v, ints.count(offset) ? ints.at(offset) : 0);
+      }
     }
+    EXPECT_EQ(arts(), cancel ? 0u : 10u);
   }
-  EXPECT_EQ(arts(), 10u);
 }
 
 TEST_F(HostTest, LaterRunsOpenWithTheLastValues) {

@@ -118,31 +118,37 @@ TEST_F(PaintTest, EveryModeInEveryKindByElement) {
 // By star: index the star, steps the fill's and stroke's own (five, or the stars less one).
 TEST_F(PaintTest, ModesByStarUseTheStarIndexAndTheirOwnSteps) {
   for (const Kind& kind : kKinds) {
-    SCOPED_TRACE(kind.model);
-    DocumentOptions d = documentWith(kind.model, kind.start);
-    d.newPathStyle.strokeColor = kind.start;
-    BurstParams p = defaults();
-    p.applyToUniqueElements = 0;
-    p.applyToStars = 1;
-    p.starCount = 4;
-    p.burstCount = 2;
-    p.fillColor = 5;
-    p.strokeColor = 6;
-    p.fillSteps = 5;  // half 2
-    p.strokeSteps = 0;  // three steps, half 1
-    p.strokeSwatch = 9;
-    const HostColor swatch = d.swatches[9].color;
-    auto arts = run(p, d);
-    ASSERT_EQ(arts.size(), 8u);
-    for (size_t a = 0; a < arts.size(); ++a) {
-      const float star = static_cast<float>(a / 2);
-      for (int i = 0; i < kind.count; ++i) {
-        const float c = component(kind.start, i);
-        EXPECT_EQ(component(arts[a].style.fillColor, i), modeRule(5, kind.count == 3, c, star, 5.0f, 2.0f, 0.0f))
-            << "art " << a << " component " << i;
-        EXPECT_EQ(component(arts[a].style.strokeColor, i),
-                  modeRule(6, kind.count == 3, c, star, 3.0f, 1.0f, component(swatch, i)))
-            << "art " << a << " component " << i;
+    for (int32_t fillSteps : {5, 0}) {
+      SCOPED_TRACE(testing::Message() << "model " << kind.model << ", fill steps " << fillSteps);
+      DocumentOptions d = documentWith(kind.model, kind.start);
+      d.newPathStyle.strokeColor = kind.start;
+      BurstParams p = defaults();
+      p.applyToUniqueElements = 0;
+      p.applyToStars = 1;
+      p.starCount = 4;
+      p.burstCount = 2;
+      p.fillColor = 5;
+      p.strokeColor = 6;
+      p.fillSteps = fillSteps;
+      p.strokeSteps = 5 - fillSteps;
+      p.strokeSwatch = 9;
+      const HostColor swatch = d.swatches[9].color;
+      // Five steps have the half 2; none take the stars less one, 3, with the half 1.
+      const float fillN = fillSteps ? 5.0f : 3.0f, strokeN = fillSteps ? 3.0f : 5.0f;
+      auto half = [](float n) { return n == 5.0f ? 2.0f : 1.0f; };
+      auto arts = run(p, d);
+      ASSERT_EQ(arts.size(), 8u);
+      for (size_t a = 0; a < arts.size(); ++a) {
+        const float star = static_cast<float>(a / 2);
+        for (int i = 0; i < kind.count; ++i) {
+          const float c = component(kind.start, i);
+          EXPECT_EQ(component(arts[a].style.fillColor, i),
+                    modeRule(5, kind.count == 3, c, star, fillN, half(fillN), 0.0f))
+              << "art " << a << " component " << i;
+          EXPECT_EQ(component(arts[a].style.strokeColor, i),
+                    modeRule(6, kind.count == 3, c, star, strokeN, half(strokeN), component(swatch, i)))
+              << "art " << a << " component " << i;
+        }
       }
     }
   }

@@ -353,6 +353,9 @@ BurstParams tumbleReset(BurstParams p) {
   return p;
 }
 
+// A chance of t passes with a draw just above t / 100 and fails with one at it.
+constexpr float above(float t) { return (t + 0.5f) / 100.0f; }
+constexpr float at(float t) { return t / 100.0f; }
 constexpr float kPass = 0.99f;  // above every chance threshold
 
 TEST_F(PresetTest, TumbleTakesItsDrawsInOrderAndStoresWhatTheControlsHold) {
@@ -361,7 +364,12 @@ TEST_F(PresetTest, TumbleTakesItsDrawsInOrderAndStoresWhatTheControlsHold) {
     std::vector<float> draws;
     std::vector<Change> changes;  // after the reset
   };
-  const std::vector<float> allFlags(14, kPass);
+  // Steps 25 to 38: fourteen chances of 95, the fifth (unique elements) of 85.
+  auto flags = [](float (*draw)(float)) {
+    std::vector<float> d(14, draw(95));
+    d[4] = draw(85);
+    return d;
+  };
   auto join = [](std::initializer_list<std::vector<float>> parts) {
     std::vector<float> all;
     for (const auto& part : parts) all.insert(all.end(), part.begin(), part.end());
@@ -371,19 +379,19 @@ TEST_F(PresetTest, TumbleTakesItsDrawsInOrderAndStoresWhatTheControlsHold) {
   // clang-format off
   const Case cases[] = {
       {"every step taken",
-       join({{kPass, 0.5f, kPass, 0.5f, kPass, 0.5f},     // 1-3: stars 2, 4, then 5
-             {0.5f, 0.25f},                               // 4-5
-             {kPass, 0.5f, kPass, 0.125f},                // 6-7: angle -40, then 10
-             {kPass, 0.5f},                               // 8
-             {kPass, 0.75f, 0.25f, kPass, 0.25f, 0.75f},  // 9-10
-             {0.5f, 0.5f},                                // 11-12
-             {0.25f, 0.375f, 0.5f, 0.625f, kPass, 0.75f, 0.25f, 0.5f, 0.125f, kPass, 0.875f},  // 13
-             {kPass, 0.125f, kPass, 0.25f, kPass, 0.375f, kPass, 0.5f},                        // 14-17
-             {kPass, 0.25f, 0.75f, 0.5f, 0.25f, kPass, 0.625f},                                // 18-19
-             {kPass, 0.75f, 0.25f, 0.125f, 0.5f},                                              // 20
-             {kPass, 0.5f, 0.875f, kPass, 0.25f, kPass, 0.5f, kPass, 0.875f},                  // 21-24
-             allFlags,                                                                         // 25-38
-             {kPass, 0.5f, 0.5f, 0.5f, kPass, 0.25f, 0.75f, 0.25f}}),                          // 39-40
+       join({{above(50), 0.5f, above(80), 0.5f, above(90), 0.5f},     // 1-3: stars 2, 4, then 5
+             {0.5f, 0.25f},                                           // 4-5
+             {above(80), 0.5f, above(80), 0.125f},                    // 6-7: angle -40, then 10
+             {std::nextafter(at(60), 1.0f), 0.5f},                    // 8
+             {above(70), 0.75f, 0.25f, above(70), 0.25f, 0.75f},      // 9-10
+             {0.5f, 0.5f},                                            // 11-12
+             {0.25f, 0.375f, 0.5f, 0.625f, above(70), 0.75f, 0.25f, 0.5f, 0.125f, above(70), 0.875f},  // 13
+             {above(80), 0.125f, above(80), 0.25f, above(80), 0.375f, above(80), 0.5f},             // 14-17
+             {above(80), 0.25f, 0.75f, 0.5f, 0.25f, above(80), 0.625f},                             // 18-19
+             {above(80), 0.75f, 0.25f, 0.125f, 0.5f},                                               // 20
+             {above(85), 0.5f, 0.875f, above(85), 0.25f, above(70), 0.5f, above(85), 0.875f},        // 21-24
+             flags(above),                                                                          // 25-38
+             {above(75), 0.5f, 0.5f, 0.5f, above(75), 0.25f, 0.75f, 0.25f}}),                       // 39-40
        {{"starCount", 5}, {"burstCount", 26}, {"length", 100}, {"angle", 10}, {"burstType", 15}, {"initialGapX", 100},
         {"initialGapY", 20}, {"shapeOption", 7}, {"reverseOption", 4}, {"lengthFactorPerStar", 35},
         {"fillFactorPerStar", 75}, {"heightFactorPerStar", 60}, {"spreadFactorPerStar", 62.5},
@@ -396,12 +404,16 @@ TEST_F(PresetTest, TumbleTakesItsDrawsInOrderAndStoresWhatTheControlsHold) {
         {"randomBurstType", 1}, {"randomShape", 1}, {"randomCenter", 1}, {"randomScale", 1}, {"alternateFlip", 1},
         {"placeBelow", 1}, {"randomInitialGap", 1}, {"randomSpread", 1}, {"fillColor", 7}, {"fillSwatch", 12},
         {"fillSteps", 2}, {"strokeColor", 3}, {"strokeSwatch", 17}, {"strokeSteps", 1}}},
-      // A draw exactly at a threshold does not pass it (0.5 for 50, 0.75 for 75). A burst count of
-      // 1 lies below its spin edit's range, which keeps 2.
+      // A draw exactly at its threshold does not pass it (for 60, the float below 0.6: 0.6f
+      // itself makes a little more than 60). A burst count of 1 lies below its spin edit's range,
+      // which keeps 2.
       {"no chance passes",
-       join({{0.5f, 0.5f, 0.5f, 0.0f, 0.5f, 0.5f, 0.5f, 0.5f, 0.5f, 0.5f, 0.999f, 0.999f},  // 1-12
-             std::vector<float>(7 + 4 + 14, 0.5f),                                          // 14-38
-             {0.75f, 0.75f}}),                                                              // 39-40
+       join({{at(50), at(80), at(90), 0.0f, 0.5f, at(80), at(80), std::nextafter(at(60), 0.0f), at(70), at(70),
+              0.999f, 0.999f},                                                              // 1-12
+             {at(80), at(80), at(80), at(80), at(80), at(80)},                              // 14-19
+             {at(80), at(85), at(85), at(70), at(85)},                                      // 20-24
+             flags(at),                                                                     // 25-38
+             {at(75), at(75)}}),                                                            // 39-40
        {{"burstCount", 2}, {"length", 200}, {"shapeOption", 13}, {"reverseOption", 8}}},
       // Three stars from step 1, then one from step 2: step 13 and its draws are skipped, so step 14
       // takes the very next draws. A star pulse of 0 lies below its spin edit's range, which keeps 1.
@@ -412,15 +424,15 @@ TEST_F(PresetTest, TumbleTakesItsDrawsInOrderAndStoresWhatTheControlsHold) {
              {kPass, 0.0f, 0.5f},                                                                        // 23-24
              std::vector<float>(14 + 2, 0.5f)}),                                                         // 25-40
        {{"burstCount", 26}, {"length", 100}, {"lengthFactorPerElement", 35}, {"starPulse", 1}}},
-      // Three stars from step 1 alone. Step 13's own chances use up their draws when they fail.
-      // 87.5 passes 85 but not 95.
+      // Three stars from step 2 alone, and the angle from step 6 alone. Step 13's own chances use
+      // up their draws when they fail. 87.5 passes 85 but not 95.
       {"several stars, step 13's chances fail",
-       join({{kPass, 0.75f, 0.5f, 0.5f, 0.5f, 0.5f, 0.5f, 0.5f, 0.5f, 0.5f, 0.5f, 0.5f, 0.5f},  // 1-12
+       join({{0.5f, kPass, 0.4f, 0.5f, 0.5f, 0.5f, kPass, 0.25f, 0.5f, 0.5f, 0.5f, 0.5f, 0.5f, 0.5f},  // 1-12
              {0.25f, 0.375f, 0.5f, 0.625f, 0.5f, 0.5f},                                         // 13
              std::vector<float>(7 + 4, 0.5f),                                                   // 14-24
              std::vector<float>(14, 0.875f),                                                    // 25-38
              {0.5f, 0.5f}}),                                                                    // 39-40
-       {{"starCount", 3}, {"burstCount", 26}, {"length", 200}, {"shapeOption", 7}, {"reverseOption", 4},
+       {{"starCount", 3}, {"burstCount", 26}, {"length", 200}, {"angle", -20}, {"shapeOption", 7}, {"reverseOption", 4},
         {"lengthFactorPerStar", 35}, {"fillFactorPerStar", 75}, {"heightFactorPerStar", 60},
         {"spreadFactorPerStar", 62.5}, {"uniqueElements", 1}}},
   };

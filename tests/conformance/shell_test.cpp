@@ -101,6 +101,10 @@ TEST_F(HostTest, ErrorDialogFindsTheMessageForEachCode) {
       {code("!MEM"), "The filter cannot complete because of an unknown error.", "!MEM"},
       {-50, "The filter cannot complete because of an unknown error.", "-50"},
       {65535, "The filter cannot complete because of an unknown error.", "65535"},
+      {-65536, "The filter cannot complete because of an unknown error.", "-65536"},
+      // Past 16 bits a code is shown as its four bytes: 65536 starts with a zero byte.
+      {65536, "The filter cannot complete because of an unknown error.", ""},
+      {-65537, "The filter cannot complete because of an unknown error.", "\xFF\xFE\xFF\xFF"},
       {code("Oops"), "The filter cannot complete because of an unknown error.", "Oops"},
       {code("STOP"), nullptr, nullptr},
       {code("S!Fd"), nullptr, nullptr},
