@@ -15,8 +15,10 @@ int runDialog(const DialogArgs& args, const char* argv0) {
     throw ToolError("--dump " + displayPath(args.dump) + ": the dump is JSON (.json)");
   HostSetup setup = prepareHost(run.host, argv0);
   RunPlan plan;
-  if (!run.params.empty())
-    plan.record = readParamFile(run.params, static_cast<int32_t>(setup.options.document.swatches.size()));
+  if (!run.params.empty()) {
+    plan.record = recordFromFile(run.params, setup, run.host.seedGiven);
+    if (!plan.record) return kExitPluginError;
+  }
   plan.actions = dialogActions(run);
   OutputFile output(args.dump);
   // The dialog is cancelled unless the script confirms it, and shown just before it ends.
@@ -29,7 +31,7 @@ int runDialog(const DialogArgs& args, const char* argv0) {
   };
   plan.getParameters = true;
   plan.acceptCancel = true;
-  plan.announceSeed = !run.host.seedGiven;
+  plan.announceSeed = !setup.options.seed;
   HostRun result = runPlugin(setup, plan);
   if (!result.ok) return kExitPluginError;
   if (dump.empty()) {

@@ -4,6 +4,7 @@
 #include <iostream>
 
 #include "faults.h"
+#include "param_file.h"
 #include "swatch_file.h"
 
 namespace fltools {
@@ -85,7 +86,12 @@ HostSetup prepareHost(const HostArgs& a, const char* argv0) {
     doc.pageWidth = page.width;
     doc.pageHeight = page.height;
   }
-  if (!a.swatches.empty()) doc.swatches = readSwatchFile(a.swatches);
+  if (!a.swatches.empty()) {
+    doc.swatches = readSwatchFile(a.swatches, &h.swatchList);
+  } else if (!a.swatchList.empty()) {
+    doc.swatches = parseSwatches(a.swatchList, "the design's swatch list");
+    h.swatchList = a.swatchList;
+  }
   if (!a.fill.empty()) {
     PaintColour fill = parseColour(a.fill, "--fill");
     doc.newPathStyle.fillPaint = fill.paint;
@@ -146,6 +152,36 @@ HostRun runPlugin(const HostSetup& setup, const RunPlan& plan) {
   run.ok = ok;
   run.aboutBoxes = user.aboutBoxesShown();
   return run;
+}
+
+std::optional<BurstParams> pluginDefaults(const HostSetup& setup) {
+  HostSetup quiet = setup;
+  quiet.fails.clear();
+  quiet.options.skipDraws = 0;
+  RunPlan plan;
+  plan.getParameters = true;
+  plan.acceptCancel = true;
+  plan.noteUnfiredFaults = false;
+  flhost::DialogAction cancel;
+  cancel.kind = flhost::DialogAction::Kind::Cancel;
+  plan.actions.push_back(cancel);
+  HostRun run = runPlugin(quiet, plan);
+  if (!run.ok) return std::nullopt;
+  return heldRecord(*run.session);
+}
+
+std::optional<BurstParams> recordFromFile(const fs::path& path, HostSetup& setup, bool seedGiven) {
+  ParamRecord file = readParamFile(path, static_cast<int32_t>(setup.options.document.swatches.size()));
+  if (file.seed && !seedGiven) setup.options.seed = file.seed;
+  if (file.complete()) return file.params;
+  std::optional<BurstParams> defaults = pluginDefaults(setup);
+  if (!defaults) return std::nullopt;
+  std::vector<std::string> missing = file.missing();
+  std::string names;
+  for (const std::string& name : missing) names += (names.empty() ? "" : ", ") + name;
+  std::cerr << "flarimond: " << displayPath(path) << ": " << missing.size() << " of " << kBurstParamsFieldCount
+            << " fields from the plug-in's defaults: " << names << "\n";
+  return file.over(*defaults);
 }
 
 std::optional<BurstParams> heldRecord(Session& session) {

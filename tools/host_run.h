@@ -25,6 +25,7 @@ inline constexpr HostErr kUserCancelled = HOST_FOURCC('S', 'T', 'O', 'P');
 struct HostSetup {
   flhost::SessionOptions options;
   std::vector<FailSpec> fails;
+  std::string swatchList;  // the swatch list as compact JSON when it is not the default one
 };
 HostSetup prepareHost(const HostArgs& args, const char* argv0);
 
@@ -85,6 +86,16 @@ struct HostRun {
 // Opens a session and runs the plan. ToolError when the module does not load, or (after
 // Shutdown) when the dialog refused one of the user's actions.
 HostRun runPlugin(const HostSetup& setup, const RunPlan& plan);
+
+// The record the plug-in makes when the host holds none: Get Parameters on an empty handle, its
+// dialog cancelled, in a session of its own (no faults, the random source untouched), so that the
+// view-dependent start point is the one this document gives. nullopt when the plug-in fails.
+std::optional<BurstParams> pluginDefaults(const HostSetup& setup);
+
+// The record a parameter file gives, for the run `setup` describes: the fields the file leaves
+// out come from pluginDefaults (said on stderr, by name), and its seed is used unless the command
+// line gave one. nullopt when the plug-in fails to make its defaults.
+std::optional<BurstParams> recordFromFile(const std::filesystem::path& path, HostSetup& setup, bool seedGiven);
 
 // The record the host holds after a run; nullopt (said on stderr) when it holds none of the
 // record's size.

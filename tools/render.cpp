@@ -1,13 +1,13 @@
 // render and apply: one run of the filter, with or without its parameters dialog, and the
-// document it leaves written to a file.
+// document it leaves written to a file with what made it inside.
 #include <CLI/CLI.hpp>
 #include <iostream>
 #include <memory>
 #include <optional>
 
 #include "command_options.h"
+#include "design_meta.h"
 #include "dialog_actions.h"
-#include "export.h"
 #include "host_run.h"
 #include "param_file.h"
 
@@ -23,13 +23,74 @@ bool samePath(const fs::path& a, const fs::path& b) {
   return !ea && !eb && ca == cb;
 }
 
+std::string drawsText(const std::vector<float>& draws) {
+  std::string s;
+  for (float d : draws) {
+    if (!s.empty()) s += ',';
+    flhost::appendShortestFloat(s, d);
+  }
+  return s;
+}
+
+// What render --from draws: the design a file carries, with what the command line gives on top.
+struct FromDesign {
+  HostSetup setup;
+  BurstParams record;
+};
+
+// The design's own host options, seed and random position, unless the command line gives them:
+// --seed starts the random source afresh (the design then is what `render --seed` would draw with
+// the same record). The dialog's actions, when given, edit the record in a session of their own,
+// so that they change only what they name and the drawing still starts where the design's did.
+std::optional<FromDesign> designToDraw(const RenderArgs& args, const char* argv0) {
+  if (!args.params.empty()) throw ToolError("--from and --params both give the record: choose one");
+  if (args.cancel) throw ToolError("--from draws the design without a dialog to cancel: leave out --cancel");
+  std::optional<int> tile;
+  if (!args.tile.empty()) {
+    char* end = nullptr;
+    long n = std::strtol(args.tile.c_str(), &end, 10);
+    if (*end != 0 || n < 1 || n > 100000) throw ToolError("--tile \"" + args.tile + "\": expected a tile number from 1");
+    tile = static_cast<int>(n);
+  }
+  std::vector<DesignMeta> designs = readDesigns(args.from);
+  const DesignMeta& design = pickDesign(designs, tile, displayPath(args.from));
+  HostArgs host = hostArgsFor(design, args.host);
+  uint64_t skip = 0;
+  if (!args.host.seedGiven) {
+    host.seed = std::to_string(design.seed);
+    host.seedGiven = true;
+    if (host.draws.empty()) host.draws = drawsText(design.firstDraws);
+    skip = design.drawsBefore;
+  }
+  FromDesign from{prepareHost(host, argv0), design.record};
+  std::vector<flhost::DialogAction> actions = dialogActions(args);
+  if (!actions.empty()) {
+    HostSetup editing = from.setup;
+    editing.fails.clear();
+    RunPlan plan;
+    plan.record = from.record;
+    plan.actions = std::move(actions);
+    plan.getParameters = true;
+    plan.noteUnfiredFaults = false;
+    HostRun run = runPlugin(editing, plan);
+    std::optional<BurstParams> edited = run.ok ? heldRecord(*run.session) : std::nullopt;
+    if (!edited) return std::nullopt;
+    from.record = *edited;
+  }
+  from.record.previewValid = 0;
+  from.setup.options.skipDraws = skip;
+  return from;
+}
+
 // Render and apply: the same flow, with or without the parameters dialog.
 int runFilter(const RenderArgs& args, const char* argv0, bool withDialog) {
   // Everything the user gave is checked, and the output files claimed, before any work starts.
   OutputFormat format = outputFormatOf(args.output);
-  [[maybe_unused]] int pixelWidth = parsePixelWidth(args.width);  // PNG only, which needs cairo
+  PictureOptions picture;
+  picture.pixelWidth = parsePixelWidth(args.width);
   if (args.background != "white" && args.background != "transparent")
     throw ToolError("--background \"" + args.background + "\": expected white or transparent");
+  picture.transparent = args.background == "transparent";
   std::optional<ParamFormat> saveFormat;
   if (!args.saveParams.empty()) {
     saveFormat = paramFormatOf(args.saveParams);
@@ -38,43 +99,44 @@ int runFilter(const RenderArgs& args, const char* argv0, bool withDialog) {
     if (samePath(args.saveParams, args.output))
       throw ToolError("--save-params and -o name the same file " + displayPath(args.output));
   }
-  HostSetup setup = prepareHost(args.host, argv0);
+  if (!args.tile.empty() && args.from.empty()) throw ToolError("--tile picks a tile of the sheet --from names");
   RunPlan plan;
-  if (!args.params.empty())
-    plan.record = readParamFile(args.params, static_cast<int32_t>(setup.options.document.swatches.size()));
-  else if (!withDialog)
-    throw ToolError("apply needs a parameter record (--params FILE)");
+  HostSetup setup;
+  if (!args.from.empty()) {
+    std::optional<FromDesign> from = designToDraw(args, argv0);
+    if (!from) return kExitPluginError;
+    setup = std::move(from->setup);
+    plan.record = from->record;
+    withDialog = false;
+  } else {
+    setup = prepareHost(args.host, argv0);
+    if (!args.params.empty()) {
+      plan.record = recordFromFile(args.params, setup, args.host.seedGiven);
+      if (!plan.record) return kExitPluginError;
+    } else if (!withDialog) {
+      throw ToolError("apply needs a parameter record (--params FILE)");
+    }
+    plan.actions = dialogActions(args);
+    if (!withDialog && !plan.actions.empty())
+      throw ToolError("apply runs no dialog: --preset, --set and --dialog-script need render");
+    plan.announceSeed = !setup.options.seed;
+  }
   OutputFile output(args.output);
   std::unique_ptr<OutputFile> saved;
   if (saveFormat) saved = std::make_unique<OutputFile>(args.saveParams);
 
-  plan.actions = dialogActions(args);
-  if (!withDialog && !plan.actions.empty())
-    throw ToolError("apply runs no dialog: --preset, --set and --dialog-script need render");
   plan.getParameters = withDialog;
   plan.acceptCancel = true;
   plan.go = true;
-  plan.announceSeed = !args.host.seedGiven;
   HostRun run = runPlugin(setup, plan);
   if (!run.ok) return kExitPluginError;
 
-  if (saved) {
-    std::optional<BurstParams> held = heldRecord(*run.session);
-    if (!held) return kExitPluginError;
-    writeParams(saved->stream(), *saveFormat, *held, displayPath(args.saveParams));
-  }
-  const flhost::Document& document = run.session->document();
-  if (format == OutputFormat::Svg) {
-    flhost::writeDocumentSvg(document, output.stream());
-  } else if (format == OutputFormat::Json) {
-    flhost::writeDocumentJson(document, output.stream());
-  } else {
-#ifdef FLARIMOND_HAVE_CAIRO
-    std::string why;
-    if (!flhost::writeDocumentPng(document, output.stream(), pixelWidth, args.background == "transparent", &why))
-      throw ToolError(displayPath(args.output) + ": " + why);
-#endif
-  }
+  std::optional<BurstParams> held = heldRecord(*run.session);
+  if (!held) return kExitPluginError;
+  uint64_t seed = run.session->random().seed();
+  if (saved) writeParams(saved->stream(), *saveFormat, *held, displayPath(args.saveParams), seed);
+  writeDesignDocument(run.session->document(), describeDesign(setup, *run.session, *held), format, picture,
+                      output.stream(), displayPath(args.output));
   output.commit();
   if (saved) saved->commit();
   return kExitOk;
@@ -97,11 +159,18 @@ Command addRenderCommand(CLI::App& app) {
       ->type_name("FILE")
       ->required();
   cmd->add_option("--params", render->params,
-                  "Record the host holds before the run (.bin or .json);\n"
-                  "without it the plug-in makes its defaults")
+                  "Record the host holds before the run (.bin or .json; a\n"
+                  ".json may name only some fields); without it the plug-in\n"
+                  "makes its defaults")
       ->type_name("FILE");
+  cmd->add_option("--from", render->from,
+                  "Draw again the design a flarimond .svg, .png or .json\n"
+                  "carries; other options change only what they name")
+      ->type_name("FILE");
+  cmd->add_option("--tile", render->tile, "With --from: which tile of a sheet (from 1)")->type_name("N");
   cmd->add_option("--save-params", render->saveParams,
-                  "Also write the record the host holds after the run (.bin or .json)")
+                  "Also write the record the host holds after the run (.bin or\n"
+                  ".json, which keeps the seed too)")
       ->type_name("FILE");
   cmd->add_flag("--cancel", render->cancel,
                 "Cancel the parameters dialog: Go is not sent and the\n"
@@ -110,7 +179,10 @@ Command addRenderCommand(CLI::App& app) {
   addPictureOptions(cmd, *render);
   addDialogOptions(cmd, *render);
   cmd->footer(std::string("The host sends Startup, Get Parameters (the dialog), Go (the drawing) and "
-                          "Shutdown, then writes -o.\n\n") +
+                          "Shutdown, then writes -o.\n"
+                          "With --from the host sends Go on the design's record with the random source where\n"
+                          "the design's drawing began (a --preset, --set or --dialog-script edits the record\n"
+                          "first, in a dialog of its own); --seed starts the random source afresh.\n\n") +
               kFormatsHelp + "\n" + kScriptHelp + "\n" + kSwatchHelp + "\n" + kFailHelp + "\n" + kModuleHelp + "\n" +
               kExitCodesHelp);
   return {cmd, [render, seed](const char* argv0) {
@@ -133,7 +205,8 @@ Command addApplyCommand(CLI::App& app) {
       ->type_name("FILE")
       ->required();
   cmd->add_option("--save-params", apply->saveParams,
-                  "Also write the record the host holds after the run (.bin or .json)")
+                  "Also write the record the host holds after the run (.bin or\n"
+                  ".json, which keeps the seed too)")
       ->type_name("FILE");
   addHostOptions(cmd, apply->host, &seed);
   addPictureOptions(cmd, *apply);

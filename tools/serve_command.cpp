@@ -14,9 +14,11 @@ int runServe(const ServeArgs& args, const char* argv0) {
 #ifdef FLARIMOND_HAVE_SERVE
   HostSetup setup = prepareHost(args.run.host, argv0);
   std::optional<BurstParams> record;
-  if (!args.run.params.empty())
-    record = readParamFile(args.run.params, static_cast<int32_t>(setup.options.document.swatches.size()));
-  return serveDialog(args, record, args.run.host.seedGiven, [&] { return openSession(setup); });
+  if (!args.run.params.empty()) {
+    record = recordFromFile(args.run.params, setup, args.run.host.seedGiven);
+    if (!record) return kExitPluginError;
+  }
+  return serveDialog(args, record, setup.options.seed.has_value(), [&] { return openSession(setup); });
 #else
   (void)args;
   (void)argv0;

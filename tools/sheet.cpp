@@ -84,23 +84,15 @@ int runSheet(const SheetArgs& args, const char* argv0) {
   int tile = wholeOption(args.tile, "--tile", 32, 2000);
   HostSetup setup = prepareHost(args.host, argv0);
   int32_t swatches = static_cast<int32_t>(setup.options.document.swatches.size());
-  if (!args.host.seedGiven) setup.options.seed = flhost::RandomSource::freshSeed();
-  std::cerr << "seed: " << *setup.options.seed << "\n";
 
   // The record every tile starts from: the given one, or the defaults the plug-in makes.
-  BurstParams base;
-  if (!args.params.empty()) {
-    base = readParamFile(args.params, swatches);
-  } else {
-    RunPlan plan;
-    plan.getParameters = true;
-    plan.noteUnfiredFaults = false;
-    HostRun run = runPlugin(setup, plan);
-    std::optional<BurstParams> held = run.ok ? heldRecord(*run.session) : std::nullopt;
-    if (!held) return kExitPluginError;
-    base = *held;
-  }
+  std::optional<BurstParams> start =
+      args.params.empty() ? pluginDefaults(setup) : recordFromFile(args.params, setup, args.host.seedGiven);
+  if (!start) return kExitPluginError;
+  BurstParams base = *start;
   base.previewValid = 0;
+  if (!setup.options.seed) setup.options.seed = flhost::RandomSource::freshSeed();
+  std::cerr << "seed: " << *setup.options.seed << "\n";
 
   OutputFile output(args.output);
   int count = vary.to - vary.from + 1;

@@ -44,12 +44,14 @@ std::vector<flhost::Swatch> parseSwatches(const std::string& text, const std::st
   return swatches;
 }
 
-std::vector<flhost::Swatch> readSwatchFile(const std::filesystem::path& path) {
+std::vector<flhost::Swatch> readSwatchFile(const std::filesystem::path& path, std::string* text) {
   std::ifstream in(path, std::ios::binary);
   if (!in) throw ToolError(displayPath(path) + ": cannot be read");
-  std::ostringstream text;
-  text << in.rdbuf();
-  return parseSwatches(text.str(), displayPath(path));
+  std::ostringstream contents;
+  contents << in.rdbuf();
+  std::vector<flhost::Swatch> swatches = parseSwatches(contents.str(), displayPath(path));
+  if (text) *text = nlohmann::json::parse(contents.str()).dump();
+  return swatches;
 }
 
 }  // namespace fltools

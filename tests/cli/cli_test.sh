@@ -25,16 +25,19 @@ check "info names the filter and refuses nothing" bash -c "
 
 check "about prints the About box" bash -c "'$F' about | grep -qx 'Flarimond'"
 
-check "default design: ten arts and a record with 84 fields" bash -c "
+check "default design: ten arts and a record with 84 fields and the seed" bash -c "
   '$F' render -o '$T/d.json' --seed 1 --save-params '$T/p.json' &&
   test \$(grep -c '^{\"closed\"' '$T/d.json') = 10 &&
-  test \$(grep -c '\": ' '$T/p.json') = 84 &&
+  test \$(grep -c '\": ' '$T/p.json') = 85 && grep -q '^  \"seed\": 1,\$' '$T/p.json' &&
   grep -q '\"startX\": 106,' '$T/p.json' && grep -q '\"burstCount\": 10,' '$T/p.json'"
 
-check "no seed: the chosen seed is printed and makes the design again" bash -c "
-  '$F' render -o '$T/a.json' --params '$T/p.json' 2> '$T/err' &&
+check "no seed: the chosen seed is printed and makes the design again; a file's seed is used" bash -c "
+  grep -v '\"seed\"' '$T/p.json' > '$T/noseed.json' &&
+  '$F' render -o '$T/a.json' --params '$T/noseed.json' 2> '$T/err' &&
   seed=\$(sed -n 's/^seed: //p' '$T/err') && test -n \"\$seed\" &&
-  '$F' render -o '$T/b.json' --params '$T/p.json' --seed \$seed && cmp '$T/a.json' '$T/b.json'"
+  '$F' render -o '$T/b.json' --params '$T/noseed.json' --seed \$seed && cmp '$T/a.json' '$T/b.json' &&
+  '$F' render -o '$T/c.json' --params '$T/p.json' 2> '$T/err' && ! grep -q '^seed:' '$T/err' &&
+  '$F' render -o '$T/e.json' --params '$T/noseed.json' --seed 1 && cmp '$T/c.json' '$T/e.json'"
 
 check "apply: burst apply 2 / 1 over ten elements draws seven; three stars of twelve draw 36" bash -c "
   sed -e 's/\"burstApplySkip\": 0/\"burstApplySkip\": 1/' -e 's/\"burstApplyRun\": 1,/\"burstApplyRun\": 2,/' '$T/p.json' > '$T/a.json' &&

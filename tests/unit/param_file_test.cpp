@@ -2,6 +2,7 @@
 // with a message that names the file, the field and the value.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <filesystem>
@@ -109,7 +110,9 @@ TEST(ParamFile, BothFormatsRoundTripBitForBit) {
     SCOPED_TRACE(name);
     fs::path file = dir.path() / name;
     writeParamFile(file, p);
-    EXPECT_TRUE(sameBits(readParamFile(file, kSwatches), p));
+    ParamRecord read = readParamFile(file, kSwatches);
+    EXPECT_TRUE(sameBits(read.params, p));
+    EXPECT_TRUE(read.complete());
     fs::remove(file);
   }
   EXPECT_TRUE(dir.entries().empty()) << "a temporary file was left behind";
@@ -203,12 +206,12 @@ TEST(ParamFile, BadJsonStructureIsReported) {
        "params.json: unknown field \"BurstCount\" (did you mean burstCount?)"},
       {replaced("\"burstCount\"", "\"burstCount\": 12,\n  \"burstCount\""),
        "params.json: field burstCount appears more than once"},
-      {replaced("  \"fillSteps\": 0,\n", ""), "params.json: missing field fillSteps (a saved record has all 84)"},
-      {replaced("  \"fillSteps\": 0,\n  \"strokeColor\": 0,\n", ""),
-       "params.json: missing fields fillSteps, strokeColor (a saved record has all 84)"},
+      {replaced("{", "{\"seed\": 1, \"seed\": 2,"), "params.json: seed appears more than once"},
+      {replaced("{", "{\"seed\": -1,"), "params.json: seed = -1 is not a whole number from 0 to"},
+      {replaced("{", "{\"seed\": 2.5,"), "params.json: seed = 2.5 is not a whole number"},
+      {replaced("{", "{\"seed\": \"7\","), "params.json: seed = \"7\" is not a whole number"},
       {"[1, 2]", "params.json: expected an object of the record's fields, found an array"},
       {"7", "params.json: expected an object of the record's fields, found a number"},
-      {"{}", "params.json: missing fields uniqueElements, randomInitialGap"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.text.substr(0, 60));
@@ -216,6 +219,38 @@ TEST(ParamFile, BadJsonStructureIsReported) {
     ASSERT_EQ(problems.size(), 1u) << testing::PrintToString(problems);
     EXPECT_EQ(problems[0].substr(0, c.message.size()), c.message);
   }
+}
+
+TEST(ParamFile, PartialJsonNamesItsFieldsAndTheRestComeFromDefaults) {
+  ParamRecord r = paramsFromJson("{\"starCount\": 3, \"seed\": 18446744073709551615, \"length\": 0.1}", kSwatches,
+                                 "params.json");
+  EXPECT_FALSE(r.complete());
+  EXPECT_EQ(r.seed, 18446744073709551615u);
+  std::vector<std::string> missing = r.missing();
+  EXPECT_EQ(missing.size(), 82u);
+  EXPECT_EQ(std::count(missing.begin(), missing.end(), "starCount"), 0);
+  EXPECT_EQ(std::count(missing.begin(), missing.end(), "burstCount"), 1);
+
+  BurstParams base = defaults();
+  BurstParams merged = r.over(base);
+  BurstParams expected = base;
+  expected.starCount = 3;
+  expected.length = 0.1f;
+  EXPECT_TRUE(sameBits(merged, expected));
+
+  ParamRecord empty = paramsFromJson("{}", kSwatches, "params.json");
+  EXPECT_TRUE(sameBits(empty.over(base), base));
+  EXPECT_FALSE(empty.seed.has_value());
+}
+
+TEST(ParamFile, SavedSeedReadsBack) {
+  BurstParams p = defaults();
+  std::string text = paramsToJson(p, "p.json", 123456789012ull);
+  EXPECT_EQ(text.rfind("{\n  \"seed\": 123456789012,\n", 0), 0u) << text.substr(0, 40);
+  ParamRecord r = paramsFromJson(text, kSwatches, "p.json");
+  EXPECT_TRUE(r.complete());
+  EXPECT_EQ(r.seed, 123456789012ull);
+  EXPECT_TRUE(sameBits(r.params, p));
 }
 
 TEST(ParamFile, SyntaxErrorsGiveLineAndColumn) {
