@@ -82,6 +82,7 @@ Command addServeCommand(CLI::App& app);
 Command addPresetsCommand(CLI::App& app);
 Command addInfoCommand(CLI::App& app);
 Command addAboutCommand(CLI::App& app);
+Command addInspectCommand(CLI::App& app);
 
 // The whole command line: parses argv, runs the subcommand and returns the exit status. Bad
 // arguments and ToolErrors are reported on stderr here.

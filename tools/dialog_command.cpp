@@ -6,6 +6,7 @@
 #include "dialog_actions.h"
 #include "host_run.h"
 #include "param_file.h"
+#include "progress.h"
 
 namespace fltools {
 
@@ -35,7 +36,7 @@ int runDialog(const DialogArgs& args, const char* argv0) {
   HostRun result = runPlugin(setup, plan);
   if (!result.ok) return kExitPluginError;
   if (dump.empty()) {
-    std::cerr << "flarimond: the dialog ended before the script was done\n";
+    diagnostics() << "flarimond: the dialog ended before the script was done\n";
     return kExitPluginError;
   }
   output.stream() << dump;

@@ -3,9 +3,11 @@
 #include <cstring>
 #include <iostream>
 
+#include "control_notes.h"
 #include "faults.h"
 #include "param_file.h"
 #include "swatch_file.h"
+#include "progress.h"
 
 namespace fltools {
 
@@ -23,7 +25,7 @@ void noteUnfiredFaults(Session& session, const std::vector<FailSpec>& fails) {
   for (const FailSpec& f : fails) {
     uint64_t calls = session.faults().count(f.operation);
     if (calls < f.nth)
-      std::cerr << "flarimond: note: --fail " << f.operation << "@" << f.nth << " never fired ("
+      diagnostics() << "flarimond: note: --fail " << f.operation << "@" << f.nth << " never fired ("
                 << f.operation << " was called " << calls << (calls == 1 ? " time)\n" : " times)\n");
   }
 }
@@ -34,16 +36,42 @@ std::vector<uint8_t> hostBytes(const BurstParams& p) {
   return bytes;
 }
 
+// Where an action came from, as messages name it: "--set fillSwatch=5", "script line 3: set 181 5".
+std::string actionSource(const flhost::DialogAction& action) {
+  if (!action.origin.empty()) return action.origin;
+  return "script line " + std::to_string(action.line) + ": " + flhost::describeAction(action);
+}
+
 }  // namespace
 
 User::User(std::vector<flhost::DialogAction> actions, bool printAbout)
     : driver_(std::move(actions)), printAbout_(printAbout) {
   driver_.onOtherDialog = [this](flhost::ModalSession& s) { seen(s); };
-  driver_.onAlert = [](std::string_view text) { std::cerr << "Plug-in Alert: " << text << "\n"; };
+  driver_.onAlert = [](std::string_view text) { diagnostics() << "Plug-in Alert: " << text << "\n"; };
+  driver_.beforeAction = [this](flhost::ModalSession& s, const flhost::DialogAction& a) { beforeAction(s, a); };
+}
+
+void User::beforeAction(flhost::ModalSession& s, const flhost::DialogAction& action) {
+  using Kind = flhost::DialogAction::Kind;
+  lastAction_ = action;
+  lastRefusal_.clear();
+  bool onItem = action.kind != Kind::Page && action.kind != Kind::Confirm && action.kind != Kind::Cancel;
+  const flhost::Item* item = onItem ? s.item(action.id) : nullptr;
+  if (!item) return;
+  const auto* record = static_cast<const BurstParams*>(s.dialog().userData);
+  int32_t factorMode = record ? record->factorMode : 0;
+  lastRefusal_ = refusalReason(*item, factorMode);
+  if (!lastRefusal_.empty()) return;
+  std::string note = clampNote(action, *item, factorMode);
+  if (!note.empty()) diagnostics() << "flarimond: " << actionSource(action) << ": " << note << "\n";
 }
 
 void User::checkScript() const {
-  if (driver_.failed()) throw ToolError(driver_.error());
+  if (!driver_.failed()) return;
+  const std::string& error = driver_.error();
+  bool refusedItem = error.ends_with(" is hidden") || error.ends_with(" is disabled");
+  if (refusedItem && !lastRefusal_.empty()) throw ToolError(actionSource(lastAction_) + ": " + lastRefusal_);
+  throw ToolError(error);
 }
 
 bool User::send(const char* message, const std::function<HostErr()>& call) {
@@ -51,7 +79,7 @@ bool User::send(const char* message, const std::function<HostErr()>& call) {
   HostErr result = call();
   if (result == 0) return true;
   if (errors_ == before)
-    std::cerr << "flarimond: the plug-in answered " << message << " with " << codeText(result) << "\n";
+    diagnostics() << "flarimond: the plug-in answered " << message << " with " << codeText(result) << "\n";
   return false;
 }
 
@@ -60,7 +88,7 @@ void User::seen(flhost::ModalSession& s) {
     ++errors_;
     const flhost::Item* message = s.item(2);
     const flhost::Item* code = s.item(3);
-    std::cerr << "Plug-in Error: " << (message ? message->text : std::string()) << " ("
+    diagnostics() << "Plug-in Error: " << (message ? message->text : std::string()) << " ("
               << (code ? code->text : std::string()) << ")\n";
   } else if (s.resourceId() == kAboutDialogId) {
     ++aboutBoxes_;
@@ -128,7 +156,7 @@ HostRun runPlugin(const HostSetup& setup, const RunPlan& plan) {
   User user(plan.actions, plan.printAbout);
   if (plan.prepareDriver) plan.prepareDriver(user.driver());
   session.dialogs().setDriver(&user.driver());
-  if (plan.announceSeed) std::cerr << "seed: " << session.random().seed() << "\n";
+  if (plan.announceSeed) diagnostics() << "seed: " << session.random().seed() << "\n";
 
   bool ok = user.send("Startup", [&] { return session.startup(); });
   if (plan.afterStartup) plan.afterStartup(session);
@@ -179,7 +207,7 @@ std::optional<BurstParams> recordFromFile(const fs::path& path, HostSetup& setup
   std::vector<std::string> missing = file.missing();
   std::string names;
   for (const std::string& name : missing) names += (names.empty() ? "" : ", ") + name;
-  std::cerr << "flarimond: " << displayPath(path) << ": " << missing.size() << " of " << kBurstParamsFieldCount
+  diagnostics() << "flarimond: " << displayPath(path) << ": " << missing.size() << " of " << kBurstParamsFieldCount
             << " fields from the plug-in's defaults: " << names << "\n";
   return file.over(*defaults);
 }
@@ -187,7 +215,7 @@ std::optional<BurstParams> recordFromFile(const fs::path& path, HostSetup& setup
 std::optional<BurstParams> heldRecord(Session& session) {
   std::vector<uint8_t> bytes = session.parameters();
   if (bytes.size() != sizeof(BurstParams)) {
-    std::cerr << "flarimond: the host holds no parameter record to save (" << bytes.size() << " bytes)\n";
+    diagnostics() << "flarimond: the host holds no parameter record to save (" << bytes.size() << " bytes)\n";
     return std::nullopt;
   }
   BurstParams p;

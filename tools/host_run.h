@@ -40,7 +40,8 @@ class User {
   User(std::vector<flhost::DialogAction> actions, bool printAbout);
 
   flhost::ScriptDriver& driver() { return driver_; }
-  // A dialog action the dialog refused is bad input, like a bad argument.
+  // A dialog action the dialog refused is bad input, like a bad argument; the message names the
+  // field and, for a disabled control, what enables it.
   void checkScript() const;
   int aboutBoxesShown() const { return aboutBoxes_; }
 
@@ -51,8 +52,11 @@ class User {
 
  private:
   void seen(flhost::ModalSession& s);
+  void beforeAction(flhost::ModalSession& s, const flhost::DialogAction& action);
 
   flhost::ScriptDriver driver_;
+  flhost::DialogAction lastAction_;
+  std::string lastRefusal_;  // why the dialog will refuse lastAction_, in the user's terms
   bool printAbout_;
   int errors_ = 0;
   int aboutBoxes_ = 0;

@@ -15,6 +15,7 @@
 
 #include "burst_fields.h"
 #include "export.h"
+#include "suggest.h"
 
 namespace fltools {
 
@@ -305,33 +306,16 @@ std::string readWholeFile(const fs::path& path) {
 }  // namespace
 
 const char* closestFieldName(std::string_view name) {
-  auto lower = [](std::string_view s) {
-    std::string r(s);
-    for (char& c : r) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return r;
-  };
-  std::string wanted = lower(name);
-  const char* best = nullptr;
-  size_t bestDistance = 3;
-  for (const BurstField& f : kBurstFields) {
-    std::string candidate = lower(f.name);
-    std::vector<size_t> row(candidate.size() + 1);
-    for (size_t j = 0; j <= candidate.size(); ++j) row[j] = j;
-    for (size_t i = 1; i <= wanted.size(); ++i) {
-      size_t diagonal = row[0];
-      row[0] = i;
-      for (size_t j = 1; j <= candidate.size(); ++j) {
-        size_t up = row[j];
-        row[j] = std::min({row[j] + 1, row[j - 1] + 1, diagonal + (wanted[i - 1] != candidate[j - 1])});
-        diagonal = up;
-      }
-    }
-    if (row.back() < bestDistance) {
-      bestDistance = row.back();
-      best = f.name;
-    }
-  }
-  return best;
+  static const std::vector<std::string> names = [] {
+    std::vector<std::string> v;
+    for (const BurstField& f : kBurstFields) v.emplace_back(f.name);
+    return v;
+  }();
+  std::string near = closestName(name, names);
+  if (near.empty()) return nullptr;
+  for (const BurstField& f : kBurstFields)
+    if (near == f.name) return f.name;
+  return nullptr;
 }
 
 ParamFileError::ParamFileError(std::vector<std::string> problems)

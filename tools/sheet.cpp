@@ -11,6 +11,7 @@
 #include "export.h"
 #include "host_run.h"
 #include "param_file.h"
+#include "progress.h"
 
 #ifdef FLARIMOND_HAVE_CAIRO
 #include <cairo.h>
@@ -40,7 +41,10 @@ Variation parseVariation(const std::string& text) {
   const BurstField* field = nullptr;
   for (const BurstField& f : kBurstFields)
     if (name == f.name) field = &f;
-  if (!field) throw ToolError("--vary: unknown field \"" + name + "\"");
+  if (!field) {
+    const char* near = closestFieldName(name);
+    throw ToolError("--vary: unknown field \"" + name + "\"" + (near ? std::string(" (did you mean ") + near + "?)" : ""));
+  }
   if (field->kind == FieldKind::Float)
     throw ToolError("--vary: " + name + " is a real; vary a whole-number field (a list position, a count or a flag)");
   auto number = [&](const std::string& part) {
@@ -92,7 +96,7 @@ int runSheet(const SheetArgs& args, const char* argv0) {
   BurstParams base = *start;
   base.previewValid = 0;
   if (!setup.options.seed) setup.options.seed = flhost::RandomSource::freshSeed();
-  std::cerr << "seed: " << *setup.options.seed << "\n";
+  diagnostics() << "seed: " << *setup.options.seed << "\n";
 
   OutputFile output(args.output);
   int count = vary.to - vary.from + 1;
@@ -124,14 +128,11 @@ int runSheet(const SheetArgs& args, const char* argv0) {
     plan.go = true;
     plan.noteUnfiredFaults = false;
     HostRun run = runPlugin(setup, plan);
-    if (!run.ok) {
-      std::cerr << "\n";
-      return kExitPluginError;
-    }
+    if (!run.ok) return kExitPluginError;
     std::stringstream png;
     std::string why;
     if (!flhost::writeDocumentPng(run.session->document(), png, tile, true, &why, true)) {
-      std::cerr << "\nflarimond: tile " << value << ": " << why << "\n";
+      diagnostics() << "flarimond: tile " << value << ": " << why << "\n";
       return kExitPluginError;
     }
     SurfaceHolder picture(cairo_image_surface_create_from_png_stream(readPng, &png), &cairo_surface_destroy);
@@ -149,9 +150,9 @@ int runSheet(const SheetArgs& args, const char* argv0) {
     cairo_text_extents(cr.get(), text.c_str(), &extents);
     cairo_move_to(cr.get(), x + (tile - extents.width) / 2, y + tile + 13);
     cairo_show_text(cr.get(), text.c_str());
-    std::cerr << "\rtile " << i + 1 << " of " << count << std::flush;
+    showProgress("tile " + std::to_string(i + 1) + " of " + std::to_string(count));
   }
-  std::cerr << "\n";
+  endProgress();
   cr.reset();
   cairo_surface_write_to_png_stream(sheet.get(), writePng, &output.stream());
   output.commit();
