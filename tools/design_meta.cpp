@@ -285,7 +285,9 @@ std::string designJson(const DesignMeta& d) {
   appendString(s, d.fill);
   s += ",\"stroke\":";
   appendString(s, d.stroke);
-  if (!d.swatchList.empty()) s += ",\"swatches\":" + d.swatchList;
+  // One spelling of the list (the JSON library's: sorted keys), so that the same list always
+  // gives the same text.
+  if (!d.swatchList.empty()) s += ",\"swatches\":" + Json::parse(d.swatchList).dump();
   s += "},\"record\":";
   // The parameter file's form on one line: its names and numbers hold no white space.
   std::string record = paramsToJson(d.record);
@@ -299,8 +301,12 @@ DesignMeta designFromJson(std::string_view text, std::string_view source) {
   Json j;
   try {
     j = Json::parse(text);
-  } catch (const Json::parse_error& e) {
-    throw ToolError(name + ": the design's description is not JSON: " + e.what());
+  } catch (const Json::exception& e) {
+    // The library's text starts "[json.exception.KIND] ": the rest is the news.
+    std::string what = e.what();
+    size_t close = what.find("] ");
+    throw ToolError(name + ": the design's description is not JSON we can read: " +
+                    (close == std::string::npos ? what : what.substr(close + 2)));
   }
   auto bad = [&](const std::string& why) { return ToolError(name + ": the design's description " + why); };
   if (!j.is_object()) throw bad("is not a JSON object");

@@ -75,6 +75,9 @@ std::optional<FromDesign> designToDraw(const RenderArgs& args, const char* argv0
     HostRun run = runPlugin(editing, plan);
     std::optional<BurstParams> edited = run.ok ? heldRecord(*run.session) : std::nullopt;
     if (!edited) return std::nullopt;
+    // --set and --preset show a page on their way, as a user would; the page was not what they
+    // named, so the design keeps its own (a script's page presses are the user's own).
+    if (args.script.empty()) edited->currentPage = from.record.currentPage;
     from.record = *edited;
   }
   from.record.previewValid = 0;
