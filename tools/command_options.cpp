@@ -17,14 +17,18 @@ const char* const kFormatsHelp =
     "Output (by the extension of -o, written whole or not at all):\n"
     "  .svg   a picture: SVG 1.1 in points, the page as a white sheet, the art on it as the host shows\n"
     "         it (y up turned to SVG's y down), the view covering the page and all the art\n"
-    "  .json  the document as data: {\"page\": {\"width\", \"height\"}, \"colorModel\", \"arts\": [...]},\n"
+    "  .json  the document as data: {\"design\", \"page\": {\"width\", \"height\"}, \"colorModel\", \"arts\": [...]},\n"
     "         the arts bottom to top, each with its segments (\"p\", \"in\", \"out\", \"corner\"),\n"
     "         \"closed\", \"fill\" and \"stroke\" (paint flag, colour kind, components; stroke width),\n"
     "         \"opacity\" and \"artStyle\"; numbers as the shortest text of the float the host holds\n"
     "  .png   the same picture as the SVG, --width pixels wide, on white or transparent\n"
+    "Each carries what made it (record, seed, draws before the drawing, document options, version):\n"
+    "the JSON's \"design\", an SVG <metadata> element, a PNG iTXt chunk 'flarimond:design'; 'flarimond\n"
+    "inspect FILE' shows it and 'render --from FILE' draws it again.\n"
     "Parameter files (by extension; read files are checked field by field, every problem named):\n"
     "  .bin   the 336-byte record exactly as the host stores it (84 little-endian 4-byte fields)\n"
-    "  .json  an object with all 84 fields by name: flags 0/1, integers, list positions, reals\n";
+    "  .json  an object with the fields by name (flags 0/1, integers, list positions, reals) and an\n"
+    "         optional \"seed\"; fields left out take the plug-in's defaults, listed on stderr\n";
 
 const char* const kSwatchHelp =
     "--swatches FILE reads the document's swatch list, in order, from a JSON array such as\n"
