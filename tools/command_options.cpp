@@ -57,12 +57,13 @@ const char* const kFailHelp =
     "!MEM); without it -108 (out of memory). It may be given several times; 'flarimond info' lists\n"
     "the operations.\n";
 
-void addHostOptions(CLI::App* cmd, HostArgs& h, CLI::Option** seed) {
-  *seed = cmd->add_option("--seed", h.seed,
-                          "Seed of the host's random source, a whole number; without it\n"
-                          "a fresh seed is chosen and printed on stderr as 'seed: N'\n"
-                          "so that the design can be made again")
-              ->type_name("N");
+void addHostOptions(CLI::App* cmd, HostArgs& h) {
+  cmd->add_option("--seed", h.seed,
+                  "Seed of the host's random source, a whole number; without it\n"
+                  "a fresh seed is chosen and printed on stderr as 'seed: N'\n"
+                  "so that the design can be made again")
+      ->type_name("N")
+      ->each([&h](const std::string&) { h.seedGiven = true; });
   cmd->add_option("--draws", h.draws,
                   "The random source's first draws, exactly: comma-separated\n"
                   "numbers in [0, 1); the seeded generator follows them")

@@ -153,7 +153,6 @@ int runApply(const RenderArgs& args, const char* argv0) { return runFilter(args,
 
 Command addRenderCommand(CLI::App& app) {
   auto render = std::make_shared<RenderArgs>();
-  CLI::Option* seed = nullptr;
   CLI::App* cmd = app.add_subcommand(
       "render",
       "Run the filter as a user would: the parameters dialog, then\n"
@@ -178,7 +177,7 @@ Command addRenderCommand(CLI::App& app) {
   cmd->add_flag("--cancel", render->cancel,
                 "Cancel the parameters dialog: Go is not sent and the\n"
                 "unchanged document is written (exit status 0)");
-  addHostOptions(cmd, render->host, &seed);
+  addHostOptions(cmd, render->host);
   addPictureOptions(cmd, *render);
   addDialogOptions(cmd, *render);
   cmd->footer(std::string("The host sends Startup, Get Parameters (the dialog), Go (the drawing) and "
@@ -188,15 +187,11 @@ Command addRenderCommand(CLI::App& app) {
                           "first, in a dialog of its own); --seed starts the random source afresh.\n\n") +
               kFormatsHelp + "\n" + kScriptHelp + "\n" + kSwatchHelp + "\n" + kFailHelp + "\n" + kModuleHelp + "\n" +
               kExitCodesHelp);
-  return {cmd, [render, seed](const char* argv0) {
-            render->host.seedGiven = seed->count() > 0;
-            return runRender(*render, argv0);
-          }};
+  return {cmd, [render](const char* argv0) { return runRender(*render, argv0); }};
 }
 
 Command addApplyCommand(CLI::App& app) {
   auto apply = std::make_shared<RenderArgs>();
-  CLI::Option* seed = nullptr;
   CLI::App* cmd = app.add_subcommand(
       "apply",
       "Draw with a stored record and no dialog (the host's\n"
@@ -211,16 +206,13 @@ Command addApplyCommand(CLI::App& app) {
                   "Also write the record the host holds after the run (.bin or\n"
                   ".json, which keeps the seed too)")
       ->type_name("FILE");
-  addHostOptions(cmd, apply->host, &seed);
+  addHostOptions(cmd, apply->host);
   addPictureOptions(cmd, *apply);
   cmd->footer(std::string("The host sends Startup and Go on the stored record, then Shutdown, and writes\n"
                           "-o. The record is used as stored: when its previewValid is 1 the plug-in\n"
                           "takes the art already in the document as the result and draws nothing.\n\n") +
               kFormatsHelp + "\n" + kSwatchHelp + "\n" + kFailHelp + "\n" + kModuleHelp + "\n" + kExitCodesHelp);
-  return {cmd, [apply, seed](const char* argv0) {
-            apply->host.seedGiven = seed->count() > 0;
-            return runApply(*apply, argv0);
-          }};
+  return {cmd, [apply](const char* argv0) { return runApply(*apply, argv0); }};
 }
 
 }  // namespace fltools

@@ -166,7 +166,6 @@ int runSheet(const SheetArgs&, const char*) {
 
 Command addSheetCommand(CLI::App& app) {
   auto sheet = std::make_shared<SheetArgs>();
-  CLI::Option* seed = nullptr;
   CLI::App* cmd = app.add_subcommand(
       "sheet",
       "Draw a contact sheet: one tile per value of a field\n"
@@ -181,14 +180,11 @@ Command addSheetCommand(CLI::App& app) {
       ->type_name("FILE");
   cmd->add_option("--columns", sheet->columns, "Tiles per row (default 6)")->type_name("N");
   cmd->add_option("--tile", sheet->tile, "Tile size in pixels (default 240)")->type_name("PIXELS");
-  addHostOptions(cmd, sheet->host, &seed);
+  addHostOptions(cmd, sheet->host);
   cmd->footer(std::string("Each tile is its own host run (Startup, Go on the record with the field set,\n"
                           "Shutdown) with the same seed, framed to the design's art.\n\n") +
               kSwatchHelp + "\n" + kModuleHelp + "\n" + kExitCodesHelp);
-  return {cmd, [sheet, seed](const char* argv0) {
-            sheet->host.seedGiven = seed->count() > 0;
-            return runSheet(*sheet, argv0);
-          }};
+  return {cmd, [sheet](const char* argv0) { return runSheet(*sheet, argv0); }};
 }
 
 }  // namespace fltools
