@@ -17,6 +17,15 @@ namespace fs = std::filesystem;
 
 namespace {
 
+// -o and --save-params, which render and apply share.
+void addOutputOptions(CLI::App* cmd, RenderArgs& r) {
+  cmd->add_option("-o,--output", r.output, "The document to write: .svg, .json or .png")->type_name("FILE")->required();
+  cmd->add_option("--save-params", r.saveParams,
+                  "Also write the record the host holds after the run (.bin or\n"
+                  ".json, which keeps the seed too)")
+      ->type_name("FILE");
+}
+
 bool samePath(const fs::path& a, const fs::path& b) {
   std::error_code ea, eb;
   fs::path ca = fs::weakly_canonical(a, ea), cb = fs::weakly_canonical(b, eb);
@@ -157,9 +166,7 @@ Command addRenderCommand(CLI::App& app) {
       "render",
       "Run the filter as a user would: the parameters dialog, then\n"
       "the drawing; write the document");
-  cmd->add_option("-o,--output", render->output, "The document to write: .svg, .json or .png")
-      ->type_name("FILE")
-      ->required();
+  addOutputOptions(cmd, *render);
   cmd->add_option("--params", render->params,
                   "Record the host holds before the run (.bin or .json; a\n"
                   ".json may name only some fields); without it the plug-in\n"
@@ -170,10 +177,6 @@ Command addRenderCommand(CLI::App& app) {
                   "carries; other options change only what they name")
       ->type_name("FILE");
   cmd->add_option("--tile", render->tile, "With --from: which tile of a sheet (from 1)")->type_name("N");
-  cmd->add_option("--save-params", render->saveParams,
-                  "Also write the record the host holds after the run (.bin or\n"
-                  ".json, which keeps the seed too)")
-      ->type_name("FILE");
   cmd->add_flag("--cancel", render->cancel,
                 "Cancel the parameters dialog: Go is not sent and the\n"
                 "unchanged document is written (exit status 0)");
@@ -199,13 +202,7 @@ Command addApplyCommand(CLI::App& app) {
   cmd->add_option("--params", apply->params, "The stored parameter record (.bin or .json)")
       ->type_name("FILE")
       ->required();
-  cmd->add_option("-o,--output", apply->output, "The document to write: .svg, .json or .png")
-      ->type_name("FILE")
-      ->required();
-  cmd->add_option("--save-params", apply->saveParams,
-                  "Also write the record the host holds after the run (.bin or\n"
-                  ".json, which keeps the seed too)")
-      ->type_name("FILE");
+  addOutputOptions(cmd, *apply);
   addHostOptions(cmd, apply->host);
   addPictureOptions(cmd, *apply);
   cmd->footer(std::string("The host sends Startup and Go on the stored record, then Shutdown, and writes\n"
