@@ -7,6 +7,7 @@
 
 #include "burst_fields.h"
 #include "command_options.h"
+#include "design_meta.h"
 #include "dialog_actions.h"
 #include "export.h"
 #include "host_run.h"
@@ -15,6 +16,8 @@
 
 #ifdef FLARIMOND_HAVE_CAIRO
 #include <cairo.h>
+
+#include "export_png.h"
 #endif
 
 namespace fltools {
@@ -74,11 +77,6 @@ cairo_status_t readPng(void* closure, unsigned char* data, unsigned int length) 
   return in->gcount() == static_cast<std::streamsize>(length) ? CAIRO_STATUS_SUCCESS : CAIRO_STATUS_READ_ERROR;
 }
 
-cairo_status_t writePng(void* closure, const unsigned char* data, unsigned int length) {
-  static_cast<std::ostream*>(closure)->write(reinterpret_cast<const char*>(data), length);
-  return CAIRO_STATUS_SUCCESS;
-}
-
 }  // namespace
 
 int runSheet(const SheetArgs& args, const char* argv0) {
@@ -99,6 +97,7 @@ int runSheet(const SheetArgs& args, const char* argv0) {
   diagnostics() << "seed: " << *setup.options.seed << "\n";
 
   OutputFile output(args.output);
+  std::vector<flhost::PngText> designs;
   int count = vary.to - vary.from + 1;
   int rows = (count + columns - 1) / columns;
   const int label = 18;
@@ -129,6 +128,12 @@ int runSheet(const SheetArgs& args, const char* argv0) {
     plan.noteUnfiredFaults = false;
     HostRun run = runPlugin(setup, plan);
     if (!run.ok) return kExitPluginError;
+    // Each tile carries what made it, so `render --from SHEET --tile N` draws it again.
+    std::optional<BurstParams> held = heldRecord(*run.session);
+    if (!held) return kExitPluginError;
+    DesignMeta design = describeDesign(setup, *run.session, *held);
+    design.tile = i + 1;
+    designs.push_back(designPngText(design));
     std::stringstream png;
     std::string why;
     if (!flhost::writeDocumentPng(run.session->document(), png, tile, true, &why, true)) {
@@ -154,7 +159,9 @@ int runSheet(const SheetArgs& args, const char* argv0) {
   }
   endProgress();
   cr.reset();
-  cairo_surface_write_to_png_stream(sheet.get(), writePng, &output.stream());
+  std::string why;
+  if (!flhost::writeSurfacePng(sheet.get(), false, designs, output.stream(), &why))
+    throw ToolError(displayPath(args.output) + ": " + why);
   output.commit();
   return kExitOk;
 }

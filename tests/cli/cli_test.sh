@@ -122,6 +122,9 @@ check "--set refuses fields without a control and bad script lines name their li
 check "contact sheets of a field and of presets" bash -c "
   '$F' sheet --vary burstType=0..3 --columns 2 --tile 64 --seed 1 -o '$T/sheet.png' 2>/dev/null &&
   test \"\$(head -c 8 '$T/sheet.png' | od -An -tx1 | tr -d ' ')\" = 89504e470d0a1a0a &&
+  '$F' render --from '$T/sheet.png' --tile 3 -o '$T/tile3.json' &&
+  '$F' inspect '$T/sheet.png' | grep -q 'sheet.png, tile 4: drawn by flarimond' &&
+  grep -q '\"burstType\":2,' '$T/tile3.json' &&
   '$F' sheet --vary preset=0..1 --tile 64 --seed 1 -o '$T/presets.png' 2>/dev/null && test -s '$T/presets.png' &&
   '$F' sheet --vary length=0..3 -o '$T/no.png' 2>/dev/null; test \$? = 2 && test ! -e '$T/no.png'"
 
