@@ -173,6 +173,7 @@ void ScriptDriver::run(ModalSession& s) {
     const DialogAction& action = actions_[next_++];
     bool ending = action.kind == Kind::Confirm || action.kind == Kind::Cancel;
     if (ending && beforeEnd) beforeEnd(s);
+    if (beforeAction) beforeAction(s, action);
     if (std::string why = s.apply(action); !why.empty()) {
       errorLine_ = action.line;
       error_ = (action.origin.empty() ? "script line " + std::to_string(action.line) : action.origin) + ": " + why;

@@ -48,6 +48,8 @@ class ScriptDriver : public DialogDriver {
   // Sees the filter dialog once its actions are done, just before the script ends it (by a
   // confirm or cancel action, or by running out); not called when the dialog ends by itself.
   std::function<void(ModalSession&)> beforeEnd;
+  // Sees each action just before the filter dialog applies it (the action may still be refused).
+  std::function<void(ModalSession&, const DialogAction&)> beforeAction;
   // What running out of actions does: confirm (true, the default) or cancel.
   bool confirmWhenDone = true;
   // Sees each alert; alerts are also kept in alerts().

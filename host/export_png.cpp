@@ -19,6 +19,10 @@
 
 #include "color.h"
 #include "export.h"
+#include "export_png.h"
+#include "geometry.h"
+
+#include <algorithm>
 
 namespace flhost {
 
@@ -80,32 +84,6 @@ bool writePngStruct(png_structp png, png_infop info, cairo_surface_t* surface, b
   }
   png_write_end(png, info);
   return true;
-}
-
-// Writes the image surface as an 8-bit PNG, RGB or RGBA, with the text chunks before its data.
-bool encodePng(cairo_surface_t* surface, bool alpha, const std::vector<PngText>& text, std::ostream& out,
-               std::string* error) {
-  cairo_surface_flush(surface);
-  std::vector<unsigned char> row(static_cast<size_t>(cairo_image_surface_get_width(surface)) * (alpha ? 4 : 3));
-  std::vector<png_text> chunks(text.size());
-  for (size_t i = 0; i < text.size(); ++i) {
-    chunks[i] = png_text{};
-    chunks[i].compression = PNG_ITXT_COMPRESSION_NONE;
-    chunks[i].key = const_cast<char*>(text[i].keyword.c_str());
-    chunks[i].text = const_cast<char*>(text[i].text.c_str());
-    chunks[i].itxt_length = text[i].text.size();
-  }
-  png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, error, onPngError, onPngWarning);
-  png_infop info = png ? png_create_info_struct(png) : nullptr;
-  if (!info) {
-    png_destroy_write_struct(&png, nullptr);
-    if (error) *error = "out of memory";
-    return false;
-  }
-  png_set_write_fn(png, &out, toStream, noFlush);
-  bool ok = writePngStruct(png, info, surface, alpha, chunks.data(), static_cast<int>(chunks.size()), row.data());
-  png_destroy_write_struct(&png, &info);
-  return ok;
 }
 
 bool finite(const HostRealPoint& p) { return std::isfinite(p.h) && std::isfinite(p.v); }
@@ -282,6 +260,31 @@ void drawBand(const Picture& pic, Band band) {
 
 }  // namespace
 
+bool writeSurfacePng(cairo_surface_t* surface, bool alpha, const std::vector<PngText>& text, std::ostream& out,
+               std::string* error) {
+  cairo_surface_flush(surface);
+  std::vector<unsigned char> row(static_cast<size_t>(cairo_image_surface_get_width(surface)) * (alpha ? 4 : 3));
+  std::vector<png_text> chunks(text.size());
+  for (size_t i = 0; i < text.size(); ++i) {
+    chunks[i] = png_text{};
+    chunks[i].compression = PNG_ITXT_COMPRESSION_NONE;
+    chunks[i].key = const_cast<char*>(text[i].keyword.c_str());
+    chunks[i].text = const_cast<char*>(text[i].text.c_str());
+    chunks[i].itxt_length = text[i].text.size();
+  }
+  png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, error, onPngError, onPngWarning);
+  png_infop info = png ? png_create_info_struct(png) : nullptr;
+  if (!info) {
+    png_destroy_write_struct(&png, nullptr);
+    if (error) *error = "out of memory";
+    return false;
+  }
+  png_set_write_fn(png, &out, toStream, noFlush);
+  bool ok = writePngStruct(png, info, surface, alpha, chunks.data(), static_cast<int>(chunks.size()), row.data());
+  png_destroy_write_struct(&png, &info);
+  return ok;
+}
+
 bool writeDocumentPng(const Document& doc, std::ostream& out, int widthPixels, bool transparent, std::string* error,
                       bool artOnly, const std::vector<PngText>& text, const std::function<void(double)>& progress) {
   // Working out the area also settles every art's bounds, so the bands below only read the
@@ -359,7 +362,7 @@ bool writeDocumentPng(const Document& doc, std::ostream& out, int widthPixels, b
   cairo_surface_mark_dirty(image);
 
   cairo_status_t status = cairo_surface_status(image);
-  bool ok = status == CAIRO_STATUS_SUCCESS && encodePng(image, transparent, text, out, error);
+  bool ok = status == CAIRO_STATUS_SUCCESS && writeSurfacePng(image, transparent, text, out, error);
   if (status != CAIRO_STATUS_SUCCESS && error) *error = cairo_status_to_string(status);
   cairo_surface_destroy(image);
   return ok;

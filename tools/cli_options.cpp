@@ -1,5 +1,7 @@
 #include "cli_options.h"
 
+#include "export.h"
+
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
@@ -142,10 +144,14 @@ PageSize parsePageSize(std::string_view text) {
 }
 
 int16_t parseColorModel(std::string_view text) {
-  if (text == "rgb") return kDocumentRGBModel;
+  if (text == "rgb" || text.empty()) return kDocumentRGBModel;
   if (text == "cmyk") return kDocumentCMYKModel;
   if (text == "grey") return kDocumentGreyModel;
   throw ToolError("--color-model " + inQuotes(text) + ": expected rgb, cmyk or grey");
+}
+
+std::string colorModelText(int16_t model) {
+  return model == kDocumentCMYKModel ? "cmyk" : model == kDocumentGreyModel ? "grey" : "rgb";
 }
 
 OutputFormat outputFormatOf(const fs::path& path) {
@@ -209,6 +215,27 @@ PaintColour parseColour(std::string_view text, std::string_view what) {
     c.c.four = {values[0], values[1], values[2], values[3]};
   }
   return result;
+}
+
+std::string colourText(const PaintColour& colour) {
+  if (!colour.paint) return "none";
+  const HostColor& c = colour.color;
+  std::string s;
+  auto add = [&](float v) {
+    if (!s.empty() && s.back() != ':') s += ',';
+    flhost::appendShortestFloat(s, v);
+  };
+  if (c.kind == kHostColorGrey) {
+    s = "grey:";
+    add(c.c.grey);
+  } else if (c.kind == kHostColorThree) {
+    s = "rgb:";
+    for (float v : {c.c.three.red, c.c.three.green, c.c.three.blue}) add(v);
+  } else if (c.kind == kHostColorFour) {
+    s = "cmyk:";
+    for (float v : {c.c.four.cyan, c.c.four.magenta, c.c.four.yellow, c.c.four.black}) add(v);
+  }
+  return s;
 }
 
 StrokeSpec parseStroke(std::string_view text) {

@@ -38,8 +38,11 @@ struct PageSize {
 };
 PageSize parsePageSize(std::string_view text);
 
-// --color-model rgb|cmyk|grey: the document colour model (kDocument...Model of document_suite.h).
+// --color-model rgb|cmyk|grey: the document colour model (kDocument...Model of document_suite.h);
+// "" is rgb.
 int16_t parseColorModel(std::string_view text);
+// The model's name as --color-model takes it.
+std::string colorModelText(int16_t model);
 
 // The export formats, by the output file's extension (any case). PNG needs a host built with
 // cairo; without it .png is refused with its own message.
@@ -53,6 +56,11 @@ struct PaintColour {
   HostColor color{};
 };
 PaintColour parseColour(std::string_view text, std::string_view what);
+
+// The text parseColour reads back as exactly this colour: none, grey:G, rgb:R,G,B or cmyk:C,M,Y,K,
+// each component the shortest text of its float. Other kinds of colour (spot) have no such text:
+// "" for them.
+std::string colourText(const PaintColour& colour);
 
 // --stroke COLOUR[@WIDTH]: the colour and, when given, the width in points (not negative).
 struct StrokeSpec {

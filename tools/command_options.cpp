@@ -19,15 +19,19 @@ const char* const kFormatsHelp =
     "Output (by the extension of -o, written whole or not at all; a symbolic link is written through):\n"
     "  .svg   a picture: SVG 1.1 in points, the page as a white sheet, the art on it as the host shows\n"
     "         it (y up turned to SVG's y down), the view covering the page and all the art\n"
-    "  .json  the document as data: {\"page\": {\"width\", \"height\"}, \"colorModel\", \"arts\": [...]},\n"
+    "  .json  the document as data: {\"design\", \"page\": {\"width\", \"height\"}, \"colorModel\", \"arts\": [...]},\n"
     "         the arts bottom to top, each with its segments (\"p\", \"in\", \"out\", \"corner\"),\n"
     "         \"closed\", \"fill\" and \"stroke\" (paint flag, colour kind, components; stroke width),\n"
     "         \"opacity\" and \"artStyle\"; numbers as the shortest text of the float the host holds\n"
     "  .png   the same picture as the SVG, --width pixels wide, on white or transparent\n"
+    "Each carries what made it (record, seed, draws before the drawing, document options, version):\n"
+    "the JSON's \"design\", an SVG <metadata> element, a PNG iTXt chunk 'flarimond:design'; 'flarimond\n"
+    "inspect FILE' shows it and 'render --from FILE' draws it again.\n"
     "Parameter files (by extension; a file that cannot be a record is refused, every problem named;\n"
     "a value outside its control's range is passed to the plug-in as stored, with a warning):\n"
     "  .bin   the 336-byte record exactly as the host stores it (84 little-endian 4-byte fields)\n"
-    "  .json  an object with all 84 fields by name: flags 0/1, integers, list positions, reals\n";
+    "  .json  an object with the fields by name (flags 0/1, integers, list positions, reals) and an\n"
+    "         optional \"seed\"; fields left out take the plug-in's defaults, listed on stderr\n";
 
 const char* const kSwatchHelp =
     "--swatches FILE reads the document's swatch list, in order, from a JSON array such as\n"
@@ -56,12 +60,13 @@ const char* const kFailHelp =
     "!MEM); without it -108 (out of memory). It may be given several times; 'flarimond info' lists\n"
     "the operations.\n";
 
-void addHostOptions(CLI::App* cmd, HostArgs& h, CLI::Option** seed) {
-  *seed = cmd->add_option("--seed", h.seed,
-                          "Seed of the host's random source, a whole number; without it\n"
-                          "a fresh seed is chosen and printed on stderr as 'seed: N'\n"
-                          "so that the design can be made again")
-              ->type_name("N");
+void addHostOptions(CLI::App* cmd, HostArgs& h) {
+  cmd->add_option("--seed", h.seed,
+                  "Seed of the host's random source, a whole number; without it\n"
+                  "a fresh seed is chosen and printed on stderr as 'seed: N'\n"
+                  "so that the design can be made again")
+      ->type_name("N")
+      ->each([&h](const std::string&) { h.seedGiven = true; });
   cmd->add_option("--draws", h.draws,
                   "The random source's first draws, exactly: comma-separated\n"
                   "numbers in [0, 1); the seeded generator follows them")

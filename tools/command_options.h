@@ -15,9 +15,8 @@ extern const char* const kSwatchHelp;
 extern const char* const kScriptHelp;
 extern const char* const kFailHelp;
 
-// The options of every command that loads the module; *seed is the --seed option, whose count says
-// after parsing whether a seed was given.
-void addHostOptions(CLI::App* cmd, HostArgs& h, CLI::Option** seed);
+// The options of every command that loads the module (a --seed also sets h.seedGiven).
+void addHostOptions(CLI::App* cmd, HostArgs& h);
 // --preset, --set and --dialog-script: what the user does in the dialog.
 void addDialogOptions(CLI::App* cmd, RenderArgs& r);
 // --width and --background of PNG output.

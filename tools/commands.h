@@ -24,10 +24,11 @@ struct HostArgs {
   bool seedGiven = false;
   std::string seed;
   std::string draws;
-  std::string colorModel = "rgb";
+  std::string colorModel;  // "" is rgb
   std::string page;
   std::vector<std::string> fails;
   std::string swatches;  // a swatch file replacing the default list
+  std::string swatchList;  // or the list itself, as such a file holds it (from a design's record)
   std::string fill;      // the paint for new paths
   std::string stroke;
 };
@@ -36,6 +37,8 @@ struct RenderArgs {
   HostArgs host;
   std::filesystem::path output;
   std::filesystem::path params;
+  std::filesystem::path from;  // a file flarimond wrote: the design it carries
+  std::string tile;            // which tile of a sheet --from names (from 1)
   std::filesystem::path saveParams;
   bool cancel = false;
   std::string width = "1200";   // PNG width in pixels
@@ -79,6 +82,7 @@ Command addServeCommand(CLI::App& app);
 Command addPresetsCommand(CLI::App& app);
 Command addInfoCommand(CLI::App& app);
 Command addAboutCommand(CLI::App& app);
+Command addInspectCommand(CLI::App& app);
 
 // The whole command line: parses argv, runs the subcommand and returns the exit status. Bad
 // arguments and ToolErrors are reported on stderr here.

@@ -12,6 +12,7 @@
 #include "output_file.h"
 #include "param_file.h"
 #include "params/burst_fields.h"
+#include "suggest.h"
 
 namespace fltools {
 
@@ -52,7 +53,8 @@ int32_t presetPosition(const std::string& text) {
   }
   for (size_t i = 0; i < names.size(); ++i)
     if (lower(names[i]) == lower(text)) return static_cast<int32_t>(i);
-  throw ToolError("--preset \"" + text + "\": no preset of that name ('flarimond presets' lists them)");
+  throw ToolError("--preset \"" + text + "\": no preset of that name" + didYouMean(text, names) +
+                  " ('flarimond presets' lists them)");
 }
 
 std::vector<flhost::DialogAction> setFieldActions(const std::string& assignment) {
@@ -63,7 +65,11 @@ std::vector<flhost::DialogAction> setFieldActions(const std::string& assignment)
   const BurstField* field = nullptr;
   for (const BurstField& f : kBurstFields)
     if (name == f.name) field = &f;
-  if (!field) throw ToolError(origin + ": unknown field \"" + name + "\"");
+  if (!field) {
+    const char* near = closestFieldName(name);
+    throw ToolError(origin + ": unknown field \"" + name + "\"" +
+                    (near ? std::string(" (did you mean ") + near + "?)" : std::string()));
+  }
 
   const fl::DialogItem* control = nullptr;
   int member = 0;

@@ -6,6 +6,7 @@
 #include "dialog_actions.h"
 #include "host_run.h"
 #include "param_file.h"
+#include "progress.h"
 
 namespace fltools {
 
@@ -17,8 +18,10 @@ int runDialog(const DialogArgs& args, const char* argv0) {
                     {{"--params", run.params}, {"--dialog-script", run.script}, {"--swatches", run.host.swatches}});
   HostSetup setup = prepareHost(run.host, argv0);
   RunPlan plan;
-  if (!run.params.empty())
-    plan.record = readRecord(run.params, setup);
+  if (!run.params.empty()) {
+    plan.record = recordFromFile(run.params, setup, run.host.seedGiven);
+    if (!plan.record) return kExitPluginError;
+  }
   plan.actions = dialogActions(run);
   OutputFile output(args.dump);
   // The dialog is cancelled unless the script confirms it, and shown just before it ends.
@@ -31,11 +34,11 @@ int runDialog(const DialogArgs& args, const char* argv0) {
   };
   plan.getParameters = true;
   plan.acceptCancel = true;
-  plan.announceSeed = !run.host.seedGiven;
+  plan.announceSeed = !setup.options.seed;
   HostRun result = runPlugin(setup, plan);
   if (!result.ok) return kExitPluginError;
   if (dump.empty()) {
-    std::cerr << "flarimond: the dialog ended before the script was done\n";
+    diagnostics() << "flarimond: the dialog ended before the script was done\n";
     return kExitPluginError;
   }
   output.stream() << dump;
@@ -45,7 +48,6 @@ int runDialog(const DialogArgs& args, const char* argv0) {
 
 Command addDialogCommand(CLI::App& app) {
   auto dialog = std::make_shared<DialogArgs>();
-  CLI::Option* seed = nullptr;
   CLI::App* cmd = app.add_subcommand(
       "dialog",
       "Show the filter dialog as the user sees it after the\n"
@@ -53,17 +55,14 @@ Command addDialogCommand(CLI::App& app) {
   cmd->add_option("--dump", dialog->dump, "Where to write the dialog (.json)")->type_name("FILE")->required();
   cmd->add_option("--params", dialog->run.params, "Record the host holds before the dialog (.bin or .json)")
       ->type_name("FILE");
-  addHostOptions(cmd, dialog->run.host, &seed);
+  addHostOptions(cmd, dialog->run.host);
   addDialogOptions(cmd, dialog->run);
   cmd->footer(std::string("The dialog is dumped when the actions are done, then cancelled unless the script\n"
                           "confirmed it. The dump: {\"size\": [w, h], \"items\": [{\"id\", \"kind\", \"text\", \"rect\",\n"
                           "\"value\", \"min\", \"max\", \"decimals\", \"visible\", \"enabled\", \"font\", \"entries\",\n"
                           "\"selected\"}], \"record\": {...}}, items in creation order with the keys their kind has.\n\n") +
               kScriptHelp + "\n" + kModuleHelp + "\n" + kExitCodesHelp);
-  return {cmd, [dialog, seed](const char* argv0) {
-            dialog->run.host.seedGiven = seed->count() > 0;
-            return runDialog(*dialog, argv0);
-          }};
+  return {cmd, [dialog](const char* argv0) { return runDialog(*dialog, argv0); }};
 }
 
 }  // namespace fltools

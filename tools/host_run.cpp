@@ -3,9 +3,11 @@
 #include <cstring>
 #include <iostream>
 
+#include "control_notes.h"
 #include "faults.h"
 #include "param_file.h"
 #include "swatch_file.h"
+#include "progress.h"
 
 namespace fltools {
 
@@ -23,7 +25,7 @@ void noteUnfiredFaults(Session& session, const std::vector<FailSpec>& fails) {
   for (const FailSpec& f : fails) {
     uint64_t calls = session.faults().count(f.operation);
     if (calls < f.nth)
-      std::cerr << "flarimond: note: --fail " << f.operation << "@" << f.nth << " never fired ("
+      diagnostics() << "flarimond: note: --fail " << f.operation << "@" << f.nth << " never fired ("
                 << f.operation << " was called " << calls << (calls == 1 ? " time)\n" : " times)\n");
   }
 }
@@ -43,16 +45,42 @@ bool filterRegistered(const Session& session) {
   return false;
 }
 
+// Where an action came from, as messages name it: "--set fillSwatch=5", "script line 3: set 181 5".
+std::string actionSource(const flhost::DialogAction& action) {
+  if (!action.origin.empty()) return action.origin;
+  return "script line " + std::to_string(action.line) + ": " + flhost::describeAction(action);
+}
+
 }  // namespace
 
 User::User(std::vector<flhost::DialogAction> actions, bool printAbout)
     : driver_(std::move(actions)), printAbout_(printAbout) {
   driver_.onOtherDialog = [this](flhost::ModalSession& s) { seen(s); };
-  driver_.onAlert = [](std::string_view text) { std::cerr << "Plug-in Alert: " << text << "\n"; };
+  driver_.onAlert = [](std::string_view text) { diagnostics() << "Plug-in Alert: " << text << "\n"; };
+  driver_.beforeAction = [this](flhost::ModalSession& s, const flhost::DialogAction& a) { beforeAction(s, a); };
+}
+
+void User::beforeAction(flhost::ModalSession& s, const flhost::DialogAction& action) {
+  using Kind = flhost::DialogAction::Kind;
+  lastAction_ = action;
+  lastRefusal_.clear();
+  bool onItem = action.kind != Kind::Page && action.kind != Kind::Confirm && action.kind != Kind::Cancel;
+  const flhost::Item* item = onItem ? s.item(action.id) : nullptr;
+  if (!item) return;
+  const auto* record = static_cast<const BurstParams*>(s.dialog().userData);
+  int32_t factorMode = record ? record->factorMode : 0;
+  lastRefusal_ = refusalReason(*item, factorMode);
+  if (!lastRefusal_.empty()) return;
+  std::string note = clampNote(action, *item, factorMode);
+  if (!note.empty()) diagnostics() << "flarimond: " << actionSource(action) << ": " << note << "\n";
 }
 
 void User::checkScript() const {
-  if (driver_.failed()) throw ToolError(driver_.error());
+  if (!driver_.failed()) return;
+  const std::string& error = driver_.error();
+  bool refusedItem = error.ends_with(" is hidden") || error.ends_with(" is disabled");
+  if (refusedItem && !lastRefusal_.empty()) throw ToolError(actionSource(lastAction_) + ": " + lastRefusal_);
+  throw ToolError(error);
 }
 
 bool User::send(const char* message, const std::function<HostErr()>& call) {
@@ -60,7 +88,7 @@ bool User::send(const char* message, const std::function<HostErr()>& call) {
   HostErr result = call();
   if (result == 0) return true;
   if (errors_ == before)
-    std::cerr << "flarimond: the plug-in answered " << message << " with " << codeText(result) << "\n";
+    diagnostics() << "flarimond: the plug-in answered " << message << " with " << codeText(result) << "\n";
   return false;
 }
 
@@ -69,7 +97,7 @@ void User::seen(flhost::ModalSession& s) {
     ++errors_;
     const flhost::Item* message = s.item(2);
     const flhost::Item* code = s.item(3);
-    std::cerr << "Plug-in Error: " << (message ? message->text : std::string()) << " ("
+    diagnostics() << "Plug-in Error: " << (message ? message->text : std::string()) << " ("
               << (code ? code->text : std::string()) << ")\n";
   } else if (s.resourceId() == kAboutDialogId) {
     ++aboutBoxes_;
@@ -95,7 +123,12 @@ HostSetup prepareHost(const HostArgs& a, const char* argv0) {
     doc.pageWidth = page.width;
     doc.pageHeight = page.height;
   }
-  if (!a.swatches.empty()) doc.swatches = readSwatchFile(a.swatches);
+  if (!a.swatches.empty()) {
+    doc.swatches = readSwatchFile(a.swatches, &h.swatchList);
+  } else if (!a.swatchList.empty()) {
+    doc.swatches = parseSwatches(a.swatchList, "the design's swatch list");
+    h.swatchList = a.swatchList;
+  }
   if (!a.fill.empty()) {
     PaintColour fill = parseColour(a.fill, "--fill");
     doc.newPathStyle.fillPaint = fill.paint;
@@ -111,10 +144,6 @@ HostSetup prepareHost(const HostArgs& a, const char* argv0) {
   if (!a.draws.empty()) h.options.draws = parseDraws(a.draws);
   for (const std::string& f : a.fails) h.fails.push_back(parseFailSpec(f));
   return h;
-}
-
-BurstParams readRecord(const fs::path& path, const HostSetup& setup) {
-  return storedRecord(readParamFile(path, static_cast<int32_t>(setup.options.document.swatches.size()), std::cerr));
 }
 
 std::unique_ptr<Session> openSession(const HostSetup& h) {
@@ -136,7 +165,7 @@ HostRun runPlugin(const HostSetup& setup, const RunPlan& plan) {
   User user(plan.actions, plan.printAbout);
   if (plan.prepareDriver) plan.prepareDriver(user.driver());
   session.dialogs().setDriver(&user.driver());
-  if (plan.announceSeed) std::cerr << "seed: " << session.random().seed() << "\n";
+  if (plan.announceSeed) diagnostics() << "seed: " << session.random().seed() << "\n";
 
   bool ok = user.send("Startup", [&] { return session.startup(); });
   if (plan.afterStartup) plan.afterStartup(session);
@@ -163,10 +192,40 @@ HostRun runPlugin(const HostSetup& setup, const RunPlan& plan) {
   return run;
 }
 
+std::optional<BurstParams> pluginDefaults(const HostSetup& setup) {
+  HostSetup quiet = setup;
+  quiet.fails.clear();
+  quiet.options.skipDraws = 0;
+  RunPlan plan;
+  plan.getParameters = true;
+  plan.acceptCancel = true;
+  plan.noteUnfiredFaults = false;
+  flhost::DialogAction cancel;
+  cancel.kind = flhost::DialogAction::Kind::Cancel;
+  plan.actions.push_back(cancel);
+  HostRun run = runPlugin(quiet, plan);
+  if (!run.ok) return std::nullopt;
+  return heldRecord(*run.session);
+}
+
+std::optional<BurstParams> recordFromFile(const fs::path& path, HostSetup& setup, bool seedGiven) {
+  ParamRecord file = readParamFile(path, static_cast<int32_t>(setup.options.document.swatches.size()), diagnostics());
+  if (file.seed && !seedGiven) setup.options.seed = file.seed;
+  if (file.complete()) return storedRecord(file.params);
+  std::optional<BurstParams> defaults = pluginDefaults(setup);
+  if (!defaults) return std::nullopt;
+  std::vector<std::string> missing = file.missing();
+  std::string names;
+  for (const std::string& name : missing) names += (names.empty() ? "" : ", ") + name;
+  diagnostics() << "flarimond: " << displayPath(path) << ": " << missing.size() << " of " << kBurstParamsFieldCount
+            << " fields from the plug-in's defaults: " << names << "\n";
+  return storedRecord(file.over(*defaults));
+}
+
 std::optional<BurstParams> heldRecord(Session& session) {
   std::vector<uint8_t> bytes = session.parameters();
   if (bytes.size() != sizeof(BurstParams)) {
-    std::cerr << "flarimond: the host holds no parameter record to save (" << bytes.size() << " bytes)\n";
+    diagnostics() << "flarimond: the host holds no parameter record to save (" << bytes.size() << " bytes)\n";
     return std::nullopt;
   }
   BurstParams p;

@@ -26,12 +26,9 @@ inline constexpr HostErr kUserCancelled = HOST_FOURCC('S', 'T', 'O', 'P');
 struct HostSetup {
   flhost::SessionOptions options;
   std::vector<FailSpec> fails;
+  std::string swatchList;  // the swatch list as compact JSON when it is not the default one
 };
 HostSetup prepareHost(const HostArgs& args, const char* argv0);
-
-// A record from a file, as the host hands it to the run's new document (its run state cleared);
-// ToolError for a bad file.
-BurstParams readRecord(const std::filesystem::path& path, const HostSetup& setup);
 
 // A Session on the set-up with its faults set; ToolError when the module does not load.
 std::unique_ptr<flhost::Session> openSession(const HostSetup& setup);
@@ -44,7 +41,8 @@ class User {
   User(std::vector<flhost::DialogAction> actions, bool printAbout);
 
   flhost::ScriptDriver& driver() { return driver_; }
-  // A dialog action the dialog refused is bad input, like a bad argument.
+  // A dialog action the dialog refused is bad input, like a bad argument; the message names the
+  // field and, for a disabled control, what enables it.
   void checkScript() const;
   int aboutBoxesShown() const { return aboutBoxes_; }
 
@@ -55,8 +53,11 @@ class User {
 
  private:
   void seen(flhost::ModalSession& s);
+  void beforeAction(flhost::ModalSession& s, const flhost::DialogAction& action);
 
   flhost::ScriptDriver driver_;
+  flhost::DialogAction lastAction_;
+  std::string lastRefusal_;  // why the dialog will refuse lastAction_, in the user's terms
   bool printAbout_;
   int errors_ = 0;
   int aboutBoxes_ = 0;
@@ -90,6 +91,17 @@ struct HostRun {
 // Opens a session and runs the plan. ToolError when the module does not load, or (after
 // Shutdown) when the dialog refused one of the user's actions.
 HostRun runPlugin(const HostSetup& setup, const RunPlan& plan);
+
+// The record the plug-in makes when the host holds none: Get Parameters on an empty handle, its
+// dialog cancelled, in a session of its own (no faults, the random source untouched), so that the
+// view-dependent start point is the one this document gives. nullopt when the plug-in fails.
+std::optional<BurstParams> pluginDefaults(const HostSetup& setup);
+
+// The record a parameter file gives, for the run `setup` describes: the fields the file leaves
+// out come from pluginDefaults (said on stderr, by name), and its seed is used unless the command
+// line gave one; its run state is cleared (storedRecord), as the host hands a record to a new
+// document. nullopt when the plug-in fails to make its defaults.
+std::optional<BurstParams> recordFromFile(const std::filesystem::path& path, HostSetup& setup, bool seedGiven);
 
 // The record the host holds after a run; nullopt (said on stderr) when it holds none of the
 // record's size.

@@ -1,11 +1,16 @@
-// presets, info and about: what the program and the module say about themselves.
+// presets, info, about and inspect: what the program, the module and the program's files say
+// about themselves.
 #include <CLI/CLI.hpp>
 #include <iostream>
 
 #include "command_options.h"
+#include "design_meta.h"
 #include "dialog_actions.h"
 #include "faults.h"
 #include "host_run.h"
+#include "param_file.h"
+#include "swatch_file.h"
+#include "progress.h"
 
 namespace fltools {
 
@@ -76,10 +81,54 @@ int runAbout(const std::string& module, const char* argv0) {
   plan.printAbout = true;
   HostRun run = runPlugin(moduleOnly(module, argv0), plan);
   if (run.ok && run.aboutBoxes == 0) {
-    std::cerr << "flarimond: the plug-in showed no About box\n";
+    diagnostics() << "flarimond: the plug-in showed no About box\n";
     return kExitPluginError;
   }
   return run.ok ? kExitOk : kExitPluginError;
+}
+
+int runInspect(const std::filesystem::path& file, bool asJson) {
+  std::vector<DesignMeta> designs = readDesigns(file);
+  for (const DesignMeta& d : designs) {
+    if (asJson) {
+      std::cout << designJson(d) << "\n";
+      continue;
+    }
+    std::cout << displayPath(file);
+    if (d.tile) std::cout << ", tile " << *d.tile;
+    std::cout << ": drawn by " << d.program << "\n";
+    std::cout << "  seed " << d.seed << "; the drawing began after " << d.drawsBefore
+              << (d.drawsBefore == 1 ? " draw" : " draws");
+    if (!d.firstDraws.empty()) {
+      std::string draws;
+      for (float v : d.firstDraws) {
+        if (!draws.empty()) draws += ',';
+        flhost::appendShortestFloat(draws, v);
+      }
+      std::cout << "; first draws " << draws;
+    }
+    std::cout << "\n  document: colour model " << d.colorModel << ", page " << d.page << ", new paths filled "
+              << d.fill << " and stroked " << d.stroke << ", ";
+    if (d.swatchList.empty())
+      std::cout << "the default swatch list\n";
+    else
+      std::cout << "its own list of " << parseSwatches(d.swatchList, displayPath(file)).size() << " swatches\n";
+    std::cout << "  record:\n" << paramsToJson(d.record);
+  }
+  return kExitOk;
+}
+
+Command addInspectCommand(CLI::App& app) {
+  auto file = std::make_shared<std::filesystem::path>();
+  auto asJson = std::make_shared<bool>(false);
+  CLI::App* cmd = app.add_subcommand("inspect", "Show what made a design: what a flarimond SVG, PNG or JSON\ncarries");
+  cmd->add_option("FILE", *file, "The .svg, .png or .json to read")->required();
+  cmd->add_flag("--json", *asJson, "Print each design's description as one line of JSON");
+  cmd->footer(std::string("Every document render and apply write carries its design: the record, the seed and\n"
+                          "how many draws the random source had given when the drawing began, the document\n"
+                          "options and the program's version. 'render --from FILE' draws it again.\n\n") +
+              kExitCodesHelp);
+  return {cmd, [file, asJson](const char*) { return runInspect(*file, *asJson); }};
 }
 
 Command addPresetsCommand(CLI::App& app) {

@@ -38,9 +38,9 @@ namespace {
   refuse(path, "is " + notRegularFileText(type) + ", not a regular file");
 }
 
-void checkSize(const fs::path& path, std::uintmax_t size) {
-  if (size > kMaxInputBytes)
-    refuse(path, "is larger than " + std::to_string(kMaxInputBytes / (1024 * 1024)) + " MiB (" + std::to_string(size) +
+void checkSize(const fs::path& path, std::uintmax_t size, std::uintmax_t maxBytes) {
+  if (size > maxBytes)
+    refuse(path, "is larger than " + std::to_string(maxBytes / (1024 * 1024)) + " MiB (" + std::to_string(size) +
                      " bytes)");
 }
 
@@ -72,7 +72,7 @@ class Fd {
 
 }  // namespace
 
-std::string readInputFile(const fs::path& path) {
+std::string readInputFile(const fs::path& path, std::uintmax_t maxBytes) {
 #ifndef _WIN32
   // O_NONBLOCK: opening a FIFO with no writer returns at once, and fstat then tells what it is.
   Fd fd(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
@@ -87,7 +87,7 @@ std::string readInputFile(const fs::path& path) {
   struct stat st;
   if (::fstat(fd.get(), &st) != 0) refuse(path, std::string("cannot read: ") + std::strerror(errno));
   if (!S_ISREG(st.st_mode)) refuseKind(path, typeOf(st.st_mode));
-  checkSize(path, static_cast<std::uintmax_t>(st.st_size));
+  checkSize(path, static_cast<std::uintmax_t>(st.st_size), maxBytes);
   // Read to the end rather than to the size seen, so a file that grows meanwhile is still caught.
   std::string bytes;
   char chunk[16384];
@@ -97,7 +97,7 @@ std::string readInputFile(const fs::path& path) {
     if (n < 0) refuse(path, std::string("cannot read: ") + std::strerror(errno));
     if (n == 0) break;
     bytes.append(chunk, static_cast<size_t>(n));
-    checkSize(path, bytes.size());
+    checkSize(path, bytes.size(), maxBytes);
   }
   return bytes;
 #else
@@ -106,12 +106,12 @@ std::string readInputFile(const fs::path& path) {
   if (st.type() == fs::file_type::not_found) refuse(path, "no such file");
   if (ec) refuse(path, "cannot read: " + ec.message());
   if (!fs::is_regular_file(st)) refuseKind(path, st.type());
-  checkSize(path, fs::file_size(path, ec));
+  checkSize(path, fs::file_size(path, ec), maxBytes);
   std::ifstream in(path, std::ios::binary);
   if (!in) refuse(path, std::string("cannot read: ") + std::strerror(errno));
   std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
   if (in.bad()) refuse(path, std::string("cannot read: ") + std::strerror(errno));
-  checkSize(path, bytes.size());
+  checkSize(path, bytes.size(), maxBytes);
   return bytes;
 #endif
 }

@@ -16,6 +16,7 @@
 #include "burst_fields.h"
 #include "export.h"
 #include "input_file.h"
+#include "suggest.h"
 
 namespace fltools {
 
@@ -97,38 +98,6 @@ uint32_t loadLittleEndian(const uint8_t* p) {
   return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
 }
 
-// The field a mistyped name most likely meant: the same name in another case, or one a couple of
-// edits away.
-const char* closestFieldName(std::string_view name) {
-  auto lower = [](std::string_view s) {
-    std::string r(s);
-    for (char& c : r) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return r;
-  };
-  std::string wanted = lower(name);
-  const char* best = nullptr;
-  size_t bestDistance = 3;
-  for (const BurstField& f : kBurstFields) {
-    std::string candidate = lower(f.name);
-    std::vector<size_t> row(candidate.size() + 1);
-    for (size_t j = 0; j <= candidate.size(); ++j) row[j] = j;
-    for (size_t i = 1; i <= wanted.size(); ++i) {
-      size_t diagonal = row[0];
-      row[0] = i;
-      for (size_t j = 1; j <= candidate.size(); ++j) {
-        size_t up = row[j];
-        row[j] = std::min({row[j] + 1, row[j - 1] + 1, diagonal + (wanted[i - 1] != candidate[j - 1])});
-        diagonal = up;
-      }
-    }
-    if (row.back() < bestDistance) {
-      bestDistance = row.back();
-      best = f.name;
-    }
-  }
-  return best;
-}
-
 const BurstField* fieldNamed(std::string_view name) {
   for (const BurstField& f : kBurstFields)
     if (name == f.name) return &f;
@@ -150,14 +119,19 @@ class RecordReader : public nlohmann::json_sax<Json> {
 
   bool null() override { return scalar(other("null")); }
   bool boolean(bool val) override { return scalar(other(val ? "true" : "false")); }
-  bool number_integer(number_integer_t val) override { return scalar(integerValue(val)); }
+  bool number_integer(number_integer_t val) override {
+    if (inSeed()) return seedValue(val >= 0, static_cast<uint64_t>(val), std::to_string(val));
+    return scalar(integerValue(val));
+  }
   bool number_unsigned(number_unsigned_t val) override {
+    if (inSeed()) return seedValue(true, val, std::to_string(val));
     // Anything past int64 is far outside every range; saturating keeps the message's text right.
     FoundValue v = integerValue(static_cast<int64_t>(std::min<number_unsigned_t>(val, INT64_MAX)));
     v.text = std::to_string(val);
     return scalar(v);
   }
   bool number_float(number_float_t val, const string_t& s) override {
+    if (inSeed()) return seedValue(false, 0, s);
     FoundValue v;
     v.kind = FoundValue::Kind::Real;
     v.real = val;
@@ -199,6 +173,13 @@ class RecordReader : public nlohmann::json_sax<Json> {
   }
   bool key(string_t& val) override {
     if (depth_ != 1) return true;
+    seedKey_ = val == "seed";
+    if (seedKey_) {
+      if (sawSeed_) problems.push_back(std::string(source_) + ": seed appears more than once");
+      sawSeed_ = true;
+      current_ = nullptr;
+      return true;
+    }
     current_ = fieldNamed(val);
     if (!current_) {
       std::string p = std::string(source_) + ": unknown field " + Json(val).dump();
@@ -240,6 +221,7 @@ class RecordReader : public nlohmann::json_sax<Json> {
   }
 
   bool syntaxError = false;
+  std::optional<uint64_t> seed;
 
  private:
   static FoundValue other(std::string text) {
@@ -251,7 +233,18 @@ class RecordReader : public nlohmann::json_sax<Json> {
     problems.push_back(std::string(source_) + ": expected an object of the record's fields, found " + found);
     syntaxError = true;
   }
+  bool inSeed() const { return depth_ == 1 && seedKey_; }
+  bool seedValue(bool whole, uint64_t value, const std::string& text) {
+    seedKey_ = false;
+    if (whole)
+      seed = value;
+    else
+      problems.push_back(std::string(source_) + ": seed = " + text + " is not a whole number from 0 to " +
+                         std::to_string(UINT64_MAX));
+    return true;
+  }
   bool scalar(const FoundValue& v) {
+    if (inSeed()) return seedValue(false, 0, v.text);
     if (depth_ == 0) {
       topLevel(v.kind == FoundValue::Kind::Other ? "a single value" : "a number");
       return false;
@@ -268,6 +261,8 @@ class RecordReader : public nlohmann::json_sax<Json> {
   BurstParams& out_;
   int depth_ = 0;
   const BurstField* current_ = nullptr;
+  bool seedKey_ = false;  // the value that comes is the seed's
+  bool sawSeed_ = false;
 };
 
 // The file's bytes; a file that cannot be read is one more problem of the record.
@@ -280,6 +275,19 @@ std::string readWholeFile(const fs::path& path) {
 }
 
 }  // namespace
+
+const char* closestFieldName(std::string_view name) {
+  static const std::vector<std::string> names = [] {
+    std::vector<std::string> v;
+    for (const BurstField& f : kBurstFields) v.emplace_back(f.name);
+    return v;
+  }();
+  std::string near = closestName(name, names);
+  if (near.empty()) return nullptr;
+  for (const BurstField& f : kBurstFields)
+    if (near == f.name) return f.name;
+  return nullptr;
+}
 
 ParamFileError::ParamFileError(std::vector<std::string> problems)
     : ToolError(joinLines(problems)), problems_(std::move(problems)) {}
@@ -356,9 +364,10 @@ BurstParams paramsFromBytes(std::span<const uint8_t> bytes, std::string_view nam
   return params;
 }
 
-std::string paramsToJson(const BurstParams& params, std::string_view name) {
+std::string paramsToJson(const BurstParams& params, std::string_view name, std::optional<uint64_t> seed) {
   const auto* bytes = reinterpret_cast<const unsigned char*>(&params);
   std::string s = "{\n";
+  if (seed) s += "  \"seed\": " + std::to_string(*seed) + ",\n";
   std::vector<std::string> problems;
   for (int i = 0; i < kBurstParamsFieldCount; ++i) {
     const BurstField& f = kBurstFields[i];
@@ -387,40 +396,56 @@ std::string paramsToJson(const BurstParams& params, std::string_view name) {
   return s;
 }
 
-BurstParams paramsFromJson(std::string_view text, std::string_view name) {
-  BurstParams params{};
-  RecordReader reader(name, params);
+bool ParamRecord::complete() const {
+  return std::all_of(named.begin(), named.end(), [](bool b) { return b; });
+}
+
+std::vector<std::string> ParamRecord::missing() const {
+  std::vector<std::string> names;
+  for (int i = 0; i < kBurstParamsFieldCount; ++i)
+    if (!named[i]) names.push_back(kBurstFields[i].name);
+  return names;
+}
+
+BurstParams ParamRecord::over(const BurstParams& defaults) const {
+  BurstParams result = defaults;
+  auto* to = reinterpret_cast<unsigned char*>(&result);
+  const auto* from = reinterpret_cast<const unsigned char*>(&params);
+  for (int i = 0; i < kBurstParamsFieldCount; ++i)
+    if (named[i]) std::memcpy(to + kBurstFields[i].offset, from + kBurstFields[i].offset, 4);
+  return result;
+}
+
+ParamRecord paramsFromJson(std::string_view text, std::string_view name) {
+  ParamRecord record;
+  RecordReader reader(name, record.params);
   Json::sax_parse(text.begin(), text.end(), &reader);
   if (!reader.syntaxError && !reader.sawObject)
     reader.problems.push_back(std::string(name) + ": expected an object of the record's fields");
-  if (!reader.syntaxError) {
-    std::string missing;
-    int count = 0;
-    for (int i = 0; i < kBurstParamsFieldCount; ++i) {
-      if (reader.seen[i]) continue;
-      missing += count++ ? ", " : "";
-      missing += kBurstFields[i].name;
-    }
-    if (count)
-      reader.problems.push_back(std::string(name) + ": missing " + (count == 1 ? "field " : "fields ") + missing +
-                                " (a saved record has all " + std::to_string(kBurstParamsFieldCount) + ")");
-  }
   if (!reader.problems.empty()) throw ParamFileError(std::move(reader.problems));
-  return params;
+  std::copy(std::begin(reader.seen), std::end(reader.seen), record.named.begin());
+  record.seed = reader.seed;
+  return record;
 }
 
-BurstParams readParamFile(const fs::path& path, int32_t swatchCount, std::ostream& warnings) {
+ParamRecord readParamFile(const fs::path& path, int32_t swatchCount, std::ostream& warnings) {
   std::string name = displayPath(path);
   std::optional<ParamFormat> format = paramFormatOf(path);
   if (!format) throw ParamFileError({name + ": unknown parameter file type (use .bin or .json)"});
   std::string bytes = readWholeFile(path);
-  BurstParams params =
-      *format == ParamFormat::Json
-          ? paramsFromJson(bytes, name)
-          : paramsFromBytes(std::span(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size()), name);
-  for (const std::string& problem : checkParams(params, swatchCount, name))
-    warnings << "flarimond: warning: " << problem << "; passed to the plug-in as stored\n";
-  return params;
+  ParamRecord record;
+  if (*format == ParamFormat::Json) {
+    record = paramsFromJson(bytes, name);
+  } else {
+    record.params = paramsFromBytes(std::span(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size()), name);
+    record.named.fill(true);
+  }
+  // Only the fields the file names: the others come from the plug-in's own defaults.
+  for (const BurstField& f : kBurstFields)
+    if (record.named[static_cast<size_t>(f.offset / 4)])
+      if (std::string problem = rangeProblem(record.params, f, swatchCount, name); !problem.empty())
+        warnings << "flarimond: warning: " << problem << "; passed to the plug-in as stored\n";
+  return record;
 }
 
 BurstParams storedRecord(BurstParams params) {
@@ -428,9 +453,10 @@ BurstParams storedRecord(BurstParams params) {
   return params;
 }
 
-void writeParams(std::ostream& out, ParamFormat format, const BurstParams& params, std::string_view name) {
+void writeParams(std::ostream& out, ParamFormat format, const BurstParams& params, std::string_view name,
+                 std::optional<uint64_t> seed) {
   if (format == ParamFormat::Json) {
-    out << paramsToJson(params, name);
+    out << paramsToJson(params, name, seed);
   } else {
     std::vector<uint8_t> bytes = paramsToBytes(params);
     out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));

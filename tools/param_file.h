@@ -1,16 +1,20 @@
 // Parameter files: the filter's record as the user keeps it between runs of the program.
 //
 //   .bin   the 336-byte record exactly as the host stores it (84 little-endian 4-byte fields)
-//   .json  one object with all 84 fields by name, in record order: flags as 0 or 1, integers and
-//          list positions as integers, reals as the shortest text that reads back as the same float
+//   .json  one object with the fields by name, in record order: flags as 0 or 1, integers and
+//          list positions as integers, reals as the shortest text that reads back as the same
+//          float; optionally "seed", the random source's seed (a whole number). A saved file names
+//          all 84 fields; one written by hand may name only some, and the others then take the
+//          defaults the plug-in makes (the caller fills them in: see ParamRecord::over).
 //
 // Reading refuses what cannot be a record: a .bin file of another size, and in either format a
-// real that is not a finite number; a .json file must also name every field once, with a value of
+// real that is not a finite number; a .json file may name each field at most once, with a value of
 // the field's kind. A value outside its control's range is a record all the same (an older or
-// hand-edited one): it is read as stored, and checkParams says which values those are. Every
+// hand-edited one): it is read as stored, and rangeProblem says which values those are. Every
 // problem found is reported, each naming the file, the field and the value.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <filesystem>
 #include <iosfwd>
@@ -47,6 +51,21 @@ class ParamFileError : public ToolError {
 // source (a file name).
 std::string rangeProblem(const BurstParams& params, const BurstField& field, int32_t swatchCount,
                          std::string_view name);
+
+// A record as a parameter file gives it: a .bin names every field, a .json perhaps only some.
+struct ParamRecord {
+  BurstParams params{};                               // the named fields; the others 0
+  std::array<bool, kBurstParamsFieldCount> named{};   // by field index (offset / 4)
+  std::optional<uint64_t> seed;                       // the .json's "seed"
+
+  bool complete() const;
+  // The names of the fields the file leaves out, in record order.
+  std::vector<std::string> missing() const;
+  // The record with each field the file leaves out taken from `defaults`.
+  BurstParams over(const BurstParams& defaults) const;
+};
+
+// Every value of the record outside its control's range, as rangeProblem gives them.
 std::vector<std::string> checkParams(const BurstParams& params, int32_t swatchCount, std::string_view name);
 
 // The stored form and back. fromBytes throws ParamFileError when the size is not 336 or a real is
@@ -55,16 +74,18 @@ std::vector<uint8_t> paramsToBytes(const BurstParams& params);
 BurstParams paramsFromBytes(std::span<const uint8_t> bytes, std::string_view name);
 
 // The JSON form and back. toJson throws ParamFileError for a non-finite real, which JSON cannot
-// hold. fromJson reports syntax errors with line and column, unknown, repeated and missing
-// fields, and values of the wrong kind; it does not check ranges.
-std::string paramsToJson(const BurstParams& params, std::string_view name = "record");
-BurstParams paramsFromJson(std::string_view text, std::string_view name);
+// hold; with a seed it writes "seed" first. fromJson reports syntax errors with line and column,
+// unknown and repeated fields (with the field a mistyped name most likely meant), and values of
+// the wrong kind; it does not check ranges; fields it does not name are left out of the result.
+std::string paramsToJson(const BurstParams& params, std::string_view name = "record",
+                         std::optional<uint64_t> seed = std::nullopt);
+ParamRecord paramsFromJson(std::string_view text, std::string_view name);
 
 // Reads a .bin or .json file (through readInputFile). ParamFileError (a ToolError) for what cannot
 // be read as a record, including a file that is missing, unreadable, too large or of another type;
-// one line on `warnings` for each value outside its control's range (for a document with
-// swatchCount swatches).
-BurstParams readParamFile(const std::filesystem::path& path, int32_t swatchCount, std::ostream& warnings);
+// one line on `warnings` for each value the file names outside its control's range (for a
+// document with swatchCount swatches).
+ParamRecord readParamFile(const std::filesystem::path& path, int32_t swatchCount, std::ostream& warnings);
 
 // The record as the host stores it with the filter to hand to another document: the run state of
 // the document it was last used in is cleared. previewValid says that art drawn by the dialog is in
@@ -73,9 +94,15 @@ BurstParams readParamFile(const std::filesystem::path& path, int32_t swatchCount
 // is set before every read.
 BurstParams storedRecord(BurstParams params);
 
-// Writes the record in the format to a stream (so a caller can claim its output file early).
-// ParamFileError for a record JSON cannot hold; nothing is written then.
-void writeParams(std::ostream& out, ParamFormat format, const BurstParams& params, std::string_view name);
+// The field a mistyped name most likely meant (the same name in another case, or one a couple of
+// edits away), or null.
+const char* closestFieldName(std::string_view name);
+
+// Writes the record in the format to a stream (so a caller can claim its output file early); the
+// seed goes into the JSON form only. ParamFileError for a record JSON cannot hold; nothing is
+// written then.
+void writeParams(std::ostream& out, ParamFormat format, const BurstParams& params, std::string_view name,
+                 std::optional<uint64_t> seed = std::nullopt);
 
 // Writes the record in the format the extension names, whole or not at all. ToolError for an
 // unknown extension, ParamFileError for a record JSON cannot hold, ToolError when writing fails.

@@ -14,9 +14,11 @@ int runServe(const ServeArgs& args, const char* argv0) {
 #ifdef FLARIMOND_HAVE_SERVE
   HostSetup setup = prepareHost(args.run.host, argv0);
   std::optional<BurstParams> record;
-  if (!args.run.params.empty())
-    record = readRecord(args.run.params, setup);
-  return serveDialog(args, record, args.run.host.seedGiven, [&] { return openSession(setup); });
+  if (!args.run.params.empty()) {
+    record = recordFromFile(args.run.params, setup, args.run.host.seedGiven);
+    if (!record) return kExitPluginError;
+  }
+  return serveDialog(args, record, setup.options.seed.has_value(), [&] { return openSession(setup); });
 #else
   (void)args;
   (void)argv0;
@@ -28,7 +30,6 @@ int runServe(const ServeArgs& args, const char* argv0) {
 
 Command addServeCommand(CLI::App& app) {
   auto serve = std::make_shared<ServeArgs>();
-  CLI::Option* seed = nullptr;
   CLI::App* cmd = app.add_subcommand(
       "serve",
       "Show the filter dialog in a web browser: serve it on\n"
@@ -44,16 +45,13 @@ Command addServeCommand(CLI::App& app) {
                   "Serve the page's files from this folder (web/ of the\n"
                   "sources) instead of the copies built in")
       ->type_name("DIR");
-  addHostOptions(cmd, serve->run.host, &seed);
+  addHostOptions(cmd, serve->run.host);
   addPictureOptions(cmd, serve->run);
   cmd->footer(std::string("The host sends Startup and Get Parameters: the dialog waits for the browser. After OK it\n"
                           "sends Go; the page can open the dialog again, apply again and download the\n"
                           "document. Ctrl-C (or SIGTERM) cancels an open dialog and stops.\n\n") +
               kSwatchHelp + "\n" + kFailHelp + "\n" + kModuleHelp + "\n" + kExitCodesHelp);
-  return {cmd, [serve, seed](const char* argv0) {
-            serve->run.host.seedGiven = seed->count() > 0;
-            return runServe(*serve, argv0);
-          }};
+  return {cmd, [serve](const char* argv0) { return runServe(*serve, argv0); }};
 }
 
 }  // namespace fltools

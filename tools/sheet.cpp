@@ -7,13 +7,17 @@
 
 #include "burst_fields.h"
 #include "command_options.h"
+#include "design_meta.h"
 #include "dialog_actions.h"
 #include "export.h"
 #include "host_run.h"
 #include "param_file.h"
+#include "progress.h"
 
 #ifdef FLARIMOND_HAVE_CAIRO
 #include <cairo.h>
+
+#include "export_png.h"
 #endif
 
 namespace fltools {
@@ -40,7 +44,10 @@ Variation parseVariation(const std::string& text) {
   const BurstField* field = nullptr;
   for (const BurstField& f : kBurstFields)
     if (name == f.name) field = &f;
-  if (!field) throw ToolError("--vary: unknown field \"" + name + "\"");
+  if (!field) {
+    const char* near = closestFieldName(name);
+    throw ToolError("--vary: unknown field \"" + name + "\"" + (near ? std::string(" (did you mean ") + near + "?)" : ""));
+  }
   if (field->kind == FieldKind::Float)
     throw ToolError("--vary: " + name + " is a real; vary a whole-number field (a list position, a count or a flag)");
   auto number = [&](const std::string& part) {
@@ -70,11 +77,6 @@ cairo_status_t readPng(void* closure, unsigned char* data, unsigned int length) 
   return in->gcount() == static_cast<std::streamsize>(length) ? CAIRO_STATUS_SUCCESS : CAIRO_STATUS_READ_ERROR;
 }
 
-cairo_status_t writePng(void* closure, const unsigned char* data, unsigned int length) {
-  static_cast<std::ostream*>(closure)->write(reinterpret_cast<const char*>(data), length);
-  return CAIRO_STATUS_SUCCESS;
-}
-
 }  // namespace
 
 int runSheet(const SheetArgs& args, const char* argv0) {
@@ -85,25 +87,17 @@ int runSheet(const SheetArgs& args, const char* argv0) {
   refuseSharedFiles({{"-o", args.output}}, {{"--params", args.params}, {"--swatches", args.host.swatches}});
   HostSetup setup = prepareHost(args.host, argv0);
   int32_t swatches = static_cast<int32_t>(setup.options.document.swatches.size());
-  if (!args.host.seedGiven) setup.options.seed = flhost::RandomSource::freshSeed();
-  std::cerr << "seed: " << *setup.options.seed << "\n";
 
   // The record every tile starts from: the given one, or the defaults the plug-in makes.
-  BurstParams base;
-  if (!args.params.empty()) {
-    base = readParamFile(args.params, swatches, std::cerr);
-  } else {
-    RunPlan plan;
-    plan.getParameters = true;
-    plan.noteUnfiredFaults = false;
-    HostRun run = runPlugin(setup, plan);
-    std::optional<BurstParams> held = run.ok ? heldRecord(*run.session) : std::nullopt;
-    if (!held) return kExitPluginError;
-    base = *held;
-  }
-  base = storedRecord(base);
+  std::optional<BurstParams> start =
+      args.params.empty() ? pluginDefaults(setup) : recordFromFile(args.params, setup, args.host.seedGiven);
+  if (!start) return kExitPluginError;
+  BurstParams base = *start;
+  if (!setup.options.seed) setup.options.seed = flhost::RandomSource::freshSeed();
+  diagnostics() << "seed: " << *setup.options.seed << "\n";
 
   OutputFile output(args.output);
+  std::vector<flhost::PngText> designs;
   int count = vary.to - vary.from + 1;
   int rows = (count + columns - 1) / columns;
   const int label = 18;
@@ -133,14 +127,17 @@ int runSheet(const SheetArgs& args, const char* argv0) {
     plan.go = true;
     plan.noteUnfiredFaults = false;
     HostRun run = runPlugin(setup, plan);
-    if (!run.ok) {
-      std::cerr << "\n";
-      return kExitPluginError;
-    }
+    if (!run.ok) return kExitPluginError;
+    // Each tile carries what made it, so `render --from SHEET --tile N` draws it again.
+    std::optional<BurstParams> held = heldRecord(*run.session);
+    if (!held) return kExitPluginError;
+    DesignMeta design = describeDesign(setup, *run.session, *held);
+    design.tile = i + 1;
+    designs.push_back(designPngText(design));
     std::stringstream png;
     std::string why;
     if (!flhost::writeDocumentPng(run.session->document(), png, tile, true, &why, true)) {
-      std::cerr << "\nflarimond: tile " << value << ": " << why << "\n";
+      diagnostics() << "flarimond: tile " << value << ": " << why << "\n";
       return kExitPluginError;
     }
     SurfaceHolder picture(cairo_image_surface_create_from_png_stream(readPng, &png), &cairo_surface_destroy);
@@ -158,11 +155,13 @@ int runSheet(const SheetArgs& args, const char* argv0) {
     cairo_text_extents(cr.get(), text.c_str(), &extents);
     cairo_move_to(cr.get(), x + (tile - extents.width) / 2, y + tile + 13);
     cairo_show_text(cr.get(), text.c_str());
-    std::cerr << "\rtile " << i + 1 << " of " << count << std::flush;
+    showProgress("tile " + std::to_string(i + 1) + " of " + std::to_string(count));
   }
-  std::cerr << "\n";
+  endProgress();
   cr.reset();
-  cairo_surface_write_to_png_stream(sheet.get(), writePng, &output.stream());
+  std::string why;
+  if (!flhost::writeSurfacePng(sheet.get(), false, designs, output.stream(), &why))
+    throw ToolError(displayPath(args.output) + ": " + why);
   output.commit();
   return kExitOk;
 }
@@ -174,7 +173,6 @@ int runSheet(const SheetArgs&, const char*) {
 
 Command addSheetCommand(CLI::App& app) {
   auto sheet = std::make_shared<SheetArgs>();
-  CLI::Option* seed = nullptr;
   CLI::App* cmd = app.add_subcommand(
       "sheet",
       "Draw a contact sheet: one tile per value of a field\n"
@@ -189,14 +187,11 @@ Command addSheetCommand(CLI::App& app) {
       ->type_name("FILE");
   cmd->add_option("--columns", sheet->columns, "Tiles per row (default 6)")->type_name("N");
   cmd->add_option("--tile", sheet->tile, "Tile size in pixels (default 240)")->type_name("PIXELS");
-  addHostOptions(cmd, sheet->host, &seed);
+  addHostOptions(cmd, sheet->host);
   cmd->footer(std::string("Each tile is its own host run (Startup, Go on the record with the field set,\n"
                           "Shutdown) with the same seed, framed to the design's art.\n\n") +
               kSwatchHelp + "\n" + kModuleHelp + "\n" + kExitCodesHelp);
-  return {cmd, [sheet, seed](const char* argv0) {
-            sheet->host.seedGiven = seed->count() > 0;
-            return runSheet(*sheet, argv0);
-          }};
+  return {cmd, [sheet](const char* argv0) { return runSheet(*sheet, argv0); }};
 }
 
 }  // namespace fltools

@@ -43,8 +43,11 @@ std::vector<flhost::Swatch> parseSwatches(const std::string& text, const std::st
   return swatches;
 }
 
-std::vector<flhost::Swatch> readSwatchFile(const std::filesystem::path& path) {
-  return parseSwatches(readInputFile(path), displayPath(path));
+std::vector<flhost::Swatch> readSwatchFile(const std::filesystem::path& path, std::string* text) {
+  std::string contents = readInputFile(path);
+  std::vector<flhost::Swatch> swatches = parseSwatches(contents, displayPath(path));
+  if (text) *text = nlohmann::json::parse(contents).dump();
+  return swatches;
 }
 
 }  // namespace fltools

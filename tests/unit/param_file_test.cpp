@@ -3,6 +3,7 @@
 // field and the value.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <filesystem>
@@ -98,7 +99,9 @@ TEST(ParamFile, BothFormatsRoundTripBitForBit) {
     fs::path file = dir.path() / name;
     writeParamFile(file, p);
     std::ostringstream warnings;
-    EXPECT_TRUE(sameBits(readParamFile(file, kSwatches, warnings), p));
+    ParamRecord read = readParamFile(file, kSwatches, warnings);
+    EXPECT_TRUE(sameBits(read.params, p));
+    EXPECT_TRUE(read.complete());
     fs::remove(file);
   }
   EXPECT_TRUE(dir.entries().empty()) << "a temporary file was left behind";
@@ -178,7 +181,7 @@ TEST(ParamFile, ValuesAreRefusedByKindAndWarnedAboutByRange) {
     ASSERT_EQ(jsonProblems(text), std::vector<std::string>{});
     std::vector<std::string> expected;
     if (c.range) expected.push_back(c.range);
-    EXPECT_EQ(checkParams(paramsFromJson(text, "params.json"), kSwatches, "params.json"), expected);
+    EXPECT_EQ(checkParams(paramsFromJson(text, "params.json").params, kSwatches, "params.json"), expected);
   }
 }
 
@@ -201,12 +204,12 @@ TEST(ParamFile, BadJsonStructureIsReported) {
        "params.json: unknown field \"BurstCount\" (did you mean burstCount?)"},
       {replaced("\"burstCount\"", "\"burstCount\": 12,\n  \"burstCount\""),
        "params.json: field burstCount appears more than once"},
-      {replaced("  \"fillSteps\": 0,\n", ""), "params.json: missing field fillSteps (a saved record has all 84)"},
-      {replaced("  \"fillSteps\": 0,\n  \"strokeColor\": 0,\n", ""),
-       "params.json: missing fields fillSteps, strokeColor (a saved record has all 84)"},
+      {replaced("{", "{\"seed\": 1, \"seed\": 2,"), "params.json: seed appears more than once"},
+      {replaced("{", "{\"seed\": -1,"), "params.json: seed = -1 is not a whole number from 0 to"},
+      {replaced("{", "{\"seed\": 2.5,"), "params.json: seed = 2.5 is not a whole number"},
+      {replaced("{", "{\"seed\": \"7\","), "params.json: seed = \"7\" is not a whole number"},
       {"[1, 2]", "params.json: expected an object of the record's fields, found an array"},
       {"7", "params.json: expected an object of the record's fields, found a number"},
-      {"{}", "params.json: missing fields uniqueElements, randomInitialGap"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.text.substr(0, 60));
@@ -214,6 +217,38 @@ TEST(ParamFile, BadJsonStructureIsReported) {
     ASSERT_EQ(problems.size(), 1u) << testing::PrintToString(problems);
     EXPECT_EQ(problems[0].substr(0, c.message.size()), c.message);
   }
+}
+
+TEST(ParamFile, PartialJsonNamesItsFieldsAndTheRestComeFromDefaults) {
+  ParamRecord r = paramsFromJson("{\"starCount\": 3, \"seed\": 18446744073709551615, \"length\": 0.1}",
+                                 "params.json");
+  EXPECT_FALSE(r.complete());
+  EXPECT_EQ(r.seed, 18446744073709551615u);
+  std::vector<std::string> missing = r.missing();
+  EXPECT_EQ(missing.size(), 82u);
+  EXPECT_EQ(std::count(missing.begin(), missing.end(), "starCount"), 0);
+  EXPECT_EQ(std::count(missing.begin(), missing.end(), "burstCount"), 1);
+
+  BurstParams base = defaults();
+  BurstParams merged = r.over(base);
+  BurstParams expected = base;
+  expected.starCount = 3;
+  expected.length = 0.1f;
+  EXPECT_TRUE(sameBits(merged, expected));
+
+  ParamRecord empty = paramsFromJson("{}", "params.json");
+  EXPECT_TRUE(sameBits(empty.over(base), base));
+  EXPECT_FALSE(empty.seed.has_value());
+}
+
+TEST(ParamFile, SavedSeedReadsBack) {
+  BurstParams p = defaults();
+  std::string text = paramsToJson(p, "p.json", 123456789012ull);
+  EXPECT_EQ(text.rfind("{\n  \"seed\": 123456789012,\n", 0), 0u) << text.substr(0, 40);
+  ParamRecord r = paramsFromJson(text, "p.json");
+  EXPECT_TRUE(r.complete());
+  EXPECT_EQ(r.seed, 123456789012ull);
+  EXPECT_TRUE(sameBits(r.params, p));
 }
 
 TEST(ParamFile, SyntaxErrorsGiveLineAndColumn) {
@@ -255,7 +290,7 @@ TEST(ParamFile, BinRecordsKeepOutOfRangeValuesAndRefuseNonFiniteReals) {
   p.randomApply = -1;
   write(p);
   std::ostringstream warnings;
-  EXPECT_TRUE(sameBits(readParamFile(file, kSwatches, warnings), p));
+  EXPECT_TRUE(sameBits(readParamFile(file, kSwatches, warnings).params, p));
   EXPECT_EQ(warnings.str(),
             "flarimond: warning: " + name + ": randomApply = -1 is outside 0..1; passed to the plug-in as stored\n"
             "flarimond: warning: " + name + ": currentPage = 0 is outside 1..7; passed to the plug-in as stored\n"
