@@ -414,7 +414,7 @@ class BrowserHost : public flhost::DialogDriver {
 
   // The job is answered when the host next waits for its user (answerPending).
   void hold(JobPtr& job, uint64_t serial = 0, json itemsBefore = nullptr) {
-    pending_.emplace();
+    pending_ = Pending{};
     pending_->serial = serial;
     pending_->itemsBefore = std::move(itemsBefore);
     pending_->job = std::move(job);

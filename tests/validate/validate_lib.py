@@ -50,7 +50,8 @@ class Env:
         self.environ.pop("FLARIMOND_MODULE", None)
         self._fields = None
         self._defaults = None
-        self._lock = threading.Lock()
+        self._lock = threading.RLock()
+        self._cases = 0
 
     def fields(self):
         """The record's fields in order: name, kind, range, min, max (from the field table)."""
@@ -75,7 +76,11 @@ class Env:
             return dict(self._defaults)
 
     def case_dir(self, probe, name):
-        d = os.path.join(self.work, probe, re.sub(r"[^A-Za-z0-9_.@=-]+", "_", name))
+        """A fresh folder for one case, named after it (numbered: two labels may read alike)."""
+        with self._lock:
+            self._cases += 1
+            n = self._cases
+        d = os.path.join(self.work, probe, f"{n:05d}-" + re.sub(r"[^A-Za-z0-9_.@=-]+", "_", name)[:80])
         shutil.rmtree(d, ignore_errors=True)
         os.makedirs(d)
         return d
