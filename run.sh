@@ -9,6 +9,9 @@
 #                                             (build-win/bin: flarimond.aip, flarimond.exe)
 #   ./run.sh bench [benchmark options]        builds the benchmarks in Release (build-bench) and
 #                                             runs them
+#   ./run.sh validate [--short] [--only P,...] builds build, build-asan and build-fuzz (clang), then
+#                                             runs the probes of tests/validate (see its README)
+#   ./run.sh fuzz TARGET SECONDS              runs one libFuzzer target (build-fuzz) for that long
 set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
 jobs="$(nproc 2>/dev/null || echo 2)"
@@ -19,6 +22,12 @@ build() {  # build DIR [cmake options...]
   local dir="$1"; shift
   cmake -S "$root" -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" >/dev/null
   cmake --build "$dir" -j "$jobs"
+}
+
+fuzz_build() {  # the libFuzzer targets, with clang, in a build of their own
+  cmake -S "$root" -B "$root/build-fuzz" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_C_COMPILER=clang \
+    -DCMAKE_CXX_COMPILER=clang++ -DFLARIMOND_FUZZ=ON -DFLARIMOND_TESTS=OFF >/dev/null
+  cmake --build "$root/build-fuzz" -j "$jobs" --target fuzz_targets
 }
 
 windows_build() {  # [cmake options...]: cross-compiled with MinGW-w64, tests run under wine
@@ -56,8 +65,30 @@ case "${1:-}" in
       "$root/build-bench/bin/$b" --benchmark_min_time=0.2 "$@"
     done
     ;;
+  validate)
+    shift
+    build "$root/build"
+    build "$root/build-asan" -DFLARIMOND_SANITIZE=ON
+    fuzz_build
+    exec python3 "$root/tests/validate/validate.py" --jobs "$jobs" "$@"
+    ;;
+  fuzz)
+    if [ $# -ne 3 ]; then
+      echo "usage: ./run.sh fuzz TARGET SECONDS   (targets: $(ls "$root/tests/validate/corpus" | tr '\n' ' '))" >&2
+      exit 2
+    fi
+    target="$2" seconds="$3"
+    [ -d "$root/tests/validate/corpus/$target" ] || { echo "run.sh fuzz: no target $target" >&2; exit 2; }
+    fuzz_build
+    # The run grows its own copy of the seed corpus; what it finds (crash-*, leak-*) lands beside it.
+    work="$root/build-fuzz/runs/$target"
+    mkdir -p "$work/corpus"
+    cp -n "$root/tests/validate/corpus/$target/"* "$work/corpus/"
+    exec "$root/build-fuzz/bin/$target" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 \
+      -max_len=65536 -artifact_prefix="$work/" "$work/corpus"
+    ;;
   "")
-    echo "usage: ./run.sh test | build | windows | bench | <flarimond command> [options]   (try ./run.sh --help)" >&2
+    echo "usage: ./run.sh test | build | windows | bench | validate | fuzz | <flarimond command> [options]   (try ./run.sh --help)" >&2
     exit 2
     ;;
   *)

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Installs the Debian packages Flarimond builds with, when any is missing:
-#   scripts/setup.sh [test|windows|bench]
+#   scripts/setup.sh [test|windows|bench|validate|fuzz]
 set -euo pipefail
 
 # What building and using Flarimond needs.
@@ -13,8 +13,8 @@ packages=(
   libcpp-httplib-dev                 # flarimond serve: the dialog in a browser
   binutils-mingw-w64-i686            # windres, the resource compiler
 )
-# The rest only for the whole test run ("test"), the Windows build ("windows") or the
-# benchmarks ("bench").
+# The rest only for the whole test run ("test"), the Windows build ("windows"), the
+# benchmarks ("bench") or the validate suite and its fuzzers ("validate", "fuzz").
 case "${1:-}" in
   test | windows)
     packages+=(
@@ -30,6 +30,12 @@ case "${1:-}" in
     ;;
   bench)
     packages+=(libbenchmark-dev)
+    ;;
+  validate | fuzz)
+    packages+=(clang libclang-rt-14-dev)  # the libFuzzer targets: clang and its fuzzer runtime
+    ;;&
+  validate)
+    packages+=(python3 valgrind)  # the probes' driver; memory checks of failing host operations
     ;;
 esac
 
