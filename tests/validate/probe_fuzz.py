@@ -13,7 +13,7 @@ TARGETS = ["param_json_fuzz", "param_bin_fuzz", "dialog_script_fuzz", "swatch_fi
 
 def probe(env):
     score = Score("fuzzers")
-    seconds = 10 if env.short else 60
+    seconds = 10 if env.short else 30
 
     def one(target):
         program = os.path.join(env.fuzz, "bin", target)

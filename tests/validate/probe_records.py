@@ -25,7 +25,7 @@ def probe(env):
     rng = seeded("records")
     fields = env.fields()
     records = []
-    while len(records) < (24 if env.short else 320):
+    while len(records) < (24 if env.short else 200):
         rec = random_record(rng, fields)
         if size_of(rec) <= SIZE_CAP:
             records.append((len(records), rec, rng.randrange(1, 2**31)))
