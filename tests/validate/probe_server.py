@@ -219,6 +219,7 @@ def probe(env):
         control.phase = "malformed events"
         malformed_events(score, h, port, repro_base, env.short)
     worst, phase = control.worst()
+    score.notes.append(f"control client: {len(control.waits)} requests, the longest wait {worst:.2f} s ({phase})")
     over = sorted({p for w, p in control.waits if w > WAIT_LIMIT})
     score.check("no client waits more than 1 s while others misbehave",
                 ([f"the control client waited up to {worst:.2f} s (during {phase}; over {WAIT_LIMIT} s during "
