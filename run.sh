@@ -14,6 +14,9 @@
 #                                             mutation testing of the plug-in's sources, in a copy
 #                                             of the tree (build-mutate); report in
 #                                             build-mutate/report.txt
+#   ./run.sh validate [--short] [--only P,...] builds build, build-asan and build-fuzz (clang), then
+#                                             runs the probes of tests/validate (see its README)
+#   ./run.sh fuzz TARGET SECONDS              runs one libFuzzer target (build-fuzz) for that long
 set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
 jobs="$(nproc 2>/dev/null || echo 2)"
@@ -28,6 +31,19 @@ configure() {  # configure DIR [cmake options...]
 build() {  # build DIR [cmake options...]: everything, tests included
   configure "$@"
   cmake --build "$1" -j "$jobs"
+}
+
+build_targets() {  # build_targets DIR "TARGET..." [cmake options...]: only what the targets need
+  local dir="$1" targets="$2"; shift 2
+  cmake -S "$root" -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" >/dev/null
+  # shellcheck disable=SC2086  # the targets are words
+  cmake --build "$dir" -j "$jobs" --target $targets
+}
+
+fuzz_build() {  # the libFuzzer targets, with clang, in a build of their own
+  cmake -S "$root" -B "$root/build-fuzz" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_C_COMPILER=clang \
+    -DCMAKE_CXX_COMPILER=clang++ -DFLARIMOND_FUZZ=ON -DFLARIMOND_TESTS=OFF >/dev/null
+  cmake --build "$root/build-fuzz" -j "$jobs" --target fuzz_targets
 }
 
 windows_build() {  # [cmake options...]: cross-compiled with MinGW-w64, tests run under wine
@@ -56,6 +72,9 @@ case "${1:-}" in
     windows_tests
     echo "== the dialog in a browser: Chromium driven by Playwright ==" >&2
     "$root/web/tests/run.sh" "$root/build/bin/flarimond"
+    echo "== the validation probes, short form ==" >&2
+    fuzz_build
+    python3 "$root/tests/validate/validate.py" --jobs "$jobs" --short
     ;;
   build)
     build "$root/build"
@@ -108,8 +127,32 @@ case "${1:-}" in
     shift
     exec python3 "$root/scripts/mutate.py" "$@"
     ;;
+  validate)
+    shift
+    # The probes run the program and module; the uninstrumented build also prints the field table.
+    build_targets "$root/build" "flarimond flarimond_plugin field_table"
+    build_targets "$root/build-asan" "flarimond flarimond_plugin" -DFLARIMOND_SANITIZE=ON
+    fuzz_build
+    exec python3 "$root/tests/validate/validate.py" --jobs "$jobs" "$@"
+    ;;
+  fuzz)
+    if [ $# -ne 3 ]; then
+      echo "usage: ./run.sh fuzz TARGET SECONDS   (targets: $(ls "$root/tests/validate/corpus" | tr '\n' ' '))" >&2
+      exit 2
+    fi
+    target="$2" seconds="$3"
+    [ -d "$root/tests/validate/corpus/$target" ] || { echo "run.sh fuzz: no target $target" >&2; exit 2; }
+    fuzz_build
+    # The run grows its own copy of the seed corpus; what it finds (crash-*, leak-*) lands beside it.
+    work="$root/build-fuzz/runs/$target"
+    mkdir -p "$work/corpus"
+    cp -n "$root/tests/validate/corpus/$target/"* "$work/corpus/"
+    exec "$root/build-fuzz/bin/$target" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 \
+      -max_len=65536 -artifact_prefix="$work/" "$work/corpus"
+    ;;
   "")
     echo "usage: ./run.sh test | build | windows | bench | mutate | <flarimond command> [options]   (try ./run.sh --help)" >&2
+    echo "usage: ./run.sh test | build | windows | bench | validate | fuzz | <flarimond command> [options]   (try ./run.sh --help)" >&2
     exit 2
     ;;
   *)

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Installs the Debian packages Flarimond builds with, when any is missing:
-#   scripts/setup.sh [test|windows|bench|mutate]
+#   scripts/setup.sh [test|windows|bench|mutate|validate|fuzz]
 set -euo pipefail
 
 # What building and using Flarimond needs.
@@ -13,8 +13,8 @@ packages=(
   libcpp-httplib-dev                 # flarimond serve: the dialog in a browser
   binutils-mingw-w64-i686            # windres, the resource compiler
 )
-# The rest only for the whole test run ("test"), the Windows build ("windows") or the
-# benchmarks ("bench").
+# The rest only for the whole test run ("test"), the Windows build ("windows"), the
+# benchmarks ("bench") or the validate suite and its fuzzers ("validate", "fuzz").
 case "${1:-}" in
   test | windows)
     packages+=(
@@ -27,12 +27,18 @@ case "${1:-}" in
     # The browser test runs under node: these machines come with node 20, which playwright-core
     # needs; one without any node gets Debian's, which may be older than that.
     command -v node >/dev/null || packages+=(nodejs npm)
-    ;;
+    ;;&
   bench)
     packages+=(libbenchmark-dev python3 git)  # python3 sums up the figures; git gives the baseline
     ;;
   mutate)
     packages+=(python3 ccache)  # the mutation tool, and compiles of unchanged files it repeats
+    ;;
+  test | validate | fuzz)
+    packages+=(clang libclang-rt-14-dev)  # the libFuzzer targets: clang and its fuzzer runtime
+    ;;&
+  test | validate)
+    packages+=(python3 valgrind)  # the probes' driver; memory checks of failing host operations
     ;;
 esac
 

@@ -175,7 +175,7 @@ void BrowserHost::handleCommon(Job& job) {
 }
 
 void BrowserHost::hold(JobPtr& job, uint64_t serial, json itemsBefore) {
-  pending_.emplace();
+  pending_ = Pending{};
   pending_->serial = serial;
   pending_->itemsBefore = std::move(itemsBefore);
   pending_->job = std::move(job);

@@ -30,6 +30,8 @@ using json = nlohmann::json;
 // An event is a few dozen bytes; anything near this is not from our page.
 constexpr size_t kMaxEventBytes = 16 * 1024;
 constexpr const char* kTokenHeader = "X-Flarimond-Token";
+constexpr int kListenBacklog = 512;
+constexpr size_t kServerThreads = 64;
 
 std::atomic<bool> gStopSignal{false};
 static_assert(std::atomic<bool>::is_always_lock_free, "the signal handler may only touch lock-free atomics");
@@ -294,11 +296,16 @@ int serveDialog(const ServeArgs& args, const std::optional<BurstParams>& record,
   httplib::Server server;
   // Only SO_REUSEADDR: the library's default adds SO_REUSEPORT, which would let a second server
   // share the port and take half of the browser's requests.
-  server.set_socket_options([](socket_t sock) {
+  socket_t listening = INVALID_SOCKET;
+  server.set_socket_options([&listening](socket_t sock) {
     int yes = 1;
     setsockopt(sock, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
+    listening = sock;
   });
   server.set_payload_max_length(1 << 20);
+  // Each connection holds a worker while its request trickles in: the library's 8 workers let a
+  // few slow clients make every other one wait. Idle workers cost next to nothing.
+  server.new_task_queue = [] { return new httplib::ThreadPool(kServerThreads); };
   // An idle browser connection holds a server thread, and stopping waits for it: keep them short.
   server.set_keep_alive_timeout(1);
   if (port == 0) {
@@ -307,6 +314,10 @@ int serveDialog(const ServeArgs& args, const std::optional<BurstParams>& record,
   } else if (!server.bind_to_port("127.0.0.1", port)) {
     throw ToolError("--port " + args.port + ": cannot listen on 127.0.0.1:" + args.port + " (is it in use?)");
   }
+  // The library listens with a backlog of 5 connections: a burst of a few hundred clients then
+  // sees its connects dropped and retried by the kernel only seconds later. Listening again on
+  // the bound socket only raises the backlog.
+  if (listening != INVALID_SOCKET) ::listen(listening, kListenBacklog);
 
   std::unique_ptr<flhost::Session> session = open();
   if (!seedGiven) std::cerr << "seed: " << session->random().seed() << "\n";

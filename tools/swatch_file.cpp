@@ -13,7 +13,7 @@ std::vector<flhost::Swatch> parseSwatches(const std::string& text, const std::st
   nlohmann::json doc;
   try {
     doc = nlohmann::json::parse(text);
-  } catch (const nlohmann::json::parse_error& e) {
+  } catch (const nlohmann::json::exception& e) {  // a syntax error, or a number past a double (1e400)
     throw ToolError(name + ": not JSON: " + e.what());
   }
   if (!doc.is_array()) throw ToolError(name + ": expected an array of swatches");

@@ -123,6 +123,11 @@ check "a short .bin record is refused" bash -c "
   head -c 335 '$T/p.bin' > '$T/short.bin' &&
   '$F' render --params '$T/short.bin' -o '$T/s.svg' 2>/dev/null; test \$? = 2"
 
+check "a swatch file with a number past a double is refused by name" bash -c "
+  printf '[1e400]' > '$T/big.json' &&
+  '$F' render -o '$T/overflow.json' --seed 1 --swatches '$T/big.json' 2> '$T/err'; test \$? = 2 &&
+  grep -q '^flarimond: .*big.json: not JSON' '$T/err' && test ! -e '$T/overflow.json'"
+
 check "PNG export, paint for new paths and a swatch file" bash -c "
   printf '[{\"name\":\"[None]\",\"color\":\"none\"},{\"name\":\"[Registration]\",\"color\":\"registration\"},{\"name\":\"Sea\",\"color\":\"rgb:0,0.4,0.6\"}]' > '$T/sw.json' &&
   '$F' render -o '$T/d.png' --seed 1 --width 300 --fill rgb:1,0.8,0.2 --stroke cmyk:0,0,0,1@2.5 --swatches '$T/sw.json' &&

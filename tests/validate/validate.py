@@ -14,6 +14,7 @@ sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 
 import probe_dialogs  # noqa: E402
 import probe_faults  # noqa: E402
+import probe_output_paths  # noqa: E402
 import probe_fuzz  # noqa: E402
 import probe_param_files  # noqa: E402
 import probe_records  # noqa: E402
@@ -25,6 +26,7 @@ PROBES = {
     "records": probe_records.probe,
     "dialogs": probe_dialogs.probe,
     "param-files": probe_param_files.probe,
+    "output-paths": probe_output_paths.probe,
     "fuzz": probe_fuzz.probe,
     "server": probe_server.probe,
 }

@@ -3,7 +3,7 @@
 #include <string>
 
 #include "fuzz_input.h"
-#include "serve.h"
+#include "serve_events.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::string why;

@@ -2,6 +2,7 @@
 #include <string>
 
 #include "fuzz_input.h"
+#include "output_file.h"
 #include "swatch_file.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
