@@ -30,6 +30,7 @@ int runFilter(const RenderArgs& args, const char* argv0, bool withDialog) {
   [[maybe_unused]] int pixelWidth = parsePixelWidth(args.width);  // PNG only, which needs cairo
   if (args.background != "white" && args.background != "transparent")
     throw ToolError("--background \"" + args.background + "\": expected white or transparent");
+  flhost::Frame frame = parseFrame(args.frame);
   std::optional<ParamFormat> saveFormat;
   if (!args.saveParams.empty()) {
     saveFormat = paramFormatOf(args.saveParams);
@@ -65,13 +66,14 @@ int runFilter(const RenderArgs& args, const char* argv0, bool withDialog) {
   }
   const flhost::Document& document = run.session->document();
   if (format == OutputFormat::Svg) {
-    flhost::writeDocumentSvg(document, output.stream());
+    flhost::writeDocumentSvg(document, output.stream(), frame);
   } else if (format == OutputFormat::Json) {
     flhost::writeDocumentJson(document, output.stream());
   } else {
 #ifdef FLARIMOND_HAVE_CAIRO
     std::string why;
-    if (!flhost::writeDocumentPng(document, output.stream(), pixelWidth, args.background == "transparent", &why))
+    if (!flhost::writeDocumentPng(document, output.stream(), pixelWidth, args.background == "transparent", &why,
+                                  frame == flhost::Frame::Art))
       throw ToolError(displayPath(args.output) + ": " + why);
 #endif
   }
