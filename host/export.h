@@ -76,6 +76,9 @@ void appendThousandths(std::string& out, double v);
 // margin of 2 % of the larger side. Frame::Art: a square centred on the curves of every art, 4 %
 // wider than their larger side (at least 1 point), widened by half the widest stroke; the page
 // when no art can be drawn. Arts with a non-finite coordinate are not counted.
+// Appends a whole number of thousandths as appendThousandths writes it ("12.5" for 12500).
+void appendMillis(std::string& out, int64_t thousandths);
+
 HostRealRect exportArea(const Document& doc, Frame frame = Frame::Page);
 
 }  // namespace flhost

@@ -195,7 +195,7 @@ TEST(ExportSvg, IsAnSvgDocumentInPoints) {
   // paint order.
   std::vector<size_t> at;
   for (const char* part : {"<title>", "<g id=\"page\">\n<rect x=\"0\" y=\"0\" width=\"612\" height=\"792\" fill=\"#ffffff\"",
-                           "<g id=\"design\">", "<path id=\"art-1\" d=\"M1 ", "<path id=\"art-2\" d=\"M2 ",
+                           "<g id=\"design\" ", "<path id=\"art-1\" d=\"M1 ", "<path id=\"art-2\" d=\"M2 ",
                            "<path id=\"art-3\" d=\"M3 ", "</g>\n</svg>"})
     at.push_back(text.find(part));
   for (size_t i = 0; i < at.size(); ++i) {
@@ -208,18 +208,19 @@ TEST(ExportSvg, IsAnSvgDocumentInPoints) {
 }
 
 TEST(ExportSvg, TurnsYDownAndKeepsTheStackingOrder) {
+  // Relative path data: each point after the first is the step from the one before.
   std::vector<std::string> d = pathData(svg(threeArts()));
   EXPECT_EQ(d, (std::vector<std::string>{
                    "M1 791",
-                   "M2 782 C2 782 15 787 20 782",
-                   "M3 792 L100 792 L100 692 Z",
+                   "M2 782c0 0 13 5 18 0",
+                   "M3 792l97 0l0-100Z",
                }));
 }
 
 TEST(ExportSvg, LinesOnlyWhereBothHandlesSitOnTheirAnchors) {
   Document doc(DocumentOptions::standard());
   // Segments out of 0, 1, 2 and back: straight, then leaving with a handle, then arriving with one,
-  // and closing on a curve; then one closing straight.
+  // and closing on a curve; then one closing straight, which Z draws.
   HostPathSegment a = anchor(0, 0), b = anchor(10, 0), c = anchor(10, 10), d = anchor(0, 10);
   b.out = {12, 0};
   d.in = {0, 12};
@@ -227,9 +228,26 @@ TEST(ExportSvg, LinesOnlyWhereBothHandlesSitOnTheirAnchors) {
   addArt(doc, {a, b, c, d}, true);
   addArt(doc, {anchor(0.0004f, 0.12345f), {{1.0006f, 1}, {1.0006f, 1}, {1.0006f, 1}, 1}}, true);
   EXPECT_EQ(pathData(svg(doc)), (std::vector<std::string>{
-                                    "M0 792 L10 792 C12 792 10 782 10 782 C10 782 0 780 0 782 C-1 787 0 792 0 792 Z",
-                                    "M0 791.877 L1.001 791 Z",
+                                    "M0 792l10 0c2 0 0-10 0-10c0 0-10-2-10 0c-1 5 0 10 0 10Z",
+                                    "M0 791.877l1.001-.877Z",
                                 }));
+}
+
+TEST(ExportSvg, RoundingDoesNotAddUpAlongAPath) {
+  // A thousand steps of 0.3337 points: each written step is between rounded points, so the sum of
+  // the steps lands on the last point rounded, not 0.3 points off.
+  Document doc(DocumentOptions::standard());
+  std::vector<HostPathSegment> segments;
+  for (int i = 0; i <= 1000; ++i) segments.push_back(anchor(static_cast<float>(i * 0.3337), 10));
+  addArt(doc, segments, false);
+  std::string d = pathData(svg(doc)).at(0);
+  std::regex step(R"re(l(-?[0-9]*\.?[0-9]+) ?(-?[0-9]*\.?[0-9]+))re");
+  double x = 0;
+  int steps = 0;
+  for (auto it = std::sregex_iterator(d.begin(), d.end(), step); it != std::sregex_iterator(); ++it, ++steps)
+    x += std::stod((*it)[1]);
+  EXPECT_EQ(steps, 1000);
+  EXPECT_NEAR(x, std::round(double(segments.back().p.h) * 1000) / 1000, 1e-6);
 }
 
 TEST(ExportSvg, CoordinatesToAThousandthOfAPoint) {
@@ -246,16 +264,32 @@ TEST(ExportSvg, CoordinatesToAThousandthOfAPoint) {
   }
 }
 
-TEST(ExportSvg, PaintsAsTheStyleSays) {
-  std::string text = svg(threeArts());
-  std::vector<std::string> lines;
+// An attribute of an element's start tag, or "" when it has none.
+std::string attribute(const std::string& tag, const std::string& name) {
+  std::smatch m;
+  if (!std::regex_search(tag, m, std::regex(" " + name + "=\"([^\"]*)\""))) return "";
+  return m[1];
+}
+
+TEST(ExportSvg, PaintsAsTheStyleSaysEachArtOrItsGroup) {
+  // The design's group holds the paint most arts share; an art writes what differs from it.
+  Document doc = threeArts();
+  for (int i = 0; i < 2; ++i) addArt(doc, {anchor(4, 4), anchor(5, 5)}, false);  // white, black, 1
+  std::string text = svg(doc);
+  std::string group = text.substr(text.find("<g id=\"design\""));
+  group = group.substr(0, group.find('>'));
+  EXPECT_EQ(attribute(group, "fill"), "#fff");
+  EXPECT_EQ(attribute(group, "stroke"), "#000");
+  EXPECT_EQ(attribute(group, "stroke-width"), "1");
+
+  std::vector<std::string> paths;
   std::istringstream in(text);
   for (std::string line; std::getline(in, line);)
-    if (line.rfind("<path", 0) == 0) lines.push_back(line.substr(line.find("\" fill=") + 2));
-  ASSERT_EQ(lines.size(), 3u);
-  EXPECT_EQ(lines[0], "fill=\"#ffffff\" stroke=\"#000000\" stroke-width=\"1\"/>");
-  EXPECT_EQ(lines[1], "fill=\"none\" stroke=\"#bfbfbf\" stroke-width=\"2.5\" opacity=\"0.1\"/>");
-  EXPECT_EQ(lines[2], "fill=\"#00ffff\" fill-rule=\"evenodd\" stroke=\"#ff80ff\" stroke-width=\"1\"/>");
+    if (line.rfind("<path", 0) == 0) paths.push_back(line.substr(line.find("\" ") + 1));
+  ASSERT_EQ(paths.size(), 5u);
+  EXPECT_EQ(paths[0], " d=\"M1 791\"/>");
+  EXPECT_EQ(paths[1].substr(paths[1].find("\" ") + 1), " fill=\"none\" stroke=\"#bfbfbf\" stroke-width=\"2.5\" opacity=\"0.1\"/>");
+  EXPECT_EQ(paths[2].substr(paths[2].find("\" ") + 1), " fill=\"#0ff\" fill-rule=\"evenodd\" stroke=\"#ff80ff\"/>");
 }
 
 TEST(ExportSvg, HexColoursFollowTheHostConversion) {
