@@ -44,13 +44,13 @@ enum class Frame { Page, Art };
 // only the arts drawn.
 void writeDocumentSvg(const Document& doc, std::ostream& out, Frame frame = Frame::Page);
 
-// The same picture as a group for a larger SVG (a contact sheet): <g id="ID"> with the frame's
-// area scaled to fit, centred, into the box (x, y, size, size) in the larger picture's units. The
-// ids inside are the ones writeDocumentSvg uses, each prefixed with "ID-".
+// The same picture as a group for a larger SVG (a contact sheet): <g transform="..."> with the
+// frame's area scaled to fit, centred, into the box (x, y, size, size) in the larger picture's
+// units. The ids inside are the ones writeDocumentSvg uses, each after idPrefix.
 struct SvgBox {
   double x = 0, y = 0, size = 0;
 };
-void writeSvgGroup(const Document& doc, std::ostream& out, std::string_view id, Frame frame, SvgBox box);
+void writeSvgGroup(const Document& doc, std::ostream& out, std::string_view idPrefix, Frame frame, SvgBox box);
 
 // A PNG picture of the same view as the SVG, widthPixels wide (the height follows the view's
 // proportions), on white or, with transparent, on a clear background outside the page. False,

@@ -437,7 +437,7 @@ void writeDocumentSvg(const Document& doc, std::ostream& out, Frame frame) {
   w.flush();
 }
 
-void writeSvgGroup(const Document& doc, std::ostream& out, std::string_view id, Frame frame, SvgBox box) {
+void writeSvgGroup(const Document& doc, std::ostream& out, std::string_view idPrefix, Frame frame, SvgBox box) {
   SvgWriter w(out, doc.pageHeight());
   Survey found = survey(doc, frame, true);
   const Area& area = found.area;
@@ -449,9 +449,9 @@ void writeSvgGroup(const Document& doc, std::ostream& out, std::string_view id, 
   char text[32];
   auto [end, ec] = std::to_chars(text, text + sizeof text, scale);
   (void)ec;
-  w.raw("<g id=\"").raw(id).raw("\" transform=\"translate(").coord(x).raw(" ").coord(y);
+  w.raw("<g transform=\"translate(").coord(x).raw(" ").coord(y);
   w.raw(") scale(").raw(std::string_view(text, static_cast<size_t>(end - text))).raw(")\">\n");
-  writeBody(w, doc, std::string(id) + "-", frame, found.paint);
+  writeBody(w, doc, idPrefix, frame, found.paint);
   w.raw("</g>\n");
   w.flush();
 }

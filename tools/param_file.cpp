@@ -121,8 +121,8 @@ uint32_t loadLittleEndian(const uint8_t* p) {
   return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
 }
 
-// The field a mistyped name most likely meant: the same name in another case, or one a couple of
-// edits away.
+}  // namespace
+
 const char* closestFieldName(std::string_view name) {
   auto lower = [](std::string_view s) {
     std::string r(s);
@@ -158,6 +158,8 @@ const BurstField* fieldNamed(std::string_view name) {
     if (name == f.name) return &f;
   return nullptr;
 }
+
+namespace {
 
 using Json = nlohmann::json;
 

@@ -19,6 +19,7 @@
 #include <string_view>
 #include <vector>
 
+#include "burst_fields.h"
 #include "burst_params.h"
 #include "output_file.h"
 
@@ -38,6 +39,11 @@ class ParamFileError : public ToolError {
  private:
   std::vector<std::string> problems_;
 };
+
+// The field of that name, or null.
+const BurstField* fieldNamed(std::string_view name);
+// The field a mistyped name most likely meant (another case, or a couple of edits away), or null.
+const char* closestFieldName(std::string_view name);
 
 // The record's problems against the ranges of its controls, each "NAME: FIELD = VALUE is ...".
 // `name` is how messages name the record's source (a file name).

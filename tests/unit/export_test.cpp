@@ -348,10 +348,10 @@ TEST(ExportSvg, AGroupFitsTheFrameCentredInItsBox) {
   Document doc(DocumentOptions::standard());
   addArt(doc, {anchor(100, 100), anchor(300, 100), anchor(300, 200)}, true);
   std::ostringstream out;
-  writeSvgGroup(doc, out, "tile-3", Frame::Page, {1000, 2000, 396});
+  writeSvgGroup(doc, out, "tile-3-", Frame::Page, {1000, 2000, 396});
   std::string text = out.str();
   std::smatch m;
-  ASSERT_TRUE(std::regex_search(text, m, std::regex(R"re(^<g id="tile-3" transform="translate\(([^ ]+) ([^)]+)\) scale\(([^)]+)\)">)re")));
+  ASSERT_TRUE(std::regex_search(text, m, std::regex(R"re(^<g transform="translate\(([^ ]+) ([^)]+)\) scale\(([^)]+)\)">)re")));
   double tx = std::stod(m[1]), ty = std::stod(m[2]), scale = std::stod(m[3]);
   // The page view is 2 % of the page's height and half the stroke wider than the page on each side;
   // its height is the larger side.
