@@ -218,7 +218,7 @@ std::vector<JobResult> runJobs(size_t count, int workerCount, const std::functio
         closeFd(w.results);
         r = JobResult{};
         r.status = 1;
-        r.messages = "flarimond: the worker process drawing job " + std::to_string(w.job + 1) + " " +
+        r.messages = "flarimond: the worker process running job " + std::to_string(w.job + 1) + " " +
                      howItEnded(w.pid) + "\n";
         w.pid = -1;
         w.busy = false;
