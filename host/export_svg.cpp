@@ -36,10 +36,12 @@ char* writeMillis(char* out, int64_t n, bool bare) {
   auto frac = static_cast<unsigned>(u % 1000);
   if (whole != 0 || frac == 0 || !bare) out = std::to_chars(out, out + 20, whole).ptr;
   if (frac != 0) {
+    unsigned hundredths = frac % 100;
     *out++ = '.';
-    for (unsigned unit = 100; frac != 0; unit /= 10) {
-      *out++ = static_cast<char>('0' + frac / unit);
-      frac %= unit;
+    *out++ = static_cast<char>('0' + frac / 100);
+    if (hundredths != 0) {
+      *out++ = static_cast<char>('0' + hundredths / 10);
+      if (hundredths % 10 != 0) *out++ = static_cast<char>('0' + hundredths % 10);
     }
   }
   return out;
@@ -150,9 +152,9 @@ void writePathData(SvgWriter& w, const Art& art) {
     struct Millis {
       int64_t x, y;
     };
-    auto millis = [&](const HostRealPoint& p) {
-      return Millis{std::llround(p.h * 1000.0), std::llround(w.svgY(p.v) * 1000.0)};
-    };
+    // Halves away from zero, as std::llround, without its library call.
+    auto round = [](double v) { return static_cast<int64_t>(v < 0 ? v * 1000.0 - 0.5 : v * 1000.0 + 0.5); };
+    auto millis = [&](const HostRealPoint& p) { return Millis{round(p.h), round(w.svgY(p.v))}; };
     Millis at = millis(seg[0].p);
     w.command('M').pathNumber(at.x).pathNumber(at.y);
     for (size_t i = 0; i < curves; ++i) {
@@ -329,24 +331,49 @@ struct Survey {
   GroupPaint paint;
 };
 
+// Counts keys to find the most common; runs of one key (most arts of a design share their paint
+// with the art before) cost one comparison each.
 template <class Key>
-Key mostCommon(const std::unordered_map<Key, size_t>& counts, Key otherwise) {
-  Key best = otherwise;
-  size_t most = 0;
-  for (const auto& [key, count] : counts)
-    if (count > most || (count == most && key < best)) {
-      best = key;
-      most = count;
+class Tally {
+ public:
+  void add(Key key) {
+    if (run_ > 0 && key == last_) {
+      ++run_;
+      return;
     }
-  return best;
-}
+    flushRun();
+    last_ = key;
+    run_ = 1;
+  }
+  // The most common key (the smallest of equals), or `otherwise` when none was added.
+  Key most(Key otherwise) {
+    flushRun();
+    Key best = otherwise;
+    size_t most = 0;
+    for (const auto& [key, count] : counts_)
+      if (count > most || (count == most && key < best)) {
+        best = key;
+        most = count;
+      }
+    return best;
+  }
+
+ private:
+  void flushRun() {
+    if (run_ > 0) counts_[last_] += run_;
+    run_ = 0;
+  }
+  std::unordered_map<Key, size_t> counts_;
+  Key last_{};
+  size_t run_ = 0;
+};
 
 // In doubles: the sums cannot overflow whatever floats the arts hold, and the view box's numbers
 // come out as written rather than as float sums.
 Survey survey(const Document& doc, Frame frame, bool tallyPaint) {
   double left = INFINITY, right = -INFINITY, bottom = INFINITY, top = -INFINITY, widestStroke = 0;
-  std::unordered_map<uint32_t, size_t> fills, strokes;
-  std::unordered_map<int64_t, size_t> widths;
+  Tally<uint32_t> fills, strokes;
+  Tally<int64_t> widths;
   doc.forEachArt([&](const Art& art) {
     if (art.segments.empty() || !finiteArt(art)) return;
     // A curve lies within its control points: an art whose points all lie inside the area found
@@ -365,13 +392,13 @@ Survey survey(const Document& doc, Frame frame, bool tallyPaint) {
     const HostPathStyle& st = art.style;
     if (st.strokePaint && std::isfinite(st.strokeWidth)) widestStroke = std::max(widestStroke, double(st.strokeWidth));
     if (tallyPaint) {
-      ++fills[paintKey(st.fillPaint, st.fillColor)];
-      ++strokes[paintKey(st.strokePaint, st.strokeColor)];
-      if (st.strokePaint) ++widths[widthMillis(st)];
+      fills.add(paintKey(st.fillPaint, st.fillColor));
+      strokes.add(paintKey(st.strokePaint, st.strokeColor));
+      if (st.strokePaint) widths.add(widthMillis(st));
     }
   });
   Survey result;
-  result.paint = {mostCommon(fills, kNoPaint), mostCommon(strokes, kNoPaint), mostCommon(widths, int64_t{1000})};
+  result.paint = {fills.most(kNoPaint), strokes.most(kNoPaint), widths.most(int64_t{1000})};
   if (frame == Frame::Art && left <= right) {
     // Square, centred on the art, so that a design fits a square tile whatever its proportions.
     double half = 0.52 * std::max({right - left, top - bottom, 1.0}) + widestStroke / 2;

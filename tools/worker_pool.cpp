@@ -7,9 +7,10 @@
 #include <algorithm>
 #include <iostream>
 #include <sstream>
-#include <thread>
 
-#ifndef _WIN32
+#ifdef _WIN32
+#include <windows.h>
+#else
 #include <poll.h>
 #include <signal.h>
 #include <sys/wait.h>
@@ -42,12 +43,13 @@ JobResult runOne(const std::function<JobResult(size_t)>& job, size_t index) {
 
 }  // namespace
 
-int processorCount() {
-  unsigned n = std::thread::hardware_concurrency();
-  return n == 0 ? 1 : static_cast<int>(n);
-}
-
 #ifdef _WIN32
+
+int processorCount() {
+  SYSTEM_INFO info;
+  GetSystemInfo(&info);
+  return info.dwNumberOfProcessors > 0 ? static_cast<int>(info.dwNumberOfProcessors) : 1;
+}
 
 std::vector<JobResult> runJobs(size_t count, int, const std::function<JobResult(size_t)>& job,
                                const std::function<void(size_t)>& progress) {
@@ -61,6 +63,11 @@ std::vector<JobResult> runJobs(size_t count, int, const std::function<JobResult(
 }
 
 #else
+
+int processorCount() {
+  long n = ::sysconf(_SC_NPROCESSORS_ONLN);
+  return n > 0 ? static_cast<int>(n) : 1;
+}
 
 namespace {
 
