@@ -101,7 +101,7 @@ JobResult drawTile(const SheetJob& job, size_t i) {
       before.push_back(presetAction(static_cast<int32_t>(values[k]), "--vary " + v.name));
     } else if (job.dialog) {
       // After the user's own actions, so that a preset chosen there does not undo the value.
-      std::vector<flhost::DialogAction> set = setFieldActions(valueLabel(v, values[k]).replace(v.name.size(), 1, "="));
+      std::vector<flhost::DialogAction> set = setFieldActions(v.name + "=" + valueText(v, values[k]));
       after.insert(after.end(), set.begin(), set.end());
     } else {
       setField(*plan.record, *v.field, values[k]);
@@ -294,10 +294,7 @@ int runSheet(const SheetArgs& args, const char* argv0) {
   job.dialog = job.dialog || !job.userActions.empty();
   // A field varied in the dialog must have a control there: found out now, not at the first tile.
   for (const Variation& v : job.vary)
-    if (v.kind == Variation::Kind::Field && job.dialog) {
-      std::string assignment = valueLabel(v, v.values.front());
-      setFieldActions(assignment.replace(v.name.size(), 1, "="));
-    }
+    if (v.kind == Variation::Kind::Field && job.dialog) setFieldActions(v.name + "=" + valueText(v, v.values.front()));
   if (!seedVaried) {
     if (!run.host.seedGiven) job.setup.options.seed = flhost::RandomSource::freshSeed();
     std::cerr << "seed: " << *job.setup.options.seed << "\n";
@@ -359,7 +356,7 @@ Command addSheetCommand(CLI::App& app) {
                   "What changes from tile to tile: FIELD=FROM..TO[:STEP] for a\n"
                   "field of the record (STEP needed for a real), seed=A..B or\n"
                   "preset=A..B; twice for a grid, the first down the rows")
-      ->type_name("FIELD=FROM..TO[:STEP]")
+      ->type_name("FIELD=RANGE")
       ->required()
       ->allow_extra_args(false);
   cmd->add_option("-o,--output", sheet->run.output, "The sheet to write (.png or .svg)")->type_name("FILE")->required();
@@ -385,7 +382,7 @@ Command addSheetCommand(CLI::App& app) {
                   "and put together in order: the sheet is the same whatever --jobs. Progress is shown\n"
                   "on stderr. An SVG sheet holds a group \"tile-N\" per tile (N from 1, row by row) with\n"
                   "what made the tile in its <metadata>: its seed and record.\n\n") +
-              kScriptHelp + "\n" + kSwatchHelp + "\n" + kModuleHelp + "\n" + kExitCodesHelp);
+              kScriptHelp + "\n" + kSwatchHelp + "\n" + kFailHelp + "\n" + kModuleHelp + "\n" + kExitCodesHelp);
   return {cmd, [sheet, seed](const char* argv0) {
             sheet->run.host.seedGiven = seed->count() > 0;
             return runSheet(*sheet, argv0);

@@ -100,14 +100,16 @@ Variation parseVariation(std::string_view text, int32_t swatchCount) {
   return v;
 }
 
+std::string valueText(const Variation& v, double value) {
+  if (!v.field || v.field->kind != FieldKind::Float) return numberText(value);
+  std::string text;
+  flhost::appendShortestFloat(text, static_cast<float>(value));
+  return text;
+}
+
 std::string valueLabel(const Variation& v, double value) {
   if (v.kind == Variation::Kind::Preset) return presetNames()[static_cast<size_t>(value)];
-  std::string text = v.name + " ";
-  if (v.field && v.field->kind == FieldKind::Float)
-    flhost::appendShortestFloat(text, static_cast<float>(value));
-  else
-    text += numberText(value);
-  return text;
+  return v.name + " " + valueText(v, value);
 }
 
 SheetGrid sheetGrid(const std::vector<Variation>& vary, int columns) {

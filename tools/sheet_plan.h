@@ -32,8 +32,9 @@ inline constexpr size_t kMaxTiles = 400;
 // value out of range, an empty or oversized range.
 Variation parseVariation(std::string_view text, int32_t swatchCount);
 
-// A value as a label shows it: the preset's name; "NAME VALUE" otherwise, the value as its
-// shortest text (a real field's as the float the record holds).
+// A value as its shortest text (a real field's as the float the record holds).
+std::string valueText(const Variation& v, double value);
+// A value as a label shows it: the preset's name; "NAME VALUE" otherwise.
 std::string valueLabel(const Variation& v, double value);
 
 // The tiles of a sheet: one variation laid out in `columns` columns (the last row may be short),
