@@ -73,8 +73,8 @@ std::string tileLabel(const SheetJob& job, const std::vector<double>& values) {
 
 // What made a tile, inside its group of the SVG: the tile's number (from 1), its seed and the record
 // the host held after drawing it.
-// TODO(h14designs): once designs carry their own description (random source, document options,
-// program version), write that here instead, one per tile, and into the PNG's text chunks.
+// Once designs carry their own description (random source, document options, program version),
+// that is what goes here, one per tile, and into a PNG sheet's text chunks.
 std::string tileMetadata(size_t tile, uint64_t seed, const BurstParams& record) {
   std::string fields;
   for (char c : paramsToJson(record))
