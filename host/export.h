@@ -34,20 +34,37 @@ namespace flhost {
 // made the document.
 void writeDocumentJson(const Document& doc, std::ostream& out, std::string_view design = {});
 
-// An SVG 1.1 picture of the page and the art as the host shows them: artwork y grows upwards, SVG
-// y downwards, so every point (x, y) is drawn at (x, pageHeight - y). One user unit is one point.
-// The view box covers the page and the curves of every art with a small margin; the page is a
-// white rectangle with a thin grey border beneath the art. An art with no segments draws nothing,
-// and one with a non-finite coordinate is left out (noted in a comment) since no viewer can draw it.
-// A non-empty `metadata` (XML, written as given) is the content of a <metadata> element that comes
-// first in the picture: what made it.
-void writeDocumentSvg(const Document& doc, std::ostream& out, std::string_view metadata = {});
+// What an exported picture shows: the page with all the art around it, or the art alone in a
+// square centred on it (the page left out), as contact sheets show designs.
+enum class Frame { Page, Art };
+
+// An SVG 1.1 picture of the page and the art as the host shows them, made for editors: artwork y
+// grows upwards, SVG y downwards, so every point (x, y) is drawn at (x, pageHeight - y). One user
+// unit is one point, and every coordinate is rounded to 1/1000 point (the JSON export keeps the
+// exact floats). The picture has a <title>; the page is a white rectangle with a thin grey border
+// in the group "page" (left out when framed on the art), beneath the group "design", which holds
+// every art bottom to top as a path with the id "art-N" (N from 1 in paint order). A segment whose
+// handles both sit on their anchors is a line (L), any other a curve (C). The view box is the
+// frame's area (exportArea). An art with no segments draws nothing, and one with a non-finite
+// coordinate is left out (noted in a comment) since no viewer can draw it; the numbering counts
+// only the arts drawn. A non-empty `metadata` (XML, written as given) is the content of a
+// <metadata> element after the title: what made the picture.
+void writeDocumentSvg(const Document& doc, std::ostream& out, Frame frame = Frame::Page,
+                      std::string_view metadata = {});
+
+// The same picture as a group for a larger SVG (a contact sheet): <g transform="..."> with the
+// frame's area scaled to fit, centred, into the box (x, y, size, size) in the larger picture's
+// units. The ids inside are the ones writeDocumentSvg uses, each after idPrefix.
+struct SvgBox {
+  double x = 0, y = 0, size = 0;
+};
+void writeSvgGroup(const Document& doc, std::ostream& out, std::string_view idPrefix, Frame frame, SvgBox box);
 
 // A PNG picture of the same view as the SVG, widthPixels wide (the height follows the view's
 // proportions), on white or, with transparent, on a clear background outside the page. False,
 // with the reason in *error, when it cannot be made. Available when the host is built with cairo
 // (FLARIMOND_HAVE_CAIRO).
-// With artOnly the view frames the art alone (no page sheet), as contact sheets show designs.
+// With artOnly the view is Frame::Art, and every stroke is at least a hairline wide.
 // Each of `text` is written as an international text chunk (iTXt, UTF-8, uncompressed) before the
 // image data, so a reader finds it without decoding the picture.
 // progress, when given, is told the share drawn so far (0..1) a few times a second from the
@@ -70,9 +87,18 @@ char* writeShortestFloat(char* at, float v);
 // A colour as shown on screen, "#rrggbb".
 std::string hexColor(const HostColor& color);
 
-// The artwork rectangle (y up: top >= bottom) an exported picture shows: the page, united with the
-// geometric bounds of every art's curves, widened by half the widest stroke and a margin of 2 % of
-// the larger side.
-HostRealRect exportArea(const Document& doc);
+// Appends v rounded to the nearest 1/1000 ("12.5" for 12.5, "-0.001" for -0.0012, "0" for -0.0004):
+// no exponent, no trailing zeros, no "-0". v must be finite.
+void appendThousandths(std::string& out, double v);
+
+// The artwork rectangle (y up: top >= bottom) an exported picture shows. Frame::Page: the page,
+// united with the geometric bounds of every art's curves, widened by half the widest stroke and a
+// margin of 2 % of the larger side. Frame::Art: a square centred on the curves of every art, 4 %
+// wider than their larger side (at least 1 point), widened by half the widest stroke; the page
+// when no art can be drawn. Arts with a non-finite coordinate are not counted.
+// Appends a whole number of thousandths as appendThousandths writes it ("12.5" for 12500).
+void appendMillis(std::string& out, int64_t thousandths);
+
+HostRealRect exportArea(const Document& doc, Frame frame = Frame::Page);
 
 }  // namespace flhost

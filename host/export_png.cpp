@@ -114,28 +114,6 @@ void setSource(cairo_t* cr, const HostColor& color, double opacity) {
   cairo_set_source_rgba(cr, c.r, c.g, c.b, opacity);
 }
 
-// A square around every art's curves, widened by half the widest stroke and a 2 % margin; the page
-// when there is no art.
-HostRealRect artArea(const Document& doc) {
-  double left = INFINITY, right = -INFINITY, bottom = INFINITY, top = -INFINITY, stroke = 0;
-  doc.forEachArt([&](const ArtView& art) {
-    if (art.segments.empty()) return;
-    const HostRealRect& b = art.bounds;
-    if (!std::isfinite(b.left) || !std::isfinite(b.right) || !std::isfinite(b.top) || !std::isfinite(b.bottom)) return;
-    left = std::min<double>(left, b.left);
-    right = std::max<double>(right, b.right);
-    bottom = std::min<double>(bottom, b.bottom);
-    top = std::max<double>(top, b.top);
-    if (art.style.strokePaint && std::isfinite(art.style.strokeWidth)) stroke = std::max<double>(stroke, art.style.strokeWidth);
-  });
-  if (!(left <= right)) return {0, doc.pageHeight(), doc.pageWidth(), 0};
-  // Square, centred on the art, so that a design fits a square tile whatever its proportions.
-  double half = 0.52 * std::max({right - left, top - bottom, 1.0}) + stroke / 2;
-  double cx = (left + right) / 2, cy = (bottom + top) / 2;
-  return {static_cast<float>(cx - half), static_cast<float>(cy + half), static_cast<float>(cx + half),
-          static_cast<float>(cy - half)};
-}
-
 // Draws one art (with segments, all finite) as the SVG shows it.
 void drawArt(cairo_t* cr, const ArtView& art, double scale, bool artOnly) {
   const HostPathStyle& st = art.style;
@@ -289,7 +267,7 @@ bool writeDocumentPng(const Document& doc, std::ostream& out, int widthPixels, b
                       bool artOnly, const std::vector<PngText>& text, const std::function<void(double)>& progress) {
   // Working out the area also settles every art's bounds, so the bands below only read the
   // document.
-  HostRealRect area = artOnly ? artArea(doc) : exportArea(doc);
+  HostRealRect area = exportArea(doc, artOnly ? Frame::Art : Frame::Page);
   double areaWidth = static_cast<double>(area.right) - area.left;
   double areaHeight = static_cast<double>(area.top) - area.bottom;
   if (widthPixels <= 0 || !(areaWidth > 0) || !(areaHeight > 0)) {

@@ -1,7 +1,10 @@
 #include <algorithm>
+#include <charconv>
 #include <cmath>
+#include <cstring>
 #include <ostream>
 #include <string>
+#include <unordered_map>
 
 #include "export.h"
 
@@ -20,61 +23,238 @@ bool finiteArt(const ArtView& art) {
   return true;
 }
 
-// An SVG writer with its own buffer, flushed between arts.
+// Writes a number of thousandths as its decimal text at out ("-12.5" for -12500) and returns
+// the end; at most 22 characters. With bare, a number below 1 drops its leading zero (".5"), as
+// path data allows.
+char* writeMillis(char* out, int64_t n, bool bare) {
+  uint64_t u = static_cast<uint64_t>(n);
+  if (n < 0) {
+    *out++ = '-';
+    u = uint64_t{0} - u;
+  }
+  uint64_t whole = u / 1000;
+  auto frac = static_cast<unsigned>(u % 1000);
+  if (whole != 0 || frac == 0 || !bare) out = std::to_chars(out, out + 20, whole).ptr;
+  if (frac != 0) {
+    unsigned hundredths = frac % 100;
+    *out++ = '.';
+    *out++ = static_cast<char>('0' + frac / 100);
+    if (hundredths != 0) {
+      *out++ = static_cast<char>('0' + hundredths / 10);
+      if (hundredths % 10 != 0) *out++ = static_cast<char>('0' + hundredths % 10);
+    }
+  }
+  return out;
+}
+
+// Coordinates this far from the origin are written absolute, in doubles: their thousandths would
+// not fit the integers that relative path data is worked out in.
+constexpr double kRelativeLimit = 1e12;
+
+// An SVG writer with its own buffer, written out whenever it fills.
 class SvgWriter {
  public:
-  SvgWriter(std::ostream& os, float pageHeight) : os_(os), pageHeight_(pageHeight) {
-    buf_.reserve(kFlushAt + 4096);
-  }
+  SvgWriter(std::ostream& os, float pageHeight) : os_(os), pageHeight_(pageHeight), buf_(kSize, '\0') {}
   SvgWriter(const SvgWriter&) = delete;
   SvgWriter& operator=(const SvgWriter&) = delete;
 
   SvgWriter& raw(std::string_view s) {
-    buf_ += s;
+    char* at = room(s.size());
+    std::memcpy(at, s.data(), s.size());
+    used_ += s.size();
     return *this;
   }
   SvgWriter& num(float v) {
-    appendShortestFloat(buf_, v);
+    std::string text;
+    appendShortestFloat(text, v);
+    return raw(text);
+  }
+  // A coordinate or a length, to 1/1000 point.
+  SvgWriter& coord(double v) {
+    std::string text;
+    appendThousandths(text, v);
+    return raw(text);
+  }
+  SvgWriter& millis(int64_t n) {
+    done(writeMillis(room(24), n, false));
     return *this;
   }
-  // An artwork point turned into SVG's downward y.
-  SvgWriter& point(const HostRealPoint& p) {
-    num(p.h).raw(" ");
-    return num(static_cast<float>(static_cast<double>(pageHeight_) - p.v));
+  SvgWriter& whole(size_t n) {
+    done(std::to_chars(room(24), buf_.data() + used_ + 24, n).ptr);
+    return *this;
   }
-  void maybeFlush() {
-    if (buf_.size() >= kFlushAt) flush();
+  // Path data's numbers, as short as the grammar allows: no space after a command letter or before
+  // a minus sign, no leading zero.
+  SvgWriter& command(char c) {
+    *room(1) = c;
+    ++used_;
+    first_ = true;
+    return *this;
   }
+  SvgWriter& pathNumber(int64_t millis) {
+    char* at = room(24);
+    if (!first_ && millis >= 0) *at++ = ' ';
+    first_ = false;
+    done(writeMillis(at, millis, true));
+    return *this;
+  }
+  SvgWriter& pathNumber(double v) {
+    std::string text;
+    appendThousandths(text, v);
+    if (!first_ && text[0] != '-') text.insert(0, 1, ' ');
+    first_ = false;
+    return raw(text);
+  }
+  double svgY(float v) const { return static_cast<double>(pageHeight_) - v; }
   void flush() {
-    os_.write(buf_.data(), static_cast<std::streamsize>(buf_.size()));
-    buf_.clear();
+    os_.write(buf_.data(), static_cast<std::streamsize>(used_));
+    used_ = 0;
   }
 
  private:
-  static constexpr size_t kFlushAt = 1 << 16;
+  static constexpr size_t kSize = 1 << 16;
+
+  // Space for n more characters at the end of what is written.
+  char* room(size_t n) {
+    if (used_ + n > buf_.size()) {
+      flush();
+      if (n > buf_.size()) buf_.resize(n);
+    }
+    return buf_.data() + used_;
+  }
+  void done(char* end) { used_ = static_cast<size_t>(end - buf_.data()); }
+
   std::ostream& os_;
   float pageHeight_;
   std::string buf_;
+  size_t used_ = 0;
+  bool first_ = true;
 };
 
-void writePath(SvgWriter& w, const ArtView& art) {
+bool samePoint(const HostRealPoint& a, const HostRealPoint& b) { return a.h == b.h && a.v == b.v; }
+
+// A segment whose handles sit on its anchors is straight.
+bool straight(const HostPathSegment& from, const HostPathSegment& to) {
+  return samePoint(from.out, from.p) && samePoint(to.in, to.p);
+}
+
+// The path data: relative commands between points rounded to 1/1000 point, each delta taken
+// between rounded points so that no rounding adds up along the path; absolute for an art too far
+// out for that.
+void writePathData(SvgWriter& w, const ArtView& art) {
   const auto& seg = art.segments;
-  w.raw("<path d=\"M").point(seg[0].p);
-  auto cubic = [&](const HostPathSegment& from, const HostPathSegment& to) {
-    w.raw(" C").point(from.out).raw(" ").point(to.in).raw(" ").point(to.p);
-  };
-  for (size_t i = 0; i + 1 < seg.size(); ++i) cubic(seg[i], seg[i + 1]);
-  if (art.closed) {
-    cubic(seg.back(), seg[0]);
-    w.raw(" Z");
+  bool near = true;
+  for (const HostPathSegment& s : seg)
+    for (const HostRealPoint* p : {&s.p, &s.in, &s.out})
+      near = near && std::fabs(p->h) < kRelativeLimit && std::fabs(w.svgY(p->v)) < kRelativeLimit;
+  size_t n = seg.size(), curves = art.closed ? n : n - 1;
+  if (near) {
+    struct Millis {
+      int64_t x, y;
+    };
+    // Halves away from zero, as std::llround, without its library call.
+    auto round = [](double v) { return static_cast<int64_t>(v < 0 ? v * 1000.0 - 0.5 : v * 1000.0 + 0.5); };
+    auto millis = [&](const HostRealPoint& p) { return Millis{round(p.h), round(w.svgY(p.v))}; };
+    Millis at = millis(seg[0].p);
+    w.command('M').pathNumber(at.x).pathNumber(at.y);
+    for (size_t i = 0; i < curves; ++i) {
+      const HostPathSegment& from = seg[i];
+      const HostPathSegment& to = seg[(i + 1) % n];
+      Millis end = millis(to.p);
+      if (straight(from, to)) {
+        if (i + 1 == n) break;  // Z draws the closing line itself
+        w.command('l').pathNumber(end.x - at.x).pathNumber(end.y - at.y);
+      } else {
+        Millis c1 = millis(from.out), c2 = millis(to.in);
+        w.command('c').pathNumber(c1.x - at.x).pathNumber(c1.y - at.y).pathNumber(c2.x - at.x);
+        w.pathNumber(c2.y - at.y).pathNumber(end.x - at.x).pathNumber(end.y - at.y);
+      }
+      at = end;
+    }
+  } else {
+    auto point = [&](const HostRealPoint& p) { w.pathNumber(double(p.h)).pathNumber(w.svgY(p.v)); };
+    w.command('M');
+    point(seg[0].p);
+    for (size_t i = 0; i < curves; ++i) {
+      const HostPathSegment& from = seg[i];
+      const HostPathSegment& to = seg[(i + 1) % n];
+      if (straight(from, to)) {
+        if (i + 1 == n) break;
+        w.command('L');
+      } else {
+        w.command('C');
+        point(from.out);
+        point(to.in);
+      }
+      point(to.p);
+    }
   }
+  if (art.closed) w.command('Z');
+}
+
+// A paint as a key: its colour on screen as 0xRRGGBB, or kNoPaint.
+constexpr uint32_t kNoPaint = 1u << 24;
+uint32_t paintKey(bool paint, const HostColor& color) {
+  if (!paint) return kNoPaint;
+  Rgb d = toRgb(color);
+  uint32_t key = 0;
+  for (float v : {d.r, d.g, d.b}) key = key << 8 | static_cast<uint32_t>(std::lround(v * 255.0f));
+  return key;
+}
+
+// "none", or the colour in its shortest hex form ("#fff" for "#ffffff").
+void appendPaint(SvgWriter& w, uint32_t key) {
+  if (key == kNoPaint) {
+    w.raw("none");
+    return;
+  }
+  static const char kHex[] = "0123456789abcdef";
+  char text[7] = {'#'};
+  for (int i = 0; i < 6; ++i) text[1 + i] = kHex[key >> (20 - 4 * i) & 15];
+  if (text[1] == text[2] && text[3] == text[4] && text[5] == text[6]) {
+    text[2] = text[3];
+    text[3] = text[5];
+    w.raw(std::string_view(text, 4));
+  } else {
+    w.raw(std::string_view(text, 7));
+  }
+}
+
+// The stroke width as written, in thousandths of a point.
+int64_t widthMillis(const HostPathStyle& st) {
+  float width = std::isfinite(st.strokeWidth) ? std::max(st.strokeWidth, 0.0f) : 0.0f;
+  return std::llround(std::min(width, 1e12f) * 1000.0);
+}
+
+// The paint the design's group gives every art, each the one most arts have; an art writes only
+// where it differs.
+struct GroupPaint {
+  uint32_t fill = kNoPaint, stroke = kNoPaint;
+  int64_t width = 1000;
+};
+
+void writePath(SvgWriter& w, const ArtView& art, std::string_view idPrefix, size_t number, const GroupPaint& group) {
+  w.raw("<path id=\"").raw(idPrefix).raw("art-").whole(number).raw("\" d=\"");
+  writePathData(w, art);
+  w.raw("\"");
   const HostPathStyle& st = art.style;
-  w.raw("\" fill=\"").raw(st.fillPaint ? hexColor(st.fillColor) : "none").raw("\"");
+  if (uint32_t fill = paintKey(st.fillPaint, st.fillColor); fill != group.fill) {
+    w.raw(" fill=\"");
+    appendPaint(w, fill);
+    w.raw("\"");
+  }
   if (st.fillPaint && st.evenOddFill) w.raw(" fill-rule=\"evenodd\"");
-  w.raw(" stroke=\"").raw(st.strokePaint ? hexColor(st.strokeColor) : "none").raw("\"");
+  if (uint32_t stroke = paintKey(st.strokePaint, st.strokeColor); stroke != group.stroke) {
+    w.raw(" stroke=\"");
+    appendPaint(w, stroke);
+    w.raw("\"");
+  }
   if (st.strokePaint) {
-    float width = std::isfinite(st.strokeWidth) ? std::max(st.strokeWidth, 0.0f) : 0.0f;
-    w.raw(" stroke-width=\"").num(width).raw("\"");
+    if (int64_t width = widthMillis(st); width != group.width) {
+      w.raw(" stroke-width=\"");
+      w.millis(width);
+      w.raw("\"");
+    }
     const HostStrokeDetails& d = st.stroke;
     // Only what differs from SVG's own defaults (butt caps, miter joins, limit 4, solid line).
     if (d.cap == 1) w.raw(" stroke-linecap=\"round\"");
@@ -117,64 +297,190 @@ std::string hexColor(const HostColor& color) {
   return s;
 }
 
+void appendMillis(std::string& out, int64_t thousandths) {
+  char text[24];
+  out.append(text, writeMillis(text, thousandths, false));
+}
+
+void appendThousandths(std::string& out, double v) {
+  double scaled = std::round(v * 1000.0);
+  if (std::fabs(scaled) < 1e15) {
+    appendMillis(out, static_cast<int64_t>(scaled));
+    return;
+  }
+  // Beyond what an int64 holds exactly: the long way, then the zeros trimmed.
+  char text[400];
+  auto [end, ec] = std::to_chars(text, text + sizeof text, v, std::chars_format::fixed, 3);
+  (void)ec;
+  std::string_view s(text, static_cast<size_t>(end - text));
+  while (s.back() == '0') s.remove_suffix(1);
+  if (s.back() == '.') s.remove_suffix(1);
+  out += s;
+}
+
 namespace {
 
 struct Area {
   double left, top, right, bottom;
 };
 
+// What a picture needs to know of the whole document before its first art: the area it shows
+// and, for SVG, the paint most arts share.
+struct Survey {
+  Area area;
+  GroupPaint paint;
+};
+
+// Counts keys to find the most common; runs of one key (most arts of a design share their paint
+// with the art before) cost one comparison each.
+template <class Key>
+class Tally {
+ public:
+  void add(Key key) {
+    if (run_ > 0 && key == last_) {
+      ++run_;
+      return;
+    }
+    flushRun();
+    last_ = key;
+    run_ = 1;
+  }
+  // The most common key (the smallest of equals), or `otherwise` when none was added.
+  Key most(Key otherwise) {
+    flushRun();
+    Key best = otherwise;
+    size_t most = 0;
+    for (const auto& [key, count] : counts_)
+      if (count > most || (count == most && key < best)) {
+        best = key;
+        most = count;
+      }
+    return best;
+  }
+
+ private:
+  void flushRun() {
+    if (run_ > 0) counts_[last_] += run_;
+    run_ = 0;
+  }
+  std::unordered_map<Key, size_t> counts_;
+  Key last_{};
+  size_t run_ = 0;
+};
+
 // In doubles: the sums cannot overflow whatever floats the arts hold, and the view box's numbers
 // come out as written rather than as float sums.
-Area pictureArea(const Document& doc) {
-  Area a{0, doc.pageHeight(), doc.pageWidth(), 0};
-  double widestStroke = 0;
+Survey survey(const Document& doc, Frame frame, bool tallyPaint) {
+  double left = INFINITY, right = -INFINITY, bottom = INFINITY, top = -INFINITY, widestStroke = 0;
+  Tally<uint32_t> fills, strokes;
+  Tally<int64_t> widths;
   doc.forEachArt([&](const ArtView& art) {
     if (art.segments.empty() || !finiteArt(art)) return;
-    const HostRealRect& b = art.bounds;
-    a.left = std::min(a.left, double(b.left));
-    a.right = std::max(a.right, double(b.right));
-    a.bottom = std::min(a.bottom, double(b.bottom));
-    a.top = std::max(a.top, double(b.top));
-    if (art.style.strokePaint && std::isfinite(art.style.strokeWidth))
-      widestStroke = std::max(widestStroke, double(art.style.strokeWidth));
+    // A curve lies within its control points: an art whose points all lie inside the area found
+    // so far cannot widen it, and its exact bounds are not needed.
+    bool inside = true;
+    for (const HostPathSegment& s : art.segments)
+      for (const HostRealPoint* p : {&s.p, &s.in, &s.out})
+        inside = inside && p->h >= left && p->h <= right && p->v >= bottom && p->v <= top;
+    if (!inside) {
+      const HostRealRect& b = art.bounds;
+      left = std::min(left, double(b.left));
+      right = std::max(right, double(b.right));
+      bottom = std::min(bottom, double(b.bottom));
+      top = std::max(top, double(b.top));
+    }
+    const HostPathStyle& st = art.style;
+    if (st.strokePaint && std::isfinite(st.strokeWidth)) widestStroke = std::max(widestStroke, double(st.strokeWidth));
+    if (tallyPaint) {
+      fills.add(paintKey(st.fillPaint, st.fillColor));
+      strokes.add(paintKey(st.strokePaint, st.strokeColor));
+      if (st.strokePaint) widths.add(widthMillis(st));
+    }
   });
-  double margin = 0.02 * std::max(a.right - a.left, a.top - a.bottom) + widestStroke / 2;
-  return {a.left - margin, a.top + margin, a.right + margin, a.bottom - margin};
+  Survey result;
+  result.paint = {fills.most(kNoPaint), strokes.most(kNoPaint), widths.most(int64_t{1000})};
+  if (frame == Frame::Art && left <= right) {
+    // Square, centred on the art, so that a design fits a square tile whatever its proportions.
+    double half = 0.52 * std::max({right - left, top - bottom, 1.0}) + widestStroke / 2;
+    double cx = (left + right) / 2, cy = (bottom + top) / 2;
+    result.area = {cx - half, cy + half, cx + half, cy - half};
+  } else if (frame == Frame::Art) {
+    result.area = {0, doc.pageHeight(), doc.pageWidth(), 0};
+  } else {
+    Area a{std::min(left, 0.0), std::max(top, double(doc.pageHeight())), std::max(right, double(doc.pageWidth())),
+           std::min(bottom, 0.0)};
+    double margin = 0.02 * std::max(a.right - a.left, a.top - a.bottom) + widestStroke / 2;
+    result.area = {a.left - margin, a.top + margin, a.right + margin, a.bottom - margin};
+  }
+  return result;
 }
 
-}  // namespace
-
-HostRealRect exportArea(const Document& doc) {
-  Area a = pictureArea(doc);
-  return {static_cast<float>(a.left), static_cast<float>(a.top), static_cast<float>(a.right),
-          static_cast<float>(a.bottom)};
-}
-
-void writeDocumentSvg(const Document& doc, std::ostream& out, std::string_view metadata) {
-  SvgWriter w(out, doc.pageHeight());
-  Area area = pictureArea(doc);
-  auto f = [](double v) { return static_cast<float>(v); };
-  float width = f(area.right - area.left);
-  float height = f(area.top - area.bottom);
-  w.raw("<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"no\"?>\n");
-  w.raw("<svg xmlns=\"http://www.w3.org/2000/svg\" version=\"1.1\" width=\"").num(width);
-  w.raw("pt\" height=\"").num(height).raw("pt\" viewBox=\"");
-  // The view box's top left is the artwork's top left, turned like every other point.
-  w.num(f(area.left)).raw(" ").num(f(double(doc.pageHeight()) - area.top));
-  w.raw(" ").num(width).raw(" ").num(height).raw("\">\n");
-  if (!metadata.empty()) w.raw("<metadata>").raw(metadata).raw("</metadata>\n");
-  w.raw("<rect x=\"0\" y=\"0\" width=\"").num(doc.pageWidth()).raw("\" height=\"").num(doc.pageHeight());
-  w.raw("\" fill=\"#ffffff\" stroke=\"#a0a0a0\" stroke-width=\"0.5\"/>\n");
+// The page (unless framed on the art) and the design, each a group; ids start with idPrefix. The
+// design's group holds the paint most of its arts share.
+void writeBody(SvgWriter& w, const Document& doc, std::string_view idPrefix, Frame frame, const GroupPaint& paint) {
+  if (frame == Frame::Page) {
+    w.raw("<g id=\"").raw(idPrefix).raw("page\">\n<rect x=\"0\" y=\"0\" width=\"").coord(doc.pageWidth());
+    w.raw("\" height=\"").coord(doc.pageHeight()).raw("\" fill=\"#ffffff\" stroke=\"#a0a0a0\" stroke-width=\"0.5\"/>\n</g>\n");
+  }
+  w.raw("<g id=\"").raw(idPrefix).raw("design\" fill=\"");
+  appendPaint(w, paint.fill);
+  w.raw("\" stroke=\"");
+  appendPaint(w, paint.stroke);
+  w.raw("\" stroke-width=\"").millis(paint.width).raw("\">\n");
+  size_t number = 0;
   doc.forEachArt([&](const ArtView& art) {
     if (art.segments.empty()) return;
     if (!finiteArt(art)) {
       w.raw("<!-- an art with a non-finite coordinate is left out -->\n");
       return;
     }
-    writePath(w, art);
-    w.maybeFlush();
+    writePath(w, art, idPrefix, ++number, paint);
   });
+  w.raw("</g>\n");
+}
+
+}  // namespace
+
+HostRealRect exportArea(const Document& doc, Frame frame) {
+  Area a = survey(doc, frame, false).area;
+  return {static_cast<float>(a.left), static_cast<float>(a.top), static_cast<float>(a.right),
+          static_cast<float>(a.bottom)};
+}
+
+void writeDocumentSvg(const Document& doc, std::ostream& out, Frame frame, std::string_view metadata) {
+  SvgWriter w(out, doc.pageHeight());
+  Survey found = survey(doc, frame, true);
+  const Area& area = found.area;
+  double width = area.right - area.left, height = area.top - area.bottom;
+  w.raw("<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"no\"?>\n");
+  w.raw("<svg xmlns=\"http://www.w3.org/2000/svg\" version=\"1.1\" width=\"").coord(width);
+  w.raw("pt\" height=\"").coord(height).raw("pt\" viewBox=\"");
+  // The view box's top left is the artwork's top left, turned like every other point.
+  w.coord(area.left).raw(" ").coord(double(doc.pageHeight()) - area.top);
+  w.raw(" ").coord(width).raw(" ").coord(height).raw("\">\n");
+  w.raw("<title>Flarimond design</title>\n");
+  if (!metadata.empty()) w.raw("<metadata>").raw(metadata).raw("</metadata>\n");
+  writeBody(w, doc, "", frame, found.paint);
   w.raw("</svg>\n");
+  w.flush();
+}
+
+void writeSvgGroup(const Document& doc, std::ostream& out, std::string_view idPrefix, Frame frame, SvgBox box) {
+  SvgWriter w(out, doc.pageHeight());
+  Survey found = survey(doc, frame, true);
+  const Area& area = found.area;
+  double width = area.right - area.left, height = area.top - area.bottom;
+  double scale = box.size / std::max(width, height);
+  // The frame's top left, in SVG's y, lands at the box's top left plus what centres it.
+  double x = box.x + (box.size - width * scale) / 2 - area.left * scale;
+  double y = box.y + (box.size - height * scale) / 2 - (double(doc.pageHeight()) - area.top) * scale;
+  char text[32];
+  auto [end, ec] = std::to_chars(text, text + sizeof text, scale);
+  (void)ec;
+  w.raw("<g transform=\"translate(").coord(x).raw(" ").coord(y);
+  w.raw(") scale(").raw(std::string_view(text, static_cast<size_t>(end - text))).raw(")\">\n");
+  writeBody(w, doc, idPrefix, frame, found.paint);
+  w.raw("</g>\n");
   w.flush();
 }
 

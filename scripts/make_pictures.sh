@@ -25,6 +25,9 @@ sed -e 's/"burstCount": 10,/"burstCount": 8,/' "$tmp/params.json" > "$tmp/shapes
 # The 36 style presets, each chosen in the dialog's preset list and confirmed.
 "$F" sheet --vary preset=0..35 --columns 6 --tile 200 --seed 5 -o "$out/presets.png"
 
+# A grid: burst counts down the rows, seeds across, on the "3D Star curve" preset.
+"$F" sheet --preset 9 --vary burstCount=6..18:6 --vary seed=1..5 --tile 150 -o "$out/grid.png"
+
 # Several stars with random colours and unique elements.
 sed -e 's/"starCount": 1,/"starCount": 4,/' -e 's/"uniqueElements": 0,/"uniqueElements": 1,/' \
     -e 's/"fillColor": 0,/"fillColor": 3,/' -e 's/"burstCount": 10,/"burstCount": 16,/' \

@@ -264,6 +264,12 @@ int parsePixelWidth(std::string_view text) {
   return static_cast<int>(v);
 }
 
+flhost::Frame parseFrame(std::string_view text) {
+  if (text == "page") return flhost::Frame::Page;
+  if (text == "art") return flhost::Frame::Art;
+  throw ToolError("--frame " + inQuotes(text) + ": expected page or art");
+}
+
 std::string codeText(HostErr code) {
   auto u = static_cast<uint32_t>(code);
   char c[4] = {char(u >> 24), char(u >> 16), char(u >> 8), char(u)};

@@ -9,6 +9,7 @@
 #include <string_view>
 #include <vector>
 
+#include "export.h"
 #include "host_types.h"
 #include "output_file.h"
 
@@ -72,6 +73,9 @@ StrokeSpec parseStroke(std::string_view text);
 
 // --width PIXELS for PNG output: 1 to 20000.
 int parsePixelWidth(std::string_view text);
+
+// --frame page|art: what an exported picture shows.
+flhost::Frame parseFrame(std::string_view text);
 
 // A host error code as people write it: 'SEGM' for four printable characters, else the number.
 std::string codeText(HostErr code);

@@ -19,7 +19,7 @@ extern const char* const kFailHelp;
 void addHostOptions(CLI::App* cmd, HostArgs& h);
 // --preset, --set and --dialog-script: what the user does in the dialog.
 void addDialogOptions(CLI::App* cmd, RenderArgs& r);
-// --width and --background of PNG output.
+// --width and --background of PNG output, --frame of pictures.
 void addPictureOptions(CLI::App* cmd, RenderArgs& r);
 
 }  // namespace fltools

@@ -43,6 +43,7 @@ struct RenderArgs {
   bool cancel = false;
   std::string width = "1200";   // PNG width in pixels
   std::string background = "white";
+  std::string frame = "page";   // the picture's view: page or art
   // What the user does in the dialog, in this order: the preset, the fields, the script.
   std::string preset;
   std::vector<std::string> sets;
@@ -55,14 +56,15 @@ struct DialogArgs {
   std::filesystem::path dump;
 };
 
-// A contact sheet: the same record drawn once per value of one field, tiles in a grid.
+// A contact sheet: the same design drawn once per value of one or two --vary, tiles in a grid.
+// run holds what render takes: the host options, -o (.png or .svg), --params, the dialog's
+// --preset, --set and --dialog-script, and --frame (default art).
 struct SheetArgs {
-  HostArgs host;
-  std::filesystem::path output;  // .png
-  std::filesystem::path params;  // the record the tiles start from; default: the plug-in's defaults
-  std::string vary;              // FIELD=FROM..TO
-  std::string columns = "6";
-  std::string tile = "240";      // tile width and height in pixels
+  RenderArgs run;
+  std::vector<std::string> vary;  // FIELD=FROM..TO[:STEP], once or twice
+  std::string columns;            // tiles per row with one --vary (default 6)
+  std::string tile = "240";       // tile width and height in pixels (points in an SVG)
+  std::string jobs;               // worker processes (default: one a processor)
 };
 
 // One subcommand: its place on the command line and what runs it once the line is parsed. run

@@ -385,13 +385,14 @@ void writeDesignDocument(const flhost::Document& doc, const DesignMeta& design, 
                          [[maybe_unused]] const PictureOptions& picture, std::ostream& out,
                          [[maybe_unused]] std::string_view name) {
   if (format == OutputFormat::Svg) {
-    flhost::writeDocumentSvg(doc, out, designSvgMetadata(design));
+    flhost::writeDocumentSvg(doc, out, picture.frame, designSvgMetadata(design));
   } else if (format == OutputFormat::Json) {
     flhost::writeDocumentJson(doc, out, designJson(design));
   } else {
 #ifdef FLARIMOND_HAVE_CAIRO
     std::string why;
-    if (!flhost::writeDocumentPng(doc, out, picture.pixelWidth, picture.transparent, &why, false,
+    if (!flhost::writeDocumentPng(doc, out, picture.pixelWidth, picture.transparent, &why,
+                                  picture.frame == flhost::Frame::Art,
                                   {designPngText(design)}, terminalProgress("drawing " + std::string(name))))
       throw ToolError(std::string(name) + ": " + why);
 #endif

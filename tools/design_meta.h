@@ -78,6 +78,7 @@ flhost::PngText designPngText(const DesignMeta& design);
 struct PictureOptions {
   int pixelWidth = 1200;
   bool transparent = false;
+  flhost::Frame frame = flhost::Frame::Page;
 };
 void writeDesignDocument(const flhost::Document& doc, const DesignMeta& design, OutputFormat format,
                          const PictureOptions& picture, std::ostream& out, std::string_view name);

@@ -159,16 +159,13 @@ std::string dialogDumpJson(const flhost::ModalSession& s, const BurstParams& rec
 
 // The user's actions in the filter dialog: the preset, then the fields, then the script, then a
 // cancel when asked for.
+flhost::DialogAction presetAction(int32_t position, const std::string& origin) {
+  return action(Kind::Choose, 123, position, origin);
+}
+
 std::vector<flhost::DialogAction> dialogActions(const RenderArgs& args) {
   std::vector<flhost::DialogAction> actions;
-  if (!args.preset.empty()) {
-    flhost::DialogAction a;
-    a.kind = flhost::DialogAction::Kind::Choose;
-    a.id = 123;
-    a.value = presetPosition(args.preset);
-    a.origin = "--preset " + args.preset;
-    actions.push_back(a);
-  }
+  if (!args.preset.empty()) actions.push_back(presetAction(presetPosition(args.preset), "--preset " + args.preset));
   for (const std::string& set : args.sets) {
     std::vector<flhost::DialogAction> more = setFieldActions(set);
     actions.insert(actions.end(), more.begin(), more.end());

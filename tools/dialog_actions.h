@@ -18,6 +18,9 @@ int32_t presetPosition(const std::string& text);
 // The presets' names as listed, without the leading space.
 std::vector<std::string> presetNames();
 
+// The action that chooses the preset at `position` in the preset list; `origin` names it in messages.
+flhost::DialogAction presetAction(int32_t position, const std::string& origin);
+
 // The actions that set FIELD=VALUE on its control: show its page, then set the spin edit, tick the
 // check box or choose the popup entry; a factor field first chooses its member in the factor
 // popup. ToolError for an unknown field, a field with no control, or a value of the wrong type.

@@ -98,11 +98,15 @@ uint32_t loadLittleEndian(const uint8_t* p) {
   return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
 }
 
+}  // namespace
+
 const BurstField* fieldNamed(std::string_view name) {
   for (const BurstField& f : kBurstFields)
     if (name == f.name) return &f;
   return nullptr;
 }
+
+namespace {
 
 using Json = nlohmann::json;
 

@@ -65,6 +65,9 @@ struct ParamRecord {
   BurstParams over(const BurstParams& defaults) const;
 };
 
+// The field of that name, or null.
+const BurstField* fieldNamed(std::string_view name);
+
 // Every value of the record outside its control's range, as rangeProblem gives them.
 std::vector<std::string> checkParams(const BurstParams& params, int32_t swatchCount, std::string_view name);
 

@@ -98,6 +98,7 @@ int runFilter(const RenderArgs& args, const char* argv0, bool withDialog) {
   if (args.background != "white" && args.background != "transparent")
     throw ToolError("--background \"" + args.background + "\": expected white or transparent");
   picture.transparent = args.background == "transparent";
+  picture.frame = parseFrame(args.frame);
   std::optional<ParamFormat> saveFormat;
   if (!args.saveParams.empty()) {
     saveFormat = paramFormatOf(args.saveParams);

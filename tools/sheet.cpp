@@ -1,11 +1,12 @@
-// sheet: a contact sheet, the same record drawn once per value of one field, tiles in a grid.
+// sheet: a contact sheet, one design drawn once per value of one or two --vary, tiles in a grid,
+// as a PNG or as an SVG with a group per tile. Each tile is a host run of its own, in a worker
+// process (worker_pool.h); the sheet is put together here, in tile order.
 #include <CLI/CLI.hpp>
-#include <cstring>
+#include <cmath>
 #include <iostream>
 #include <memory>
 #include <sstream>
 
-#include "burst_fields.h"
 #include "command_options.h"
 #include "design_meta.h"
 #include "dialog_actions.h"
@@ -13,54 +14,27 @@
 #include "host_run.h"
 #include "param_file.h"
 #include "progress.h"
+#include "sheet_plan.h"
+#include "worker_pool.h"
 
 #ifdef FLARIMOND_HAVE_CAIRO
 #include <cairo.h>
 
 #include "export_png.h"
 #endif
+#ifdef _WIN32
+#include <io.h>
+#define isatty _isatty
+#else
+#include <unistd.h>
+#endif
 
 namespace fltools {
 
-#ifdef FLARIMOND_HAVE_CAIRO
 namespace {
 
-using CairoHolder = std::unique_ptr<cairo_t, decltype(&cairo_destroy)>;
-using SurfaceHolder = std::unique_ptr<cairo_surface_t, decltype(&cairo_surface_destroy)>;
-
-constexpr int32_t kPresetPopup = 123;
-
-struct Variation {
-  const BurstField* field;
-  int from, to;
-};
-
-Variation parseVariation(const std::string& text) {
-  size_t eq = text.find('=');
-  size_t dots = text.find("..", eq == std::string::npos ? 0 : eq);
-  if (eq == std::string::npos || dots == std::string::npos)
-    throw ToolError("--vary \"" + text + "\": expected FIELD=FROM..TO, such as burstType=0..29");
-  std::string name = text.substr(0, eq);
-  const BurstField* field = nullptr;
-  for (const BurstField& f : kBurstFields)
-    if (name == f.name) field = &f;
-  if (!field) {
-    const char* near = closestFieldName(name);
-    throw ToolError("--vary: unknown field \"" + name + "\"" + (near ? std::string(" (did you mean ") + near + "?)" : ""));
-  }
-  if (field->kind == FieldKind::Float)
-    throw ToolError("--vary: " + name + " is a real; vary a whole-number field (a list position, a count or a flag)");
-  auto number = [&](const std::string& part) {
-    char* end = nullptr;
-    long v = std::strtol(part.c_str(), &end, 10);
-    if (part.empty() || *end != 0) throw ToolError("--vary \"" + text + "\": \"" + part + "\" is not a whole number");
-    return static_cast<int>(v);
-  };
-  Variation v{field, number(text.substr(eq + 1, dots - eq - 1)), number(text.substr(dots + 2))};
-  if (v.to < v.from) throw ToolError("--vary \"" + text + "\": the range is empty");
-  if (v.to - v.from >= 400) throw ToolError("--vary \"" + text + "\": at most 400 tiles");
-  return v;
-}
+// The band under each tile that holds its values.
+constexpr int kLabelHeight = 18;
 
 int wholeOption(const std::string& text, const char* option, int lo, int hi) {
   char* end = nullptr;
@@ -71,126 +45,331 @@ int wholeOption(const std::string& text, const char* option, int lo, int hi) {
   return static_cast<int>(v);
 }
 
-cairo_status_t readPng(void* closure, unsigned char* data, unsigned int length) {
-  auto* in = static_cast<std::istream*>(closure);
-  in->read(reinterpret_cast<char*>(data), length);
-  return in->gcount() == static_cast<std::streamsize>(length) ? CAIRO_STATUS_SUCCESS : CAIRO_STATUS_READ_ERROR;
+std::string xmlText(std::string_view s) {
+  std::string out;
+  for (char c : s) {
+    if (c == '&') out += "&amp;";
+    else if (c == '<') out += "&lt;";
+    else if (c == '>') out += "&gt;";
+    else out += c;
+  }
+  return out;
 }
 
-}  // namespace
+// Everything a worker needs to draw any tile of the sheet.
+struct SheetJob {
+  HostSetup setup;  // its seed is every tile's unless the seed is varied
+  BurstParams base;
+  std::vector<Variation> vary;
+  SheetGrid grid;
+  std::vector<flhost::DialogAction> userActions;
+  bool dialog = false;  // the tiles go through the filter dialog (Get Parameters) before Go
+  flhost::Frame frame = flhost::Frame::Art;
+  OutputFormat format = OutputFormat::Png;
+  int tileSize = 240;
+};
 
-int runSheet(const SheetArgs& args, const char* argv0) {
-  if (outputFormatOf(args.output) != OutputFormat::Png) throw ToolError("sheet writes .png pictures only");
-  Variation vary = parseVariation(args.vary);
-  int columns = wholeOption(args.columns, "--columns", 1, 50);
-  int tile = wholeOption(args.tile, "--tile", 32, 2000);
-  refuseSharedFiles({{"-o", args.output}}, {{"--params", args.params}, {"--swatches", args.host.swatches}});
-  HostSetup setup = prepareHost(args.host, argv0);
-  int32_t swatches = static_cast<int32_t>(setup.options.document.swatches.size());
+std::string tileLabel(const SheetJob& job, const std::vector<double>& values) {
+  std::string text;
+  for (size_t k = 0; k < values.size(); ++k) text += (k ? ", " : "") + valueLabel(job.vary[k], values[k]);
+  return text;
+}
 
-  // The record every tile starts from: the given one, or the defaults the plug-in makes.
-  std::optional<BurstParams> start =
-      args.params.empty() ? pluginDefaults(setup) : recordFromFile(args.params, setup, args.host.seedGiven);
-  if (!start) return kExitPluginError;
-  BurstParams base = *start;
-  if (!setup.options.seed) setup.options.seed = flhost::RandomSource::freshSeed();
-  diagnostics() << "seed: " << *setup.options.seed << "\n";
+// Draws tile i in a host run of its own; the output is the tile's PNG, or its SVG group.
+JobResult drawTile(const SheetJob& job, size_t i) {
+  JobResult result;
+  std::vector<double> values = tileValues(job.vary, job.grid, i);
+  HostSetup setup = job.setup;
+  RunPlan plan;
+  plan.record = job.base;
+  std::vector<flhost::DialogAction> before, after;
+  for (size_t k = 0; k < values.size(); ++k) {
+    const Variation& v = job.vary[k];
+    if (v.kind == Variation::Kind::Seed) {
+      setup.options.seed = static_cast<uint64_t>(values[k]);
+    } else if (v.kind == Variation::Kind::Preset) {
+      // Presets live in the dialog, not in the record: a tile chooses its preset there first.
+      before.push_back(presetAction(static_cast<int32_t>(values[k]), "--vary " + v.name));
+    } else if (job.dialog) {
+      // After the user's own actions, so that a preset chosen there does not undo the value.
+      std::vector<flhost::DialogAction> set = setFieldActions(v.name + "=" + valueText(v, values[k]));
+      after.insert(after.end(), set.begin(), set.end());
+    } else {
+      setField(*plan.record, *v.field, values[k]);
+    }
+  }
+  plan.actions = before;
+  plan.actions.insert(plan.actions.end(), job.userActions.begin(), job.userActions.end());
+  plan.actions.insert(plan.actions.end(), after.begin(), after.end());
+  plan.getParameters = job.dialog;
+  plan.go = true;
+  plan.noteUnfiredFaults = false;
+  HostRun run;
+  try {
+    run = runPlugin(setup, plan);
+  } catch (const ToolError& e) {
+    result.status = kExitBadInput;
+    result.error = e.what();
+    return result;
+  }
+  std::optional<BurstParams> held = run.ok ? heldRecord(*run.session) : std::nullopt;
+  if (!held) {
+    result.status = kExitPluginError;
+    return result;
+  }
+  const flhost::Document& doc = run.session->document();
+  // What made the tile travels with it: in its SVG group, or as a text chunk of the sheet's PNG.
+  DesignMeta design = describeDesign(setup, *run.session, *held);
+  design.tile = static_cast<int>(i + 1);
+  result.design = designPngText(design).text;
+  std::ostringstream out;
+  if (job.format == OutputFormat::Svg) {
+    double size = job.tileSize;
+    double x = static_cast<double>(job.grid.columnOf(i)) * size;
+    double y = static_cast<double>(job.grid.rowOf(i)) * (size + kLabelHeight);
+    std::string id = "tile-" + std::to_string(i + 1);
+    out << "<g id=\"" << id << "\">\n<metadata>" << designSvgMetadata(design) << "</metadata>\n";
+    flhost::writeSvgGroup(doc, out, id + "-", job.frame, {x, y, size});
+    std::string number;
+    flhost::appendThousandths(number, x + size / 2);
+    out << "<text x=\"" << number << "\" y=\"";
+    number.clear();
+    flhost::appendThousandths(number, y + size + 13);
+    out << number << "\" font-family=\"sans-serif\" font-size=\"12\" text-anchor=\"middle\" fill=\"#404040\">"
+        << xmlText(tileLabel(job, values)) << "</text>\n</g>\n";
+  } else {
+#ifdef FLARIMOND_HAVE_CAIRO
+    // The frame fitted into the square tile: its longer side fills the tile.
+    HostRealRect area = flhost::exportArea(doc, job.frame);
+    double w = static_cast<double>(area.right) - area.left, h = static_cast<double>(area.top) - area.bottom;
+    int width = std::max(1, static_cast<int>(std::lround(job.tileSize * w / std::max(w, h))));
+    std::string why;
+    if (!flhost::writeDocumentPng(doc, out, width, true, &why, job.frame == flhost::Frame::Art)) {
+      result.status = kExitPluginError;
+      std::cerr << "flarimond: tile " << i + 1 << ": " << why << "\n";
+      return result;
+    }
+#endif
+  }
+  result.output = out.str();
+  return result;
+}
 
-  OutputFile output(args.output);
-  std::vector<flhost::PngText> designs;
-  int count = vary.to - vary.from + 1;
-  int rows = (count + columns - 1) / columns;
-  const int label = 18;
-  SurfaceHolder sheet(cairo_image_surface_create(CAIRO_FORMAT_RGB24, columns * tile, rows * (tile + label)),
+// Progress on stderr: a bar redrawn in place on a terminal, otherwise a line a tile. end() closes
+// the bar's line, so whatever is printed next starts on a line of its own.
+class Progress {
+ public:
+  Progress(size_t total, bool terminal) : total_(total), terminal_(terminal) {}
+  ~Progress() { end(); }
+
+  void update(size_t done) {
+    if (!terminal_) {
+      std::cerr << "tile " << done << " of " << total_ << "\n";
+      return;
+    }
+    constexpr size_t kWidth = 30;
+    size_t filled = total_ ? done * kWidth / total_ : kWidth;
+    std::cerr << "\r[" << std::string(filled, '#') << std::string(kWidth - filled, ' ') << "] " << done << "/"
+              << total_ << " tiles" << std::flush;
+    open_ = true;
+  }
+  void end() {
+    if (open_) std::cerr << "\n";
+    open_ = false;
+  }
+
+ private:
+  size_t total_;
+  bool terminal_;
+  bool open_ = false;
+};
+
+#ifdef FLARIMOND_HAVE_CAIRO
+using CairoHolder = std::unique_ptr<cairo_t, decltype(&cairo_destroy)>;
+using SurfaceHolder = std::unique_ptr<cairo_surface_t, decltype(&cairo_surface_destroy)>;
+
+struct PngSource {
+  const std::string* data;
+  size_t at = 0;
+};
+
+cairo_status_t readPng(void* closure, unsigned char* data, unsigned int length) {
+  auto* in = static_cast<PngSource*>(closure);
+  if (in->data->size() - in->at < length) return CAIRO_STATUS_READ_ERROR;
+  std::copy_n(in->data->data() + in->at, length, data);
+  in->at += length;
+  return CAIRO_STATUS_SUCCESS;
+}
+
+void writeSheetPng(const SheetJob& job, const std::vector<JobResult>& tiles, std::ostream& out) {
+  int tile = job.tileSize;
+  SurfaceHolder sheet(cairo_image_surface_create(CAIRO_FORMAT_RGB24, job.grid.columns * tile,
+                                                 job.grid.rows * (tile + kLabelHeight)),
                       &cairo_surface_destroy);
   CairoHolder cr(cairo_create(sheet.get()), &cairo_destroy);
   cairo_set_source_rgb(cr.get(), 1, 1, 1);
   cairo_paint(cr.get());
-  bool isPreset = std::string(vary.field->name) == "preset";
-  for (int i = 0; i < count; ++i) {
-    int32_t value = vary.from + i;
-    RunPlan plan;
-    plan.record = base;
-    std::memcpy(reinterpret_cast<unsigned char*>(&*plan.record) + vary.field->offset, &value, 4);
-    std::string problem = rangeProblem(*plan.record, *vary.field, swatches, "--vary");
-    if (!problem.empty()) throw ToolError(problem);
-    // Presets live in the dialog, not in the record: their tiles choose the preset there and
-    // confirm, as a user would.
-    if (isPreset) {
-      flhost::DialogAction choose;
-      choose.kind = flhost::DialogAction::Kind::Choose;
-      choose.id = kPresetPopup;
-      choose.value = value;
-      plan.actions.push_back(choose);
-      plan.getParameters = true;
-    }
-    plan.go = true;
-    plan.noteUnfiredFaults = false;
-    HostRun run = runPlugin(setup, plan);
-    if (!run.ok) return kExitPluginError;
-    // Each tile carries what made it, so `render --from SHEET --tile N` draws it again.
-    std::optional<BurstParams> held = heldRecord(*run.session);
-    if (!held) return kExitPluginError;
-    DesignMeta design = describeDesign(setup, *run.session, *held);
-    design.tile = i + 1;
-    designs.push_back(designPngText(design));
-    std::stringstream png;
-    std::string why;
-    if (!flhost::writeDocumentPng(run.session->document(), png, tile, true, &why, true)) {
-      diagnostics() << "flarimond: tile " << value << ": " << why << "\n";
-      return kExitPluginError;
-    }
-    SurfaceHolder picture(cairo_image_surface_create_from_png_stream(readPng, &png), &cairo_surface_destroy);
-    double x = (i % columns) * tile, y = (i / columns) * (tile + label);
-    int h = cairo_image_surface_get_height(picture.get());
-    cairo_set_source_surface(cr.get(), picture.get(), x, y + (tile - std::min(h, tile)) / 2.0);
+  cairo_select_font_face(cr.get(), "sans-serif", CAIRO_FONT_SLANT_NORMAL, CAIRO_FONT_WEIGHT_NORMAL);
+  cairo_set_font_size(cr.get(), 12);
+  for (size_t i = 0; i < tiles.size(); ++i) {
+    PngSource source{&tiles[i].output};
+    SurfaceHolder picture(cairo_image_surface_create_from_png_stream(readPng, &source), &cairo_surface_destroy);
+    if (cairo_surface_status(picture.get()) != CAIRO_STATUS_SUCCESS)
+      throw std::runtime_error("tile " + std::to_string(i + 1) + ": its picture cannot be read back");
+    double x = static_cast<double>(job.grid.columnOf(i)) * tile;
+    double y = static_cast<double>(job.grid.rowOf(i)) * (tile + kLabelHeight);
+    int w = cairo_image_surface_get_width(picture.get()), h = cairo_image_surface_get_height(picture.get());
+    cairo_set_source_surface(cr.get(), picture.get(), x + (tile - std::min(w, tile)) / 2.0,
+                             y + (tile - std::min(h, tile)) / 2.0);
     cairo_rectangle(cr.get(), x, y, tile, tile);
     cairo_fill(cr.get());
-    std::string text = isPreset ? presetNames()[static_cast<size_t>(value)]
-                                : std::string(vary.field->name) + " " + std::to_string(value);
+    std::string text = tileLabel(job, tileValues(job.vary, job.grid, i));
     cairo_set_source_rgb(cr.get(), 0.25, 0.25, 0.25);
-    cairo_select_font_face(cr.get(), "sans-serif", CAIRO_FONT_SLANT_NORMAL, CAIRO_FONT_WEIGHT_NORMAL);
-    cairo_set_font_size(cr.get(), 12);
     cairo_text_extents_t extents;
     cairo_text_extents(cr.get(), text.c_str(), &extents);
     cairo_move_to(cr.get(), x + (tile - extents.width) / 2, y + tile + 13);
     cairo_show_text(cr.get(), text.c_str());
-    showProgress("tile " + std::to_string(i + 1) + " of " + std::to_string(count));
   }
-  endProgress();
   cr.reset();
+  // What made each tile, a text chunk a tile, in tile order.
+  std::vector<flhost::PngText> designs;
+  for (const JobResult& t : tiles) designs.push_back({"flarimond:design", t.design});
   std::string why;
-  if (!flhost::writeSurfacePng(sheet.get(), false, designs, output.stream(), &why))
-    throw ToolError(displayPath(args.output) + ": " + why);
-  output.commit();
-  return kExitOk;
-}
-#else
-int runSheet(const SheetArgs&, const char*) {
-  throw ToolError("sheet needs PNG export, which is not available in this build");
+  if (!flhost::writeSurfacePng(sheet.get(), false, designs, out, &why))
+    throw std::runtime_error("the sheet's PNG cannot be written: " + why);
 }
 #endif
 
+void writeSheetSvg(const SheetJob& job, const std::vector<JobResult>& tiles, std::ostream& out) {
+  int width = job.grid.columns * job.tileSize, height = job.grid.rows * (job.tileSize + kLabelHeight);
+  std::string title = "Flarimond sheet:";
+  for (const Variation& v : job.vary)
+    title += " " + valueLabel(v, v.values.front()) + " to " + valueLabel(v, v.values.back());
+  out << "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"no\"?>\n"
+      << "<svg xmlns=\"http://www.w3.org/2000/svg\" version=\"1.1\" width=\"" << width << "pt\" height=\"" << height
+      << "pt\" viewBox=\"0 0 " << width << " " << height << "\">\n<title>" << xmlText(title) << "</title>\n"
+      << "<rect id=\"background\" x=\"0\" y=\"0\" width=\"" << width << "\" height=\"" << height
+      << "\" fill=\"#ffffff\"/>\n";
+  for (const JobResult& t : tiles) out << t.output;
+  out << "</svg>\n";
+}
+
+int runSheet(const SheetArgs& args, const char* argv0) {
+  // Everything given is checked, and the output claimed, before the first tile is drawn.
+  const RenderArgs& run = args.run;
+  SheetJob job;
+  job.format = outputFormatOf(run.output);
+  if (job.format == OutputFormat::Json) throw ToolError(displayPath(run.output) + ": a sheet is a picture: use .png or .svg");
+  refuseSharedFiles({{"-o", run.output}},
+                    {{"--params", run.params}, {"--dialog-script", run.script}, {"--swatches", run.host.swatches}});
+  job.frame = parseFrame(run.frame);
+  job.tileSize = wholeOption(args.tile, "--tile", 32, 2000);
+  if (args.vary.empty() || args.vary.size() > 2)
+    throw ToolError("sheet: give --vary once (a row of tiles) or twice (a grid: rows x columns)");
+  if (args.vary.size() == 2 && !args.columns.empty())
+    throw ToolError("--columns: two --vary make the grid's columns; --columns is for one --vary");
+  int columns = args.columns.empty() ? 6 : wholeOption(args.columns, "--columns", 1, 50);
+  int jobs = args.jobs.empty() ? processorCount() : wholeOption(args.jobs, "--jobs", 1, 256);
+  job.setup = prepareHost(run.host, argv0);
+  int32_t swatches = static_cast<int32_t>(job.setup.options.document.swatches.size());
+  for (const std::string& text : args.vary) job.vary.push_back(parseVariation(text, swatches));
+  if (job.vary.size() == 2 && job.vary[0].name == job.vary[1].name)
+    throw ToolError("--vary: " + job.vary[0].name + " is varied twice");
+  job.grid = sheetGrid(job.vary, columns);
+  bool seedVaried = false;
+  for (const Variation& v : job.vary) {
+    if (v.kind == Variation::Kind::Seed && run.host.seedGiven)
+      throw ToolError("--seed and --vary seed=...: give the seeds one way");
+    if (v.kind == Variation::Kind::Preset && !run.preset.empty())
+      throw ToolError("--preset and --vary preset=...: give the presets one way");
+    if (v.kind == Variation::Kind::Preset) job.dialog = true;
+    seedVaried = seedVaried || v.kind == Variation::Kind::Seed;
+  }
+  job.userActions = dialogActions(run);
+  job.dialog = job.dialog || !job.userActions.empty();
+  // A field varied in the dialog must have a control there: found out now, not at the first tile.
+  for (const Variation& v : job.vary)
+    if (v.kind == Variation::Kind::Field && job.dialog) setFieldActions(v.name + "=" + valueText(v, v.values.front()));
+  OutputFile output(run.output);
+
+  // The record every tile starts from: the given one (which may carry a seed), or the defaults the
+  // plug-in makes. (Once designs can be read back from the files they made, --from gives the
+  // record, the seed and the document options here, as for render.)
+  std::optional<BurstParams> start =
+      run.params.empty() ? pluginDefaults(job.setup) : recordFromFile(run.params, job.setup, run.host.seedGiven);
+  if (!start) return kExitPluginError;
+  job.base = *start;
+  if (!seedVaried) {
+    if (!job.setup.options.seed) job.setup.options.seed = flhost::RandomSource::freshSeed();
+    diagnostics() << "seed: " << *job.setup.options.seed << "\n";
+  } else {
+    job.setup.options.seed = 0;  // each tile sets its own
+  }
+
+  Progress progress(job.grid.count, isatty(2) != 0);
+  std::vector<JobResult> tiles = runJobs(
+      job.grid.count, jobs, [&job](size_t i) { return drawTile(job, i); },
+      [&progress](size_t done) { progress.update(done); });
+  progress.end();
+  // What the tiles said, in tile order; the first failure ends the sheet.
+  for (const JobResult& t : tiles) {
+    std::cerr << t.messages;
+    if (t.status == kExitBadInput) throw ToolError(t.error);
+    if (t.status != 0) return kExitPluginError;
+  }
+
+  if (job.format == OutputFormat::Svg) {
+    writeSheetSvg(job, tiles, output.stream());
+  } else {
+#ifdef FLARIMOND_HAVE_CAIRO
+    writeSheetPng(job, tiles, output.stream());
+#endif
+  }
+  output.commit();
+  return kExitOk;
+}
+
+}  // namespace
+
 Command addSheetCommand(CLI::App& app) {
   auto sheet = std::make_shared<SheetArgs>();
+  sheet->run.frame = "art";
   CLI::App* cmd = app.add_subcommand(
       "sheet",
-      "Draw a contact sheet: one tile per value of a field\n"
-      "(such as every burst type), as a PNG");
+      "Draw a contact sheet: one tile per value of a field, the\n"
+      "seed or the preset (or a grid of two), as a PNG or an SVG");
   cmd->add_option("--vary", sheet->vary,
-                  "The field and its values: FIELD=FROM..TO, such as\nburstType=0..29 or shapeOption=0..13")
-      ->type_name("FIELD=FROM..TO")
-      ->required();
-  cmd->add_option("-o,--output", sheet->output, "The sheet to write (.png)")->type_name("FILE")->required();
-  cmd->add_option("--params", sheet->params,
+                  "What changes from tile to tile: FIELD=FROM..TO[:STEP] for a\n"
+                  "field of the record (STEP needed for a real), seed=A..B or\n"
+                  "preset=A..B; twice for a grid, the first down the rows")
+      ->type_name("FIELD=RANGE")
+      ->required()
+      ->allow_extra_args(false);
+  cmd->add_option("-o,--output", sheet->run.output, "The sheet to write (.png or .svg)")->type_name("FILE")->required();
+  cmd->add_option("--params", sheet->run.params,
                   "The record every tile starts from (.bin or .json);\nwithout it the plug-in's defaults")
       ->type_name("FILE");
-  cmd->add_option("--columns", sheet->columns, "Tiles per row (default 6)")->type_name("N");
-  cmd->add_option("--tile", sheet->tile, "Tile size in pixels (default 240)")->type_name("PIXELS");
-  addHostOptions(cmd, sheet->host);
-  cmd->footer(std::string("Each tile is its own host run (Startup, Go on the record with the field set,\n"
-                          "Shutdown) with the same seed, framed to the design's art.\n\n") +
-              kSwatchHelp + "\n" + kModuleHelp + "\n" + kExitCodesHelp);
+  cmd->add_option("--columns", sheet->columns, "Tiles per row with one --vary (default 6)")->type_name("N");
+  cmd->add_option("--tile", sheet->tile, "Tile size in pixels, points in an SVG (default 240)")->type_name("SIZE");
+  cmd->add_option("--frame", sheet->run.frame,
+                  "What a tile shows: art (default), a square around the\n"
+                  "design; or page, the page and all the art")
+      ->type_name("art|page");
+  cmd->add_option("--jobs", sheet->jobs, "Worker processes drawing tiles (default: one a processor)")
+      ->type_name("N");
+  addHostOptions(cmd, sheet->run.host);
+  addDialogOptions(cmd, sheet->run);
+  cmd->footer(std::string(
+                  "Each tile is a host run of its own: Startup, Go on the record with the tile's value\n"
+                  "(with --preset, --set, --dialog-script or --vary preset, first Get Parameters with the\n"
+                  "dialog worked in this order: the varied preset, --preset, each --set, the script, the\n"
+                  "varied field), Shutdown; with one seed for all tiles unless the seed is varied. Every\n"
+                  "range is checked before the first tile is drawn. Tiles are drawn in worker processes\n"
+                  "and put together in order: the sheet is the same whatever --jobs. Progress is shown\n"
+                  "on stderr. An SVG sheet holds a group \"tile-N\" per tile (N from 1, row by row) with\n"
+                  "what made the tile in its <metadata>, and a PNG sheet a text chunk a tile: render --from\n"
+                  "SHEET --tile N draws tile N again.\n\n") +
+              kScriptHelp + "\n" + kSwatchHelp + "\n" + kFailHelp + "\n" + kModuleHelp + "\n" + kExitCodesHelp);
   return {cmd, [sheet](const char* argv0) { return runSheet(*sheet, argv0); }};
 }
 

@@ -226,5 +226,75 @@ check "messages name what to type and what enables a control" bash -c "
   '$F' render -o '$T/n.json' --seed 1 --set burstCount=500 2> '$T/err' &&
   grep -q \"burstCount 500 is above the control's maximum: 150 used\" '$T/err'"
 
+# The SVG checked by a real SVG toolchain: xmllint against the SVG 1.1 DTD (extended, as the DTD
+# provides for, by the element that carries a design in the picture's metadata) and librsvg's
+# picture against the program's own PNG.
+H="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
+SVG_DTD=/usr/share/xml/w3c-sgml-lib/schema/dtd/REC-SVG11-20110816/svg11.dtd
+cat > "$T/svg.dtd" <<DTD
+<!ENTITY % SVG.metadata.extra.content "| flarimond:design">
+<!ELEMENT flarimond:design (#PCDATA)>
+<!ATTLIST flarimond:design xmlns:flarimond CDATA #FIXED "urn:flarimond:design:1">
+<!ENTITY % svg11 SYSTEM "$SVG_DTD">
+%svg11;
+DTD
+
+check "SVG: valid SVG 1.1, and librsvg draws what the PNG export draws" bash -c "
+  for args in '--seed 7 --preset 9' '--seed 2 --preset 30 --stroke rgb:0.2,0.1,0@3' '--seed 3 --preset 20 --color-model cmyk'; do
+    '$F' render \$args -o '$T/e.svg' 2>/dev/null && '$F' render \$args -o '$T/e.png' --width 300 2>/dev/null &&
+    xmllint --noout --dtdvalid '$T/svg.dtd' '$T/e.svg' && rsvg-convert -w 300 '$T/e.svg' -o '$T/e.rsvg.png' &&
+    python3 '$H/png_diff.py' '$T/e.png' '$T/e.rsvg.png' || { echo \"differs: \$args\"; exit 1; }
+  done &&
+  '$F' render --seed 7 --preset 9 --frame art -o '$T/a.svg' 2>/dev/null &&
+  xmllint --noout --dtdvalid '$T/svg.dtd' '$T/a.svg' && ! grep -q 'id=\"page\"' '$T/a.svg' &&
+  grep -q '<title>' '$T/a.svg' && grep -q '<path id=\"art-1\" d=\"M' '$T/a.svg'"
+
+check "sheet of twelve seeds as SVG: a group per tile with its seed and record; tile 5 is render --seed 5" bash -c "
+  '$F' sheet --vary seed=1..12 --preset 3 --frame art -o '$T/s.svg' 2> '$T/err' &&
+  xmllint --noout --dtdvalid '$T/svg.dtd' '$T/s.svg' && rsvg-convert '$T/s.svg' -o '$T/s.png' &&
+  test \$(grep -c 'tile [0-9]* of 12' '$T/err') = 12 &&
+  '$F' render --seed 5 --preset 3 --frame art -o '$T/r5.svg' 2>/dev/null &&
+  python3 - '$T/s.svg' '$T/r5.svg' <<'PY'
+import json, re, sys
+sheet, single = open(sys.argv[1]).read(), open(sys.argv[2]).read()
+tiles = re.findall(r'<g id=\"tile-(\d+)\">\n<metadata><flarimond:design [^>]*>(.*?)</flarimond:design>', sheet)
+assert [int(n) for n, _ in tiles] == list(range(1, 13)), [n for n, _ in tiles]
+designs = [json.loads(text) for _, text in tiles]
+assert [d['seed'] for d in designs] == list(range(1, 13))
+assert all(d['record']['preset'] == 3 and len(d['record']) == 84 for d in designs)
+five = sheet[sheet.index('<g id=\"tile-5\">'):sheet.index('<g id=\"tile-6\">')]
+paths = lambda t: re.findall(r'<path id=\"[^\"]*art-\d+\" (d=\"[^\"]*\".*?)/>', t)
+assert paths(five) and paths(five) == paths(single), (len(paths(five)), len(paths(single)))
+PY"
+
+check "render --from a sheet's tile draws that tile's design" bash -c "
+  '$F' render --from '$T/s.svg' --tile 5 -o '$T/t5.json' && '$F' render --seed 5 --preset 3 -o '$T/r5.json' 2>/dev/null &&
+  python3 - '$T/t5.json' '$T/r5.json' <<'PY'
+import json, sys
+a, b = (json.load(open(p)) for p in sys.argv[1:])
+assert a['arts'] and a['arts'] == b['arts'], (len(a['arts']), len(b['arts']))
+PY"
+
+check "sheet: the same whatever the number of workers; a grid of two --vary; a real field in steps" bash -c "
+  '$F' sheet --vary burstType=0..5 --tile 48 --seed 1 --jobs 1 -o '$T/j1.png' 2>/dev/null &&
+  '$F' sheet --vary burstType=0..5 --tile 48 --seed 1 --jobs 3 -o '$T/j3.png' 2>/dev/null && cmp '$T/j1.png' '$T/j3.png' &&
+  '$F' sheet --vary burstCount=4..6 --vary length=100..300:100 --set starCount=2 --frame page --tile 64 --seed 1 \
+    -o '$T/grid.svg' 2>/dev/null &&
+  test \$(grep -c '<g id=\"tile-[0-9]*\">' '$T/grid.svg') = 9 && xmllint --noout --dtdvalid '$T/svg.dtd' '$T/grid.svg' &&
+  grep -q '>burstCount 5, length 300</text>' '$T/grid.svg' && grep -q 'id=\"tile-9-page\"' '$T/grid.svg' &&
+  grep -A1 '<g id=\"tile-6\">' '$T/grid.svg' > '$T/t6' && grep -q '\"tile\":6,.*\"starCount\":2,.*\"burstCount\":5,' '$T/t6' &&
+  grep -q '\"length\":300,' '$T/t6'"
+
+check "sheet: bad ranges are refused before any tile, nothing written; a failing tile ends its line first" bash -c "
+  for a in 'burstcount=4..6' 'burstCount=1..5' 'length=50..150' 'seed=1..1000' 'dialogLeft=0..2'; do
+    '$F' sheet --vary \$a -o '$T/no.svg' 2> '$T/err'; test \$? = 2 || { echo \"not refused: \$a\"; exit 1; }
+    ! grep -q '^tile ' '$T/err' || { echo \"tiles drawn for \$a\"; exit 1; }
+  done && test ! -e '$T/no.svg' &&
+  '$F' sheet --vary burstcount=4..6 -o '$T/no.svg' 2>&1 | grep -q 'did you mean burstCount' &&
+  '$F' sheet --vary shapeOption=0..1 --set nosuch=1 -o '$T/no.svg' 2>/dev/null; test \$? = 2 &&
+  '$F' sheet --vary seed=1..3 --seed 4 -o '$T/no.svg' 2>/dev/null; test \$? = 2 && test ! -e '$T/no.svg' &&
+  '$F' sheet --vary burstType=0..3 --seed 1 --fail art.newArt=SEGM -o '$T/no.png' 2> '$T/err'; test \$? = 1 &&
+  grep -q '^Plug-in Error: .*(SEGM)' '$T/err' && test ! -e '$T/no.png'"
+
 echo "cli: $passed passed, $failures failed"
 test "$failures" = 0

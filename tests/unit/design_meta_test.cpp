@@ -106,6 +106,9 @@ TEST_F(DesignFiles, EveryCarrierGivesBackTheSameDesign) {
   for (auto [name, format] : {std::pair{"d.json", OutputFormat::Json}, std::pair{"d.svg", OutputFormat::Svg},
                               std::pair{"d.png", OutputFormat::Png}}) {
     SCOPED_TRACE(name);
+#ifndef FLARIMOND_HAVE_CAIRO
+    if (format == OutputFormat::Png) continue;  // a build without cairo neither writes nor reads PNG
+#endif
     std::vector<DesignMeta> read = readDesigns(written(name, d, format));
     ASSERT_EQ(read.size(), 1u);
     expectSame(read[0], d);
@@ -191,7 +194,9 @@ TEST_F(DesignFiles, BrokenDescriptionsAreRefusedNamingTheFile) {
   }
   EXPECT_EQ(readError(write("plain.json", "{\"page\":{}}")),
             "plain.json: carries no design (flarimond writes one into every SVG, PNG and JSON)");
+#ifdef FLARIMOND_HAVE_CAIRO
   EXPECT_EQ(readError(write("fake.png", "not a png")), "fake.png: not a PNG file");
+#endif
 }
 
 }  // namespace

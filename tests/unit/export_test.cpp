@@ -4,6 +4,7 @@
 
 #include <charconv>
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
 #include <limits>
 #include <nlohmann/json.hpp>
@@ -51,9 +52,9 @@ std::string json(const Document& doc) {
   return out.str();
 }
 
-std::string svg(const Document& doc) {
+std::string svg(const Document& doc, Frame frame = Frame::Page) {
   std::ostringstream out;
-  writeDocumentSvg(doc, out);
+  writeDocumentSvg(doc, out, frame);
   return out.str();
 }
 
@@ -192,7 +193,7 @@ ViewBox viewBox(const std::string& text) {
 
 std::vector<std::string> pathData(const std::string& text) {
   std::vector<std::string> d;
-  std::regex path(R"re(<path d="([^"]*)")re");
+  std::regex path(R"re(<path id="[^"]*" d="([^"]*)")re");
   for (auto it = std::sregex_iterator(text.begin(), text.end(), path); it != std::sregex_iterator(); ++it)
     d.push_back((*it)[1].str());
   return d;
@@ -204,29 +205,107 @@ TEST(ExportSvg, IsAnSvgDocumentInPoints) {
   EXPECT_NE(text.find("<svg xmlns=\"http://www.w3.org/2000/svg\" version=\"1.1\" width=\""), std::string::npos);
   EXPECT_TRUE(std::regex_search(text, std::regex(R"re(width="[0-9.]+pt" height="[0-9.]+pt")re")));
   EXPECT_EQ(text.substr(text.size() - 7), "</svg>\n");
-  // The page lies beneath the art.
-  EXPECT_LT(text.find("<rect x=\"0\" y=\"0\" width=\"612\" height=\"792\" fill=\"#ffffff\""), text.find("<path"));
+  // A title, then the page in its group beneath the design's group, whose arts are numbered in
+  // paint order.
+  std::vector<size_t> at;
+  for (const char* part : {"<title>", "<g id=\"page\">\n<rect x=\"0\" y=\"0\" width=\"612\" height=\"792\" fill=\"#ffffff\"",
+                           "<g id=\"design\" ", "<path id=\"art-1\" d=\"M1 ", "<path id=\"art-2\" d=\"M2 ",
+                           "<path id=\"art-3\" d=\"M3 ", "</g>\n</svg>"})
+    at.push_back(text.find(part));
+  for (size_t i = 0; i < at.size(); ++i) {
+    SCOPED_TRACE(i);
+    ASSERT_NE(at[i], std::string::npos);
+    if (i > 0) {
+      EXPECT_LT(at[i - 1], at[i]);
+    }
+  }
 }
 
 TEST(ExportSvg, TurnsYDownAndKeepsTheStackingOrder) {
+  // Relative path data: each point after the first is the step from the one before.
   std::vector<std::string> d = pathData(svg(threeArts()));
   EXPECT_EQ(d, (std::vector<std::string>{
                    "M1 791",
-                   "M2 782 C2 782 15 787 20 782",
-                   "M3 792 C3 792 100 792 100 792 C100 792 100 692 100 692 C100 692 3 792 3 792 Z",
+                   "M2 782c0 0 13 5 18 0",
+                   "M3 792l97 0l0-100Z",
                }));
 }
 
-TEST(ExportSvg, PaintsAsTheStyleSays) {
-  std::string text = svg(threeArts());
-  std::vector<std::string> lines;
+TEST(ExportSvg, LinesOnlyWhereBothHandlesSitOnTheirAnchors) {
+  Document doc(DocumentOptions::standard());
+  // Segments out of 0, 1, 2 and back: straight, then leaving with a handle, then arriving with one,
+  // and closing on a curve; then one closing straight, which Z draws.
+  HostPathSegment a = anchor(0, 0), b = anchor(10, 0), c = anchor(10, 10), d = anchor(0, 10);
+  b.out = {12, 0};
+  d.in = {0, 12};
+  d.out = {-1, 5};
+  addArt(doc, {a, b, c, d}, true);
+  addArt(doc, {anchor(0.0004f, 0.12345f), {{1.0006f, 1}, {1.0006f, 1}, {1.0006f, 1}, 1}}, true);
+  EXPECT_EQ(pathData(svg(doc)), (std::vector<std::string>{
+                                    "M0 792l10 0c2 0 0-10 0-10c0 0-10-2-10 0c-1 5 0 10 0 10Z",
+                                    "M0 791.877l1.001-.877Z",
+                                }));
+}
+
+TEST(ExportSvg, RoundingDoesNotAddUpAlongAPath) {
+  // A thousand steps of 0.3337 points: each written step is between rounded points, so the sum of
+  // the steps lands on the last point rounded, not 0.3 points off.
+  Document doc(DocumentOptions::standard());
+  std::vector<HostPathSegment> segments;
+  for (int i = 0; i <= 1000; ++i) segments.push_back(anchor(static_cast<float>(i * 0.3337), 10));
+  addArt(doc, segments, false);
+  // Read without std::regex, whose matching recurses once a character on a path this long.
+  std::string text = svg(doc);
+  size_t start = text.find(" d=\"M") + 4;
+  std::string d = text.substr(start, text.find('"', start) - start);
+  double x = 0;
+  int steps = 0;
+  for (size_t at = d.find('l'); at != std::string::npos; at = d.find('l', at + 1), ++steps)
+    x += std::strtod(d.c_str() + at + 1, nullptr);
+  EXPECT_EQ(steps, 1000);
+  EXPECT_NEAR(x, std::round(double(segments.back().p.h) * 1000) / 1000, 1e-6);
+}
+
+TEST(ExportSvg, CoordinatesToAThousandthOfAPoint) {
+  const std::pair<double, const char*> cases[] = {
+      {0, "0"},          {-0.0, "0"},           {-0.0004, "0"},         {0.0005, "0.001"},
+      {12.5, "12.5"},    {-12.34567, "-12.346"}, {791.877, "791.877"},  {100.0999, "100.1"},
+      {1e-9, "0"},       {-3000.0101, "-3000.01"}, {3.0e20, "300000000000000000000"},
+      {123456789012.3456, "123456789012.346"},
+  };
+  for (const auto& [value, text] : cases) {
+    std::string out = "x";
+    appendThousandths(out, value);
+    EXPECT_EQ(out, std::string("x") + text) << value;
+  }
+}
+
+// An attribute of an element's start tag, or "" when it has none.
+std::string attribute(const std::string& tag, const std::string& name) {
+  std::smatch m;
+  if (!std::regex_search(tag, m, std::regex(" " + name + "=\"([^\"]*)\""))) return "";
+  return m[1];
+}
+
+TEST(ExportSvg, PaintsAsTheStyleSaysEachArtOrItsGroup) {
+  // The design's group holds the paint most arts share; an art writes what differs from it.
+  Document doc = threeArts();
+  for (int i = 0; i < 2; ++i) addArt(doc, {anchor(4, 4), anchor(5, 5)}, false);  // white, black, 1
+  std::string text = svg(doc);
+  std::string group = text.substr(text.find("<g id=\"design\""));
+  group = group.substr(0, group.find('>'));
+  EXPECT_EQ(attribute(group, "fill"), "#fff");
+  EXPECT_EQ(attribute(group, "stroke"), "#000");
+  EXPECT_EQ(attribute(group, "stroke-width"), "1");
+
+  std::vector<std::string> paths;
   std::istringstream in(text);
   for (std::string line; std::getline(in, line);)
-    if (line.rfind("<path", 0) == 0) lines.push_back(line.substr(line.find("\" ") + 2));
-  ASSERT_EQ(lines.size(), 3u);
-  EXPECT_EQ(lines[0], "fill=\"#ffffff\" stroke=\"#000000\" stroke-width=\"1\"/>");
-  EXPECT_EQ(lines[1], "fill=\"none\" stroke=\"#bfbfbf\" stroke-width=\"2.5\" opacity=\"0.1\"/>");
-  EXPECT_EQ(lines[2], "fill=\"#00ffff\" fill-rule=\"evenodd\" stroke=\"#ff80ff\" stroke-width=\"1\"/>");
+    if (line.rfind("<path", 0) == 0) paths.push_back(line.substr(line.find("\" ") + 1));
+  ASSERT_EQ(paths.size(), 5u);
+  EXPECT_EQ(paths[0], " d=\"M1 791\"/>");
+  EXPECT_EQ(paths[1].substr(paths[1].find("\" ") + 1), " fill=\"none\" stroke=\"#bfbfbf\" stroke-width=\"2.5\" opacity=\"0.1\"/>");
+  EXPECT_EQ(paths[2].substr(paths[2].find("\" ") + 1), " fill=\"#0ff\" fill-rule=\"evenodd\" stroke=\"#ff80ff\"/>");
 }
 
 TEST(ExportSvg, HexColoursFollowTheHostConversion) {
@@ -262,6 +341,47 @@ TEST(ExportSvg, ViewBoxCoversTheCurvesOutsideThePage) {
   EXPECT_GT(pageOnly.y + pageOnly.height, 792);
 }
 
+TEST(ExportSvg, FramedOnTheArtTheViewIsASquareAroundItWithoutThePage) {
+  Document doc(DocumentOptions::standard());
+  addArt(doc, {anchor(100, 100), anchor(300, 100), anchor(300, 200)}, true);
+  std::string text = svg(doc, Frame::Art);
+  EXPECT_EQ(text.find("id=\"page\""), std::string::npos);
+  ViewBox box = viewBox(text);
+  // 200 x 100 points of art, centred at (200, 150): a square of 1.04 x 200 and the width of the
+  // 1-point stroke, about SVG y 642.
+  EXPECT_NEAR(box.width, 209, 1e-3);
+  EXPECT_NEAR(box.height, 209, 1e-3);
+  EXPECT_NEAR(box.x + box.width / 2, 200, 1e-3);
+  EXPECT_NEAR(box.y + box.height / 2, 792 - 150, 1e-3);
+
+  // No art: the page.
+  ViewBox empty = viewBox(svg(Document(DocumentOptions::standard()), Frame::Art));
+  EXPECT_EQ(empty.width, 612);
+  EXPECT_EQ(empty.height, 792);
+}
+
+TEST(ExportSvg, AGroupFitsTheFrameCentredInItsBox) {
+  Document doc(DocumentOptions::standard());
+  addArt(doc, {anchor(100, 100), anchor(300, 100), anchor(300, 200)}, true);
+  std::ostringstream out;
+  writeSvgGroup(doc, out, "tile-3-", Frame::Page, {1000, 2000, 396});
+  std::string text = out.str();
+  std::smatch m;
+  ASSERT_TRUE(std::regex_search(text, m, std::regex(R"re(^<g transform="translate\(([^ ]+) ([^)]+)\) scale\(([^)]+)\)">)re")));
+  double tx = std::stod(m[1]), ty = std::stod(m[2]), scale = std::stod(m[3]);
+  // The page view is 2 % of the page's height and half the stroke wider than the page on each side;
+  // its height is the larger side.
+  double margin = 0.02 * 792 + 0.5, side = 792 + 2 * margin;
+  EXPECT_NEAR(scale, 396 / side, 1e-9);
+  // The view's top left (-margin, -margin) lands on the box's top, centred across it.
+  double left = -margin, width = 612 + 2 * margin;
+  EXPECT_NEAR(tx + left * scale, 1000 + (396 - width * scale) / 2, 1e-3);
+  EXPECT_NEAR(ty + left * scale, 2000, 1e-3);
+  for (const char* id : {"tile-3-page", "tile-3-design", "tile-3-art-1"})
+    EXPECT_NE(text.find(std::string("id=\"") + id + "\""), std::string::npos) << id;
+  EXPECT_EQ(text.substr(text.size() - 5), "</g>\n");
+}
+
 TEST(ExportSvg, LeavesOutArtNoViewerCanDraw) {
   Document doc(DocumentOptions::standard());
   addArt(doc, {}, false);
@@ -270,6 +390,7 @@ TEST(ExportSvg, LeavesOutArtNoViewerCanDraw) {
   addArt(doc, {anchor(10, 10)}, false);
   std::string text = svg(doc);
   EXPECT_EQ(pathData(text), std::vector<std::string>{"M10 782"});
+  EXPECT_NE(text.find("<path id=\"art-1\" d=\"M10 782\""), std::string::npos);
   EXPECT_EQ(text.find("nan"), std::string::npos);
   EXPECT_EQ(text.find("inf"), std::string::npos);
   ViewBox box = viewBox(text);

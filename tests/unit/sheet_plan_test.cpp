@@ -1,0 +1,106 @@
+// Contact sheet plans: the values a --vary runs through, what it refuses before any tile is drawn,
+// and where each tile sits in the grid.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "output_file.h"
+#include "sheet_plan.h"
+
+namespace fltools {
+namespace {
+
+constexpr int32_t kSwatches = 30;
+
+TEST(SheetPlan, RangesRunFromFromToToInSteps) {
+  const struct {
+    const char* text;
+    std::vector<double> values;
+  } cases[] = {
+      {"burstType=0..3", {0, 1, 2, 3}},
+      {"burstType=3..0", {3, 2, 1, 0}},  // counting down
+      {"burstCount=10..21:5", {10, 15, 20}},  // TO need not be reached exactly
+      {"length=50..150:25", {50, 75, 100, 125, 150}},
+      {"length=0.1..0.3:0.1", {0.1, 0.2, 0.1 + 2 * 0.1}},  // 0.1 * 3 passes 0.3 in binary
+      {"length=120..120", {120}},  // one value needs no step
+      {"seed=7..9", {7, 8, 9}},
+      {"preset=34..35", {34, 35}},
+      {"fillSwatch=28..30", {28, 29, 30}},  // the document's swatches
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.text);
+    Variation v = parseVariation(c.text, kSwatches);
+    ASSERT_EQ(v.values.size(), c.values.size());
+    for (size_t i = 0; i < c.values.size(); ++i) EXPECT_DOUBLE_EQ(v.values[i], c.values[i]);
+  }
+  EXPECT_EQ(parseVariation("seed=1..2", kSwatches).kind, Variation::Kind::Seed);
+  EXPECT_EQ(parseVariation("preset=1..2", kSwatches).kind, Variation::Kind::Preset);
+  EXPECT_STREQ(parseVariation("angle=0..90:45", kSwatches).field->name, "angle");
+}
+
+TEST(SheetPlan, BadRangesAreRefusedWithWhatIsWrong) {
+  const struct {
+    const char* text;
+    const char* message;
+  } cases[] = {
+      {"burstType", "expected FIELD=FROM..TO[:STEP]"},
+      {"burstcount=4..6", "unknown field \"burstcount\" (did you mean burstCount?)"},
+      {"burstCount=1..5", "burstCount 1 is outside 2..150"},
+      {"fillSwatch=0..31", "fillSwatch 31 is outside 0..30 (the document's swatches)"},
+      {"preset=30..36", "preset 36 is outside 0..35"},
+      {"length=50..150", "length is a real; give a step, such as length=50..150:25"},
+      {"burstType=0.5..3", "burstType takes whole numbers, not 0.5"},
+      {"burstType=0..3:0", "the step must be above 0"},
+      {"burstType=0..x", "\"x\" is not a number"},
+      {"length=0..nan:1", "\"nan\" is not a number"},
+      {"seed=1..1000", "1000 values; a sheet holds at most 400 tiles"},
+      {"dialogLeft=0..1", "dialogLeft is not a setting of the design"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.text);
+    try {
+      parseVariation(c.text, kSwatches);
+      ADD_FAILURE() << "accepted";
+    } catch (const ToolError& e) {
+      std::string what = e.what();
+      EXPECT_EQ(what.rfind(std::string("--vary \"") + c.text + "\": ", 0), 0u) << what;
+      EXPECT_NE(what.find(c.message), std::string::npos) << what;
+    }
+  }
+}
+
+TEST(SheetPlan, LabelsShowTheValueAsTheRecordHoldsIt) {
+  EXPECT_EQ(valueLabel(parseVariation("burstType=0..1", kSwatches), 1), "burstType 1");
+  EXPECT_EQ(valueLabel(parseVariation("length=0.1..0.3:0.1", kSwatches), 0.1 + 2 * 0.1), "length 0.3");
+  EXPECT_EQ(valueLabel(parseVariation("seed=1..2", kSwatches), 2), "seed 2");
+  EXPECT_EQ(valueLabel(parseVariation("preset=0..1", kSwatches), 1), "Star20");
+}
+
+TEST(SheetPlan, OneVariationFillsRowsTwoMakeAGrid) {
+  std::vector<Variation> one = {parseVariation("shapeOption=0..13", kSwatches)};
+  SheetGrid g = sheetGrid(one, 6);
+  EXPECT_EQ(g.rows, 3);
+  EXPECT_EQ(g.columns, 6);
+  EXPECT_EQ(g.count, 14u);
+  EXPECT_EQ(g.rowOf(13), 2u);
+  EXPECT_EQ(g.columnOf(13), 1u);
+  EXPECT_EQ(tileValues(one, g, 13), std::vector<double>{13});
+  // Fewer values than columns: one short row.
+  SheetGrid narrow = sheetGrid({parseVariation("shapeOption=0..2", kSwatches)}, 6);
+  EXPECT_EQ(narrow.columns, 3);
+  EXPECT_EQ(narrow.rows, 1);
+
+  std::vector<Variation> two = {parseVariation("burstCount=4..6", kSwatches), parseVariation("seed=1..4", kSwatches)};
+  SheetGrid grid = sheetGrid(two, 6);  // the columns come from the second variation
+  EXPECT_EQ(grid.rows, 3);
+  EXPECT_EQ(grid.columns, 4);
+  EXPECT_EQ(grid.count, 12u);
+  EXPECT_EQ(tileValues(two, grid, 6), (std::vector<double>{5, 3}));
+
+  std::vector<Variation> big = {parseVariation("seed=1..21", kSwatches), parseVariation("burstType=0..19", kSwatches)};
+  EXPECT_THROW(sheetGrid(big, 6), ToolError);
+}
+
+}  // namespace
+}  // namespace fltools

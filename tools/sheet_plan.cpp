@@ -1,0 +1,148 @@
+#include "sheet_plan.h"
+
+#include <charconv>
+#include <cmath>
+#include <cstring>
+
+#include "dialog_actions.h"
+#include "export.h"
+#include "output_file.h"
+#include "param_file.h"
+
+namespace fltools {
+
+namespace {
+
+bool readNumber(std::string_view text, double* v) {
+  if (text.empty()) return false;
+  const char* first = text.data();
+  if (*first == '+') ++first;
+  auto [end, ec] = std::from_chars(first, text.data() + text.size(), *v);
+  return ec == std::errc() && end == text.data() + text.size() && std::isfinite(*v);
+}
+
+std::string numberText(double v) {
+  char text[40];
+  auto [end, ec] = std::to_chars(text, text + sizeof text, v);
+  (void)ec;
+  return std::string(text, end);
+}
+
+}  // namespace
+
+Variation parseVariation(std::string_view text, int32_t swatchCount) {
+  const std::string option = "--vary \"" + std::string(text) + "\"";
+  size_t eq = text.find('=');
+  size_t dots = text.find("..", eq == std::string_view::npos ? 0 : eq);
+  if (eq == std::string_view::npos || dots == std::string_view::npos)
+    throw ToolError(option + ": expected FIELD=FROM..TO[:STEP], such as burstType=0..29, length=50..150:25 or seed=1..12");
+  Variation v;
+  v.name = std::string(text.substr(0, eq));
+  std::string_view from = text.substr(eq + 1, dots - eq - 1), rest = text.substr(dots + 2), step;
+  if (size_t colon = rest.find(':'); colon != std::string_view::npos) {
+    step = rest.substr(colon + 1);
+    rest = rest.substr(0, colon);
+  }
+
+  // The range the values must lie in, and whether they are whole numbers.
+  double lo = 0, hi = 0;
+  bool whole = true;
+  if (v.name == "seed") {
+    v.kind = Variation::Kind::Seed;
+    hi = 9007199254740992.0;  // 2^53: every seed up to here is a double exactly
+  } else if (v.name == "preset") {
+    v.kind = Variation::Kind::Preset;
+    hi = static_cast<double>(presetNames().size() - 1);
+  } else {
+    v.field = fieldNamed(v.name);
+    if (!v.field) {
+      const char* near = closestFieldName(v.name);
+      throw ToolError(option + ": unknown field \"" + v.name + "\"" +
+                      (near ? std::string(" (did you mean ") + near + "?)" : std::string()) +
+                      "; vary a field of the record, seed or preset");
+    }
+    whole = v.field->kind != FieldKind::Float;
+    lo = v.field->min;
+    hi = v.field->range == FieldRange::Swatches ? swatchCount : v.field->max;
+    if (v.field->range == FieldRange::Unchecked)
+      throw ToolError(option + ": " + v.name + " is not a setting of the design; vary another field");
+  }
+
+  double a = 0, b = 0, by = 1;
+  auto number = [&](std::string_view part, double* out) {
+    if (!readNumber(part, out)) throw ToolError(option + ": \"" + std::string(part) + "\" is not a number");
+    if (whole && *out != std::floor(*out))
+      throw ToolError(option + ": " + v.name + " takes whole numbers, not " + std::string(part));
+  };
+  number(from, &a);
+  number(rest, &b);
+  if (!step.empty()) {
+    number(step, &by);
+    if (!(by > 0)) throw ToolError(option + ": the step must be above 0");
+  } else if (!whole && a != b) {
+    throw ToolError(option + ": " + v.name + " is a real; give a step, such as " + v.name + "=" + std::string(from) +
+                    ".." + std::string(rest) + ":" + numberText(std::fabs(b - a) / 4));
+  }
+  for (double end : {a, b})
+    if (end < lo || end > hi)
+      throw ToolError(option + ": " + v.name + " " + numberText(end) + " is outside " + numberText(lo) + ".." +
+                      numberText(hi) + (v.field && v.field->range == FieldRange::Swatches ? " (the document's swatches)" : ""));
+
+  // Each value is FROM plus a whole number of steps, so no error adds up along a long range; a
+  // hair of tolerance keeps TO when the steps reach it only in decimal (0.1 * 3).
+  double span = std::fabs(b - a) / by;
+  if (span + 1 > static_cast<double>(kMaxTiles) + 0.5)
+    throw ToolError(option + ": " + numberText(std::floor(span + 1e-9) + 1) + " values; a sheet holds at most " +
+                    std::to_string(kMaxTiles) + " tiles");
+  auto count = static_cast<size_t>(std::floor(span + 1e-9)) + 1;
+  double direction = b < a ? -1 : 1;
+  for (size_t i = 0; i < count; ++i) v.values.push_back(a + direction * by * static_cast<double>(i));
+  return v;
+}
+
+std::string valueText(const Variation& v, double value) {
+  if (!v.field || v.field->kind != FieldKind::Float) return numberText(value);
+  std::string text;
+  flhost::appendShortestFloat(text, static_cast<float>(value));
+  return text;
+}
+
+std::string valueLabel(const Variation& v, double value) {
+  if (v.kind == Variation::Kind::Preset) return presetNames()[static_cast<size_t>(value)];
+  return v.name + " " + valueText(v, value);
+}
+
+SheetGrid sheetGrid(const std::vector<Variation>& vary, int columns) {
+  SheetGrid grid;
+  if (vary.size() == 2) {
+    grid.rows = static_cast<int>(vary[0].values.size());
+    grid.columns = static_cast<int>(vary[1].values.size());
+    grid.count = vary[0].values.size() * vary[1].values.size();
+    if (grid.count > kMaxTiles)
+      throw ToolError("--vary " + vary[0].name + " and " + vary[1].name + ": " + std::to_string(grid.rows) + " x " +
+                      std::to_string(grid.columns) + " tiles; a sheet holds at most " + std::to_string(kMaxTiles));
+    return grid;
+  }
+  grid.count = vary.at(0).values.size();
+  grid.columns = static_cast<int>(std::min<size_t>(static_cast<size_t>(columns), grid.count));
+  grid.rows = static_cast<int>((grid.count + static_cast<size_t>(grid.columns) - 1) / static_cast<size_t>(grid.columns));
+  return grid;
+}
+
+std::vector<double> tileValues(const std::vector<Variation>& vary, const SheetGrid& grid, size_t tile) {
+  if (vary.size() == 2) return {vary[0].values[grid.rowOf(tile)], vary[1].values[grid.columnOf(tile)]};
+  return {vary[0].values[tile]};
+}
+
+void setField(BurstParams& record, const BurstField& field, double value) {
+  auto* slot = reinterpret_cast<unsigned char*>(&record) + field.offset;
+  if (field.kind == FieldKind::Float) {
+    auto f = static_cast<float>(value);
+    std::memcpy(slot, &f, 4);
+  } else {
+    auto i = static_cast<int32_t>(value);
+    std::memcpy(slot, &i, 4);
+  }
+}
+
+}  // namespace fltools
