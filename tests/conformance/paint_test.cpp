@@ -66,9 +66,9 @@ struct Kind {
   int count;  // components of the kind
 };
 // Components chosen so that a product taken in another order, or e/n taken first, changes a
-// last bit somewhere along the ten elements.
+// last bit somewhere along the ten elements; 0.67 lies just past the 2/3 at which mode 13 turns.
 const Kind kKinds[] = {{kDocumentGreyModel, flhost::greyColor(0.3f), 1},
-                       {kDocumentCMYKModel, flhost::fourColor(0.2f, 0.45f, 0.7f, 0.9f), 4},
+                       {kDocumentCMYKModel, flhost::fourColor(0.2f, 0.45f, 0.67f, 0.9f), 4},
                        {kDocumentRGBModel, flhost::threeColor(0.15f, 0.55f, 0.85f), 3}};
 
 float component(const HostColor& c, int i) {
