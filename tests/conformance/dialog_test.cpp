@@ -418,6 +418,16 @@ TEST_F(DialogTest, PickButtonsSetTheirFieldFromTheArtworkPoint) {
       {"fan factor per star", {{Act::Page, 4}}, 157, 187.9, 0, &BurstParams::fanFactorPerStar, 18.8f},
       {"length factor per element", {{Act::Page, 4}, {Act::Choose, 125, 1}}, 158, 500, 0,
        &BurstParams::lengthFactorPerElement, 50.0f},
+      {"initial gap along", {}, 153, 77, 0, &BurstParams::initialGapX, 77.0f},
+      {"spread along", {{Act::Page, 3}}, 155, 66, 0, &BurstParams::spreadX, 66.0f},
+      {"spread across", {{Act::Page, 3}}, 156, 0, 55, &BurstParams::spreadY, 55.0f},
+      {"start across", {{Act::Page, 2}}, 166, 0, 444, &BurstParams::startY, 444.0f},
+      {"fill factor per star", {{Act::Page, 4}}, 159, 130, 0, &BurstParams::fillFactorPerStar, 13.0f},
+      {"height factor per star", {{Act::Page, 4}}, 160, 140, 0, &BurstParams::heightFactorPerStar, 14.0f},
+      {"angle factor per star", {{Act::Page, 4}}, 161, 150, 0, &BurstParams::angleFactorPerStar, 15.0f},
+      {"spread factor per star", {{Act::Page, 4}}, 162, 160, 0, &BurstParams::spreadFactorPerStar, 16.0f},
+      {"initial gap factor per star", {{Act::Page, 4}}, 163, 170, 0, &BurstParams::initialGapFactorPerStar, 17.0f},
+      {"opacity factor per star", {{Act::Page, 4}}, 164, 180, 0, &BurstParams::opacityFactorPerStar, 18.0f},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);

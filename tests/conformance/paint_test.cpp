@@ -188,6 +188,8 @@ TEST_F(PaintTest, SwatchModes) {
     p.fillSwatch = position;
     auto arts = run(p, documentWith(1, flhost::threeColor(0.2f, 0.4f, 0.6f)));
     EXPECT_EQ(arts[1].style.fillColor.c.three.red, 1.0f);
+    EXPECT_EQ(arts[1].style.fillColor.c.three.green, 1.0f);
+    EXPECT_EQ(arts[1].style.fillColor.c.three.blue, 1.0f);
     EXPECT_EQ(arts[2].style.fillColor.c.three.red, 0.2f);
   }
   // Random swatches copy the whole record, kind included.
