@@ -181,12 +181,15 @@ TEST_F(PaintTest, RandomColoursInEveryKind) {
 }
 
 TEST_F(PaintTest, SwatchModes) {
-  // Positions 0 and 1 fetch swatch 2 (White); the element keeps its kind.
+  // Positions 0 and 1 fetch swatch 2 (White), not the colours at 0 and 1; the element keeps its kind.
   BurstParams p = defaults();
   p.fillColor = 11;
   for (int32_t position : {0, 1, 2}) {
+    SCOPED_TRACE(position);
     p.fillSwatch = position;
-    auto arts = run(p, documentWith(1, flhost::threeColor(0.2f, 0.4f, 0.6f)));
+    DocumentOptions d = documentWith(1, flhost::threeColor(0.2f, 0.4f, 0.6f));
+    d.swatches[0].color = d.swatches[1].color = flhost::threeColor(0.1f, 0.1f, 0.1f);
+    auto arts = run(p, d);
     EXPECT_EQ(arts[1].style.fillColor.c.three.red, 1.0f);
     EXPECT_EQ(arts[1].style.fillColor.c.three.green, 1.0f);
     EXPECT_EQ(arts[1].style.fillColor.c.three.blue, 1.0f);
