@@ -314,12 +314,13 @@ TEST_F(DialogTest, EnablingRulesFollowTheValues) {
       {{Act::Choose, 180, 6}, {{181, true}, {182, true}}},
       {{Act::Choose, 180, 1}, {{181, false}, {182, true}}},
       {{Act::Choose, 183, 11}, {{184, true}, {185, false}, {181, false}}},
-      {{Act::Page, 3}, {{26, false}, {124, false}, {86, false}}},
+      {{Act::Page, 3}, {{26, false}, {27, false}, {124, false}, {86, false}, {87, false}}},
       {{Act::Set, 28, 3}, {{26, true}, {27, true}, {124, true}, {86, true}, {87, true}}},
-      {{Act::Page, 7}, {{88, false}, {90, false}}},
+      {{Act::Page, 7}, {{88, false}, {89, false}, {90, false}, {91, false}}},
       {{Act::Check, 92, 1}, {{88, true}, {89, true}, {90, true}, {91, true}}},
-      {{Act::Page, 6}, {{120, true}, {29, true}}},
+      {{Act::Page, 6}, {{120, true}, {122, true}, {29, true}, {30, true}}},
       {{Act::Check, 82, 1}, {{120, false}, {122, true}}},
+      {{Act::Check, 83, 1}, {{122, false}}},
       {{Act::Check, 75, 1}, {{29, false}, {30, false}}},
   };
   ASSERT_EQ(runDialog(defaults(),
@@ -331,6 +332,43 @@ TEST_F(DialogTest, EnablingRulesFollowTheValues) {
                         }
                       }),
             0);
+}
+
+// Each factor spin edit edits its own pair, in the member the factor popup chooses.
+TEST_F(DialogTest, FactorSpinEditsEditTheirOwnPair) {
+  struct Pair {
+    int32_t item;
+    float BurstParams::*perStar;
+    float BurstParams::*perElement;
+  };
+  const Pair pairs[] = {
+      {11, &BurstParams::fanFactorPerStar, &BurstParams::fanFactorPerElement},
+      {12, &BurstParams::lengthFactorPerStar, &BurstParams::lengthFactorPerElement},
+      {13, &BurstParams::fillFactorPerStar, &BurstParams::fillFactorPerElement},
+      {14, &BurstParams::heightFactorPerStar, &BurstParams::heightFactorPerElement},
+      {15, &BurstParams::angleFactorPerStar, &BurstParams::angleFactorPerElement},
+      {18, &BurstParams::spreadFactorPerStar, &BurstParams::spreadFactorPerElement},
+      {21, &BurstParams::initialGapFactorPerStar, &BurstParams::initialGapFactorPerElement},
+      {22, &BurstParams::opacityFactorPerStar, &BurstParams::opacityFactorPerElement},
+  };
+  BurstParams p = defaults();
+  p.preview = 0;
+  ASSERT_EQ(runDialog(p,
+                      [&](ModalSession& s) {
+                        act(s, {{Act::Page, 4}});
+                        for (size_t k = 0; k < std::size(pairs); ++k)
+                          act(s, {{Act::Set, pairs[k].item, 10.0 + static_cast<double>(k)}});
+                        act(s, {{Act::Choose, 125, 1}});
+                        for (size_t k = 0; k < std::size(pairs); ++k)
+                          act(s, {{Act::Set, pairs[k].item, 50.0 + static_cast<double>(k)}});
+                      }),
+            0);
+  const BurstParams r = record();
+  for (size_t k = 0; k < std::size(pairs); ++k) {
+    SCOPED_TRACE(pairs[k].item);
+    EXPECT_EQ(r.*pairs[k].perStar, 10.0f + static_cast<float>(k));
+    EXPECT_EQ(r.*pairs[k].perElement, 50.0f + static_cast<float>(k));
+  }
 }
 
 TEST_F(DialogTest, FactorPopupAndZoomChangeNoDesign) {
@@ -380,6 +418,16 @@ TEST_F(DialogTest, PickButtonsSetTheirFieldFromTheArtworkPoint) {
       {"fan factor per star", {{Act::Page, 4}}, 157, 187.9, 0, &BurstParams::fanFactorPerStar, 18.8f},
       {"length factor per element", {{Act::Page, 4}, {Act::Choose, 125, 1}}, 158, 500, 0,
        &BurstParams::lengthFactorPerElement, 50.0f},
+      {"initial gap along", {}, 153, 77, 0, &BurstParams::initialGapX, 77.0f},
+      {"spread along", {{Act::Page, 3}}, 155, 66, 0, &BurstParams::spreadX, 66.0f},
+      {"spread across", {{Act::Page, 3}}, 156, 0, 55, &BurstParams::spreadY, 55.0f},
+      {"start across", {{Act::Page, 2}}, 166, 0, 444, &BurstParams::startY, 444.0f},
+      {"fill factor per star", {{Act::Page, 4}}, 159, 130, 0, &BurstParams::fillFactorPerStar, 13.0f},
+      {"height factor per star", {{Act::Page, 4}}, 160, 140, 0, &BurstParams::heightFactorPerStar, 14.0f},
+      {"angle factor per star", {{Act::Page, 4}}, 161, 150, 0, &BurstParams::angleFactorPerStar, 15.0f},
+      {"spread factor per star", {{Act::Page, 4}}, 162, 160, 0, &BurstParams::spreadFactorPerStar, 16.0f},
+      {"initial gap factor per star", {{Act::Page, 4}}, 163, 170, 0, &BurstParams::initialGapFactorPerStar, 17.0f},
+      {"opacity factor per star", {{Act::Page, 4}}, 164, 180, 0, &BurstParams::opacityFactorPerStar, 18.0f},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);

@@ -209,39 +209,50 @@ TEST_F(EffectsTest, ShadowRandomOptionsThenItsMirror) {
   p.randomShadowOpacity = 1;
   p.randomShadowScaling = 1;
   p.pattern = 7;
-  // The run's direction: a sign draw of exactly 0.5 keeps the sign, so x is 0.5 of 20 and y 0.5
-  // of -20. Then per position: the shadow's opacity, its squash, its mirror centre (y first), the
-  // element's mirror centre.
-  std::vector<Art> arts = run(p, {0.5f, 0.5f, 0.5f, 0.5f,     //
-                                  0.3f, 0.5f, 0.25f, 0.75f, 0.5f, 0.5f,  //
-                                  0.6f, 0.25f, 0.5f, 0.5f, 0.5f, 0.5f});
-  EXPECT_EQ(host().random().drawCount(), 16u);
-  ASSERT_EQ(arts.size(), 16u);
-  struct Position {
-    size_t shadow;
-    float opacity, squash;
+  // The run's direction: a sign draw above 0.5 turns the sign, one of exactly 0.5 keeps it; x is
+  // 0.5 of 20 and y 0.5 of -20 before the signs.
+  struct Direction {
+    float signX, signY;
+    double dx, dy;
   };
-  for (Position at : {Position{0, 0.3f, 0.5f}, Position{8, 0.6f, 0.25f}}) {
-    SCOPED_TRACE("position at " + std::to_string(at.shadow));
-    const Art& shadow = arts[at.shadow];
-    const Art& element = arts[at.shadow + 1];
-    EXPECT_FLOAT_EQ(shadow.opacity, at.opacity);
-    EXPECT_FLOAT_EQ(element.opacity, 1.0f);
-    // Squashed towards the middle of its bottom edge after the offset (10, -10).
-    HostRealRect e = boundsOf(element), s = boundsOf(shadow);
-    EXPECT_NEAR(s.left, e.left + 10, kTol);
-    EXPECT_NEAR(s.right, e.right + 10, kTol);
-    EXPECT_NEAR(s.bottom, e.bottom - 10, kTol);
-    EXPECT_NEAR(s.top - s.bottom, (e.top - e.bottom) * at.squash, kTol);
-    float bottom = e.bottom - 10;
-    expectMapped(shadow, element,
-                 [&](HostRealPoint q) { return HostRealPoint{q.h + 10, bottom + (q.v - 10 - bottom) * at.squash}; },
-                 "squashed shadow");
+  for (Direction d : {Direction{0.5f, 0.75f, 10, 10}, Direction{0.75f, 0.5f, -10, -10}}) {
+    SCOPED_TRACE(testing::Message() << "offset " << d.dx << ", " << d.dy);
+    // Then per position: the shadow's opacity, its squash, its mirror centre (y first), the
+    // element's mirror centre.
+    std::vector<Art> arts = run(p, {d.signX, 0.5f, d.signY, 0.5f,        //
+                                    0.3f, 0.5f, 0.25f, 0.75f, 0.5f, 0.5f,  //
+                                    0.6f, 0.25f, 0.5f, 0.5f, 0.5f, 0.5f});
+    EXPECT_EQ(host().random().drawCount(), 16u);
+    ASSERT_EQ(arts.size(), 16u);
+    struct Position {
+      size_t shadow;
+      float opacity, squash;
+    };
+    for (Position at : {Position{0, 0.3f, 0.5f}, Position{8, 0.6f, 0.25f}}) {
+      SCOPED_TRACE("position at " + std::to_string(at.shadow));
+      const Art& shadow = arts[at.shadow];
+      const Art& element = arts[at.shadow + 1];
+      EXPECT_FLOAT_EQ(shadow.opacity, at.opacity);
+      EXPECT_FLOAT_EQ(element.opacity, 1.0f);
+      // Squashed towards the middle of its bottom edge after the offset.
+      HostRealRect e = boundsOf(element), s = boundsOf(shadow);
+      EXPECT_NEAR(s.left, e.left + d.dx, kTol);
+      EXPECT_NEAR(s.right, e.right + d.dx, kTol);
+      EXPECT_NEAR(s.bottom, e.bottom + d.dy, kTol);
+      EXPECT_NEAR(s.top - s.bottom, (e.top - e.bottom) * at.squash, kTol);
+      const double bottom = e.bottom + d.dy;
+      expectMapped(shadow, element,
+                   [&](HostRealPoint q) {
+                     return HostRealPoint{static_cast<float>(q.h + d.dx),
+                                          static_cast<float>(bottom + (q.v + d.dy - bottom) * at.squash)};
+                   },
+                   "squashed shadow");
+    }
+    // The shadow's images come first, above the element; then the element's.
+    expectMirrors(&arts[2], arts[0], 0.75 * kPageWidth, 0.25 * kPageHeight, "shadow 0");
+    expectMirrors(&arts[5], arts[1], 0.5 * kPageWidth, 0.5 * kPageHeight, "element 0");
+    expectMirrors(&arts[10], arts[8], 0.5 * kPageWidth, 0.5 * kPageHeight, "shadow 1");
   }
-  // The shadow's images come first, above the element; then the element's.
-  expectMirrors(&arts[2], arts[0], 0.75 * kPageWidth, 0.25 * kPageHeight, "shadow 0");
-  expectMirrors(&arts[5], arts[1], 0.5 * kPageWidth, 0.5 * kPageHeight, "element 0");
-  expectMirrors(&arts[10], arts[8], 0.5 * kPageWidth, 0.5 * kPageHeight, "shadow 1");
 }
 
 // Shadows, mirrors and sketches run at every position, left-out ones included, where they act on

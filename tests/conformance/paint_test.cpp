@@ -66,9 +66,9 @@ struct Kind {
   int count;  // components of the kind
 };
 // Components chosen so that a product taken in another order, or e/n taken first, changes a
-// last bit somewhere along the ten elements.
+// last bit somewhere along the ten elements; 0.67 lies just past the 2/3 at which mode 13 turns.
 const Kind kKinds[] = {{kDocumentGreyModel, flhost::greyColor(0.3f), 1},
-                       {kDocumentCMYKModel, flhost::fourColor(0.2f, 0.45f, 0.7f, 0.9f), 4},
+                       {kDocumentCMYKModel, flhost::fourColor(0.2f, 0.45f, 0.67f, 0.9f), 4},
                        {kDocumentRGBModel, flhost::threeColor(0.15f, 0.55f, 0.85f), 3}};
 
 float component(const HostColor& c, int i) {
@@ -181,13 +181,18 @@ TEST_F(PaintTest, RandomColoursInEveryKind) {
 }
 
 TEST_F(PaintTest, SwatchModes) {
-  // Positions 0 and 1 fetch swatch 2 (White); the element keeps its kind.
+  // Positions 0 and 1 fetch swatch 2 (White), not the colours at 0 and 1; the element keeps its kind.
   BurstParams p = defaults();
   p.fillColor = 11;
   for (int32_t position : {0, 1, 2}) {
+    SCOPED_TRACE(position);
     p.fillSwatch = position;
-    auto arts = run(p, documentWith(1, flhost::threeColor(0.2f, 0.4f, 0.6f)));
+    DocumentOptions d = documentWith(1, flhost::threeColor(0.2f, 0.4f, 0.6f));
+    d.swatches[0].color = d.swatches[1].color = flhost::threeColor(0.1f, 0.1f, 0.1f);
+    auto arts = run(p, d);
     EXPECT_EQ(arts[1].style.fillColor.c.three.red, 1.0f);
+    EXPECT_EQ(arts[1].style.fillColor.c.three.green, 1.0f);
+    EXPECT_EQ(arts[1].style.fillColor.c.three.blue, 1.0f);
     EXPECT_EQ(arts[2].style.fillColor.c.three.red, 0.2f);
   }
   // Random swatches copy the whole record, kind included.
