@@ -248,15 +248,22 @@ int32_t Document::slotOf(HostArt art) const {
   return static_cast<int32_t>(bits->index);
 }
 
-ArtView Document::viewOf(uint32_t slot) const {
-  const Record& r = records_[slot];
-  std::span<const HostPathSegment> segments;
-  if (r.count > 0) segments = {segments_.at(r.first), r.count};
+std::span<const HostPathSegment> Document::segmentsOf(const Record& r) const {
+  if (r.count == 0) return {};
+  return {segments_.at(r.first), r.count};
+}
+
+const HostRealRect& Document::boundsOf(const Record& r) const {
   if (r.boundsStale) {
-    r.bounds = pathBounds(segments, (r.flags & kClosed) != 0);
+    r.bounds = pathBounds(segmentsOf(r), (r.flags & kClosed) != 0);
     r.boundsStale = false;
   }
-  ArtView view{segments, styles_[r.style], r.bounds, r.opacity, r.artStyle, (r.flags & kClosed) != 0};
+  return r.bounds;
+}
+
+ArtView Document::viewOf(uint32_t slot) const {
+  const Record& r = records_[slot];
+  ArtView view{segmentsOf(r), styles_[r.style], boundsOf(r), r.opacity, r.artStyle, (r.flags & kClosed) != 0};
   view.style.strokeWidth = r.strokeWidth;
   return view;
 }
@@ -265,6 +272,18 @@ std::optional<ArtView> Document::find(HostArt art) const {
   int32_t s = slotOf(art);
   if (s < 0) return std::nullopt;
   return viewOf(static_cast<uint32_t>(s));
+}
+
+std::optional<HostRealRect> Document::bounds(HostArt art) const {
+  int32_t s = slotOf(art);
+  if (s < 0) return std::nullopt;
+  return boundsOf(records_[static_cast<uint32_t>(s)]);
+}
+
+std::optional<std::span<const HostPathSegment>> Document::segments(HostArt art) const {
+  int32_t s = slotOf(art);
+  if (s < 0) return std::nullopt;
+  return segmentsOf(records_[static_cast<uint32_t>(s)]);
 }
 
 const std::string* Document::artStyleName(const ArtView& art) const {

@@ -139,6 +139,9 @@ class Document {
   HostErr disposeArt(HostArt art);
   // The art behind a handle, or nothing when the handle is not a live art.
   std::optional<ArtView> find(HostArt art) const;
+  // Parts of it, for the suites' frequent questions, without making a whole view.
+  std::optional<HostRealRect> bounds(HostArt art) const;
+  std::optional<std::span<const HostPathSegment>> segments(HostArt art) const;
   size_t artCount() const { return liveCount_; }
 
   // Changes to an art; each journals the art first, so undo can restore it. Segment counts go up
@@ -215,6 +218,8 @@ class Document {
   };
 
   ArtView viewOf(uint32_t slot) const;
+  std::span<const HostPathSegment> segmentsOf(const Record& r) const;
+  const HostRealRect& boundsOf(const Record& r) const;  // worked out again when stale
   HostErr place(uint32_t slot, int16_t paintOrder, HostArt reference);
   void link(uint32_t slot, uint32_t below, uint32_t above);
   void unlink(uint32_t slot);

@@ -11,6 +11,9 @@ namespace {
 void cubicRange(double p0, double p1, double p2, double p3, double& lo, double& hi) {
   lo = std::min({lo, p0, p3});
   hi = std::max({hi, p0, p3});
+  // The curve stays within the range of its control points: with the handles between the
+  // anchors (a straight line, most often), the anchors are the extremes.
+  if (std::min(p0, p3) <= std::min(p1, p2) && std::max(p1, p2) <= std::max(p0, p3)) return;
   // B'(t)/3 = a t^2 + b t + c
   double a = -p0 + 3 * p1 - 3 * p2 + p3;
   double b = 2 * (p0 - 2 * p1 + p2);
