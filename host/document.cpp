@@ -248,6 +248,30 @@ int32_t Document::slotOf(HostArt art) const {
   return static_cast<int32_t>(bits->index);
 }
 
+namespace {
+
+// Whether every curve's handles lie, coordinate by coordinate, between its anchors (all points
+// finite): the curves' bounds are then the anchors' extremes, and they stay so under any matrix
+// that keeps the axes, since it moves each coordinate by itself, in order.
+bool handlesWithinAnchors(std::span<const HostPathSegment> segments, bool closed) {
+  if (segments.empty()) return false;
+  auto within = [](float a, float h1, float h2, float b) {
+    return std::isfinite(h1) && std::isfinite(h2) && std::min(a, b) <= std::min(h1, h2) &&
+           std::max(h1, h2) <= std::max(a, b);
+  };
+  const size_t n = segments.size();
+  for (const HostPathSegment& s : segments)
+    if (!std::isfinite(s.p.h) || !std::isfinite(s.p.v)) return false;
+  for (size_t i = 0; i < (closed ? n : n - 1); ++i) {
+    const HostPathSegment& a = segments[i];
+    const HostPathSegment& b = segments[(i + 1) % n];
+    if (!within(a.p.h, a.out.h, b.in.h, b.p.h) || !within(a.p.v, a.out.v, b.in.v, b.p.v)) return false;
+  }
+  return true;
+}
+
+}  // namespace
+
 std::span<const HostPathSegment> Document::segmentsOf(const Record& r) const {
   if (r.count == 0) return {};
   return {segments_.at(r.first), r.count};
@@ -255,8 +279,10 @@ std::span<const HostPathSegment> Document::segmentsOf(const Record& r) const {
 
 const HostRealRect& Document::boundsOf(const Record& r) const {
   if (r.boundsStale) {
-    r.bounds = pathBounds(segmentsOf(r), (r.flags & kClosed) != 0);
+    std::span<const HostPathSegment> segments = segmentsOf(r);
+    r.bounds = pathBounds(segments, (r.flags & kClosed) != 0);
     r.boundsStale = false;
+    r.boundsAtAnchors = handlesWithinAnchors(segments, (r.flags & kClosed) != 0);
   }
   return r.bounds;
 }
@@ -387,11 +413,23 @@ HostErr Document::transform(HostArt art, const HostMatrix& m, bool movePoints, s
   Record* r = modify(art);
   if (!r) return kHostBadHandleErr;
   if (movePoints) {
+    // Bounds at the anchors go where the anchors go under a matrix that keeps the axes: each
+    // coordinate is then moved on its own, by a rounding that keeps its order, so the extreme
+    // anchors stay the extreme ones.
+    const bool keepAxes = m.b == 0 && m.c == 0 && std::isfinite(m.a) && std::isfinite(m.d) && std::isfinite(m.tx) &&
+                          std::isfinite(m.ty);
+    const bool moveBounds = keepAxes && !r->boundsStale && r->boundsAtAnchors;
+    const HostRealRect old = r->bounds;
     HostPathSegment* s = writableSegments(*r, r->count);
     for (size_t i = 0; i < r->count; ++i) {
       s[i].p = apply(m, s[i].p);
       s[i].in = apply(m, s[i].in);
       s[i].out = apply(m, s[i].out);
+    }
+    if (moveBounds) {
+      HostRealPoint a = apply(m, {old.left, old.bottom}), b = apply(m, {old.right, old.top});
+      r->bounds = {std::min(a.h, b.h), std::max(a.v, b.v), std::max(a.h, b.h), std::min(a.v, b.v)};
+      r->boundsStale = !(std::isfinite(a.h) && std::isfinite(a.v) && std::isfinite(b.h) && std::isfinite(b.v));
     }
   }
   if (lineScale) r->strokeWidth = r->strokeWidth * *lineScale;
@@ -497,6 +535,7 @@ HostErr Document::duplicateArt(HostArt source, int16_t paintOrder, HostArt refer
   if (s.count > 0) std::memcpy(to, segments_.at(s.first), s.count * sizeof(HostPathSegment));
   r.bounds = s.bounds;
   r.boundsStale = s.boundsStale;
+  r.boundsAtAnchors = s.boundsAtAnchors;
   *copy = made;
   return kHostNoErr;
 }

@@ -210,6 +210,9 @@ class Document {
     uint8_t generation = 0;
     uint8_t flags = 0;
     mutable bool boundsStale = false;
+    // Every curve's handles lie between its anchors: the bounds are the anchors' extremes, and a
+    // transform that keeps the axes moves them exactly as it moves the anchors.
+    mutable bool boundsAtAnchors = false;
   };
   // Journal entries: the slot in the low 24 bits, the kind in the top two.
   enum class Change : uint32_t { Created = 0, Changed = 1u << 30, Disposed = 2u << 30 };
