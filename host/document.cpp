@@ -324,6 +324,8 @@ Document::Record* Document::modify(HostArt art) {
   // An art made or already saved in this call needs no (further) snapshot: undo frees or
   // restores it whole.
   if (callOpen_ && r.lastCall != callNumber_) {
+    // Room first: once the snapshot is taken nothing may fail.
+    journal_.reserveOne();
     changed_.push_back(r);
     styles_.retain(r.style);
     if (r.capacity > 0) r.flags |= kShared;
@@ -362,6 +364,7 @@ void Document::setStyle(Record& r, const HostPathStyle& style) {
 }
 
 HostErr Document::setSegmentCount(HostArt art, size_t count) {
+  if (count > kHostMaxPathSegments) return kHostTooManyPointsErr;
   Record* r = modify(art);
   if (!r) return kHostBadHandleErr;
   writableSegments(*r, count);
@@ -369,6 +372,7 @@ HostErr Document::setSegmentCount(HostArt art, size_t count) {
 }
 
 HostErr Document::setSegments(HostArt art, size_t index, std::span<const HostPathSegment> segments) {
+  if (index > kHostMaxPathSegments || segments.size() > kHostMaxPathSegments - index) return kHostTooManyPointsErr;
   Record* r = modify(art);
   if (!r) return kHostBadHandleErr;
   HostPathSegment* s = writableSegments(*r, std::max<size_t>(r->count, index + segments.size()));
@@ -501,6 +505,7 @@ HostErr Document::newArt(int16_t kind, int16_t paintOrder, HostArt reference, Ho
   if (kind != kHostArtPath) return kHostBadParameterErr;
   if (paintOrder != kPlaceAboveAll && paintOrder != kPlaceBelowAll && slotOf(reference) < 0)
     return paintOrder == kPlaceAbove || paintOrder == kPlaceBelow ? kHostBadHandleErr : kHostBadParameterErr;
+  if (callOpen_) journal_.reserveOne();  // room first: once the art is placed nothing may fail
   uint32_t slot = allocateSlot();
   if (slot == kNone) return kHostOutOfMemoryErr;
   Record& r = records_[slot];
@@ -546,6 +551,7 @@ HostErr Document::disposeArt(HostArt art) {
   uint32_t slot = static_cast<uint32_t>(s);
   if (callOpen_) {
     // Keep the slot reserved until the call ends, so undo can bring the art back in place.
+    journal_.reserveOne();
     disposed_.push_back({records_[slot].below, records_[slot].above});
     journal_.push_back(slot | static_cast<uint32_t>(Change::Disposed));
     unlink(slot);

@@ -145,7 +145,7 @@ class Document {
   size_t artCount() const { return liveCount_; }
 
   // Changes to an art; each journals the art first, so undo can restore it. Segment counts go up
-  // to kHostMaxPathSegments (the caller checks); new segments are all zero.
+  // to kHostMaxPathSegments (kHostTooManyPointsErr beyond); new segments are all zero.
   HostErr setSegmentCount(HostArt art, size_t count);
   // Writes segments from `index` on, growing the path when they reach past its end.
   HostErr setSegments(HostArt art, size_t index, std::span<const HostPathSegment> segments);
