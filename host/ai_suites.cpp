@@ -138,16 +138,16 @@ HostErr disposeArt(HostArt art) {
 HostErr getArtType(HostArt art, int16_t* kind) {
   HOST_OP("art.getArtType");
   if (!kind) return kHostBadParameterErr;
-  if (!hostDocument().find(art)) return kHostBadHandleErr;
+  if (!hostDocument().segments(art)) return kHostBadHandleErr;
   *kind = kHostArtPath;
   return kHostNoErr;
 }
 HostErr getArtBounds(HostArt art, HostRealRect* bounds) {
   HOST_OP("art.getArtBounds");
   if (!bounds) return kHostBadParameterErr;
-  auto a = hostDocument().find(art);
-  if (!a) return kHostBadHandleErr;
-  *bounds = a->bounds;
+  auto b = hostDocument().bounds(art);
+  if (!b) return kHostBadHandleErr;
+  *bounds = *b;
   return kHostNoErr;
 }
 const ArtSuite kArt = {newArt, duplicateArt, disposeArt, getArtType, getArtBounds};
@@ -270,9 +270,9 @@ const UndoSuite kUndo = {undoChanges};
 HostErr getPathSegmentCount(HostArt art, int16_t* count) {
   HOST_OP("path.getPathSegmentCount");
   if (!count) return kHostBadParameterErr;
-  auto a = hostDocument().find(art);
+  auto a = hostDocument().segments(art);
   if (!a) return kHostBadHandleErr;
-  *count = static_cast<int16_t>(a->segments.size());
+  *count = static_cast<int16_t>(a->size());
   return kHostNoErr;
 }
 HostErr setPathSegmentCount(HostArt art, int16_t count) {
@@ -284,19 +284,19 @@ HostErr setPathSegmentCount(HostArt art, int16_t count) {
 }
 HostErr getPathSegments(HostArt art, int16_t index, int16_t count, HostPathSegment* segments) {
   HOST_OP("path.getPathSegments");
-  auto a = hostDocument().find(art);
+  auto a = hostDocument().segments(art);
   if (!a) return kHostBadHandleErr;
-  if (!segments || index < 0 || count < 0 || static_cast<size_t>(index) + count > a->segments.size())
+  if (!segments || index < 0 || count < 0 || static_cast<size_t>(index) + count > a->size())
     return kHostBadParameterErr;
-  std::memcpy(segments, a->segments.data() + index, sizeof(HostPathSegment) * static_cast<size_t>(count));
+  std::memcpy(segments, a->data() + index, sizeof(HostPathSegment) * static_cast<size_t>(count));
   return kHostNoErr;
 }
 HostErr setPathSegments(HostArt art, int16_t index, int16_t count, const HostPathSegment* segments) {
   HOST_OP("path.setPathSegments");
   if (HostErr e = needCall()) return e;
-  auto current = hostDocument().find(art);
+  auto current = hostDocument().segments(art);
   if (!current) return kHostBadHandleErr;
-  if (!segments || index < 0 || count < 0 || static_cast<size_t>(index) > current->segments.size())
+  if (!segments || index < 0 || count < 0 || static_cast<size_t>(index) > current->size())
     return kHostBadParameterErr;
   if (static_cast<int32_t>(index) + count > kHostMaxPathSegments) return kHostTooManyPointsErr;
   if (!isFinite(std::span(segments, static_cast<size_t>(count)))) return kHostBadParameterErr;

@@ -36,8 +36,12 @@ class ChunkedVector {
   size_t size() const { return size_; }
   bool empty() const { return size_ == 0; }
 
-  T& push_back(const T& value) {
+  // Makes room for one more element, so that the next push_back cannot fail.
+  void reserveOne() {
     if (size_ == chunks_.size() * kChunk) chunks_.push_back(std::make_unique<T[]>(kChunk));
+  }
+  T& push_back(const T& value) {
+    reserveOne();
     T& slot = (*this)[size_++];
     slot = value;
     return slot;

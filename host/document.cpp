@@ -261,15 +261,48 @@ int32_t Document::slotOf(HostArt art) const {
   return static_cast<int32_t>(bits->index);
 }
 
-ArtView Document::viewOf(uint32_t slot) const {
-  const Record& r = records_[slot];
-  std::span<const HostPathSegment> segments;
-  if (r.count > 0) segments = {segments_.at(r.first), r.count};
+namespace {
+
+// Whether every curve's handles lie, coordinate by coordinate, between its anchors (all points
+// finite): the curves' bounds are then the anchors' extremes, and they stay so under any matrix
+// that keeps the axes, since it moves each coordinate by itself, in order.
+bool handlesWithinAnchors(std::span<const HostPathSegment> segments, bool closed) {
+  if (segments.empty()) return false;
+  auto within = [](float a, float h1, float h2, float b) {
+    return std::isfinite(h1) && std::isfinite(h2) && std::min(a, b) <= std::min(h1, h2) &&
+           std::max(h1, h2) <= std::max(a, b);
+  };
+  const size_t n = segments.size();
+  for (const HostPathSegment& s : segments)
+    if (!std::isfinite(s.p.h) || !std::isfinite(s.p.v)) return false;
+  for (size_t i = 0; i < (closed ? n : n - 1); ++i) {
+    const HostPathSegment& a = segments[i];
+    const HostPathSegment& b = segments[(i + 1) % n];
+    if (!within(a.p.h, a.out.h, b.in.h, b.p.h) || !within(a.p.v, a.out.v, b.in.v, b.p.v)) return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+std::span<const HostPathSegment> Document::segmentsOf(const Record& r) const {
+  if (r.count == 0) return {};
+  return {segments_.at(r.first), r.count};
+}
+
+const HostRealRect& Document::boundsOf(const Record& r) const {
   if (r.boundsStale) {
+    std::span<const HostPathSegment> segments = segmentsOf(r);
     r.bounds = pathBounds(segments, (r.flags & kClosed) != 0);
     r.boundsStale = false;
+    r.boundsAtAnchors = handlesWithinAnchors(segments, (r.flags & kClosed) != 0);
   }
-  ArtView view{segments, styles_[r.style], r.bounds, r.opacity, r.artStyle, (r.flags & kClosed) != 0};
+  return r.bounds;
+}
+
+ArtView Document::viewOf(uint32_t slot) const {
+  const Record& r = records_[slot];
+  ArtView view{segmentsOf(r), styles_[r.style], boundsOf(r), r.opacity, r.artStyle, (r.flags & kClosed) != 0};
   view.style.strokeWidth = r.strokeWidth;
   return view;
 }
@@ -278,6 +311,18 @@ std::optional<ArtView> Document::find(HostArt art) const {
   int32_t s = slotOf(art);
   if (s < 0) return std::nullopt;
   return viewOf(static_cast<uint32_t>(s));
+}
+
+std::optional<HostRealRect> Document::bounds(HostArt art) const {
+  int32_t s = slotOf(art);
+  if (s < 0) return std::nullopt;
+  return boundsOf(records_[static_cast<uint32_t>(s)]);
+}
+
+std::optional<std::span<const HostPathSegment>> Document::segments(HostArt art) const {
+  int32_t s = slotOf(art);
+  if (s < 0) return std::nullopt;
+  return segmentsOf(records_[static_cast<uint32_t>(s)]);
 }
 
 const std::string* Document::artStyleName(const ArtView& art) const {
@@ -292,6 +337,8 @@ Document::Record* Document::modify(HostArt art) {
   // An art made or already saved in this call needs no (further) snapshot: undo frees or
   // restores it whole.
   if (callOpen_ && r.lastCall != callNumber_) {
+    // Room first: once the snapshot is taken nothing may fail.
+    journal_.reserveOne();
     changed_.push_back(r);
     styles_.retain(r.style);
     if (r.capacity > 0) r.flags |= kShared;
@@ -330,6 +377,7 @@ void Document::setStyle(Record& r, const HostPathStyle& style) {
 }
 
 HostErr Document::setSegmentCount(HostArt art, size_t count) {
+  if (count > kHostMaxPathSegments) return kHostTooManyPointsErr;
   Record* r = modify(art);
   if (!r) return kHostBadHandleErr;
   writableSegments(*r, count);
@@ -337,6 +385,7 @@ HostErr Document::setSegmentCount(HostArt art, size_t count) {
 }
 
 HostErr Document::setSegments(HostArt art, size_t index, std::span<const HostPathSegment> segments) {
+  if (index > kHostMaxPathSegments || segments.size() > kHostMaxPathSegments - index) return kHostTooManyPointsErr;
   Record* r = modify(art);
   if (!r) return kHostBadHandleErr;
   HostPathSegment* s = writableSegments(*r, std::max<size_t>(r->count, index + segments.size()));
@@ -381,11 +430,23 @@ HostErr Document::transform(HostArt art, const HostMatrix& m, bool movePoints, s
   Record* r = modify(art);
   if (!r) return kHostBadHandleErr;
   if (movePoints) {
+    // Bounds at the anchors go where the anchors go under a matrix that keeps the axes: each
+    // coordinate is then moved on its own, by a rounding that keeps its order, so the extreme
+    // anchors stay the extreme ones.
+    const bool keepAxes = m.b == 0 && m.c == 0 && std::isfinite(m.a) && std::isfinite(m.d) && std::isfinite(m.tx) &&
+                          std::isfinite(m.ty);
+    const bool moveBounds = keepAxes && !r->boundsStale && r->boundsAtAnchors;
+    const HostRealRect old = r->bounds;
     HostPathSegment* s = writableSegments(*r, r->count);
     for (size_t i = 0; i < r->count; ++i) {
       s[i].p = apply(m, s[i].p);
       s[i].in = apply(m, s[i].in);
       s[i].out = apply(m, s[i].out);
+    }
+    if (moveBounds) {
+      HostRealPoint a = apply(m, {old.left, old.bottom}), b = apply(m, {old.right, old.top});
+      r->bounds = {std::min(a.h, b.h), std::max(a.v, b.v), std::max(a.h, b.h), std::min(a.v, b.v)};
+      r->boundsStale = !(std::isfinite(a.h) && std::isfinite(a.v) && std::isfinite(b.h) && std::isfinite(b.v));
     }
   }
   if (lineScale) r->strokeWidth = r->strokeWidth * *lineScale;
@@ -457,6 +518,7 @@ HostErr Document::newArt(int16_t kind, int16_t paintOrder, HostArt reference, Ho
   if (kind != kHostArtPath) return kHostBadParameterErr;
   if (paintOrder != kPlaceAboveAll && paintOrder != kPlaceBelowAll && slotOf(reference) < 0)
     return paintOrder == kPlaceAbove || paintOrder == kPlaceBelow ? kHostBadHandleErr : kHostBadParameterErr;
+  if (callOpen_) journal_.reserveOne();  // room first: once the art is placed nothing may fail
   uint32_t slot = allocateSlot();
   if (slot == kNone) return kHostOutOfMemoryErr;
   Record& r = records_[slot];
@@ -491,6 +553,7 @@ HostErr Document::duplicateArt(HostArt source, int16_t paintOrder, HostArt refer
   if (s.count > 0) std::memcpy(to, segments_.at(s.first), s.count * sizeof(HostPathSegment));
   r.bounds = s.bounds;
   r.boundsStale = s.boundsStale;
+  r.boundsAtAnchors = s.boundsAtAnchors;
   *copy = made;
   return kHostNoErr;
 }
@@ -501,6 +564,7 @@ HostErr Document::disposeArt(HostArt art) {
   uint32_t slot = static_cast<uint32_t>(s);
   if (callOpen_) {
     // Keep the slot reserved until the call ends, so undo can bring the art back in place.
+    journal_.reserveOne();
     disposed_.push_back({records_[slot].below, records_[slot].above});
     journal_.push_back(slot | static_cast<uint32_t>(Change::Disposed));
     unlink(slot);

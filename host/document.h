@@ -146,10 +146,13 @@ class Document {
   HostErr disposeArt(HostArt art);
   // The art behind a handle, or nothing when the handle is not a live art.
   std::optional<ArtView> find(HostArt art) const;
+  // Parts of it, for the suites' frequent questions, without making a whole view.
+  std::optional<HostRealRect> bounds(HostArt art) const;
+  std::optional<std::span<const HostPathSegment>> segments(HostArt art) const;
   size_t artCount() const { return liveCount_; }
 
   // Changes to an art; each journals the art first, so undo can restore it. Segment counts go up
-  // to kHostMaxPathSegments (the caller checks); new segments are all zero.
+  // to kHostMaxPathSegments (kHostTooManyPointsErr beyond); new segments are all zero.
   HostErr setSegmentCount(HostArt art, size_t count);
   // Writes segments from `index` on, growing the path when they reach past its end.
   HostErr setSegments(HostArt art, size_t index, std::span<const HostPathSegment> segments);
@@ -214,6 +217,9 @@ class Document {
     uint8_t generation = 0;
     uint8_t flags = 0;
     mutable bool boundsStale = false;
+    // Every curve's handles lie between its anchors: the bounds are the anchors' extremes, and a
+    // transform that keeps the axes moves them exactly as it moves the anchors.
+    mutable bool boundsAtAnchors = false;
   };
   // Journal entries: the slot in the low 24 bits, the kind in the top two.
   enum class Change : uint32_t { Created = 0, Changed = 1u << 30, Disposed = 2u << 30 };
@@ -222,6 +228,8 @@ class Document {
   };
 
   ArtView viewOf(uint32_t slot) const;
+  std::span<const HostPathSegment> segmentsOf(const Record& r) const;
+  const HostRealRect& boundsOf(const Record& r) const;  // worked out again when stale
   HostErr place(uint32_t slot, int16_t paintOrder, HostArt reference);
   void link(uint32_t slot, uint32_t below, uint32_t above);
   void unlink(uint32_t slot);

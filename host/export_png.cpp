@@ -292,10 +292,10 @@ bool writeDocumentPng(const Document& doc, std::ostream& out, int widthPixels, b
   Picture pic{doc, area, scale, transparent, artOnly, cairo_image_surface_get_data(image), widthPixels,
               heightPixels, cairo_image_surface_get_stride(image), &visited};
 
-  // Bands of at least 16 rows, a few for each core, so that a core done with a light band takes
-  // another.
+  // Bands of at least 16 rows, two for each core, so that a core done with a light band takes
+  // another; not more, since an art that reaches several bands is traced again in each.
   const unsigned cores = std::clamp(std::thread::hardware_concurrency(), 1u, 64u);
-  const int bandCount = std::clamp(heightPixels / 16, 1, static_cast<int>(4 * cores));
+  const int bandCount = std::clamp(heightPixels / 16, 1, static_cast<int>(2 * cores));
   std::vector<Band> bands;
   for (int i = 0; i < bandCount; ++i) {
     int top = static_cast<int>(static_cast<int64_t>(heightPixels) * i / bandCount);

@@ -11,6 +11,12 @@ namespace {
 void cubicRange(double p0, double p1, double p2, double p3, double& lo, double& hi) {
   lo = std::min({lo, p0, p3});
   hi = std::max({hi, p0, p3});
+  // No extreme inside: when the handles lie between the anchors (the curve stays within the range
+  // of its control points; a straight line, most often), or the control points run one way (the
+  // derivative's coefficients share a sign, so the curve is monotonic).
+  if (std::min(p0, p3) <= std::min(p1, p2) && std::max(p1, p2) <= std::max(p0, p3)) return;
+  const double d0 = p1 - p0, d1 = p2 - p1, d2 = p3 - p2;
+  if ((d0 >= 0 && d1 >= 0 && d2 >= 0) || (d0 <= 0 && d1 <= 0 && d2 <= 0)) return;
   // B'(t)/3 = a t^2 + b t + c
   double a = -p0 + 3 * p1 - 3 * p2 + p3;
   double b = 2 * (p0 - 2 * p1 + p2);

@@ -114,7 +114,9 @@ void addDialogOptions(CLI::App* cmd, RenderArgs& r) {
 }
 
 void addPictureOptions(CLI::App* cmd, RenderArgs& r) {
-  cmd->add_option("--width", r.width, "PNG width in pixels (default 1200); the height follows")
+  cmd->add_option("--width", r.width,
+                  "PNG width in pixels (default 1200); the height follows. Drawn on every\n"
+                  "core; on a terminal, a drawing longer than a second shows its progress")
       ->type_name("PIXELS");
   cmd->add_option("--background", r.background,
                   "PNG background outside the page: white (default) or\n"

@@ -9,6 +9,7 @@
 #include "art_suite.h"
 #include "document.h"
 #include "geometry.h"
+#include "path_suite.h"
 
 namespace flhost {
 namespace {
@@ -96,6 +97,12 @@ TEST_F(DocumentTest, HandlesAreChecked) {
   HostArt b = make(kPlaceAboveAll);
   EXPECT_NE(a, b);
   EXPECT_FALSE(doc.find(a));
+  // Paths stop at the most segments a path may have.
+  const HostPathSegment one{};
+  EXPECT_EQ(doc.setSegmentCount(b, kHostMaxPathSegments + 1), kHostTooManyPointsErr);
+  EXPECT_EQ(doc.setSegments(b, kHostMaxPathSegments, {&one, 1}), kHostTooManyPointsErr);
+  EXPECT_EQ(doc.setSegmentCount(b, kHostMaxPathSegments), 0);
+  EXPECT_EQ(doc.find(b)->segments.size(), size_t{kHostMaxPathSegments});
 }
 
 // Every kind of change, undone: the art comes back exactly (segments, bounds, paint), whether the

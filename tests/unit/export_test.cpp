@@ -18,6 +18,10 @@
 #include "document_suite.h"
 #include "export.h"
 
+#ifdef FLARIMOND_HAVE_CAIRO
+#include <cairo.h>
+#endif
+
 namespace flhost {
 namespace {
 
@@ -396,6 +400,64 @@ TEST(ExportSvg, LeavesOutArtNoViewerCanDraw) {
   ViewBox box = viewBox(text);
   EXPECT_TRUE(std::isfinite(box.width) && std::isfinite(box.height));
 }
+
+#ifdef FLARIMOND_HAVE_CAIRO
+// ---- PNG
+
+// The picture is drawn in bands on several threads: an art in every part of the picture, and one
+// across all of it, come out where they belong and nowhere else, and progress ends at 1.
+TEST(ExportPng, EveryBandDrawsTheArtsThatReachIt) {
+  Document doc(DocumentOptions::standard());
+  HostPathStyle black = doc.options().newPathStyle;
+  black.fillColor = threeColor(0, 0, 0);
+  black.strokePaint = 0;
+  auto square = [&](float x, float y, float side) {
+    HostArt h = addArt(doc, {anchor(x, y), anchor(x + side, y), anchor(x + side, y + side), anchor(x, y + side)}, true);
+    EXPECT_EQ(doc.setStyle(h, black), kHostNoErr);
+  };
+  for (int i = 0; i < 13; ++i) square(100, 10.0f + 60.0f * i, 20);
+  HostArt column = nullptr;  // a thin column through the whole picture
+  EXPECT_EQ(doc.newArt(kHostArtPath, kPlaceAboveAll, nullptr, &column), kHostNoErr);
+  const std::vector<HostPathSegment> tall = {anchor(300, -50), anchor(304, -50), anchor(304, 850), anchor(300, 850)};
+  EXPECT_EQ(doc.setSegments(column, 0, tall), kHostNoErr);
+  EXPECT_EQ(doc.setClosed(column, true), kHostNoErr);
+  EXPECT_EQ(doc.setStyle(column, black), kHostNoErr);
+
+  std::ostringstream out;
+  std::string error;
+  std::vector<double> progress;
+  ASSERT_TRUE(writeDocumentPng(doc, out, 400, false, &error, false, {}, [&](double p) { progress.push_back(p); })) << error;
+  ASSERT_FALSE(progress.empty());
+  EXPECT_EQ(progress.back(), 1.0);
+  for (size_t i = 0; i < progress.size(); ++i) {
+    EXPECT_GE(progress[i], i ? progress[i - 1] : 0.0);
+    EXPECT_LE(progress[i], 1.0);
+  }
+
+  std::istringstream png(out.str());
+  cairo_surface_t* image = cairo_image_surface_create_from_png_stream(
+      [](void* closure, unsigned char* data, unsigned int length) {
+        auto* in = static_cast<std::istringstream*>(closure);
+        return in->read(reinterpret_cast<char*>(data), length) ? CAIRO_STATUS_SUCCESS : CAIRO_STATUS_READ_ERROR;
+      },
+      &png);
+  ASSERT_EQ(cairo_surface_status(image), CAIRO_STATUS_SUCCESS);
+  const HostRealRect area = exportArea(doc);
+  const double scale = 400 / (static_cast<double>(area.right) - area.left);
+  ASSERT_GT(cairo_image_surface_get_height(image), 64) << "enough rows for several bands";
+  auto grey = [&](double x, double y) {  // the green channel at artwork point (x, y)
+    int px = static_cast<int>((x - area.left) * scale), py = static_cast<int>((area.top - y) * scale);
+    return cairo_image_surface_get_data(image)[py * cairo_image_surface_get_stride(image) + 4 * px + 1];
+  };
+  for (int i = 0; i < 13; ++i) {
+    SCOPED_TRACE("square " + std::to_string(i));
+    EXPECT_EQ(grey(110, 20 + 60 * i), 0) << "drawn";
+    EXPECT_EQ(grey(110, 50 + 60 * i), 255) << "nothing between the squares";
+    EXPECT_EQ(grey(302, 20 + 60 * i), 0) << "the column, in every band";
+  }
+  cairo_surface_destroy(image);
+}
+#endif
 
 }  // namespace
 }  // namespace flhost
