@@ -9,6 +9,8 @@
 #                                             (build-win/bin: flarimond.aip, flarimond.exe)
 #   ./run.sh bench [benchmark options]        builds the benchmarks in Release (build-bench) and
 #                                             runs them
+#   ./run.sh bench-web                        change-to-paint of the dialog in Chromium
+#                                             (web/tests/bench.mjs)
 set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
 jobs="$(nproc 2>/dev/null || echo 2)"
@@ -56,8 +58,12 @@ case "${1:-}" in
       "$root/build-bench/bin/$b" --benchmark_min_time=0.2 "$@"
     done
     ;;
+  bench-web)
+    build "$root/build"
+    "$root/web/tests/run.sh" "$root/build/bin/flarimond" bench
+    ;;
   "")
-    echo "usage: ./run.sh test | build | windows | bench | <flarimond command> [options]   (try ./run.sh --help)" >&2
+    echo "usage: ./run.sh test | build | windows | bench | bench-web | <flarimond command> [options]   (try ./run.sh --help)" >&2
     exit 2
     ;;
   *)

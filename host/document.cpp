@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <iterator>
 
 #include "art_suite.h"
 #include "color.h"
@@ -150,6 +151,7 @@ const Art* Document::find(HostArt art) const {
 Art* Document::modify(HostArt art) {
   int32_t s = slotOf(art);
   if (s < 0) return nullptr;
+  logChange(static_cast<uint32_t>(s));
   journalChange(static_cast<uint32_t>(s));
   return &arts_[s];
 }
@@ -161,9 +163,10 @@ const std::string* Document::artStyleName(const Art& art) const {
 
 void Document::journalChange(uint32_t slot) {
   Art& a = arts_[slot];
+  if (!callOpen_) return forgetSteps();
   // An art made or already saved in this call needs no (further) snapshot: undo frees or
   // restores it whole.
-  if (!callOpen_ || a.lastCall == callNumber_) return;
+  if (a.lastCall == callNumber_) return;
   snapshots_.push_back({a, Art::kNone, Art::kNone});
   journal_.push_back({JournalEntry::Kind::Changed, slot, static_cast<uint32_t>(snapshots_.size() - 1)});
   a.lastCall = callNumber_;
@@ -237,7 +240,9 @@ HostErr Document::newArt(int16_t kind, int16_t paintOrder, HostArt reference, Ho
   a.lastCall = callNumber_;
   place(slot, paintOrder, reference);
   ++liveCount_;
+  logChange(slot);
   if (callOpen_) journal_.push_back({JournalEntry::Kind::Created, slot, 0});
+  else forgetSteps();
   *art = handleOf(slot);
   return kHostNoErr;
 }
@@ -264,6 +269,7 @@ HostErr Document::disposeArt(HostArt art) {
   int32_t s = slotOf(art);
   if (s < 0) return kHostBadHandleErr;
   uint32_t slot = static_cast<uint32_t>(s);
+  logChange(slot);
   if (callOpen_) {
     // Keep the slot reserved until the call ends, so undo can bring the art back in place.
     snapshots_.push_back({arts_[slot], arts_[slot].below, arts_[slot].above});
@@ -271,6 +277,7 @@ HostErr Document::disposeArt(HostArt art) {
     unlink(slot);
     arts_[slot].alive = false;
   } else {
+    forgetSteps();
     unlink(slot);
     freeSlot(slot);
   }
@@ -286,39 +293,60 @@ void Document::beginCall() {
 }
 
 void Document::endCall() {
-  // Slots of arts disposed in the call can be reused now that the call can no longer undo.
-  for (const JournalEntry& e : journal_)
-    if (e.kind == JournalEntry::Kind::Disposed && !arts_[e.slot].alive) freeSlot(e.slot);
+  callOpen_ = false;
+  // Only a step made by the call just before can be joined.
+  const bool join = joinNext_ && stepIsLastCall_;
+  joinNext_ = false;
+  stepIsLastCall_ = !journal_.empty();
+  // A call that changed nothing leaves Undo and Redo as they were.
+  if (journal_.empty()) return;
+  if (!join) {
+    forgetSteps();
+    undoStep_.journal = std::move(journal_);
+    undoStep_.snapshots = std::move(snapshots_);
+  } else {
+    Step undo = std::move(undoStep_);
+    forgetSteps();  // the redo step, now out of date
+    const auto base = static_cast<uint32_t>(undo.snapshots.size());
+    for (JournalEntry e : journal_) {
+      if (e.kind != JournalEntry::Kind::Created) e.snapshot += base;
+      undo.journal.push_back(e);
+    }
+    std::move(snapshots_.begin(), snapshots_.end(), std::back_inserter(undo.snapshots));
+    undoStep_ = std::move(undo);
+  }
+  // Slots of arts disposed in the step stay reserved while Undo may bring them back.
   journal_.clear();
   snapshots_.clear();
-  callOpen_ = false;
+}
+
+void Document::restoreContents(uint32_t slot, Art&& old) {
+  Art& a = arts_[slot];
+  uint32_t below = a.below, above = a.above;
+  uint8_t generation = a.generation;
+  a = std::move(old);
+  a.below = below;
+  a.above = above;
+  a.generation = generation;
 }
 
 HostErr Document::undoCall() {
   if (!callOpen_) return kHostNotInCallErr;
   for (auto it = journal_.rbegin(); it != journal_.rend(); ++it) {
+    logChange(it->slot);
     switch (it->kind) {
       case JournalEntry::Kind::Created:
         unlink(it->slot);
         freeSlot(it->slot);
         --liveCount_;
         break;
-      case JournalEntry::Kind::Changed: {
-        Art& a = arts_[it->slot];
-        const Art& old = snapshots_[it->snapshot].art;
-        uint32_t below = a.below, above = a.above;
-        uint8_t generation = a.generation;
-        a = old;
-        a.below = below;
-        a.above = above;
-        a.generation = generation;
+      case JournalEntry::Kind::Changed:
+        restoreContents(it->slot, std::move(snapshots_[it->snapshot].art));
         break;
-      }
       case JournalEntry::Kind::Disposed: {
-        const Snapshot& snap = snapshots_[it->snapshot];
-        Art& a = arts_[it->slot];
-        a = snap.art;
-        a.alive = true;
+        Snapshot& snap = snapshots_[it->snapshot];
+        arts_[it->slot] = std::move(snap.art);
+        arts_[it->slot].alive = true;
         link(it->slot, snap.below, snap.above);
         ++liveCount_;
         break;
@@ -330,6 +358,89 @@ HostErr Document::undoCall() {
   // Arts restored from snapshots may be changed again in this call and must be saved again.
   ++callNumber_;
   return kHostNoErr;
+}
+
+Document::Step Document::revert(Step&& step) {
+  Step inverse;
+  for (auto it = step.journal.rbegin(); it != step.journal.rend(); ++it) {
+    const uint32_t slot = it->slot;
+    Art& a = arts_[slot];
+    logChange(slot);
+    switch (it->kind) {
+      case JournalEntry::Kind::Created: {
+        // The art goes, and its slot stays reserved for the redo.
+        uint32_t below = a.below, above = a.above;
+        unlink(slot);
+        inverse.snapshots.push_back({std::move(a), below, above});
+        a.alive = false;
+        inverse.journal.push_back({JournalEntry::Kind::Disposed, slot, uint32_t(inverse.snapshots.size() - 1)});
+        --liveCount_;
+        break;
+      }
+      case JournalEntry::Kind::Changed: {
+        inverse.snapshots.push_back({a, Art::kNone, Art::kNone});
+        inverse.journal.push_back({JournalEntry::Kind::Changed, slot, uint32_t(inverse.snapshots.size() - 1)});
+        restoreContents(slot, std::move(step.snapshots[it->snapshot].art));
+        break;
+      }
+      case JournalEntry::Kind::Disposed: {
+        Snapshot& snap = step.snapshots[it->snapshot];
+        a = std::move(snap.art);
+        a.alive = true;
+        link(slot, snap.below, snap.above);
+        ++liveCount_;
+        inverse.journal.push_back({JournalEntry::Kind::Created, slot, 0});
+        break;
+      }
+    }
+  }
+  // The inverse is journalled in the order its changes were made, as a call's journal is.
+  return inverse;
+}
+
+HostErr Document::undo() {
+  if (!canUndo()) return kHostBadParameterErr;
+  redoStep_ = revert(std::move(undoStep_));
+  undoStep_ = Step{};
+  stepIsLastCall_ = false;
+  return kHostNoErr;
+}
+
+HostErr Document::redo() {
+  if (!canRedo()) return kHostBadParameterErr;
+  undoStep_ = revert(std::move(redoStep_));
+  redoStep_ = Step{};
+  stepIsLastCall_ = false;
+  return kHostNoErr;
+}
+
+void Document::forgetSteps() {
+  for (Step* step : {&undoStep_, &redoStep_}) {
+    for (const JournalEntry& e : step->journal)
+      if (e.kind == JournalEntry::Kind::Disposed && !arts_[e.slot].alive) freeSlot(e.slot);
+    step->journal.clear();
+    step->snapshots.clear();
+  }
+}
+
+void Document::logChange(uint32_t slot) {
+  // A design of millions of arts would keep a log as large as itself: past this, a viewer that
+  // far behind is given every art again.
+  constexpr size_t kMaxLog = size_t(1) << 22;
+  if (log_.size() >= kMaxLog) {
+    logStart_ += log_.size();
+    log_.clear();
+  }
+  log_.push_back(slot);
+}
+
+bool Document::changedSince(uint64_t since, std::vector<uint32_t>* slots) const {
+  slots->clear();
+  if (since < logStart_ || since > revision()) return false;
+  slots->assign(log_.begin() + static_cast<std::ptrdiff_t>(since - logStart_), log_.end());
+  std::sort(slots->begin(), slots->end());
+  slots->erase(std::unique(slots->begin(), slots->end()), slots->end());
+  return true;
 }
 
 HostErr Document::setViewZoom(float zoom) {

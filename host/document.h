@@ -93,6 +93,11 @@ class Document {
   void forEachArt(F&& f) const {
     for (uint32_t i = bottom_; i != Art::kNone; i = arts_[i].above) f(arts_[i]);
   }
+  // The same, with each art's slot: f(slot, art). An art's `below` is its neighbour's slot.
+  template <class F>
+  void forEachSlot(F&& f) const {
+    for (uint32_t i = bottom_; i != Art::kNone; i = arts_[i].above) f(i, arts_[i]);
+  }
   // The name of an art's applied named style, or null.
   const std::string* artStyleName(const Art& art) const;
 
@@ -103,6 +108,29 @@ class Document {
   HostErr undoCall();
   bool inCall() const { return callOpen_; }
   size_t journalSize() const { return journal_.size(); }
+
+  // The host's own Undo and Redo, between plug-in calls. The changes of the last call that changed
+  // anything are kept when it ends (with those of the calls joined to it), so that undo() takes
+  // them back and redo() puts them back; a change made outside a call forgets them. Both refuse
+  // inside a call (kHostNotInCallErr is the wrong way round, so kHostBadParameterErr) and when
+  // there is nothing to take back or put back.
+  bool canUndo() const { return !callOpen_ && !undoStep_.journal.empty(); }
+  bool canRedo() const { return !callOpen_ && !redoStep_.journal.empty(); }
+  HostErr undo();
+  HostErr redo();
+  // The next call's changes join the kept ones as one step, as a filter's Go joins its dialog.
+  void joinNextCall() { joinNext_ = true; }
+
+  // The change log, for a viewer that keeps a copy of the arts: every change to an art (made,
+  // changed, disposed, or brought back) moves the revision on and notes the art's slot.
+  uint64_t revision() const { return logStart_ + log_.size(); }
+  // The slots changed since revision `since`, each once, ascending; false when the log no longer
+  // reaches back that far (or `since` is ahead of it), and the viewer needs every art again.
+  bool changedSince(uint64_t since, std::vector<uint32_t>* slots) const;
+  // The live art in a slot, or null.
+  const Art* artAt(uint32_t slot) const {
+    return slot < arts_.size() && arts_[slot].alive ? &arts_[slot] : nullptr;
+  }
 
   // The front view.
   HostRealPoint viewCentre() const { return viewCentre_; }
@@ -128,6 +156,11 @@ class Document {
     Art art;
     uint32_t below, above;  // neighbours when disposed
   };
+  // Changes that can be taken back: the journal in the order made, and the arts as they were.
+  struct Step {
+    std::vector<JournalEntry> journal;
+    std::vector<Snapshot> snapshots;
+  };
 
   HostErr place(uint32_t slot, int16_t paintOrder, HostArt reference);
   void link(uint32_t slot, uint32_t below, uint32_t above);
@@ -136,6 +169,11 @@ class Document {
   void freeSlot(uint32_t slot);
   int32_t slotOf(HostArt art) const;  // -1 when not a live art
   void journalChange(uint32_t slot);
+  void restoreContents(uint32_t slot, Art&& old);
+  // Takes back a step's changes, newest first, and returns the step that puts them back.
+  Step revert(Step&& step);
+  void forgetSteps();
+  void logChange(uint32_t slot);
 
   DocumentOptions options_;
   std::vector<Art> arts_;
@@ -148,6 +186,12 @@ class Document {
   uint32_t callNumber_ = 0;
   std::vector<JournalEntry> journal_;
   std::vector<Snapshot> snapshots_;
+  Step undoStep_, redoStep_;
+  bool joinNext_ = false;
+  bool stepIsLastCall_ = false;  // the undo step ends with the changes of the call just ended
+
+  std::vector<uint32_t> log_;  // the slot of each change since logStart_
+  uint64_t logStart_ = 0;
 
   HostRealPoint viewCentre_{};
   float viewZoom_ = 1.0f;

@@ -11,8 +11,11 @@
 // conversion is naive, without colour profiles, and the same for every document.
 #pragma once
 
+#include <cstdint>
 #include <iosfwd>
+#include <optional>
 #include <string>
+#include <vector>
 
 #include "document.h"
 #include "host_types.h"
@@ -33,6 +36,37 @@ void writeDocumentJson(const Document& doc, std::ostream& out);
 // white rectangle with a thin grey border beneath the art. An art with no segments draws nothing,
 // and one with a non-finite coordinate is left out (noted in a comment) since no viewer can draw it.
 void writeDocumentSvg(const Document& doc, std::ostream& out);
+
+// The arts as compact geometry, for a viewer that draws them itself (the browser page): every
+// art, or with `since` only what changed after that revision (Document::changedSince), unless the
+// log no longer reaches back that far. Little-endian, every part 4-byte aligned:
+//   u32 the length of a JSON header (padded with spaces to a multiple of 4), then the header:
+//     {"revision": now, "since": the revision the change starts from, or null for every art,
+//      "arts", "removed", "segments": the counts below, "styles": [ShownStyle as
+//      {"fill", "stroke": "#rrggbb" or null, "evenOdd", "width", "cap", "join", "miterLimit",
+//       "dash": [...], "dashOffset", "opacity"}, ...]}
+//   u32[removed]  the slots (see Document) that no longer hold an art
+//   u32[arts] each art's slot, u32[arts] the slot of the art below it (0xffffffff: none),
+//   u32[arts] its style's index, u32[arts] its segment count, bit 31 set for a closed path
+//   f32[segments * 6] each segment's p, in and out: x, y in artwork space (y up)
+// Arts come in stacking order, bottom first, so each one's neighbour below is known before it.
+void writeDocumentGeometry(const Document& doc, std::ostream& out, std::optional<uint64_t> since);
+
+// An art's paint as a screen shows it: colours as "#rrggbb" (empty: not painted), a stroke
+// width that is finite and not negative, the miter limit (4 unless a drawable one is set), the
+// dash list only when drawable (finite, not negative, some length), opacity in [0, 1].
+struct ShownStyle {
+  std::string fill, stroke;
+  bool evenOdd = false;
+  float width = 0;
+  int cap = 0;   // butt, round, square
+  int join = 0;  // miter, round, bevel
+  float miterLimit = 4;
+  std::vector<float> dash;
+  float dashOffset = 0;
+  float opacity = 1;
+};
+ShownStyle shownStyle(const Art& art);
 
 // A PNG picture of the same view as the SVG, widthPixels wide (the height follows the view's
 // proportions), on white or, with transparent, on a clear background outside the page. False,

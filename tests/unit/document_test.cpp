@@ -74,6 +74,88 @@ TEST_F(DocumentTest, UndoRevertsExactlyTheCall) {
   EXPECT_EQ(doc.undoCall(), kHostNotInCallErr);
 }
 
+TEST_F(DocumentTest, UndoAndRedoBetweenCallsTakeBackAndPutBackTheLastStep) {
+  doc.beginCall();
+  HostArt base = make(kPlaceAboveAll, nullptr, 1);
+  HostArt gone = make(kPlaceAboveAll, nullptr, 2);
+  doc.endCall();
+  // A dialog's call (a change, an art below another, a disposal), then the joined Go adding one
+  // on top; and a call that changes nothing, which leaves the step as it is.
+  doc.beginCall();
+  doc.modify(base)->opacity = 0.5f;
+  make(kPlaceBelow, base, 3);
+  ASSERT_EQ(doc.disposeArt(gone), 0);
+  doc.endCall();
+  doc.joinNextCall();
+  doc.beginCall();
+  make(kPlaceAboveAll, nullptr, 4);
+  doc.endCall();
+  doc.beginCall();
+  doc.endCall();
+  const std::vector<float> after{3, 0.5f, 4};
+  ASSERT_EQ(order(), after);
+
+  for (int round = 0; round < 2; ++round) {
+    SCOPED_TRACE(round);
+    ASSERT_TRUE(doc.canUndo());
+    ASSERT_EQ(doc.undo(), 0);
+    EXPECT_EQ(order(), (std::vector<float>{1, 2}));
+    EXPECT_EQ(doc.artCount(), 2u);
+    EXPECT_FALSE(doc.canUndo());
+    EXPECT_EQ(doc.undo(), kHostBadParameterErr);
+    ASSERT_EQ(doc.redo(), 0);
+    EXPECT_EQ(order(), after);
+    EXPECT_EQ(doc.artCount(), 3u);
+    EXPECT_FALSE(doc.canRedo());
+  }
+  // Inside a call neither works; a new step forgets the old one.
+  doc.beginCall();
+  EXPECT_EQ(doc.undo(), kHostBadParameterErr);
+  make(kPlaceAboveAll, nullptr, 5);
+  doc.endCall();
+  ASSERT_EQ(doc.undo(), 0);
+  EXPECT_EQ(order(), after);
+  EXPECT_FALSE(doc.canUndo());
+  // A change outside any call makes the kept step meaningless: it is forgotten.
+  ASSERT_EQ(doc.redo(), 0);
+  ASSERT_EQ(doc.undo(), 0);
+  make(kPlaceAboveAll, nullptr, 6);
+  EXPECT_FALSE(doc.canRedo());
+}
+
+TEST_F(DocumentTest, TheChangeLogNamesTheSlotsChangedSinceARevision) {
+  doc.beginCall();
+  HostArt a = make(kPlaceAboveAll, nullptr, 1);
+  HostArt b = make(kPlaceAboveAll, nullptr, 2);
+  doc.endCall();
+  const uint64_t r = doc.revision();
+  std::vector<uint32_t> slots;
+  ASSERT_TRUE(doc.changedSince(r, &slots));
+  EXPECT_TRUE(slots.empty());
+  EXPECT_FALSE(doc.changedSince(r + 1, &slots)) << "a revision the document never had";
+
+  uint32_t slotB = 0;
+  doc.forEachSlot([&](uint32_t slot, const Art& art) {
+    if (art.opacity == 2) slotB = slot;
+  });
+  doc.beginCall();
+  doc.modify(b)->opacity = 3;
+  doc.endCall();
+  ASSERT_TRUE(doc.changedSince(r, &slots));
+  EXPECT_EQ(slots, std::vector<uint32_t>{slotB});
+  ASSERT_TRUE(doc.changedSince(0, &slots));
+  EXPECT_EQ(slots.size(), 2u) << "each slot once";
+  // Undo of the step and an undo inside a call are changes too.
+  ASSERT_EQ(doc.undo(), 0);
+  EXPECT_GT(doc.revision(), r + 1);
+  doc.beginCall();
+  ASSERT_EQ(doc.disposeArt(a), 0);
+  ASSERT_EQ(doc.undoCall(), 0);
+  doc.endCall();
+  ASSERT_TRUE(doc.changedSince(r, &slots));
+  EXPECT_EQ(slots.size(), 2u);
+}
+
 TEST_F(DocumentTest, HandlesAreChecked) {
   doc.beginCall();
   HostArt a = make(kPlaceAboveAll);

@@ -1,67 +1,24 @@
 // The dialog in a real browser: `flarimond serve` on a free port, Debian's Chromium driven by
 // Playwright, the user's path through the dialog from first sight to the downloaded design.
 //
-//   FLARIMOND_BIN              the built program (default ../../build/bin/flarimond)
 //   FLARIMOND_SCREENSHOT_DIR   where the README's pictures go (default: a temporary folder)
-//   CHROMIUM                   the browser (default /usr/bin/chromium)
+//   FLARIMOND_BIN, CHROMIUM    the program and the browser (harness.mjs)
 import { after, before, test } from 'node:test';
 import assert from 'node:assert/strict';
-import { spawn } from 'node:child_process';
 import { mkdirSync, mkdtempSync, readFileSync, rmSync } from 'node:fs';
 import os from 'node:os';
 import path from 'node:path';
-import { fileURLToPath } from 'node:url';
-import { chromium } from 'playwright-core';
+import { launchBrowser, settled as settledOn, startServer, stopServer } from './harness.mjs';
 
-const here = path.dirname(fileURLToPath(import.meta.url));
-const program = process.env.FLARIMOND_BIN || path.resolve(here, '../../build/bin/flarimond');
 const scratch = mkdtempSync(path.join(os.tmpdir(), 'flarimond-web-'));
 const shots = process.env.FLARIMOND_SCREENSHOT_DIR || path.join(scratch, 'shots');
 mkdirSync(shots, { recursive: true });
-const WAIT = 15000;  // no single step of this test takes more than a fraction of this
 
 let server;  // { proc, url, exited: Promise<{code, signal}>, stderr: () => string }
 let context;
 let page;
 
-// Starts the server and resolves with its address once it prints it.
-function startServer(args) {
-  const proc = spawn(program, ['serve', '--port', '0', ...args], { stdio: ['ignore', 'pipe', 'pipe'] });
-  let out = '';
-  let err = '';
-  proc.stderr.on('data', (d) => { err += d; });
-  const exited = new Promise((resolve) => proc.on('exit', (code, signal) => resolve({ code, signal })));
-  const url = new Promise((resolve, reject) => {
-    const timer = setTimeout(() => reject(new Error(`no address printed in ${WAIT} ms:\n${err}`)), WAIT);
-    proc.stdout.on('data', (d) => {
-      out += d;
-      const m = out.match(/http:\/\/127\.0\.0\.1:\d+\//);
-      if (m) { clearTimeout(timer); resolve(m[0]); }
-    });
-    proc.on('exit', (code) => { clearTimeout(timer); reject(new Error(`the server ended (${code}):\n${err}`)); });
-  });
-  // Should this process end without its after() hook (an uncaught error, a signal from the test
-  // runner), the server must not outlive it.
-  const orphaned = () => { if (proc.exitCode === null) proc.kill('SIGKILL'); };
-  process.on('exit', orphaned);
-  for (const sig of ['SIGINT', 'SIGTERM', 'SIGHUP']) process.on(sig, () => { orphaned(); process.exit(1); });
-  return url.then((u) => ({ proc, url: u, exited, stderr: () => err }));
-}
-
-async function stopServer(s) {
-  if (!s || s.proc.exitCode !== null) return s && s.exited;
-  s.proc.kill('SIGTERM');
-  const timeout = new Promise((resolve) => setTimeout(() => resolve(null), 5000));
-  const result = await Promise.race([s.exited, timeout]);
-  if (result === null) { s.proc.kill('SIGKILL'); return s.exited; }
-  return result;
-}
-
-// Waits until every event the page sent has been answered and drawn.
-async function settled(p = page) {
-  await p.waitForFunction(() => document.body.dataset.pending === '0', null, { timeout: WAIT });
-}
-
+const settled = (p = page) => settledOn(p);
 const item = (id) => page.locator(`#filter-dialog [data-id="${id}"]`);
 const documentPaths = () => page.locator('#document svg path').count();
 const shot = (name) => page.screenshot({ path: path.join(shots, name), animations: 'disabled' });
@@ -80,15 +37,7 @@ async function typeInto(id, value) {
 
 before(async () => {
   server = await startServer(['--seed', '7', '--idle-timeout', '30']);
-  context = await chromium.launchPersistentContext(path.join(scratch, 'profile'), {
-    executablePath: process.env.CHROMIUM || '/usr/bin/chromium',
-    headless: true,
-    viewport: { width: 1300, height: 820 },
-    acceptDownloads: true,
-    args: ['--headless', '--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run',
-      '--disable-background-networking', '--disable-component-update', '--disable-sync'],
-  });
-  context.setDefaultTimeout(WAIT);
+  context = await launchBrowser(path.join(scratch, 'profile'), { acceptDownloads: true });
   page = context.pages()[0] || await context.newPage();
   await page.goto(server.url);
   await page.waitForSelector('#filter-window:not([hidden])');

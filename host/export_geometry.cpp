@@ -1,0 +1,101 @@
+#include <bit>
+#include <cstring>
+#include <ostream>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "export.h"
+
+namespace flhost {
+
+namespace {
+
+void appendJsonColour(std::string& out, const std::string& hex) {
+  if (hex.empty()) out += "null";
+  else out += "\"" + hex + "\"";
+}
+
+// A style's JSON, which is also its key in the style table.
+std::string styleJson(const ShownStyle& s) {
+  std::string j = "{\"fill\":";
+  appendJsonColour(j, s.fill);
+  j += ",\"stroke\":";
+  appendJsonColour(j, s.stroke);
+  j += s.evenOdd ? ",\"evenOdd\":true" : ",\"evenOdd\":false";
+  j += ",\"width\":";
+  appendShortestFloat(j, s.width);
+  j += ",\"cap\":" + std::to_string(s.cap) + ",\"join\":" + std::to_string(s.join) + ",\"miterLimit\":";
+  appendShortestFloat(j, s.miterLimit);
+  j += ",\"dash\":[";
+  for (size_t i = 0; i < s.dash.size(); ++i) {
+    if (i) j += ",";
+    appendShortestFloat(j, s.dash[i]);
+  }
+  j += "],\"dashOffset\":";
+  appendShortestFloat(j, s.dashOffset);
+  j += ",\"opacity\":";
+  appendShortestFloat(j, s.opacity);
+  return j + "}";
+}
+
+template <class T>
+void writeArray(std::ostream& out, const std::vector<T>& v) {
+  static_assert(sizeof(T) == 4);
+  out.write(reinterpret_cast<const char*>(v.data()), static_cast<std::streamsize>(v.size() * sizeof(T)));
+}
+
+}  // namespace
+
+void writeDocumentGeometry(const Document& doc, std::ostream& out, std::optional<uint64_t> since) {
+  static_assert(std::endian::native == std::endian::little, "the geometry is written as the machine holds it");
+  std::vector<uint32_t> changed;
+  const bool partial = since && doc.changedSince(*since, &changed);
+
+  std::vector<uint32_t> removed, slots, below, styles, counts;
+  std::vector<float> points;
+  std::unordered_map<std::string, uint32_t> styleIndex;
+  std::string styleTable;
+  auto add = [&](uint32_t slot, const Art& art) {
+    std::string key = styleJson(shownStyle(art));
+    auto [at, made] = styleIndex.try_emplace(std::move(key), static_cast<uint32_t>(styleIndex.size()));
+    if (made) styleTable += (styleTable.empty() ? "" : ",") + at->first;
+    slots.push_back(slot);
+    below.push_back(art.below);
+    styles.push_back(at->second);
+    counts.push_back(static_cast<uint32_t>(art.segments.size()) | (art.closed ? 0x80000000u : 0));
+    for (const HostPathSegment& s : art.segments)
+      points.insert(points.end(), {s.p.h, s.p.v, s.in.h, s.in.v, s.out.h, s.out.v});
+  };
+  if (partial) {
+    // The changed arts in stacking order: a walk of the whole order costs less than sorting them.
+    std::vector<bool> touched;
+    for (uint32_t slot : changed) {
+      if (doc.artAt(slot)) {
+        if (touched.size() <= slot) touched.resize(slot + 1);
+        touched[slot] = true;
+      } else {
+        removed.push_back(slot);
+      }
+    }
+    if (removed.size() < changed.size())
+      doc.forEachSlot([&](uint32_t slot, const Art& art) {
+        if (slot < touched.size() && touched[slot]) add(slot, art);
+      });
+  } else {
+    doc.forEachSlot(add);
+  }
+
+  std::string header = "{\"revision\":" + std::to_string(doc.revision()) +
+                       ",\"since\":" + (partial ? std::to_string(*since) : "null") +
+                       ",\"arts\":" + std::to_string(slots.size()) + ",\"removed\":" + std::to_string(removed.size()) +
+                       ",\"segments\":" + std::to_string(points.size() / 6) + ",\"styles\":[" + styleTable + "]}";
+  header.append((4 - header.size() % 4) % 4, ' ');
+  const auto length = static_cast<uint32_t>(header.size());
+  out.write(reinterpret_cast<const char*>(&length), 4);
+  out << header;
+  for (const auto* v : {&removed, &slots, &below, &styles, &counts}) writeArray(out, *v);
+  writeArray(out, points);
+}
+
+}  // namespace flhost
