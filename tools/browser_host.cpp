@@ -21,6 +21,8 @@ constexpr int32_t kFilterDialogId = flhost::ScriptDriver::kFilterDialogId;
 constexpr int32_t kAboutDialogId = 16050;
 constexpr int32_t kErrorDialogId = 16051;
 constexpr int32_t kZoomBoxId = 25;
+// The most coordinates an answer carries itself; a larger change is fetched as binary geometry.
+constexpr size_t kInlinePoints = 6 * 4000;
 constexpr HostErr kUserCancelled = HOST_FOURCC('S', 'T', 'O', 'P');
 // How long a request waits for the plug-in thread: a design of millions of paths takes minutes to
 // draw, and the browser would rather wait than be told a half-truth.
@@ -170,7 +172,7 @@ void BrowserHost::handleCommon(Job& job) {
   } else if (job.kind == Job::Kind::Geometry) {
     Reply r;
     std::ostringstream out;
-    flhost::writeDocumentGeometry(session_.document(), out, job.since);
+    flhost::writeDocumentGeometry(flhost::documentGeometry(session_.document(), job.since), out);
     r.body = std::move(out).str();
     r.contentType = "application/octet-stream";
     job.reply(std::move(r));
@@ -304,11 +306,15 @@ json BrowserHost::documentJson(std::optional<uint64_t> since) const {
             {"undo", doc.canUndo()},
             {"redo", doc.canRedo()}};
   if (since) {
-    std::vector<uint32_t> changed;
-    if (doc.changedSince(*since, &changed)) {
-      json arts = json::array(), removed = json::array();
-      for (uint32_t slot : changed) (doc.artAt(slot) ? arts : removed).push_back(slot);
-      d["change"] = {{"since", *since}, {"arts", std::move(arts)}, {"removed", std::move(removed)}};
+    flhost::DocumentGeometry g = flhost::documentGeometry(doc, since);
+    if (g.since) {
+      json change = {{"since", *since}, {"arts", g.slots}, {"removed", g.removed}};
+      // A small change brings its arts along, which spares the page a second request.
+      if (g.points.size() <= kInlinePoints)
+        change["geometry"] = {{"below", g.below},   {"styles", g.styles},
+                              {"counts", g.counts}, {"widths", g.widths},
+                              {"points", g.points}, {"styleTable", json::parse(g.styleTable)}};
+      d["change"] = std::move(change);
     } else {
       d["change"] = nullptr;
     }

@@ -208,8 +208,9 @@ class BrowserHost : public flhost::DialogDriver {
   nlohmann::json dialogJson(const Frame& frame) const;
 
   // The document's counts, page, view, Undo and Redo, and with `since` its change after that
-  // revision: {"since", "arts": slots changed or made, "removed": slots emptied}, or null when
-  // the log no longer reaches back that far.
+  // revision: {"since", "arts": slots changed or made, "removed": slots emptied, and for a small
+  // change "geometry": the arts' geometry as /api/geometry gives it, as arrays}, or null when the
+  // log no longer reaches back that far.
   nlohmann::json documentJson(std::optional<uint64_t> since) const;
 
   // Builds the state once; with `changedOnly`, an event's answer in the dialog it went to holds

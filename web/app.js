@@ -363,37 +363,41 @@
     held.arts.set(slot, art);
   }
 
-  // Takes in an answer of /api/geometry; false when it does not fit what the page holds.
-  function applyGeometry(buffer) {
+  // An answer of /api/geometry in the form of an answer's own "geometry".
+  function readGeometry(buffer) {
     const headerBytes = new DataView(buffer).getUint32(0, true);
     const header = JSON.parse(new TextDecoder().decode(new Uint8Array(buffer, 4, headerBytes)));
-    if (header.since !== null && header.since !== held.revision) return false;
     let at = 4 + headerBytes;
     const words = (n) => { const v = new Uint32Array(buffer, at, n); at += 4 * n; return v; };
-    const removed = words(header.removed);
-    const slots = words(header.arts);
-    const below = words(header.arts);
-    const styles = words(header.arts);
-    const counts = words(header.arts);
-    const points = new Float32Array(buffer, at, header.segments * 6);
-    if (header.since === null) {
+    const reals = (n) => { const v = new Float32Array(buffer, at, n); at += 4 * n; return v; };
+    return {
+      revision: header.revision, since: header.since, removed: words(header.removed), slots: words(header.arts),
+      below: words(header.arts), styles: words(header.arts), counts: words(header.arts), widths: reals(header.arts),
+      points: reals(header.segments * 6), styleTable: header.styles,
+    };
+  }
+
+  // Takes in a change (or every art); false when it does not fit what the page holds.
+  function applyGeometry(g) {
+    if (g.since !== null && g.since !== held.revision) return false;
+    if (g.since === null) {
       held.arts.clear();
       held.bottom = held.top = NONE;
     }
-    for (const slot of removed) unlinkArt(slot);
-    for (const slot of slots) unlinkArt(slot);
+    for (const slot of g.removed) unlinkArt(slot);
+    for (const slot of g.slots) unlinkArt(slot);
     let p = 0;
-    for (let i = 0; i < slots.length; i++) {
-      const n = counts[i] & 0x7fffffff;
-      if (below[i] !== NONE && !held.arts.has(below[i])) return false;
+    for (let i = 0; i < g.slots.length; i++) {
+      const n = g.counts[i] & 0x7fffffff;
+      if (g.below[i] !== NONE && !held.arts.has(g.below[i])) return false;
       const art = {
-        style: header.styles[styles[i]], closed: counts[i] >= 0x80000000,
-        points: points.subarray(p * 6, (p + n) * 6), path: null, below: NONE, above: NONE,
+        style: g.styleTable[g.styles[i]], width: g.widths[i], closed: g.counts[i] >= 0x80000000,
+        points: g.points.subarray(p * 6, (p + n) * 6), path: null, below: NONE, above: NONE,
       };
       p += n;
-      linkArt(slots[i], art, below[i]);
+      linkArt(g.slots[i], art, g.below[i]);
     }
-    held.revision = header.revision;
+    held.revision = g.revision;
     return true;
   }
 
@@ -409,12 +413,15 @@
     held.page = doc.page;
     if (doc.revision !== held.revision) {
       const change = doc.change;
-      const nothing = change && change.since === held.revision && change.arts.length === 0 && change.removed.length === 0;
-      if (nothing) {
-        held.revision = doc.revision;
-      } else {
-        const partial = held.revision !== null && change !== null;
-        if (!applyGeometry(await fetchGeometry(partial ? held.revision : null))) applyGeometry(await fetchGeometry(null));
+      const known = change && held.revision !== null && change.since === held.revision;
+      const inline = known && change.geometry && Object.assign({}, change.geometry, {
+        revision: doc.revision, since: change.since, removed: change.removed, slots: change.arts,
+        points: new Float32Array(change.geometry.points),
+      });
+      if (!inline || !applyGeometry(inline)) {
+        if (!applyGeometry(readGeometry(await fetchGeometry(known ? held.revision : null)))) {
+          applyGeometry(readGeometry(await fetchGeometry(null)));
+        }
       }
     }
     const first = held.view === null;
@@ -506,6 +513,7 @@
     ctx.setLineDash([]);
     ctx.strokeRect(0, 0, held.page.width, held.page.height);
     let style = null;
+    let lineWidth = ctx.lineWidth;
     let drawn = 0;
     for (let slot = held.bottom; slot !== NONE;) {
       const art = held.arts.get(slot);
@@ -518,7 +526,6 @@
         if (s.fill) ctx.fillStyle = s.fill;
         if (s.stroke) {
           ctx.strokeStyle = s.stroke;
-          ctx.lineWidth = s.width;
           ctx.lineCap = LINE_CAPS[s.cap];
           ctx.lineJoin = LINE_JOINS[s.join];
           ctx.miterLimit = s.miterLimit;
@@ -528,7 +535,10 @@
       }
       const path = pathOf(art);
       if (s.fill) ctx.fill(path, s.evenOdd ? 'evenodd' : 'nonzero');
-      if (s.stroke && s.width > 0) ctx.stroke(path);
+      if (s.stroke && art.width > 0) {
+        if (art.width !== lineWidth) ctx.lineWidth = lineWidth = art.width;
+        ctx.stroke(path);
+      }
       drawn += 1;
     }
     Object.assign(canvas.dataset, { drawn: String(drawn), zoom: String(v.zoom), x: String(v.x), y: String(v.y) });

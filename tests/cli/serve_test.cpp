@@ -313,7 +313,7 @@ json geometryHeader(const std::string& body, size_t* expectedSize) {
   uint32_t length = 0;
   std::memcpy(&length, body.data(), 4);
   json h = json::parse(body.substr(4, length));
-  *expectedSize = 4 + length + 4 * (h["removed"].get<size_t>() + 4 * h["arts"].get<size_t>()) +
+  *expectedSize = 4 + length + 4 * (h["removed"].get<size_t>() + 5 * h["arts"].get<size_t>()) +
                   24 * h["segments"].get<size_t>();
   return h;
 }
@@ -341,6 +341,10 @@ TEST(Serve, AnAnswerCarriesOnlyWhatChanged) {
   // The ten arts of the first preview went, and sixteen came (in their slots and six more).
   EXPECT_EQ(change["arts"].size(), 16u);
   EXPECT_EQ(change["removed"].size(), 0u);
+  // A change this small brings its arts along.
+  EXPECT_EQ(change["geometry"]["counts"].size(), 16u);
+  EXPECT_EQ(change["geometry"]["below"].size(), 16u);
+  EXPECT_GE(change["geometry"]["points"].size(), 16u * 3 * 6);
 
   auto [fewerStatus, fewer] = s.event(token, R"({"type": "set", "id": 5, "value": 12})", since(more));
   ASSERT_EQ(fewerStatus, 200);
