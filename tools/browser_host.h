@@ -120,10 +120,15 @@ struct Job {
   std::promise<Reply> answer;
   bool answered = false;
   std::chrono::steady_clock::time_point taken{};  // by the plug-in thread
+  // The claim of the tab that sent it, renewed when it is answered: an answer that took longer
+  // than the idle time must not make its tab look gone.
+  Claim* claim = nullptr;
+  std::string token;
 
   void reply(Reply r) {
     if (answered) return;
     answered = true;
+    if (claim) claim->check(token);
     if (taken != std::chrono::steady_clock::time_point{})
       r.hostMs = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - taken).count();
     answer.set_value(std::move(r));

@@ -191,6 +191,8 @@ void addRoutes(httplib::Server& server, BrowserHost& host, Claim& claim, int por
     if (!readRevision(req, res, *job)) return;
     job->kind = Job::Kind::Event;
     job->event = *event;
+    job->claim = &claim;
+    job->token = req.get_header_value(kTokenHeader);
     send(res, host.ask(std::move(job)));
   });
 
