@@ -118,8 +118,10 @@
     const d = st.dialog;
     // An answer in the same dialog carries only the items that changed.
     let only = null;
-    if (d && d.partial && state && state.dialog && state.dialog.serial === d.serial &&
-        document.querySelector('#filter-dialog').dataset.serial === String(d.serial)) {
+    if (d && d.partial) {
+      const known = state && state.dialog && state.dialog.serial === d.serial &&
+        document.querySelector('#filter-dialog').dataset.serial === String(d.serial);
+      if (!known) return refresh();  // the page missed the dialog's start: ask for all of it
       only = new Set(d.items.map((it) => it.id));
       const items = state.dialog.items.slice();
       const at = new Map(items.map((it, i) => [it.id, i]));

@@ -6,7 +6,10 @@
 # FLARIMOND_SCREENSHOT_DIR=docs/images makes the README's pictures again.
 set -euo pipefail
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
-[ $# -eq 1 ] || [ $# -eq 2 ] && [ "${2:-bench}" = bench ] || { echo "usage: $0 PATH/TO/flarimond [bench]" >&2; exit 2; }
+if [ $# -lt 1 ] || [ $# -gt 2 ] || { [ $# -eq 2 ] && [ "$2" != bench ]; }; then
+  echo "usage: $0 PATH/TO/flarimond [bench]" >&2
+  exit 2
+fi
 program="$(cd "$(dirname "$1")" && pwd)/$(basename "$1")"
 chromium="${CHROMIUM:-/usr/bin/chromium}"
 
