@@ -40,6 +40,7 @@ class Claim {
     std::lock_guard lock(m_);
     if (!holder_.empty() && offered != holder_) return std::nullopt;
     if (holder_.empty()) holder_ = newToken();
+    released_ = false;
     lastSeen_ = std::chrono::steady_clock::now();
     return holder_;
   }
@@ -54,11 +55,13 @@ class Claim {
     return Check::Holder;
   }
 
-  // Releases a claim whose holder has been silent too long; true when it did.
+  // Releases a claim whose holder has been silent too long, or that its holder let go of with
+  // no tab taking it since; true when it did.
   bool expire() {
     std::lock_guard lock(m_);
-    if (holder_.empty() || std::chrono::steady_clock::now() - lastSeen_ < idle_) return false;
+    if ((holder_.empty() && !released_) || std::chrono::steady_clock::now() - lastSeen_ < idle_) return false;
     holder_.clear();
+    released_ = false;
     return true;
   }
 
@@ -67,11 +70,14 @@ class Claim {
     return !holder_.empty();
   }
 
-  // The holder lets go (its tab is closing): the next tab takes the dialog over as it is.
+  // The holder lets go (its tab is closing): the next tab takes the dialog over as it is. Should
+  // none come within the idle time, the claim expires as if the holder had gone quiet.
   bool release(const std::string& token) {
     std::lock_guard lock(m_);
     if (token.empty() || token != holder_) return false;
     holder_.clear();
+    released_ = true;
+    lastSeen_ = std::chrono::steady_clock::now();
     return true;
   }
 
@@ -90,6 +96,7 @@ class Claim {
   std::mutex m_;
   std::chrono::steady_clock::duration idle_;
   std::string holder_;
+  bool released_ = false;  // let go of, and not claimed since
   std::chrono::steady_clock::time_point lastSeen_{};
 };
 

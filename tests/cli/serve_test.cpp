@@ -318,6 +318,21 @@ json geometryHeader(const std::string& body, size_t* expectedSize) {
   return h;
 }
 
+TEST(Serve, ADialogLetGoOfAndNotTakenOverIsCancelledAfterTheIdleTime) {
+  Server s({"--seed", "1", "--idle-timeout", "1"});
+  auto released = s.client().Post("/api/release", s.token(), "text/plain");
+  ASSERT_TRUE(released);
+  ASSERT_EQ(released->status, 200);
+  json st;
+  auto until = std::chrono::steady_clock::now() + 10s;
+  do {
+    std::this_thread::sleep_for(100ms);
+    st = s.state();
+  } while (!st["dialog"].is_null() && std::chrono::steady_clock::now() < until);
+  EXPECT_TRUE(st["dialog"].is_null()) << "the dialog is still open";
+  EXPECT_EQ(st["host"]["lastMessage"]["text"], "cancelled");
+}
+
 TEST(Serve, AnAnswerCarriesOnlyWhatChanged) {
   Server s({"--seed", "1"});
   std::string token = s.token();
