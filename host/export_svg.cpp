@@ -68,42 +68,61 @@ void writePath(SvgWriter& w, const ArtView& art) {
     cubic(seg.back(), seg[0]);
     w.raw(" Z");
   }
-  const HostPathStyle& st = art.style;
-  w.raw("\" fill=\"").raw(st.fillPaint ? hexColor(st.fillColor) : "none").raw("\"");
-  if (st.fillPaint && st.evenOddFill) w.raw(" fill-rule=\"evenodd\"");
-  w.raw(" stroke=\"").raw(st.strokePaint ? hexColor(st.strokeColor) : "none").raw("\"");
-  if (st.strokePaint) {
-    float width = std::isfinite(st.strokeWidth) ? std::max(st.strokeWidth, 0.0f) : 0.0f;
-    w.raw(" stroke-width=\"").num(width).raw("\"");
-    const HostStrokeDetails& d = st.stroke;
+  const ShownStyle st = shownStyle(art);
+  w.raw("\" fill=\"").raw(st.fill.empty() ? "none" : st.fill).raw("\"");
+  if (st.evenOdd) w.raw(" fill-rule=\"evenodd\"");
+  w.raw(" stroke=\"").raw(st.stroke.empty() ? "none" : st.stroke).raw("\"");
+  if (!st.stroke.empty()) {
+    w.raw(" stroke-width=\"").num(st.width).raw("\"");
     // Only what differs from SVG's own defaults (butt caps, miter joins, limit 4, solid line).
-    if (d.cap == 1) w.raw(" stroke-linecap=\"round\"");
-    if (d.cap == 2) w.raw(" stroke-linecap=\"square\"");
-    if (d.join == 1) w.raw(" stroke-linejoin=\"round\"");
-    if (d.join == 2) w.raw(" stroke-linejoin=\"bevel\"");
-    if (d.join == 0 && std::isfinite(d.miterLimit) && d.miterLimit >= 1.0f && d.miterLimit != 4.0f)
-      w.raw(" stroke-miterlimit=\"").num(d.miterLimit).raw("\"");
-    int dashes = std::clamp(d.dashCount, 0, 6);
-    bool dashesDrawable = dashes > 0;
-    float dashSum = 0;
-    for (int i = 0; i < dashes; ++i) {
-      if (!std::isfinite(d.dash[i]) || d.dash[i] < 0) dashesDrawable = false;
-      else dashSum += d.dash[i];
-    }
-    // SVG draws a solid line for an all-zero or negative dash list; say so explicitly.
-    if (dashesDrawable && dashSum > 0) {
+    if (st.cap == 1) w.raw(" stroke-linecap=\"round\"");
+    if (st.cap == 2) w.raw(" stroke-linecap=\"square\"");
+    if (st.join == 1) w.raw(" stroke-linejoin=\"round\"");
+    if (st.join == 2) w.raw(" stroke-linejoin=\"bevel\"");
+    if (st.join == 0 && st.miterLimit != 4.0f) w.raw(" stroke-miterlimit=\"").num(st.miterLimit).raw("\"");
+    if (!st.dash.empty()) {
       w.raw(" stroke-dasharray=\"");
-      for (int i = 0; i < dashes; ++i) w.raw(i ? "," : "").num(d.dash[i]);
+      for (size_t i = 0; i < st.dash.size(); ++i) w.raw(i ? "," : "").num(st.dash[i]);
       w.raw("\"");
-      if (std::isfinite(d.dashOffset) && d.dashOffset != 0)
-        w.raw(" stroke-dashoffset=\"").num(d.dashOffset).raw("\"");
+      if (st.dashOffset != 0) w.raw(" stroke-dashoffset=\"").num(st.dashOffset).raw("\"");
     }
   }
-  if (std::isfinite(art.opacity) && art.opacity < 1.0f) w.raw(" opacity=\"").num(std::max(art.opacity, 0.0f)).raw("\"");
+  if (st.opacity < 1.0f) w.raw(" opacity=\"").num(st.opacity).raw("\"");
   w.raw("/>\n");
 }
 
 }  // namespace
+
+ShownStyle shownStyle(const ArtView& art) {
+  const HostPathStyle& st = art.style;
+  ShownStyle shown;
+  if (st.fillPaint) {
+    shown.fill = hexColor(st.fillColor);
+    shown.evenOdd = st.evenOddFill;
+  }
+  if (st.strokePaint) {
+    shown.stroke = hexColor(st.strokeColor);
+    shown.width = std::isfinite(st.strokeWidth) ? std::max(st.strokeWidth, 0.0f) : 0.0f;
+    const HostStrokeDetails& d = st.stroke;
+    shown.cap = d.cap == 1 || d.cap == 2 ? d.cap : 0;
+    shown.join = d.join == 1 || d.join == 2 ? d.join : 0;
+    if (std::isfinite(d.miterLimit) && d.miterLimit >= 1.0f) shown.miterLimit = d.miterLimit;
+    int dashes = std::clamp(d.dashCount, 0, 6);
+    bool drawable = dashes > 0;
+    float sum = 0;
+    for (int i = 0; i < dashes; ++i) {
+      if (!std::isfinite(d.dash[i]) || d.dash[i] < 0) drawable = false;
+      else sum += d.dash[i];
+    }
+    // An all-zero or broken dash list draws a solid line.
+    if (drawable && sum > 0) {
+      shown.dash.assign(d.dash, d.dash + dashes);
+      if (std::isfinite(d.dashOffset)) shown.dashOffset = d.dashOffset;
+    }
+  }
+  if (std::isfinite(art.opacity)) shown.opacity = std::clamp(art.opacity, 0.0f, 1.0f);
+  return shown;
+}
 
 std::string hexColor(const HostColor& color) {
   static const char kHex[] = "0123456789abcdef";
