@@ -696,6 +696,10 @@ HostErr Document::redo() {
 }
 
 void Document::logChange(uint32_t slot) {
+  // Inside a call an art is made and given its points and paint in a row: while nobody has read
+  // the revision in between, those changes are one, and a design's log one entry an art.
+  if (callOpen_ && !revisionRead_ && !log_.empty() && log_.back() == slot) return;
+  revisionRead_ = false;
   // A design of millions of arts would keep a log as large as itself: past this, a viewer that
   // far behind is given every art again.
   constexpr size_t kMaxLog = size_t(1) << 22;

@@ -212,7 +212,10 @@ class Document {
 
   // The change log, for a viewer that keeps a copy of the arts: every change to an art (made,
   // changed, disposed, or brought back) moves the revision on and notes the art's slot.
-  uint64_t revision() const { return logStart_ + log_.size(); }
+  uint64_t revision() const {
+    revisionRead_ = true;
+    return logStart_ + log_.size();
+  }
   // The slots changed since revision `since`, each once, ascending; false when the log no longer
   // reaches back that far (or `since` is ahead of it), and the viewer needs every art again.
   bool changedSince(uint64_t since, std::vector<uint32_t>* slots) const;
@@ -311,6 +314,7 @@ class Document {
 
   std::vector<uint32_t> log_;  // the slot of each change since logStart_
   uint64_t logStart_ = 0;
+  mutable bool revisionRead_ = false;  // since the last entry: no viewer can have seen it alone
 
   HostRealPoint viewCentre_{};
   float viewZoom_ = 1.0f;

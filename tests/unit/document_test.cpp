@@ -223,6 +223,15 @@ TEST_F(DocumentTest, TheChangeLogNamesTheSlotsChangedSinceARevision) {
   doc.endCall();
   ASSERT_TRUE(doc.changedSince(r, &slots));
   EXPECT_EQ(slots.size(), 2u);
+  // Changes of one art in a row inside a call count once, unless the revision was read between.
+  const uint64_t before = doc.revision();
+  doc.beginCall();
+  ASSERT_EQ(doc.setOpacity(b, 4), 0);
+  ASSERT_EQ(doc.setClosed(b, true), 0);
+  EXPECT_EQ(doc.revision(), before + 1);
+  ASSERT_EQ(doc.setClosed(b, false), 0);
+  EXPECT_EQ(doc.revision(), before + 2) << "a viewer that read the revision sees the next change";
+  doc.endCall();
 }
 
 TEST_F(DocumentTest, HandlesAreChecked) {
