@@ -10,6 +10,8 @@
 #   ./run.sh bench [benchmark options]        builds the benchmarks in Release (build-bench) and
 #                                             the baseline (build-bench-baseline), runs them and
 #                                             prints each figure beside its target
+#   ./run.sh bench-web                        change-to-paint of the dialog in Chromium
+#                                             (web/tests/bench.mjs)
 #   ./run.sh mutate [FILES...] [--sample N] [--seed S] [--budget MINUTES]
 #                                             mutation testing of the plug-in's sources, in a copy
 #                                             of the tree (build-mutate); report in
@@ -150,9 +152,12 @@ case "${1:-}" in
     exec "$root/build-fuzz/bin/$target" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 \
       -max_len=65536 -artifact_prefix="$work/" "$work/corpus"
     ;;
+  bench-web)
+    build "$root/build"
+    "$root/web/tests/run.sh" "$root/build/bin/flarimond" bench
+    ;;
   "")
-    echo "usage: ./run.sh test | build | windows | bench | mutate | <flarimond command> [options]   (try ./run.sh --help)" >&2
-    echo "usage: ./run.sh test | build | windows | bench | validate | fuzz | <flarimond command> [options]   (try ./run.sh --help)" >&2
+    echo "usage: ./run.sh test | build | windows | bench | bench-web | mutate | validate | fuzz | <flarimond command> [options]   (try ./run.sh --help)" >&2
     exit 2
     ;;
   *)

@@ -333,10 +333,15 @@ const std::string* Document::artStyleName(const ArtView& art) const {
 Document::Record* Document::modify(HostArt art) {
   int32_t s = slotOf(art);
   if (s < 0) return nullptr;
+  logChange(static_cast<uint32_t>(s));
+  if (!callOpen_) forgetSteps();
   Record& r = records_[static_cast<uint32_t>(s)];
   // An art made or already saved in this call needs no (further) snapshot: undo frees or
   // restores it whole.
   if (callOpen_ && r.lastCall != callNumber_) {
+    // Segments still shared with the kept step's snapshot: the art takes a copy of its own, so
+    // that each range has one owner whichever of the two is dropped first.
+    if (r.flags & kShared) writableSegments(r, r.count);
     // Room first: once the snapshot is taken nothing may fail.
     journal_.reserveOne();
     changed_.push_back(r);
@@ -529,7 +534,9 @@ HostErr Document::newArt(int16_t kind, int16_t paintOrder, HostArt reference, Ho
   r.lastCall = callNumber_;
   place(slot, paintOrder, reference);
   ++liveCount_;
+  logChange(slot);
   if (callOpen_) journal_.push_back(slot | static_cast<uint32_t>(Change::Created));
+  else forgetSteps();
   *art = handleOf(slot);
   return kHostNoErr;
 }
@@ -562,14 +569,16 @@ HostErr Document::disposeArt(HostArt art) {
   int32_t s = slotOf(art);
   if (s < 0) return kHostBadHandleErr;
   uint32_t slot = static_cast<uint32_t>(s);
+  logChange(slot);
   if (callOpen_) {
-    // Keep the slot reserved until the call ends, so undo can bring the art back in place.
+    // Keep the slot reserved while undo can bring the art back in place.
     journal_.reserveOne();
     disposed_.push_back({records_[slot].below, records_[slot].above});
     journal_.push_back(slot | static_cast<uint32_t>(Change::Disposed));
     unlink(slot);
     records_[slot].flags &= ~kAlive;
   } else {
+    forgetSteps();
     unlink(slot);
     freeSlot(slot);
   }
@@ -582,42 +591,68 @@ constexpr uint32_t kSlotBits = 0x00FFFFFFu;
 constexpr uint32_t kChangeBits = 0xC0000000u;
 }  // namespace
 
-void Document::commitJournal() {
+void Document::forget(Step& step) {
   size_t changed = 0;
-  for (size_t i = 0; i < journal_.size(); ++i) {
-    uint32_t slot = journal_[i] & kSlotBits;
+  for (size_t i = 0; i < step.journal.size(); ++i) {
+    uint32_t slot = step.journal[i] & kSlotBits;
     Record& r = records_[slot];
-    switch (static_cast<Change>(journal_[i] & kChangeBits)) {
+    switch (static_cast<Change>(step.journal[i] & kChangeBits)) {
       case Change::Created:
         break;
       case Change::Changed: {
-        const Record& old = changed_[changed++];
+        const Record& old = step.changed[changed++];
         styles_.release(old.style);
-        // The snapshot's segments are garbage unless the art still uses them.
-        if (r.flags & kShared) r.flags &= ~kShared;
+        if (old.capacity == 0 || (old.flags & kShared)) break;
+        // An owned range is garbage unless the art still shares it, which then owns it.
+        if ((r.flags & kShared) && r.first == old.first) r.flags &= ~kShared;
         else segments_.release(old.first, old.capacity);
         break;
       }
       case Change::Disposed:
-        // Its slot can be reused now that the call can no longer undo.
+        // Its slot can be reused now that nothing can bring the art back.
         freeSlot(slot);
         break;
     }
   }
-  journal_.clear();
-  changed_.clear();
-  disposed_.clear();
+  step.clear();
+}
+
+void Document::forgetSteps() {
+  if (!undoStep_.journal.empty()) forget(undoStep_);
+  if (!redoStep_.journal.empty()) forget(redoStep_);
+  stepIsLastCall_ = false;
 }
 
 void Document::beginCall() {
-  commitJournal();
   callOpen_ = true;
   ++callNumber_;
 }
 
 void Document::endCall() {
-  commitJournal();
   callOpen_ = false;
+  // Only a step made by the call just before can be joined.
+  const bool join = joinNext_ && stepIsLastCall_;
+  joinNext_ = false;
+  // A call that changed nothing leaves Undo and Redo as they were.
+  if (journal_.empty()) {
+    stepIsLastCall_ = false;
+    return;
+  }
+  if (join) {
+    forget(redoStep_);  // out of date
+    for (size_t i = 0; i < journal_.size(); ++i) undoStep_.journal.push_back(journal_[i]);
+    undoStep_.changed.insert(undoStep_.changed.end(), changed_.begin(), changed_.end());
+    undoStep_.disposed.insert(undoStep_.disposed.end(), disposed_.begin(), disposed_.end());
+  } else {
+    forgetSteps();
+    undoStep_.journal = std::move(journal_);
+    undoStep_.changed = std::move(changed_);
+    undoStep_.disposed = std::move(disposed_);
+  }
+  stepIsLastCall_ = true;
+  journal_.clear();
+  changed_.clear();
+  disposed_.clear();
 }
 
 HostErr Document::undoCall() {
@@ -626,6 +661,7 @@ HostErr Document::undoCall() {
   for (size_t i = journal_.size(); i-- > 0;) {
     uint32_t slot = journal_[i] & kSlotBits;
     Record& r = records_[slot];
+    logChange(slot);
     switch (static_cast<Change>(journal_[i] & kChangeBits)) {
       case Change::Created:
         unlink(slot);
@@ -642,7 +678,6 @@ HostErr Document::undoCall() {
         r.below = below;
         r.above = above;
         r.generation = generation;
-        r.flags &= ~kShared;
         break;
       }
       case Change::Disposed: {
@@ -660,6 +695,92 @@ HostErr Document::undoCall() {
   // Arts restored from snapshots may be changed again in this call and must be saved again.
   ++callNumber_;
   return kHostNoErr;
+}
+
+Document::Step Document::revert(Step& step) {
+  Step inverse;
+  size_t changed = step.changed.size(), disposed = step.disposed.size();
+  for (size_t i = step.journal.size(); i-- > 0;) {
+    const uint32_t slot = step.journal[i] & kSlotBits;
+    Record& r = records_[slot];
+    logChange(slot);
+    switch (static_cast<Change>(step.journal[i] & kChangeBits)) {
+      case Change::Created:
+        // The art goes, and its slot stays reserved for the redo.
+        inverse.disposed.push_back({r.below, r.above});
+        inverse.journal.push_back(slot | static_cast<uint32_t>(Change::Disposed));
+        unlink(slot);
+        r.flags &= ~kAlive;
+        --liveCount_;
+        break;
+      case Change::Changed: {
+        // The art and its snapshot trade places; style uses and segment ranges go with them.
+        Record now = r;
+        const Record& old = step.changed[--changed];
+        r = old;
+        r.below = now.below;
+        r.above = now.above;
+        r.generation = now.generation;
+        if (now.capacity > 0 && now.first == old.first) {
+          // They share a range: the snapshot keeps owning it.
+          now.flags &= ~kShared;
+          r.flags |= kShared;
+        }
+        inverse.changed.push_back(now);
+        inverse.journal.push_back(slot | static_cast<uint32_t>(Change::Changed));
+        break;
+      }
+      case Change::Disposed: {
+        const Neighbours& n = step.disposed[--disposed];
+        r.flags |= kAlive;
+        link(slot, n.below, n.above);
+        ++liveCount_;
+        inverse.journal.push_back(slot | static_cast<uint32_t>(Change::Created));
+        break;
+      }
+    }
+  }
+  step.clear();
+  // The inverse is journalled in the order its changes were made, as a call's journal is.
+  return inverse;
+}
+
+HostErr Document::undo() {
+  if (!canUndo()) return kHostBadParameterErr;
+  redoStep_ = revert(undoStep_);
+  stepIsLastCall_ = false;
+  return kHostNoErr;
+}
+
+HostErr Document::redo() {
+  if (!canRedo()) return kHostBadParameterErr;
+  undoStep_ = revert(redoStep_);
+  stepIsLastCall_ = false;
+  return kHostNoErr;
+}
+
+void Document::logChange(uint32_t slot) {
+  // Inside a call an art is made and given its points and paint in a row: while nobody has read
+  // the revision in between, those changes are one, and a design's log one entry an art.
+  if (callOpen_ && !revisionRead_ && !log_.empty() && log_.back() == slot) return;
+  revisionRead_ = false;
+  // A design of millions of arts would keep a log as large as itself: past this, a viewer that
+  // far behind is given every art again.
+  constexpr size_t kMaxLog = size_t(1) << 22;
+  if (log_.size() >= kMaxLog) {
+    logStart_ += log_.size();
+    log_.clear();
+  }
+  log_.push_back(slot);
+}
+
+bool Document::changedSince(uint64_t since, std::vector<uint32_t>* slots) const {
+  slots->clear();
+  if (since < logStart_ || since > revision()) return false;
+  slots->assign(log_.begin() + static_cast<std::ptrdiff_t>(since - logStart_), log_.end());
+  std::sort(slots->begin(), slots->end());
+  slots->erase(std::unique(slots->begin(), slots->end()), slots->end());
+  return true;
 }
 
 HostErr Document::setViewZoom(float zoom) {

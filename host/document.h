@@ -5,7 +5,10 @@
 // stacking order is a doubly linked list, so placing above all, below all or directly below a
 // reference is O(1). Undo reverts exactly the changes journalled since the call began, in
 // O(changes): arts made in the call are unlinked and freed; arts that existed before are restored
-// from the snapshot taken at their first change in the call.
+// from the snapshot taken at their first change in the call. The journal of the last call that
+// changed anything is kept after the call ends, for the host's own Undo and Redo (the slots of the
+// arts it disposed stay reserved until it is forgotten), and a change log numbers every change to
+// an art, so a viewer can ask what changed since a revision.
 //
 // A design can hold millions of arts, so an art is a small fixed record: its segments live in a
 // shared store that grows by whole chunks (an art's segments are contiguous), its paint is an index
@@ -171,6 +174,20 @@ class Document {
   void forEachArt(F&& f) const {
     for (uint32_t i = bottom_; i != kNone; i = records_[i].above) f(viewOf(i));
   }
+  // The same, with each art's slot: f(slot, view). slotBelow names the neighbour down the order.
+  template <class F>
+  void forEachSlot(F&& f) const {
+    for (uint32_t i = bottom_; i != kNone; i = records_[i].above) f(i, viewOf(i));
+  }
+  // The slot of the art below the live art in `slot` (0xFFFFFFFF: none).
+  uint32_t slotBelow(uint32_t slot) const { return records_[slot].below; }
+  // The handle of the live art in `slot`.
+  HostArt handleOf(uint32_t slot) const;
+  // The live art in a slot, or nothing.
+  std::optional<ArtView> artAt(uint32_t slot) const {
+    if (slot >= records_.size() || !(records_[slot].flags & kAlive)) return std::nullopt;
+    return viewOf(slot);
+  }
   // The name of an art's applied named style, or null.
   const std::string* artStyleName(const ArtView& art) const;
   // Distinct paints held (by arts and by the undo journal).
@@ -183,6 +200,28 @@ class Document {
   HostErr undoCall();
   bool inCall() const { return callOpen_; }
   size_t journalSize() const { return journal_.size(); }
+
+  // The host's own Undo and Redo, between plug-in calls. The changes of the last call that changed
+  // anything are kept when it ends (with those of the calls joined to it), so that undo() takes
+  // them back and redo() puts them back; a change made outside a call forgets them. Both refuse
+  // inside a call (kHostNotInCallErr is the wrong way round, so kHostBadParameterErr) and when
+  // there is nothing to take back or put back. Each runs in O(changes of the step).
+  bool canUndo() const { return !callOpen_ && !undoStep_.journal.empty(); }
+  bool canRedo() const { return !callOpen_ && !redoStep_.journal.empty(); }
+  HostErr undo();
+  HostErr redo();
+  // The next call's changes join the kept ones as one step, as a filter's Go joins its dialog.
+  void joinNextCall() { joinNext_ = true; }
+
+  // The change log, for a viewer that keeps a copy of the arts: every change to an art (made,
+  // changed, disposed, or brought back) moves the revision on and notes the art's slot.
+  uint64_t revision() const {
+    revisionRead_ = true;
+    return logStart_ + log_.size();
+  }
+  // The slots changed since revision `since`, each once, ascending; false when the log no longer
+  // reaches back that far (or `since` is ahead of it), and the viewer needs every art again.
+  bool changedSince(uint64_t since, std::vector<uint32_t>* slots) const;
 
   // The front view.
   HostRealPoint viewCentre() const { return viewCentre_; }
@@ -226,6 +265,19 @@ class Document {
   struct Neighbours {
     uint32_t below, above;
   };
+  // Changes that can be taken back: entries as in the journal, the records as they were before
+  // each Changed entry, and where each Disposed art sat. A snapshot owns its segments unless its
+  // kShared flag is set; an art sharing segments with a snapshot never owns them.
+  struct Step {
+    ChunkedVector<uint32_t> journal;
+    std::vector<Record> changed;
+    std::vector<Neighbours> disposed;
+    void clear() {
+      journal.clear();
+      changed.clear();
+      disposed.clear();
+    }
+  };
 
   ArtView viewOf(uint32_t slot) const;
   std::span<const HostPathSegment> segmentsOf(const Record& r) const;
@@ -236,15 +288,18 @@ class Document {
   uint32_t allocateSlot();
   void freeSlot(uint32_t slot);
   int32_t slotOf(HostArt art) const;  // -1 when not a live art
-  HostArt handleOf(uint32_t slot) const;
   // The live record behind a handle for changing, journalled; null for a bad handle.
   Record* modify(HostArt art);
   // The record's segments, resized to count, for writing: copied first when shared or too small.
   HostPathSegment* writableSegments(Record& r, size_t count);
   // Gives the record the paint and stroke width of style.
   void setStyle(Record& r, const HostPathStyle& style);
-  // Drops the journal keeping its changes: frees what only snapshots and disposed arts held.
-  void commitJournal();
+  // Drops a step keeping its changes: frees what only its snapshots and disposed arts held.
+  void forget(Step& step);
+  void forgetSteps();
+  // Takes back a step's changes, newest first, and returns the step that puts them back.
+  Step revert(Step& step);
+  void logChange(uint32_t slot);
 
   DocumentOptions options_;
   ChunkedVector<Record> records_;
@@ -261,6 +316,13 @@ class Document {
   ChunkedVector<uint32_t> journal_;
   std::vector<Record> changed_;         // snapshots, in the order of the Changed entries
   std::vector<Neighbours> disposed_;    // where each Disposed art sat, in order
+  Step undoStep_, redoStep_;
+  bool joinNext_ = false;
+  bool stepIsLastCall_ = false;  // the undo step ends with the changes of the call just ended
+
+  std::vector<uint32_t> log_;  // the slot of each change since logStart_
+  uint64_t logStart_ = 0;
+  mutable bool revisionRead_ = false;  // since the last entry: no viewer can have seen it alone
 
   HostRealPoint viewCentre_{};
   float viewZoom_ = 1.0f;

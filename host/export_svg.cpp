@@ -285,6 +285,37 @@ void writePath(SvgWriter& w, const ArtView& art, std::string_view idPrefix, size
 
 }  // namespace
 
+ShownStyle shownStyle(const ArtView& art) {
+  const HostPathStyle& st = art.style;
+  ShownStyle shown;
+  if (st.fillPaint) {
+    shown.fill = hexColor(st.fillColor);
+    shown.evenOdd = st.evenOddFill;
+  }
+  if (st.strokePaint) {
+    shown.stroke = hexColor(st.strokeColor);
+    shown.width = std::isfinite(st.strokeWidth) ? std::max(st.strokeWidth, 0.0f) : 0.0f;
+    const HostStrokeDetails& d = st.stroke;
+    shown.cap = d.cap == 1 || d.cap == 2 ? d.cap : 0;
+    shown.join = d.join == 1 || d.join == 2 ? d.join : 0;
+    if (std::isfinite(d.miterLimit) && d.miterLimit >= 1.0f) shown.miterLimit = d.miterLimit;
+    int dashes = std::clamp(d.dashCount, 0, 6);
+    bool drawable = dashes > 0;
+    float sum = 0;
+    for (int i = 0; i < dashes; ++i) {
+      if (!std::isfinite(d.dash[i]) || d.dash[i] < 0) drawable = false;
+      else sum += d.dash[i];
+    }
+    // An all-zero or broken dash list draws a solid line.
+    if (drawable && sum > 0) {
+      shown.dash.assign(d.dash, d.dash + dashes);
+      if (std::isfinite(d.dashOffset)) shown.dashOffset = d.dashOffset;
+    }
+  }
+  if (std::isfinite(art.opacity)) shown.opacity = std::clamp(art.opacity, 0.0f, 1.0f);
+  return shown;
+}
+
 std::string hexColor(const HostColor& color) {
   static const char kHex[] = "0123456789abcdef";
   Rgb d = toRgb(color);

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Installs the Debian packages Flarimond builds with, when any is missing:
-#   scripts/setup.sh [test|windows|bench|mutate|validate|fuzz]
+#   scripts/setup.sh [test|windows|bench|bench-web|mutate|validate|fuzz]
 set -euo pipefail
 
 # What building and using Flarimond needs.
@@ -14,7 +14,7 @@ packages=(
   binutils-mingw-w64-i686            # windres, the resource compiler
 )
 # The rest only for the whole test run ("test"), the Windows build ("windows"), the
-# benchmarks ("bench") or the validate suite and its fuzzers ("validate", "fuzz").
+# benchmarks ("bench", "bench-web") or the validate suite and its fuzzers ("validate", "fuzz").
 case "${1:-}" in
   test | windows)
     packages+=(
@@ -22,7 +22,7 @@ case "${1:-}" in
       wine wine32:i386 python3 file  # its tests: run under wine, compared with the Linux build
     )
     ;;&
-  test)
+  test | bench-web)
     packages+=(chromium)  # the browser test (driven by playwright-core from npm)
     packages+=(libxml2-utils w3c-sgml-lib librsvg2-bin)  # the SVG checked: xmllint, the SVG 1.1 DTD, librsvg
     # The browser test runs under node: these machines come with node 20, which playwright-core

@@ -20,15 +20,15 @@ using json = nlohmann::json;
 constexpr int32_t kFilterDialogId = flhost::ScriptDriver::kFilterDialogId;
 constexpr int32_t kAboutDialogId = 16050;
 constexpr int32_t kErrorDialogId = 16051;
+constexpr int32_t kZoomBoxId = 25;
+// The most coordinates an answer carries itself; a larger change is fetched as binary geometry.
+constexpr size_t kInlinePoints = 6 * 4000;
 constexpr HostErr kUserCancelled = HOST_FOURCC('S', 'T', 'O', 'P');
 // How long a request waits for the plug-in thread: a design of millions of paths takes minutes to
 // draw, and the browser would rather wait than be told a half-truth.
 constexpr auto kAnswerBound = std::chrono::minutes(10);
 // How often the waiting plug-in thread looks at the signal flag and the claim's clock.
 constexpr auto kTick = std::chrono::milliseconds(100);
-// Past this many arts the state carries no picture: the SVG would be hundreds of megabytes, more
-// than a page can draw after every change. The downloads still give the whole document.
-constexpr size_t kMaxShownArts = 100000;
 
 }  // namespace
 
@@ -62,8 +62,11 @@ HostErr BrowserHost::send(const char* name, HostErr (flhost::Session::*message)(
 }
 
 void BrowserHost::runFilter() {
-  if (send("Get Parameters", &flhost::Session::getParameters) == 0 && !leaving())
+  if (send("Get Parameters", &flhost::Session::getParameters) == 0 && !leaving()) {
+    // The dialog's preview and the drawing are one filter run: one Undo takes back both.
+    session_.document().joinNextCall();
     send("Go", &flhost::Session::go);
+  }
 }
 
 void BrowserHost::runIdle() {
@@ -121,12 +124,16 @@ JobPtr BrowserHost::next() {
       queue_.pop_front();
     }
   }
+  if (job) job->taken = std::chrono::steady_clock::now();
   if ((stopSignal_ || serverEnded_) && !stopping_) {
     stopping_ = true;
     std::cerr << "flarimond: stopping" << (frames_.empty() ? "" : "; the open dialog is cancelled") << "\n";
   }
   if (claim_.expire() && !frames_.empty()) {
     abandoning_ = true;
+    notice_ = "The dialog was cancelled: the browser tab that drove it sent nothing for " +
+              std::to_string(std::chrono::duration_cast<std::chrono::seconds>(claim_.idle()).count()) +
+              " seconds (closed or asleep). Its previews were undone and the record restored.";
     std::cerr << "flarimond: the browser went quiet; the open dialog is cancelled\n";
   }
   return job;
@@ -147,16 +154,8 @@ void BrowserHost::answerPending() noexcept {
   if (!pending_) return;
   try {
     Reply reply;
-    json st = state();
-    if (pending_->serial != 0 && !frames_.empty() && frames_.back().serial == pending_->serial) {
-      json changed = json::array();
-      const json& before = pending_->itemsBefore;
-      const json& after = st["dialog"]["items"];
-      for (size_t i = 0; i < after.size() && i < before.size(); ++i)
-        if (after[i] != before[i]) changed.push_back(after[i]["id"]);
-      st["changed"] = changed;
-    }
-    reply.data = std::move(st);
+    const bool sameDialog = pending_->serial != 0 && !frames_.empty() && frames_.back().serial == pending_->serial;
+    reply.data = state(pending_->job->since, sameDialog);
     pending_->job->reply(std::move(reply));
   } catch (const std::exception& e) {
     pending_->job->reply(errorReply(500, e.what()));
@@ -167,17 +166,23 @@ void BrowserHost::answerPending() noexcept {
 void BrowserHost::handleCommon(Job& job) {
   if (job.kind == Job::Kind::State) {
     Reply r;
-    r.data = state();
+    r.data = state(job.since);
+    job.reply(std::move(r));
+  } else if (job.kind == Job::Kind::Geometry) {
+    Reply r;
+    std::ostringstream out;
+    flhost::writeDocumentGeometry(flhost::documentGeometry(session_.document(), job.since), out);
+    r.body = std::move(out).str();
+    r.contentType = "application/octet-stream";
     job.reply(std::move(r));
   } else {
     job.reply(exportReply(job.what));
   }
 }
 
-void BrowserHost::hold(JobPtr& job, uint64_t serial, json itemsBefore) {
+void BrowserHost::hold(JobPtr& job, uint64_t serial) {
   pending_ = Pending{};
   pending_->serial = serial;
-  pending_->itemsBefore = std::move(itemsBefore);
   pending_->job = std::move(job);
 }
 
@@ -185,9 +190,20 @@ void BrowserHost::handleInDialog(JobPtr& job, flhost::ModalSession& s) {
   if (job->kind != Job::Kind::Event) return handleCommon(*job);
   if (job->event.op != BrowserEvent::Op::Action)
     return job->reply(errorReply(400, "a dialog is open: end it (OK or Cancel) first"));
-  json before = dialogJson(frames_.back())["items"];
   if (std::string why = s.apply(job->event.action); !why.empty()) return job->reply(errorReply(400, why));
-  hold(job, frames_.back().serial, std::move(before));
+  hold(job, frames_.back().serial);
+}
+
+void BrowserHost::undoRedo(Job& job, bool redo) {
+  flhost::Document& doc = session_.document();
+  if (!(redo ? doc.canRedo() : doc.canUndo()))
+    return job.reply(errorReply(400, redo ? "nothing to redo" : "nothing to undo"));
+  if (redo) doc.redo(); else doc.undo();
+  doc.redraw();
+  lastMessage_ = json{{"name", redo ? "Redo" : "Undo"}, {"result", 0}, {"text", "done"}};
+  Reply r;
+  r.data = state(job.since);
+  job.reply(std::move(r));
 }
 
 void BrowserHost::handleIdle(JobPtr& job) {
@@ -201,6 +217,7 @@ void BrowserHost::handleIdle(JobPtr& job) {
       send("Go", &flhost::Session::go);
       return;
     case BrowserEvent::Op::Open:
+      notice_.clear();
       hold(job);
       runFilter();
       return;
@@ -208,6 +225,9 @@ void BrowserHost::handleIdle(JobPtr& job) {
       hold(job);
       send("About", &flhost::Session::about);
       return;
+    case BrowserEvent::Op::Undo:
+    case BrowserEvent::Op::Redo:
+      return undoRedo(*job, job->event.op == BrowserEvent::Op::Redo);
   }
 }
 
@@ -239,17 +259,17 @@ json BrowserHost::recordJson(const std::optional<BurstParams>& record) {
 json BrowserHost::dialogJson(const Frame& frame) const {
   const flhost::ModalSession& s = *frame.session;
   const bool filter = s.resourceId() == kFilterDialogId && s.dialog().userData;
-  // The dump is the command line's --dump format; its record is the filter's and goes to the
-  // state's top level instead.
-  json d = json::parse(dialogDumpJson(s, filter ? *static_cast<const BurstParams*>(s.dialog().userData)
-                                                : BurstParams{}));
-  d.erase("record");
+  // The dump is the command line's --dump format; the record goes to the state's top level.
+  json d = dialogDump(s);
   std::vector<const flhost::Item*> items = s.items();
   json& dumped = d["items"];
   for (size_t i = 0; i < items.size() && i < dumped.size(); ++i) {
     // A picture button with a tracker completes a pick on the document; the others are pressed.
     if (items[i]->kind == flhost::ItemKind::PictureButton) dumped[i]["pick"] = items[i]->trackProc != nullptr;
     if (items[i]->defaultButton) dumped[i]["default"] = true;
+    // The filter's zoom box sets the host's view zoom and has no label of its own; the host
+    // labels it beside the dialog's items.
+    if (filter && items[i]->id == kZoomBoxId) dumped[i]["hostLabel"] = "View zoom (%)";
   }
   d["serial"] = frame.serial;
   d["resourceId"] = s.resourceId();
@@ -275,26 +295,63 @@ json BrowserHost::dialogJson(const Frame& frame) const {
   return d;
 }
 
-json BrowserHost::state() const {
-  json st;
-  st["dialog"] = frames_.empty() ? json(nullptr) : dialogJson(frames_.back());
-  flhost::Document& doc = session_.document();
-  json picture = nullptr;
-  if (doc.artCount() <= kMaxShownArts) {
-    std::ostringstream svg;
-    flhost::writeDocumentSvg(doc, svg);
-    picture = svg.str();
-  }
+json BrowserHost::documentJson(std::optional<uint64_t> since) const {
+  const flhost::Document& doc = session_.document();
   HostRealPoint centre = doc.viewCentre();
-  st["document"] = {{"svg", std::move(picture)},
-                    {"arts", doc.artCount()},
-                    {"page", {{"width", doc.pageWidth()}, {"height", doc.pageHeight()}}},
-                    {"view", {{"zoom", doc.viewZoom()}, {"centre", {centre.h, centre.v}}}}};
+  json d = {{"revision", doc.revision()},
+            {"arts", doc.artCount()},
+            {"page", {{"width", doc.pageWidth()}, {"height", doc.pageHeight()}}},
+            {"view", {{"zoom", doc.viewZoom()}, {"centre", {centre.h, centre.v}}}},
+            {"undo", doc.canUndo()},
+            {"redo", doc.canRedo()}};
+  if (since) {
+    flhost::DocumentGeometry g = flhost::documentGeometry(doc, since);
+    if (g.since) {
+      json change = {{"since", *since}, {"arts", g.slots}, {"removed", g.removed}};
+      // A small change brings its arts along, which spares the page a second request.
+      if (g.points.size() <= kInlinePoints)
+        change["geometry"] = {{"below", g.below},   {"styles", g.styles},
+                              {"counts", g.counts}, {"widths", g.widths},
+                              {"points", g.points}, {"styleTable", json::parse(g.styleTable)}};
+      d["change"] = std::move(change);
+    } else {
+      d["change"] = nullptr;
+    }
+  }
+  return d;
+}
+
+json BrowserHost::state(std::optional<uint64_t> since, bool changedOnly) {
+  json st;
+  if (frames_.empty()) {
+    st["dialog"] = nullptr;
+    shownSerial_ = 0;
+  } else {
+    json d = dialogJson(frames_.back());
+    json& items = d["items"];
+    const bool known = shownSerial_ == frames_.back().serial && shownItems_.size() == items.size();
+    json changed = json::array(), changedItems = json::array();
+    for (size_t i = 0; known && i < items.size(); ++i) {
+      if (items[i] == shownItems_[i]) continue;
+      changed.push_back(items[i]["id"]);
+      changedItems.push_back(items[i]);
+    }
+    shownSerial_ = frames_.back().serial;
+    shownItems_ = items;
+    if (changedOnly && known) {
+      st["changed"] = std::move(changed);
+      items = std::move(changedItems);
+      d["partial"] = true;
+    }
+    st["dialog"] = std::move(d);
+  }
+  st["document"] = documentJson(since);
   st["record"] = recordJson(currentRecord());
   st["host"] = {{"seed", session_.random().seed()},
                 {"running", running_ ? json(running_) : json(nullptr)},
                 {"lastMessage", lastMessage_},
                 {"alerts", alerts_},
+                {"notice", notice_},
                 {"depth", frames_.size()},
                 {"exports", exports_.load()}};
   return st;

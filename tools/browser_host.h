@@ -33,12 +33,15 @@ class Claim {
  public:
   explicit Claim(std::chrono::steady_clock::duration idle) : idle_(idle) {}
 
+  std::chrono::steady_clock::duration idle() const { return idle_; }
+
   // The token to drive with: the offered one when it still holds the claim, a new one when nobody
   // holds it; nullopt while another tab does.
   std::optional<std::string> claim(const std::string& offered) {
     std::lock_guard lock(m_);
     if (!holder_.empty() && offered != holder_) return std::nullopt;
     if (holder_.empty()) holder_ = newToken();
+    released_ = false;
     lastSeen_ = std::chrono::steady_clock::now();
     return holder_;
   }
@@ -53,17 +56,30 @@ class Claim {
     return Check::Holder;
   }
 
-  // Releases a claim whose holder has been silent too long; true when it did.
+  // Releases a claim whose holder has been silent too long, or that its holder let go of with
+  // no tab taking it since; true when it did.
   bool expire() {
     std::lock_guard lock(m_);
-    if (holder_.empty() || std::chrono::steady_clock::now() - lastSeen_ < idle_) return false;
+    if ((holder_.empty() && !released_) || std::chrono::steady_clock::now() - lastSeen_ < idle_) return false;
     holder_.clear();
+    released_ = false;
     return true;
   }
 
   bool held() {
     std::lock_guard lock(m_);
     return !holder_.empty();
+  }
+
+  // The holder lets go (its tab is closing): the next tab takes the dialog over as it is. Should
+  // none come within the idle time, the claim expires as if the holder had gone quiet.
+  bool release(const std::string& token) {
+    std::lock_guard lock(m_);
+    if (token.empty() || token != holder_) return false;
+    holder_.clear();
+    released_ = true;
+    lastSeen_ = std::chrono::steady_clock::now();
+    return true;
   }
 
  private:
@@ -81,6 +97,7 @@ class Claim {
   std::mutex m_;
   std::chrono::steady_clock::duration idle_;
   std::string holder_;
+  bool released_ = false;  // let go of, and not claimed since
   std::chrono::steady_clock::time_point lastSeen_{};
 };
 
@@ -89,10 +106,11 @@ struct Reply {
   int status = 200;
   std::optional<nlohmann::json> data;  // dumped as the body when set
   std::string body;
-  std::string contentType = "application/json";
+  std::string contentType = "application/json; charset=utf-8";
   std::string filename;  // a download's name
   // An export's answer: a copy of the document for the server thread to write.
   std::shared_ptr<const flhost::Document> document;
+  double hostMs = -1;  // how long the plug-in thread spent on it, from taking it to answering
 };
 
 inline Reply errorReply(int status, const std::string& why) {
@@ -103,15 +121,26 @@ inline Reply errorReply(int status, const std::string& why) {
 }
 
 struct Job {
-  enum class Kind { State, Event, Export } kind = Kind::State;
+  enum class Kind { State, Event, Export, Geometry } kind = Kind::State;
   BrowserEvent event;
   std::string what;  // Export: svg, png, json (answered with a copy of the document), record
+  // The document revision the page holds (X-Flarimond-Revision): the answer carries the change
+  // since, and Geometry gives only the arts changed since.
+  std::optional<uint64_t> since;
   std::promise<Reply> answer;
   bool answered = false;
+  std::chrono::steady_clock::time_point taken{};  // by the plug-in thread
+  // The claim of the tab that sent it, renewed when it is answered: an answer that took longer
+  // than the idle time must not make its tab look gone.
+  Claim* claim = nullptr;
+  std::string token;
 
   void reply(Reply r) {
     if (answered) return;
     answered = true;
+    if (claim) claim->check(token);
+    if (taken != std::chrono::steady_clock::time_point{})
+      r.hostMs = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - taken).count();
     answer.set_value(std::move(r));
   }
 };
@@ -161,7 +190,6 @@ class BrowserHost : public flhost::DialogDriver {
   struct Pending {
     JobPtr job;
     uint64_t serial = 0;  // the dialog the event went to, 0 for host commands
-    nlohmann::json itemsBefore;
   };
 
   bool leaving() const { return stopping_ || abandoning_; }
@@ -178,7 +206,10 @@ class BrowserHost : public flhost::DialogDriver {
   void handleCommon(Job& job);
 
   // The job is answered when the host next waits for its user (answerPending).
-  void hold(JobPtr& job, uint64_t serial = 0, nlohmann::json itemsBefore = nullptr);
+  void hold(JobPtr& job, uint64_t serial = 0);
+
+  // Undo or Redo of the host between dialogs.
+  void undoRedo(Job& job, bool redo);
 
   void handleInDialog(JobPtr& job, flhost::ModalSession& s);
 
@@ -194,7 +225,15 @@ class BrowserHost : public flhost::DialogDriver {
 
   nlohmann::json dialogJson(const Frame& frame) const;
 
-  nlohmann::json state() const;
+  // The document's counts, page, view, Undo and Redo, and with `since` its change after that
+  // revision: {"since", "arts": slots changed or made, "removed": slots emptied, and for a small
+  // change "geometry": the arts' geometry as /api/geometry gives it, as arrays}, or null when the
+  // log no longer reaches back that far.
+  nlohmann::json documentJson(std::optional<uint64_t> since) const;
+
+  // Builds the state once; with `changedOnly`, an event's answer in the dialog it went to holds
+  // only the items whose dump the event changed.
+  nlohmann::json state(std::optional<uint64_t> since, bool changedOnly = false);
 
   Reply exportReply(const std::string& what) const;
 
@@ -218,6 +257,9 @@ class BrowserHost : public flhost::DialogDriver {
   nlohmann::json lastMessage_ = nullptr;  // the last message that ended, with its result
   const char* running_ = nullptr;  // the message under way (Get Parameters while its dialog runs)
   std::vector<std::string> alerts_;
+  std::string notice_;  // why the last dialog ended without its user, for the next tab
+  uint64_t shownSerial_ = 0;  // the dialog whose items shownItems_ holds as last sent
+  nlohmann::json shownItems_;
 };
 
 }  // namespace fltools

@@ -119,7 +119,7 @@ std::vector<flhost::DialogAction> readDialogScript(const std::filesystem::path& 
   return *actions;
 }
 
-std::string dialogDumpJson(const flhost::ModalSession& s, const BurstParams& record) {
+nlohmann::json dialogDump(const flhost::ModalSession& s) {
   using nlohmann::json;
   flhost::DialogDump dump = s.dump();
   json items = json::array();
@@ -148,12 +148,17 @@ std::string dialogDumpJson(const flhost::ModalSession& s, const BurstParams& rec
       j["entries"] = entries;
       j["selected"] = d.selectedIndex;
     }
-    items.push_back(j);
+    items.push_back(std::move(j));
   }
   json out;
   out["size"] = {s.width(), s.height()};
-  out["items"] = items;
-  out["record"] = json::parse(paramsToJson(record));
+  out["items"] = std::move(items);
+  return out;
+}
+
+std::string dialogDumpJson(const flhost::ModalSession& s, const BurstParams& record) {
+  nlohmann::json out = dialogDump(s);
+  out["record"] = nlohmann::json::parse(paramsToJson(record));
   return out.dump(1) + "\n";
 }
 

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <filesystem>
+#include <nlohmann/json.hpp>
 #include <string>
 #include <vector>
 
@@ -33,9 +34,11 @@ std::vector<flhost::DialogAction> dialogActions(const RenderArgs& args);
 // A dialog script file's actions; ToolError naming the file and line for a bad line.
 std::vector<flhost::DialogAction> readDialogScript(const std::filesystem::path& path);
 
-// {"size": [w, h], "items": [...], "record": {...}}: every item in creation order with the keys
-// its kind has (id, kind, text, rect, value, min, max, decimals, visible, enabled, font, entries,
-// selected), and the record the dialog is editing.
+// {"size": [w, h], "items": [...]}: every item in creation order with the keys its kind has (id,
+// kind, text, rect, value, min, max, decimals, visible, enabled, font, entries, selected).
+nlohmann::json dialogDump(const flhost::ModalSession& s);
+
+// The dump as text, with "record": {...}, the record the dialog is editing.
 std::string dialogDumpJson(const flhost::ModalSession& s, const BurstParams& record);
 
 }  // namespace fltools

@@ -5,6 +5,8 @@
 #include <sys/socket.h>
 
 #include <algorithm>
+#include <charconv>
+#include <cstdio>
 #include <atomic>
 #include <cerrno>
 #include <csignal>
@@ -32,6 +34,7 @@ constexpr size_t kMaxEventBytes = 16 * 1024;
 constexpr const char* kTokenHeader = "X-Flarimond-Token";
 constexpr int kListenBacklog = 512;
 constexpr size_t kServerThreads = 64;
+constexpr const char* kRevisionHeader = "X-Flarimond-Revision";
 
 std::atomic<bool> gStopSignal{false};
 static_assert(std::atomic<bool>::is_always_lock_free, "the signal handler may only touch lock-free atomics");
@@ -58,6 +61,13 @@ void send(httplib::Response& res, Reply reply) {
   if (!reply.filename.empty())
     res.set_header("Content-Disposition", "attachment; filename=\"" + reply.filename + "\"");
   res.set_header("Cache-Control", "no-store");
+  if (reply.hostMs >= 0) {
+    char timing[48];
+    std::snprintf(timing, sizeof timing, "host;dur=%.3f", reply.hostMs);
+    res.set_header("Server-Timing", timing);
+  }
+  // Bodies go as they are: compressing them costs more than sending them over loopback. (The
+  // library compresses only the content types it knows exactly, and ours carry a charset.)
   res.set_content(std::move(reply.body), reply.contentType.c_str());
 }
 
@@ -90,7 +100,8 @@ void sendExport(httplib::Response& res, const std::string& what, std::shared_ptr
     return;
   }
   const bool svg = what == "svg";
-  res.set_chunked_content_provider(svg ? "image/svg+xml" : "application/json",
+  // With a charset the library leaves them uncompressed, as every other answer (see send()).
+  res.set_chunked_content_provider(svg ? "image/svg+xml; charset=utf-8" : "application/json; charset=utf-8",
                                    [doc, counted, svg](size_t, httplib::DataSink& sink) {
                                      try {
                                        if (svg)
@@ -125,6 +136,22 @@ bool holderOnly(Claim& claim, const httplib::Request& req, httplib::Response& re
       return false;
   }
   return false;
+}
+
+// The document revision the page holds, from the header (or the query's "since"); false, with the
+// request answered, when it is not a whole number.
+bool readRevision(const httplib::Request& req, httplib::Response& res, Job& job) {
+  std::string text = req.has_header(kRevisionHeader) ? req.get_header_value(kRevisionHeader)
+                                                     : req.get_param_value("since");
+  if (text.empty()) return true;
+  uint64_t v = 0;
+  auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), v);
+  if (ec != std::errc() || end != text.data() + text.size()) {
+    refuse(res, 400, std::string("the document revision \"") + text + "\" is not a whole number");
+    return false;
+  }
+  job.since = v;
+  return true;
 }
 
 void addRoutes(httplib::Server& server, BrowserHost& host, Claim& claim, int port, int idleSeconds,
@@ -190,6 +217,7 @@ void addRoutes(httplib::Server& server, BrowserHost& host, Claim& claim, int por
     // Anyone may look; the driving tab's looks keep its claim alive.
     Claim::Check who = claim.check(token);
     auto job = std::make_unique<Job>();
+    if (!readRevision(req, res, *job)) return;
     Reply reply = host.ask(std::move(job));
     if (reply.status == 200 && reply.data)
       (*reply.data)["claim"] = who == Claim::Check::Holder ? "yours" : claim.held() ? "other" : "free";
@@ -217,9 +245,30 @@ void addRoutes(httplib::Server& server, BrowserHost& host, Claim& claim, int por
     std::optional<BrowserEvent> event = parseBrowserEvent(req.body, &why);
     if (!event) return refuse(res, 400, why);
     auto job = std::make_unique<Job>();
+    if (!readRevision(req, res, *job)) return;
     job->kind = Job::Kind::Event;
     job->event = *event;
+    job->claim = &claim;
+    job->token = req.get_header_value(kTokenHeader);
     send(res, host.ask(std::move(job)));
+  });
+
+  // The arts as compact geometry (writeDocumentGeometry): all, or those changed since ?since=R.
+  server.Get("/api/geometry", [&host, &claim](const httplib::Request& req, httplib::Response& res) {
+    claim.check(req.get_header_value(kTokenHeader));
+    auto job = std::make_unique<Job>();
+    if (!readRevision(req, res, *job)) return;
+    job->kind = Job::Kind::Geometry;
+    send(res, host.ask(std::move(job)));
+  });
+
+  // A closing tab lets go of the dialog (with navigator.sendBeacon, which sends no headers of
+  // ours: the token is the body), so the next tab takes it over at once with its values.
+  server.Post("/api/release", [&claim](const httplib::Request& req, httplib::Response& res) {
+    if (!claim.release(req.body)) return refuse(res, 409, "this token does not hold the claim");
+    Reply r;
+    r.data = json{{"released", true}};
+    send(res, std::move(r));
   });
 
   for (const char* what : {"svg", "png", "json"}) {
@@ -306,6 +355,8 @@ int serveDialog(const ServeArgs& args, const std::optional<BurstParams>& record,
   // Each connection holds a worker while its request trickles in: the library's 8 workers let a
   // few slow clients make every other one wait. Idle workers cost next to nothing.
   server.new_task_queue = [] { return new httplib::ThreadPool(kServerThreads); };
+  // Small answers go at once instead of waiting for the browser's delayed acknowledgement.
+  server.set_tcp_nodelay(true);
   // An idle browser connection holds a server thread, and stopping waits for it: keep them short.
   server.set_keep_alive_timeout(1);
   if (port == 0) {

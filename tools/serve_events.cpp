@@ -35,6 +35,8 @@ const std::vector<EventSyntax>& eventSyntax() {
       {"open", Op::Open, Kind::Confirm, {}},
       {"apply", Op::Apply, Kind::Confirm, {}},
       {"about", Op::About, Kind::Confirm, {}},
+      {"undo", Op::Undo, Kind::Confirm, {}},
+      {"redo", Op::Redo, Kind::Confirm, {}},
   };
   return table;
 }
@@ -80,7 +82,7 @@ std::optional<BrowserEvent> parseBrowserEvent(std::string_view body, std::string
     if (type->get<std::string>() == s.type) syntax = &s;
   if (!syntax)
     return refuse("unknown event type \"" + type->get<std::string>() +
-                  "\" (expected set, check, choose, press, page, pick, confirm, cancel, open, apply or about)");
+                  "\" (expected set, check, choose, press, page, pick, confirm, cancel, open, apply, about, undo or redo)");
 
   BrowserEvent event;
   event.op = syntax->op;

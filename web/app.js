@@ -6,6 +6,8 @@
 (() => {
   const TOKEN_KEY = 'flarimond.token';  // per tab: a reload keeps driving, a new tab must ask
   const HEARTBEAT_MS = 10000;
+  const WATCH_MS = 1000;  // a watching tab asks this often whether the dialog is free
+  const BUSY_AFTER_MS = 100;
   const FONT_EMPHASISED = 5;
 
   const $ = (sel) => document.querySelector(sel);
@@ -15,7 +17,7 @@
   let armedPick = null;  // the pick button waiting for a click on the document
   let chain = Promise.resolve();  // events go one after another, in the order the user made them
   let pending = 0;
-  let shownZoom = null;
+  let busyTimer = null;
   let noticeTimer = null;
 
   // ---- talking to the host
@@ -45,7 +47,7 @@
     }
     // A new token for a tab that was driving: its claim lapsed, and the dialog it had open was
     // cancelled. (At load the old token may simply be from a server that has since restarted.)
-    const lapsed = state !== null && token !== '' && body.token !== token;
+    const lapsed = state !== null && holding && token !== '' && body.token !== token;
     token = body.token;
     sessionStorage.setItem(TOKEN_KEY, token);
     setHolding(true);
@@ -53,10 +55,15 @@
     return true;
   }
 
+  // Sends what the page holds of the document, so that answers carry only the change since.
+  function revisionHeader() {
+    return held.revision === null ? {} : { 'X-Flarimond-Revision': String(held.revision) };
+  }
+
   async function refresh() {
     try {
-      const res = await fetch('/api/state', { headers: headers() });
-      if (res.ok) render(await res.json());
+      const res = await fetch('/api/state', { headers: headers(revisionHeader()) });
+      if (res.ok) await render(await res.json());
     } catch (e) {
       setStatus('The server does not answer: is `flarimond serve` still running?');
     }
@@ -69,8 +76,15 @@
     if (event.type !== 'set' && typing && typing.classList.contains('spin')) commitSpin(typing);
     pending += 1;
     document.body.dataset.pending = String(pending);
+    // A sign that something is under way, once it takes long enough to notice.
+    if (busyTimer === null) busyTimer = setTimeout(() => document.body.classList.add('busy'), BUSY_AFTER_MS);
     chain = chain.then(() => post(event)).finally(() => {
       pending -= 1;
+      if (pending === 0) {
+        clearTimeout(busyTimer);
+        busyTimer = null;
+        document.body.classList.remove('busy');
+      }
       document.body.dataset.pending = String(pending);
     });
     return chain;
@@ -80,7 +94,9 @@
     let res;
     try {
       res = await fetch('/api/event', {
-        method: 'POST', headers: headers({ 'Content-Type': 'application/json' }), body: JSON.stringify(event),
+        method: 'POST',
+        headers: headers(Object.assign({ 'Content-Type': 'application/json' }, revisionHeader())),
+        body: JSON.stringify(event),
       });
     } catch (e) {
       setStatus('The server does not answer: is `flarimond serve` still running?');
@@ -88,7 +104,7 @@
     }
     const body = await res.json().catch(() => ({ error: 'an answer that is not JSON' }));
     if (res.ok) {
-      render(body);
+      await render(body);
       return;
     }
     notify(body.error || `refused (${res.status})`);
@@ -98,16 +114,28 @@
 
   // ---- drawing the state
 
-  function render(st) {
-    state = st;
+  async function render(st) {
     const d = st.dialog;
+    // An answer in the same dialog carries only the items that changed.
+    let only = null;
+    if (d && d.partial) {
+      const known = state && state.dialog && state.dialog.serial === d.serial &&
+        document.querySelector('#filter-dialog').dataset.serial === String(d.serial);
+      if (!known) return refresh();  // the page missed the dialog's start: ask for all of it
+      only = new Set(d.items.map((it) => it.id));
+      const items = state.dialog.items.slice();
+      const at = new Map(items.map((it, i) => [it.id, i]));
+      for (const it of d.items) if (at.has(it.id)) items[at.get(it.id)] = it;
+      d.items = items;
+    }
+    state = st;
     document.body.dataset.dialog = d ? d.kind : 'none';
     const filter = d && d.kind === 'filter' ? d : null;
     $('#filter-window').hidden = !filter;
     $('#no-dialog').hidden = !!d;
     if (filter) {
       $('#filter-caption').textContent = filter.caption;
-      drawDialog($('#filter-dialog'), filter);
+      drawDialog($('#filter-dialog'), filter, only);
     }
     const modal = d && d.kind !== 'filter' ? d : null;
     $('#modal-layer').hidden = !modal;
@@ -118,31 +146,38 @@
       if (ok && document.activeElement !== ok) ok.focus();
     }
     if (!filter) disarmPick();
-    drawDocument(st.document);
+    await showDocument(st.document);
 
     const idle = !d;
     $('#open-dialog').disabled = !idle;
     $('#apply-again').disabled = !idle || !st.record;
     $('#about').disabled = !idle;
+    $('#undo').disabled = !idle || !st.document.undo;
+    $('#redo').disabled = !idle || !st.document.redo;
+    if (st.host.notice && st.host.notice !== shownNotice) notify(st.host.notice);
+    shownNotice = st.host.notice;
     const m = st.host.lastMessage;
     const running = st.host.running ? `${st.host.running} is running. ` : '';
     setStatus(`${running}${m ? `Last message: ${m.name}, ${m.text}.` : ''} Seed ${st.host.seed}.`);
     document.body.dataset.arts = String(st.document.arts);
+    document.body.dataset.revision = String(held.revision);
   }
+  let shownNotice = '';
 
   // Builds the dialog's items once per dialog (so focus and typing survive) and updates them from
   // every dump after.
-  function drawDialog(body, d) {
+  function drawDialog(body, d, only) {
     if (body.dataset.serial !== String(d.serial)) {
       body.replaceChildren();
       body.dataset.serial = String(d.serial);
       body.style.width = `${d.size[0]}px`;
       body.style.height = `${d.size[1]}px`;
-      d.items.forEach((item, index) => body.appendChild(makeItem(item, index)));
+      d.items.forEach((item, index) => body.appendChild(makeItem(item, index, d.items)));
+      for (const item of d.items) if (item.hostLabel) body.appendChild(hostLabel(item));
     }
     d.items.forEach((item, index) => {
       const el = body.children[index];
-      if (el) updateItem(el, item);
+      if (el && (!only || only.has(item.id))) updateItem(el, item);
     });
   }
 
@@ -155,7 +190,32 @@
     'ADM Picture Push Button Type': 'picture',
   };
 
-  function makeItem(item, index) {
+  // The host's own label for an item that has none, drawn to its left.
+  function hostLabel(item) {
+    const [left, top, , bottom] = item.rect;
+    const label = document.createElement('label');
+    label.className = 'host-label';
+    label.textContent = item.hostLabel;
+    label.htmlFor = `item-${item.id}`;
+    Object.assign(label.style, { left: `${left - 104}px`, top: `${top}px`, width: '100px', height: `${bottom - top}px` });
+    return label;
+  }
+
+  // A tab is a blank button above its page's label: that label names it.
+  function tabName(item, items) {
+    const [left, , right, bottom] = item.rect;
+    let best = null;
+    for (const other of items) {
+      if (KIND[other.kind] !== 'static' || !other.text) continue;
+      const [l, t, r] = other.rect;
+      const centre = (l + r) / 2;
+      if (centre < left || centre > right || t < bottom - 2) continue;
+      if (!best || t < best.rect[1]) best = other;
+    }
+    return best ? best.text : '';
+  }
+
+  function makeItem(item, index, items) {
     const kind = KIND[item.kind] || 'static';
     let el;
     if (kind === 'spin') {
@@ -186,6 +246,9 @@
       el = document.createElement('div');
     }
     el.classList.add('item', kind);
+    el.id = `item-${item.id}`;
+    if (kind === 'picture') el.title = item.pick ? 'Pick on the document' : tabName(item, items);
+    if (item.hostLabel) el.setAttribute('aria-label', item.hostLabel);
     el.dataset.id = String(item.id);
     el.dataset.index = String(index);
     const [left, top, right, bottom] = item.rect;
@@ -229,7 +292,6 @@
     } else if (kind === 'picture') {
       el.classList.toggle('pick', !!item.pick);
       el.classList.toggle('armed', armedPick === item.id);
-      el.title = item.pick ? 'Pick: then click the document' : '';
     }
     // A value the plug-in changed (a preset, Tumble, a pick) flashes, so the user sees what moved.
     const value = kind === 'popup' ? String(item.selected) : kind === 'spin' || kind === 'check' ? String(item.value) : '';
@@ -270,58 +332,228 @@
   }
 
   // ---- the document
+  //
+  // The page keeps its own copy of the arts (compact geometry from /api/geometry) and draws them
+  // into a canvas; an answer that changed the document brings only the arts changed since the
+  // revision the page holds. Pan (drag) and zoom (wheel, Fit) redraw from what the page holds.
 
-  function drawDocument(doc) {
-    const box = $('#document');
-    const zoom = doc.view.zoom;
-    // The picture's frame grows and shrinks with the art; the point in the middle of the window
-    // stays put, as in the host. A new zoom brings the view's centre to the middle.
-    const old = box.querySelector('svg');
-    let anchor = null;
-    if (old && shownZoom === zoom) {
-      const ovb = old.viewBox.baseVal;
-      const o = origin(box, old);
-      anchor = {
-        x: ovb.x + (box.scrollLeft + box.clientWidth / 2 - o.left) / zoom,
-        y: ovb.y + (box.scrollTop + box.clientHeight / 2 - o.top) / zoom,
+  const NONE = 0xffffffff;
+  const LINE_CAPS = ['butt', 'round', 'square'];
+  const LINE_JOINS = ['miter', 'round', 'bevel'];
+  const held = {
+    revision: null, arts: new Map(), bottom: NONE, top: NONE,
+    page: { width: 612, height: 792 },
+    hostZoom: null,  // the host's view zoom last followed
+    view: null,  // what the canvas shows: { zoom: pixels a point, x, y: the artwork point in its middle }
+  };
+
+  function unlinkArt(slot) {
+    const a = held.arts.get(slot);
+    if (!a) return;
+    if (a.below === NONE) held.bottom = a.above; else held.arts.get(a.below).above = a.above;
+    if (a.above === NONE) held.top = a.below; else held.arts.get(a.above).below = a.below;
+    held.arts.delete(slot);
+  }
+
+  // Puts an art directly above the one in slot `below` (NONE: at the bottom).
+  function linkArt(slot, art, below) {
+    const above = below === NONE ? held.bottom : held.arts.get(below).above;
+    art.below = below;
+    art.above = above;
+    if (below === NONE) held.bottom = slot; else held.arts.get(below).above = slot;
+    if (above === NONE) held.top = slot; else held.arts.get(above).below = slot;
+    held.arts.set(slot, art);
+  }
+
+  // An answer of /api/geometry in the form of an answer's own "geometry".
+  function readGeometry(buffer) {
+    const headerBytes = new DataView(buffer).getUint32(0, true);
+    const header = JSON.parse(new TextDecoder().decode(new Uint8Array(buffer, 4, headerBytes)));
+    let at = 4 + headerBytes;
+    const words = (n) => { const v = new Uint32Array(buffer, at, n); at += 4 * n; return v; };
+    const reals = (n) => { const v = new Float32Array(buffer, at, n); at += 4 * n; return v; };
+    return {
+      revision: header.revision, since: header.since, removed: words(header.removed), slots: words(header.arts),
+      below: words(header.arts), styles: words(header.arts), counts: words(header.arts), widths: reals(header.arts),
+      points: reals(header.segments * 6), styleTable: header.styles,
+    };
+  }
+
+  // Takes in a change (or every art); false when it does not fit what the page holds.
+  function applyGeometry(g) {
+    if (g.since !== null && g.since !== held.revision) return false;
+    if (g.since === null) {
+      held.arts.clear();
+      held.bottom = held.top = NONE;
+    }
+    for (const slot of g.removed) unlinkArt(slot);
+    for (const slot of g.slots) unlinkArt(slot);
+    let p = 0;
+    for (let i = 0; i < g.slots.length; i++) {
+      const n = g.counts[i] & 0x7fffffff;
+      if (g.below[i] !== NONE && !held.arts.has(g.below[i])) return false;
+      const art = {
+        style: g.styleTable[g.styles[i]], width: g.widths[i], closed: g.counts[i] >= 0x80000000,
+        points: g.points.subarray(p * 6, (p + n) * 6), path: null, below: NONE, above: NONE,
       };
+      p += n;
+      linkArt(g.slots[i], art, g.below[i]);
     }
-    if (doc.svg === null) {
-      box.textContent = `The document has ${doc.arts} arts, too many to draw here after every change: download it.`;
-      $('#doc-info').textContent = `${doc.arts} arts`;
-      return;
+    held.revision = g.revision;
+    return true;
+  }
+
+  async function fetchGeometry(since) {
+    const query = since === null ? '' : `?since=${since}`;
+    const res = await fetch(`/api/geometry${query}`, { headers: headers() });
+    if (!res.ok) throw new Error(`the document could not be read (${res.status})`);
+    return res.arrayBuffer();
+  }
+
+  // Brings the page's copy of the arts up to the state's revision.
+  async function showDocument(doc) {
+    held.page = doc.page;
+    if (doc.revision !== held.revision) {
+      const change = doc.change;
+      const known = change && held.revision !== null && change.since === held.revision;
+      const inline = known && change.geometry && Object.assign({}, change.geometry, {
+        revision: doc.revision, since: change.since, removed: change.removed, slots: change.arts,
+        points: new Float32Array(change.geometry.points),
+      });
+      if (!inline || !applyGeometry(inline)) {
+        if (!applyGeometry(readGeometry(await fetchGeometry(known ? held.revision : null)))) {
+          applyGeometry(readGeometry(await fetchGeometry(null)));
+        }
+      }
     }
-    box.innerHTML = doc.svg.replace(/^<\?xml[^>]*>\s*/, '');
-    const svg = box.querySelector('svg');
-    if (!svg) return;
-    const vb = svg.viewBox.baseVal;
-    svg.setAttribute('width', String(vb.width * zoom));
-    svg.setAttribute('height', String(vb.height * zoom));
+    const first = held.view === null;
+    if (held.hostZoom !== doc.view.zoom) {
+      // The host's zoom changed (the zoom box): show its view, its centre in the middle.
+      held.hostZoom = doc.view.zoom;
+      held.view = { zoom: doc.view.zoom, x: doc.view.centre[0], y: doc.view.centre[1] };
+    }
+    if (first && !fits(documentArea())) fit();
+    else drawCanvas();
+  }
+
+  function pathOf(art) {
+    if (art.path) return art.path;
+    const v = art.points;
+    const path = new Path2D();
+    const n = v.length / 6;
+    if (n > 0) {
+      path.moveTo(v[0], v[1]);
+      // Segment i: p at 6i, in at 6i + 2, out at 6i + 4.
+      for (let i = 1; i < n; i++) path.bezierCurveTo(v[6 * i - 2], v[6 * i - 1], v[6 * i + 2], v[6 * i + 3], v[6 * i], v[6 * i + 1]);
+      if (art.closed) {
+        path.bezierCurveTo(v[6 * n - 2], v[6 * n - 1], v[2], v[3], v[0], v[1]);
+        path.closePath();
+      }
+    }
+    art.path = path;
+    return path;
+  }
+
+  // The page and every art's control points, widened as the SVG download is: what Fit shows.
+  function documentArea() {
+    let left = 0, bottom = 0, right = held.page.width, top = held.page.height;
+    for (const art of held.arts.values()) {
+      const v = art.points;
+      for (let i = 0; i < v.length; i += 2) {
+        const x = v[i], y = v[i + 1];
+        if (!Number.isFinite(x) || !Number.isFinite(y)) continue;
+        if (x < left) left = x; if (x > right) right = x;
+        if (y < bottom) bottom = y; if (y > top) top = y;
+      }
+    }
+    const margin = 0.02 * Math.max(right - left, top - bottom);
+    return { left: left - margin, bottom: bottom - margin, right: right + margin, top: top + margin };
+  }
+
+  function canvasSize() {
+    const box = $('#document');
+    return { width: box.clientWidth, height: box.clientHeight };
+  }
+
+  function fits(area) {
+    const { width, height } = canvasSize();
+    const v = held.view;
+    const halfW = width / 2 / v.zoom, halfH = height / 2 / v.zoom;
+    return area.left >= v.x - halfW && area.right <= v.x + halfW && area.bottom >= v.y - halfH && area.top <= v.y + halfH;
+  }
+
+  // Fit: the zoom that shows the page and all art, centred.
+  function fit() {
+    const area = documentArea();
+    const { width, height } = canvasSize();
+    const zoom = Math.min(width / (area.right - area.left), height / (area.top - area.bottom));
+    held.view = { zoom: Number.isFinite(zoom) && zoom > 0 ? zoom : 1, x: (area.left + area.right) / 2, y: (area.bottom + area.top) / 2 };
+    drawCanvas();
+  }
+
+  function drawCanvas() {
+    const canvas = $('#document canvas');
+    const { width, height } = canvasSize();
+    const ratio = window.devicePixelRatio || 1;
+    if (canvas.width !== Math.round(width * ratio) || canvas.height !== Math.round(height * ratio)) {
+      canvas.width = Math.round(width * ratio);
+      canvas.height = Math.round(height * ratio);
+    }
+    const v = held.view;
+    const ctx = canvas.getContext('2d');
+    ctx.setTransform(1, 0, 0, 1, 0, 0);
+    ctx.globalAlpha = 1;
+    ctx.fillStyle = '#b8b8b8';
+    ctx.fillRect(0, 0, canvas.width, canvas.height);
+    // Artwork y grows upwards: the view flips it.
+    const k = v.zoom * ratio;
+    ctx.setTransform(k, 0, 0, -k, canvas.width / 2 - v.x * k, canvas.height / 2 + v.y * k);
+    ctx.fillStyle = '#ffffff';
+    ctx.fillRect(0, 0, held.page.width, held.page.height);
+    ctx.lineWidth = 0.5;
+    ctx.strokeStyle = '#a0a0a0';
+    ctx.setLineDash([]);
+    ctx.strokeRect(0, 0, held.page.width, held.page.height);
+    let style = null;
+    let lineWidth = ctx.lineWidth;
+    let drawn = 0;
+    for (let slot = held.bottom; slot !== NONE;) {
+      const art = held.arts.get(slot);
+      slot = art.above;
+      if (art.points.length === 0) continue;
+      const s = art.style;
+      if (s !== style) {
+        style = s;
+        ctx.globalAlpha = s.opacity;
+        if (s.fill) ctx.fillStyle = s.fill;
+        if (s.stroke) {
+          ctx.strokeStyle = s.stroke;
+          ctx.lineCap = LINE_CAPS[s.cap];
+          ctx.lineJoin = LINE_JOINS[s.join];
+          ctx.miterLimit = s.miterLimit;
+          ctx.setLineDash(s.dash);
+          ctx.lineDashOffset = s.dashOffset;
+        }
+      }
+      const path = pathOf(art);
+      if (s.fill) ctx.fill(path, s.evenOdd ? 'evenodd' : 'nonzero');
+      if (s.stroke && art.width > 0) {
+        if (art.width !== lineWidth) ctx.lineWidth = lineWidth = art.width;
+        ctx.stroke(path);
+      }
+      drawn += 1;
+    }
+    Object.assign(canvas.dataset, { drawn: String(drawn), zoom: String(v.zoom), x: String(v.x), y: String(v.y) });
+    const arts = held.arts.size;
     $('#doc-info').textContent =
-      `${doc.arts} ${doc.arts === 1 ? 'art' : 'arts'} \u00b7 zoom ${Math.round(zoom * 10000) / 100} %`;
-    shownZoom = zoom;
-    const [cx, cy] = doc.view.centre;
-    const target = anchor || { x: cx, y: doc.page.height - cy };
-    const o = origin(box, svg);
-    box.scrollLeft = o.left + (target.x - vb.x) * zoom - box.clientWidth / 2;
-    box.scrollTop = o.top + (target.y - vb.y) * zoom - box.clientHeight / 2;
+      `${arts} ${arts === 1 ? 'art' : 'arts'} \u00b7 zoom ${Math.round(v.zoom * 10000) / 100} %`;
   }
 
-  // Where the picture's top left lies in the scrolling window's content (an SVG element has no
-  // offsetLeft of its own).
-  function origin(box, svg) {
-    const b = box.getBoundingClientRect();
-    const r = svg.getBoundingClientRect();
-    return { left: r.left - b.left - box.clientLeft + box.scrollLeft, top: r.top - b.top - box.clientTop + box.scrollTop };
-  }
-
-  // A click on the document as an artwork point: through the view box, then y turned back up.
-  function artworkPoint(svg, clientX, clientY) {
-    const r = svg.getBoundingClientRect();
-    const vb = svg.viewBox.baseVal;
-    const ux = vb.x + (clientX - r.left) * vb.width / r.width;
-    const uy = vb.y + (clientY - r.top) * vb.height / r.height;
-    return { x: ux, y: state.document.page.height - uy };
+  // A point on screen as an artwork point.
+  function artworkPoint(clientX, clientY) {
+    const r = $('#document canvas').getBoundingClientRect();
+    const v = held.view;
+    return { x: v.x + (clientX - r.left - r.width / 2) / v.zoom, y: v.y - (clientY - r.top - r.height / 2) / v.zoom };
   }
 
   function togglePick(id) {
@@ -337,15 +569,42 @@
     if (armedPick !== null) togglePick(armedPick);
   }
 
-  $('#document').addEventListener('click', (e) => {
-    if (armedPick === null) return;
-    const svg = $('#document svg');
-    if (!svg) return;
-    const p = artworkPoint(svg, e.clientX, e.clientY);
+  // A drag pans; a click completes an armed pick.
+  let drag = null;
+  const canvasEl = $('#document canvas');
+  canvasEl.addEventListener('pointerdown', (e) => {
+    drag = { x: e.clientX, y: e.clientY, view: Object.assign({}, held.view), moved: false };
+    canvasEl.setPointerCapture(e.pointerId);
+  });
+  canvasEl.addEventListener('pointermove', (e) => {
+    if (!drag) return;
+    const dx = e.clientX - drag.x, dy = e.clientY - drag.y;
+    if (!drag.moved && Math.hypot(dx, dy) < 4) return;
+    drag.moved = true;
+    held.view = { zoom: drag.view.zoom, x: drag.view.x - dx / drag.view.zoom, y: drag.view.y + dy / drag.view.zoom };
+    drawCanvas();
+  });
+  canvasEl.addEventListener('pointerup', (e) => {
+    const wasDrag = drag && drag.moved;
+    drag = null;
+    if (wasDrag || armedPick === null) return;
+    const p = artworkPoint(e.clientX, e.clientY);
     const id = armedPick;
     disarmPick();
     sendEvent({ type: 'pick', id, x: p.x, y: p.y });
   });
+  // The wheel zooms about the point under the pointer.
+  canvasEl.addEventListener('wheel', (e) => {
+    e.preventDefault();
+    const p = artworkPoint(e.clientX, e.clientY);
+    const factor = Math.exp(-e.deltaY / 500);
+    const v = held.view;
+    const zoom = Math.min(Math.max(v.zoom * factor, 0.001), 1000);
+    held.view = { zoom, x: p.x - (p.x - v.x) * v.zoom / zoom, y: p.y - (p.y - v.y) * v.zoom / zoom };
+    drawCanvas();
+  }, { passive: false });
+  new ResizeObserver(() => { if (held.view) drawCanvas(); }).observe($('#document'));
+  $('#fit').addEventListener('click', () => { if (held.view) fit(); });
 
   // ---- the host's own controls
 
@@ -354,9 +613,21 @@
   $('#open-dialog').addEventListener('click', () => sendEvent({ type: 'open' }));
   $('#apply-again').addEventListener('click', () => sendEvent({ type: 'apply' }));
   $('#about').addEventListener('click', () => sendEvent({ type: 'about' }));
+  $('#undo').addEventListener('click', () => sendEvent({ type: 'undo' }));
+  $('#redo').addEventListener('click', () => sendEvent({ type: 'redo' }));
 
   document.addEventListener('keydown', (e) => {
-    if (!state || !state.dialog || !holding) return;
+    if (!state || !holding) return;
+    if (!state.dialog) {
+      // Between dialogs the host's own Undo and Redo.
+      const key = e.key.toLowerCase();
+      if ((e.ctrlKey || e.metaKey) && (key === 'z' || key === 'y')) {
+        e.preventDefault();
+        const redo = key === 'y' || e.shiftKey;
+        if (redo ? state.document.redo : state.document.undo) sendEvent({ type: redo ? 'redo' : 'undo' });
+      }
+      return;
+    }
     const t = e.target;
     const inControl = t instanceof HTMLSelectElement || t instanceof HTMLButtonElement ||
       t instanceof HTMLAnchorElement || t instanceof HTMLTextAreaElement;
@@ -398,11 +669,21 @@
     const ok = await claim();
     // A watching tab follows what the driving tab does; a tab that just took over shows the truth.
     if (!ok || !had) await refresh();
+    clearTimeout(beatTimer);
+    beatTimer = setTimeout(heartbeat, holding ? HEARTBEAT_MS : WATCH_MS);
   }
+  let beatTimer = null;
+
+  // A tab that goes lets go of the dialog, so that the next one takes it over at once.
+  window.addEventListener('pagehide', () => {
+    if (holding && token) navigator.sendBeacon('/api/release', new Blob([token], { type: 'text/plain' }));
+  });
+  // Coming back from the browser's page cache: claim again.
+  window.addEventListener('pageshow', (e) => { if (e.persisted) heartbeat(); });
 
   (async () => {
     await claim();
     await refresh();
-    setInterval(heartbeat, HEARTBEAT_MS);
+    beatTimer = setTimeout(heartbeat, holding ? HEARTBEAT_MS : WATCH_MS);
   })();
 })();

@@ -14,6 +14,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <nlohmann/json.hpp>
@@ -140,8 +141,7 @@ class Server {
     return body["token"];
   }
 
-  std::pair<int, json> event(const std::string& token, const std::string& body) const {
-    httplib::Headers h;
+  std::pair<int, json> event(const std::string& token, const std::string& body, httplib::Headers h = {}) const {
     if (!token.empty()) h.emplace("X-Flarimond-Token", token);
     auto res = client().Post("/api/event", h, body, "application/json");
     if (!res) throw std::runtime_error("POST /api/event failed");
@@ -284,6 +284,8 @@ TEST(Serve, ABrowserGoneQuietHasItsDialogCancelled) {
   EXPECT_EQ(st["document"]["arts"], 0) << "the previews were undone";
   EXPECT_EQ(st["record"]["burstCount"], 10) << "the record was restored";
   EXPECT_EQ(st["host"]["lastMessage"]["text"], "cancelled");
+  EXPECT_NE(st["host"]["notice"].get<std::string>().find("sent nothing for 1 seconds"), std::string::npos)
+      << "the next tab is told why: " << st["host"]["notice"];
   EXPECT_EQ(s.event(token, R"({"type": "open"})").first, 409) << "the lapsed token drives nothing";
 
   std::string next = s.token();
@@ -292,6 +294,160 @@ TEST(Serve, ABrowserGoneQuietHasItsDialogCancelled) {
   ASSERT_EQ(status, 200);
   EXPECT_EQ(opened["dialog"]["kind"], "filter");
   EXPECT_EQ(opened["document"]["arts"], 10) << "the dialog opens on the stored record with its first preview";
+}
+
+TEST(Serve, AClosingTabHandsTheDialogOverWithItsValues) {
+  Server s({"--seed", "1"});
+  std::string first = s.token();
+  ASSERT_EQ(s.event(first, R"({"type": "set", "id": 5, "value": 16})").first, 200);
+  httplib::Client c = s.client();
+  auto wrong = c.Post("/api/release", "not-the-token", "text/plain");
+  ASSERT_TRUE(wrong);
+  EXPECT_EQ(wrong->status, 409);
+  EXPECT_EQ(s.state()["claim"], "other");
+
+  // As navigator.sendBeacon sends it: the token is the body.
+  auto released = c.Post("/api/release", first, "text/plain");
+  ASSERT_TRUE(released);
+  EXPECT_EQ(released->status, 200);
+  json st = s.state();
+  EXPECT_EQ(st["claim"], "free");
+  EXPECT_EQ(st["dialog"]["kind"], "filter") << "the dialog stays open for the next tab";
+  EXPECT_EQ(st["record"]["burstCount"], 16);
+
+  std::string next = s.token();
+  EXPECT_NE(next, first);
+  EXPECT_EQ(s.event(first, R"({"type": "cancel"})").first, 409) << "the closed tab drives nothing";
+  auto [status, answer] = s.event(next, R"({"type": "set", "id": 5, "value": 17})");
+  EXPECT_EQ(status, 200);
+  EXPECT_EQ(answer["document"]["arts"], 17);
+}
+
+// The header of an /api/geometry answer, and its size as the counts in it say.
+json geometryHeader(const std::string& body, size_t* expectedSize) {
+  uint32_t length = 0;
+  std::memcpy(&length, body.data(), 4);
+  json h = json::parse(body.substr(4, length));
+  *expectedSize = 4 + length + 4 * (h["removed"].get<size_t>() + 5 * h["arts"].get<size_t>()) +
+                  24 * h["segments"].get<size_t>();
+  return h;
+}
+
+TEST(Serve, ADialogLetGoOfAndNotTakenOverIsCancelledAfterTheIdleTime) {
+  Server s({"--seed", "1", "--idle-timeout", "1"});
+  auto released = s.client().Post("/api/release", s.token(), "text/plain");
+  ASSERT_TRUE(released);
+  ASSERT_EQ(released->status, 200);
+  json st;
+  auto until = std::chrono::steady_clock::now() + 10s;
+  do {
+    std::this_thread::sleep_for(100ms);
+    st = s.state();
+  } while (!st["dialog"].is_null() && std::chrono::steady_clock::now() < until);
+  EXPECT_TRUE(st["dialog"].is_null()) << "the dialog is still open";
+  EXPECT_EQ(st["host"]["lastMessage"]["text"], "cancelled");
+}
+
+TEST(Serve, AnAnswerCarriesOnlyWhatChanged) {
+  Server s({"--seed", "1"});
+  std::string token = s.token();
+  json st = s.state();
+  const size_t itemCount = st["dialog"]["items"].size();
+  auto since = [](const json& answer) {
+    return httplib::Headers{{"X-Flarimond-Revision", std::to_string(answer["document"]["revision"].get<uint64_t>())}};
+  };
+
+  auto [status, more] = s.event(token, R"({"type": "set", "id": 5, "value": 16})", since(st));
+  ASSERT_EQ(status, 200) << more.dump();
+  const json& d = more["dialog"];
+  EXPECT_EQ(d["partial"], true);
+  json ids = json::array();
+  for (const json& item : d["items"]) ids.push_back(item["id"]);
+  EXPECT_EQ(ids, more["changed"]) << "the items are the changed ones";
+  EXPECT_LT(ids.size(), itemCount);
+  EXPECT_EQ(d["serial"], st["dialog"]["serial"]);
+  const json& change = more["document"]["change"];
+  EXPECT_EQ(change["since"], st["document"]["revision"]);
+  // The ten arts of the first preview went, and sixteen came. A freed slot waits behind others
+  // before it is reused (so a stale handle stays stale): the sixteen are in new slots.
+  EXPECT_EQ(change["arts"].size(), 16u);
+  EXPECT_EQ(change["removed"].size(), 10u);
+  // A change this small brings its arts along.
+  EXPECT_EQ(change["geometry"]["counts"].size(), 16u);
+  EXPECT_EQ(change["geometry"]["below"].size(), 16u);
+  EXPECT_GE(change["geometry"]["points"].size(), 16u * 3 * 6);
+
+  auto [fewerStatus, fewer] = s.event(token, R"({"type": "set", "id": 5, "value": 12})", since(more));
+  ASSERT_EQ(fewerStatus, 200);
+  EXPECT_EQ(fewer["document"]["change"]["arts"].size(), 12u);
+  EXPECT_EQ(fewer["document"]["change"]["removed"].size(), 16u);
+
+  auto [zoomStatus, zoomed] = s.event(token, R"({"type": "set", "id": 25, "value": 50})", since(fewer));
+  ASSERT_EQ(zoomStatus, 200);
+  EXPECT_EQ(zoomed["changed"], json::array({25}));
+  EXPECT_EQ(zoomed["document"]["change"]["arts"], json::array()) << "the zoom draws nothing";
+  EXPECT_EQ(zoomed["document"]["revision"], fewer["document"]["revision"]);
+
+  // The geometry of the change, and of the whole document.
+  httplib::Client c = s.client();
+  struct Case {
+    std::string query;
+    json since;
+    size_t arts, removed;
+  };
+  const uint64_t r0 = st["document"]["revision"], r1 = more["document"]["revision"];
+  for (const Case& k : {Case{"?since=" + std::to_string(r1), r1, 12, 16}, Case{"?since=" + std::to_string(r0), r0, 12, 26},
+                        Case{"", nullptr, 12, 0}, Case{"?since=99999999", nullptr, 12, 0}}) {
+    SCOPED_TRACE(k.query);
+    auto res = c.Get("/api/geometry" + k.query);
+    ASSERT_TRUE(res);
+    ASSERT_EQ(res->status, 200);
+    size_t size = 0;
+    json h = geometryHeader(res->body, &size);
+    EXPECT_EQ(res->body.size(), size);
+    EXPECT_EQ(h["since"], k.since);
+    EXPECT_EQ(h["arts"], k.arts);
+    EXPECT_EQ(h["removed"], k.removed);
+    EXPECT_EQ(h["revision"], zoomed["document"]["revision"]);
+    EXPECT_GE(h["segments"].get<size_t>(), 3 * k.arts);
+    EXPECT_GE(h["styles"].size(), 1u);
+  }
+  auto ahead = s.event(token, R"({"type": "set", "id": 5, "value": 13})", {{"X-Flarimond-Revision", "99999999"}});
+  EXPECT_TRUE(ahead.second["document"]["change"].is_null()) << "a revision the host never had: the page needs all";
+  auto bad = s.event(token, R"({"type": "set", "id": 5, "value": 14})", {{"X-Flarimond-Revision", "12a"}});
+  EXPECT_EQ(bad.first, 400);
+  EXPECT_EQ(s.state()["record"]["burstCount"], 13) << "the refused event changed nothing";
+}
+
+TEST(Serve, UndoAndRedoTakeBackTheLastFilterRun) {
+  Server s({"--seed", "1"});
+  std::string token = s.token();
+  EXPECT_EQ(s.event(token, R"({"type": "undo"})").first, 400) << "a dialog is open";
+  ASSERT_EQ(s.event(token, R"({"type": "set", "id": 5, "value": 12})").first, 200);
+  auto [status, done] = s.event(token, R"({"type": "confirm"})");
+  ASSERT_EQ(status, 200);
+  EXPECT_EQ(done["document"]["arts"], 12);
+  EXPECT_EQ(done["document"]["undo"], true);
+  EXPECT_EQ(done["document"]["redo"], false);
+
+  struct Step {
+    const char* event;
+    int status;
+    int arts;
+  };
+  // Undo takes back the dialog's preview and Go together; Redo puts them back; Apply's Go is a
+  // step of its own, and a new step forgets the Redo.
+  for (const Step& step : {Step{"undo", 200, 0}, Step{"undo", 400, 0}, Step{"redo", 200, 12}, Step{"redo", 400, 12},
+                           Step{"apply", 200, 24}, Step{"undo", 200, 12}, Step{"apply", 200, 24},
+                           Step{"redo", 400, 24}}) {
+    SCOPED_TRACE(step.event);
+    auto [code, answer] = s.event(token, std::string(R"({"type": ")") + step.event + R"("})");
+    EXPECT_EQ(code, step.status) << answer.dump().substr(0, 200);
+    EXPECT_EQ(s.state()["document"]["arts"], step.arts);
+  }
+  auto svg = s.client().Get("/api/export.json");
+  ASSERT_TRUE(svg);
+  EXPECT_EQ(json::parse(svg->body)["arts"].size(), 24u);
 }
 
 TEST(Serve, OkSendsGoAndTheDocumentDownloads) {
@@ -313,7 +469,8 @@ TEST(Serve, OkSendsGoAndTheDocumentDownloads) {
   httplib::Client c = s.client();
   auto svg = c.Get("/api/export.svg");
   ASSERT_TRUE(svg);
-  EXPECT_EQ(svg->get_header_value("Content-Type"), "image/svg+xml");
+  EXPECT_EQ(svg->get_header_value("Content-Type").rfind("image/svg+xml", 0), 0u);
+  EXPECT_EQ(svg->get_header_value("Content-Encoding"), "") << "not compressed on loopback";
   EXPECT_NE(svg->get_header_value("Content-Disposition").find("attachment"), std::string::npos);
   size_t paths = 0;
   for (size_t at = svg->body.find("<path "); at != std::string::npos; at = svg->body.find("<path ", at + 1)) ++paths;

@@ -82,6 +82,159 @@ TEST_F(DocumentTest, UndoRevertsExactlyTheCall) {
   EXPECT_EQ(doc.undoCall(), kHostNotInCallErr);
 }
 
+TEST_F(DocumentTest, UndoAndRedoBetweenCallsTakeBackAndPutBackTheLastStep) {
+  doc.beginCall();
+  HostArt base = make(kPlaceAboveAll, nullptr, 1);
+  HostArt gone = make(kPlaceAboveAll, nullptr, 2);
+  doc.endCall();
+  // A dialog's call (a change, an art below another, a disposal), then the joined Go adding one
+  // on top; and a call that changes nothing, which leaves the step as it is.
+  doc.beginCall();
+  ASSERT_EQ(doc.setOpacity(base, 0.5f), 0);
+  make(kPlaceBelow, base, 3);
+  ASSERT_EQ(doc.disposeArt(gone), 0);
+  doc.endCall();
+  doc.joinNextCall();
+  doc.beginCall();
+  make(kPlaceAboveAll, nullptr, 4);
+  doc.endCall();
+  doc.beginCall();
+  doc.endCall();
+  const std::vector<float> after{3, 0.5f, 4};
+  ASSERT_EQ(order(), after);
+
+  for (int round = 0; round < 2; ++round) {
+    SCOPED_TRACE(round);
+    ASSERT_TRUE(doc.canUndo());
+    ASSERT_EQ(doc.undo(), 0);
+    EXPECT_EQ(order(), (std::vector<float>{1, 2}));
+    EXPECT_EQ(doc.artCount(), 2u);
+    EXPECT_FALSE(doc.canUndo());
+    EXPECT_EQ(doc.undo(), kHostBadParameterErr);
+    ASSERT_EQ(doc.redo(), 0);
+    EXPECT_EQ(order(), after);
+    EXPECT_EQ(doc.artCount(), 3u);
+    EXPECT_FALSE(doc.canRedo());
+  }
+  // Inside a call neither works; a new step forgets the old one.
+  doc.beginCall();
+  EXPECT_EQ(doc.undo(), kHostBadParameterErr);
+  make(kPlaceAboveAll, nullptr, 5);
+  doc.endCall();
+  ASSERT_EQ(doc.undo(), 0);
+  EXPECT_EQ(order(), after);
+  EXPECT_FALSE(doc.canUndo());
+  // A change outside any call makes the kept step meaningless: it is forgotten.
+  ASSERT_EQ(doc.redo(), 0);
+  ASSERT_EQ(doc.undo(), 0);
+  make(kPlaceAboveAll, nullptr, 6);
+  EXPECT_FALSE(doc.canRedo());
+}
+
+TEST_F(DocumentTest, KeptStepsAndTheArtNeverShareARangeThatOneOfThemFrees) {
+  // Segments shared between an art and the snapshots of the kept steps: whichever is dropped
+  // first, the others keep their points, also once the freed ranges are reused.
+  auto path = [](float x) {
+    return std::vector<HostPathSegment>{{{x, 0}, {x, 0}, {x, 0}, 1}, {{x, 5}, {x, 5}, {x, 5}, 1}};
+  };
+  auto points = [&](HostArt a) {
+    auto art = doc.find(a);
+    std::vector<float> xs;
+    for (const HostPathSegment& s : art->segments) xs.push_back(s.p.h + s.p.v);
+    return xs;
+  };
+  doc.beginCall();
+  HostArt a = make(kPlaceAboveAll, nullptr, 1);
+  ASSERT_EQ(doc.setSegments(a, 0, path(1)), 0);
+  doc.endCall();
+  doc.beginCall();
+  ASSERT_EQ(doc.setOpacity(a, 0.5f), 0);  // the snapshot shares the points
+  doc.endCall();
+  doc.joinNextCall();
+  doc.beginCall();
+  ASSERT_EQ(doc.setSegments(a, 0, path(2)), 0);
+  doc.endCall();
+
+  for (int round = 0; round < 2; ++round) {
+    ASSERT_EQ(doc.undo(), 0);
+    EXPECT_EQ(points(a), (std::vector<float>{1, 6}));
+    EXPECT_EQ(doc.find(a)->bounds.right, 1);
+    ASSERT_EQ(doc.redo(), 0);
+    EXPECT_EQ(points(a), (std::vector<float>{2, 7}));
+    EXPECT_EQ(doc.find(a)->opacity, 0.5f);
+  }
+  ASSERT_EQ(doc.undo(), 0);
+  // A new step forgets the redo step; arts of the same size take the ranges it gave back.
+  doc.beginCall();
+  ASSERT_EQ(doc.setOpacity(a, 0.25f), 0);
+  doc.endCall();
+  doc.beginCall();
+  for (int i = 0; i < 8; ++i) ASSERT_EQ(doc.setSegments(make(kPlaceAboveAll), 0, path(9)), 0);
+  doc.endCall();
+  EXPECT_EQ(points(a), (std::vector<float>{1, 6}));
+  // A change outside a call forgets the undo step: the art alone holds its points.
+  ASSERT_EQ(doc.setOpacity(a, 1), 0);
+  EXPECT_FALSE(doc.canUndo());
+  for (int i = 0; i < 8; ++i) ASSERT_EQ(doc.setSegments(make(kPlaceAboveAll), 0, path(8)), 0);
+  ASSERT_EQ(doc.setSegments(a, 1, {path(3).data(), 1}), 0);
+  EXPECT_EQ(points(a), (std::vector<float>{1, 3}));
+  // A step forgotten at the end of the next call, whose snapshot holds the same points.
+  doc.beginCall();
+  ASSERT_EQ(doc.setOpacity(a, 0.75f), 0);
+  doc.endCall();
+  doc.beginCall();
+  ASSERT_EQ(doc.setSegments(a, 0, path(4)), 0);
+  doc.endCall();
+  doc.joinNextCall();
+  doc.beginCall();
+  for (int i = 0; i < 8; ++i) ASSERT_EQ(doc.setSegments(make(kPlaceAboveAll), 0, path(6)), 0);
+  doc.endCall();
+  ASSERT_EQ(doc.undo(), 0);
+  EXPECT_EQ(points(a), (std::vector<float>{1, 3}));
+}
+
+TEST_F(DocumentTest, TheChangeLogNamesTheSlotsChangedSinceARevision) {
+  doc.beginCall();
+  HostArt a = make(kPlaceAboveAll, nullptr, 1);
+  HostArt b = make(kPlaceAboveAll, nullptr, 2);
+  doc.endCall();
+  const uint64_t r = doc.revision();
+  std::vector<uint32_t> slots;
+  ASSERT_TRUE(doc.changedSince(r, &slots));
+  EXPECT_TRUE(slots.empty());
+  EXPECT_FALSE(doc.changedSince(r + 1, &slots)) << "a revision the document never had";
+
+  uint32_t slotB = 0;
+  doc.forEachSlot([&](uint32_t slot, const ArtView& art) {
+    if (art.opacity == 2) slotB = slot;
+  });
+  doc.beginCall();
+  ASSERT_EQ(doc.setOpacity(b, 3), 0);
+  doc.endCall();
+  ASSERT_TRUE(doc.changedSince(r, &slots));
+  EXPECT_EQ(slots, std::vector<uint32_t>{slotB});
+  ASSERT_TRUE(doc.changedSince(0, &slots));
+  EXPECT_EQ(slots.size(), 2u) << "each slot once";
+  // Undo of the step and an undo inside a call are changes too.
+  ASSERT_EQ(doc.undo(), 0);
+  EXPECT_GT(doc.revision(), r + 1);
+  doc.beginCall();
+  ASSERT_EQ(doc.disposeArt(a), 0);
+  ASSERT_EQ(doc.undoCall(), 0);
+  doc.endCall();
+  ASSERT_TRUE(doc.changedSince(r, &slots));
+  EXPECT_EQ(slots.size(), 2u);
+  // Changes of one art in a row inside a call count once, unless the revision was read between.
+  const uint64_t before = doc.revision();
+  doc.beginCall();
+  ASSERT_EQ(doc.setOpacity(b, 4), 0);
+  ASSERT_EQ(doc.setClosed(b, true), 0);
+  EXPECT_EQ(doc.revision(), before + 1);
+  ASSERT_EQ(doc.setClosed(b, false), 0);
+  EXPECT_EQ(doc.revision(), before + 2) << "a viewer that read the revision sees the next change";
+  doc.endCall();
+}
+
 TEST_F(DocumentTest, HandlesAreChecked) {
   doc.beginCall();
   HostArt a = make(kPlaceAboveAll);

@@ -203,6 +203,63 @@ std::vector<std::string> pathData(const std::string& text) {
   return d;
 }
 
+TEST(ExportGeometry, EveryArtInStackingOrderWithItsNeighbourBelowAndStyle) {
+  Document doc = threeArts();
+  DocumentGeometry g = documentGeometry(doc, std::nullopt);
+  EXPECT_FALSE(g.since);
+  ASSERT_EQ(g.slots.size(), 3u);
+  EXPECT_EQ(g.below, (std::vector<uint32_t>{0xFFFFFFFFu, g.slots[0], g.slots[1]}));
+  EXPECT_EQ(g.counts, (std::vector<uint32_t>{1, 2, 3 | 0x80000000u}));
+  EXPECT_EQ(g.widths, (std::vector<float>{1, 2.5f, 1}));
+  ASSERT_EQ(g.points.size(), 6u * 6);
+  EXPECT_EQ(std::vector<float>(g.points.begin(), g.points.begin() + 2), (std::vector<float>{1, 1})) << "y stays up";
+  Json table = Json::parse(g.styleTable);
+  ASSERT_EQ(table.size(), 3u);
+  const Json& middle = table[g.styles[1]];
+  EXPECT_TRUE(middle["fill"].is_null());
+  EXPECT_EQ(middle["stroke"], "#bfbfbf");
+  EXPECT_FLOAT_EQ(middle["opacity"].get<float>(), 0.1f);
+  EXPECT_EQ(table[g.styles[2]]["evenOdd"], true);
+
+  // The binary form: the header, then the arrays back to back.
+  std::ostringstream out;
+  writeDocumentGeometry(g, out);
+  const std::string bin = out.str();
+  uint32_t length = 0;
+  std::memcpy(&length, bin.data(), 4);
+  EXPECT_EQ(length % 4, 0u);
+  Json header = Json::parse(bin.substr(4, length));
+  EXPECT_EQ(header["arts"], 3);
+  EXPECT_EQ(header["segments"], 6);
+  EXPECT_EQ(header["styles"], table);
+  EXPECT_EQ(bin.size(), 4 + length + 4 * (5 * 3) + 4 * 36u);
+  float lastY = 0;
+  std::memcpy(&lastY, bin.data() + bin.size() - 4, 4);
+  EXPECT_EQ(lastY, g.points.back());
+}
+
+TEST(ExportGeometry, AChangeHoldsTheChangedArtsAndTheRemovedSlots) {
+  Document doc = threeArts();
+  const DocumentGeometry all = documentGeometry(doc, std::nullopt);
+  const uint64_t r = doc.revision();
+  doc.beginCall();
+  ASSERT_EQ(doc.disposeArt(doc.handleOf(all.slots[0])), 0);
+  ASSERT_EQ(doc.setOpacity(doc.handleOf(all.slots[2]), 0.5f), 0);
+  addArt(doc, {anchor(7, 7)}, false);
+  doc.endCall();
+
+  DocumentGeometry g = documentGeometry(doc, r);
+  ASSERT_TRUE(g.since);
+  EXPECT_EQ(*g.since, r);
+  EXPECT_EQ(g.revision, doc.revision());
+  EXPECT_EQ(g.removed, std::vector<uint32_t>{all.slots[0]});
+  ASSERT_EQ(g.slots.size(), 2u) << "the untouched middle art is not sent";
+  EXPECT_EQ(g.slots[0], all.slots[2]);
+  EXPECT_EQ(g.below[0], all.slots[1]);
+  EXPECT_EQ(g.below[1], all.slots[2]);
+  EXPECT_FALSE(documentGeometry(doc, doc.revision() + 1).since) << "an unknown revision gets every art";
+}
+
 TEST(ExportSvg, IsAnSvgDocumentInPoints) {
   std::string text = svg(threeArts());
   EXPECT_EQ(text.rfind("<?xml version=\"1.0\" encoding=\"UTF-8\"", 0), 0u);

@@ -1,69 +1,40 @@
 // The dialog in a real browser: `flarimond serve` on a free port, Debian's Chromium driven by
 // Playwright, the user's path through the dialog from first sight to the downloaded design.
 //
-//   FLARIMOND_BIN              the built program (default ../../build/bin/flarimond)
 //   FLARIMOND_SCREENSHOT_DIR   where the README's pictures go (default: a temporary folder)
-//   CHROMIUM                   the browser (default /usr/bin/chromium)
+//   FLARIMOND_BIN, CHROMIUM    the program and the browser (harness.mjs)
 import { after, before, test } from 'node:test';
 import assert from 'node:assert/strict';
-import { spawn } from 'node:child_process';
 import { mkdirSync, mkdtempSync, readFileSync, rmSync } from 'node:fs';
 import os from 'node:os';
 import path from 'node:path';
-import { fileURLToPath } from 'node:url';
-import { chromium } from 'playwright-core';
+import { launchBrowser, settled as settledOn, startServer, stopServer } from './harness.mjs';
 
-const here = path.dirname(fileURLToPath(import.meta.url));
-const program = process.env.FLARIMOND_BIN || path.resolve(here, '../../build/bin/flarimond');
 const scratch = mkdtempSync(path.join(os.tmpdir(), 'flarimond-web-'));
 const shots = process.env.FLARIMOND_SCREENSHOT_DIR || path.join(scratch, 'shots');
 mkdirSync(shots, { recursive: true });
-const WAIT = 15000;  // no single step of this test takes more than a fraction of this
 
 let server;  // { proc, url, exited: Promise<{code, signal}>, stderr: () => string }
 let context;
 let page;
 
-// Starts the server and resolves with its address once it prints it.
-function startServer(args) {
-  const proc = spawn(program, ['serve', '--port', '0', ...args], { stdio: ['ignore', 'pipe', 'pipe'] });
-  let out = '';
-  let err = '';
-  proc.stderr.on('data', (d) => { err += d; });
-  const exited = new Promise((resolve) => proc.on('exit', (code, signal) => resolve({ code, signal })));
-  const url = new Promise((resolve, reject) => {
-    const timer = setTimeout(() => reject(new Error(`no address printed in ${WAIT} ms:\n${err}`)), WAIT);
-    proc.stdout.on('data', (d) => {
-      out += d;
-      const m = out.match(/http:\/\/127\.0\.0\.1:\d+\//);
-      if (m) { clearTimeout(timer); resolve(m[0]); }
-    });
-    proc.on('exit', (code) => { clearTimeout(timer); reject(new Error(`the server ended (${code}):\n${err}`)); });
-  });
-  // Should this process end without its after() hook (an uncaught error, a signal from the test
-  // runner), the server must not outlive it.
-  const orphaned = () => { if (proc.exitCode === null) proc.kill('SIGKILL'); };
-  process.on('exit', orphaned);
-  for (const sig of ['SIGINT', 'SIGTERM', 'SIGHUP']) process.on(sig, () => { orphaned(); process.exit(1); });
-  return url.then((u) => ({ proc, url: u, exited, stderr: () => err }));
-}
-
-async function stopServer(s) {
-  if (!s || s.proc.exitCode !== null) return s && s.exited;
-  s.proc.kill('SIGTERM');
-  const timeout = new Promise((resolve) => setTimeout(() => resolve(null), 5000));
-  const result = await Promise.race([s.exited, timeout]);
-  if (result === null) { s.proc.kill('SIGKILL'); return s.exited; }
-  return result;
-}
-
-// Waits until every event the page sent has been answered and drawn.
-async function settled(p = page) {
-  await p.waitForFunction(() => document.body.dataset.pending === '0', null, { timeout: WAIT });
-}
-
+const settled = (p = page) => settledOn(p);
 const item = (id) => page.locator(`#filter-dialog [data-id="${id}"]`);
-const documentPaths = () => page.locator('#document svg path').count();
+// What the canvas shows: the arts drawn, the view (zoom, and the artwork point in its middle) and
+// the document revision the page holds.
+const view = () => page.$eval('#document canvas', (c) => ({
+  drawn: Number(c.dataset.drawn), zoom: Number(c.dataset.zoom), x: Number(c.dataset.x), y: Number(c.dataset.y),
+  revision: Number(document.body.dataset.revision),
+}));
+const documentPaths = async () => (await view()).drawn;
+const revision = async () => (await view()).revision;
+
+// Where an artwork point is on screen.
+async function onScreen(x, y) {
+  const v = await view();
+  const r = await page.locator('#document canvas').boundingBox();
+  return { x: r.x + r.width / 2 + (x - v.x) * v.zoom, y: r.y + r.height / 2 - (y - v.y) * v.zoom };
+}
 const shot = (name) => page.screenshot({ path: path.join(shots, name), animations: 'disabled' });
 
 async function state() {
@@ -80,15 +51,7 @@ async function typeInto(id, value) {
 
 before(async () => {
   server = await startServer(['--seed', '7', '--idle-timeout', '30']);
-  context = await chromium.launchPersistentContext(path.join(scratch, 'profile'), {
-    executablePath: process.env.CHROMIUM || '/usr/bin/chromium',
-    headless: true,
-    viewport: { width: 1300, height: 820 },
-    acceptDownloads: true,
-    args: ['--headless', '--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run',
-      '--disable-background-networking', '--disable-component-update', '--disable-sync'],
-  });
-  context.setDefaultTimeout(WAIT);
+  context = await launchBrowser(path.join(scratch, 'profile'), { acceptDownloads: true });
   page = context.pages()[0] || await context.newPage();
   await page.goto(server.url);
   await page.waitForSelector('#filter-window:not([hidden])');
@@ -135,17 +98,54 @@ test('the page draws the dialog from the dump: seven tabs, page 1, every item at
   assert.ok(await item(5).isVisible(), 'page 1 shows the burst count');
   assert.ok(!(await item(4).isVisible()), 'page 2 items are hidden');
   assert.equal(await documentPaths(), 10, 'the first preview is drawn when the dialog opens');
+
+  // The host's help around the dialog: tabs named after their pages, pick buttons, the zoom box.
+  assert.equal(await item(130).getAttribute('title'), await item(137).innerText());
+  assert.equal(await item(150).getAttribute('title'), 'Pick on the document');
+  assert.equal(await page.locator('label[for="item-25"]').innerText(), 'View zoom (%)');
+  assert.equal(await page.locator('#filter-dialog > .item').count(), d.items.length, 'the label is not an item');
+});
+
+test('the first view fits the page and the art; Fit brings them back after a zoom', async () => {
+  const box = await page.locator('#document canvas').boundingBox();
+  const inside = async () => {
+    const corners = [await onScreen(0, 0), await onScreen(612, 792)];
+    return corners.every((p) => p.x >= box.x - 0.5 && p.x <= box.x + box.width + 0.5 &&
+      p.y >= box.y - 0.5 && p.y <= box.y + box.height + 0.5);
+  };
+  assert.ok(await inside(), JSON.stringify(await view()));
+  await typeInto(25, 400);
+  assert.equal((await view()).zoom, 4);
+  assert.ok(!(await inside()));
+  await page.locator('#fit').click();
+  assert.ok(await inside(), JSON.stringify(await view()));
 });
 
 test('the zoom spin edit scales the document view and draws nothing', async () => {
-  const before = await page.locator('#document svg').innerHTML();
+  const before = await revision();
   await typeInto(25, 50);
-  const size = await page.$eval('#document svg', (s) => ({
-    width: Number(s.getAttribute('width')), viewWidth: s.viewBox.baseVal.width,
-  }));
-  assert.ok(Math.abs(size.width - size.viewWidth * 0.5) < 1e-6, JSON.stringify(size));
-  assert.equal(await page.locator('#document svg').innerHTML(), before, 'no new preview');
+  const v = await view();
+  assert.equal(v.zoom, 0.5);
+  assert.equal(v.revision, before, 'no new preview');
   assert.equal((await state()).document.view.zoom, 0.5);
+});
+
+test('a change\'s answer carries only the changed items and the document\'s change', async () => {
+  const before = await revision();
+  const [answer] = await Promise.all([
+    page.waitForResponse((r) => r.url().endsWith('/api/event')),
+    typeInto(5, 14),
+  ]);
+  const st = await answer.json();
+  assert.equal(st.dialog.partial, true);
+  assert.deepEqual(st.dialog.items.map((i) => i.id), st.changed);
+  assert.ok(st.changed.includes(5) && st.changed.length < 10, JSON.stringify(st.changed));
+  const change = st.document.change;
+  assert.equal(change.since, before, 'the change since the revision the page holds');
+  assert.equal(change.arts.length, 14);
+  assert.equal(change.geometry.counts.length, 14);
+  assert.equal(await documentPaths(), 14);
+  assert.equal(await revision(), st.document.revision);
 });
 
 test('the burst count redraws the preview with that many elements', async () => {
@@ -168,10 +168,10 @@ test('a page switch shows that page and a change there redraws the preview', asy
   assert.equal(await item(137).getAttribute('data-font'), '0');
   assert.ok(await item(26).isDisabled(), 'no sketch repeats: the sketch weight is disabled');
 
-  const before = await page.locator('#document svg').innerHTML();
+  const before = await revision();
   await typeInto(28, 2);
   assert.ok(!(await item(26).isDisabled()), 'sketch repeats enable the sketch weight');
-  assert.notEqual(await page.locator('#document svg').innerHTML(), before);
+  assert.notEqual(await revision(), before);
   assert.ok(await documentPaths() > 16, 'the sketch strokes are drawn as well');
 });
 
@@ -186,11 +186,11 @@ test('a preset and Tumble work through the plug-in and keep the page', async () 
   assert.equal(await item(5).inputValue(), String(st.record.burstCount));
   await shot('serve-dialog.png');
 
-  const before = await page.locator('#document svg').innerHTML();
+  const before = await revision();
   await item(111).click();
   await settled();
   st = await state();
-  assert.notEqual(await page.locator('#document svg').innerHTML(), before, 'Tumble draws a new preview');
+  assert.notEqual(await revision(), before, 'Tumble draws a new preview');
   assert.equal(await item(5).inputValue(), String(st.record.burstCount), 'the controls show the tumbled record');
   assert.equal(await documentPaths() > 0, st.record.preview === 1);
 });
@@ -198,24 +198,7 @@ test('a preset and Tumble work through the plug-in and keep the page', async () 
 test('a pick completed on the document sets its field from the artwork point', async () => {
   await item(130).click();
   await settled();
-  const svg = page.locator('#document svg');
-  await svg.scrollIntoViewIfNeeded();
-  // Where an artwork point is on screen (scrolled into the window): the inverse of the page's
-  // own conversion, from the picture's view box and the page height.
-  const at = async (x, y) => page.evaluate(([ax, ay]) => {
-    const s = document.querySelector('#document svg');
-    const vb = s.viewBox.baseVal;
-    const pageHeight = Number(s.querySelector('rect').getAttribute('height'));
-    const fx = (ax - vb.x) / vb.width, fy = (pageHeight - ay - vb.y) / vb.height;
-    const box = s.parentElement;
-    let r = s.getBoundingClientRect();
-    const b = box.getBoundingClientRect();
-    box.scrollLeft += r.left + fx * r.width - (b.left + b.width / 2);
-    box.scrollTop += r.top + fy * r.height - (b.top + b.height / 2);
-    r = s.getBoundingClientRect();
-    return { x: r.left + fx * r.width, y: r.top + fy * r.height };
-  }, [x, y]);
-
+  const at = onScreen;
   await item(150).click();
   assert.ok(await page.locator('#pick-hint').isVisible());
   let p = await at(185.5, 400);  // within a few points of 185.5, x / 10 is still 18
@@ -252,6 +235,20 @@ test('a second tab is told the dialog is busy and cannot act', async () => {
   assert.equal((await state()).dialog.kind, 'filter', 'the dialog goes on');
 });
 
+test('a new tab takes over the dialog of a tab that closed, with its values', async () => {
+  await typeInto(5, 17);
+  const values = await page.$$eval('#filter-dialog .spin', (els) => els.map((e) => e.value));
+  await page.close();  // its pagehide lets go of the dialog
+  page = await context.newPage();
+  await page.goto(server.url);
+  await page.waitForFunction(() => document.body.dataset.claim === 'yours' && document.body.dataset.dialog === 'filter');
+  await settled();
+  assert.deepEqual(await page.$$eval('#filter-dialog .spin', (els) => els.map((e) => e.value)), values);
+  assert.equal(await documentPaths(), (await state()).document.arts, 'the new tab draws the whole document');
+  await typeInto(5, 16);
+  assert.equal((await state()).record.burstCount, 16, 'the new tab drives');
+});
+
 test('Cancel after several previews leaves the document empty', async () => {
   await item(2).click();
   await page.waitForFunction(() => document.body.dataset.dialog === 'none');
@@ -283,6 +280,19 @@ test('open again, OK, and the design downloads as SVG', async () => {
   const svg = readFileSync(file, 'utf8');
   assert.match(svg, /^<\?xml/);
   assert.equal((svg.match(/<path /g) || []).length, 12);
+});
+
+test('Undo after OK takes the design back and Redo brings it again, by button and by key', async () => {
+  assert.ok(!(await page.locator('#redo').isEnabled()));
+  for (const [act, arts] of [['#undo', 0], ['#redo', 12], ['Control+z', 0], ['Control+Shift+Z', 12]]) {
+    if (act.startsWith('#')) await page.locator(act).click();
+    else await page.keyboard.press(act);
+    await page.waitForFunction((n) => document.body.dataset.arts === String(n), arts);
+    await settled();
+    assert.equal(await documentPaths(), arts, act);
+    assert.equal((await state()).document.arts, arts, act);
+  }
+  assert.ok(await page.locator('#undo').isEnabled());
 });
 
 test('the About box is a modal dialog with its OK', async () => {

@@ -1,0 +1,105 @@
+#include <bit>
+#include <cstring>
+#include <ostream>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "export.h"
+
+namespace flhost {
+
+namespace {
+
+void appendJsonColour(std::string& out, const std::string& hex) {
+  if (hex.empty()) out += "null";
+  else out += "\"" + hex + "\"";
+}
+
+// A style's JSON, without the width, which is also its key in the style table.
+std::string styleJson(const ShownStyle& s) {
+  std::string j = "{\"fill\":";
+  appendJsonColour(j, s.fill);
+  j += ",\"stroke\":";
+  appendJsonColour(j, s.stroke);
+  j += s.evenOdd ? ",\"evenOdd\":true" : ",\"evenOdd\":false";
+  j += ",\"cap\":" + std::to_string(s.cap) + ",\"join\":" + std::to_string(s.join) + ",\"miterLimit\":";
+  appendShortestFloat(j, s.miterLimit);
+  j += ",\"dash\":[";
+  for (size_t i = 0; i < s.dash.size(); ++i) {
+    if (i) j += ",";
+    appendShortestFloat(j, s.dash[i]);
+  }
+  j += "],\"dashOffset\":";
+  appendShortestFloat(j, s.dashOffset);
+  j += ",\"opacity\":";
+  appendShortestFloat(j, s.opacity);
+  return j + "}";
+}
+
+template <class T>
+void writeArray(std::ostream& out, const std::vector<T>& v) {
+  static_assert(sizeof(T) == 4);
+  out.write(reinterpret_cast<const char*>(v.data()), static_cast<std::streamsize>(v.size() * sizeof(T)));
+}
+
+}  // namespace
+
+DocumentGeometry documentGeometry(const Document& doc, std::optional<uint64_t> since) {
+  DocumentGeometry g;
+  g.revision = doc.revision();
+  std::vector<uint32_t> changed;
+  if (since && doc.changedSince(*since, &changed)) g.since = since;
+
+  std::unordered_map<std::string, uint32_t> styleIndex;
+  std::string table;
+  auto add = [&](uint32_t slot, const ArtView& art) {
+    ShownStyle shown = shownStyle(art);
+    auto [at, made] = styleIndex.try_emplace(styleJson(shown), static_cast<uint32_t>(styleIndex.size()));
+    if (made) table += (table.empty() ? "" : ",") + at->first;
+    g.slots.push_back(slot);
+    g.below.push_back(doc.slotBelow(slot));
+    g.styles.push_back(at->second);
+    g.counts.push_back(static_cast<uint32_t>(art.segments.size()) | (art.closed ? 0x80000000u : 0));
+    g.widths.push_back(shown.width);
+    for (const HostPathSegment& s : art.segments)
+      g.points.insert(g.points.end(), {s.p.h, s.p.v, s.in.h, s.in.v, s.out.h, s.out.v});
+  };
+  if (g.since) {
+    // The changed arts in stacking order: a walk of the whole order costs less than sorting them.
+    std::vector<bool> touched;
+    for (uint32_t slot : changed) {
+      if (doc.artAt(slot)) {
+        if (touched.size() <= slot) touched.resize(slot + 1);
+        touched[slot] = true;
+      } else {
+        g.removed.push_back(slot);
+      }
+    }
+    if (g.removed.size() < changed.size())
+      doc.forEachSlot([&](uint32_t slot, const ArtView& art) {
+        if (slot < touched.size() && touched[slot]) add(slot, art);
+      });
+  } else {
+    doc.forEachSlot(add);
+  }
+  g.styleTable = "[" + table + "]";
+  return g;
+}
+
+void writeDocumentGeometry(const DocumentGeometry& g, std::ostream& out) {
+  static_assert(std::endian::native == std::endian::little, "the geometry is written as the machine holds it");
+  std::string header = "{\"revision\":" + std::to_string(g.revision) +
+                       ",\"since\":" + (g.since ? std::to_string(*g.since) : "null") +
+                       ",\"arts\":" + std::to_string(g.slots.size()) + ",\"removed\":" + std::to_string(g.removed.size()) +
+                       ",\"segments\":" + std::to_string(g.points.size() / 6) + ",\"styles\":" + g.styleTable + "}";
+  header.append((4 - header.size() % 4) % 4, ' ');
+  const auto length = static_cast<uint32_t>(header.size());
+  out.write(reinterpret_cast<const char*>(&length), 4);
+  out << header;
+  for (const auto* v : {&g.removed, &g.slots, &g.below, &g.styles, &g.counts}) writeArray(out, *v);
+  writeArray(out, g.widths);
+  writeArray(out, g.points);
+}
+
+}  // namespace flhost
