@@ -52,6 +52,10 @@ case "$1" in
     wineserver -w
     wineserver -p
     make_prefix
+    # Start the session's own programs (services, device manager, ...) now, with their output
+    # into a file. They live as long as the server does, and if a test started them they would
+    # hold its output pipe open: ctest would wait for the test until its time-out.
+    wineboot </dev/null >>"$prefix.log" 2>&1
     ;;
   --stop-server)
     wineserver -k 2>/dev/null || true  # none running is fine

@@ -91,7 +91,7 @@ class DesignFiles : public testing::Test {
       readDesigns(p);
     } catch (const ToolError& e) {
       std::string what = e.what();
-      std::string dir = dir_.string() + "/";
+      std::string dir = (dir_ / "").string();  // with the separator of the system
       for (size_t at = what.find(dir); at != std::string::npos; at = what.find(dir)) what.erase(at, dir.size());
       return what;
     }
