@@ -241,10 +241,11 @@ std::string describeAction(const DialogAction& a) {
       return "page " + id;
     case K::Set:
       return "set " + id + " " + number(a.value);
+    // Whole numbers written out: the shortest form of 1000000 is "1e+06", which these do not take.
     case K::Check:
-      return "check " + id + " " + number(a.value);
+      return "check " + id + " " + std::to_string(static_cast<int64_t>(a.value));
     case K::Choose:
-      return "choose " + id + " " + number(a.value);
+      return "choose " + id + " " + std::to_string(static_cast<int64_t>(a.value));
     case K::Press:
       return "press " + id;
     case K::Pick:

@@ -703,7 +703,7 @@ TEST_F(DialogsTest, BasicSuiteStringsAndAlertsIconsAndSuiteLookup) {
 TEST(DialogScript, ParsesEveryActionAndNamesTheBadLine) {
   std::string error;
   const auto actions = parseDialogScript(
-      "# a comment\r\n\npage 3\nSET 6 -12.5\ncheck 3 1\nchoose 120 29\n  press 110\n"
+      "# a comment\r\n\npage 3\nSET 6 -12.5\ncheck 3 1\nchoose 120 1000000\n  press 110\n"
       "pick 150 187.9 -4\nconfirm\ncancel",
       &error);
   ASSERT_TRUE(actions) << error;
@@ -711,7 +711,7 @@ TEST(DialogScript, ParsesEveryActionAndNamesTheBadLine) {
   std::vector<std::string> described;
   for (const auto& a : *actions) described.push_back(describeAction(a));
   EXPECT_EQ(described, (std::vector<std::string>{"page 3", "set 6 -12.5", "check 3 1",
-                                                  "choose 120 29", "press 110",
+                                                  "choose 120 1000000", "press 110",
                                                   "pick 150 187.9 -4", "confirm", "cancel"}));
   EXPECT_EQ((*actions)[1].line, 4);
 
