@@ -23,7 +23,6 @@ constexpr int32_t kErrorDialogId = 16051;
 constexpr int32_t kZoomBoxId = 25;
 // The most coordinates an answer carries itself; a larger change is fetched as binary geometry.
 constexpr size_t kInlinePoints = 6 * 4000;
-constexpr HostErr kUserCancelled = HOST_FOURCC('S', 'T', 'O', 'P');
 // How long a request waits for the plug-in thread: a design of millions of paths takes minutes to
 // draw, and the browser would rather wait than be told a half-truth.
 constexpr auto kAnswerBound = std::chrono::minutes(10);
@@ -32,8 +31,9 @@ constexpr auto kTick = std::chrono::milliseconds(100);
 
 }  // namespace
 
-BrowserHost::BrowserHost(flhost::Session& session, Claim& claim, const std::atomic<bool>& stopSignal)
-    : session_(session), claim_(claim), stopSignal_(stopSignal) {}
+BrowserHost::BrowserHost(flhost::Session& session, Claim& claim, const std::atomic<bool>& stopSignal,
+                         Describe describe)
+    : session_(session), claim_(claim), stopSignal_(stopSignal), describe_(std::move(describe)) {}
 
 Reply BrowserHost::ask(std::unique_ptr<Job> job) {
   std::future<Reply> answer = job->answer.get_future();
@@ -62,11 +62,19 @@ HostErr BrowserHost::send(const char* name, HostErr (flhost::Session::*message)(
 }
 
 void BrowserHost::runFilter() {
+  const bool fromEmpty = session_.document().artCount() == 0;
   if (send("Get Parameters", &flhost::Session::getParameters) == 0 && !leaving()) {
     // The dialog's preview and the drawing are one filter run: one Undo takes back both.
     session_.document().joinNextCall();
-    send("Go", &flhost::Session::go);
+    go(fromEmpty);
   }
+}
+
+void BrowserHost::go(bool fromEmpty) {
+  drawn_.reset();
+  if (send("Go", &flhost::Session::go) != 0 || !describe_ || !fromEmpty) return;
+  if (std::optional<BurstParams> record = storedRecord())
+    drawn_.emplace(session_.document().revision(), describe_(session_, fltools::storedRecord(*record)));
 }
 
 void BrowserHost::runIdle() {
@@ -214,7 +222,7 @@ void BrowserHost::handleIdle(JobPtr& job) {
     case BrowserEvent::Op::Apply:
       if (!storedRecord()) return job->reply(errorReply(400, "nothing to apply: the host holds no record yet"));
       hold(job);
-      send("Go", &flhost::Session::go);
+      go(session_.document().artCount() == 0);
       return;
     case BrowserEvent::Op::Open:
       notice_.clear();
@@ -363,6 +371,7 @@ Reply BrowserHost::exportReply(const std::string& what) const {
     // A copy for the server thread to export: a design of hundreds of thousands of arts takes
     // seconds to write, and the plug-in thread answers everyone else meanwhile.
     r.document = std::make_shared<const flhost::Document>(session_.document());
+    if (drawn_ && drawn_->first == session_.document().revision()) r.design = drawn_->second;
     return r;
   }
   std::optional<BurstParams> record = currentRecord();

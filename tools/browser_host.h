@@ -8,6 +8,7 @@
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <future>
 #include <memory>
 #include <mutex>
@@ -18,6 +19,7 @@
 #include <string_view>
 #include <vector>
 
+#include "design_meta.h"
 #include "dialogs.h"
 #include "document.h"
 #include "params/burst_params.h"
@@ -108,8 +110,10 @@ struct Reply {
   std::string body;
   std::string contentType = "application/json; charset=utf-8";
   std::string filename;  // a download's name
-  // An export's answer: a copy of the document for the server thread to write.
+  // An export's answer: a copy of the document for the server thread to write, and what made
+  // the design in it when that is known.
   std::shared_ptr<const flhost::Document> document;
+  std::optional<DesignMeta> design;
   double hostMs = -1;  // how long the plug-in thread spent on it, from taking it to answering
 };
 
@@ -150,7 +154,10 @@ using JobPtr = std::unique_ptr<Job>;
 class BrowserHost : public flhost::DialogDriver {
  public:
   // stopSignal is set (by a signal handler) when the program is to stop.
-  BrowserHost(flhost::Session& session, Claim& claim, const std::atomic<bool>& stopSignal);
+  // describe says what made the design a finished filter run left in the document, for the
+  // downloads to carry.
+  using Describe = std::function<DesignMeta(flhost::Session&, const BurstParams&)>;
+  BrowserHost(flhost::Session& session, Claim& claim, const std::atomic<bool>& stopSignal, Describe describe);
 
   // --- server threads
 
@@ -237,9 +244,18 @@ class BrowserHost : public flhost::DialogDriver {
 
   Reply exportReply(const std::string& what) const;
 
+  // Sends Go; when it draws into a document that held nothing before the filter run, notes what
+  // made the design and the document revision it left.
+  void go(bool fromEmpty);
+
   flhost::Session& session_;
   Claim& claim_;
   const std::atomic<bool>& stopSignal_;
+  Describe describe_;
+  // The design the last finished Go drew, with the revision of the document it left. A download
+  // of a document that holds more (a second Apply) or was changed since (Undo, another dialog's
+  // preview) carries no description: opening it again would not give that document back.
+  std::optional<std::pair<uint64_t, DesignMeta>> drawn_;
 
   std::mutex m_;
   std::condition_variable cv_;

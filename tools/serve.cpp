@@ -79,18 +79,27 @@ struct ExportOptions {
 };
 
 // Writes an export of the document copy on this server thread; `counted` is held until the last
-// byte is sent. SVG and JSON stream as they are written, so a large design starts arriving at
-// once and is never held whole in memory; a PNG is made first, since its failure has a status.
+// byte is sent. With `design`, the file carries it as render's files do. SVG and JSON stream as
+// they are written, so a large design starts arriving at once and is never held whole in memory;
+// a PNG is made first, since its failure has a status.
 void sendExport(httplib::Response& res, const std::string& what, std::shared_ptr<const flhost::Document> doc,
-                std::shared_ptr<void> counted, const ExportOptions& options) {
+                std::optional<DesignMeta> design, std::shared_ptr<void> counted, const ExportOptions& options) {
   res.set_header("Cache-Control", "no-store");
-  res.set_header("Content-Disposition", "attachment; filename=\"flarimond." + what + "\"");
+  const std::string name = "flarimond." + what;
+  res.set_header("Content-Disposition", "attachment; filename=\"" + name + "\"");
   if (what == "png") {
 #ifdef FLARIMOND_HAVE_CAIRO
     std::ostringstream out;
-    std::string why;
-    if (!flhost::writeDocumentPng(*doc, out, options.pngWidth, options.transparent, &why))
+    if (design) {
+      try {
+        writeDesignDocument(*doc, *design, OutputFormat::Png, PictureOptions{options.pngWidth, options.transparent},
+                            out, name);
+      } catch (const ToolError& e) {
+        return refuse(res, 500, std::string("the PNG could not be made: ") + e.what());
+      }
+    } else if (std::string why; !flhost::writeDocumentPng(*doc, out, options.pngWidth, options.transparent, &why)) {
       return refuse(res, 500, "the PNG could not be made: " + why);
+    }
     res.set_content(out.str(), "image/png");
 #else
     (void)doc;
@@ -102,9 +111,12 @@ void sendExport(httplib::Response& res, const std::string& what, std::shared_ptr
   const bool svg = what == "svg";
   // With a charset the library leaves them uncompressed, as every other answer (see send()).
   res.set_chunked_content_provider(svg ? "image/svg+xml; charset=utf-8" : "application/json; charset=utf-8",
-                                   [doc, counted, svg](size_t, httplib::DataSink& sink) {
+                                   [doc, design = std::move(design), counted, svg, name](size_t, httplib::DataSink& sink) {
                                      try {
-                                       if (svg)
+                                       if (design)
+                                         writeDesignDocument(*doc, *design, svg ? OutputFormat::Svg : OutputFormat::Json,
+                                                             PictureOptions{}, sink.os, name);
+                                       else if (svg)
                                          flhost::writeDocumentSvg(*doc, sink.os);
                                        else
                                          flhost::writeDocumentJson(*doc, sink.os);
@@ -280,7 +292,8 @@ void addRoutes(httplib::Server& server, BrowserHost& host, Claim& claim, int por
                  job->what = what;
                  Reply reply = host.ask(std::move(job));
                  if (!reply.document) return send(res, std::move(reply));
-                 sendExport(res, what, std::move(reply.document), host.countExport(), exportOptions);
+                 sendExport(res, what, std::move(reply.document), std::move(reply.design), host.countExport(),
+                            exportOptions);
                });
   }
   server.Get("/api/record.json", [&host](const httplib::Request&, httplib::Response& res) {
@@ -333,7 +346,8 @@ class StopSignals {
 }  // namespace
 
 int serveDialog(const ServeArgs& args, const std::optional<BurstParams>& record, bool seedGiven,
-                const std::function<std::unique_ptr<flhost::Session>()>& open) {
+                const std::function<std::unique_ptr<flhost::Session>()>& open,
+                std::function<DesignMeta(flhost::Session&, const BurstParams&)> describe) {
   int port = wholeNumber(args.port, "--port", 0, 65535);
   int idleSeconds = wholeNumber(args.idleTimeout, "--idle-timeout", 1, 86400);
   int pngWidth = parsePixelWidth(args.run.width);
@@ -373,7 +387,7 @@ int serveDialog(const ServeArgs& args, const std::optional<BurstParams>& record,
   std::unique_ptr<flhost::Session> session = open();
   if (!seedGiven) std::cerr << "seed: " << session->random().seed() << "\n";
   Claim claim{std::chrono::seconds(idleSeconds)};
-  BrowserHost host(*session, claim, gStopSignal);
+  BrowserHost host(*session, claim, gStopSignal, std::move(describe));
   session->dialogs().setDriver(&host);
   addRoutes(server, host, claim, port, idleSeconds, args.webDir, ExportOptions{pngWidth, args.run.background == "transparent"});
 

@@ -24,6 +24,7 @@
 #include <string_view>
 
 #include "commands.h"
+#include "design_meta.h"
 #include "dialogs.h"
 #include "params/burst_params.h"
 #include "serve_events.h"
@@ -39,9 +40,11 @@ struct ServeArgs {
 };
 
 // Runs the server until SIGINT or SIGTERM. `open` makes the Session (with any --fail faults set);
-// `record` is the stored record to start from. Returns the exit status.
+// `record` is the stored record to start from; `describe` says what made the design a finished
+// filter run drew, for the downloads to carry. Returns the exit status.
 int serveDialog(const ServeArgs& args, const std::optional<BurstParams>& record, bool seedGiven,
-                const std::function<std::unique_ptr<flhost::Session>()>& open);
+                const std::function<std::unique_ptr<flhost::Session>()>& open,
+                std::function<DesignMeta(flhost::Session&, const BurstParams&)> describe);
 
 // The page's files, built into the program from web/ (generated at build time).
 struct WebAsset {

@@ -2,6 +2,7 @@
 #include <CLI/CLI.hpp>
 
 #include "command_options.h"
+#include "design_meta.h"
 #include "host_run.h"
 #include "param_file.h"
 #include "serve.h"
@@ -18,7 +19,9 @@ int runServe(const ServeArgs& args, const char* argv0) {
     record = recordFromFile(args.run.params, setup, args.run.host.seedGiven);
     if (!record) return kExitPluginError;
   }
-  return serveDialog(args, record, setup.options.seed.has_value(), [&] { return openSession(setup); });
+  return serveDialog(
+      args, record, setup.options.seed.has_value(), [&] { return openSession(setup); },
+      [&](flhost::Session& session, const BurstParams& held) { return describeDesign(setup, session, held); });
 #else
   (void)args;
   (void)argv0;

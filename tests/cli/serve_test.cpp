@@ -491,6 +491,53 @@ TEST(Serve, OkSendsGoAndTheDocumentDownloads) {
   EXPECT_NE(page->body.find("app.js"), std::string::npos) << "the page is built in";
 }
 
+// Each download of a design carries what made it: `render --from` gives the same document back,
+// also after Shuffle has moved the random source on. A document that holds more than one filter
+// run, or was changed since, carries nothing rather than a description it does not match.
+TEST(Serve, DownloadsCarryTheDesignAndReopenAsTheSameDocument) {
+  Server s({"--seed", "3"});
+  std::string token = s.token();
+  ASSERT_EQ(s.event(token, R"({"type": "set", "id": 5, "value": 12})").first, 200);
+  ASSERT_EQ(s.event(token, R"({"type": "press", "id": 111})").first, 200);
+  ASSERT_EQ(s.event(token, R"({"type": "confirm"})").first, 200);
+
+  httplib::Client c = s.client();
+  auto download = [&](const std::string& what, const std::string& name) {
+    auto res = c.Get("/api/export." + what);
+    if (!res || res->status != 200) throw std::runtime_error("GET /api/export." + what + " failed");
+    fs::path p = scratchDir() / (name + "-" + std::to_string(getpid()) + "." + what);
+    std::ofstream(p, std::ios::binary) << res->body;
+    return p;
+  };
+  auto bytes = [](const fs::path& p) {
+    std::ifstream in(p, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+  };
+  // stderr of the command into `err`, and its exit status.
+  auto flarimond = [](const std::string& args, const fs::path& err) {
+    std::string cmd = std::string(kProgram) + " " + args + " 2>" + err.string();
+    return std::system(cmd.c_str());
+  };
+  fs::path served = download("json", "served");
+  std::vector<std::string> formats = {"json", "svg"};
+  if (c.Get("/api/export.png")->status == 200) formats.push_back("png");
+  for (const std::string& what : formats) {
+    SCOPED_TRACE(what);
+    fs::path file = download(what, "design");
+    fs::path again = scratchDir() / ("again-" + std::to_string(getpid()) + ".json");
+    fs::path err = scratchDir() / "render-from.err";
+    ASSERT_EQ(flarimond("render --from " + file.string() + " -o " + again.string(), err), 0) << bytes(err);
+    EXPECT_EQ(bytes(again), bytes(served)) << "the design reopened is not the document downloaded";
+  }
+
+  ASSERT_EQ(s.event(token, R"({"type": "apply"})").first, 200);  // a second design beside the first
+  fs::path both = download("json", "both");
+  EXPECT_FALSE(json::parse(bytes(both)).contains("design"));
+  fs::path err = scratchDir() / "inspect.err";
+  EXPECT_NE(flarimond("inspect " + both.string(), err), 0);
+  EXPECT_NE(bytes(err).find("carries no design"), std::string::npos) << bytes(err);
+}
+
 // A client that asks for a download and then stops reading, as a slow or stalled browser would:
 // the server cannot finish sending while it holds the connection.
 class StalledDownload {
