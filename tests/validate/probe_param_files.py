@@ -6,6 +6,7 @@ fault.
 """
 
 import json
+import math
 import os
 import re
 import struct
@@ -106,7 +107,11 @@ def probe(env):
         out, saved = os.path.join(d, "out.json"), os.path.join(d, "saved.json")
         r = run([env.program, "apply", "--params", path, "-o", out, "--save-params", saved, "--seed", "1"],
                 timeout=TIME_LIMIT, env=env.environ)
-        score.check(label, problems(r, name, field, single, ranged_case, out, saved), [r.command()], d)
+        if name.endswith(".bin") and len(data) == RECORD_SIZE and all_finite(data, fields):
+            found = record_of_noise(r, name, out)
+        else:
+            found = problems(r, name, field, single, ranged_case, out, saved)
+        score.check(label, found, [r.command()], d)
 
     parallel(env, cases, one)
     input_kinds(env, score, text)
@@ -159,6 +164,33 @@ def input_kinds(env, score, text):
 def _value_of(text, name):
     rest = text.split(f'"{name}": ', 1)[1]
     return rest.split(",", 1)[0].split("\n", 1)[0]
+
+
+RECORD_SIZE = 336
+
+
+def all_finite(data, fields):
+    """Whether every real of a record-sized .bin is finite (the reader refuses it otherwise)."""
+    return all(math.isfinite(struct.unpack_from("<f", data, 4 * i)[0])
+               for i, f in enumerate(fields) if f["kind"] == "float")
+
+
+def record_of_noise(r, name, out):
+    """Random bytes that make a record of finite reals: the reader takes it, out-of-range values
+    with a warning. Drawn, it ends well (exit 0, the document written) or with the plug-in's own
+    error dialog when its values overflow the host's reals (exit 1, nothing written)."""
+    if r.timed_out:
+        return [f"did not end within {TIME_LIMIT} s"]
+    if report := r.sanitizer():
+        return [f"sanitizer: {report}"]
+    if r.rc == 0:
+        return [] if os.path.exists(out) else ["exit 0 without the document"]
+    if r.rc == 1:
+        found = [] if "Plug-in Error:" in r.stderr else ["exit 1 without the plug-in's error dialog"]
+        if os.path.exists(out):
+            found.append("exit 1, yet the document was written")
+        return found
+    return [f"exit {r.rc} for a record of finite reals from {name}: {r.stderr.strip()[-200:]}"]
 
 
 def problems(r, name, field, single, ranged_case, out, saved):
