@@ -1,5 +1,6 @@
 // A fresh element's turn and size about its own centre, the random rescale and the blend of its
 // paint toward the run's first element. Copies keep what their original got here.
+#include "burst/host_draws.h"
 #include "burst/steps.h"
 #include "burst/tables.h"
 #include "shell/plugin_suites.h"
@@ -7,8 +8,6 @@
 namespace fl {
 
 namespace {
-
-float drawRandom() { return sRandom->floatRandom(); }
 
 HostErr readCentre(HostArt art, float& x, float& y) {
   HostRealRect r;
