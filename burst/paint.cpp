@@ -204,7 +204,7 @@ void goOnAfter(HostErr) {}
 
 }  // namespace
 
-HostErr paintElement(const BurstParams& p, GenerationState& s) {
+HostErr paintElement(const BurstParams& p, const GenerationState& s) {
   if (p.applyToUniqueElements)
     goOnAfter(applyModes(p, s.art, s.swatchCount, s.fillElementSteps, s.strokeElementSteps, s.elementIndex));
   if (p.applyToStars) goOnAfter(applyModes(p, s.art, s.swatchCount, s.fillStarSteps, s.strokeStarSteps, s.starIndex));

@@ -50,7 +50,7 @@ HostErr squash(HostArt shadow) {
 
 }  // namespace
 
-HostErr addDropShadow(const BurstParams& p, GenerationState& s) {
+HostErr addDropShadow(const BurstParams& p, const GenerationState& s) {
   if (!p.dropShadow) return 0;
   // Directly below its element whatever placeBelow says: the shadow belongs to its element, not
   // to the stacking of the ring.
