@@ -1,18 +1,11 @@
 // A fresh element's size: the four distances of its outline, the base point's handles and the
 // base point itself. Copies of an element never come here, so their size stays the original's.
+#include "burst/host_draws.h"
 #include "burst/steps.h"
 #include "burst/tables.h"
 #include "shell/plugin_suites.h"
 
 namespace fl {
-
-namespace {
-
-float drawRandom() { return sRandom->floatRandom(); }
-
-int32_t trunc32(float x) { return static_cast<int32_t>(x); }
-
-}  // namespace
 
 HostErr computeDimensions(const BurstParams& p, GenerationState& s) {
   const RunningFactor& lengthFactor = s.factors[kLength];

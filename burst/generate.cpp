@@ -1,14 +1,12 @@
 #include "burst/generate.h"
 
+#include "burst/numeric.h"
 #include "burst/steps.h"
 #include "shell/plugin_suites.h"
 
 namespace fl {
 
 namespace {
-
-// trunc(x): a real to a 32-bit integer, toward zero.
-int32_t trunc32(float x) { return static_cast<int32_t>(x); }
 
 void advanceElementFactors(const BurstParams& p, GenerationState& s) {
   if (s.elementPulseCount == p.elementPulse) {

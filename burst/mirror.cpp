@@ -112,6 +112,6 @@ HostErr mirrorByPattern(const BurstParams& p, const GenerationState& s, HostArt 
   return mirrorAboutCentre(art, at.x, at.y);
 }
 
-HostErr mirrorAboutPattern(const BurstParams& p, GenerationState& s) { return mirrorByPattern(p, s, s.art); }
+HostErr mirrorAboutPattern(const BurstParams& p, const GenerationState& s) { return mirrorByPattern(p, s, s.art); }
 
 }  // namespace fl

@@ -1,5 +1,6 @@
 // A fresh element's turn and size about its own centre, the random rescale and the blend of its
 // paint toward the run's first element. Copies keep what their original got here.
+#include "burst/host_draws.h"
 #include "burst/steps.h"
 #include "burst/tables.h"
 #include "shell/plugin_suites.h"
@@ -7,8 +8,6 @@
 namespace fl {
 
 namespace {
-
-float drawRandom() { return sRandom->floatRandom(); }
 
 HostErr readCentre(HostArt art, float& x, float& y) {
   HostRealRect r;
@@ -18,7 +17,7 @@ HostErr readCentre(HostArt art, float& x, float& y) {
   return 0;
 }
 
-HostErr spinAndScale(const BurstParams& p, GenerationState& s) {
+HostErr spinAndScale(const BurstParams& p, const GenerationState& s) {
   float cx, cy;
   if (HostErr e = readCentre(s.art, cx, cy)) return e;
   HostMatrix m = kIdentityMatrix;
@@ -36,7 +35,7 @@ HostErr spinAndScale(const BurstParams& p, GenerationState& s) {
   return sTransform->transformArt(s.art, &m, 1.0f, kTransformObjects);
 }
 
-HostErr rescaleAtRandom(GenerationState& s) {
+HostErr rescaleAtRandom(const GenerationState& s) {
   float cx, cy;
   if (HostErr e = readCentre(s.art, cx, cy)) return e;
   float sign = drawRandom() > 0.5f ? -1.0f : 1.0f;
@@ -50,7 +49,7 @@ HostErr rescaleAtRandom(GenerationState& s) {
 
 // Runs even at a fraction of 0 so that the host's blend always has the last word on the paint.
 // Its failures do not end the run, but a style that could not be read is never written back.
-void blendTowardReference(GenerationState& s) {
+void blendTowardReference(const GenerationState& s) {
   HostPathStyle style;
   if (sPathStyle->getPathStyle(s.art, &style)) return;
   if (sPathStyle->interpolatePathStyle(&s.referenceStyle, &style, &style, s.interpolation)) return;
@@ -59,7 +58,7 @@ void blendTowardReference(GenerationState& s) {
 
 }  // namespace
 
-HostErr transformOwnCentre(const BurstParams& p, GenerationState& s) {
+HostErr transformOwnCentre(const BurstParams& p, const GenerationState& s) {
   if (HostErr e = spinAndScale(p, s)) return e;
   if (p.randomScale)
     if (HostErr e = rescaleAtRandom(s)) return e;

@@ -1,8 +1,9 @@
 // The paint of a fresh element: colour modes by element and by star, fill dimming, opacity,
 // random stroke width and random art style.
-#include <cstring>
-
+#include "burst/host_draws.h"
+#include "burst/numeric.h"
 #include "burst/steps.h"
+#include "params/burst_fields.h"
 #include "shell/plugin_suites.h"
 
 namespace fl {
@@ -11,7 +12,19 @@ namespace {
 
 enum class Channel { Fill, Stroke };
 
-int32_t trunc32(float x) { return static_cast<int32_t>(x); }
+// One colour a mode changes: the fill or the stroke, with its mode and its swatch position.
+struct ChannelMode {
+  Channel channel;
+  ColorMode mode;
+  int32_t swatchPosition;
+};
+
+// Where a colour mode stands along its ramp: index e of n steps, with the middle h = trunc(n / 2).
+struct ColorRamp {
+  int32_t index, half, steps;
+};
+
+ColorRamp rampOf(int32_t index, float steps) { return {index, trunc32(steps / 2.0f), trunc32(steps)}; }
 
 // The components a colour mode changes: those of the colour's own kind, none for other kinds.
 struct Components {
@@ -32,37 +45,21 @@ Components componentsOf(HostColor& color) {
   }
 }
 
-// The i-th real of a colour record's components, whatever its kind: swatch colours are taken by
-// position.
-float componentAt(const HostColor& color, int i) {
-  float v;
-  std::memcpy(&v, color.c.raw + 4 * i, sizeof v);
-  return v;
-}
-
-// The colour of the swatch at position k (clamped to 0..swatchCount, then 0 and 1 become 2).
-// False when the document has no swatch there: the caller then leaves its colour alone.
-bool lookUpSwatch(int32_t k, int32_t swatchCount, HostColor* color) {
-  if (k > swatchCount) k = swatchCount;
-  if (k < 0) k = 0;
-  if (k == 0 || k == 1) k = 2;
-  HostSwatch swatch = sSwatches->getNthSwatch(nullptr, k);
-  return sSwatches->getSwatchColor(swatch, color) == 0;
-}
-
-void applyColorMode(Channel channel, int32_t mode, HostArt art, int32_t swatchCount, int32_t swatchPosition,
-                    int32_t half, int32_t index, int32_t steps) {
-  if (mode == 0 || steps == 0) return;
+// Changes one colour of the art by its mode and writes the style back (also when nothing
+// changed). Nothing at all happens for ColorMode::Ignore or zero steps. The result is that of
+// the style calls: when the style cannot be read the art is left as it is, without a draw.
+HostErr applyColorMode(const ChannelMode& m, const ColorRamp& ramp, HostArt art, int32_t swatchCount) {
+  if (m.mode == ColorMode::Ignore || ramp.steps == 0) return kHostNoErr;
   HostPathStyle style;
-  sPathStyle->getPathStyle(art, &style);
-  HostColor& color = channel == Channel::Fill ? style.fillColor : style.strokeColor;
-  HostBool& paint = channel == Channel::Fill ? style.fillPaint : style.strokePaint;
+  if (HostErr e = sPathStyle->getPathStyle(art, &style)) return e;
+  HostColor& color = m.channel == Channel::Fill ? style.fillColor : style.strokeColor;
+  HostBool& paint = m.channel == Channel::Fill ? style.fillPaint : style.strokePaint;
   Components comps = componentsOf(color);
   bool three = color.kind == kHostColorThree;
-  const float e = static_cast<float>(index);
-  const float n = static_cast<float>(steps);
-  const float h = static_cast<float>(half);
-  const bool odd = (index % 2) != 0;
+  const float e = static_cast<float>(ramp.index);
+  const float n = static_cast<float>(ramp.steps);
+  const float h = static_cast<float>(ramp.half);
+  const bool odd = (ramp.index % 2) != 0;
 
   // Moves every component: towards 0 (the ink-free end for grey and four-colour, black for
   // three-colour) or the other way.
@@ -72,14 +69,16 @@ void applyColorMode(Channel channel, int32_t mode, HostArt art, int32_t swatchCo
   auto towardsZero = [&](float c) { return c - c * e / n; };
   auto towardsOne = [&](float c) { return c + (1.0f - c) * e / n; };
 
-  switch (mode) {
-    case 1:  // to white
+  switch (m.mode) {
+    case ColorMode::Ignore:
+      break;
+    case ColorMode::ToWhite:
       each([&](float c, int) { return three ? towardsOne(c) : towardsZero(c); });
       break;
-    case 2:  // to black
+    case ColorMode::ToBlack:
       each([&](float c, int) { return three ? towardsZero(c) : towardsOne(c); });
       break;
-    case 3:  // random colours, drawn in component order
+    case ColorMode::RandomColors:  // drawn in component order
       if (color.kind == kHostColorFour) {
         color.c.four.cyan = sRandom->floatRandom();
         color.c.four.magenta = sRandom->floatRandom();
@@ -89,24 +88,24 @@ void applyColorMode(Channel channel, int32_t mode, HostArt art, int32_t swatchCo
         each([&](float, int) { return sRandom->floatRandom(); });
       }
       break;
-    case 4: {  // random swatches: the whole record, kind included
-      int32_t k = 1 + trunc32(sRandom->floatRandom() * static_cast<float>(swatchCount));
+    case ColorMode::RandomSwatches: {  // the whole record, kind included
+      int32_t k = randomSwatchPosition(sRandom->floatRandom(), swatchCount);
       HostColor swatch;
       if (lookUpSwatch(k, swatchCount, &swatch)) color = swatch;
       paint = 1;
       break;
     }
-    case 5:  // to white up to the middle, then back the other way
-      if (index <= half) {
+    case ColorMode::ToWhiteMidpoint:  // to white up to the middle, then back the other way
+      if (ramp.index <= ramp.half) {
         each([&](float c, int) { return three ? towardsOne(c) : towardsZero(c); });
       } else {
         each([&](float c, int) { return three ? c - (1.0f - c) * (e - h) / n : c + c * (e - h) / n; });
       }
       break;
-    case 6: {  // to swatch, component by position; the element keeps its kind
+    case ColorMode::ToSwatch: {  // component by position; the element keeps its kind
       paint = 1;
       HostColor swatch;
-      if (lookUpSwatch(swatchPosition, swatchCount, &swatch)) {
+      if (lookUpSwatch(m.swatchPosition, swatchCount, &swatch)) {
         each([&](float c, int i) {
           float sc = componentAt(swatch, i);
           return c + (sc - c) * e / n;
@@ -114,60 +113,58 @@ void applyColorMode(Channel channel, int32_t mode, HostArt art, int32_t swatchCo
       }
       break;
     }
-    case 7:  // to half colour
+    case ColorMode::ToHalfColor:
       each([&](float c, int) { return c - c * e / (2.0f * n); });
       break;
-    case 8:  // to inverted
+    case ColorMode::ToInverted:
       each([&](float c, int) { return c + (1.0f - 2.0f * c) * e / n; });
       break;
-    case 9:  // alternate white
+    case ColorMode::AlternateWhite:
       if (odd) each([&](float, int) { return three ? 1.0f : 0.0f; });
       break;
-    case 10:  // alternate black
+    case ColorMode::AlternateBlack:
       if (odd) each([&](float, int) { return three ? 0.0f : 1.0f; });
       break;
-    case 11: {  // alternate swatch
+    case ColorMode::AlternateSwatch: {
       paint = 1;
       HostColor swatch;
-      if (odd && lookUpSwatch(swatchPosition, swatchCount, &swatch))
+      if (odd && lookUpSwatch(m.swatchPosition, swatchCount, &swatch))
         each([&](float, int i) { return componentAt(swatch, i); });
       break;
     }
-    case 12: {  // alternate inverted; the swatch is looked up but not used
+    case ColorMode::AlternateInverted: {  // the swatch is looked up but not used
       HostColor swatch;
-      lookUpSwatch(swatchPosition, swatchCount, &swatch);
+      lookUpSwatch(m.swatchPosition, swatchCount, &swatch);
       paint = 1;
       if (odd) each([&](float c, int) { return 1.0f - c; });
       break;
     }
-    case 13:  // to half colour inverted
+    case ColorMode::ToHalfColorInverted:
       each([&](float c, int) {
         float d = (1.0f - c) * e / (2.0f * n);
         return c > 1.0f - c / 2.0f ? c - d : c + d;
       });
       break;
-    case 14:  // 10% reduction; the stroke variant reduces the stroke colour alike
+    case ColorMode::TenPercentReduction:  // the stroke variant reduces the stroke colour alike
       each([&](float c, int) { return c - 0.9f * c * e / n; });
       break;
-    default:
-      break;
   }
-  sPathStyle->setPathStyle(art, &style);
+  return sPathStyle->setPathStyle(art, &style);
 }
 
-void applyModes(const BurstParams& p, HostArt art, int32_t swatchCount, float fillSteps, float strokeSteps,
-                int32_t index) {
-  applyColorMode(Channel::Fill, p.fillColor, art, swatchCount, p.fillSwatch, trunc32(fillSteps / 2.0f), index,
-                 trunc32(fillSteps));
-  applyColorMode(Channel::Stroke, p.strokeColor, art, swatchCount, p.strokeSwatch, trunc32(strokeSteps / 2.0f),
-                 index, trunc32(strokeSteps));
+// The fill's and the stroke's modes at one index, the fill first; the first failure of the two.
+HostErr applyModes(const BurstParams& p, HostArt art, int32_t swatchCount, float fillSteps, float strokeSteps,
+                   int32_t index) {
+  HostErr fill = applyColorMode({Channel::Fill, static_cast<ColorMode>(p.fillColor), p.fillSwatch},
+                                rampOf(index, fillSteps), art, swatchCount);
+  HostErr stroke = applyColorMode({Channel::Stroke, static_cast<ColorMode>(p.strokeColor), p.strokeSwatch},
+                                  rampOf(index, strokeSteps), art, swatchCount);
+  return fill ? fill : stroke;
 }
 
-float clamp01(float v) { return v < 0.0f ? 0.0f : (v > 1.0f ? 1.0f : v); }
-
-void dimFill(HostArt art, float factor) {
+HostErr dimFill(HostArt art, float factor) {
   HostPathStyle style;
-  sPathStyle->getPathStyle(art, &style);
+  if (HostErr e = sPathStyle->getPathStyle(art, &style)) return e;
   HostColor& c = style.fillColor;
   switch (c.kind) {
     case kHostColorFour:  // black stays: dimming keeps a four-colour black
@@ -187,28 +184,38 @@ void dimFill(HostArt art, float factor) {
     default:
       break;
   }
-  sPathStyle->setPathStyle(art, &style);
+  return sPathStyle->setPathStyle(art, &style);
 }
+
+// The random stroke width; the draw is taken also when the style cannot be read, so the draws
+// after it stay where they would be.
+HostErr randomiseWidth(HostArt art, float referenceWidth) {
+  HostPathStyle style;
+  HostErr read = sPathStyle->getPathStyle(art, &style);
+  float width = sRandom->floatRandom() * referenceWidth;
+  if (read) return read;
+  style.strokeWidth = width;
+  return sPathStyle->setPathStyle(art, &style);
+}
+
+// A failed path-style or opacity call leaves that part of the element's paint as the host has it
+// and the run goes on; only the art style's failures end it.
+void goOnAfter(HostErr) {}
 
 }  // namespace
 
-HostErr paintElement(const BurstParams& p, GenerationState& s) {
+HostErr paintElement(const BurstParams& p, const GenerationState& s) {
   if (p.applyToUniqueElements)
-    applyModes(p, s.art, s.swatchCount, s.fillElementSteps, s.strokeElementSteps, s.elementIndex);
-  if (p.applyToStars) applyModes(p, s.art, s.swatchCount, s.fillStarSteps, s.strokeStarSteps, s.starIndex);
+    goOnAfter(applyModes(p, s.art, s.swatchCount, s.fillElementSteps, s.strokeElementSteps, s.elementIndex));
+  if (p.applyToStars) goOnAfter(applyModes(p, s.art, s.swatchCount, s.fillStarSteps, s.strokeStarSteps, s.starIndex));
 
   float fill = s.factor(kFill);
-  if (fill != 1.0f) dimFill(s.art, fill);
+  if (fill != 1.0f) goOnAfter(dimFill(s.art, fill));
 
   float opacity = p.randomOpacity ? sRandom->floatRandom() * s.factor(kOpacity) : s.factor(kOpacity) * s.referenceOpacity;
-  sBlend->setOpacity(s.art, opacity);
+  goOnAfter(sBlend->setOpacity(s.art, opacity));
 
-  if (p.randomWidth) {
-    HostPathStyle style;
-    sPathStyle->getPathStyle(s.art, &style);
-    style.strokeWidth = sRandom->floatRandom() * s.referenceStrokeWidth;
-    sPathStyle->setPathStyle(s.art, &style);
-  }
+  if (p.randomWidth) goOnAfter(randomiseWidth(s.art, s.referenceStrokeWidth));
 
   if (p.randomStyle) {
     int32_t position = trunc32(sRandom->floatRandom() * static_cast<float>(s.artStyleCount));

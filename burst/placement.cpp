@@ -4,7 +4,7 @@
 
 namespace fl {
 
-HostErr placeElement(GenerationState& s, float angle) {
+HostErr placeElement(const GenerationState& s, float angle) {
   HostMatrix m = kIdentityMatrix;
   sMath->matrixSetTranslate(&m, -s.centreX, -s.centreY);
   sMath->matrixConcatRotate(&m, angle);

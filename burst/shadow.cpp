@@ -1,24 +1,13 @@
 // The drop shadow of an element position: a copy directly beneath the element, painted by the
 // document's colour model, shifted by the run's offset, then mirrored like the element.
-#include <cstring>
-
 #include "burst/mirror.h"
+#include "burst/numeric.h"
 #include "burst/steps.h"
 #include "shell/plugin_suites.h"
 
 namespace fl {
 
 namespace {
-
-// The shadow halves the components as they stand in the record, whatever kind the element's
-// fill had, so they are read and written by position, not through the kind's names.
-float componentAt(const HostColor& color, int i) {
-  float v;
-  std::memcpy(&v, color.c.raw + 4 * i, sizeof v);
-  return v;
-}
-
-void setComponentAt(HostColor& color, int i, float v) { std::memcpy(color.c.raw + 4 * i, &v, sizeof v); }
 
 // The document's black, or the fill at half strength, in the document's kind. A model the host
 // does not name leaves the fill as it was.
@@ -61,7 +50,7 @@ HostErr squash(HostArt shadow) {
 
 }  // namespace
 
-HostErr addDropShadow(const BurstParams& p, GenerationState& s) {
+HostErr addDropShadow(const BurstParams& p, const GenerationState& s) {
   if (!p.dropShadow) return 0;
   // Directly below its element whatever placeBelow says: the shadow belongs to its element, not
   // to the stacking of the ring.

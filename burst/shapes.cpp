@@ -131,7 +131,7 @@ void layOut(int32_t shape, const GenerationState& s, float hx, float hy, Outline
 
 }  // namespace
 
-HostErr buildShape(const BurstParams& p, GenerationState& s) {
+HostErr buildShape(const BurstParams& p, const GenerationState& s) {
   int32_t shape = p.shapeOption;
   if (p.randomShape) shape = static_cast<int32_t>(sRandom->floatRandom() * static_cast<float>(kShapeCount));
 

@@ -1,5 +1,6 @@
 // Sketch strokes: copies of the element, shifted as a whole or point by point, unfilled and
 // stroked in the chosen sketch colour, each mirrored like the element.
+#include "burst/host_draws.h"
 #include "burst/mirror.h"
 #include "burst/steps.h"
 #include "shell/plugin_suites.h"
@@ -7,8 +8,6 @@
 namespace fl {
 
 namespace {
-
-int32_t trunc32(float x) { return static_cast<int32_t>(x); }
 
 // The amount one coordinate moves: the repeat's whole shift, or with per-point jitter a random
 // share of it in a random direction.
@@ -108,17 +107,6 @@ void reduce(HostColor& c) {
   }
 }
 
-// The swatch lookup of the colour modes: positions past the list end at its count, negative
-// ones at 0, and 0 and 1 ([None], [Registration]) become 2. False when the host has no swatch
-// there: the stroke then keeps its colour.
-bool lookUpSwatch(int32_t k, int32_t swatchCount, HostColor* color) {
-  if (k > swatchCount) k = swatchCount;
-  if (k < 0) k = 0;
-  if (k == 0 || k == 1) k = 2;
-  HostSwatch swatch = sSwatches->getNthSwatch(nullptr, k);
-  return sSwatches->getSwatchColor(swatch, color) == 0;
-}
-
 void setRandomOpacity(HostArt copy) {
   float opacity = sRandom->floatRandom();
   sBlend->setOpacity(copy, opacity);
@@ -134,10 +122,9 @@ void sketchColour(const BurstParams& p, const GenerationState& s, HostArt copy, 
       makeRandom(stroke);
       break;
     case 3: {
-      float r = sRandom->floatRandom();
-      int32_t k = 1 + trunc32(r * static_cast<float>(s.swatchCount));
+      int32_t k = randomSwatchPosition(sRandom->floatRandom(), s.swatchCount);
       HostColor swatch;
-      if (lookUpSwatch(k, s.swatchCount, &swatch)) stroke = swatch;
+      if (lookUpSwatch(k, s.swatchCount, &swatch)) stroke = swatch;  // none there: the stroke keeps its colour
       break;
     }
     case 4:

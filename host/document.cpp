@@ -521,8 +521,9 @@ HostErr Document::place(uint32_t slot, int16_t paintOrder, HostArt reference) {
 HostErr Document::newArt(int16_t kind, int16_t paintOrder, HostArt reference, HostArt* art) {
   if (!art) return kHostBadParameterErr;
   if (kind != kHostArtPath) return kHostBadParameterErr;
-  if (paintOrder != kPlaceAboveAll && paintOrder != kPlaceBelowAll && slotOf(reference) < 0)
-    return paintOrder == kPlaceAbove || paintOrder == kPlaceBelow ? kHostBadHandleErr : kHostBadParameterErr;
+  const bool relative = paintOrder == kPlaceAbove || paintOrder == kPlaceBelow;
+  if (!relative && paintOrder != kPlaceAboveAll && paintOrder != kPlaceBelowAll) return kHostBadParameterErr;
+  if (relative && slotOf(reference) < 0) return kHostBadHandleErr;
   if (callOpen_) journal_.reserveOne();  // room first: once the art is placed nothing may fail
   uint32_t slot = allocateSlot();
   if (slot == kNone) return kHostOutOfMemoryErr;

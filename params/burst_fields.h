@@ -22,6 +22,27 @@ enum class FieldDefault : uint8_t {
   NotWritten     // left as the new block holds it
 };
 
+// The values of fillColor and strokeColor: the entries of the dialog's colour lists, after the
+// list's heading (0), which leaves the colour alone. The numbers are those of stored records.
+enum class ColorMode : int32_t {
+  Ignore = 0,
+  ToWhite = 1,
+  ToBlack = 2,
+  RandomColors = 3,
+  RandomSwatches = 4,
+  ToWhiteMidpoint = 5,
+  ToSwatch = 6,
+  ToHalfColor = 7,
+  ToInverted = 8,
+  AlternateWhite = 9,
+  AlternateBlack = 10,
+  AlternateSwatch = 11,
+  AlternateInverted = 12,
+  ToHalfColorInverted = 13,
+  TenPercentReduction = 14,
+};
+inline constexpr int32_t kLastColorMode = static_cast<int32_t>(ColorMode::TenPercentReduction);
+
 struct BurstField {
   const char* name;
   uint16_t offset;
@@ -60,10 +81,10 @@ inline constexpr BurstField kBurstFields[kBurstParamsFieldCount] = {
     FL_FLAG(applyToUniqueElements, 1),
     FL_FLAG(applyToStars, 0),
     FL_INDEX(scaling, 42, 0),
-    FL_INDEX(fillColor, 14, 0),
+    FL_INDEX(fillColor, kLastColorMode, 0),
     {"fillSwatch", offsetof(BurstParams, fillSwatch), FieldKind::Int, FieldRange::Swatches, 0, 0, FieldDefault::Value, 2},
     FL_INT(fillSteps, 0, 1000, 0),
-    FL_INDEX(strokeColor, 14, 0),
+    FL_INDEX(strokeColor, kLastColorMode, 0),
     {"strokeSwatch", offsetof(BurstParams, strokeSwatch), FieldKind::Int, FieldRange::Swatches, 0, 0, FieldDefault::Value, 2},
     FL_INT(strokeSteps, 0, 1000, 0),
     FL_INDEX(pattern, 10, 0),

@@ -12,7 +12,9 @@ extern "C" {
 #define kAccessSuiteVersion 3
 
 typedef struct AccessSuite {
-  /* Copies the file path of the plug-in's module, zero-terminated, into buffer (size bytes). */
+  /* Copies the file path of the plug-in's module, zero-terminated and cut to fit, into buffer
+   * (size bytes). Fails: kHostBadHandleErr for a plug-in ref not the caller's own,
+   * kHostBadParameterErr for a null buffer or size <= 0. [any time] */
   HostErr (*getModulePath)(HostPluginRef plugin, char *buffer, int32_t size);
 } AccessSuite;
 

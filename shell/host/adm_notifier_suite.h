@@ -12,9 +12,10 @@ extern "C" {
 #define kAdmNotifierSuiteVersion 1
 
 typedef struct AdmNotifierSuite {
-  /* The item the notification is for. */
+  /* The item the notification is for; null for a stale notifier. [in modal] */
   HostItem (*getItem)(HostNotifier notifier);
-  /* Non-zero when the notification is of the named type. */
+  /* Non-zero when the notification is of the named type; 0 for a stale notifier or a null
+   * type. [in modal] */
   HostBool (*isNotifierType)(HostNotifier notifier, const char *notifierType);
 } AdmNotifierSuite;
 

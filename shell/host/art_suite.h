@@ -23,16 +23,23 @@ extern "C" {
 typedef struct ArtSuite {
   /* Makes an empty, open art of the kind at the paint order (relative to reference for
    * kPlaceAbove/kPlaceBelow) with the paint for new paths. The document owns it; *art stays
-   * valid until the art is disposed or undone. */
+   * valid until the art is disposed or undone. Fails: kHostBadParameterErr for a null art, a kind
+   * other than kHostArtPath or an unknown paint order, kHostBadHandleErr for a stale reference
+   * with kPlaceAbove/kPlaceBelow, kHostOutOfMemoryErr when the document is full,
+   * kHostNotInCallErr. [in call] */
   HostErr (*newArt)(int16_t kind, int16_t paintOrder, HostArt reference, HostArt *art);
-  /* Copies art whole (segments, style, opacity, art style) to the paint order into *copy. */
+  /* Copies art whole (segments, style, opacity, art style) to the paint order into *copy. Fails:
+   * as newArt, and kHostBadHandleErr for a stale art. [in call] */
   HostErr (*duplicateArt)(HostArt art, int16_t paintOrder, HostArt reference, HostArt *copy);
-  /* Removes art from the document; its handle becomes stale. */
+  /* Removes art from the document; its handle becomes stale. Fails: kHostBadHandleErr for a
+   * stale art, kHostNotInCallErr. [in call] */
   HostErr (*disposeArt)(HostArt art);
-  /* The art's kind. */
+  /* The art's kind. Fails: kHostBadParameterErr for a null kind, kHostBadHandleErr for a stale
+   * art. [any time] */
   HostErr (*getArtType)(HostArt art, int16_t *kind);
   /* The geometric bounds of the art's curves (extrema, not control points); an empty path gives
-   * left > right. */
+   * left > right. Fails: kHostBadParameterErr for null bounds, kHostBadHandleErr for a stale art.
+   * [any time] */
   HostErr (*getArtBounds)(HostArt art, HostRealRect *bounds);
 } ArtSuite;
 

@@ -12,9 +12,10 @@ extern "C" {
 #define kBlendStyleSuiteVersion 2
 
 typedef struct BlendStyleSuite {
-  /* The art's opacity, 0 to 1 (1 for a handle that is not valid). */
+  /* The art's opacity, 0 to 1; 1 for a stale art. [any time] */
   HostReal (*getOpacity)(HostArt art);
-  /* Sets the art's opacity, clamped to 0..1. */
+  /* Sets the art's opacity, clamped to 0..1. Fails: kHostBadParameterErr for a NaN opacity,
+   * kHostBadHandleErr for a stale art, kHostNotInCallErr. [in call] */
   HostErr (*setOpacity)(HostArt art, HostReal opacity);
 } BlendStyleSuite;
 

@@ -13,9 +13,11 @@ extern "C" {
 
 typedef struct BlocksSuite {
   /* Allocates size bytes, zero-filled, into *block; the caller owns the block until freeBlock.
-   * debugName labels it in the host's accounting. */
+   * debugName labels it in the host's accounting. Fails: kHostBadParameterErr for a null block or
+   * a negative size, kHostOutOfMemoryErr. [any time] */
   HostErr (*allocateBlock)(int32_t size, const char *debugName, void **block);
-  /* Frees a block from allocateBlock; kHostBadHandleErr for anything else. */
+  /* Frees a block from allocateBlock. Fails: kHostBadHandleErr for anything else (null, a block
+   * already freed). [any time] */
   HostErr (*freeBlock)(void *block);
 } BlocksSuite;
 

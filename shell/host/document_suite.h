@@ -24,11 +24,14 @@ typedef struct HostDocumentSetup {
 } HostDocumentSetup;
 
 typedef struct DocumentSuite {
-  /* Copies the document setup; its first two reals are the page width and height. */
+  /* Copies the document setup; its first two reals are the page width and height. Fails:
+   * kHostBadParameterErr for a null setup. [any time] */
   HostErr (*getDocumentSetup)(HostDocumentSetup *setup);
-  /* Repaints the document's windows now, also while a modal dialog is open. */
+  /* Repaints the document's windows now, also while a modal dialog is open. It has no failure of
+   * its own. [any time] */
   HostErr (*redrawDocument)(void);
-  /* The document colour model (kDocumentGreyModel, kDocumentRGBModel or kDocumentCMYKModel). */
+  /* The document colour model (kDocumentGreyModel, kDocumentRGBModel or kDocumentCMYKModel).
+   * Fails: kHostBadParameterErr for a null model. [any time] */
   HostErr (*getDocumentColorModel)(int16_t *model);
 } DocumentSuite;
 

@@ -3,6 +3,19 @@
  * Plain C, usable from the plug-in and the host alike. Every operation that can fail returns a
  * HostErr: 0 for success, otherwise a host code or a four-character code packed big-endian.
  * Reals are single precision; artwork lengths are in points with y growing upwards.
+ *
+ * The contract of every suite function is in its comment: what it does, how it fails and, as the
+ * comment's last word, when it may be called:
+ *   [in call]  only while the host is inside a call of the plug-in's entry point; outside one it
+ *              fails with kHostNotInCallErr and changes nothing.
+ *   [in modal] only while a modal dialog is running (its init procedure included): the handles of
+ *              dialogs, items, lists and entries are valid only then, and those of notifiers and
+ *              trackers only inside the procedure that received them. Afterwards they are stale.
+ *   [any time] whenever the plug-in's code runs.
+ * A function that returns a HostErr fails with the codes its comment names and, whatever the
+ * comment says, with kHostOutOfMemoryErr when the host runs short of memory; on failure it writes
+ * none of its out-arguments unless its comment says otherwise. A function that returns a value
+ * cannot report a code: on failure it gives the failure value its comment names.
  */
 #ifndef FLARIMOND_HOST_TYPES_H
 #define FLARIMOND_HOST_TYPES_H

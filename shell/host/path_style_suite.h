@@ -12,14 +12,17 @@ extern "C" {
 #define kPathStyleSuiteVersion 5
 
 typedef struct PathStyleSuite {
-  /* Copies the art's path style into *style. */
+  /* Copies the art's path style into *style. Fails: kHostBadParameterErr for a null style,
+   * kHostBadHandleErr for a stale art. [any time] */
   HostErr (*getPathStyle)(HostArt art, HostPathStyle *style);
-  /* Replaces the art's path style; a width, colour component, miter limit or dash in use that
-   * is not finite is kHostBadParameterErr. */
+  /* Replaces the art's path style. Fails: kHostBadParameterErr for a null style or one with a
+   * width, colour component, miter limit or dash in use that is not finite, kHostBadHandleErr for
+   * a stale art, kHostNotInCallErr. [in call] */
   HostErr (*setPathStyle)(HostArt art, const HostPathStyle *style);
   /* Blends two styles into *result: fraction is the share of the first, so 0 gives the second
-   * unchanged and 1 the first. result may be either operand. A blend that is not finite
-   * (a NaN fraction, say) is kHostBadParameterErr and *result is left as it was. */
+   * unchanged and 1 the first. result may be either operand. Fails: kHostBadParameterErr for a
+   * null operand or result, or a blend that is not finite (a NaN fraction, say); *result is then
+   * left as it was. [any time] */
   HostErr (*interpolatePathStyle)(const HostPathStyle *first, const HostPathStyle *second,
                                   HostPathStyle *result, HostReal fraction);
 } PathStyleSuite;

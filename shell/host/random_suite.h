@@ -12,7 +12,7 @@ extern "C" {
 #define kRandomSuiteVersion 3
 
 typedef struct RandomSuite {
-  /* The next uniform draw in [0, 1). */
+  /* The next uniform draw in [0, 1); 0 on failure. [any time] */
   HostReal (*floatRandom)(void);
 } RandomSuite;
 

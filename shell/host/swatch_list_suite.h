@@ -12,14 +12,18 @@ extern "C" {
 #define kSwatchListSuiteVersion 4
 
 typedef struct SwatchListSuite {
-  /* The number of swatches in a list; null is the current document's list. */
+  /* The number of swatches in the current document's list, which is the only list: pass null.
+   * 0 for any other list, and 0 on failure. [any time] */
   int32_t (*countSwatches)(void *list);
-  /* The swatch at position n (from 0), or null when there is none; owned by the document. */
+  /* The swatch at position n (from 0) of the current document's list (pass null); owned by the
+   * document. Null when there is none there, for any other list, and on failure. [any time] */
   HostSwatch (*getNthSwatch)(void *list, int32_t n);
-  /* Copies the swatch's colour record; kHostBadHandleErr, and nothing written, for a null or
-   * stale swatch. */
+  /* Copies the swatch's colour record. Fails: kHostBadHandleErr for a null or stale swatch,
+   * kHostBadParameterErr for a null color. [any time] */
   HostErr (*getSwatchColor)(HostSwatch swatch, HostColor *color);
-  /* Copies the swatch's name, zero-terminated, into buffer (size bytes). */
+  /* Copies the swatch's name, zero-terminated and cut to fit, into buffer (size bytes). Fails:
+   * kHostBadHandleErr for a null or stale swatch, kHostBadParameterErr for a null buffer or
+   * size <= 0. [any time] */
   HostErr (*getSwatchName)(HostSwatch swatch, char *buffer, int32_t size);
 } SwatchListSuite;
 

@@ -17,8 +17,9 @@ extern "C" {
 
 typedef struct TransformArtSuite {
   /* Moves the art's points by matrix (with kTransformObjects); with kTransformScaleLines the
-   * stroke width is multiplied by lineScale. A matrix that is not finite, or a result that is not
-   * (a point or width past the largest float), is kHostBadParameterErr and the art is unchanged. */
+   * stroke width is multiplied by lineScale. Fails (the art unchanged): kHostBadParameterErr for
+   * a null matrix, one that is not finite, or a result that is not (a point or width past the
+   * largest float), kHostBadHandleErr for a stale art, kHostNotInCallErr. [in call] */
   HostErr (*transformArt)(HostArt art, const HostMatrix *matrix, HostReal lineScale, int32_t flags);
 } TransformArtSuite;
 

@@ -13,7 +13,7 @@ extern "C" {
 
 typedef struct UndoSuite {
   /* Takes back every document change made so far in the current top-level plug-in call, newest
-   * first; handles to art made in the call become stale. */
+   * first; handles to art made in the call become stale. Fails: kHostNotInCallErr. [in call] */
   HostErr (*undoChanges)(void);
 } UndoSuite;
 

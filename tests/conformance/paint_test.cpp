@@ -5,6 +5,7 @@
 #include "conformance/host_fixture.h"
 #include "document.h"
 #include "document_suite.h"
+#include "params/burst_fields.h"
 
 namespace fltest {
 namespace {
@@ -271,6 +272,44 @@ TEST_F(PaintTest, OpacityWidthAndStyle) {
   auto refused = run(p, one, {}, HOST_FOURCC('N', 'F', 'n', 'd'));
   EXPECT_EQ(refused.size(), 1u);
   ASSERT_EQ(user().errors.size(), 1u);
+}
+
+// A style that cannot be read is never written back: that step leaves the element's paint as the
+// host has it, the draws stay in step and the design goes on, every other art as in a clean run.
+TEST_F(PaintTest, UnreadStyleLeavesThePaintAndTheRunGoesOn) {
+  struct Case {
+    const char* what;
+    void (*set)(BurstParams&);
+    uint64_t read;  // 1 is the run's reference; each fresh element then reads for its paint and its blend
+  };
+  const Case cases[] = {
+      {"dimming", [](BurstParams& p) { p.fillFactorPerElement = 50.0f; }, 3},
+      {"colour mode", [](BurstParams& p) { p.fillColor = static_cast<int32_t>(ColorMode::ToBlack); }, 4},
+      {"random width", [](BurstParams& p) { p.randomWidth = 1; }, 4},
+  };
+  const DocumentOptions d = documentWith(kDocumentCMYKModel, flhost::fourColor(0.4f, 0.8f, 1.0f, 0.6f));
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    BurstParams p = defaults();
+    c.set(p);
+    const auto clean = run(p, d);
+    open({}, d);
+    startUp();
+    p.uniqueElements = 1;
+    host().faults().failOn("pathStyle.getPathStyle", c.read, HOST_FOURCC('F', 'A', 'I', 'L'));
+    ASSERT_EQ(goWith(p), 0);
+    EXPECT_FALSE(host().faults().pending());
+    std::vector<StoredArt> arts;
+    host().document().forEachArt([&](const flhost::ArtView& a) { arts.emplace_back(a); });
+    ASSERT_EQ(arts.size(), clean.size());
+    EXPECT_EQ(std::memcmp(&arts[1].style, &d.newPathStyle, sizeof(HostPathStyle)), 0);  // element 1
+    for (size_t i = 0; i < arts.size(); ++i) {
+      if (i == 1) continue;
+      SCOPED_TRACE(i);
+      EXPECT_EQ(std::memcmp(&arts[i].style, &clean[i].style, sizeof(HostPathStyle)), 0);
+      EXPECT_EQ(arts[i].opacity, clean[i].opacity);
+    }
+  }
 }
 
 }  // namespace

@@ -46,6 +46,7 @@ TEST_F(DocumentTest, PaintOrders) {
   HostArt x = nullptr;
   EXPECT_EQ(doc.newArt(kHostArtPath, kPlaceBelow, nullptr, &x), kHostBadHandleErr);
   EXPECT_EQ(doc.newArt(kHostArtPath, 9, nullptr, &x), kHostBadParameterErr);
+  EXPECT_EQ(doc.newArt(kHostArtPath, 9, a, &x), kHostBadParameterErr);  // no art left outside the order
   EXPECT_EQ(doc.newArt(7, kPlaceAboveAll, nullptr, &x), kHostBadParameterErr);
   EXPECT_EQ(doc.artCount(), 6u);
 }
