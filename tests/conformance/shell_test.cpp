@@ -47,10 +47,10 @@ TEST_F(HostTest, StartupRegistersTheOneFilter) {
   EXPECT_EQ(f.title, "Flarimond...");
   EXPECT_EQ(host().faults().count("menu.updateMenuItemAutomatically"), 1u);
   EXPECT_EQ(host().faults().count("blocks.allocateBlock"), 1u);
-  EXPECT_EQ(host().heldSuiteCount(), 0);
+  EXPECT_EQ(host().suites().heldCount(), 0);
   std::vector<std::string> rows;
   for (int row = 0; row < 26; ++row) rows.push_back(rowKey(row));
-  EXPECT_EQ(host().suitesEverAcquired(), rows);
+  EXPECT_EQ(host().suites().everAcquired(), rows);
   EXPECT_EQ(f.options, 0);
   EXPECT_EQ(f.menuCriteria, (std::vector<int32_t>{1, 0, 0, 0, 0, 1, 0}));
 }
@@ -74,7 +74,7 @@ TEST_F(HostTest, RoutingAnswersEveryMessage) {
     uint64_t before = host().faults().count("basic.acquireSuite");
     EXPECT_EQ(host().send(c.caller, c.selector), c.result);
     EXPECT_EQ(host().faults().count("basic.acquireSuite") - before, c.acquisitions);
-    EXPECT_EQ(host().heldSuiteCount(), 0);
+    EXPECT_EQ(host().suites().heldCount(), 0);
   }
   // Only the menu Go is an error, and it is shown once.
   ASSERT_EQ(user().errors.size(), 1u);
@@ -130,7 +130,7 @@ TEST_F(HostTest, ShutdownFreesTheGlobalsBlock) {
   EXPECT_EQ(host().shutdown(), 0);
   EXPECT_EQ(host().heldGlobals(), nullptr);
   EXPECT_EQ(host().faults().count("blocks.freeBlock"), 1u);
-  EXPECT_EQ(host().heldSuiteCount(), 0);
+  EXPECT_EQ(host().suites().heldCount(), 0);
 }
 
 TEST_F(HostTest, UnloadAndReloadKeepTheGlobals) {
@@ -146,7 +146,7 @@ TEST_F(HostTest, UnloadAndReloadKeepTheGlobals) {
   EXPECT_EQ(host().go(), 0);
   // Each confirmed dialog kept its preview as a design.
   EXPECT_EQ(arts(), 20u);
-  EXPECT_EQ(host().heldSuiteCount(), 0);
+  EXPECT_EQ(host().suites().heldCount(), 0);
 }
 
 TEST_F(HostTest, AboutBoxShowsItsProductLines) {
@@ -164,13 +164,13 @@ TEST_F(HostTest, NestedCallsWorkWithTheOuterCallsSuites) {
     uint64_t before = host().faults().count("basic.acquireSuite");
     EXPECT_EQ(host().about(), 0);
     acquiredInside = host().faults().count("basic.acquireSuite") - before;
-    heldInside = host().heldSuiteCount();
+    heldInside = host().suites().heldCount();
   };
   EXPECT_EQ(host().getParameters(), 0);
   EXPECT_EQ(acquiredInside, 0u);
   EXPECT_EQ(heldInside, 26);
   EXPECT_EQ(user().aboutTexts.size(), 8u);
-  EXPECT_EQ(host().heldSuiteCount(), 0);
+  EXPECT_EQ(host().suites().heldCount(), 0);
   // The next call acquires the whole table afresh.
   uint64_t before = host().faults().count("basic.acquireSuite");
   EXPECT_EQ(host().menuUpdate(), 0);
@@ -187,7 +187,7 @@ TEST_F(HostTest, AcquisitionFailureAtEveryRow) {
       host().faults().failOn("basic.acquireSuite", static_cast<uint64_t>(row) + 1, failure);
       EXPECT_EQ(host().startup(), failure);
       EXPECT_TRUE(host().filters().empty());
-      EXPECT_EQ(host().heldSuiteCount(), 0);
+      EXPECT_EQ(host().suites().heldCount(), 0);
       if (row > 18) {
         ASSERT_EQ(user().alerts.size(), 1u);
         EXPECT_NE(user().alerts[0].find(std::string("suite: ") + kSuiteRows[row].name), std::string::npos);
@@ -213,7 +213,7 @@ TEST_F(HostTest, FailedReleaseStopsTheWalkButNotTheAnswer) {
     EXPECT_EQ(host().menuUpdate(), 0);
     std::map<std::string, int> kept;
     for (int row = failed - 1; row < 26; ++row) kept[rowKey(row)] = 1;
-    EXPECT_EQ(host().heldSuites(), kept);
+    EXPECT_EQ(host().suites().held(), kept);
   }
 }
 
