@@ -98,6 +98,7 @@ bool Session::linkModule(std::string* error) {
 HostPluginRef Session::pluginRef() const { return encodeHandle<HostPluginRef>(0, 0, kSaltPlugin); }
 
 HostErr Session::call(const char* caller, const char* selector, void* message) {
+  if (!entry_) return kHostNotFoundErr;  // the module could not be loaded again after an unload
   bool topLevel = depth_ == 0;
   ++depth_;
   if (topLevel) document_->beginCall();

@@ -64,7 +64,8 @@ class Session {
   HostErr go();
   HostErr menuGo();
   HostErr menuUpdate();
-  // Sends "SP Access"/"Unload", unloads the module, loads it again and sends "Reload".
+  // Sends "SP Access"/"Unload", unloads the module, loads it again and sends "Reload". When the
+  // module cannot be loaded again, kHostNotFoundErr, and so is every later message.
   HostErr unloadAndReload();
   // Any caller/selector with the message record its caller implies (a FilterMessage for the
   // registered filter and its stored block, a MenuMessage, or a plain HostMessage).

@@ -149,6 +149,27 @@ TEST_F(HostTest, UnloadAndReloadKeepTheGlobals) {
   EXPECT_EQ(host().suites().heldCount(), 0);
 }
 
+TEST_F(HostTest, AModuleGoneAtReloadIsReportedNotCalled) {
+  auto copy = moduleCopy("reload-gone", [](flhost::ResourceSet&) {});
+  ASSERT_FALSE(copy.empty());
+  flhost::SessionOptions options;
+  options.modulePath = copy;
+  std::string error;
+  auto s = flhost::Session::open(options, &error);
+  ASSERT_TRUE(s) << error;
+  s->dialogs().setDriver(&user());
+  ASSERT_EQ(s->startup(), 0);
+  std::error_code ec;
+  if (!std::filesystem::remove(copy, ec)) GTEST_SKIP() << "a loaded module cannot be removed on this system";
+  HostErr reload = s->unloadAndReload();
+  if (reload == 0) GTEST_SKIP() << "the system kept the module loaded";
+  EXPECT_EQ(reload, kHostNotFoundErr);
+  EXPECT_NE(s->heldGlobals(), nullptr);  // still the host's to keep
+  EXPECT_EQ(s->go(), kHostNotFoundErr);
+  EXPECT_EQ(s->shutdown(), kHostNotFoundErr);
+  EXPECT_EQ(s->callDepth(), 0);
+}
+
 TEST_F(HostTest, AboutBoxShowsItsProductLines) {
   startUp();
   EXPECT_EQ(host().about(), 0);
