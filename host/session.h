@@ -1,9 +1,11 @@
 // A running stand-in host with one plug-in module loaded: the host's side of the whole protocol.
 //
-// A Session checks the module's property list, loads it, resolves its entry point and supplies
-// every suite. Its calls (startup, getParameters, go, ...) are the messages a host sends; each is a
-// top-level call with its own undo journal. Only one Session is current at a time: the suites reach
-// it through the functions of host_context.h.
+// A Session checks the module's property list, loads it, resolves its entry point and sends it
+// messages. Its calls (startup, getParameters, go, ...) are the messages a host sends; each is a
+// top-level call with its own undo journal. What the suites serve lives in members: the document,
+// the dialogs, the memory lent to the plug-in (HostMemory) and the account of the suites it holds
+// (SuiteRegistry). Only one Session is current at a time: the suites reach it through the
+// functions of host_context.h.
 #pragma once
 
 #include <cstdint>

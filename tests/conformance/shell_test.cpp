@@ -37,6 +37,17 @@ const SuiteRow kSuiteRows[26] = {
 };
 std::string rowKey(int row) { return std::string(kSuiteRows[row].name) + "/" + std::to_string(kSuiteRows[row].version); }
 
+// A host for a changed copy of the module, with the test's user at its dialogs; null on failure.
+std::unique_ptr<flhost::Session> openCopy(const std::filesystem::path& copy, TestUser& user) {
+  flhost::SessionOptions options;
+  options.modulePath = copy;
+  std::string error;
+  auto s = flhost::Session::open(options, &error);
+  EXPECT_TRUE(s) << error;
+  if (s) s->dialogs().setDriver(&user);
+  return s;
+}
+
 const char* kMemoryMessage = "The filter cannot complete because there isn't enough memory (RAM) available.";
 
 TEST_F(HostTest, StartupRegistersTheOneFilter) {
@@ -152,12 +163,8 @@ TEST_F(HostTest, UnloadAndReloadKeepTheGlobals) {
 TEST_F(HostTest, AModuleGoneAtReloadIsReportedNotCalled) {
   auto copy = moduleCopy("reload-gone", [](flhost::ResourceSet&) {});
   ASSERT_FALSE(copy.empty());
-  flhost::SessionOptions options;
-  options.modulePath = copy;
-  std::string error;
-  auto s = flhost::Session::open(options, &error);
-  ASSERT_TRUE(s) << error;
-  s->dialogs().setDriver(&user());
+  auto s = openCopy(copy, user());
+  ASSERT_TRUE(s);
   ASSERT_EQ(s->startup(), 0);
   std::error_code ec;
   if (!std::filesystem::remove(copy, ec)) GTEST_SKIP() << "a loaded module cannot be removed on this system";
@@ -243,12 +250,8 @@ TEST_F(HostTest, EmptyCategoryRegistersNoFilter) {
     set.add(uint16_t{6}, 1001, 1033, stringBlock({"<First Mac index is 1>", "", "Flarimond..."}));
   });
   ASSERT_FALSE(copy.empty());
-  flhost::SessionOptions options;
-  options.modulePath = copy;
-  std::string error;
-  auto s = flhost::Session::open(options, &error);
-  ASSERT_TRUE(s) << error;
-  s->dialogs().setDriver(&user());
+  auto s = openCopy(copy, user());
+  ASSERT_TRUE(s);
   EXPECT_EQ(s->startup(), 0);
   EXPECT_TRUE(s->filters().empty());
   EXPECT_EQ(s->faults().count("filter.addFilter"), 0u);
