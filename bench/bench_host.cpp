@@ -56,7 +56,7 @@ namespace {
 void store(flhost::Session& host, const BurstParams& p) {
   std::vector<uint8_t> bytes(sizeof p);
   std::memcpy(bytes.data(), &p, sizeof p);
-  host.setParameters(bytes);
+  host.memory().setParameters(bytes);
 }
 
 int64_t statusField(const char* name) {

@@ -15,6 +15,7 @@
 #include "faults.h"
 #include "geometry.h"
 #include "handles.h"
+#include "host_memory.h"
 #include "host_context.h"
 #include "session.h"
 #include "color.h"
@@ -34,11 +35,11 @@ Session& session() { return *Session::current(); }
 
 HostErr allocateBlock(int32_t size, const char*, void** block) {
   HOST_OP("blocks.allocateBlock");
-  return guarded([&] { return session().allocateBlock(size, block); });
+  return guarded([&] { return hostMemory().allocateBlock(size, block); });
 }
 HostErr freeBlock(void* block) {
   HOST_OP("blocks.freeBlock");
-  return guarded([&] { return session().freeBlock(block); });
+  return guarded([&] { return hostMemory().freeBlock(block); });
 }
 const BlocksSuite kBlocks = {allocateBlock, freeBlock};
 
@@ -56,15 +57,15 @@ const AccessSuite kAccess = {getModulePath};
 
 HostErr newHandle(int32_t size, HostMemHandle* handle) {
   HOST_OP("memory.newHandle");
-  return guarded([&] { return session().newHandle(size, handle); });
+  return guarded([&] { return hostMemory().newHandle(size, handle); });
 }
 HostErr disposeHandle(HostMemHandle handle) {
   HOST_OP("memory.disposeHandle");
-  return guarded([&] { return session().disposeHandle(handle); });
+  return guarded([&] { return hostMemory().disposeHandle(handle); });
 }
 HostErr getHandleSize(HostMemHandle handle, int32_t* size) {
   HOST_OP("memory.getHandleSize");
-  return guarded([&] { return session().handleSize(handle, size); });
+  return guarded([&] { return hostMemory().handleSize(handle, size); });
 }
 const MemorySuite kMemory = {newHandle, disposeHandle, getHandleSize};
 

@@ -11,6 +11,8 @@ class Faults;
 class DialogManager;
 class ResourceSet;
 class Document;
+class HostMemory;
+class SuiteRegistry;
 
 Faults& hostFaults();
 DialogManager& hostDialogs();
@@ -19,6 +21,9 @@ const ResourceSet& hostResources();
 Document& hostDocument();
 // The reference the host gave the loaded plug-in; other references are refused.
 HostPluginRef hostPluginRef();
+// The blocks and handles lent to the plug-in, and the suites it holds.
+HostMemory& hostMemory();
+SuiteRegistry& hostSuites();
 
 // Runs f, turning any exception into a host code so none ever reaches the plug-in.
 template <class F>

@@ -2,8 +2,6 @@
 
 #include <cstring>
 
-#include "adm_suites.h"
-#include "ai_suites.h"
 #include "handles.h"
 #include "host_context.h"
 
@@ -12,21 +10,6 @@ namespace flhost {
 namespace {
 
 Session* gCurrent = nullptr;
-
-HostErr basicAcquire(const char* name, int32_t version, const void** suite) {
-  if (HostErr e = hostFaults().enter("basic.acquireSuite")) return e;
-  return guarded([&] { return Session::current()->acquireSuite(name, version, suite); });
-}
-HostErr basicRelease(const char* name, int32_t version) {
-  if (HostErr e = hostFaults().enter("basic.releaseSuite")) return e;
-  return guarded([&] { return Session::current()->releaseSuite(name, version); });
-}
-HostBool basicIsEqual(const char* a, const char* b) {
-  if (hostFaults().enter("basic.isEqual")) return 0;
-  return a && b && std::strcmp(a, b) == 0;
-}
-
-std::string suiteKey(const char* name, int32_t version) { return std::string(name) + "/" + std::to_string(version); }
 
 }  // namespace
 
@@ -37,6 +20,8 @@ DialogManager& hostDialogs() { return gCurrent->dialogs(); }
 const ResourceSet& hostResources() { return gCurrent->resources(); }
 Document& hostDocument() { return gCurrent->document(); }
 HostPluginRef hostPluginRef() { return gCurrent->pluginRef(); }
+HostMemory& hostMemory() { return gCurrent->memory(); }
+SuiteRegistry& hostSuites() { return gCurrent->suites(); }
 
 Session::Session(const SessionOptions& options)
     : options_(options),
@@ -45,7 +30,6 @@ Session::Session(const SessionOptions& options)
       dialogs_(std::make_unique<DialogManager>(faults_)) {
   random_.queueDraws(options.draws);
   random_.skip(options.skipDraws);
-  basic_ = BasicSuite{basicAcquire, basicRelease, basicIsEqual};
   previous_ = gCurrent;
   gCurrent = this;
   dialogScope_ = std::make_unique<DialogManager::Scope>(*dialogs_);
@@ -91,6 +75,11 @@ bool Session::loadModule(std::string* error) {
   resources_ = std::move(*resources);
   propertyList_ = *list;
   dialogs_->setResources(&resources_);
+  return linkModule(error);
+}
+
+bool Session::linkModule(std::string* error) {
+  std::string why;
   library_ = ModuleLibrary::load(options_.modulePath, &why);
   if (!library_) {
     if (error) *error = "plug-in " + options_.modulePath.string() + " could not be loaded: " + why;
@@ -109,6 +98,7 @@ bool Session::loadModule(std::string* error) {
 HostPluginRef Session::pluginRef() const { return encodeHandle<HostPluginRef>(0, 0, kSaltPlugin); }
 
 HostErr Session::call(const char* caller, const char* selector, void* message) {
+  if (!entry_) return kHostNotFoundErr;  // the module could not be loaded again after an unload
   bool topLevel = depth_ == 0;
   ++depth_;
   if (topLevel) document_->beginCall();
@@ -118,133 +108,51 @@ HostErr Session::call(const char* caller, const char* selector, void* message) {
   return result;
 }
 
-HostErr Session::startup() {
-  HostMessage m{&basic_, pluginRef(), globals_};
-  return call(kCallerInterface, kSelectorStartup, &m);
-}
+HostMessage Session::message() const { return HostMessage{SuiteRegistry::basic(), pluginRef(), globals_}; }
 
-HostErr Session::shutdown() {
-  HostMessage m{&basic_, pluginRef(), globals_};
-  HostErr e = call(kCallerInterface, kSelectorShutdown, &m);
-  globals_ = m.globals;
+HostErr Session::send(const char* caller, const char* selector) {
+  if (std::strcmp(caller, kCallerFilter) == 0) return sendFilter(selector, registeredFilter());
+  if (std::strcmp(caller, kCallerMenu) == 0) {
+    MenuMessage m{message(), nullptr};
+    return call(caller, selector, &m);
+  }
+  HostMessage m = message();
+  HostErr e = call(caller, selector, &m);
+  // The plug-in hands its globals to the host to keep when it is unloaded or shut down.
+  if (std::strcmp(caller, kCallerAccess) == 0 || std::strcmp(selector, kSelectorShutdown) == 0) globals_ = m.globals;
   return e;
 }
 
-HostErr Session::about() {
-  HostMessage m{&basic_, pluginRef(), globals_};
-  return call(kCallerInterface, kSelectorAbout, &m);
+HostErr Session::sendFilter(const char* selector, HostFilter filter) {
+  FilterMessage m{message(), filter, memory_.parametersHandle()};
+  HostErr e = call(kCallerFilter, selector, &m);
+  memory_.keepParameters(m.parameters);
+  return e;
+}
+
+HostErr Session::startup() { return send(kCallerInterface, kSelectorStartup); }
+HostErr Session::shutdown() { return send(kCallerInterface, kSelectorShutdown); }
+HostErr Session::about() { return send(kCallerInterface, kSelectorAbout); }
+HostErr Session::menuGo() { return send(kCallerMenu, kSelectorMenuGo); }
+HostErr Session::menuUpdate() { return send(kCallerMenu, kSelectorMenuUpdate); }
+HostErr Session::getParameters() { return sendFilter(kSelectorGetParameters, registeredFilter()); }
+HostErr Session::getParameters(HostFilter filter) { return sendFilter(kSelectorGetParameters, filter); }
+HostErr Session::go() { return sendFilter(kSelectorFilterGo, registeredFilter()); }
+
+HostErr Session::unloadAndReload() {
+  HostErr e = send(kCallerAccess, kSelectorUnload);
+  entry_ = nullptr;
+  library_.reset();
+  if (!linkModule(nullptr)) return kHostNotFoundErr;
+  HostErr r = send(kCallerAccess, kSelectorReload);
+  return e ? e : r;
 }
 
 HostFilter Session::filterHandle(size_t index) const {
   return encodeHandle<HostFilter>(static_cast<uint32_t>(index), 0, kSaltFilter);
 }
 
-HostErr Session::getParameters() { return getParameters(filters_.empty() ? nullptr : filterHandle(0)); }
-
-HostErr Session::getParameters(HostFilter filter) {
-  FilterMessage m{{&basic_, pluginRef(), globals_}, filter, parameters_};
-  HostErr e = call(kCallerFilter, kSelectorGetParameters, &m);
-  // The host keeps whatever block the plug-in made for the filter.
-  if (m.parameters != parameters_ && memHandles_.count(m.parameters)) parameters_ = m.parameters;
-  return e;
-}
-
-HostErr Session::go() {
-  FilterMessage m{{&basic_, pluginRef(), globals_}, filters_.empty() ? nullptr : filterHandle(0), parameters_};
-  return call(kCallerFilter, kSelectorFilterGo, &m);
-}
-
-HostErr Session::send(const char* caller, const char* selector) {
-  if (std::strcmp(caller, kCallerFilter) == 0) {
-    FilterMessage m{{&basic_, pluginRef(), globals_}, filters_.empty() ? nullptr : filterHandle(0), parameters_};
-    HostErr e = call(caller, selector, &m);
-    if (m.parameters != parameters_ && memHandles_.count(m.parameters)) parameters_ = m.parameters;
-    return e;
-  }
-  if (std::strcmp(caller, kCallerMenu) == 0) {
-    MenuMessage m{{&basic_, pluginRef(), globals_}, nullptr};
-    return call(caller, selector, &m);
-  }
-  HostMessage m{&basic_, pluginRef(), globals_};
-  HostErr e = call(caller, selector, &m);
-  if (std::strcmp(caller, kCallerAccess) == 0 || std::strcmp(selector, kSelectorShutdown) == 0) globals_ = m.globals;
-  return e;
-}
-
-HostErr Session::menuGo() {
-  MenuMessage m{{&basic_, pluginRef(), globals_}, nullptr};
-  return call(kCallerMenu, kSelectorMenuGo, &m);
-}
-
-HostErr Session::menuUpdate() {
-  MenuMessage m{{&basic_, pluginRef(), globals_}, nullptr};
-  return call(kCallerMenu, kSelectorMenuUpdate, &m);
-}
-
-HostErr Session::unloadAndReload() {
-  HostMessage unload{&basic_, pluginRef(), globals_};
-  HostErr e = call(kCallerAccess, kSelectorUnload, &unload);
-  globals_ = unload.globals;
-  entry_ = nullptr;
-  library_.reset();
-  std::string why;
-  library_ = ModuleLibrary::load(options_.modulePath, &why);
-  if (!library_) return kHostNotFoundErr;
-  entry_ = reinterpret_cast<PluginMainProc>(library_->symbol(propertyList_.entryName.c_str()));
-  if (!entry_) return kHostNotFoundErr;
-  HostMessage reload{&basic_, pluginRef(), globals_};
-  HostErr r = call(kCallerAccess, kSelectorReload, &reload);
-  return e ? e : r;
-}
-
-std::vector<uint8_t> Session::parameters() const {
-  if (!parameters_) return {};
-  return memHandles_.at(parameters_)->bytes;
-}
-
-void Session::setParameters(const std::vector<uint8_t>& bytes) {
-  auto h = std::make_unique<MemHandle>();
-  h->bytes = bytes;
-  h->block = h->bytes.data();
-  HostMemHandle handle = &h->block;
-  if (parameters_) memHandles_.erase(parameters_);
-  memHandles_[handle] = std::move(h);
-  parameters_ = handle;
-}
-
-void Session::clearParameters() {
-  if (parameters_) memHandles_.erase(parameters_);
-  parameters_ = nullptr;
-}
-
-int Session::heldSuiteCount() const {
-  int n = 0;
-  for (const auto& [key, count] : held_) n += count;
-  return n;
-}
-
-HostErr Session::acquireSuite(const char* name, int32_t version, const void** suite) {
-  if (!name || !suite) return kHostBadParameterErr;
-  const void* table = findAiSuite(name, version);
-  if (!table) table = findAdmSuite(name, version);
-  if (!table) {
-    *suite = nullptr;
-    return kHostSuiteNotFoundErr;
-  }
-  *suite = table;
-  std::string key = suiteKey(name, version);
-  if (held_[key]++ == 0 && std::find(everAcquired_.begin(), everAcquired_.end(), key) == everAcquired_.end())
-    everAcquired_.push_back(key);
-  return kHostNoErr;
-}
-
-HostErr Session::releaseSuite(const char* name, int32_t version) {
-  if (!name) return kHostBadParameterErr;
-  auto it = held_.find(suiteKey(name, version));
-  if (it == held_.end() || it->second == 0) return kHostNotFoundErr;
-  if (--it->second == 0) held_.erase(it);
-  return kHostNoErr;
-}
+HostFilter Session::registeredFilter() const { return filters_.empty() ? nullptr : filterHandle(0); }
 
 HostErr Session::addFilter(HostPluginRef plugin, const char* name, const unsigned char* category,
                            const unsigned char* title, int32_t options, HostFilter* filter) {
@@ -270,47 +178,6 @@ HostErr Session::updateMenuItem(HostMenuItem item, std::vector<int32_t> criteria
   auto bits = decodeHandle(item, kSaltMenuItem);
   if (!bits || bits->index >= filters_.size()) return kHostBadHandleErr;
   filters_[bits->index].menuCriteria = std::move(criteria);
-  return kHostNoErr;
-}
-
-HostErr Session::allocateBlock(int32_t size, void** block) {
-  if (!block || size < 0) return kHostBadParameterErr;
-  auto bytes = std::make_unique<uint8_t[]>(static_cast<size_t>(size) + 1);  // zero-filled
-  *block = bytes.get();
-  blocks_[*block] = std::move(bytes);
-  return kHostNoErr;
-}
-
-HostErr Session::freeBlock(void* block) {
-  auto it = blocks_.find(block);
-  if (it == blocks_.end()) return kHostBadHandleErr;
-  blocks_.erase(it);
-  return kHostNoErr;
-}
-
-HostErr Session::newHandle(int32_t size, HostMemHandle* handle) {
-  if (!handle || size < 0) return kHostBadParameterErr;
-  auto h = std::make_unique<MemHandle>();
-  h->bytes.assign(static_cast<size_t>(size), 0);
-  h->block = h->bytes.data();
-  *handle = &h->block;
-  memHandles_[*handle] = std::move(h);
-  return kHostNoErr;
-}
-
-HostErr Session::disposeHandle(HostMemHandle handle) {
-  auto it = memHandles_.find(handle);
-  if (it == memHandles_.end()) return kHostBadHandleErr;
-  if (handle == parameters_) parameters_ = nullptr;
-  memHandles_.erase(it);
-  return kHostNoErr;
-}
-
-HostErr Session::handleSize(HostMemHandle handle, int32_t* size) {
-  auto it = memHandles_.find(handle);
-  if (it == memHandles_.end()) return kHostBadHandleErr;
-  if (!size) return kHostBadParameterErr;
-  *size = static_cast<int32_t>(it->second->bytes.size());
   return kHostNoErr;
 }
 

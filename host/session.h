@@ -1,14 +1,15 @@
 // A running stand-in host with one plug-in module loaded: the host's side of the whole protocol.
 //
-// A Session checks the module's property list, loads it, resolves its entry point and supplies
-// every suite. Its calls (startup, getParameters, go, ...) are the messages a host sends; each is a
-// top-level call with its own undo journal. Only one Session is current at a time: the suites reach
-// it through the functions of host_context.h.
+// A Session checks the module's property list, loads it, resolves its entry point and sends it
+// messages. Its calls (startup, getParameters, go, ...) are the messages a host sends; each is a
+// top-level call with its own undo journal. What the suites serve lives in members: the document,
+// the dialogs, the memory lent to the plug-in (HostMemory) and the account of the suites it holds
+// (SuiteRegistry). Only one Session is current at a time: the suites reach it through the
+// functions of host_context.h.
 #pragma once
 
 #include <cstdint>
 #include <filesystem>
-#include <map>
 #include <memory>
 #include <optional>
 #include <string>
@@ -17,9 +18,11 @@
 #include "dialogs.h"
 #include "document.h"
 #include "faults.h"
+#include "host_memory.h"
 #include "module_loader.h"
 #include "random_source.h"
 #include "resources.h"
+#include "suite_registry.h"
 #include "plugin_messages.h"
 
 namespace flhost {
@@ -63,50 +66,41 @@ class Session {
   HostErr go();
   HostErr menuGo();
   HostErr menuUpdate();
-  // Sends "SP Access"/"Unload", unloads the module, loads it again and sends "Reload".
+  // Sends "SP Access"/"Unload", unloads the module, loads it again and sends "Reload". When the
+  // module cannot be loaded again, kHostNotFoundErr, and so is every later message.
   HostErr unloadAndReload();
   // Any caller/selector with the message record its caller implies (a FilterMessage for the
   // registered filter and its stored block, a MenuMessage, or a plain HostMessage).
   HostErr send(const char* caller, const char* selector);
   // Any message, as a top-level call: opens and closes the call's undo journal.
   HostErr call(const char* caller, const char* selector, void* message);
-
-  // The filter's stored parameter block (the host keeps it between runs).
-  bool hasParameters() const { return parameters_ != nullptr; }
-  std::vector<uint8_t> parameters() const;
-  void setParameters(const std::vector<uint8_t>& bytes);  // makes the block when there is none
-  void clearParameters();
+  // The record every message starts with: the basic suite, the plug-in's reference and the
+  // globals the host keeps for it.
+  HostMessage message() const;
 
   Document& document() { return *document_; }
   Faults& faults() { return faults_; }
   DialogManager& dialogs() { return *dialogs_; }
   RandomSource& random() { return random_; }
+  // Blocks, handles and the filter's stored parameter record.
+  HostMemory& memory() { return memory_; }
+  const HostMemory& memory() const { return memory_; }
+  // The suites the plug-in has acquired (held and ever).
+  const SuiteRegistry& suites() const { return suites_; }
+  SuiteRegistry& suites() { return suites_; }
   const ResourceSet& resources() const { return resources_; }
   const PluginPropertyList& propertyList() const { return propertyList_; }
   const std::vector<RegisteredFilter>& filters() const { return filters_; }
   HostFilter filterHandle(size_t index) const;
   HostPluginRef pluginRef() const;
   void* heldGlobals() const { return globals_; }  // what the host keeps across unload
-
-  // Suites currently acquired and not released, by "name/version".
-  const std::map<std::string, int>& heldSuites() const { return held_; }
-  int heldSuiteCount() const;
-  // Every suite acquired at least once, in first-acquisition order.
-  const std::vector<std::string>& suitesEverAcquired() const { return everAcquired_; }
   int callDepth() const { return depth_; }
 
-  // Host-side services used by the suite functions.
-  HostErr acquireSuite(const char* name, int32_t version, const void** suite);
-  HostErr releaseSuite(const char* name, int32_t version);
+  // Filter registration, for the filter and menu suites.
   HostErr addFilter(HostPluginRef plugin, const char* name, const unsigned char* category,
                     const unsigned char* title, int32_t options, HostFilter* filter);
   HostErr filterMenuItem(HostFilter filter, HostMenuItem* item);
   HostErr updateMenuItem(HostMenuItem item, std::vector<int32_t> criteria);
-  HostErr allocateBlock(int32_t size, void** block);
-  HostErr freeBlock(void* block);
-  HostErr newHandle(int32_t size, HostMemHandle* handle);
-  HostErr disposeHandle(HostMemHandle handle);
-  HostErr handleSize(HostMemHandle handle, int32_t* size);
   std::filesystem::path modulePath() const { return options_.modulePath; }
 
   static Session* current();
@@ -114,32 +108,26 @@ class Session {
  private:
   explicit Session(const SessionOptions& options);
   bool loadModule(std::string* error);
-  void unloadModule();
-
-  struct MemHandle {
-    void* block = nullptr;  // what the handle points at: its first member
-    std::vector<uint8_t> bytes;
-  };
+  // Loads the module's code and resolves its entry point.
+  bool linkModule(std::string* error);
+  HostFilter registeredFilter() const;
+  HostErr sendFilter(const char* selector, HostFilter filter);
 
   SessionOptions options_;
   Faults faults_;
   RandomSource random_;
   std::unique_ptr<Document> document_;
   std::unique_ptr<DialogManager> dialogs_;
+  HostMemory memory_;
+  SuiteRegistry suites_;
   ResourceSet resources_;
   PluginPropertyList propertyList_{};
   std::unique_ptr<ModuleLibrary> library_;
   std::unique_ptr<DialogManager::Scope> dialogScope_;
   PluginMainProc entry_ = nullptr;
-  BasicSuite basic_{};
   void* globals_ = nullptr;
   int depth_ = 0;
-  std::map<std::string, int> held_;
-  std::vector<std::string> everAcquired_;
   std::vector<RegisteredFilter> filters_;
-  std::map<void*, std::unique_ptr<uint8_t[]>> blocks_;
-  std::map<HostMemHandle, std::unique_ptr<MemHandle>> memHandles_;
-  HostMemHandle parameters_ = nullptr;
   Session* previous_ = nullptr;
 };
 

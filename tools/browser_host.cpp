@@ -240,8 +240,8 @@ void BrowserHost::handleIdle(JobPtr& job) {
 }
 
 std::optional<BurstParams> BrowserHost::storedRecord() const {
-  if (!session_.hasParameters()) return std::nullopt;
-  std::vector<uint8_t> bytes = session_.parameters();
+  if (!session_.memory().hasParameters()) return std::nullopt;
+  std::vector<uint8_t> bytes = session_.memory().parameters();
   if (bytes.size() != sizeof(BurstParams)) return std::nullopt;
   BurstParams p;
   std::memcpy(&p, bytes.data(), sizeof p);

@@ -172,7 +172,7 @@ HostRun runPlugin(const HostSetup& setup, const RunPlan& plan) {
   if (ok && (plan.getParameters || plan.go)) ok = filterRegistered(session);
   run.confirmed = true;
   if (ok) {
-    if (plan.record) session.setParameters(hostBytes(*plan.record));
+    if (plan.record) session.memory().setParameters(hostBytes(*plan.record));
     if (plan.getParameters) {
       HostErr e = 0;
       ok = user.send("Get Parameters", [&] {
@@ -223,7 +223,7 @@ std::optional<BurstParams> recordFromFile(const fs::path& path, HostSetup& setup
 }
 
 std::optional<BurstParams> heldRecord(Session& session) {
-  std::vector<uint8_t> bytes = session.parameters();
+  std::vector<uint8_t> bytes = session.memory().parameters();
   if (bytes.size() != sizeof(BurstParams)) {
     diagnostics() << "flarimond: the host holds no parameter record to save (" << bytes.size() << " bytes)\n";
     return std::nullopt;

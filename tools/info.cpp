@@ -58,7 +58,7 @@ int runInfo(const std::string& module, const char* argv0) {
     for (const flhost::RegisteredFilter& f : session.filters())
       std::cout << "filter: category \"" << f.category << "\", title \"" << f.title << "\", name \"" << f.name
                 << "\"\n";
-    const std::vector<std::string>& suites = session.suitesEverAcquired();
+    const std::vector<std::string>& suites = session.suites().everAcquired();
     std::cout << "suites acquired during startup (" << suites.size() << "):\n";
     for (const std::string& key : suites) {
       size_t slash = key.rfind('/');

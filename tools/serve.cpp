@@ -411,7 +411,7 @@ int serveDialog(const ServeArgs& args, const std::optional<BurstParams>& record,
     if (record) {
       std::vector<uint8_t> bytes(sizeof *record);
       std::memcpy(bytes.data(), &*record, sizeof *record);
-      session->setParameters(bytes);
+      session->memory().setParameters(bytes);
     }
     host.runFilter();  // as when the user chooses the filter from the host's menu
     host.runIdle();

@@ -106,7 +106,7 @@ TEST_F(GenerateTest, FailedDrawingKeepsWhatWasDrawnAndIsReported) {
     host().faults().failOn(op, 1, HOST_FOURCC('F', 'A', 'I', 'L'));
     EXPECT_EQ(goWith(defaults()), HOST_FOURCC('F', 'A', 'I', 'L'));
     EXPECT_EQ(arts(), 0u);
-    EXPECT_EQ(host().heldSuiteCount(), 0);
+    EXPECT_EQ(host().suites().heldCount(), 0);
   }
 }
 

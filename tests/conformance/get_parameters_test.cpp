@@ -112,7 +112,7 @@ TEST_F(HostTest, HostFailuresOfGetParameters) {
   // No block can be made: the memory code is the result and is shown.
   host().faults().failOn("memory.newHandle", 1, -108);
   EXPECT_EQ(host().getParameters(), -108);
-  EXPECT_FALSE(host().hasParameters());
+  EXPECT_FALSE(host().memory().hasParameters());
   EXPECT_EQ(user().filterDialogs, 0);
   ASSERT_EQ(user().errors.size(), 1u);
   EXPECT_EQ(user().errors[0].code, "-108");

@@ -56,7 +56,7 @@ void HostTest::startUp() {
 
 BurstParams HostTest::record() const {
   BurstParams p{};
-  std::vector<uint8_t> bytes = session_->parameters();
+  std::vector<uint8_t> bytes = session_->memory().parameters();
   EXPECT_EQ(bytes.size(), sizeof p);
   if (bytes.size() == sizeof p) std::memcpy(&p, bytes.data(), sizeof p);
   return p;
@@ -65,7 +65,7 @@ BurstParams HostTest::record() const {
 void HostTest::setRecord(const BurstParams& p) {
   std::vector<uint8_t> bytes(sizeof p);
   std::memcpy(bytes.data(), &p, sizeof p);
-  session_->setParameters(bytes);
+  session_->memory().setParameters(bytes);
 }
 
 BurstParams HostTest::defaults() {

@@ -37,6 +37,17 @@ const SuiteRow kSuiteRows[26] = {
 };
 std::string rowKey(int row) { return std::string(kSuiteRows[row].name) + "/" + std::to_string(kSuiteRows[row].version); }
 
+// A host for a changed copy of the module, with the test's user at its dialogs; null on failure.
+std::unique_ptr<flhost::Session> openCopy(const std::filesystem::path& copy, TestUser& user) {
+  flhost::SessionOptions options;
+  options.modulePath = copy;
+  std::string error;
+  auto s = flhost::Session::open(options, &error);
+  EXPECT_TRUE(s) << error;
+  if (s) s->dialogs().setDriver(&user);
+  return s;
+}
+
 const char* kMemoryMessage = "The filter cannot complete because there isn't enough memory (RAM) available.";
 
 TEST_F(HostTest, StartupRegistersTheOneFilter) {
@@ -47,10 +58,10 @@ TEST_F(HostTest, StartupRegistersTheOneFilter) {
   EXPECT_EQ(f.title, "Flarimond...");
   EXPECT_EQ(host().faults().count("menu.updateMenuItemAutomatically"), 1u);
   EXPECT_EQ(host().faults().count("blocks.allocateBlock"), 1u);
-  EXPECT_EQ(host().heldSuiteCount(), 0);
+  EXPECT_EQ(host().suites().heldCount(), 0);
   std::vector<std::string> rows;
   for (int row = 0; row < 26; ++row) rows.push_back(rowKey(row));
-  EXPECT_EQ(host().suitesEverAcquired(), rows);
+  EXPECT_EQ(host().suites().everAcquired(), rows);
   EXPECT_EQ(f.options, 0);
   EXPECT_EQ(f.menuCriteria, (std::vector<int32_t>{1, 0, 0, 0, 0, 1, 0}));
 }
@@ -74,7 +85,7 @@ TEST_F(HostTest, RoutingAnswersEveryMessage) {
     uint64_t before = host().faults().count("basic.acquireSuite");
     EXPECT_EQ(host().send(c.caller, c.selector), c.result);
     EXPECT_EQ(host().faults().count("basic.acquireSuite") - before, c.acquisitions);
-    EXPECT_EQ(host().heldSuiteCount(), 0);
+    EXPECT_EQ(host().suites().heldCount(), 0);
   }
   // Only the menu Go is an error, and it is shown once.
   ASSERT_EQ(user().errors.size(), 1u);
@@ -130,7 +141,7 @@ TEST_F(HostTest, ShutdownFreesTheGlobalsBlock) {
   EXPECT_EQ(host().shutdown(), 0);
   EXPECT_EQ(host().heldGlobals(), nullptr);
   EXPECT_EQ(host().faults().count("blocks.freeBlock"), 1u);
-  EXPECT_EQ(host().heldSuiteCount(), 0);
+  EXPECT_EQ(host().suites().heldCount(), 0);
 }
 
 TEST_F(HostTest, UnloadAndReloadKeepTheGlobals) {
@@ -146,7 +157,24 @@ TEST_F(HostTest, UnloadAndReloadKeepTheGlobals) {
   EXPECT_EQ(host().go(), 0);
   // Each confirmed dialog kept its preview as a design.
   EXPECT_EQ(arts(), 20u);
-  EXPECT_EQ(host().heldSuiteCount(), 0);
+  EXPECT_EQ(host().suites().heldCount(), 0);
+}
+
+TEST_F(HostTest, AModuleGoneAtReloadIsReportedNotCalled) {
+  auto copy = moduleCopy("reload-gone", [](flhost::ResourceSet&) {});
+  ASSERT_FALSE(copy.empty());
+  auto s = openCopy(copy, user());
+  ASSERT_TRUE(s);
+  ASSERT_EQ(s->startup(), 0);
+  std::error_code ec;
+  if (!std::filesystem::remove(copy, ec)) GTEST_SKIP() << "a loaded module cannot be removed on this system";
+  HostErr reload = s->unloadAndReload();
+  if (reload == 0) GTEST_SKIP() << "the system kept the module loaded";
+  EXPECT_EQ(reload, kHostNotFoundErr);
+  EXPECT_NE(s->heldGlobals(), nullptr);  // still the host's to keep
+  EXPECT_EQ(s->go(), kHostNotFoundErr);
+  EXPECT_EQ(s->shutdown(), kHostNotFoundErr);
+  EXPECT_EQ(s->callDepth(), 0);
 }
 
 TEST_F(HostTest, AboutBoxShowsItsProductLines) {
@@ -164,13 +192,13 @@ TEST_F(HostTest, NestedCallsWorkWithTheOuterCallsSuites) {
     uint64_t before = host().faults().count("basic.acquireSuite");
     EXPECT_EQ(host().about(), 0);
     acquiredInside = host().faults().count("basic.acquireSuite") - before;
-    heldInside = host().heldSuiteCount();
+    heldInside = host().suites().heldCount();
   };
   EXPECT_EQ(host().getParameters(), 0);
   EXPECT_EQ(acquiredInside, 0u);
   EXPECT_EQ(heldInside, 26);
   EXPECT_EQ(user().aboutTexts.size(), 8u);
-  EXPECT_EQ(host().heldSuiteCount(), 0);
+  EXPECT_EQ(host().suites().heldCount(), 0);
   // The next call acquires the whole table afresh.
   uint64_t before = host().faults().count("basic.acquireSuite");
   EXPECT_EQ(host().menuUpdate(), 0);
@@ -187,7 +215,7 @@ TEST_F(HostTest, AcquisitionFailureAtEveryRow) {
       host().faults().failOn("basic.acquireSuite", static_cast<uint64_t>(row) + 1, failure);
       EXPECT_EQ(host().startup(), failure);
       EXPECT_TRUE(host().filters().empty());
-      EXPECT_EQ(host().heldSuiteCount(), 0);
+      EXPECT_EQ(host().suites().heldCount(), 0);
       if (row > 18) {
         ASSERT_EQ(user().alerts.size(), 1u);
         EXPECT_NE(user().alerts[0].find(std::string("suite: ") + kSuiteRows[row].name), std::string::npos);
@@ -213,7 +241,7 @@ TEST_F(HostTest, FailedReleaseStopsTheWalkButNotTheAnswer) {
     EXPECT_EQ(host().menuUpdate(), 0);
     std::map<std::string, int> kept;
     for (int row = failed - 1; row < 26; ++row) kept[rowKey(row)] = 1;
-    EXPECT_EQ(host().heldSuites(), kept);
+    EXPECT_EQ(host().suites().held(), kept);
   }
 }
 
@@ -222,12 +250,8 @@ TEST_F(HostTest, EmptyCategoryRegistersNoFilter) {
     set.add(uint16_t{6}, 1001, 1033, stringBlock({"<First Mac index is 1>", "", "Flarimond..."}));
   });
   ASSERT_FALSE(copy.empty());
-  flhost::SessionOptions options;
-  options.modulePath = copy;
-  std::string error;
-  auto s = flhost::Session::open(options, &error);
-  ASSERT_TRUE(s) << error;
-  s->dialogs().setDriver(&user());
+  auto s = openCopy(copy, user());
+  ASSERT_TRUE(s);
   EXPECT_EQ(s->startup(), 0);
   EXPECT_TRUE(s->filters().empty());
   EXPECT_EQ(s->faults().count("filter.addFilter"), 0u);

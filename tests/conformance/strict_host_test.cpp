@@ -20,7 +20,7 @@ constexpr float kNaN = std::numeric_limits<float>::quiet_NaN();
 template <class Suite>
 const Suite* acquire(flhost::Session& host, const char* name, int32_t version) {
   const void* table = nullptr;
-  EXPECT_EQ(host.acquireSuite(name, version, &table), kHostNoErr) << name;
+  EXPECT_EQ(host.suites().acquire(name, version, &table), kHostNoErr) << name;
   return static_cast<const Suite*>(table);
 }
 
@@ -120,7 +120,7 @@ TEST_F(StrictHostTest, OverflowingFactorsEndTheRunOrLeaveOnlyFiniteArt) {
     EXPECT_EQ(goWith(p), c.refused ? kHostBadParameterErr : 0);
     EXPECT_EQ(user().errors.size(), c.refused ? 1u : 0u);
     EXPECT_NO_THROW(documentJson());  // the JSON export refuses any number that is not finite
-    EXPECT_EQ(host().heldSuiteCount(), 0);
+    EXPECT_EQ(host().suites().heldCount(), 0);
   }
 }
 
