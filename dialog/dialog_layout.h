@@ -50,9 +50,15 @@ struct DialogItem {
 };
 
 constexpr int kPageCount = 7;
+
+// The items that code outside the table works by name (the table holds every other id once).
 constexpr int32_t kCancelItem = 2;
-constexpr int32_t kFactorModeItem = 125;
+constexpr int32_t kPreviewItem = 3;
 constexpr int32_t kZoomItem = 25;
+constexpr int32_t kShuffle = 110;
+constexpr int32_t kTumble = 111;
+constexpr int32_t kPresetItem = 123;
+constexpr int32_t kFactorModeItem = 125;
 
 // Page n (1 to 7) is worked through its tab and marked by the static text beneath it.
 constexpr int32_t pageTab(int page) { return 129 + page; }
@@ -99,7 +105,7 @@ inline constexpr DialogItem kDialogItems[] = {
     layout::spin(7, 1, {180, 126, 240, 146}, FL_FIELD(angle)),
     layout::spin(19, 1, {180, 190, 240, 210}, FL_FIELD(initialGapX)),
     layout::spin(20, 1, {280, 190, 340, 210}, FL_FIELD(initialGapY)),
-    layout::spin(25, 0, {530, 235, 590, 255}, FL_FIELD(viewZoom), DialogProc::Zoom),
+    layout::spin(kZoomItem, 0, {530, 235, 590, 255}, FL_FIELD(viewZoom), DialogProc::Zoom),
     layout::spin(4, 2, {180, 70, 240, 90}, FL_FIELD(starCount)),
     layout::spin(29, 2, {180, 190, 240, 210}, FL_FIELD(startX)),
     layout::spin(30, 2, {280, 190, 340, 210}, FL_FIELD(startY)),
@@ -166,18 +172,18 @@ inline constexpr DialogItem kDialogItems[] = {
     layout::pick(163, 4, {250, 192, 270, 212}, 21, PickValue::TenthOfX),
     layout::pick(164, 4, {250, 214, 270, 234}, 22, PickValue::TenthOfX),
     // Popup lists (their entries: popup_lists.h).
-    layout::popup(123, 0, {510, 150, 590, 170}, FL_FIELD(preset), DialogProc::Preset),
+    layout::popup(kPresetItem, 0, {510, 150, 590, 170}, FL_FIELD(preset), DialogProc::Preset),
     layout::popup(120, 1, {10, 158, 240, 178}, FL_FIELD(burstType)),
     layout::popup(122, 2, {10, 100, 240, 120}, FL_FIELD(shapeOption)),
     layout::popup(121, 2, {10, 130, 240, 150}, FL_FIELD(reverseOption)),
     layout::popup(31, 2, {10, 160, 240, 180}, FL_FIELD(scaling)),
     layout::popup(124, 3, {10, 150, 160, 170}, FL_FIELD(sketchColor)),
-    layout::popup(125, 4, {290, 150, 390, 170}, FL_FIELD(factorMode), DialogProc::FactorMode),
+    layout::popup(kFactorModeItem, 4, {290, 150, 390, 170}, FL_FIELD(factorMode), DialogProc::FactorMode),
     layout::popup(180, 5, {10, 70, 180, 90}, FL_FIELD(fillColor)),
     layout::popup(183, 5, {10, 100, 180, 120}, FL_FIELD(strokeColor)),
     layout::popup(186, 5, {10, 187, 180, 207}, FL_FIELD(pattern)),
     // Check boxes.
-    layout::check(3, 0, "Preview", {510, 130, 590, 144}, FL_FIELD(preview)),
+    layout::check(kPreviewItem, 0, "Preview", {510, 130, 590, 144}, FL_FIELD(preview)),
     layout::check(94, 5, "Apply to unique elements (if unique set)", {10, 130, 500, 144}, FL_FIELD(applyToUniqueElements)),
     layout::check(95, 5, "Apply to stars (if stars > 1)", {10, 147, 500, 161}, FL_FIELD(applyToStars)),
     layout::check(70, 6, "Opacity [R]", {10, 80, 249, 94}, FL_FIELD(randomOpacity)),
@@ -206,8 +212,8 @@ inline constexpr DialogItem kDialogItems[] = {
     layout::check(93, 7, "Unique elements", {10, 199, 500, 213}, FL_FIELD(uniqueElements)),
     // Push buttons. "Cancel" keeps the host's handling, which ends the dialog with its id.
     layout::button(kCancelItem, "Cancel", {510, 40, 590, 60}, DialogProc::None),
-    layout::button(110, "Shuffle", {510, 70, 590, 90}, DialogProc::Value),
-    layout::button(111, "Tumble", {510, 100, 590, 120}, DialogProc::Tumble),
+    layout::button(kShuffle, "Shuffle", {510, 70, 590, 90}, DialogProc::Value),
+    layout::button(kTumble, "Tumble", {510, 100, 590, 120}, DialogProc::Tumble),
     // Page tabs (blank picture buttons) and their labels.
     layout::tab(1, {10, 5, 60, 35}),
     layout::tab(2, {80, 5, 130, 35}),

@@ -24,9 +24,6 @@ constexpr int kMaxCallbackDepth = 64;
 // Decimal places beyond this are finer than a double can tell apart.
 constexpr int32_t kMaxDecimals = 15;
 
-// Page n's tab is item kPageTabBase + n.
-constexpr int64_t kPageTabBase = 129;
-
 // Base units of the 8-point dialog font: a dialog unit is a quarter of the width and an eighth
 // of the height of an average character.
 constexpr double kBaseUnitX = 6;
@@ -235,10 +232,9 @@ Item* Dialog::find(int32_t id) const {
 
 std::string describeAction(const DialogAction& a) {
   using K = DialogAction::Kind;
+  if (!a.wording.empty()) return a.wording;
   const std::string id = std::to_string(a.id);
   switch (a.kind) {
-    case K::Page:
-      return "page " + id;
     case K::Set:
       return "set " + id + " " + number(a.value);
     // Whole numbers written out: the shortest form of 1000000 is "1e+06", which these do not take.
@@ -315,17 +311,8 @@ std::string ModalSession::apply(const DialogAction& a) {
     return {};
   }
 
-  int64_t id = a.id;
-  if (a.kind == K::Page) {
-    if (a.id < 1) return refuse("pages are numbered from 1");
-    id = kPageTabBase + a.id;
-  }
-  Item* item = id <= INT32_MAX ? dialog_.find(static_cast<int32_t>(id)) : nullptr;
-  if (!item) {
-    if (a.kind == K::Page)
-      return refuse("no tab item " + std::to_string(id) + " for page " + std::to_string(a.id));
-    return refuse("no item " + std::to_string(id) + " in this dialog");
-  }
+  Item* item = dialog_.find(a.id);
+  if (!item) return refuse("no item " + std::to_string(a.id) + " in this dialog");
   const std::string label = std::string(itemKindLabel(item->kind));
   const std::string named = label + " " + std::to_string(item->id);
   auto wrongKind = [&](std::string_view wanted) {
@@ -354,7 +341,6 @@ std::string ModalSession::apply(const DialogAction& a) {
                       " entries; positions run from 0");
       break;
     case K::Press:
-    case K::Page:
       if (!isButton) return wrongKind("push button or picture button");
       break;
     case K::Pick:
@@ -379,7 +365,6 @@ std::string ModalSession::apply(const DialogAction& a) {
       manager_.sendNotify(*item, kUserChangedNotifier);
       break;
     case K::Press:
-    case K::Page:
       manager_.sendNotify(*item, kUserChangedNotifier);
       break;
     case K::Pick: {

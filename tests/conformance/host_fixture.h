@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "dialog/dialog_layout.h"
 #include "params/burst_params.h"
 #include "session.h"
 
@@ -34,6 +35,8 @@ class TestUser : public flhost::DialogDriver {
 
 // Works the dialog as a user: each action must be accepted.
 void act(flhost::ModalSession& s, std::initializer_list<flhost::DialogAction> actions);
+// Brings page n up as a user does: a press on its tab.
+inline flhost::DialogAction showPage(int n) { return {flhost::DialogAction::Kind::Press, fl::pageTab(n)}; }
 // The record the running filter dialog edits.
 inline BurstParams* live(flhost::ModalSession& s) { return static_cast<BurstParams*>(s.dialog().userData); }
 
