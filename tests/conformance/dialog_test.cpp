@@ -194,7 +194,7 @@ TEST_F(DialogTest, ControlsAreBuiltAsLaidOut) {
   document.swatches.clear();
   open({}, document);
   startUp();
-  ASSERT_EQ(runDialog(defaults(), [&](ModalSession& s) { EXPECT_EQ(s.item(181)->maxValue, 0); }), 0);
+  ASSERT_EQ(runDialog(defaults(), [&](ModalSession& s) { EXPECT_EQ(s.item(181)->maximum(), 0); }), 0);
   EXPECT_EQ(record().fillSwatch, 0);
 }
 

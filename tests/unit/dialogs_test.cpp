@@ -483,7 +483,7 @@ TEST_F(DialogsTest, HandlesAreRefusedOnceTheirDialogHasClosedAndWhenForeign) {
     EXPECT_EQ(L.insertEntry(list, 0), nullptr);
     EXPECT_EQ(E.getIndex(entry), -1);
     EXPECT_EQ(E.setText(entry, "x"), kHostBadHandleErr);
-    EXPECT_FALSE(manager.runningDialog()->ended) << "the stale endModal ended nothing";
+    EXPECT_FALSE(manager.runningDialog()->ended()) << "the stale endModal ended nothing";
   });
 }
 
@@ -623,12 +623,12 @@ TEST_F(DialogsTest, UserActionsWorkOnlyWhatAUserCould) {
   run(kFilterDialog, build, [&](ModalSession& s) {
     for (const auto& c : cases) {
       const int before = notifications;
-      const double spin = s.item(5)->value;
+      const double spin = s.item(5)->value();
       const std::string result = s.apply(c.action);
       if (c.refusal) {
         EXPECT_NE(result.find(c.refusal), std::string::npos) << result;
         EXPECT_EQ(notifications, before) << result;
-        EXPECT_EQ(s.item(5)->value, spin) << result;
+        EXPECT_EQ(s.item(5)->value(), spin) << result;
       } else {
         EXPECT_EQ(result, "") << describeAction(c.action);
         EXPECT_EQ(notifications, before + 1) << describeAction(c.action);
