@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <cmath>
 #include <functional>
 #include <map>
 #include <optional>
@@ -131,6 +132,13 @@ DialogAction act(DialogAction::Kind kind, int32_t id = 0, double value = 0) {
   a.kind = kind;
   a.id = id;
   a.value = value;
+  return a;
+}
+
+DialogAction pickAt(int32_t id, double x, double y) {
+  DialogAction a = act(DialogAction::Kind::Pick, id);
+  a.x = x;
+  a.y = y;
   return a;
 }
 
@@ -614,6 +622,11 @@ TEST_F(DialogsTest, UserActionsWorkOnlyWhatAUserCould) {
       {act(K::Pick, 41), "item 41 is a static text"},
       {act(K::Set, 7, 1), "spin edit 7 is hidden"},
       {act(K::Check, 70, 1), "check box 70 is disabled"},
+      {act(K::Set, 5, INFINITY), "set 5 inf: the value must be a finite number"},
+      {act(K::Choose, 120, 1.5), "popup list 120 has 3 entries; positions run from 0"},
+      {act(K::Press, 5), "item 5 is a spin edit, not a push button or picture button"},
+      {pickAt(130, NAN, 0), "the point must have finite coordinates"},
+      {pickAt(41, 0, 0), "item 41 is a static text, not a push button or picture button"},
       {act(K::Set, 5, 1000), nullptr},
       {act(K::Check, 3, 1), nullptr},
       {act(K::Choose, 120, 2), nullptr},
@@ -638,6 +651,9 @@ TEST_F(DialogsTest, UserActionsWorkOnlyWhatAUserCould) {
     EXPECT_EQ(s.item(3)->reading(), 1);
     EXPECT_EQ(s.item(120)->selectedIndex(), 2);
     EXPECT_FALSE(s.ended());
+    s.end(kDialogCancelId);
+    EXPECT_EQ(s.apply(act(K::Press, 110)), "press 110: the dialog has already ended");
+    EXPECT_EQ(notifications, 5);
   });
 }
 
