@@ -285,6 +285,39 @@ inline constexpr int32_t kPageMembers[kPageCount][kMaxPageMembers] = {
     {92, 88, 89, 91, 86, 87, 90, 93},
 };
 
+// Fill and stroke colour schemes that blend towards a swatch, and those that count steps.
+constexpr bool schemeUsesSwatch(int32_t scheme) { return scheme == 6 || scheme == 11; }
+constexpr bool schemeUsesSteps(int32_t scheme) {
+  return scheme == 1 || scheme == 2 || scheme == 5 || scheme == 6 || scheme == 7 || scheme == 8 || scheme == 13;
+}
+
+// Controls that would have no effect with the current values are greyed out, so the user sees
+// which settings matter: a rule's items are enabled exactly while `holds` does. `condition` says
+// what must hold in the user's terms.
+struct EnablingRule {
+  bool (*holds)(const BurstParams&);
+  int32_t items[5];  // 0 ends a shorter list
+  const char* condition;
+};
+
+inline constexpr EnablingRule kEnablingRules[] = {
+    {[](const BurstParams& p) { return p.dropShadow != 0; }, {88, 89, 91, 90}, "dropShadow must be on (1)"},
+    {[](const BurstParams& p) { return p.sketchRepeats != 0; }, {26, 27, 124, 86, 87}, "sketchRepeats must not be 0"},
+    {[](const BurstParams& p) { return p.angle != 0.0f; }, {76}, "angle must not be 0"},
+    {[](const BurstParams& p) { return p.starCount != 1; }, {81, 23}, "starCount must not be 1"},
+    {[](const BurstParams& p) { return p.randomBurstType == 0; }, {120}, "randomBurstType must be off (0)"},
+    {[](const BurstParams& p) { return p.randomShape == 0; }, {122}, "randomShape must be off (0)"},
+    {[](const BurstParams& p) { return p.randomCenter == 0; }, {29, 30}, "randomCenter must be off (0)"},
+    {[](const BurstParams& p) { return schemeUsesSwatch(p.fillColor); }, {181},
+     "fillColor must be a swatch mode (6 or 11: To swatch, Alternate swatch)"},
+    {[](const BurstParams& p) { return schemeUsesSwatch(p.strokeColor); }, {184},
+     "strokeColor must be a swatch mode (6 or 11: To swatch, Alternate swatch)"},
+    {[](const BurstParams& p) { return schemeUsesSteps(p.fillColor); }, {182},
+     "fillColor must be a mode with steps (1, 2, 5, 6, 7, 8 or 13)"},
+    {[](const BurstParams& p) { return schemeUsesSteps(p.strokeColor); }, {185},
+     "strokeColor must be a mode with steps (1, 2, 5, 6, 7, 8 or 13)"},
+};
+
 namespace layout {
 
 constexpr bool idsAreUnique() {
@@ -383,7 +416,15 @@ constexpr bool pageRowsMatchTheItems() {
   return true;
 }
 
+constexpr bool ruleItemsExist() {
+  for (const EnablingRule& rule : kEnablingRules)
+    for (int32_t id : rule.items)
+      if (id != 0 && dialogItemIndex(id) < 0) return false;
+  return true;
+}
+
 static_assert(idsAreUnique());
+static_assert(ruleItemsExist());
 static_assert(pageRowsMatchTheItems());
 static_assert(readOrderIsComplete());
 static_assert(factorModeReadFirst());

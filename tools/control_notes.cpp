@@ -26,7 +26,7 @@ std::string controlFieldName(int32_t id, int32_t factorMode) {
 }
 
 std::string enablingCondition(int32_t id) {
-  for (const EnablingRule& rule : kEnablingRules)
+  for (const fl::EnablingRule& rule : fl::kEnablingRules)
     for (int32_t item : rule.items)
       if (item == id) return rule.condition;
   return {};

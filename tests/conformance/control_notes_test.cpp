@@ -34,7 +34,7 @@ TEST_F(ControlNotesTest, EveryControlThePluginDisablesHasItsRule) {
               }),
               0);
   }
-  for (const fltools::EnablingRule& rule : fltools::kEnablingRules) {
+  for (const fl::EnablingRule& rule : fl::kEnablingRules) {
     for (int32_t id : rule.items) {
       if (id == 0) continue;
       EXPECT_TRUE(disabledSomewhere.count(id)) << "item " << id << " (" << rule.condition << ")";
