@@ -252,6 +252,16 @@ constexpr const DialogItem* findDialogItem(int32_t id) {
 // range the per-element member shares).
 constexpr const BurstField& fieldOf(const DialogItem& item) { return kBurstFields[item.field / 4]; }
 
+// The control that edits the field at `offset` in BurstParams (for a factor pair, either member:
+// the factor-mode popup chooses which one it shows), or null when no control edits it.
+constexpr const DialogItem* controlOf(int offset) {
+  for (const DialogItem& item : kDialogItems) {
+    if (item.field == kNoField || item.kind == DialogItemKind::PictureButton) continue;
+    if (offset == item.field || (item.factorPair && offset == item.field + 4)) return &item;
+  }
+  return nullptr;
+}
+
 constexpr bool isFloatSpinEdit(const DialogItem& item) {
   return item.kind == DialogItemKind::SpinEdit && fieldOf(item).kind == FieldKind::Float;
 }

@@ -71,19 +71,10 @@ std::vector<flhost::DialogAction> setFieldActions(const std::string& assignment)
                     (near ? std::string(" (did you mean ") + near + "?)" : std::string()));
   }
 
-  const fl::DialogItem* control = nullptr;
-  int member = 0;
-  for (const fl::DialogItem& item : fl::kDialogItems) {
-    if (item.field == fl::kNoField || item.kind == fl::DialogItemKind::PictureButton) continue;
-    if (item.factorPair && (field->offset == item.field || field->offset == item.field + 4)) {
-      control = &item;
-      member = (field->offset - item.field) / 4;
-    } else if (!item.factorPair && field->offset == item.field) {
-      control = &item;
-    }
-  }
+  const fl::DialogItem* control = fl::controlOf(field->offset);
   if (!control)
     throw ToolError(origin + ": " + name + " has no control in the dialog; set it in a parameter file (--params)");
+  const int member = (field->offset - control->field) / 4;  // of a factor pair: 0 per star, 1 per element
 
   char* end = nullptr;
   double value = std::strtod(text.c_str(), &end);

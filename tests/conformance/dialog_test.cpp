@@ -303,25 +303,36 @@ TEST_F(DialogTest, EnablingRulesFollowTheValues) {
     std::vector<std::pair<int32_t, bool>> enabled;
   };
   const Step steps[] = {
-      {showPage(2), {{81, false}, {23, false}}},  // one star by default
-      {{Act::Set, 4, 2}, {{81, true}, {23, true}}},
-      {{Act::Set, 4, 1}, {{81, false}, {23, false}}},
-      {showPage(1), {{76, false}}},
-      {{Act::Set, 7, -0.5}, {{76, true}}},
-      {{Act::Set, 7, 0}, {{76, false}}},
-      {showPage(5), {{181, false}, {182, false}}},
-      {{Act::Choose, 180, 11}, {{181, true}, {182, false}}},
-      {{Act::Choose, 180, 6}, {{181, true}, {182, true}}},
-      {{Act::Choose, 180, 1}, {{181, false}, {182, true}}},
-      {{Act::Choose, 183, 11}, {{184, true}, {185, false}, {181, false}}},
-      {showPage(3), {{26, false}, {27, false}, {124, false}, {86, false}, {87, false}}},
-      {{Act::Set, 28, 3}, {{26, true}, {27, true}, {124, true}, {86, true}, {87, true}}},
-      {showPage(7), {{88, false}, {89, false}, {90, false}, {91, false}}},
-      {{Act::Check, 92, 1}, {{88, true}, {89, true}, {90, true}, {91, true}}},
-      {showPage(6), {{120, true}, {122, true}, {29, true}, {30, true}}},
-      {{Act::Check, 82, 1}, {{120, false}, {122, true}}},
-      {{Act::Check, 83, 1}, {{122, false}}},
-      {{Act::Check, 75, 1}, {{29, false}, {30, false}}},
+      {showPage(2), {{control("alternateFlip"), false}, {control("starPulse"), false}}},  // one star by default
+      {{Act::Set, control("starCount"), 2}, {{control("alternateFlip"), true}, {control("starPulse"), true}}},
+      {{Act::Set, control("starCount"), 1}, {{control("alternateFlip"), false}, {control("starPulse"), false}}},
+      {showPage(1), {{control("randomAngle"), false}}},
+      {{Act::Set, control("angle"), -0.5}, {{control("randomAngle"), true}}},
+      {{Act::Set, control("angle"), 0}, {{control("randomAngle"), false}}},
+      {showPage(5), {{control("fillSwatch"), false}, {control("fillSteps"), false}}},
+      {{Act::Choose, control("fillColor"), 11}, {{control("fillSwatch"), true}, {control("fillSteps"), false}}},
+      {{Act::Choose, control("fillColor"), 6}, {{control("fillSwatch"), true}, {control("fillSteps"), true}}},
+      {{Act::Choose, control("fillColor"), 1}, {{control("fillSwatch"), false}, {control("fillSteps"), true}}},
+      {{Act::Choose, control("strokeColor"), 11},
+       {{control("strokeSwatch"), true}, {control("strokeSteps"), false}, {control("fillSwatch"), false}}},
+      {showPage(3),
+       {{control("sketchWeight"), false}, {control("sketchShift"), false}, {control("sketchColor"), false},
+        {control("randomSketchShift"), false}, {control("randomSketchWeight"), false}}},
+      {{Act::Set, control("sketchRepeats"), 3},
+       {{control("sketchWeight"), true}, {control("sketchShift"), true}, {control("sketchColor"), true},
+        {control("randomSketchShift"), true}, {control("randomSketchWeight"), true}}},
+      {showPage(7),
+       {{control("randomShadowDirection"), false}, {control("randomShadowOpacity"), false},
+        {control("halfFillShadow"), false}, {control("randomShadowScaling"), false}}},
+      {{Act::Check, control("dropShadow"), 1},
+       {{control("randomShadowDirection"), true}, {control("randomShadowOpacity"), true},
+        {control("halfFillShadow"), true}, {control("randomShadowScaling"), true}}},
+      {showPage(6),
+       {{control("burstType"), true}, {control("shapeOption"), true}, {control("startX"), true},
+        {control("startY"), true}}},
+      {{Act::Check, control("randomBurstType"), 1}, {{control("burstType"), false}, {control("shapeOption"), true}}},
+      {{Act::Check, control("randomShape"), 1}, {{control("shapeOption"), false}}},
+      {{Act::Check, control("randomCenter"), 1}, {{control("startX"), false}, {control("startY"), false}}},
   };
   ASSERT_EQ(runDialog(defaults(),
                       [&](ModalSession& s) {
@@ -381,9 +392,9 @@ TEST_F(DialogTest, FactorPopupAndZoomChangeNoDesign) {
                         const uint64_t redraws = host().document().redrawCount();
                         act(s, {showPage(4), {Act::Choose, fl::kFactorModeItem, 0}});
                         EXPECT_EQ(s.item(11)->reading(), 100.0);
-                        act(s, {{Act::Set, 11, 50}, {Act::Choose, fl::kFactorModeItem, 1}});
+                        act(s, {{Act::Set, control("fanFactorPerStar"), 50}, {Act::Choose, fl::kFactorModeItem, 1}});
                         EXPECT_EQ(s.item(11)->reading(), 33.0);
-                        act(s, {{Act::Set, 11, 70}});
+                        act(s, {{Act::Set, control("fanFactorPerStar"), 70}});
                         const uint64_t afterChanges = host().document().redrawCount();
                         EXPECT_EQ(afterChanges, redraws + 2);  // only the two value changes drew
                         act(s, {{Act::Choose, fl::kFactorModeItem, 0}, {Act::Set, fl::kZoomItem, 250}});
@@ -485,7 +496,8 @@ TEST_F(DialogTest, EachChangeReplacesThePreviewAndGoKeepsAConfirmedOne) {
   ASSERT_EQ(runDialog(record(),
                       [&](ModalSession& s) {
                         EXPECT_EQ(arts(), 20u);
-                        act(s, {{Act::Set, 5, 12}, {Act::Set, 5, 14}, {Act::Set, 6, 200}});
+                        act(s, {{Act::Set, control("burstCount"), 12}, {Act::Set, control("burstCount"), 14},
+                                {Act::Set, control("length"), 200}});
                         EXPECT_EQ(arts(), 24u);
                         const uint64_t redraws = host().document().redrawCount();
                         act(s, {{Act::Press, fl::kShuffle}});  // "Shuffle" draws the same settings again
@@ -507,7 +519,8 @@ TEST_F(DialogTest, CancelAfterPreviewsRestoresDocumentAndRecord) {
   const std::string document = documentJson();
   EXPECT_EQ(runDialog(before,
                       [&](ModalSession& s) {
-                        act(s, {{Act::Set, 5, 12}, showPage(2), {Act::Set, 4, 3}, {Act::Cancel}});
+                        act(s, {{Act::Set, control("burstCount"), 12}, showPage(2), {Act::Set, control("starCount"), 3},
+                                {Act::Cancel}});
                       }),
             kStop);
   EXPECT_EQ(documentJson(), document);
@@ -521,11 +534,11 @@ TEST_F(DialogTest, PreviewOffTakesThePreviewAwayAndGoDrawsAfresh) {
   ASSERT_EQ(host().go(), 0);
   ASSERT_EQ(runDialog(record(),
                       [&](ModalSession& s) {
-                        act(s, {{Act::Set, 5, 12}});
+                        act(s, {{Act::Set, control("burstCount"), 12}});
                         EXPECT_EQ(arts(), 22u);
                         act(s, {{Act::Check, fl::kPreviewItem, 0}});
                         EXPECT_EQ(arts(), 10u);  // the earlier run's design is not the call's to take
-                        act(s, {{Act::Set, 5, 13}});
+                        act(s, {{Act::Set, control("burstCount"), 13}});
                         EXPECT_EQ(arts(), 10u);
                         EXPECT_EQ(live(s)->previewValid, 0);
                       }),
@@ -540,7 +553,7 @@ TEST_F(DialogTest, FailedPreviewIsTakenBackAndGoDrawsAfresh) {
   ASSERT_EQ(runDialog(p,
                       [&](ModalSession& s) {
                         host().faults().failOn("art.newArt", 5, kLocked);
-                        act(s, {{Act::Set, 5, 12}});
+                        act(s, {{Act::Set, control("burstCount"), 12}});
                         EXPECT_FALSE(host().faults().pending());
                         EXPECT_EQ(live(s)->previewValid, 0);
                         EXPECT_EQ(arts(), 0u);

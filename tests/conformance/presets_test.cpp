@@ -309,8 +309,9 @@ TEST_F(PresetTest, APresetChosenAgainUndoesTheUsersEditsAndFollowsTheView) {
                         act(s, {action(Act::Choose, fl::kPresetItem, 26)});  // "Background1"
                         const BurstParams first = *live(s);
                         const size_t firstArts = arts();
-                        act(s, {action(Act::Set, 11, 250), showPage(6), action(Act::Check, 70, 1),
-                                action(Act::Check, 75, 0), showPage(1), action(Act::Set, 6, 123)});
+                        act(s, {action(Act::Set, control("fanFactorPerStar"), 250), showPage(6),
+                                action(Act::Check, control("randomOpacity"), 1), action(Act::Check, control("randomCenter"), 0),
+                                showPage(1), action(Act::Set, control("length"), 123)});
                         host().document().setViewCentre({10.0f, 20.0f});
                         act(s, {action(Act::Choose, fl::kPresetItem, 26)});
                         BurstParams second = *live(s);
