@@ -422,23 +422,23 @@ TEST_F(DialogTest, PickButtonsSetTheirFieldFromTheArtworkPoint) {
     float expected;
   };
   const Case cases[] = {
-      {"length", {}, 151, 250.3, 0, &BurstParams::length, 250.0f},
-      {"angle from the view centre", {}, 152, 406, 496, &BurstParams::angle, 45.0f},
-      {"initial gap across", {}, 154, 0, 123.4, &BurstParams::initialGapY, 123.0f},
-      {"start", {showPage(2)}, 165, 1000, 0, &BurstParams::startX, 1000.0f},
-      {"fan factor per star", {showPage(4)}, 157, 187.9, 0, &BurstParams::fanFactorPerStar, 18.8f},
-      {"length factor per element", {showPage(4), {Act::Choose, fl::kFactorModeItem, 1}}, 158, 500, 0,
+      {"length", {}, pickButton("length"), 250.3, 0, &BurstParams::length, 250.0f},
+      {"angle from the view centre", {}, pickButton("angle"), 406, 496, &BurstParams::angle, 45.0f},
+      {"initial gap across", {}, pickButton("initialGapY"), 0, 123.4, &BurstParams::initialGapY, 123.0f},
+      {"start", {showPage(2)}, pickButton("startX"), 1000, 0, &BurstParams::startX, 1000.0f},
+      {"fan factor per star", {showPage(4)}, pickButton("fanFactorPerStar"), 187.9, 0, &BurstParams::fanFactorPerStar, 18.8f},
+      {"length factor per element", {showPage(4), {Act::Choose, fl::kFactorModeItem, 1}}, pickButton("lengthFactorPerStar"), 500, 0,
        &BurstParams::lengthFactorPerElement, 50.0f},
-      {"initial gap along", {}, 153, 77, 0, &BurstParams::initialGapX, 77.0f},
-      {"spread along", {showPage(3)}, 155, 66, 0, &BurstParams::spreadX, 66.0f},
-      {"spread across", {showPage(3)}, 156, 0, 55, &BurstParams::spreadY, 55.0f},
-      {"start across", {showPage(2)}, 166, 0, 444, &BurstParams::startY, 444.0f},
-      {"fill factor per star", {showPage(4)}, 159, 130, 0, &BurstParams::fillFactorPerStar, 13.0f},
-      {"height factor per star", {showPage(4)}, 160, 140, 0, &BurstParams::heightFactorPerStar, 14.0f},
-      {"angle factor per star", {showPage(4)}, 161, 150, 0, &BurstParams::angleFactorPerStar, 15.0f},
-      {"spread factor per star", {showPage(4)}, 162, 160, 0, &BurstParams::spreadFactorPerStar, 16.0f},
-      {"initial gap factor per star", {showPage(4)}, 163, 170, 0, &BurstParams::initialGapFactorPerStar, 17.0f},
-      {"opacity factor per star", {showPage(4)}, 164, 180, 0, &BurstParams::opacityFactorPerStar, 18.0f},
+      {"initial gap along", {}, pickButton("initialGapX"), 77, 0, &BurstParams::initialGapX, 77.0f},
+      {"spread along", {showPage(3)}, pickButton("spreadX"), 66, 0, &BurstParams::spreadX, 66.0f},
+      {"spread across", {showPage(3)}, pickButton("spreadY"), 0, 55, &BurstParams::spreadY, 55.0f},
+      {"start across", {showPage(2)}, pickButton("startY"), 0, 444, &BurstParams::startY, 444.0f},
+      {"fill factor per star", {showPage(4)}, pickButton("fillFactorPerStar"), 130, 0, &BurstParams::fillFactorPerStar, 13.0f},
+      {"height factor per star", {showPage(4)}, pickButton("heightFactorPerStar"), 140, 0, &BurstParams::heightFactorPerStar, 14.0f},
+      {"angle factor per star", {showPage(4)}, pickButton("angleFactorPerStar"), 150, 0, &BurstParams::angleFactorPerStar, 15.0f},
+      {"spread factor per star", {showPage(4)}, pickButton("spreadFactorPerStar"), 160, 0, &BurstParams::spreadFactorPerStar, 16.0f},
+      {"initial gap factor per star", {showPage(4)}, pickButton("initialGapFactorPerStar"), 170, 0, &BurstParams::initialGapFactorPerStar, 17.0f},
+      {"opacity factor per star", {showPage(4)}, pickButton("opacityFactorPerStar"), 180, 0, &BurstParams::opacityFactorPerStar, 18.0f},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -455,15 +455,15 @@ TEST_F(DialogTest, PickButtonsSetTheirFieldFromTheArtworkPoint) {
   }
   EXPECT_EQ(record().lengthFactorPerStar, 100.0f);
 
-  // The burst count takes a tenth of x, truncated; spin edit 5 keeps its minimum, and the re-read
+  // The burst count takes a tenth of x, truncated; its spin edit keeps its minimum, and the re-read
   // after the pick stores what it holds.
   for (auto [x, expected] : {std::pair{187.9, 18}, std::pair{-187.9, 2}}) {
     ASSERT_EQ(runDialog(defaults(),
                         [&](ModalSession& s) {
-                          DialogAction pick{Act::Pick, 150};
+                          DialogAction pick{Act::Pick, pickButton("burstCount")};
                           pick.x = x;
                           act(s, {pick});
-                          EXPECT_EQ(s.item(5)->intReading(), expected);
+                          EXPECT_EQ(s.item(control("burstCount"))->intReading(), expected);
                         }),
               0);
     EXPECT_EQ(record().burstCount, expected);

@@ -43,6 +43,14 @@ inline int32_t control(std::string_view field) {
   ADD_FAILURE() << "no control edits " << field;
   return 0;
 }
+// The pick button that fills the named field's spin edit.
+inline int32_t pickButton(std::string_view field) {
+  const int32_t spin = control(field);
+  for (const fl::DialogItem& item : fl::kDialogItems)
+    if (item.proc == fl::DialogProc::Pick && item.target == spin) return item.id;
+  ADD_FAILURE() << "no pick button fills " << field;
+  return 0;
+}
 // Brings page n up as a user does: a press on its tab.
 inline flhost::DialogAction showPage(int n) { return {flhost::DialogAction::Kind::Press, fl::pageTab(n)}; }
 // The record the running filter dialog edits.
