@@ -6,6 +6,7 @@
 #include <string>
 
 #include "params/burst_fields.h"
+#include "shell/module_ids.h"
 
 namespace flbench {
 
@@ -47,7 +48,7 @@ BurstParams largestDesign() {
 }
 
 void BenchUser::run(flhost::ModalSession& s) {
-  if (s.resourceId() == 16100 && onFilterDialog) onFilterDialog(s);
+  if (s.resourceId() == fl::kFilterDialogId && onFilterDialog) onFilterDialog(s);
   if (!s.ended()) s.end(1);
 }
 

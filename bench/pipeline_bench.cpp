@@ -10,14 +10,13 @@
 
 #include "bench_host.h"
 #include "burst/tables.h"
+#include "dialog/dialog_layout.h"
 #include "geometry.h"
 #include "random_source.h"
 
 namespace flbench {
 namespace {
 
-constexpr int32_t kPresetPopup = 123;
-constexpr int32_t kShuffleButton = 110;
 constexpr int32_t kPresetCount = 36;
 
 flhost::DialogAction action(flhost::DialogAction::Kind kind, int32_t id, double value = 0) {
@@ -42,9 +41,9 @@ void BM_PresetPreview(benchmark::State& state) {
   size_t arts = 0;
   BenchUser user;
   user.onFilterDialog = [&](flhost::ModalSession& s) {
-    refused = s.apply(action(flhost::DialogAction::Kind::Choose, kPresetPopup, preset));
+    refused = s.apply(action(flhost::DialogAction::Kind::Choose, fl::kPresetItem, preset));
     if (!refused.empty()) return;
-    const flhost::DialogAction shuffle = action(flhost::DialogAction::Kind::Press, kShuffleButton);
+    const flhost::DialogAction shuffle = action(flhost::DialogAction::Kind::Press, fl::kShuffle);
     const uint64_t undone = host->faults().count("undo.undoChanges");
     for (auto _ : state) {
       refused = s.apply(shuffle);

@@ -50,9 +50,15 @@ struct DialogItem {
 };
 
 constexpr int kPageCount = 7;
+
+// The items that code outside the table works by name (the table holds every other id once).
 constexpr int32_t kCancelItem = 2;
-constexpr int32_t kFactorModeItem = 125;
+constexpr int32_t kPreviewItem = 3;
 constexpr int32_t kZoomItem = 25;
+constexpr int32_t kShuffle = 110;
+constexpr int32_t kTumble = 111;
+constexpr int32_t kPresetItem = 123;
+constexpr int32_t kFactorModeItem = 125;
 
 // Page n (1 to 7) is worked through its tab and marked by the static text beneath it.
 constexpr int32_t pageTab(int page) { return 129 + page; }
@@ -99,7 +105,7 @@ inline constexpr DialogItem kDialogItems[] = {
     layout::spin(7, 1, {180, 126, 240, 146}, FL_FIELD(angle)),
     layout::spin(19, 1, {180, 190, 240, 210}, FL_FIELD(initialGapX)),
     layout::spin(20, 1, {280, 190, 340, 210}, FL_FIELD(initialGapY)),
-    layout::spin(25, 0, {530, 235, 590, 255}, FL_FIELD(viewZoom), DialogProc::Zoom),
+    layout::spin(kZoomItem, 0, {530, 235, 590, 255}, FL_FIELD(viewZoom), DialogProc::Zoom),
     layout::spin(4, 2, {180, 70, 240, 90}, FL_FIELD(starCount)),
     layout::spin(29, 2, {180, 190, 240, 210}, FL_FIELD(startX)),
     layout::spin(30, 2, {280, 190, 340, 210}, FL_FIELD(startY)),
@@ -166,18 +172,18 @@ inline constexpr DialogItem kDialogItems[] = {
     layout::pick(163, 4, {250, 192, 270, 212}, 21, PickValue::TenthOfX),
     layout::pick(164, 4, {250, 214, 270, 234}, 22, PickValue::TenthOfX),
     // Popup lists (their entries: popup_lists.h).
-    layout::popup(123, 0, {510, 150, 590, 170}, FL_FIELD(preset), DialogProc::Preset),
+    layout::popup(kPresetItem, 0, {510, 150, 590, 170}, FL_FIELD(preset), DialogProc::Preset),
     layout::popup(120, 1, {10, 158, 240, 178}, FL_FIELD(burstType)),
     layout::popup(122, 2, {10, 100, 240, 120}, FL_FIELD(shapeOption)),
     layout::popup(121, 2, {10, 130, 240, 150}, FL_FIELD(reverseOption)),
     layout::popup(31, 2, {10, 160, 240, 180}, FL_FIELD(scaling)),
     layout::popup(124, 3, {10, 150, 160, 170}, FL_FIELD(sketchColor)),
-    layout::popup(125, 4, {290, 150, 390, 170}, FL_FIELD(factorMode), DialogProc::FactorMode),
+    layout::popup(kFactorModeItem, 4, {290, 150, 390, 170}, FL_FIELD(factorMode), DialogProc::FactorMode),
     layout::popup(180, 5, {10, 70, 180, 90}, FL_FIELD(fillColor)),
     layout::popup(183, 5, {10, 100, 180, 120}, FL_FIELD(strokeColor)),
     layout::popup(186, 5, {10, 187, 180, 207}, FL_FIELD(pattern)),
     // Check boxes.
-    layout::check(3, 0, "Preview", {510, 130, 590, 144}, FL_FIELD(preview)),
+    layout::check(kPreviewItem, 0, "Preview", {510, 130, 590, 144}, FL_FIELD(preview)),
     layout::check(94, 5, "Apply to unique elements (if unique set)", {10, 130, 500, 144}, FL_FIELD(applyToUniqueElements)),
     layout::check(95, 5, "Apply to stars (if stars > 1)", {10, 147, 500, 161}, FL_FIELD(applyToStars)),
     layout::check(70, 6, "Opacity [R]", {10, 80, 249, 94}, FL_FIELD(randomOpacity)),
@@ -206,8 +212,8 @@ inline constexpr DialogItem kDialogItems[] = {
     layout::check(93, 7, "Unique elements", {10, 199, 500, 213}, FL_FIELD(uniqueElements)),
     // Push buttons. "Cancel" keeps the host's handling, which ends the dialog with its id.
     layout::button(kCancelItem, "Cancel", {510, 40, 590, 60}, DialogProc::None),
-    layout::button(110, "Shuffle", {510, 70, 590, 90}, DialogProc::Value),
-    layout::button(111, "Tumble", {510, 100, 590, 120}, DialogProc::Tumble),
+    layout::button(kShuffle, "Shuffle", {510, 70, 590, 90}, DialogProc::Value),
+    layout::button(kTumble, "Tumble", {510, 100, 590, 120}, DialogProc::Tumble),
     // Page tabs (blank picture buttons) and their labels.
     layout::tab(1, {10, 5, 60, 35}),
     layout::tab(2, {80, 5, 130, 35}),
@@ -246,6 +252,16 @@ constexpr const DialogItem* findDialogItem(int32_t id) {
 // range the per-element member shares).
 constexpr const BurstField& fieldOf(const DialogItem& item) { return kBurstFields[item.field / 4]; }
 
+// The control that edits the field at `offset` in BurstParams (for a factor pair, either member:
+// the factor-mode popup chooses which one it shows), or null when no control edits it.
+constexpr const DialogItem* controlOf(int offset) {
+  for (const DialogItem& item : kDialogItems) {
+    if (item.field == kNoField || item.kind == DialogItemKind::PictureButton) continue;
+    if (offset == item.field || (item.factorPair && offset == item.field + 4)) return &item;
+  }
+  return nullptr;
+}
+
 constexpr bool isFloatSpinEdit(const DialogItem& item) {
   return item.kind == DialogItemKind::SpinEdit && fieldOf(item).kind == FieldKind::Float;
 }
@@ -277,6 +293,39 @@ inline constexpr int32_t kPageMembers[kPageCount][kMaxPageMembers] = {
     {180, 182, 181, 183, 185, 184, 186, 94, 95},
     {70, 71, 72, 73, 74, 75, 76, 77, 78, 79, 80, 81, 82, 83, 84, 85},
     {92, 88, 89, 91, 86, 87, 90, 93},
+};
+
+// Fill and stroke colour schemes that blend towards a swatch, and those that count steps.
+constexpr bool schemeUsesSwatch(int32_t scheme) { return scheme == 6 || scheme == 11; }
+constexpr bool schemeUsesSteps(int32_t scheme) {
+  return scheme == 1 || scheme == 2 || scheme == 5 || scheme == 6 || scheme == 7 || scheme == 8 || scheme == 13;
+}
+
+// Controls that would have no effect with the current values are greyed out, so the user sees
+// which settings matter: a rule's items are enabled exactly while `holds` does. `condition` says
+// what must hold in the user's terms.
+struct EnablingRule {
+  bool (*holds)(const BurstParams&);
+  int32_t items[5];  // 0 ends a shorter list
+  const char* condition;
+};
+
+inline constexpr EnablingRule kEnablingRules[] = {
+    {[](const BurstParams& p) { return p.dropShadow != 0; }, {88, 89, 91, 90}, "dropShadow must be on (1)"},
+    {[](const BurstParams& p) { return p.sketchRepeats != 0; }, {26, 27, 124, 86, 87}, "sketchRepeats must not be 0"},
+    {[](const BurstParams& p) { return p.angle != 0.0f; }, {76}, "angle must not be 0"},
+    {[](const BurstParams& p) { return p.starCount != 1; }, {81, 23}, "starCount must not be 1"},
+    {[](const BurstParams& p) { return p.randomBurstType == 0; }, {120}, "randomBurstType must be off (0)"},
+    {[](const BurstParams& p) { return p.randomShape == 0; }, {122}, "randomShape must be off (0)"},
+    {[](const BurstParams& p) { return p.randomCenter == 0; }, {29, 30}, "randomCenter must be off (0)"},
+    {[](const BurstParams& p) { return schemeUsesSwatch(p.fillColor); }, {181},
+     "fillColor must be a swatch mode (6 or 11: To swatch, Alternate swatch)"},
+    {[](const BurstParams& p) { return schemeUsesSwatch(p.strokeColor); }, {184},
+     "strokeColor must be a swatch mode (6 or 11: To swatch, Alternate swatch)"},
+    {[](const BurstParams& p) { return schemeUsesSteps(p.fillColor); }, {182},
+     "fillColor must be a mode with steps (1, 2, 5, 6, 7, 8 or 13)"},
+    {[](const BurstParams& p) { return schemeUsesSteps(p.strokeColor); }, {185},
+     "strokeColor must be a mode with steps (1, 2, 5, 6, 7, 8 or 13)"},
 };
 
 namespace layout {
@@ -377,7 +426,15 @@ constexpr bool pageRowsMatchTheItems() {
   return true;
 }
 
+constexpr bool ruleItemsExist() {
+  for (const EnablingRule& rule : kEnablingRules)
+    for (int32_t id : rule.items)
+      if (id != 0 && dialogItemIndex(id) < 0) return false;
+  return true;
+}
+
 static_assert(idsAreUnique());
+static_assert(ruleItemsExist());
 static_assert(pageRowsMatchTheItems());
 static_assert(readOrderIsComplete());
 static_assert(factorModeReadFirst());

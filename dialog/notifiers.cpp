@@ -9,45 +9,6 @@ namespace fl {
 
 namespace {
 
-// Fill and stroke colour schemes that blend towards a swatch, and those that count steps.
-bool schemeUsesSwatch(int32_t scheme) { return scheme == 6 || scheme == 11; }
-
-bool schemeUsesSteps(int32_t scheme) {
-  switch (scheme) {
-    case 1:
-    case 2:
-    case 5:
-    case 6:
-    case 7:
-    case 8:
-    case 13:
-      return true;
-    default:
-      return false;
-  }
-}
-
-// Controls that would have no effect with the current values are greyed out, so the user sees
-// which settings matter.
-struct EnablingRule {
-  bool (*holds)(const BurstParams&);
-  int32_t items[5];  // 0 ends a shorter list
-};
-
-constexpr EnablingRule kEnablingRules[] = {
-    {[](const BurstParams& p) { return p.dropShadow != 0; }, {88, 89, 91, 90}},
-    {[](const BurstParams& p) { return p.sketchRepeats != 0; }, {26, 27, 124, 86, 87}},
-    {[](const BurstParams& p) { return p.angle != 0.0f; }, {76}},
-    {[](const BurstParams& p) { return p.starCount != 1; }, {81, 23}},
-    {[](const BurstParams& p) { return p.randomBurstType == 0; }, {120}},
-    {[](const BurstParams& p) { return p.randomShape == 0; }, {122}},
-    {[](const BurstParams& p) { return p.randomCenter == 0; }, {29, 30}},
-    {[](const BurstParams& p) { return schemeUsesSwatch(p.fillColor); }, {181}},
-    {[](const BurstParams& p) { return schemeUsesSwatch(p.strokeColor); }, {184}},
-    {[](const BurstParams& p) { return schemeUsesSteps(p.fillColor); }, {182}},
-    {[](const BurstParams& p) { return schemeUsesSteps(p.strokeColor); }, {185}},
-};
-
 void applyEnablingRules(HostDialog dialog, const BurstParams& params) {
   for (const EnablingRule& rule : kEnablingRules) {
     const HostBool enabled = rule.holds(params) ? 1 : 0;

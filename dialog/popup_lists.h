@@ -107,7 +107,7 @@ inline constexpr PopupList kPopupLists[] = {
     lists::list(180, " Fill color - Ignore", lists::kColourSchemes),
     lists::list(183, " Stroke color - Ignore", lists::kColourSchemes),
     lists::list(186, " Pattern - ignore", lists::kPatternCentres),
-    lists::list(123, nullptr, lists::kPresets),
+    lists::list(kPresetItem, nullptr, lists::kPresets),
     lists::list(124, nullptr, lists::kSketchColours),
 };
 

@@ -19,8 +19,6 @@ namespace {
 
 #define FL_AT(f) static_cast<int16_t>(offsetof(BurstParams, f))
 
-constexpr int32_t kPresetItem = 123;
-
 void copyField(BurstParams* to, const BurstParams& from, int16_t offset) {
   std::memcpy(reinterpret_cast<unsigned char*>(to) + offset, reinterpret_cast<const unsigned char*>(&from) + offset, 4);
 }

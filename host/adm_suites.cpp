@@ -296,12 +296,12 @@ HostErr itemSetMaxFloatValue(HostItem item, HostReal value) {
 
 HostReal itemGetMinFloatValue(HostItem item) {
   return itemAnswer("item.getMinFloatValue", item, HostReal{0},
-                    [](DialogManager&, Item& i) { return toHostReal(i.minValue); });
+                    [](DialogManager&, Item& i) { return toHostReal(i.minimum()); });
 }
 
 HostReal itemGetMaxFloatValue(HostItem item) {
   return itemAnswer("item.getMaxFloatValue", item, HostReal{0},
-                    [](DialogManager&, Item& i) { return toHostReal(i.maxValue); });
+                    [](DialogManager&, Item& i) { return toHostReal(i.maximum()); });
 }
 
 HostErr itemSetUnits(HostItem item, int32_t units) {

@@ -18,8 +18,7 @@ struct Syntax {
   size_t arguments;
 };
 
-constexpr std::array<Syntax, 8> kSyntax = {{
-    {"page", Kind::Page, "page N", 1},
+constexpr std::array<Syntax, 7> kSyntax = {{
     {"set", Kind::Set, "set ID VALUE", 2},
     {"check", Kind::Check, "check ID 0|1", 2},
     {"choose", Kind::Choose, "choose ID POSITION", 2},
@@ -68,30 +67,40 @@ std::optional<double> parseReal(std::string_view word) {
   return v;
 }
 
+// "unknown action ... (expected page, set, ..., confirm or cancel)".
+std::string unknownAction(std::string_view word, const std::vector<ScriptKeyword>& extra) {
+  std::vector<std::string_view> known;
+  for (const ScriptKeyword& k : extra) known.push_back(k.keyword);
+  for (const Syntax& s : kSyntax) known.push_back(s.keyword);
+  std::string list;
+  for (size_t i = 0; i < known.size(); ++i)
+    list += (i == 0 ? "" : i + 1 == known.size() ? " or " : ", ") + std::string(known[i]);
+  return "unknown action \"" + std::string(word) + "\" (expected " + list + ")";
+}
+
 // Checks one line's words into an action; returns what is wrong, or "".
-std::string parseAction(const std::vector<std::string_view>& w, DialogAction& action) {
+std::string parseAction(const std::vector<std::string_view>& w, DialogAction& action,
+                        const std::vector<ScriptKeyword>& extra) {
+  for (const ScriptKeyword& k : extra) {
+    if (!equalsIgnoringCase(w[0], k.keyword)) continue;
+    if (w.size() != 2) return "expected " + std::string(k.usage);
+    const auto n = parseInt(w[1]);
+    if (!n) return "\"" + std::string(w[1]) + "\" is not " + std::string(k.argument);
+    return k.make(*n, action);
+  }
   const Syntax* syntax = nullptr;
   for (const Syntax& s : kSyntax) {
     if (equalsIgnoringCase(w[0], s.keyword)) syntax = &s;
   }
-  if (!syntax) {
-    return "unknown action \"" + std::string(w[0]) +
-           "\" (expected page, set, check, choose, press, pick, confirm or cancel)";
-  }
+  if (!syntax) return unknownAction(w[0], extra);
   if (w.size() != syntax->arguments + 1) return "expected " + std::string(syntax->usage);
   action.kind = syntax->kind;
   if (syntax->arguments == 0) return {};
 
   const auto id = parseInt(w[1]);
-  if (!id) {
-    return "\"" + std::string(w[1]) + "\" is not " +
-           (syntax->kind == Kind::Page ? "a page number" : "an item id");
-  }
+  if (!id) return "\"" + std::string(w[1]) + "\" is not an item id";
   action.id = *id;
   switch (syntax->kind) {
-    case Kind::Page:
-      if (*id < 1) return "pages are numbered from 1";
-      return {};
     case Kind::Set: {
       const auto v = parseReal(w[2]);
       if (!v) return "\"" + std::string(w[2]) + "\" is not a number";
@@ -126,8 +135,8 @@ std::string parseAction(const std::vector<std::string_view>& w, DialogAction& ac
 
 }  // namespace
 
-std::optional<std::vector<DialogAction>> parseDialogScript(std::string_view text,
-                                                           std::string* error) {
+std::optional<std::vector<DialogAction>> parseDialogScript(std::string_view text, std::string* error,
+                                                           const std::vector<ScriptKeyword>& extra) {
   std::vector<DialogAction> actions;
   int lineNumber = 0;
   size_t pos = 0;
@@ -143,7 +152,7 @@ std::optional<std::vector<DialogAction>> parseDialogScript(std::string_view text
     if (w.empty() || w[0].front() == '#') continue;
     DialogAction action;
     action.line = lineNumber;
-    if (std::string why = parseAction(w, action); !why.empty()) {
+    if (std::string why = parseAction(w, action, extra); !why.empty()) {
       if (error) {
         *error = "line " + std::to_string(lineNumber) + " \"" + std::string(line) + "\": " + why;
       }
@@ -155,7 +164,7 @@ std::optional<std::vector<DialogAction>> parseDialogScript(std::string_view text
 }
 
 void ScriptDriver::run(ModalSession& s) {
-  if (s.resourceId() != kFilterDialogId) {
+  if (s.resourceId() != filterDialogId_) {
     if (onOtherDialog) onOtherDialog(s);
     if (!s.ended()) {
       DialogAction press;

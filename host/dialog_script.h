@@ -1,7 +1,6 @@
-// Dialog scripts: the command line's way of acting as the user of the filter dialog.
+// Dialog scripts: the command line's way of acting as the user of a dialog.
 //
 // One action per line:
-//   page N              press the tab of page N (item 129 + N)
 //   set ID VALUE        type a value into a spin edit
 //   check ID 0|1        set a check box
 //   choose ID POSITION  choose the entry at POSITION (from 0) of a popup list
@@ -9,8 +8,9 @@
 //   pick ID X Y         complete a pick with the button ID at artwork point (X, Y)
 //   confirm             the host's confirm action (ends the dialog with 1)
 //   cancel              the host's cancel action, like Escape (ends the dialog with 2)
-// Keywords are case-insensitive; blank lines and lines whose first word starts with '#' are
-// skipped.
+// A front end may add keywords of its own that take one whole number (the command line's
+// "page N"). Keywords are case-insensitive; blank lines and lines whose first word starts with '#'
+// are skipped.
 #pragma once
 
 #include <cstddef>
@@ -24,12 +24,22 @@
 
 namespace flhost {
 
+// A keyword a front end adds to the script: KEYWORD N, turned into an action by `make`, which
+// returns "" or what is wrong with N. It is tried before the built-in keywords.
+struct ScriptKeyword {
+  std::string_view keyword;   // lower case
+  std::string_view usage;     // "page N"
+  std::string_view argument;  // what N is, for messages: "a page number"
+  std::function<std::string(int32_t n, DialogAction& action)> make;
+};
+
 // The actions of a script, each carrying its line number. On the first bad line returns nullopt
 // and, if `error` is given, says which line, what it holds and what is wrong with it.
-std::optional<std::vector<DialogAction>> parseDialogScript(std::string_view text,
-                                                           std::string* error);
+std::optional<std::vector<DialogAction>> parseDialogScript(std::string_view text, std::string* error,
+                                                           const std::vector<ScriptKeyword>& extra = {});
 
-// Plays a script to the filter dialog; answers every other dialog with its default button.
+// Plays a script to one dialog (the filter dialog, by its resource id); answers every other dialog
+// with its default button.
 //
 // The actions go to the filter dialog in order; when they run out the dialog is confirmed. An
 // action the dialog refuses stops the script: the dialog is cancelled (so the document is left
@@ -39,9 +49,10 @@ std::optional<std::vector<DialogAction>> parseDialogScript(std::string_view text
 // pressing its button 1.
 class ScriptDriver : public DialogDriver {
  public:
-  static constexpr int32_t kFilterDialogId = 16100;
+  ScriptDriver(int32_t filterDialogId, std::vector<DialogAction> actions)
+      : filterDialogId_(filterDialogId), actions_(std::move(actions)) {}
 
-  explicit ScriptDriver(std::vector<DialogAction> actions) : actions_(std::move(actions)) {}
+  int32_t filterDialogId() const { return filterDialogId_; }
 
   // Sees each dialog other than the filter dialog before it is closed.
   std::function<void(ModalSession&)> onOtherDialog;
@@ -68,6 +79,7 @@ class ScriptDriver : public DialogDriver {
   const std::vector<std::string>& alerts() const { return alerts_; }
 
  private:
+  int32_t filterDialogId_;
   std::vector<DialogAction> actions_;
   size_t next_ = 0;
   std::string error_;

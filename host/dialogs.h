@@ -1,17 +1,8 @@
-// The stand-in host's dialog manager: the model of modal dialogs and their items, the modal run,
-// and the driver interface through which a script (or later an interactive front end) acts as
-// the user while a dialog runs.
+// The stand-in host's dialog manager: it builds modal dialogs from their templates, runs them
+// through the driver (dialog_driver.h) and hands out the checked handles the dialog suites work
+// on. The dialog and item model is in dialog_model.h.
 //
 // Behaviour chosen for the stand-in (the plug-in only relies on part of it):
-// - A spin edit holds its value exactly, as a double, and keeps it inside [minimum, maximum]:
-//   setting the value or either limit clamps the value held, so the next reading is in range.
-//   Both limits start unbounded. When the limits cross, the maximum wins.
-// - Readings: a float reading is the held value rounded (half away from zero) to the item's
-//   decimal places; an integer reading truncates the held value toward zero (saturating at the
-//   32-bit limits). Because the exact value is kept, setting a value before the decimal places
-//   loses nothing.
-// - A new spin edit has 0 decimal places and no units. A check box holds 0 or 1. A popup list's
-//   value is the position of its selected entry (-1 when none is), and setting it selects.
 // - Default notify: a push button whose id is the confirm id (1) or the cancel id (2), or the
 //   template's default push button, ends the modal dialog with its own id when the user changes
 //   it. Other push buttons do nothing by default: "Shuffle"-like buttons pass their
@@ -24,123 +15,26 @@
 //   marked), check boxes and radio buttons check boxes, group boxes static texts; STATIC static
 //   texts; COMBOBOX and LISTBOX popup lists; any other class a static text (shown, never worked).
 // - Handles name a slot and its generation; a freed slot is reused only after many others have
-//   been freed, so a stale handle stays refused for a long time.
+//   been freed (handle_table.h), so a stale handle stays refused for a long time.
 #pragma once
 
 #include <cstdint>
-#include <deque>
 #include <functional>
-#include <limits>
-#include <map>
 #include <memory>
-#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "adm_types.h"
-#include "dialog_placement.h"
-#include "handles.h"
+#include "dialog_driver.h"
+#include "dialog_model.h"
+#include "handle_table.h"
 #include "host_types.h"
 
 namespace flhost {
 
 class Faults;
 class ResourceSet;
-class DialogManager;
-struct Dialog;
-struct Item;
-
-enum class ItemKind { SpinEdit, StaticText, PopupList, CheckBox, PushButton, PictureButton };
-
-// The host's item type name ("ADM Spin Edit Type", ...).
-std::string_view itemTypeName(ItemKind kind);
-// The kind created for a type name, or nullopt for a name the host does not know.
-std::optional<ItemKind> itemKindFromTypeName(std::string_view typeName);
-// Words for messages: "spin edit", "static text", ...
-std::string_view itemKindLabel(ItemKind kind);
-
-// One entry of a popup list.
-struct ListEntry {
-  Item* owner = nullptr;
-  uint32_t slot = 0;  // handle slot
-  std::string text;
-  int32_t id = 0;
-  bool selected = false;
-};
-
-// One dialog item. Fields are for reading; change values through the member functions, which keep
-// a spin edit's value inside its range.
-struct Item {
-  Dialog* dialog = nullptr;
-  uint32_t slot = 0;  // handle slot; a popup's list handle shares it
-  int32_t id = 0;
-  ItemKind kind = ItemKind::StaticText;
-  bool fromTemplate = false;
-  bool defaultButton = false;  // the template's default push button
-  HostIntRect rect{};          // dialog coordinates, pixels
-  std::string text;
-  int32_t font = kFontDialog;
-  bool visible = true;
-  bool enabled = true;
-  HostNotifyProc notifyProc = nullptr;
-  HostTrackProc trackProc = nullptr;
-  void* userData = nullptr;
-
-  double value = 0;
-  double minValue = -std::numeric_limits<double>::infinity();
-  double maxValue = std::numeric_limits<double>::infinity();
-  int32_t units = 0;
-  int32_t decimals = 0;
-  std::vector<std::unique_ptr<ListEntry>> entries;  // popup lists only
-
-  // Sets the value by kind: a spin edit clamps it, a check box takes non-zero as 1, a popup list
-  // selects the entry at that position. kHostBadParameterErr for NaN, a position out of range or
-  // a kind without a value.
-  HostErr setValue(double v);
-  // Range limits of a spin edit (any kind accepts them; only a spin edit clamps). NaN refused.
-  HostErr setMinimum(double v);
-  HostErr setMaximum(double v);
-  // The value as read: spin edit rounded to its decimal places, check box 0 or 1, popup list the
-  // selected position or -1, other kinds 0.
-  double reading() const;
-  // The held value truncated toward zero and saturated to 32 bits (popup: selected position).
-  int32_t intReading() const;
-  // A spin edit's text: its reading with its decimal places; other kinds their text.
-  std::string displayText() const;
-  // The selected entry of a popup list, or null; and its position, or -1.
-  ListEntry* selectedEntry() const;
-  int32_t selectedIndex() const;
-  // Selects the entry (deselecting the others) or deselects it.
-  void select(ListEntry& entry, bool selected);
-  // The entry's position in this list, or -1.
-  int32_t indexOf(const ListEntry& entry) const;
-};
-
-// A modal dialog while it runs; it exists only for the length of its modal call.
-struct Dialog {
-  uint32_t slot = 0;  // handle slot
-  int32_t resourceId = 0;
-  int32_t style = 0;
-  std::string name;
-  std::string caption;
-  std::string fontName;
-  int fontSize = 0;
-  HostIntRect bounds{};  // screen coordinates, pixels
-  void* userData = nullptr;
-  std::vector<std::unique_ptr<Item>> items;  // template items first, then in creation order
-  bool ended = false;
-  int32_t endingId = 0;
-
-  // The first item with that id, or null.
-  Item* find(int32_t id) const;
-  int64_t width() const { return rectWidth(bounds); }
-  int64_t height() const { return rectHeight(bounds); }
-
- private:
-  friend class DialogManager;
-  std::map<int32_t, Item*> byId_;
-};
 
 // A notification while its notify procedure runs.
 struct Notification {
@@ -157,122 +51,6 @@ struct Tracking {
   int32_t action = 0;  // the stand-in reports no pointer action codes
   uint32_t slot = 0;
 };
-
-// One thing a user does to a running dialog.
-struct DialogAction {
-  enum class Kind { Page, Set, Check, Choose, Press, Pick, Confirm, Cancel } kind = Kind::Confirm;
-  int32_t id = 0;     // item id; the page number for Page
-  double value = 0;   // Set: the value; Check: 0 or 1; Choose: the position
-  double x = 0, y = 0;  // Pick: artwork point
-  int line = 0;       // where the action came from (script line), 0 when not from a script
-  std::string origin = {};  // where it came from when not a script line ("--set burstCount=20")
-};
-
-// The action as a script line ("set 5 12.5", "page 3", "confirm").
-std::string describeAction(const DialogAction& action);
-
-// Plain copies of a running dialog, for exports and front ends.
-struct EntryDump {
-  std::string text;
-  int32_t id = 0;
-  bool selected = false;
-};
-
-struct ItemDump {
-  int32_t id = 0;
-  ItemKind kind = ItemKind::StaticText;
-  std::string typeName;
-  std::string text;  // as displayed (a spin edit's formatted reading)
-  HostIntRect rect{};
-  bool visible = true;
-  bool enabled = true;
-  int32_t font = kFontDialog;
-  double value = 0;                 // Item::reading()
-  std::optional<double> minValue;   // none when unbounded
-  std::optional<double> maxValue;
-  int32_t decimals = 0;
-  int32_t units = 0;
-  bool hasNotifyProc = false;
-  bool hasTrackProc = false;
-  std::vector<EntryDump> entries;
-  int32_t selectedIndex = -1;
-};
-
-struct DialogDump {
-  int32_t resourceId = 0;
-  std::string name;
-  std::string caption;
-  std::string fontName;
-  int fontSize = 0;
-  HostIntRect bounds{};
-  bool ended = false;
-  int32_t endingId = 0;
-  std::vector<ItemDump> items;
-};
-
-// What a driver sees and does while a dialog runs. Valid only during DialogDriver::run.
-class ModalSession {
- public:
-  ModalSession(DialogManager& manager, Dialog& dialog) : manager_(manager), dialog_(dialog) {}
-
-  int32_t resourceId() const { return dialog_.resourceId; }
-  const std::string& name() const { return dialog_.name; }
-  const std::string& caption() const { return dialog_.caption; }
-  int64_t width() const { return dialog_.width(); }
-  int64_t height() const { return dialog_.height(); }
-  HostIntRect bounds() const { return dialog_.bounds; }
-  const Dialog& dialog() const { return dialog_; }
-  const Item* item(int32_t id) const { return dialog_.find(id); }
-  std::vector<const Item*> items() const;
-  DialogDump dump() const;
-
-  // Works the dialog as a user would. Returns "" on success, else why the action was refused;
-  // a refused action changes nothing.
-  std::string apply(const DialogAction& action);
-  // Ends the dialog with that id (as the host's own confirm or cancel would).
-  void end(int32_t id);
-  bool ended() const { return dialog_.ended; }
-  int32_t endingId() const { return dialog_.endingId; }
-
- private:
-  DialogManager& manager_;
-  Dialog& dialog_;
-};
-
-// Acts as the user of modal dialogs.
-class DialogDriver {
- public:
-  virtual ~DialogDriver() = default;
-  // Acts as the user until s.ended(); a driver that returns without ending confirms (id 1).
-  // Called again, nested, when a dialog opens while another runs.
-  virtual void run(ModalSession& s) = 0;
-  // Shows an alert (ADM Basic messageAlert) and returns when the user has seen it.
-  virtual void alert(std::string_view text) = 0;
-};
-
-namespace detail {
-// Slots for one kind of handle. Objects are owned elsewhere; the table only maps handles to them.
-template <class T>
-class HandleTable {
- public:
-  uint32_t insert(T* object);
-  void erase(uint32_t index);
-  T* find(std::optional<HandleBits> bits) const;
-  uint8_t generation(uint32_t index) const { return slots_[index].generation; }
-  size_t live() const { return slots_.size() - free_.size(); }
-
- private:
-  // Freed slots wait in line behind this many others before reuse, so one handle's generation
-  // comes round again only after thousands of frees.
-  static constexpr size_t kQuarantine = 64;
-  struct Slot {
-    T* object = nullptr;
-    uint8_t generation = 0;
-  };
-  std::vector<Slot> slots_;
-  std::deque<uint32_t> free_;
-};
-}  // namespace detail
 
 class DialogManager {
  public:
@@ -308,6 +86,8 @@ class DialogManager {
   DialogDriver* driver() const { return driver_; }
   // Turns a picked artwork point into the view point a tracker reports. Default: rounding.
   std::function<HostViewPoint(HostRealPoint)> artworkToView;
+  // The view point a pick at this artwork point reports (rounding when artworkToView is empty).
+  HostViewPoint viewPointOf(HostRealPoint artwork) const;
 
   // Modal runs started (each modal call that got as far as building its dialog).
   uint64_t modalRuns() const { return modalRuns_; }
@@ -370,11 +150,11 @@ class DialogManager {
   int callbackDepth_ = 0;
   std::vector<std::unique_ptr<Dialog>> stack_;  // running dialogs, innermost last
   std::vector<Tracking*> trackings_;            // running trackings, innermost last
-  detail::HandleTable<Dialog> dialogs_;
-  detail::HandleTable<Item> items_;
-  detail::HandleTable<ListEntry> entries_;
-  detail::HandleTable<Notification> notifications_;
-  detail::HandleTable<Tracking> trackingTable_;
+  HandleTable<Dialog> dialogs_;
+  HandleTable<Item> items_;
+  HandleTable<ListEntry> entries_;
+  HandleTable<Notification> notifications_;
+  HandleTable<Tracking> trackingTable_;
 };
 
 }  // namespace flhost

@@ -459,14 +459,7 @@ HostErr Document::transform(HostArt art, const HostMatrix& m, bool movePoints, s
 }
 
 uint32_t Document::allocateSlot() {
-  // A freed slot waits behind this many others before reuse, so a stale handle's generation
-  // comes round again only after thousands of frees.
-  constexpr size_t kQuarantine = 64;
-  if (freeSlots_.size() > kQuarantine) {
-    uint32_t s = freeSlots_.front();
-    freeSlots_.pop_front();
-    return s;
-  }
+  if (const auto reused = freeSlots_.reuse()) return *reused;
   if (records_.size() >= kMaxHandleSlots) return kNone;
   records_.push_back(Record{});
   return static_cast<uint32_t>(records_.size() - 1);
@@ -479,7 +472,7 @@ void Document::freeSlot(uint32_t slot) {
   uint8_t generation = static_cast<uint8_t>(r.generation + 1);
   r = Record{};
   r.generation = generation;
-  freeSlots_.push_back(slot);
+  freeSlots_.release(slot);
 }
 
 void Document::link(uint32_t slot, uint32_t below, uint32_t above) {

@@ -29,6 +29,7 @@
 #include <vector>
 
 #include "chunked_vector.h"
+#include "handle_table.h"
 
 #include "host_types.h"
 
@@ -303,7 +304,7 @@ class Document {
 
   DocumentOptions options_;
   ChunkedVector<Record> records_;
-  std::deque<uint32_t> freeSlots_;
+  SlotQuarantine freeSlots_;  // the dialogs' handle tables reuse slots by the same rule
   uint32_t bottom_ = kNone;
   uint32_t top_ = kNone;
   size_t liveCount_ = 0;

@@ -4,10 +4,10 @@
 
 #include "params/burst_params.h"
 #include "shell/host/plugin_messages.h"
+#include "shell/module_ids.h"
 
 namespace fl {
 
-constexpr int32_t kFilterDialogId = 16100;
 constexpr const char* kFilterDialogName = "VL08_Flarimond";
 
 HostErr getParameters(FilterMessage* message);

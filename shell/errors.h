@@ -2,14 +2,11 @@
 #pragma once
 
 #include "shell/host/plugin_messages.h"
+#include "shell/module_ids.h"
 
 namespace fl {
 
-constexpr int32_t kErrorStringList = 16050;  // code/message pairs from index 1
-constexpr int32_t kErrorDialogId = 16051;
-constexpr int32_t kAboutDialogId = 16050;
-
-// Shows the error dialog for code; silent for 0 and 'STOP' and while the dialog suites are not held.
+// Shows the error dialog for code; silent for 0 and kUserCancelled and while the dialog suites are not held.
 void reportError(HostMessage* message, HostErr code);
 // Shows the About box modally.
 void showAboutBox(HostMessage* message);

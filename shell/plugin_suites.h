@@ -3,6 +3,7 @@
 #pragma once
 
 #include "shell/host/suites.h"
+#include "shell/module_ids.h"
 
 namespace fl {
 
@@ -36,11 +37,6 @@ extern const AdmTrackerSuite* sAdmTracker;
 // What every matrix starts as before the host fills it: the real-maths matrix operations return
 // nothing, and one that fails leaves the matrix as it was.
 constexpr HostMatrix kIdentityMatrix = {1.0f, 0.0f, 0.0f, 1.0f, 0.0f, 0.0f};
-
-// The plug-in's own codes.
-constexpr HostErr kUserCancelled = HOST_FOURCC('S', 'T', 'O', 'P');
-constexpr HostErr kNoParameterBlock = HOST_FOURCC('!', 'M', 'E', 'M');
-constexpr HostErr kNotHandled = HOST_FOURCC('!', 's', 'e', 'l');
 
 // The plug-in's persistent block, allocated by the host at start-up (24 bytes; the rest of the
 // block is never touched).

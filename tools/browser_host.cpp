@@ -6,10 +6,12 @@
 
 #include "adm_dialog_suite.h"
 #include "cli_options.h"
+#include "dialog/dialog_layout.h"
 #include "dialog_actions.h"
 #include "dialog_script.h"
 #include "export.h"
 #include "param_file.h"
+#include "shell/module_ids.h"
 
 namespace fltools {
 
@@ -17,10 +19,10 @@ namespace {
 
 using json = nlohmann::json;
 
-constexpr int32_t kFilterDialogId = flhost::ScriptDriver::kFilterDialogId;
-constexpr int32_t kAboutDialogId = 16050;
-constexpr int32_t kErrorDialogId = 16051;
-constexpr int32_t kZoomBoxId = 25;
+using fl::kAboutDialogId;
+using fl::kErrorDialogId;
+using fl::kFilterDialogId;
+using fl::kUserCancelled;
 // The most coordinates an answer carries itself; a larger change is fetched as binary geometry.
 constexpr size_t kInlinePoints = 6 * 4000;
 // How long a request waits for the plug-in thread: a design of millions of paths takes minutes to
@@ -277,7 +279,7 @@ json BrowserHost::dialogJson(const Frame& frame) const {
     if (items[i]->defaultButton) dumped[i]["default"] = true;
     // The filter's zoom box sets the host's view zoom and has no label of its own; the host
     // labels it beside the dialog's items.
-    if (filter && items[i]->id == kZoomBoxId) dumped[i]["hostLabel"] = "View zoom (%)";
+    if (filter && items[i]->id == fl::kZoomItem) dumped[i]["hostLabel"] = "View zoom (%)";
   }
   d["serial"] = frame.serial;
   d["resourceId"] = s.resourceId();

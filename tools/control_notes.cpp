@@ -26,7 +26,7 @@ std::string controlFieldName(int32_t id, int32_t factorMode) {
 }
 
 std::string enablingCondition(int32_t id) {
-  for (const EnablingRule& rule : kEnablingRules)
+  for (const fl::EnablingRule& rule : fl::kEnablingRules)
     for (int32_t item : rule.items)
       if (item == id) return rule.condition;
   return {};
@@ -53,11 +53,11 @@ std::string clampNote(const flhost::DialogAction& action, const flhost::Item& it
   if (action.kind != flhost::DialogAction::Kind::Set || item.kind != flhost::ItemKind::SpinEdit) return {};
   std::string name = controlFieldName(item.id, factorMode);
   if (name.empty()) name = "spin edit " + std::to_string(item.id);
-  if (action.value > item.maxValue)
-    return name + " " + numberText(action.value) + " is above the control's maximum: " + numberText(item.maxValue) +
+  if (action.value > item.maximum())
+    return name + " " + numberText(action.value) + " is above the control's maximum: " + numberText(item.maximum()) +
            " used";
-  if (action.value < item.minValue)
-    return name + " " + numberText(action.value) + " is below the control's minimum: " + numberText(item.minValue) +
+  if (action.value < item.minimum())
+    return name + " " + numberText(action.value) + " is below the control's minimum: " + numberText(item.minimum()) +
            " used";
   return {};
 }

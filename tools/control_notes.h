@@ -10,26 +10,6 @@
 
 namespace fltools {
 
-// Items that the dialog enables only while a condition on the record holds, and that condition
-// as the user must make it hold.
-struct EnablingRule {
-  int32_t items[5];  // 0 ends a shorter list
-  const char* condition;
-};
-inline constexpr EnablingRule kEnablingRules[] = {
-    {{88, 89, 91, 90}, "dropShadow must be on (1)"},
-    {{26, 27, 124, 86, 87}, "sketchRepeats must not be 0"},
-    {{76}, "angle must not be 0"},
-    {{81, 23}, "starCount must not be 1"},
-    {{120}, "randomBurstType must be off (0)"},
-    {{122}, "randomShape must be off (0)"},
-    {{29, 30}, "randomCenter must be off (0)"},
-    {{181}, "fillColor must be a swatch mode (6 or 11: To swatch, Alternate swatch)"},
-    {{184}, "strokeColor must be a swatch mode (6 or 11: To swatch, Alternate swatch)"},
-    {{182}, "fillColor must be a mode with steps (1, 2, 5, 6, 7, 8 or 13)"},
-    {{185}, "strokeColor must be a mode with steps (1, 2, 5, 6, 7, 8 or 13)"},
-};
-
 // The field item `id` edits, or "" for an item without one; a factor spin edit edits the member of
 // its pair that factorMode (0 per star, 1 per element) selects.
 std::string controlFieldName(int32_t id, int32_t factorMode);

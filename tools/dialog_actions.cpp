@@ -71,19 +71,10 @@ std::vector<flhost::DialogAction> setFieldActions(const std::string& assignment)
                     (near ? std::string(" (did you mean ") + near + "?)" : std::string()));
   }
 
-  const fl::DialogItem* control = nullptr;
-  int member = 0;
-  for (const fl::DialogItem& item : fl::kDialogItems) {
-    if (item.field == fl::kNoField || item.kind == fl::DialogItemKind::PictureButton) continue;
-    if (item.factorPair && (field->offset == item.field || field->offset == item.field + 4)) {
-      control = &item;
-      member = (field->offset - item.field) / 4;
-    } else if (!item.factorPair && field->offset == item.field) {
-      control = &item;
-    }
-  }
+  const fl::DialogItem* control = fl::controlOf(field->offset);
   if (!control)
     throw ToolError(origin + ": " + name + " has no control in the dialog; set it in a parameter file (--params)");
+  const int member = (field->offset - control->field) / 4;  // of a factor pair: 0 per star, 1 per element
 
   char* end = nullptr;
   double value = std::strtod(text.c_str(), &end);
@@ -95,7 +86,11 @@ std::vector<flhost::DialogAction> setFieldActions(const std::string& assignment)
 
   std::vector<flhost::DialogAction> actions;
   // A user works only the controls of the page on screen.
-  if (control->page != 0) actions.push_back(action(Kind::Page, control->page, 0, origin));
+  if (control->page != 0) {
+    flhost::DialogAction page = action(Kind::Press, 0, 0, origin);
+    pageAction(control->page, page);
+    actions.push_back(page);
+  }
   if (control->factorPair) actions.push_back(action(Kind::Choose, fl::kFactorModeItem, member, origin));
   switch (control->kind) {
     case fl::DialogItemKind::CheckBox:
@@ -114,7 +109,7 @@ std::vector<flhost::DialogAction> setFieldActions(const std::string& assignment)
 
 std::vector<flhost::DialogAction> readDialogScript(const std::filesystem::path& path) {
   std::string why;
-  auto actions = flhost::parseDialogScript(readInputFile(path), &why);
+  auto actions = flhost::parseDialogScript(readInputFile(path), &why, scriptKeywords());
   if (!actions) throw ToolError(displayPath(path) + ": " + why);
   return *actions;
 }
@@ -165,7 +160,24 @@ std::string dialogDumpJson(const flhost::ModalSession& s, const BurstParams& rec
 // The user's actions in the filter dialog: the preset, then the fields, then the script, then a
 // cancel when asked for.
 flhost::DialogAction presetAction(int32_t position, const std::string& origin) {
-  return action(Kind::Choose, 123, position, origin);
+  return action(Kind::Choose, fl::kPresetItem, position, origin);
+}
+
+std::string pageAction(int32_t page, flhost::DialogAction& a) {
+  if (page < 1) return "pages are numbered from 1";
+  if (page > fl::kPageCount)
+    return "no tab item for page " + std::to_string(page) + ": pages run from 1 to " + std::to_string(fl::kPageCount);
+  a.kind = Kind::Press;
+  a.id = fl::pageTab(page);
+  a.wording = "page " + std::to_string(page);
+  return {};
+}
+
+const std::vector<flhost::ScriptKeyword>& scriptKeywords() {
+  static const std::vector<flhost::ScriptKeyword> keywords = {
+      {"page", "page N", "a page number", pageAction},
+  };
+  return keywords;
 }
 
 std::vector<flhost::DialogAction> dialogActions(const RenderArgs& args) {

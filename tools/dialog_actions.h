@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "commands.h"
+#include "dialog_script.h"
 #include "dialogs.h"
 #include "params/burst_params.h"
 
@@ -21,6 +22,12 @@ std::vector<std::string> presetNames();
 
 // The action that chooses the preset at `position` in the preset list; `origin` names it in messages.
 flhost::DialogAction presetAction(int32_t position, const std::string& origin);
+
+// Makes `action` bring page N (1 to 7) up as a user does: a press on its tab, worded "page N" in
+// messages. Returns "" or why N names no page (the action is then left as it was).
+std::string pageAction(int32_t page, flhost::DialogAction& action);
+// The keywords the command line adds to dialog scripts: "page N".
+const std::vector<flhost::ScriptKeyword>& scriptKeywords();
 
 // The actions that set FIELD=VALUE on its control: show its page, then set the spin edit, tick the
 // check box or choose the popup entry; a factor field first chooses its member in the factor

@@ -16,8 +16,8 @@ using flhost::Session;
 
 namespace {
 
-constexpr int32_t kAboutDialogId = 16050;
-constexpr int32_t kErrorDialogId = 16051;
+using fl::kAboutDialogId;
+using fl::kErrorDialogId;
 
 // A --fail whose call never came is easy to mistake for a failure path that works; say so. The
 // faults are set before the first message, so fewer than N calls means the Nth never came.
@@ -54,7 +54,7 @@ std::string actionSource(const flhost::DialogAction& action) {
 }  // namespace
 
 User::User(std::vector<flhost::DialogAction> actions, bool printAbout)
-    : driver_(std::move(actions)), printAbout_(printAbout) {
+    : driver_(fl::kFilterDialogId, std::move(actions)), printAbout_(printAbout) {
   driver_.onOtherDialog = [this](flhost::ModalSession& s) { seen(s); };
   driver_.onAlert = [](std::string_view text) { diagnostics() << "Plug-in Alert: " << text << "\n"; };
   driver_.beforeAction = [this](flhost::ModalSession& s, const flhost::DialogAction& a) { beforeAction(s, a); };
@@ -64,7 +64,7 @@ void User::beforeAction(flhost::ModalSession& s, const flhost::DialogAction& act
   using Kind = flhost::DialogAction::Kind;
   lastAction_ = action;
   lastRefusal_.clear();
-  bool onItem = action.kind != Kind::Page && action.kind != Kind::Confirm && action.kind != Kind::Cancel;
+  bool onItem = action.kind != Kind::Confirm && action.kind != Kind::Cancel;
   const flhost::Item* item = onItem ? s.item(action.id) : nullptr;
   if (!item) return;
   const auto* record = static_cast<const BurstParams*>(s.dialog().userData);

@@ -15,11 +15,11 @@
 #include "dialog_script.h"
 #include "params/burst_params.h"
 #include "session.h"
+#include "shell/module_ids.h"
 
 namespace fltools {
 
-// Answer of Get Parameters when the user cancels the dialog.
-inline constexpr HostErr kUserCancelled = HOST_FOURCC('S', 'T', 'O', 'P');
+using fl::kUserCancelled;  // Get Parameters' answer when the user cancels the dialog
 
 // The session options (module, document, seed, draws) and the faults to inject, from the
 // command line's host options, checked. ToolError for a bad option.

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "dialog_actions.h"
+
 namespace fltools {
 
 namespace {
@@ -28,7 +30,7 @@ const std::vector<EventSyntax>& eventSyntax() {
       {"check", Op::Action, Kind::Check, {"id", "value"}},
       {"choose", Op::Action, Kind::Choose, {"id", "value"}},
       {"press", Op::Action, Kind::Press, {"id"}},
-      {"page", Op::Action, Kind::Page, {"page"}},
+      {"page", Op::Action, Kind::Press, {"page"}},
       {"pick", Op::Action, Kind::Pick, {"id", "x", "y"}},
       {"confirm", Op::Action, Kind::Confirm, {}},
       {"cancel", Op::Action, Kind::Cancel, {}},
@@ -114,6 +116,8 @@ std::optional<BrowserEvent> parseBrowserEvent(std::string_view body, std::string
       event.action.y = v;
     }
   }
+  if (name == "page")
+    if (std::string wrong = pageAction(event.action.id, event.action); !wrong.empty()) return refuse(wrong);
   return event;
 }
 

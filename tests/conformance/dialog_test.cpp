@@ -48,22 +48,22 @@ TEST_F(DialogTest, ControlsAreBuiltAsLaidOut) {
   const double swatches = static_cast<double>(host().document().swatches().size());
   // clang-format off
   const Case cases[] = {
-      {130, 'P', "", {10, 5, 60, 35}, none, none, 0, 'n'}, {131, 'P', "", {80, 5, 130, 35}, none, none, 0, 'n'},
-      {132, 'P', "", {150, 5, 200, 35}, none, none, 0, 'n'}, {133, 'P', "", {220, 5, 270, 35}, none, none, 0, 'n'},
-      {134, 'P', "", {290, 5, 340, 35}, none, none, 0, 'n'}, {135, 'P', "", {360, 5, 410, 35}, none, none, 0, 'n'},
-      {136, 'P', "", {430, 5, 480, 35}, none, none, 0, 'n'},
-      {137, 'T', "Flarimond", {8, 40, 79, 55}, none, none, 0, '-'},
-      {138, 'T', "Stars", {84, 40, 149, 55}, none, none, 0, '-'},
-      {139, 'T', "Xtra", {155, 40, 219, 55}, none, none, 0, '-'},
-      {140, 'T', "Factors", {222, 40, 289, 55}, none, none, 0, '-'},
-      {141, 'T', "Styles", {293, 40, 359, 55}, none, none, 0, '-'},
-      {142, 'T', "Settings", {360, 40, 429, 55}, none, none, 0, '-'},
-      {143, 'T', "Settings1", {430, 40, 499, 55}, none, none, 0, '-'},
-      {2, 'B', "Cancel", {510, 40, 590, 60}, none, none, 0, '-'},
-      {110, 'B', "Shuffle", {510, 70, 590, 90}, none, none, 0, 'n'},
-      {111, 'B', "Tumble", {510, 100, 590, 120}, none, none, 0, 'n'},
-      {3, 'C', "Preview", {510, 130, 590, 144}, none, none, 0, 'n'},
-      {123, 'L', "", {510, 150, 590, 170}, none, none, 0, 'n'}, {25, 'S', "", {530, 235, 590, 255}, 1, 500, 2, 'n'},
+      {fl::pageTab(1), 'P', "", {10, 5, 60, 35}, none, none, 0, 'n'}, {fl::pageTab(2), 'P', "", {80, 5, 130, 35}, none, none, 0, 'n'},
+      {fl::pageTab(3), 'P', "", {150, 5, 200, 35}, none, none, 0, 'n'}, {fl::pageTab(4), 'P', "", {220, 5, 270, 35}, none, none, 0, 'n'},
+      {fl::pageTab(5), 'P', "", {290, 5, 340, 35}, none, none, 0, 'n'}, {fl::pageTab(6), 'P', "", {360, 5, 410, 35}, none, none, 0, 'n'},
+      {fl::pageTab(7), 'P', "", {430, 5, 480, 35}, none, none, 0, 'n'},
+      {fl::pageLabel(1), 'T', "Flarimond", {8, 40, 79, 55}, none, none, 0, '-'},
+      {fl::pageLabel(2), 'T', "Stars", {84, 40, 149, 55}, none, none, 0, '-'},
+      {fl::pageLabel(3), 'T', "Xtra", {155, 40, 219, 55}, none, none, 0, '-'},
+      {fl::pageLabel(4), 'T', "Factors", {222, 40, 289, 55}, none, none, 0, '-'},
+      {fl::pageLabel(5), 'T', "Styles", {293, 40, 359, 55}, none, none, 0, '-'},
+      {fl::pageLabel(6), 'T', "Settings", {360, 40, 429, 55}, none, none, 0, '-'},
+      {fl::pageLabel(7), 'T', "Settings1", {430, 40, 499, 55}, none, none, 0, '-'},
+      {fl::kCancelItem, 'B', "Cancel", {510, 40, 590, 60}, none, none, 0, '-'},
+      {fl::kShuffle, 'B', "Shuffle", {510, 70, 590, 90}, none, none, 0, 'n'},
+      {fl::kTumble, 'B', "Tumble", {510, 100, 590, 120}, none, none, 0, 'n'},
+      {fl::kPreviewItem, 'C', "Preview", {510, 130, 590, 144}, none, none, 0, 'n'},
+      {fl::kPresetItem, 'L', "", {510, 150, 590, 170}, none, none, 0, 'n'}, {fl::kZoomItem, 'S', "", {530, 235, 590, 255}, 1, 500, 2, 'n'},
       {41, 'T', "Bursts", {10, 82, 178, 102}, none, none, 0, '-'}, {5, 'S', "", {180, 82, 240, 102}, 2, 150, 0, 'n'},
       {150, 'P', "", {250, 82, 270, 102}, none, none, 0, 't'},
       {42, 'T', "Length (p)", {10, 104, 178, 124}, none, none, 0, '-'},
@@ -116,7 +116,7 @@ TEST_F(DialogTest, ControlsAreBuiltAsLaidOut) {
       {53, 'T', "Angle (%)", {10, 148, 178, 168}, none, none, 0, '-'},
       {15, 'S', "", {180, 148, 240, 168}, -1000, 1000, 2, 'n'},
       {161, 'P', "", {250, 148, 270, 168}, none, none, 0, 't'},
-      {125, 'L', "", {290, 150, 390, 170}, none, none, 0, 'n'},
+      {fl::kFactorModeItem, 'L', "", {290, 150, 390, 170}, none, none, 0, 'n'},
       {54, 'T', "Spread (%)", {10, 170, 178, 190}, none, none, 0, '-'},
       {18, 'S', "", {180, 170, 240, 190}, -1000, 1000, 2, 'n'},
       {162, 'P', "", {250, 170, 270, 190}, none, none, 0, 't'},
@@ -194,7 +194,7 @@ TEST_F(DialogTest, ControlsAreBuiltAsLaidOut) {
   document.swatches.clear();
   open({}, document);
   startUp();
-  ASSERT_EQ(runDialog(defaults(), [&](ModalSession& s) { EXPECT_EQ(s.item(181)->maxValue, 0); }), 0);
+  ASSERT_EQ(runDialog(defaults(), [&](ModalSession& s) { EXPECT_EQ(s.item(181)->maximum(), 0); }), 0);
   EXPECT_EQ(record().fillSwatch, 0);
 }
 
@@ -211,11 +211,11 @@ TEST_F(DialogTest, PopupListsOfferEveryEntryAndSelectTheField) {
       {121, 9, " Reverse options - Ignore", " Alternate3", 0},
       {31, 43, " Scaling - ignore", " Scaling 42", 7},
       {122, 14, " Shape options - Triangle", " Triangle6", 0},
-      {125, 2, " Factor per star", " Factor per element", 1},
+      {fl::kFactorModeItem, 2, " Factor per star", " Factor per element", 1},
       {180, 15, " Fill color - Ignore", " 10% reduction", 11},
       {183, 15, " Stroke color - Ignore", " 10% reduction", 0},
       {186, 11, " Pattern - ignore", " Pattern center 10", 0},
-      {123, 36, " Reset", " Tile", 35},
+      {fl::kPresetItem, 36, " Reset", " Tile", 35},
       {124, 12, " Sketch color options - Use black", " Use white + random opacity", 3},
   };
   BurstParams p = defaults();
@@ -256,7 +256,7 @@ TEST_F(DialogTest, TheStoredPageComesUpAndTabsSwitchPages) {
                         [&](ModalSession& s) {
                           // The lead item's value notifier drew the first preview, popup 180 included.
                           EXPECT_EQ(arts(), 10u);
-                          if (c.pressed) act(s, {{Act::Page, c.pressed}});
+                          if (c.pressed) act(s, {showPage(c.pressed)});
                           for (const fl::DialogItem& item : fl::kDialogItems)
                             EXPECT_EQ(s.item(item.id)->visible, item.page == 0 || item.page == page) << item.id;
                           for (int n = 1; n <= fl::kPageCount; ++n)
@@ -289,7 +289,7 @@ TEST_F(DialogTest, PageNotifierShowsAndHidesEachPageInRowOrder) {
                         [&](ModalSession& s) {
                           const bool before = s.item(c.item)->visible;
                           host().faults().failOn("item.show", static_cast<uint64_t>(call), -1);
-                          act(s, {{Act::Page, c.pressed}});
+                          act(s, {showPage(c.pressed)});
                           EXPECT_EQ(s.item(c.item)->visible, before);
                           EXPECT_NE(before, c.rowPage == c.pressed);
                         }),
@@ -303,25 +303,36 @@ TEST_F(DialogTest, EnablingRulesFollowTheValues) {
     std::vector<std::pair<int32_t, bool>> enabled;
   };
   const Step steps[] = {
-      {{Act::Page, 2}, {{81, false}, {23, false}}},  // one star by default
-      {{Act::Set, 4, 2}, {{81, true}, {23, true}}},
-      {{Act::Set, 4, 1}, {{81, false}, {23, false}}},
-      {{Act::Page, 1}, {{76, false}}},
-      {{Act::Set, 7, -0.5}, {{76, true}}},
-      {{Act::Set, 7, 0}, {{76, false}}},
-      {{Act::Page, 5}, {{181, false}, {182, false}}},
-      {{Act::Choose, 180, 11}, {{181, true}, {182, false}}},
-      {{Act::Choose, 180, 6}, {{181, true}, {182, true}}},
-      {{Act::Choose, 180, 1}, {{181, false}, {182, true}}},
-      {{Act::Choose, 183, 11}, {{184, true}, {185, false}, {181, false}}},
-      {{Act::Page, 3}, {{26, false}, {27, false}, {124, false}, {86, false}, {87, false}}},
-      {{Act::Set, 28, 3}, {{26, true}, {27, true}, {124, true}, {86, true}, {87, true}}},
-      {{Act::Page, 7}, {{88, false}, {89, false}, {90, false}, {91, false}}},
-      {{Act::Check, 92, 1}, {{88, true}, {89, true}, {90, true}, {91, true}}},
-      {{Act::Page, 6}, {{120, true}, {122, true}, {29, true}, {30, true}}},
-      {{Act::Check, 82, 1}, {{120, false}, {122, true}}},
-      {{Act::Check, 83, 1}, {{122, false}}},
-      {{Act::Check, 75, 1}, {{29, false}, {30, false}}},
+      {showPage(2), {{control("alternateFlip"), false}, {control("starPulse"), false}}},  // one star by default
+      {{Act::Set, control("starCount"), 2}, {{control("alternateFlip"), true}, {control("starPulse"), true}}},
+      {{Act::Set, control("starCount"), 1}, {{control("alternateFlip"), false}, {control("starPulse"), false}}},
+      {showPage(1), {{control("randomAngle"), false}}},
+      {{Act::Set, control("angle"), -0.5}, {{control("randomAngle"), true}}},
+      {{Act::Set, control("angle"), 0}, {{control("randomAngle"), false}}},
+      {showPage(5), {{control("fillSwatch"), false}, {control("fillSteps"), false}}},
+      {{Act::Choose, control("fillColor"), 11}, {{control("fillSwatch"), true}, {control("fillSteps"), false}}},
+      {{Act::Choose, control("fillColor"), 6}, {{control("fillSwatch"), true}, {control("fillSteps"), true}}},
+      {{Act::Choose, control("fillColor"), 1}, {{control("fillSwatch"), false}, {control("fillSteps"), true}}},
+      {{Act::Choose, control("strokeColor"), 11},
+       {{control("strokeSwatch"), true}, {control("strokeSteps"), false}, {control("fillSwatch"), false}}},
+      {showPage(3),
+       {{control("sketchWeight"), false}, {control("sketchShift"), false}, {control("sketchColor"), false},
+        {control("randomSketchShift"), false}, {control("randomSketchWeight"), false}}},
+      {{Act::Set, control("sketchRepeats"), 3},
+       {{control("sketchWeight"), true}, {control("sketchShift"), true}, {control("sketchColor"), true},
+        {control("randomSketchShift"), true}, {control("randomSketchWeight"), true}}},
+      {showPage(7),
+       {{control("randomShadowDirection"), false}, {control("randomShadowOpacity"), false},
+        {control("halfFillShadow"), false}, {control("randomShadowScaling"), false}}},
+      {{Act::Check, control("dropShadow"), 1},
+       {{control("randomShadowDirection"), true}, {control("randomShadowOpacity"), true},
+        {control("halfFillShadow"), true}, {control("randomShadowScaling"), true}}},
+      {showPage(6),
+       {{control("burstType"), true}, {control("shapeOption"), true}, {control("startX"), true},
+        {control("startY"), true}}},
+      {{Act::Check, control("randomBurstType"), 1}, {{control("burstType"), false}, {control("shapeOption"), true}}},
+      {{Act::Check, control("randomShape"), 1}, {{control("shapeOption"), false}}},
+      {{Act::Check, control("randomCenter"), 1}, {{control("startX"), false}, {control("startY"), false}}},
   };
   ASSERT_EQ(runDialog(defaults(),
                       [&](ModalSession& s) {
@@ -355,10 +366,10 @@ TEST_F(DialogTest, FactorSpinEditsEditTheirOwnPair) {
   p.preview = 0;
   ASSERT_EQ(runDialog(p,
                       [&](ModalSession& s) {
-                        act(s, {{Act::Page, 4}});
+                        act(s, {showPage(4)});
                         for (size_t k = 0; k < std::size(pairs); ++k)
                           act(s, {{Act::Set, pairs[k].item, 10.0 + static_cast<double>(k)}});
-                        act(s, {{Act::Choose, 125, 1}});
+                        act(s, {{Act::Choose, fl::kFactorModeItem, 1}});
                         for (size_t k = 0; k < std::size(pairs); ++k)
                           act(s, {{Act::Set, pairs[k].item, 50.0 + static_cast<double>(k)}});
                       }),
@@ -379,14 +390,14 @@ TEST_F(DialogTest, FactorPopupAndZoomChangeNoDesign) {
                       [&](ModalSession& s) {
                         EXPECT_EQ(s.item(11)->reading(), 33.0);  // the stored member shows
                         const uint64_t redraws = host().document().redrawCount();
-                        act(s, {{Act::Page, 4}, {Act::Choose, 125, 0}});
+                        act(s, {showPage(4), {Act::Choose, fl::kFactorModeItem, 0}});
                         EXPECT_EQ(s.item(11)->reading(), 100.0);
-                        act(s, {{Act::Set, 11, 50}, {Act::Choose, 125, 1}});
+                        act(s, {{Act::Set, control("fanFactorPerStar"), 50}, {Act::Choose, fl::kFactorModeItem, 1}});
                         EXPECT_EQ(s.item(11)->reading(), 33.0);
-                        act(s, {{Act::Set, 11, 70}});
+                        act(s, {{Act::Set, control("fanFactorPerStar"), 70}});
                         const uint64_t afterChanges = host().document().redrawCount();
                         EXPECT_EQ(afterChanges, redraws + 2);  // only the two value changes drew
-                        act(s, {{Act::Choose, 125, 0}, {Act::Set, 25, 250}});
+                        act(s, {{Act::Choose, fl::kFactorModeItem, 0}, {Act::Set, fl::kZoomItem, 250}});
                         EXPECT_EQ(s.item(11)->reading(), 50.0);
                         EXPECT_EQ(host().document().viewZoom(), 2.5f);
                         EXPECT_EQ(host().document().redrawCount(), afterChanges);
@@ -411,23 +422,23 @@ TEST_F(DialogTest, PickButtonsSetTheirFieldFromTheArtworkPoint) {
     float expected;
   };
   const Case cases[] = {
-      {"length", {}, 151, 250.3, 0, &BurstParams::length, 250.0f},
-      {"angle from the view centre", {}, 152, 406, 496, &BurstParams::angle, 45.0f},
-      {"initial gap across", {}, 154, 0, 123.4, &BurstParams::initialGapY, 123.0f},
-      {"start", {{Act::Page, 2}}, 165, 1000, 0, &BurstParams::startX, 1000.0f},
-      {"fan factor per star", {{Act::Page, 4}}, 157, 187.9, 0, &BurstParams::fanFactorPerStar, 18.8f},
-      {"length factor per element", {{Act::Page, 4}, {Act::Choose, 125, 1}}, 158, 500, 0,
+      {"length", {}, pickButton("length"), 250.3, 0, &BurstParams::length, 250.0f},
+      {"angle from the view centre", {}, pickButton("angle"), 406, 496, &BurstParams::angle, 45.0f},
+      {"initial gap across", {}, pickButton("initialGapY"), 0, 123.4, &BurstParams::initialGapY, 123.0f},
+      {"start", {showPage(2)}, pickButton("startX"), 1000, 0, &BurstParams::startX, 1000.0f},
+      {"fan factor per star", {showPage(4)}, pickButton("fanFactorPerStar"), 187.9, 0, &BurstParams::fanFactorPerStar, 18.8f},
+      {"length factor per element", {showPage(4), {Act::Choose, fl::kFactorModeItem, 1}}, pickButton("lengthFactorPerStar"), 500, 0,
        &BurstParams::lengthFactorPerElement, 50.0f},
-      {"initial gap along", {}, 153, 77, 0, &BurstParams::initialGapX, 77.0f},
-      {"spread along", {{Act::Page, 3}}, 155, 66, 0, &BurstParams::spreadX, 66.0f},
-      {"spread across", {{Act::Page, 3}}, 156, 0, 55, &BurstParams::spreadY, 55.0f},
-      {"start across", {{Act::Page, 2}}, 166, 0, 444, &BurstParams::startY, 444.0f},
-      {"fill factor per star", {{Act::Page, 4}}, 159, 130, 0, &BurstParams::fillFactorPerStar, 13.0f},
-      {"height factor per star", {{Act::Page, 4}}, 160, 140, 0, &BurstParams::heightFactorPerStar, 14.0f},
-      {"angle factor per star", {{Act::Page, 4}}, 161, 150, 0, &BurstParams::angleFactorPerStar, 15.0f},
-      {"spread factor per star", {{Act::Page, 4}}, 162, 160, 0, &BurstParams::spreadFactorPerStar, 16.0f},
-      {"initial gap factor per star", {{Act::Page, 4}}, 163, 170, 0, &BurstParams::initialGapFactorPerStar, 17.0f},
-      {"opacity factor per star", {{Act::Page, 4}}, 164, 180, 0, &BurstParams::opacityFactorPerStar, 18.0f},
+      {"initial gap along", {}, pickButton("initialGapX"), 77, 0, &BurstParams::initialGapX, 77.0f},
+      {"spread along", {showPage(3)}, pickButton("spreadX"), 66, 0, &BurstParams::spreadX, 66.0f},
+      {"spread across", {showPage(3)}, pickButton("spreadY"), 0, 55, &BurstParams::spreadY, 55.0f},
+      {"start across", {showPage(2)}, pickButton("startY"), 0, 444, &BurstParams::startY, 444.0f},
+      {"fill factor per star", {showPage(4)}, pickButton("fillFactorPerStar"), 130, 0, &BurstParams::fillFactorPerStar, 13.0f},
+      {"height factor per star", {showPage(4)}, pickButton("heightFactorPerStar"), 140, 0, &BurstParams::heightFactorPerStar, 14.0f},
+      {"angle factor per star", {showPage(4)}, pickButton("angleFactorPerStar"), 150, 0, &BurstParams::angleFactorPerStar, 15.0f},
+      {"spread factor per star", {showPage(4)}, pickButton("spreadFactorPerStar"), 160, 0, &BurstParams::spreadFactorPerStar, 16.0f},
+      {"initial gap factor per star", {showPage(4)}, pickButton("initialGapFactorPerStar"), 170, 0, &BurstParams::initialGapFactorPerStar, 17.0f},
+      {"opacity factor per star", {showPage(4)}, pickButton("opacityFactorPerStar"), 180, 0, &BurstParams::opacityFactorPerStar, 18.0f},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -444,15 +455,15 @@ TEST_F(DialogTest, PickButtonsSetTheirFieldFromTheArtworkPoint) {
   }
   EXPECT_EQ(record().lengthFactorPerStar, 100.0f);
 
-  // The burst count takes a tenth of x, truncated; spin edit 5 keeps its minimum, and the re-read
+  // The burst count takes a tenth of x, truncated; its spin edit keeps its minimum, and the re-read
   // after the pick stores what it holds.
   for (auto [x, expected] : {std::pair{187.9, 18}, std::pair{-187.9, 2}}) {
     ASSERT_EQ(runDialog(defaults(),
                         [&](ModalSession& s) {
-                          DialogAction pick{Act::Pick, 150};
+                          DialogAction pick{Act::Pick, pickButton("burstCount")};
                           pick.x = x;
                           act(s, {pick});
-                          EXPECT_EQ(s.item(5)->intReading(), expected);
+                          EXPECT_EQ(s.item(control("burstCount"))->intReading(), expected);
                         }),
               0);
     EXPECT_EQ(record().burstCount, expected);
@@ -462,7 +473,7 @@ TEST_F(DialogTest, PickButtonsSetTheirFieldFromTheArtworkPoint) {
   // the controls (which previews) and shows the page again.
   ASSERT_EQ(runDialog(defaults(),
                       [&](ModalSession& s) {
-                        act(s, {{Act::Page, 3}});
+                        act(s, {showPage(3)});
                         host().faults().resetCounts();
                         const uint64_t redraws = host().document().redrawCount();
                         host().dialogs().track(*s.dialog().find(151), {700, 50}, 0);
@@ -485,10 +496,11 @@ TEST_F(DialogTest, EachChangeReplacesThePreviewAndGoKeepsAConfirmedOne) {
   ASSERT_EQ(runDialog(record(),
                       [&](ModalSession& s) {
                         EXPECT_EQ(arts(), 20u);
-                        act(s, {{Act::Set, 5, 12}, {Act::Set, 5, 14}, {Act::Set, 6, 200}});
+                        act(s, {{Act::Set, control("burstCount"), 12}, {Act::Set, control("burstCount"), 14},
+                                {Act::Set, control("length"), 200}});
                         EXPECT_EQ(arts(), 24u);
                         const uint64_t redraws = host().document().redrawCount();
-                        act(s, {{Act::Press, 110}});  // "Shuffle" draws the same settings again
+                        act(s, {{Act::Press, fl::kShuffle}});  // "Shuffle" draws the same settings again
                         EXPECT_EQ(arts(), 24u);
                         EXPECT_EQ(host().document().redrawCount(), redraws + 1);
                       }),
@@ -507,7 +519,8 @@ TEST_F(DialogTest, CancelAfterPreviewsRestoresDocumentAndRecord) {
   const std::string document = documentJson();
   EXPECT_EQ(runDialog(before,
                       [&](ModalSession& s) {
-                        act(s, {{Act::Set, 5, 12}, {Act::Page, 2}, {Act::Set, 4, 3}, {Act::Cancel}});
+                        act(s, {{Act::Set, control("burstCount"), 12}, showPage(2), {Act::Set, control("starCount"), 3},
+                                {Act::Cancel}});
                       }),
             kStop);
   EXPECT_EQ(documentJson(), document);
@@ -521,11 +534,11 @@ TEST_F(DialogTest, PreviewOffTakesThePreviewAwayAndGoDrawsAfresh) {
   ASSERT_EQ(host().go(), 0);
   ASSERT_EQ(runDialog(record(),
                       [&](ModalSession& s) {
-                        act(s, {{Act::Set, 5, 12}});
+                        act(s, {{Act::Set, control("burstCount"), 12}});
                         EXPECT_EQ(arts(), 22u);
-                        act(s, {{Act::Check, 3, 0}});
+                        act(s, {{Act::Check, fl::kPreviewItem, 0}});
                         EXPECT_EQ(arts(), 10u);  // the earlier run's design is not the call's to take
-                        act(s, {{Act::Set, 5, 13}});
+                        act(s, {{Act::Set, control("burstCount"), 13}});
                         EXPECT_EQ(arts(), 10u);
                         EXPECT_EQ(live(s)->previewValid, 0);
                       }),
@@ -540,7 +553,7 @@ TEST_F(DialogTest, FailedPreviewIsTakenBackAndGoDrawsAfresh) {
   ASSERT_EQ(runDialog(p,
                       [&](ModalSession& s) {
                         host().faults().failOn("art.newArt", 5, kLocked);
-                        act(s, {{Act::Set, 5, 12}});
+                        act(s, {{Act::Set, control("burstCount"), 12}});
                         EXPECT_FALSE(host().faults().pending());
                         EXPECT_EQ(live(s)->previewValid, 0);
                         EXPECT_EQ(arts(), 0u);

@@ -6,6 +6,7 @@
 #include "export.h"
 
 #include "params/burst_fields.h"
+#include "shell/module_ids.h"
 
 namespace fltest {
 
@@ -19,11 +20,11 @@ void TestUser::run(flhost::ModalSession& s) {
     return item ? item->text : std::string();
   };
   switch (s.resourceId()) {
-    case 16051:
+    case fl::kErrorDialogId:
       errors.push_back({text(2), text(3)});
       s.end(1);
       return;
-    case 16050:
+    case fl::kAboutDialogId:
       for (const flhost::Item* item : s.items())
         if (item->kind == flhost::ItemKind::StaticText) aboutTexts.push_back(item->text);
       s.end(1);

@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "dialog/dialog_layout.h"
+#include "params/burst_fields.h"
 #include "params/burst_params.h"
 #include "session.h"
 
@@ -34,6 +36,23 @@ class TestUser : public flhost::DialogDriver {
 
 // Works the dialog as a user: each action must be accepted.
 void act(flhost::ModalSession& s, std::initializer_list<flhost::DialogAction> actions);
+// The id of the control that edits the named field (a factor pair's either member).
+inline int32_t control(std::string_view field) {
+  for (const BurstField& f : kBurstFields)
+    if (field == f.name && fl::controlOf(f.offset)) return fl::controlOf(f.offset)->id;
+  ADD_FAILURE() << "no control edits " << field;
+  return 0;
+}
+// The pick button that fills the named field's spin edit.
+inline int32_t pickButton(std::string_view field) {
+  const int32_t spin = control(field);
+  for (const fl::DialogItem& item : fl::kDialogItems)
+    if (item.proc == fl::DialogProc::Pick && item.target == spin) return item.id;
+  ADD_FAILURE() << "no pick button fills " << field;
+  return 0;
+}
+// Brings page n up as a user does: a press on its tab.
+inline flhost::DialogAction showPage(int n) { return {flhost::DialogAction::Kind::Press, fl::pageTab(n)}; }
 // The record the running filter dialog edits.
 inline BurstParams* live(flhost::ModalSession& s) { return static_cast<BurstParams*>(s.dialog().userData); }
 

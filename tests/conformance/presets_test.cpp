@@ -20,9 +20,8 @@ using flhost::DialogAction;
 using flhost::ModalSession;
 using Act = DialogAction::Kind;
 
-constexpr int32_t kPresetPopup = 123;
-constexpr int32_t kShuffle = 110;
-constexpr int32_t kTumble = 111;
+using fl::kShuffle;
+using fl::kTumble;
 
 DialogAction action(Act kind, int32_t id, double value = 0) {
   DialogAction a;
@@ -238,9 +237,9 @@ TEST_F(PresetTest, EachPresetIsTheResetWithItsChanges) {
     host().document().setViewCentre(centre);
     ASSERT_EQ(runDialog(before,
                         [&](ModalSession& s) {
-                          EXPECT_EQ(s.item(kPresetPopup)->entries.at(n)->text, std::string(" ") + cases[n].entry);
+                          EXPECT_EQ(s.item(fl::kPresetItem)->entries.at(n)->text, std::string(" ") + cases[n].entry);
                           const size_t earlier = arts();  // designs of earlier runs stay
-                          act(s, {action(Act::Choose, kPresetPopup, static_cast<double>(n))});
+                          act(s, {action(Act::Choose, fl::kPresetItem, static_cast<double>(n))});
                           EXPECT_GT(arts(), earlier);  // preview is on after any preset
                         }),
               0);
@@ -258,14 +257,14 @@ TEST_F(PresetTest, OnTheFactorsPageThePageAndTheShownMemberStay) {
   p.fillFactorPerElement = 41.0f;
   ASSERT_EQ(runDialog(p,
                       [&](ModalSession& s) {
-                        act(s, {action(Act::Choose, kPresetPopup, 4)});  // "3D Star 1": fill per star 75
+                        act(s, {action(Act::Choose, fl::kPresetItem, 4)});  // "3D Star 1": fill per star 75
                         EXPECT_EQ(s.item(13)->reading(), 75.0);
                         EXPECT_TRUE(s.item(13)->visible);
                         EXPECT_FALSE(s.item(5)->visible);
                         EXPECT_EQ(s.item(140)->font, kFontEmphasised);
-                        act(s, {action(Act::Choose, 125, 1)});
+                        act(s, {action(Act::Choose, fl::kFactorModeItem, 1)});
                         EXPECT_EQ(s.item(13)->reading(), 100.0);
-                        act(s, {action(Act::Choose, kPresetPopup, 12)});  // "3D Cut", per-element members shown
+                        act(s, {action(Act::Choose, fl::kPresetItem, 12)});  // "3D Cut", per-element members shown
                         EXPECT_EQ(s.item(13)->reading(), 100.0);
                         EXPECT_EQ(s.item(14)->reading(), 100.0);
                         EXPECT_TRUE(s.item(14)->visible);
@@ -286,7 +285,7 @@ TEST_F(PresetTest, ResetWithPreviewOffSwitchesPreviewOnAndDrawsLeftOfTheViewCent
   ASSERT_EQ(runDialog(p,
                       [&](ModalSession& s) {
                         EXPECT_EQ(arts(), 0u);
-                        act(s, {action(Act::Choose, kPresetPopup, 0)});
+                        act(s, {action(Act::Choose, fl::kPresetItem, 0)});
                         EXPECT_EQ(s.item(3)->reading(), 1.0);
                         EXPECT_EQ(live(s)->previewValid, 1);
                         ASSERT_EQ(arts(), 10u);
@@ -307,13 +306,14 @@ TEST_F(PresetTest, ResetWithPreviewOffSwitchesPreviewOnAndDrawsLeftOfTheViewCent
 TEST_F(PresetTest, APresetChosenAgainUndoesTheUsersEditsAndFollowsTheView) {
   ASSERT_EQ(runDialog(unusual(),
                       [&](ModalSession& s) {
-                        act(s, {action(Act::Choose, kPresetPopup, 26)});  // "Background1"
+                        act(s, {action(Act::Choose, fl::kPresetItem, 26)});  // "Background1"
                         const BurstParams first = *live(s);
                         const size_t firstArts = arts();
-                        act(s, {action(Act::Set, 11, 250), action(Act::Page, 6), action(Act::Check, 70, 1),
-                                action(Act::Check, 75, 0), action(Act::Page, 1), action(Act::Set, 6, 123)});
+                        act(s, {action(Act::Set, control("fanFactorPerStar"), 250), showPage(6),
+                                action(Act::Check, control("randomOpacity"), 1), action(Act::Check, control("randomCenter"), 0),
+                                showPage(1), action(Act::Set, control("length"), 123)});
                         host().document().setViewCentre({10.0f, 20.0f});
-                        act(s, {action(Act::Choose, kPresetPopup, 26)});
+                        act(s, {action(Act::Choose, fl::kPresetItem, 26)});
                         BurstParams second = *live(s);
                         EXPECT_EQ(second.startX, -190.0f);
                         EXPECT_EQ(second.startY, 20.0f);
@@ -494,7 +494,7 @@ TEST_F(PresetTest, ShuffleDrawsTheSameSettingsAnewEachPress) {
                           settings.previewValid = start.previewValid;
                           EXPECT_EQ(differences(settings, start), "");
                         }
-                        act(s, {action(Act::Check, 3, 0)});
+                        act(s, {action(Act::Check, fl::kPreviewItem, 0)});
                         act(s, {action(Act::Press, kShuffle)});
                         EXPECT_EQ(arts(), 0u);
                       }),

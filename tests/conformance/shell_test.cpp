@@ -13,6 +13,7 @@
 
 #include "conformance/host_fixture.h"
 #include "conformance/module_copy.h"
+#include "shell/module_ids.h"
 
 namespace fltest {
 namespace {
@@ -76,7 +77,7 @@ TEST_F(HostTest, RoutingAnswersEveryMessage) {
   };
   const Case cases[] = {
       {"SP Access", "Something", 0, 0},      {"SP Interface", "Something", 0, 26},
-      {"AI Menu", "AI Go", code("!sel"), 26}, {"AI Menu", "AI Update", 0, 26},
+      {"AI Menu", "AI Go", fl::kNotHandled, 26}, {"AI Menu", "AI Update", 0, 26},
       {"AI Menu", "Something", 0, 26},       {"AI Filter", "Something", 0, 26},
       {"Someone", "AI Go", 0, 26},
   };
@@ -117,7 +118,7 @@ TEST_F(HostTest, ErrorDialogFindsTheMessageForEachCode) {
       {65536, "The filter cannot complete because of an unknown error.", ""},
       {-65537, "The filter cannot complete because of an unknown error.", "\xFF\xFE\xFF\xFF"},
       {code("Oops"), "The filter cannot complete because of an unknown error.", "Oops"},
-      {code("STOP"), nullptr, nullptr},
+      {fl::kUserCancelled, nullptr, nullptr},
       {code("S!Fd"), nullptr, nullptr},
   };
   for (const Case& c : cases) {
@@ -323,7 +324,7 @@ TEST_F(HostTest, DamagedPropertyListIsRefusedBeforeLoading) {
 TEST_F(HostTest, GetParametersForAnotherFilterRunsNoDialog) {
   startUp();
   HostFilter stranger = host().filterHandle(7);
-  EXPECT_EQ(host().getParameters(stranger), code("STOP"));
+  EXPECT_EQ(host().getParameters(stranger), fl::kUserCancelled);
   EXPECT_EQ(user().filterDialogs, 0);
   EXPECT_TRUE(user().errors.empty());
 }

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <cmath>
 #include <functional>
 #include <map>
 #include <optional>
@@ -19,9 +20,10 @@
 namespace flhost {
 namespace {
 
-constexpr int32_t kFilterDialog = 16100;
-constexpr int32_t kErrorDialog = 16051;
-constexpr int32_t kStringList = 16050;
+// The fixture's own resources (ids of its own choosing).
+constexpr int32_t kFilterDialog = 900;
+constexpr int32_t kErrorDialog = 901;
+constexpr int32_t kStringList = 902;
 const HostPluginRef kPlugin = reinterpret_cast<HostPluginRef>(uintptr_t{0x5A5A});
 
 const AdmBasicSuite& B = admBasicSuite();
@@ -130,6 +132,13 @@ DialogAction act(DialogAction::Kind kind, int32_t id = 0, double value = 0) {
   a.kind = kind;
   a.id = id;
   a.value = value;
+  return a;
+}
+
+DialogAction pickAt(int32_t id, double x, double y) {
+  DialogAction a = act(DialogAction::Kind::Pick, id);
+  a.x = x;
+  a.y = y;
   return a;
 }
 
@@ -482,7 +491,7 @@ TEST_F(DialogsTest, HandlesAreRefusedOnceTheirDialogHasClosedAndWhenForeign) {
     EXPECT_EQ(L.insertEntry(list, 0), nullptr);
     EXPECT_EQ(E.getIndex(entry), -1);
     EXPECT_EQ(E.setText(entry, "x"), kHostBadHandleErr);
-    EXPECT_FALSE(manager.runningDialog()->ended) << "the stale endModal ended nothing";
+    EXPECT_FALSE(manager.runningDialog()->ended()) << "the stale endModal ended nothing";
   });
 }
 
@@ -613,22 +622,26 @@ TEST_F(DialogsTest, UserActionsWorkOnlyWhatAUserCould) {
       {act(K::Pick, 41), "item 41 is a static text"},
       {act(K::Set, 7, 1), "spin edit 7 is hidden"},
       {act(K::Check, 70, 1), "check box 70 is disabled"},
-      {act(K::Page, 9), "no tab item 138 for page 9"},
+      {act(K::Set, 5, INFINITY), "set 5 inf: the value must be a finite number"},
+      {act(K::Choose, 120, 1.5), "popup list 120 has 3 entries; positions run from 0"},
+      {act(K::Press, 5), "item 5 is a spin edit, not a push button or picture button"},
+      {pickAt(130, NAN, 0), "the point must have finite coordinates"},
+      {pickAt(41, 0, 0), "item 41 is a static text, not a push button or picture button"},
       {act(K::Set, 5, 1000), nullptr},
       {act(K::Check, 3, 1), nullptr},
       {act(K::Choose, 120, 2), nullptr},
-      {act(K::Page, 1), nullptr},
+      {act(K::Press, 130), nullptr},
       {act(K::Press, 110), nullptr},
   };
   run(kFilterDialog, build, [&](ModalSession& s) {
     for (const auto& c : cases) {
       const int before = notifications;
-      const double spin = s.item(5)->value;
+      const double spin = s.item(5)->value();
       const std::string result = s.apply(c.action);
       if (c.refusal) {
         EXPECT_NE(result.find(c.refusal), std::string::npos) << result;
         EXPECT_EQ(notifications, before) << result;
-        EXPECT_EQ(s.item(5)->value, spin) << result;
+        EXPECT_EQ(s.item(5)->value(), spin) << result;
       } else {
         EXPECT_EQ(result, "") << describeAction(c.action);
         EXPECT_EQ(notifications, before + 1) << describeAction(c.action);
@@ -638,6 +651,9 @@ TEST_F(DialogsTest, UserActionsWorkOnlyWhatAUserCould) {
     EXPECT_EQ(s.item(3)->reading(), 1);
     EXPECT_EQ(s.item(120)->selectedIndex(), 2);
     EXPECT_FALSE(s.ended());
+    s.end(kDialogCancelId);
+    EXPECT_EQ(s.apply(act(K::Press, 110)), "press 110: the dialog has already ended");
+    EXPECT_EQ(notifications, 5);
   });
 }
 
@@ -701,18 +717,30 @@ TEST_F(DialogsTest, BasicSuiteStringsAndAlertsIconsAndSuiteLookup) {
 }
 
 TEST(DialogScript, ParsesEveryActionAndNamesTheBadLine) {
+  // A front end's own keyword: "tab N" presses item 200 + N and keeps its wording.
+  const std::vector<ScriptKeyword> extra = {
+      {"tab", "tab N", "a tab number", [](int32_t n, DialogAction& a) -> std::string {
+         if (n < 1) return "tabs are numbered from 1";
+         a.kind = DialogAction::Kind::Press;
+         a.id = 200 + n;
+         a.wording = "tab " + std::to_string(n);
+         return {};
+       }}};
   std::string error;
   const auto actions = parseDialogScript(
-      "# a comment\r\n\npage 3\nSET 6 -12.5\ncheck 3 1\nchoose 120 1000000\n  press 110\n"
+      "# a comment\r\n\nTAB 3\nSET 6 -12.5\ncheck 3 1\nchoose 120 1000000\n  press 110\n"
       "pick 150 187.9 -4\nconfirm\ncancel",
-      &error);
+      &error, extra);
   ASSERT_TRUE(actions) << error;
   ASSERT_EQ(actions->size(), 8u);
   std::vector<std::string> described;
   for (const auto& a : *actions) described.push_back(describeAction(a));
-  EXPECT_EQ(described, (std::vector<std::string>{"page 3", "set 6 -12.5", "check 3 1",
+  EXPECT_EQ(described, (std::vector<std::string>{"tab 3", "set 6 -12.5", "check 3 1",
                                                   "choose 120 1000000", "press 110",
                                                   "pick 150 187.9 -4", "confirm", "cancel"}));
+  EXPECT_EQ((*actions)[0].kind, DialogAction::Kind::Press);
+  EXPECT_EQ((*actions)[0].id, 203);
+  EXPECT_EQ((*actions)[0].line, 3);
   EXPECT_EQ((*actions)[1].line, 4);
 
   const struct {
@@ -725,14 +753,17 @@ TEST(DialogScript, ParsesEveryActionAndNamesTheBadLine) {
       {"check 3 2", "takes 0 or 1"},
       {"choose 120 -1", "not a list position"},
       {"press five", "\"five\" is not an item id"},
-      {"page 0", "pages are numbered from 1"},
+      {"tab 0", "tabs are numbered from 1"},
+      {"tab two", "\"two\" is not a tab number"},
+      {"tab 1 2", "expected tab N"},
+      {"page 1", "(expected tab, set, check, choose, press, pick, confirm or cancel)"},
       {"confirm now", "expected confirm"},
       {"set 5 nan", "is not a number"},
       {"pick 150 1", "expected pick ID X Y"},
   };
   for (const auto& b : bad) {
     std::string why;
-    EXPECT_FALSE(parseDialogScript(b.script, &why)) << b.script;
+    EXPECT_FALSE(parseDialogScript(b.script, &why, extra)) << b.script;
     EXPECT_NE(why.find(b.error), std::string::npos) << why;
   }
 }
@@ -766,7 +797,7 @@ TEST_F(DialogsTest, ScriptDriverPlaysTheFilterDialogAndAnswersOtherDialogs) {
     std::string error;
     auto actions = parseDialogScript(c.script, &error);
     ASSERT_TRUE(actions) << error;
-    ScriptDriver script(std::move(*actions));
+    ScriptDriver script(kFilterDialog, std::move(*actions));
     std::vector<std::string> otherDialogs;
     script.onOtherDialog = [&](ModalSession& s) { otherDialogs.push_back(s.caption()); };
     manager.setDriver(&script);

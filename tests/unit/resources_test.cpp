@@ -14,6 +14,8 @@
 #include <tuple>
 #include <vector>
 
+#include "shell/module_ids.h"
+
 namespace flhost {
 namespace {
 
@@ -126,24 +128,24 @@ TEST(CompiledResources, StringLists) {
       {16000, "<First Mac index is 1>"},
       {16001, "ZUN <Create>"},
       {16002, "Flarimond..."},
-      {16050, "<Mac strings begin at index 1>"},
-      {16051, "-108"},
-      {16052, memory},
-      {16053, "271"},
-      {16054, memory},
-      {16055, "SEGM"},
-      {16056, "The filter cannot complete because a layer is locked or invisible."},
-      {16057, "NESS"},
-      {16058, "The filter cannot complete because a path has too many anchor points."},
-      {16059, "!sel"},
-      {16060, "The selection is not valid for this filter."},
-      {16061, "<Others>"},
-      {16062, "The filter cannot complete because of an unknown error."},
+      {fl::kErrorStringList, "<Mac strings begin at index 1>"},
+      {fl::kErrorStringList + 1, "-108"},
+      {fl::kErrorStringList + 2, memory},
+      {fl::kErrorStringList + 3, "271"},
+      {fl::kErrorStringList + 4, memory},
+      {fl::kErrorStringList + 5, "SEGM"},
+      {fl::kErrorStringList + 6, "The filter cannot complete because a layer is locked or invisible."},
+      {fl::kErrorStringList + 7, "NESS"},
+      {fl::kErrorStringList + 8, "The filter cannot complete because a path has too many anchor points."},
+      {fl::kErrorStringList + 9, "!sel"},
+      {fl::kErrorStringList + 10, "The selection is not valid for this filter."},
+      {fl::kErrorStringList + 11, "<Others>"},
+      {fl::kErrorStringList + 12, "The filter cannot complete because of an unknown error."},
   };
   for (const auto& [id, text] : expected) EXPECT_EQ(compiled().string(id), text) << id;
   // Both lists are read until the first missing string.
   EXPECT_EQ(compiled().string(16003), std::nullopt);
-  EXPECT_EQ(compiled().string(16063), std::nullopt);
+  EXPECT_EQ(compiled().string(fl::kErrorStringList + 13), std::nullopt);
 }
 
 struct ItemExpectation {
@@ -162,12 +164,12 @@ TEST(CompiledResources, Dialogs) {
     std::vector<ItemExpectation> items;
   };
   const std::vector<Case> cases = {
-      {16051, "Plug-in Error", 185, 92,
+      {fl::kErrorStringList + 1, "Plug-in Error", 185, 92,
        {{1, "BUTTON", "OK", 127, 65, 50, 14},
         {2, "STATIC", "Message", 43, 12, 126, 28},
         {3, "STATIC", "Code", 13, 66, 30, 8},
         {4, "STATIC", "", 10, 10, 18, 20}}},
-      {16050, "Flarimond Plug-in About", 303, 170,
+      {fl::kErrorStringList, "Flarimond Plug-in About", 303, 170,
        {{1, "BUTTON", "&OK", 137, 151, 40, 14},
         {-1, "STATIC", "Flarimond", 10, 7, 254, 28},
         {-1, "STATIC", nullptr, 10, 39, 279, 8},
@@ -177,7 +179,7 @@ TEST(CompiledResources, Dialogs) {
         {-1, "STATIC", nullptr, 10, 95, 271, 8},
         {-1, "STATIC", nullptr, 10, 110, 271, 8},
         {-1, "STATIC", nullptr, 10, 124, 271, 8}}},
-      {16100, "Flarimond Plug-in", 600, 260, {}},
+      {fl::kFilterDialogId, "Flarimond Plug-in", 600, 260, {}},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE("dialog " + std::to_string(c.id));
@@ -205,9 +207,9 @@ TEST(CompiledResources, Dialogs) {
       EXPECT_EQ(dialog->items[0].style & 0xF, 1u) << "default push button";
     }
   }
-  EXPECT_EQ(compiled().dialog(16051)->items[3].style & 0x1F, 7u) << "item 4 is a black frame";
+  EXPECT_EQ(compiled().dialog(fl::kErrorDialogId)->items[3].style & 0x1F, 7u) << "item 4 is a black frame";
   std::string about;
-  const auto aboutDialog = compiled().dialog(16050);
+  const auto aboutDialog = compiled().dialog(fl::kAboutDialogId);
   for (const auto& item : aboutDialog->items) about += item.text + "\n";
   EXPECT_NE(about.find("1.0.0"), std::string::npos) << about;
   EXPECT_NE(about.find("Copyright 2026 the Flarimond team"), std::string::npos) << about;
@@ -215,7 +217,7 @@ TEST(CompiledResources, Dialogs) {
 
 TEST(CompiledResources, EverythingIsUsEnglishAndPresent) {
   for (const auto& [key, data] : compiled().entries()) EXPECT_EQ(key.language, kLanguageEnUs);
-  EXPECT_NE(compiled().find(kResGroupIcon, 16051), nullptr);
+  EXPECT_NE(compiled().find(kResGroupIcon, fl::kErrorDialogId), nullptr);
   EXPECT_NE(compiled().find(kResGroupCursor, 16000), nullptr);
   const Bytes* version = compiled().find(kResVersion, 1);
   ASSERT_NE(version, nullptr);
@@ -343,7 +345,7 @@ TEST(DialogTemplateParse, ExtendedTemplate) {
       putText(dlg, cls);
       putText(dlg, text);
     } else {
-      for (uint32_t v : {0xFFFFu, 0x82u, 0xFFFFu, 16051u}) put16(dlg, v);  // static, icon 16051
+      for (uint32_t v : {0xFFFFu, 0x82u, 0xFFFFu, 700u}) put16(dlg, v);  // static, icon 700
     }
     put16(dlg, 2);  // creation data
     put16(dlg, 0xABCD);
@@ -360,7 +362,7 @@ TEST(DialogTemplateParse, ExtendedTemplate) {
   ASSERT_EQ(parsed->items.size(), 2u);
   const auto& [edit, icon] = std::tie(parsed->items[0], parsed->items[1]);
   EXPECT_EQ(std::tie(edit.id, edit.className, edit.text), std::tuple(70000, "EDIT", "x"));
-  EXPECT_EQ(std::tie(icon.id, icon.className, icon.text), std::tuple(-1, "STATIC", "#16051"));
+  EXPECT_EQ(std::tie(icon.id, icon.className, icon.text), std::tuple(-1, "STATIC", "#700"));
   EXPECT_EQ(std::tie(icon.x, icon.y, icon.cx, icon.cy, icon.style),
             std::tuple(1, 2, 3, 4, 0x50010000u));
 
