@@ -24,9 +24,16 @@
 #include <thread>
 #include <vector>
 
+#include "dialog/dialog_layout.h"
+
 namespace {
 
 namespace fs = std::filesystem;
+using fl::kShuffle;
+using fl::kTumble;
+
+// A press of the dialog's item, as the page sends it.
+std::string press(int32_t id) { return R"({"type": "press", "id": )" + std::to_string(id) + "}"; }
 using json = nlohmann::json;
 using namespace std::chrono_literals;
 
@@ -222,7 +229,7 @@ TEST(Serve, BadEventsAreRefusedAndTheDialogGoesOn) {
       {R"({"type": "set", "id": 5.5, "value": 1})", "whole number"},
       {R"({"type": "set", "id": 4294967301, "value": 1})", "whole number"},
       {R"({"type": "set", "id": 5, "value": "12"})", "must be a number"},
-      {R"({"type": "press", "id": 111, "force": true})", "no key \"force\""},
+      {R"({"type": "press", "id": )" + std::to_string(kTumble) + R"(, "force": true})", "no key \"force\""},
       {R"({"type": "set", "id": 999, "value": 1})", "no item 999 in this dialog"},
       {R"({"type": "set", "id": 4, "value": 3})", "is hidden"},  // page 2 is not on screen
       {R"({"type": "check", "id": 5, "value": 1})", "not a check box"},
@@ -264,7 +271,7 @@ TEST(Serve, OneTabDrivesTheDialogAtATime) {
   EXPECT_EQ(s.event("", R"({"type": "cancel"})").first, 409) << "no token is no claim";
   EXPECT_EQ(s.state()["dialog"]["kind"], "filter") << "the other tab's cancel did nothing";
   EXPECT_EQ(s.state()["claim"], "other");
-  EXPECT_EQ(s.event(first, R"({"type": "press", "id": 110})").first, 200);
+  EXPECT_EQ(s.event(first, press(kShuffle)).first, 200);
 }
 
 TEST(Serve, ABrowserGoneQuietHasItsDialogCancelled) {
@@ -461,7 +468,7 @@ TEST(Serve, OkSendsGoAndTheDocumentDownloads) {
   EXPECT_EQ(done["document"]["arts"], 12) << "Go keeps the last preview";
   EXPECT_EQ(done["record"]["previewValid"], 0);
 
-  EXPECT_EQ(s.event(token, R"({"type": "press", "id": 111})").first, 400) << "no dialog to press in";
+  EXPECT_EQ(s.event(token, press(kTumble)).first, 400) << "no dialog to press in";
   auto [applied, after] = s.event(token, R"({"type": "apply"})");
   ASSERT_EQ(applied, 200);
   EXPECT_EQ(after["document"]["arts"], 24) << "apply again draws the stored record once more";
@@ -498,7 +505,7 @@ TEST(Serve, DownloadsCarryTheDesignAndReopenAsTheSameDocument) {
   Server s({"--seed", "3"});
   std::string token = s.token();
   ASSERT_EQ(s.event(token, R"({"type": "set", "id": 5, "value": 12})").first, 200);
-  ASSERT_EQ(s.event(token, R"({"type": "press", "id": 111})").first, 200);
+  ASSERT_EQ(s.event(token, press(kTumble)).first, 200);
   ASSERT_EQ(s.event(token, R"({"type": "confirm"})").first, 200);
 
   httplib::Client c = s.client();
@@ -639,7 +646,7 @@ TEST(Serve, ErrorDialogAndAboutBoxAreTheHostsModalDialogs) {
 TEST(Serve, SigtermCancelsTheOpenDialogAndStopsCleanly) {
   Server s({"--seed", "1"});
   std::string token = s.token();
-  ASSERT_EQ(s.event(token, R"({"type": "press", "id": 111})").first, 200);
+  ASSERT_EQ(s.event(token, press(kTumble)).first, 200);
   EXPECT_EQ(s.stop(), 0);
   std::string err = s.stderrText();
   EXPECT_NE(err.find("the open dialog is cancelled"), std::string::npos) << err;
