@@ -30,6 +30,6 @@ fi
 
 cd "$here"
 if [ "${2:-}" = bench ]; then
-  FLARIMOND_BIN="$program" CHROMIUM="$chromium" exec node bench.mjs
+  FLARIMOND_BIN="$program" CHROMIUM="$chromium" exec node bench.mjs ${FLARIMOND_BENCH_ARGS:-}
 fi
 FLARIMOND_BIN="$program" CHROMIUM="$chromium" timeout 300 node --test dialog.test.mjs
