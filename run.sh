@@ -10,8 +10,9 @@
 #   ./run.sh bench [benchmark options]        builds the benchmarks in Release (build-bench) and
 #                                             the baseline (build-bench-baseline), runs them and
 #                                             prints each figure beside its target
-#   ./run.sh bench-web                        change-to-paint of the dialog in Chromium
-#                                             (web/tests/bench.mjs)
+#   ./run.sh bench-web [--reps N] [--large]   change-to-paint of the dialog in Chromium
+#                                             (web/tests/bench.mjs); --large: only the designs
+#                                             of 15,000 and 100,000 arts
 #   ./run.sh mutate [FILES...] [--sample N] [--seed S] [--budget MINUTES]
 #                                             mutation testing of the plug-in's sources, in a copy
 #                                             of the tree (build-mutate); report in
@@ -154,7 +155,8 @@ case "${1:-}" in
     ;;
   bench-web)
     build "$root/build"
-    "$root/web/tests/run.sh" "$root/build/bin/flarimond" bench
+    shift
+    "$root/web/tests/run.sh" "$root/build/bin/flarimond" bench "$@"
     ;;
   "")
     echo "usage: ./run.sh test | build | windows | bench | bench-web | mutate | validate | fuzz | <flarimond command> [options]   (try ./run.sh --help)" >&2

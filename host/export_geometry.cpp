@@ -37,6 +37,12 @@ std::string styleJson(const ShownStyle& s) {
   return j + "}";
 }
 
+// Equal apart from the width, which is not part of a style in the table.
+bool sameStyle(const ShownStyle& a, const ShownStyle& b) {
+  return a.fill == b.fill && a.stroke == b.stroke && a.evenOdd == b.evenOdd && a.cap == b.cap && a.join == b.join &&
+         a.miterLimit == b.miterLimit && a.dash == b.dash && a.dashOffset == b.dashOffset && a.opacity == b.opacity;
+}
+
 template <class T>
 void writeArray(std::ostream& out, const std::vector<T>& v) {
   static_assert(sizeof(T) == 4);
@@ -53,13 +59,24 @@ DocumentGeometry documentGeometry(const Document& doc, std::optional<uint64_t> s
 
   std::unordered_map<std::string, uint32_t> styleIndex;
   std::string table;
-  auto add = [&](uint32_t slot, const ArtView& art) {
-    ShownStyle shown = shownStyle(art);
+  // A design's arts take turns among a few styles: those last met are found without their JSON.
+  constexpr size_t kRecentStyles = 4;
+  std::vector<std::pair<ShownStyle, uint32_t>> recent;
+  size_t oldest = 0;
+  auto indexOf = [&](const ShownStyle& shown) {
+    for (const auto& [style, index] : recent)
+      if (sameStyle(style, shown)) return index;
     auto [at, made] = styleIndex.try_emplace(styleJson(shown), static_cast<uint32_t>(styleIndex.size()));
     if (made) table += (table.empty() ? "" : ",") + at->first;
+    if (recent.size() < kRecentStyles) recent.emplace_back(shown, at->second);
+    else recent[oldest++ % kRecentStyles] = {shown, at->second};
+    return at->second;
+  };
+  auto add = [&](uint32_t slot, const ArtView& art) {
+    ShownStyle shown = shownStyle(art);
     g.slots.push_back(slot);
     g.below.push_back(doc.slotBelow(slot));
-    g.styles.push_back(at->second);
+    g.styles.push_back(indexOf(shown));
     g.counts.push_back(static_cast<uint32_t>(art.segments.size()) | (art.closed ? 0x80000000u : 0));
     g.widths.push_back(shown.width);
     for (const HostPathSegment& s : art.segments)

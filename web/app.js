@@ -436,22 +436,26 @@
     else drawCanvas();
   }
 
-  function pathOf(art) {
-    if (art.path) return art.path;
+  // Adds an art's outline to a path.
+  function trace(path, art) {
     const v = art.points;
-    const path = new Path2D();
     const n = v.length / 6;
-    if (n > 0) {
-      path.moveTo(v[0], v[1]);
-      // Segment i: p at 6i, in at 6i + 2, out at 6i + 4.
-      for (let i = 1; i < n; i++) path.bezierCurveTo(v[6 * i - 2], v[6 * i - 1], v[6 * i + 2], v[6 * i + 3], v[6 * i], v[6 * i + 1]);
-      if (art.closed) {
-        path.bezierCurveTo(v[6 * n - 2], v[6 * n - 1], v[2], v[3], v[0], v[1]);
-        path.closePath();
-      }
+    if (n === 0) return;
+    path.moveTo(v[0], v[1]);
+    // Segment i: p at 6i, in at 6i + 2, out at 6i + 4.
+    for (let i = 1; i < n; i++) path.bezierCurveTo(v[6 * i - 2], v[6 * i - 1], v[6 * i + 2], v[6 * i + 3], v[6 * i], v[6 * i + 1]);
+    if (art.closed) {
+      path.bezierCurveTo(v[6 * n - 2], v[6 * n - 1], v[2], v[3], v[0], v[1]);
+      path.closePath();
     }
-    art.path = path;
-    return path;
+  }
+
+  function pathOf(art) {
+    if (!art.path) {
+      art.path = new Path2D();
+      trace(art.path, art);
+    }
+    return art.path;
   }
 
   // The page and every art's control points, widened as the SVG download is: what Fit shows.
@@ -514,8 +518,19 @@
     ctx.strokeStyle = '#a0a0a0';
     ctx.setLineDash([]);
     ctx.strokeRect(0, 0, held.page.width, held.page.height);
+    // Arts that only stroke, opaque and undashed, in a row with one style paint over each other in
+    // one colour: their order among themselves shows nowhere, so each line width takes one path.
+    // Widths within a 64th of a device pixel of each other count as one.
+    const grain = 1 / (64 * k);
     let style = null;
-    let lineWidth = ctx.lineWidth;
+    let batch = new Map();  // width step -> the path of the run's arts of that width
+    const flush = () => {
+      for (const [step, path] of batch) {
+        ctx.lineWidth = step * grain;
+        ctx.stroke(path);
+      }
+      batch = new Map();
+    };
     let drawn = 0;
     for (let slot = held.bottom; slot !== NONE;) {
       const art = held.arts.get(slot);
@@ -523,6 +538,7 @@
       if (art.points.length === 0) continue;
       const s = art.style;
       if (s !== style) {
+        flush();
         style = s;
         ctx.globalAlpha = s.opacity;
         if (s.fill) ctx.fillStyle = s.fill;
@@ -535,14 +551,23 @@
           ctx.lineDashOffset = s.dashOffset;
         }
       }
+      drawn += 1;
+      if (!s.fill && s.stroke && s.opacity === 1 && s.dash.length === 0) {
+        if (!(art.width > 0)) continue;
+        const step = Math.max(1, Math.round(art.width / grain));
+        let path = batch.get(step);
+        if (!path) batch.set(step, path = new Path2D());
+        trace(path, art);
+        continue;
+      }
       const path = pathOf(art);
       if (s.fill) ctx.fill(path, s.evenOdd ? 'evenodd' : 'nonzero');
       if (s.stroke && art.width > 0) {
-        if (art.width !== lineWidth) ctx.lineWidth = lineWidth = art.width;
+        ctx.lineWidth = art.width;
         ctx.stroke(path);
       }
-      drawn += 1;
     }
+    flush();
     Object.assign(canvas.dataset, { drawn: String(drawn), zoom: String(v.zoom), x: String(v.x), y: String(v.y) });
     const arts = held.arts.size;
     $('#doc-info').textContent =

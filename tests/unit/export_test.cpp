@@ -238,6 +238,30 @@ TEST(ExportGeometry, EveryArtInStackingOrderWithItsNeighbourBelowAndStyle) {
   EXPECT_EQ(lastY, g.points.back());
 }
 
+// More styles in turn than the encoder keeps at hand, with widths that differ: every art still names
+// its own style, and each style is in the table once.
+TEST(ExportGeometry, ArtsTakingTurnsAmongManyStylesEachNameTheirOwn) {
+  Document doc(DocumentOptions::standard());
+  constexpr int kStyles = 7;
+  for (int i = 0; i < 3 * kStyles; ++i) {
+    HostArt art = addArt(doc, {anchor(float(i), 0), anchor(float(i), 10)}, false);
+    HostPathStyle s = doc.options().newPathStyle;
+    s.fillPaint = 0;
+    s.strokeWidth = 1.0f + float(i);
+    ASSERT_EQ(doc.setStyle(art, s), kHostNoErr);
+    ASSERT_EQ(doc.setOpacity(art, float((i * 3) % kStyles + 1) / 10), kHostNoErr);
+  }
+  DocumentGeometry g = documentGeometry(doc, std::nullopt);
+  Json table = Json::parse(g.styleTable);
+  EXPECT_EQ(table.size(), size_t{kStyles});
+  ASSERT_EQ(g.styles.size(), size_t{3 * kStyles});
+  for (int i = 0; i < 3 * kStyles; ++i) {
+    SCOPED_TRACE(i);
+    EXPECT_FLOAT_EQ(table[g.styles[i]]["opacity"].get<float>(), float((i * 3) % kStyles + 1) / 10);
+    EXPECT_EQ(g.widths[i], 1.0f + float(i));
+  }
+}
+
 TEST(ExportGeometry, AChangeHoldsTheChangedArtsAndTheRemovedSlots) {
   Document doc = threeArts();
   const DocumentGeometry all = documentGeometry(doc, std::nullopt);

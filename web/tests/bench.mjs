@@ -3,7 +3,7 @@
 // 100,000 arts. Prints min, median and max per case and the server's share (its Server-Timing
 // header, else the request's wait for the first byte).
 //
-//   node bench.mjs [--reps N]      (./run.sh bench-web)
+//   node bench.mjs [--reps N] [--large]      (./run.sh bench-web); --large: only the large designs
 import { mkdtempSync, rmSync } from 'node:fs';
 import { execFileSync } from 'node:child_process';
 import os from 'node:os';
@@ -13,6 +13,7 @@ import { launchBrowser, program, settled, startServer, stopServer } from './harn
 const FRAME = 1000 / 60;
 const repsArg = process.argv.indexOf('--reps');
 const REPS = repsArg > 0 ? Number(process.argv[repsArg + 1]) : 7;
+const LARGE_ONLY = process.argv.includes('--large');
 const scratch = mkdtempSync(path.join(os.tmpdir(), 'flarimond-bench-'));
 const SLOW = 600000;  // the largest design before the page draws it fast
 
@@ -98,7 +99,7 @@ async function withPage(context, args, body) {
 
 const context = await launchBrowser(path.join(scratch, 'profile'));
 try {
-  await withPage(context, ['--seed', '1'], async (page) => {
+  if (!LARGE_ONLY) await withPage(context, ['--seed', '1'], async (page) => {
     const presets = await page.$$eval('#filter-dialog [data-id="123"] option', (os) => os.map((o) => o.textContent));
     for (let i = 0; i < presets.length; i++) {
       const results = [];
@@ -126,7 +127,7 @@ try {
       await measure(page, PAGE_1);
       const arts = await page.evaluate(() => document.body.dataset.arts);
       const results = [];
-      for (let r = 0; r < Math.min(3, REPS); r++) {
+      for (let r = 0; r < REPS; r++) {
         results.push(await measure(page, fire('#filter-dialog [data-id="5"]', r % 2 ? d.sets.burstCount : d.count)));
       }
       report(`${d.name} (${arts}), typed burst count`, results, d.target);
