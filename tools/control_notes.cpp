@@ -4,19 +4,9 @@
 
 #include "dialog/dialog_layout.h"
 #include "params/burst_fields.h"
+#include "text_format.h"
 
 namespace fltools {
-
-namespace {
-
-std::string numberText(double v) {
-  char text[40];
-  auto [end, ec] = std::to_chars(text, text + sizeof text, v);
-  (void)ec;
-  return std::string(text, end);
-}
-
-}  // namespace
 
 std::string controlFieldName(int32_t id, int32_t factorMode) {
   const fl::DialogItem* item = fl::findDialogItem(id);
@@ -54,10 +44,10 @@ std::string clampNote(const flhost::DialogAction& action, const flhost::Item& it
   std::string name = controlFieldName(item.id, factorMode);
   if (name.empty()) name = "spin edit " + std::to_string(item.id);
   if (action.value > item.maximum())
-    return name + " " + numberText(action.value) + " is above the control's maximum: " + numberText(item.maximum()) +
+    return name + " " + realText(action.value) + " is above the control's maximum: " + realText(item.maximum()) +
            " used";
   if (action.value < item.minimum())
-    return name + " " + numberText(action.value) + " is below the control's minimum: " + numberText(item.minimum()) +
+    return name + " " + realText(action.value) + " is below the control's minimum: " + realText(item.minimum()) +
            " used";
   return {};
 }

@@ -17,6 +17,7 @@
 #include "input_file.h"
 #include "progress.h"
 #include "param_file.h"
+#include "text_format.h"
 
 #ifndef FLARIMOND_VERSION
 #error "FLARIMOND_VERSION is set by the build"
@@ -32,12 +33,6 @@ namespace {
 // Above this many draws to skip, making a design again would take minutes: a file claiming more
 // was not written by this program.
 constexpr uint64_t kMostDraws = uint64_t{1} << 34;
-
-std::string floatText(float v) {
-  std::string s;
-  flhost::appendShortestFloat(s, v);
-  return s;
-}
 
 void appendString(std::string& out, std::string_view s) { out += Json(std::string(s)).dump(); }
 
@@ -88,17 +83,6 @@ std::optional<std::string_view> rawMember(std::string_view text, std::string_vie
     if (c == '}' || c == ']') --depth;
   }
   return std::nullopt;
-}
-
-std::string xmlEscaped(std::string_view s) {
-  std::string out;
-  for (char c : s) {
-    if (c == '&') out += "&amp;";
-    else if (c == '<') out += "&lt;";
-    else if (c == '>') out += "&gt;";
-    else out += c;
-  }
-  return out;
 }
 
 // Character data back to text: the five named entities and numeric references (as UTF-8).

@@ -17,6 +17,7 @@
 #include "export.h"
 #include "input_file.h"
 #include "suggest.h"
+#include "text_format.h"
 
 namespace fltools {
 
@@ -30,21 +31,6 @@ std::string joinLines(const std::vector<std::string>& lines) {
     if (!s.empty()) s += '\n';
     s += line;
   }
-  return s;
-}
-
-std::string realText(double v) {
-  char text[40];
-  auto [end, ec] = std::to_chars(text, text + sizeof text, v);
-  (void)ec;
-  return std::string(text, end);
-}
-
-std::string floatText(float v) {
-  if (std::isnan(v)) return "nan";
-  if (std::isinf(v)) return v > 0 ? "inf" : "-inf";
-  std::string s;
-  flhost::appendShortestFloat(s, v);
   return s;
 }
 

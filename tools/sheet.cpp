@@ -15,6 +15,7 @@
 #include "param_file.h"
 #include "progress.h"
 #include "sheet_plan.h"
+#include "text_format.h"
 #include "worker_pool.h"
 
 #ifdef FLARIMOND_HAVE_CAIRO
@@ -43,17 +44,6 @@ int wholeOption(const std::string& text, const char* option, int lo, int hi) {
     throw ToolError(std::string(option) + " \"" + text + "\": expected a whole number from " + std::to_string(lo) +
                     " to " + std::to_string(hi));
   return static_cast<int>(v);
-}
-
-std::string xmlText(std::string_view s) {
-  std::string out;
-  for (char c : s) {
-    if (c == '&') out += "&amp;";
-    else if (c == '<') out += "&lt;";
-    else if (c == '>') out += "&gt;";
-    else out += c;
-  }
-  return out;
 }
 
 // Everything a worker needs to draw any tile of the sheet.
@@ -136,7 +126,7 @@ JobResult drawTile(const SheetJob& job, size_t i) {
     number.clear();
     flhost::appendThousandths(number, y + size + 13);
     out << number << "\" font-family=\"sans-serif\" font-size=\"12\" text-anchor=\"middle\" fill=\"#404040\">"
-        << xmlText(tileLabel(job, values)) << "</text>\n</g>\n";
+        << xmlEscaped(tileLabel(job, values)) << "</text>\n</g>\n";
   } else {
 #ifdef FLARIMOND_HAVE_CAIRO
     // The frame fitted into the square tile: its longer side fills the tile.
@@ -247,7 +237,7 @@ void writeSheetSvg(const SheetJob& job, const std::vector<JobResult>& tiles, std
     title += " " + valueLabel(v, v.values.front()) + " to " + valueLabel(v, v.values.back());
   out << "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"no\"?>\n"
       << "<svg xmlns=\"http://www.w3.org/2000/svg\" version=\"1.1\" width=\"" << width << "pt\" height=\"" << height
-      << "pt\" viewBox=\"0 0 " << width << " " << height << "\">\n<title>" << xmlText(title) << "</title>\n"
+      << "pt\" viewBox=\"0 0 " << width << " " << height << "\">\n<title>" << xmlEscaped(title) << "</title>\n"
       << "<rect id=\"background\" x=\"0\" y=\"0\" width=\"" << width << "\" height=\"" << height
       << "\" fill=\"#ffffff\"/>\n";
   for (const JobResult& t : tiles) out << t.output;

@@ -8,6 +8,7 @@
 #include "export.h"
 #include "output_file.h"
 #include "param_file.h"
+#include "text_format.h"
 
 namespace fltools {
 
@@ -19,13 +20,6 @@ bool readNumber(std::string_view text, double* v) {
   if (*first == '+') ++first;
   auto [end, ec] = std::from_chars(first, text.data() + text.size(), *v);
   return ec == std::errc() && end == text.data() + text.size() && std::isfinite(*v);
-}
-
-std::string numberText(double v) {
-  char text[40];
-  auto [end, ec] = std::to_chars(text, text + sizeof text, v);
-  (void)ec;
-  return std::string(text, end);
 }
 
 }  // namespace
@@ -81,18 +75,18 @@ Variation parseVariation(std::string_view text, int32_t swatchCount) {
     if (!(by > 0)) throw ToolError(option + ": the step must be above 0");
   } else if (!whole && a != b) {
     throw ToolError(option + ": " + v.name + " is a real; give a step, such as " + v.name + "=" + std::string(from) +
-                    ".." + std::string(rest) + ":" + numberText(std::fabs(b - a) / 4));
+                    ".." + std::string(rest) + ":" + realText(std::fabs(b - a) / 4));
   }
   for (double end : {a, b})
     if (end < lo || end > hi)
-      throw ToolError(option + ": " + v.name + " " + numberText(end) + " is outside " + numberText(lo) + ".." +
-                      numberText(hi) + (v.field && v.field->range == FieldRange::Swatches ? " (the document's swatches)" : ""));
+      throw ToolError(option + ": " + v.name + " " + realText(end) + " is outside " + realText(lo) + ".." +
+                      realText(hi) + (v.field && v.field->range == FieldRange::Swatches ? " (the document's swatches)" : ""));
 
   // Each value is FROM plus a whole number of steps, so no error adds up along a long range; a
   // hair of tolerance keeps TO when the steps reach it only in decimal (0.1 * 3).
   double span = std::fabs(b - a) / by;
   if (span + 1 > static_cast<double>(kMaxTiles) + 0.5)
-    throw ToolError(option + ": " + numberText(std::floor(span + 1e-9) + 1) + " values; a sheet holds at most " +
+    throw ToolError(option + ": " + realText(std::floor(span + 1e-9) + 1) + " values; a sheet holds at most " +
                     std::to_string(kMaxTiles) + " tiles");
   auto count = static_cast<size_t>(std::floor(span + 1e-9)) + 1;
   double direction = b < a ? -1 : 1;
@@ -101,7 +95,7 @@ Variation parseVariation(std::string_view text, int32_t swatchCount) {
 }
 
 std::string valueText(const Variation& v, double value) {
-  if (!v.field || v.field->kind != FieldKind::Float) return numberText(value);
+  if (!v.field || v.field->kind != FieldKind::Float) return realText(value);
   std::string text;
   flhost::appendShortestFloat(text, static_cast<float>(value));
   return text;
