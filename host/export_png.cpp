@@ -1,5 +1,5 @@
-// PNG export: the same picture as the SVG export, rasterised by cairo in horizontal bands on every
-// core (a band draws only the arts whose bounds reach it) and written by libpng (which, unlike
+// PNG export: the same picture as the SVG export, rasterised by cairo on every core (in layers of
+// consecutive arts, or in horizontal bands; see drawPiece) and written by libpng (which, unlike
 // cairo, writes text chunks).
 #include <cairo.h>
 #include <png.h>
@@ -11,7 +11,9 @@
 #include <condition_variable>
 #include <csetjmp>
 #include <cstring>
+#include <functional>
 #include <mutex>
+#include <optional>
 #include <ostream>
 #include <system_error>
 #include <thread>
@@ -21,8 +23,7 @@
 #include "export.h"
 #include "export_png.h"
 #include "geometry.h"
-
-#include <algorithm>
+#include "hairline.h"
 
 namespace flhost {
 
@@ -114,15 +115,20 @@ void setSource(cairo_t* cr, const HostColor& color, double opacity) {
   cairo_set_source_rgba(cr, c.r, c.g, c.b, opacity);
 }
 
-// Draws one art (with segments, all finite) as the SVG shows it.
-void drawArt(cairo_t* cr, const ArtView& art, double scale, bool artOnly) {
+// Draws one art (with segments, all finite) as the SVG shows it. An opaque art's stroke no wider
+// than a hairline goes straight into `hairlines` (the pixels of cr's target).
+void drawArt(cairo_t* cr, const ArtView& art, double scale, bool artOnly, const HairlineTarget& hairlines) {
   const HostPathStyle& st = art.style;
   double opacity = std::isfinite(art.opacity) ? std::fmin(1.0, std::fmax(0.0, art.opacity)) : 1.0;
   // A translucent art's fill and stroke go through one group so that its opacity applies to
   // them together, as in the SVG; an opaque art is drawn straight (a group per art would cost a
   // whole-picture composite each).
-  bool translucent = opacity < 1.0;
-  tracePath(cr, art);
+  const bool translucent = opacity < 1.0;
+  const bool stroked = st.strokePaint && st.strokeWidth > 0 && std::isfinite(st.strokeWidth);
+  // Framed to the art alone, a design is drawn small: keep every stroke at least a hairline.
+  const double strokeWidth = artOnly ? std::max<double>(st.strokeWidth, 0.8 / scale) : st.strokeWidth;
+  const bool hairline = stroked && !translucent && strokeWidth * scale <= kHairlineWidth;
+  if (st.fillPaint || (stroked && !hairline)) tracePath(cr, art);
   if (translucent) {
     // The group covers only what the art can touch.
     double x1, y1, x2, y2;
@@ -141,10 +147,15 @@ void drawArt(cairo_t* cr, const ArtView& art, double scale, bool artOnly) {
     setSource(cr, st.fillColor, 1.0);
     cairo_fill_preserve(cr);
   }
-  if (st.strokePaint && st.strokeWidth > 0 && std::isfinite(st.strokeWidth)) {
+  if (hairline) {
+    cairo_surface_t* target = cairo_get_target(cr);
+    cairo_surface_flush(target);
+    Rgb c = toRgb(st.strokeColor);
+    strokeHairline(hairlines, art.segments, art.closed, strokeWidth * scale, toRgb8(c.r, c.g, c.b));
+    cairo_surface_mark_dirty(target);
+  } else if (stroked) {
     setSource(cr, st.strokeColor, 1.0);
-    // Framed to the art alone, a design is drawn small: keep every stroke at least a hairline.
-    cairo_set_line_width(cr, artOnly ? std::max<double>(st.strokeWidth, 0.8 / scale) : st.strokeWidth);
+    cairo_set_line_width(cr, strokeWidth);
     cairo_set_line_join(cr, st.stroke.join == 1 ? CAIRO_LINE_JOIN_ROUND
                             : st.stroke.join == 2 ? CAIRO_LINE_JOIN_BEVEL
                                                   : CAIRO_LINE_JOIN_MITER);
@@ -159,25 +170,20 @@ void drawArt(cairo_t* cr, const ArtView& art, double scale, bool artOnly) {
   }
 }
 
-// One horizontal band of the picture: rows [top, top + height) of the image.
-struct Band {
-  int top, height;
-};
-
-// What every band needs to draw the document: the image, the view, and what to draw.
+// What every piece needs to draw the document: the image, the view, and the arts in paint order.
 struct Picture {
   const Document& doc;
+  std::vector<uint32_t> slots;  // the arts' slots, bottom to top
   HostRealRect area;
   double scale;
   bool transparent, artOnly;
-  unsigned char* pixels;
-  int width, height, stride;
-  std::atomic<uint64_t>* artsVisited;  // progress, across all bands
+  int width, height;
+  std::atomic<uint64_t> artsVisited{0};  // progress, across all pieces
 };
 
-// Whether an art can touch the artwork rows [bottom, top] or columns [left, right]: its curve
-// bounds widened by the most its stroke (with miter joins at its limit) and a pixel reach.
-bool mayTouch(const ArtView& art, double left, double right, double bottom, double top, double scale) {
+// How far past its curve bounds an art can mark the picture: half its stroke (with miter joins
+// at their limit) and a pixel or two of antialiasing, in artwork units.
+double reachOf(const ArtView& art, double scale) {
   const HostPathStyle& st = art.style;
   double reach = 2 / scale;
   if (st.strokePaint && std::isfinite(st.strokeWidth)) {
@@ -185,21 +191,55 @@ bool mayTouch(const ArtView& art, double left, double right, double bottom, doub
     double miter = st.stroke.miterLimit > 1 && std::isfinite(st.stroke.miterLimit) ? st.stroke.miterLimit : 4.0;
     reach += width * std::max(miter, 1.5) / 2;
   }
-  const HostRealRect& b = art.bounds;
-  return b.left - reach <= right && b.right + reach >= left && b.bottom - reach <= top && b.top + reach >= bottom;
+  return reach;
 }
 
-// Draws a band through a surface of its own over the picture's pixels, clipped to the band's
-// rows, so bands drawn at once never write each other's rows. The clip cuts the outlines of arts
-// that cross the band's edges, which can move their antialiased edges by a fraction of a pixel
-// against a picture drawn in one piece.
-void drawBand(const Picture& pic, Band band) {
-  cairo_surface_t* surface =
-      cairo_image_surface_create_for_data(pic.pixels, CAIRO_FORMAT_ARGB32, pic.width, pic.height, pic.stride);
-  cairo_t* cr = cairo_create(surface);
-  cairo_rectangle(cr, 0, band.top, pic.width, band.height);
+// The pixels of the picture an art can mark, as [x0, x1) x [y0, y1); empty (x0 >= x1) when it marks
+// none or has nothing to draw.
+struct PixelBox {
+  int x0 = 0, y0 = 0, x1 = 0, y1 = 0;
+  bool empty() const { return x0 >= x1 || y0 >= y1; }
+  void add(const PixelBox& b) {
+    if (b.empty()) return;
+    if (empty()) {
+      *this = b;
+      return;
+    }
+    x0 = std::min(x0, b.x0), y0 = std::min(y0, b.y0), x1 = std::max(x1, b.x1), y1 = std::max(y1, b.y1);
+  }
+};
+
+PixelBox pixelsOf(const Picture& pic, const ArtView& art) {
+  const HostRealRect& b = art.bounds;
+  if (art.segments.empty() || !(b.left <= b.right) || !(b.bottom <= b.top)) return {};
+  const double reach = reachOf(art, pic.scale);
+  const double x0 = (b.left - reach - pic.area.left) * pic.scale, x1 = (b.right + reach - pic.area.left) * pic.scale;
+  const double y0 = (pic.area.top - b.top - reach) * pic.scale, y1 = (pic.area.top - b.bottom + reach) * pic.scale;
+  if (!(x1 > 0 && y1 > 0 && x0 < pic.width && y0 < pic.height)) return {};  // also NaN
+  return {static_cast<int>(std::max(0.0, std::floor(x0))), static_cast<int>(std::max(0.0, std::floor(y0))),
+          static_cast<int>(std::min<double>(pic.width, std::ceil(x1))),
+          static_cast<int>(std::min<double>(pic.height, std::ceil(y1)))};
+}
+
+// A part of the drawing: the arts slots[first, last) drawn onto `surface`, limited to the picture's
+// pixels `box`. A layer above the base has a surface of its own, whose pixel (0, 0) is the
+// picture's (box.x0, box.y0); any other piece draws into the picture. The base piece, which holds
+// the bottom of the paint order, first lays the background and the page.
+struct Piece {
+  size_t first, last;
+  PixelBox box;
+  bool base;
+  cairo_surface_t* surface;
+  bool ownSurface() const { return !base; }
+};
+
+void drawPiece(Picture& pic, const Piece& piece) {
+  if (piece.ownSurface()) cairo_surface_set_device_offset(piece.surface, -piece.box.x0, -piece.box.y0);
+  cairo_t* cr = cairo_create(piece.surface);
+  const PixelBox& box = piece.box;
+  cairo_rectangle(cr, box.x0, box.y0, box.x1 - box.x0, box.y1 - box.y0);
   cairo_clip(cr);
-  if (!pic.transparent) {
+  if (piece.base && !pic.transparent) {
     cairo_set_source_rgb(cr, 1, 1, 1);
     cairo_paint(cr);
   }
@@ -207,12 +247,7 @@ void drawBand(const Picture& pic, Band band) {
   // Artwork y grows upwards: flip it so the picture looks as the host shows it.
   cairo_scale(cr, scale, -scale);
   cairo_translate(cr, -pic.area.left, -pic.area.top);
-  // The band in artwork units.
-  const double bandTop = pic.area.top - band.top / scale;
-  const double bandBottom = pic.area.top - (band.top + band.height) / scale;
-  const double left = pic.area.left, right = pic.area.left + pic.width / scale;
-
-  if (!pic.artOnly) {
+  if (piece.base && !pic.artOnly) {
     // The page: a white sheet with a thin grey border, beneath the art.
     cairo_rectangle(cr, 0, 0, pic.doc.pageWidth(), pic.doc.pageHeight());
     cairo_set_source_rgb(cr, 1, 1, 1);
@@ -221,19 +256,128 @@ void drawBand(const Picture& pic, Band band) {
     cairo_set_line_width(cr, 0.5);
     cairo_stroke(cr);
   }
-
+  // The same view for hairlines, on the surface's pixels.
+  const double originX = piece.ownSurface() ? box.x0 : 0, originY = piece.ownSurface() ? box.y0 : 0;
+  const HairlineTarget hairlines{cairo_image_surface_get_data(piece.surface),
+                                 cairo_image_surface_get_stride(piece.surface),
+                                 box.x0 - static_cast<int>(originX),
+                                 box.y0 - static_cast<int>(originY),
+                                 box.x1 - static_cast<int>(originX),
+                                 box.y1 - static_cast<int>(originY),
+                                 scale,
+                                 -pic.area.left * scale - originX,
+                                 -scale,
+                                 pic.area.top * scale - originY};
   uint64_t visited = 0;
-  pic.doc.forEachArt([&](const ArtView& art) {
-    if ((++visited & 4095) == 0) pic.artsVisited->fetch_add(4096, std::memory_order_relaxed);
-    if (art.segments.empty() || !mayTouch(art, left, right, bandBottom, bandTop, scale)) return;
-    for (const HostPathSegment& s : art.segments)
-      if (!finite(s.p) || !finite(s.in) || !finite(s.out)) return;
-    drawArt(cr, art, scale, pic.artOnly);
-  });
-  pic.artsVisited->fetch_add(visited & 4095, std::memory_order_relaxed);
+  for (size_t i = piece.first; i < piece.last; ++i) {
+    if ((++visited & 4095) == 0) pic.artsVisited.fetch_add(4096, std::memory_order_relaxed);
+    std::optional<ArtView> art = pic.doc.artAt(pic.slots[i]);
+    PixelBox marks = pixelsOf(pic, *art);
+    if (marks.empty() || marks.x0 >= box.x1 || marks.x1 <= box.x0 || marks.y0 >= box.y1 || marks.y1 <= box.y0) continue;
+    bool drawable = true;
+    for (const HostPathSegment& s : art->segments) drawable = drawable && finite(s.p) && finite(s.in) && finite(s.out);
+    if (drawable) drawArt(cr, *art, scale, pic.artOnly, hairlines);
+  }
+  pic.artsVisited.fetch_add(visited & 4095, std::memory_order_relaxed);
   cairo_destroy(cr);
-  cairo_surface_flush(surface);
-  cairo_surface_destroy(surface);
+  cairo_surface_flush(piece.surface);
+  if (piece.ownSurface()) cairo_surface_set_device_offset(piece.surface, 0, 0);
+}
+
+// Runs draw(i) for i in [0, count) on every core, each core taking the next i when done with its
+// last, while the calling thread reports progress() a few times a second; on the calling thread
+// alone when no other can be started.
+void onEveryCore(size_t count, const std::function<void(size_t)>& draw, const std::function<void()>& progress) {
+  std::atomic<size_t> next{0};
+  auto work = [&] {
+    for (size_t i; (i = next.fetch_add(1)) < count;) draw(i);
+  };
+  std::mutex m;
+  std::condition_variable finished;
+  size_t running = 0;
+  auto worker = [&] {
+    work();
+    std::lock_guard<std::mutex> lock(m);
+    --running;
+    finished.notify_one();
+  };
+  const unsigned cores = std::clamp(std::thread::hardware_concurrency(), 1u, 64u);
+  std::vector<std::thread> threads;
+  if (cores > 1 && count > 1) {
+    for (unsigned i = 0; i < std::min<size_t>(cores, count); ++i) {
+      std::lock_guard<std::mutex> lock(m);
+      try {
+        threads.emplace_back(worker);
+        ++running;
+      } catch (const std::system_error&) {
+        break;  // fewer threads: those started, or this one below, draw every piece
+      }
+    }
+  }
+  if (!threads.empty()) {
+    std::unique_lock<std::mutex> lock(m);
+    while (!finished.wait_for(lock, std::chrono::milliseconds(100), [&] { return running == 0; })) progress();
+  }
+  for (std::thread& t : threads) t.join();
+  work();
+}
+
+// The design is drawn in pieces on every core, cut the same way whatever the machine, so a design
+// gives the same picture everywhere.
+//  - Many arts: layers of consecutive arts in paint order, each on a clear surface of its own over
+//    the pixels its arts reach, then laid over one another in order (over a layer below, a layer
+//    is what its arts drawn straight onto it would have made, to a rounding). Each art is drawn
+//    once, and cairo's cost is in the art's outline, not in its pixels.
+//  - Few arts, or layers too large to hold: horizontal bands of the picture drawn straight into
+//    it, each clipped to its rows and drawing the arts that reach them. An art that crosses a
+//    band's edge is traced in each band it reaches, and its antialiased edge there can move by a
+//    fraction of a pixel against a picture drawn in one piece.
+constexpr size_t kMaxLayers = 8;
+constexpr size_t kLeastArtsPerLayer = 2048;
+constexpr int kBands = 6;
+constexpr int kLeastBandRows = 16;
+constexpr uint64_t kLayerBytes = 512ull << 20;
+
+// Splits the arts into up to kMaxLayers runs of about equal cost (cairo's cost grows with the
+// outline: an art's size in pixels stands in for it), each with the pixels its arts reach.
+std::vector<Piece> layersOf(const Picture& pic) {
+  const size_t n = pic.slots.size();
+  const size_t count = std::min(kMaxLayers, n / kLeastArtsPerLayer);
+  if (count < 2) return {};
+  std::vector<double> cost(n);
+  std::vector<PixelBox> marks(n);
+  double total = 0;
+  for (size_t i = 0; i < n; ++i) {
+    std::optional<ArtView> art = pic.doc.artAt(pic.slots[i]);
+    marks[i] = pixelsOf(pic, *art);
+    cost[i] = 1 + (marks[i].empty() ? 0 : 8 + art->segments.size() + (marks[i].x1 - marks[i].x0) + (marks[i].y1 - marks[i].y0));
+    total += cost[i];
+  }
+  std::vector<Piece> layers;
+  size_t runs = 0;
+  double sum = 0;
+  size_t first = 0;
+  PixelBox box;
+  uint64_t bytes = 0;
+  for (size_t i = 0; i < n; ++i) {
+    sum += cost[i];
+    box.add(marks[i]);
+    if (i + 1 == n || sum >= total * static_cast<double>(runs + 1) / static_cast<double>(count)) {
+      ++runs;
+      bool base = layers.empty();
+      if (base) box = {0, 0, pic.width, pic.height};
+      if (!box.empty()) {
+        if (!base) bytes += 4ull * static_cast<uint64_t>(box.x1 - box.x0) * static_cast<uint64_t>(box.y1 - box.y0);
+        layers.push_back({first, i + 1, box, base, nullptr});
+      } else if (!layers.empty()) {
+        layers.back().last = i + 1;  // arts that mark nothing, drawn (skipped) with the layer below
+      }
+      first = i + 1;
+      box = {};
+    }
+  }
+  if (bytes > kLayerBytes) return {};
+  return layers;
 }
 
 }  // namespace
@@ -288,60 +432,69 @@ bool writeDocumentPng(const Document& doc, std::ostream& out, int widthPixels, b
     return false;
   }
   cairo_surface_flush(image);
-  std::atomic<uint64_t> visited{0};
-  Picture pic{doc, area, scale, transparent, artOnly, cairo_image_surface_get_data(image), widthPixels,
-              heightPixels, cairo_image_surface_get_stride(image), &visited};
+  Picture pic{doc, {}, area, scale, transparent, artOnly, widthPixels, heightPixels};
+  pic.slots.reserve(doc.artCount());
+  doc.forEachSlot([&](uint32_t slot, const ArtView&) { pic.slots.push_back(slot); });
 
-  // Bands of at least 16 rows, two for each core, so that a core done with a light band takes
-  // another; not more, since an art that reaches several bands is traced again in each.
-  const unsigned cores = std::clamp(std::thread::hardware_concurrency(), 1u, 64u);
-  const int bandCount = std::clamp(heightPixels / 16, 1, static_cast<int>(2 * cores));
-  std::vector<Band> bands;
-  for (int i = 0; i < bandCount; ++i) {
-    int top = static_cast<int>(static_cast<int64_t>(heightPixels) * i / bandCount);
-    int bottom = static_cast<int>(static_cast<int64_t>(heightPixels) * (i + 1) / bandCount);
-    bands.push_back({top, bottom - top});
-  }
-  std::atomic<size_t> next{0};
-  auto work = [&] {
-    for (size_t b; (b = next.fetch_add(1)) < bands.size();) drawBand(pic, bands[b]);
-  };
-  std::mutex m;
-  std::condition_variable finished;
-  size_t running = 0;
-  auto worker = [&] {
-    work();
-    std::lock_guard<std::mutex> lock(m);
-    --running;
-    finished.notify_one();
-  };
-  std::vector<std::thread> threads;
-  if (cores > 1 && bandCount > 1) {
-    for (unsigned i = 0; i < cores; ++i) {
-      std::lock_guard<std::mutex> lock(m);
-      try {
-        threads.emplace_back(worker);
-        ++running;
-      } catch (const std::system_error&) {
-        break;  // fewer threads: those started, or this one below, draw every band
-      }
+  std::vector<Piece> pieces = layersOf(pic);
+  const bool layered = !pieces.empty();
+  if (layered) {
+    for (size_t i = 1; i < pieces.size(); ++i) {
+      const PixelBox& box = pieces[i].box;
+      pieces[i].surface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, box.x1 - box.x0, box.y1 - box.y0);
+    }
+  } else {
+    const int bands = std::clamp(heightPixels / kLeastBandRows, 1, kBands);
+    for (int i = 0; i < bands; ++i) {
+      int top = static_cast<int>(static_cast<int64_t>(heightPixels) * i / bands);
+      int bottom = static_cast<int>(static_cast<int64_t>(heightPixels) * (i + 1) / bands);
+      pieces.push_back({0, pic.slots.size(), {0, top, widthPixels, bottom}, true, nullptr});  // each lays the background
     }
   }
-  if (!threads.empty()) {
-    // Reports how far the drawing is, a few times a second, until every band is done.
-    const double total = static_cast<double>(doc.artCount()) * bands.size();
-    std::unique_lock<std::mutex> lock(m);
-    while (!finished.wait_for(lock, std::chrono::milliseconds(100), [&] { return running == 0; }))
-      if (progress && total > 0) progress(std::min(1.0, static_cast<double>(visited.load()) / total));
+  // Every other piece draws into the picture itself, each through a surface of its own over the
+  // same pixels (bands never write each other's rows).
+  for (Piece& piece : pieces)
+    if (!piece.ownSurface())
+      piece.surface = cairo_image_surface_create_for_data(cairo_image_surface_get_data(image), CAIRO_FORMAT_ARGB32,
+                                                          widthPixels, heightPixels,
+                                                          cairo_image_surface_get_stride(image));
+  bool ok = true;
+  for (Piece& piece : pieces) {
+    cairo_status_t status = cairo_surface_status(piece.surface);
+    if (status != CAIRO_STATUS_SUCCESS && ok) {
+      ok = false;
+      if (error) *error = cairo_status_to_string(status);
+    }
   }
-  for (std::thread& t : threads) t.join();
-  work();  // every band, when no thread could be started
-  if (progress) progress(1.0);
+  if (ok) {
+    // Each art is visited once in layers, once for each band in bands.
+    const double total = static_cast<double>(pic.slots.size()) * (layered ? 1 : pieces.size());
+    onEveryCore(
+        pieces.size(), [&](size_t i) { drawPiece(pic, pieces[i]); },
+        [&] {
+          if (progress && total > 0) progress(std::min(1.0, static_cast<double>(pic.artsVisited.load()) / total));
+        });
+  }
   cairo_surface_mark_dirty(image);
+  if (ok && layered) {
+    cairo_t* cr = cairo_create(image);
+    for (size_t i = 1; i < pieces.size(); ++i) {
+      cairo_surface_mark_dirty(pieces[i].surface);
+      cairo_set_source_surface(cr, pieces[i].surface, pieces[i].box.x0, pieces[i].box.y0);
+      cairo_paint(cr);
+    }
+    cairo_destroy(cr);
+    cairo_surface_flush(image);
+  }
+  for (Piece& piece : pieces) cairo_surface_destroy(piece.surface);
+  if (progress) progress(1.0);
 
   cairo_status_t status = cairo_surface_status(image);
-  bool ok = status == CAIRO_STATUS_SUCCESS && writeSurfacePng(image, transparent, text, out, error);
-  if (status != CAIRO_STATUS_SUCCESS && error) *error = cairo_status_to_string(status);
+  if (ok && status != CAIRO_STATUS_SUCCESS) {
+    ok = false;
+    if (error) *error = cairo_status_to_string(status);
+  }
+  ok = ok && writeSurfacePng(image, transparent, text, out, error);
   cairo_surface_destroy(image);
   return ok;
 }
