@@ -257,13 +257,13 @@ void drawPiece(Picture& pic, const Piece& piece) {
     cairo_stroke(cr);
   }
   // The same view for hairlines, on the surface's pixels.
-  const double originX = piece.ownSurface() ? box.x0 : 0, originY = piece.ownSurface() ? box.y0 : 0;
+  const int originX = piece.ownSurface() ? box.x0 : 0, originY = piece.ownSurface() ? box.y0 : 0;
   const HairlineTarget hairlines{cairo_image_surface_get_data(piece.surface),
                                  cairo_image_surface_get_stride(piece.surface),
-                                 box.x0 - static_cast<int>(originX),
-                                 box.y0 - static_cast<int>(originY),
-                                 box.x1 - static_cast<int>(originX),
-                                 box.y1 - static_cast<int>(originY),
+                                 box.x0 - originX,
+                                 box.y0 - originY,
+                                 box.x1 - originX,
+                                 box.y1 - originY,
                                  scale,
                                  -pic.area.left * scale - originX,
                                  -scale,
@@ -344,32 +344,32 @@ std::vector<Piece> layersOf(const Picture& pic) {
   const size_t n = pic.slots.size();
   const size_t count = std::min(kMaxLayers, n / kLeastArtsPerLayer);
   if (count < 2) return {};
-  std::vector<double> cost(n);
-  std::vector<PixelBox> marks(n);
+  auto costOf = [](const PixelBox& marks, const ArtView& art) {
+    return marks.empty() ? 1.0 : 9.0 + static_cast<double>(art.segments.size()) + (marks.x1 - marks.x0) + (marks.y1 - marks.y0);
+  };
   double total = 0;
-  for (size_t i = 0; i < n; ++i) {
-    std::optional<ArtView> art = pic.doc.artAt(pic.slots[i]);
-    marks[i] = pixelsOf(pic, *art);
-    cost[i] = 1 + (marks[i].empty() ? 0 : 8 + art->segments.size() + (marks[i].x1 - marks[i].x0) + (marks[i].y1 - marks[i].y0));
-    total += cost[i];
+  for (uint32_t slot : pic.slots) {
+    std::optional<ArtView> art = pic.doc.artAt(slot);
+    total += costOf(pixelsOf(pic, *art), *art);
   }
   std::vector<Piece> layers;
-  size_t runs = 0;
+  size_t runs = 0, first = 0;
   double sum = 0;
-  size_t first = 0;
   PixelBox box;
   uint64_t bytes = 0;
   for (size_t i = 0; i < n; ++i) {
-    sum += cost[i];
-    box.add(marks[i]);
+    std::optional<ArtView> art = pic.doc.artAt(pic.slots[i]);
+    const PixelBox marks = pixelsOf(pic, *art);
+    sum += costOf(marks, *art);
+    box.add(marks);
     if (i + 1 == n || sum >= total * static_cast<double>(runs + 1) / static_cast<double>(count)) {
       ++runs;
-      bool base = layers.empty();
+      const bool base = layers.empty();
       if (base) box = {0, 0, pic.width, pic.height};
       if (!box.empty()) {
         if (!base) bytes += 4ull * static_cast<uint64_t>(box.x1 - box.x0) * static_cast<uint64_t>(box.y1 - box.y0);
         layers.push_back({first, i + 1, box, base, nullptr});
-      } else if (!layers.empty()) {
+      } else {
         layers.back().last = i + 1;  // arts that mark nothing, drawn (skipped) with the layer below
       }
       first = i + 1;

@@ -43,7 +43,7 @@ inline double meanRamp(double u0, double u1) {
 // Walks the pixels under a polyline, adding up the stroke's area in each: each piece of the centre
 // line inside a pixel brings width x length, shared with the pixel beside it (above or below a
 // line nearer horizontal, left or right of one nearer vertical) as the stroke's band straddles
-// their edge. Consecutive pieces in one pixel are mixed in once, as one.
+// their edge. What the pieces near each other put into one pixel is mixed in once, as one.
 class Painter {
  public:
   Painter(const HairlineTarget& t, double width, Rgb8 color)
@@ -87,8 +87,8 @@ class Painter {
           high > cell + 1 ? meanRamp((from + half - cell - 1) * perThickness, (until + half - cell - 1) * perThickness)
                           : 0;
       add(ix, iy, area * (1 - before - after));
-      if (before > 0) mixIn(flat ? ix : ix - 1, flat ? iy - 1 : iy, area * before);
-      if (after > 0) mixIn(flat ? ix : ix + 1, flat ? iy + 1 : iy, area * after);
+      if (before > 0) add(flat ? ix : ix - 1, flat ? iy - 1 : iy, area * before);
+      if (after > 0) add(flat ? ix : ix + 1, flat ? iy + 1 : iy, area * after);
       if (to >= 1) break;
       at = to;
       if (nextX <= nextY) {
@@ -103,40 +103,53 @@ class Painter {
   }
 
  private:
-  // Cuts the line to [x0, x1] x [y0, y1] (Liang-Barsky); false when none of it is inside.
+  // Cuts the line to [x0, x1] x [y0, y1]; false when none of it is inside. A cut end is put on the
+  // edge exactly, so that a line from far outside keeps its place on the pixels.
   static bool clip(Point& a, Point& b, double x0, double y0, double x1, double y1) {
-    double t0 = 0, t1 = 1;
-    const double dx = b.x - a.x, dy = b.y - a.y;
-    auto edge = [&](double p, double q) {  // inside where p * t <= q
-      if (p == 0) return q >= 0;
-      double r = q / p;
-      if (p < 0) {
-        if (r > t1) return false;
-        t0 = std::max(t0, r);
-      } else {
-        if (r < t0) return false;
-        t1 = std::min(t1, r);
-      }
-      return true;
+    auto atX = [](Point& p, const Point& q, double x) {
+      p.y += (x - p.x) * (q.y - p.y) / (q.x - p.x);
+      p.x = x;
     };
-    if (!edge(-dx, a.x - x0) || !edge(dx, x1 - a.x) || !edge(-dy, a.y - y0) || !edge(dy, y1 - a.y)) return false;
-    if (!(t0 <= t1)) return false;
-    b = {a.x + t1 * dx, a.y + t1 * dy};
-    a = {a.x + t0 * dx, a.y + t0 * dy};
+    auto atY = [](Point& p, const Point& q, double y) {
+      p.x += (y - p.y) * (q.x - p.x) / (q.y - p.y);
+      p.y = y;
+    };
+    if (a.x < x0 && b.x < x0) return false;
+    if (a.x > x1 && b.x > x1) return false;
+    if (a.x < x0) atX(a, b, x0);
+    if (b.x < x0) atX(b, a, x0);
+    if (a.x > x1) atX(a, b, x1);
+    if (b.x > x1) atX(b, a, x1);
+    if (a.y < y0 && b.y < y0) return false;
+    if (a.y > y1 && b.y > y1) return false;
+    if (a.y < y0) atY(a, b, y0);
+    if (b.y < y0) atY(b, a, y0);
+    if (a.y > y1) atY(a, b, y1);
+    if (b.y > y1) atY(b, a, y1);
+    // Cut across y, an end can stray past x by a rounding.
+    a.x = std::clamp(a.x, x0, x1), b.x = std::clamp(b.x, x0, x1);
     return true;
   }
 
+  // Adds to a pixel's area. The pixels met lately are held back, so that the pieces a line puts
+  // into one pixel, in turn or beside each other, are mixed in together.
   void add(int x, int y, double area) {
-    if (x != x_ || y != y_) {
-      flush();
-      x_ = x, y_ = y;
-    }
-    area_ += area;
+    for (int i = 0, at = last_; i < kRecent; ++i, at = (at + kRecent - 1) % kRecent)
+      if (recent_[at].x == x && recent_[at].y == y) {
+        recent_[at].area += area;
+        return;
+      }
+    last_ = (last_ + 1) % kRecent;
+    Cell& out = recent_[last_];
+    mixIn(out.x, out.y, out.area);
+    out = {x, y, area};
   }
 
   void flush() {
-    mixIn(x_, y_, area_);
-    area_ = 0;
+    for (Cell& c : recent_) {
+      mixIn(c.x, c.y, c.area);
+      c.area = 0;
+    }
   }
 
   // Mixes the colour into pixel (x, y), when it is one of the target's, at the coverage `area`.
@@ -151,11 +164,17 @@ class Painter {
     std::memcpy(at, &dst, 4);
   }
 
+  struct Cell {
+    int x = 0, y = 0;
+    double area = 0;
+  };
+  static constexpr int kRecent = 4;
+
   const HairlineTarget& t_;
   double width_;
   uint32_t pixel_;
-  int x_ = 0, y_ = 0;
-  double area_ = 0;
+  Cell recent_[kRecent];
+  int last_ = 0;  // the entry added last
 };
 
 Point toPixel(const HairlineTarget& t, const HostRealPoint& p) { return {p.h * t.sx + t.tx, p.v * t.sy + t.ty}; }
