@@ -139,9 +139,8 @@ if (typeof WorkerGlobalScope !== 'undefined' && self instanceof WorkerGlobalScop
     if (!canvas) canvas = new OffscreenCanvas(m.width, m.height);
     if (canvas.width !== m.width) canvas.width = m.width;
     if (canvas.height !== m.height) canvas.height = m.height;
+    // Transparent: handing a picture over leaves the canvas a new, clear one.
     const ctx = canvas.getContext('2d');
-    ctx.setTransform(1, 0, 0, 1, 0, 0);
-    ctx.clearRect(0, 0, m.width, m.height);
     ctx.setTransform(...m.transform);
     const drawn = FlarimondDraw.drawArts(ctx, arts, m.k);
     const bitmap = canvas.transferToImageBitmap();
