@@ -415,7 +415,12 @@
 
   // Brings the page's copy of the arts up to the state's revision.
   async function showDocument(doc) {
+    // An answer that changes nothing the canvas shows (a watching tab's look every second, a change
+    // to the dialog alone) leaves the picture as it is: a large document takes a while to draw.
+    const same = held.view !== null && doc.revision === held.revision && doc.view.zoom === held.hostZoom &&
+      doc.page.width === held.page.width && doc.page.height === held.page.height;
     held.page = doc.page;
+    if (same) return;
     if (doc.revision !== held.revision) {
       const change = doc.change;
       const known = change && held.revision !== null && change.since === held.revision;

@@ -298,6 +298,16 @@ test('a second tab is told the dialog is busy and cannot act', async () => {
       return res.status;
     });
     assert.equal(refused, 409);
+
+    // It looks every second; a look that finds the same document leaves its canvas alone.
+    await other.waitForFunction(() => document.body.dataset.arts !== undefined);  // drawn once
+    await other.evaluate(() => {
+      window.redrawn = 0;
+      new MutationObserver(() => { window.redrawn += 1; })
+        .observe(document.querySelector('#document canvas'), { attributes: true });
+    });
+    for (let i = 0; i < 2; i++) await other.waitForResponse((r) => r.url().endsWith('/api/state'));
+    assert.equal(await other.evaluate(() => window.redrawn), 0);
   } finally {
     await other.close();
   }
