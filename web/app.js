@@ -612,20 +612,32 @@
 
   function sendFrame(frame) {
     const workers = painter.workers;
-    const runs = painter.stale ? splitArts(workers.length) : null;
-    painter.stale = false;
     painter.out = { frame, pictures: new Array(workers.length), answers: 0, drawn: 0 };
     const { id, width, height, transform, k } = frame;
+    const m = { frame: id, width, height, transform, k };
+    if (!painter.stale) {
+      for (const w of workers) w.postMessage(m);
+      return;
+    }
+    painter.stale = false;
+    // Each run goes as soon as it is packed, so the first worker starts while the page packs the
+    // next; the style table only grows, so what each message carries covers its run.
+    const { arts, ends } = splitArts(workers.length);
+    const styles = [];
+    const index = new Map();
+    const styleIndex = (s) => {
+      let i = index.get(s);
+      if (i === undefined) index.set(s, i = styles.push(s) - 1);
+      return i;
+    };
     workers.forEach((w, i) => {
-      const m = { frame: id, width, height, transform, k };
-      if (!runs) return w.postMessage(m);
-      Object.assign(m, { styles: runs.styles, run: runs.runs[i] });
-      const r = runs.runs[i];
-      w.postMessage(m, [r.style.buffer, r.width.buffer, r.count.buffer, r.points.buffer]);
+      const run = FlarimondDraw.pack(arts.slice(i === 0 ? 0 : ends[i - 1], ends[i]), styleIndex);
+      w.postMessage(Object.assign({ styles, run }, m), [run.style.buffer, run.width.buffer, run.count.buffer, run.points.buffer]);
     });
   }
 
-  // The arts in paint order as `count` contiguous runs of about the same cost, and their styles.
+  // The arts with an outline, in paint order, and where each of `count` contiguous runs of about
+  // the same cost ends.
   function splitArts(count) {
     const arts = [];
     let total = 0;
@@ -634,23 +646,14 @@
       arts.push(art);
       total += cost(art);
     }
-    const styles = [];
-    const index = new Map();
-    const styleIndex = (s) => {
-      let i = index.get(s);
-      if (i === undefined) index.set(s, i = styles.push(s) - 1);
-      return i;
-    };
-    const runs = [];
-    let from = 0, sum = 0;
-    for (let r = 0; r < count; r++) {
-      let to = from;
-      const until = (total * (r + 1)) / count;
-      while (to < arts.length && (r === count - 1 || sum + cost(arts[to]) / 2 <= until)) sum += cost(arts[to++]);
-      runs.push(FlarimondDraw.pack(arts.slice(from, to), styleIndex));
-      from = to;
+    const ends = [];
+    let to = 0, sum = 0;
+    for (let r = 1; r < count; r++) {
+      while (to < arts.length && sum + cost(arts[to]) / 2 <= (total * r) / count) sum += cost(arts[to++]);
+      ends.push(to);
     }
-    return { styles, runs };
+    ends.push(arts.length);
+    return { arts, ends };
   }
 
   // A rough cost of drawing an art: its segments, and something for the art itself.
