@@ -338,10 +338,9 @@
   // revision the page holds. Pan (drag) and zoom (wheel, Fit) redraw from what the page holds.
 
   const NONE = 0xffffffff;
-  const LINE_CAPS = ['butt', 'round', 'square'];
-  const LINE_JOINS = ['miter', 'round', 'bevel'];
   const held = {
     revision: null, arts: new Map(), bottom: NONE, top: NONE,
+    segments: 0,  // of all the arts
     page: { width: 612, height: 792 },
     hostZoom: null,  // the host's view zoom last followed
     view: null,  // what the canvas shows: { zoom: pixels a point, x, y: the artwork point in its middle }
@@ -353,6 +352,7 @@
     if (a.below === NONE) held.bottom = a.above; else held.arts.get(a.below).above = a.above;
     if (a.above === NONE) held.top = a.below; else held.arts.get(a.above).below = a.below;
     held.arts.delete(slot);
+    held.segments -= a.points.length / 6;
   }
 
   // Puts an art directly above the one in slot `below` (NONE: at the bottom).
@@ -363,6 +363,7 @@
     if (below === NONE) held.bottom = slot; else held.arts.get(below).above = slot;
     if (above === NONE) held.top = slot; else held.arts.get(above).below = slot;
     held.arts.set(slot, art);
+    held.segments += art.points.length / 6;
   }
 
   // An answer of /api/geometry in the form of an answer's own "geometry".
@@ -382,9 +383,11 @@
   // Takes in a change (or every art); false when it does not fit what the page holds.
   function applyGeometry(g) {
     if (g.since !== null && g.since !== held.revision) return false;
+    painter.stale = true;
     if (g.since === null) {
       held.arts.clear();
       held.bottom = held.top = NONE;
+      held.segments = 0;
     }
     for (const slot of g.removed) unlinkArt(slot);
     for (const slot of g.slots) unlinkArt(slot);
@@ -412,7 +415,12 @@
 
   // Brings the page's copy of the arts up to the state's revision.
   async function showDocument(doc) {
+    // An answer that changes nothing the canvas shows (a watching tab's look every second, a change
+    // to the dialog alone) leaves the picture as it is: a large document takes a while to draw.
+    const same = held.view !== null && doc.revision === held.revision && doc.view.zoom === held.hostZoom &&
+      doc.page.width === held.page.width && doc.page.height === held.page.height;
     held.page = doc.page;
+    if (same) return;
     if (doc.revision !== held.revision) {
       const change = doc.change;
       const known = change && held.revision !== null && change.since === held.revision;
@@ -432,30 +440,7 @@
       held.hostZoom = doc.view.zoom;
       held.view = { zoom: doc.view.zoom, x: doc.view.centre[0], y: doc.view.centre[1] };
     }
-    if (first && !fits(documentArea())) fit();
-    else drawCanvas();
-  }
-
-  // Adds an art's outline to a path.
-  function trace(path, art) {
-    const v = art.points;
-    const n = v.length / 6;
-    if (n === 0) return;
-    path.moveTo(v[0], v[1]);
-    // Segment i: p at 6i, in at 6i + 2, out at 6i + 4.
-    for (let i = 1; i < n; i++) path.bezierCurveTo(v[6 * i - 2], v[6 * i - 1], v[6 * i + 2], v[6 * i + 3], v[6 * i], v[6 * i + 1]);
-    if (art.closed) {
-      path.bezierCurveTo(v[6 * n - 2], v[6 * n - 1], v[2], v[3], v[0], v[1]);
-      path.closePath();
-    }
-  }
-
-  function pathOf(art) {
-    if (!art.path) {
-      art.path = new Path2D();
-      trace(art.path, art);
-    }
-    return art.path;
+    await (first && !fits(documentArea()) ? fit() : drawCanvas());
   }
 
   // The page and every art's control points, widened as the SVG download is: what Fit shows.
@@ -492,86 +477,212 @@
     const { width, height } = canvasSize();
     const zoom = Math.min(width / (area.right - area.left), height / (area.top - area.bottom));
     held.view = { zoom: Number.isFinite(zoom) && zoom > 0 ? zoom : 1, x: (area.left + area.right) / 2, y: (area.bottom + area.top) / 2 };
-    drawCanvas();
+    return drawCanvas();
   }
 
+  // The arts in paint order, bottom first.
+  function* artsInOrder() {
+    for (let slot = held.bottom; slot !== NONE;) {
+      const art = held.arts.get(slot);
+      slot = art.above;
+      yield art;
+    }
+  }
+
+  // Draws what the page holds in the view; resolves once the canvas shows it (or something newer).
+  // A document of up to DRAW_ON_PAGE segments is drawn here and now; a larger one by the workers.
   function drawCanvas() {
     const canvas = $('#document canvas');
     const { width, height } = canvasSize();
     const ratio = window.devicePixelRatio || 1;
-    if (canvas.width !== Math.round(width * ratio) || canvas.height !== Math.round(height * ratio)) {
-      canvas.width = Math.round(width * ratio);
-      canvas.height = Math.round(height * ratio);
-    }
     const v = held.view;
+    const k = v.zoom * ratio;
+    const frame = {
+      id: ++painter.requested, revision: held.revision, view: v, width: Math.round(width * ratio), height: Math.round(height * ratio), k,
+    };
+    // Artwork y grows upwards: the view flips it.
+    frame.transform = [k, 0, 0, -k, frame.width / 2 - v.x * k, frame.height / 2 + v.y * k];
+    if (frame.width > 0 && frame.height > 0 && drawInWorkersNow()) return drawInWorkers(frame);
+    painter.queued = null;
+    const ctx = drawBackdrop(canvas, frame);
+    const drawn = FlarimondDraw.drawArts(ctx, artsInOrder(), k);
+    shown(canvas, frame, drawn, 'page');
+    return Promise.resolve();
+  }
+
+  // The grey around the page and the page itself; the context is left in the view's transform.
+  function drawBackdrop(canvas, frame) {
+    if (canvas.width !== frame.width || canvas.height !== frame.height) {
+      canvas.width = frame.width;
+      canvas.height = frame.height;
+    }
     const ctx = canvas.getContext('2d');
     ctx.setTransform(1, 0, 0, 1, 0, 0);
     ctx.globalAlpha = 1;
     ctx.fillStyle = '#b8b8b8';
     ctx.fillRect(0, 0, canvas.width, canvas.height);
-    // Artwork y grows upwards: the view flips it.
-    const k = v.zoom * ratio;
-    ctx.setTransform(k, 0, 0, -k, canvas.width / 2 - v.x * k, canvas.height / 2 + v.y * k);
+    ctx.setTransform(...frame.transform);
     ctx.fillStyle = '#ffffff';
     ctx.fillRect(0, 0, held.page.width, held.page.height);
     ctx.lineWidth = 0.5;
     ctx.strokeStyle = '#a0a0a0';
     ctx.setLineDash([]);
     ctx.strokeRect(0, 0, held.page.width, held.page.height);
-    // Arts that only stroke, opaque and undashed, in a row with one style paint over each other in
-    // one colour: their order among themselves shows nowhere, so each line width takes one path.
-    // Widths within a 64th of a device pixel of each other count as one.
-    const grain = 1 / (64 * k);
-    let style = null;
-    let batch = new Map();  // width step -> the path of the run's arts of that width
-    const flush = () => {
-      for (const [step, path] of batch) {
-        ctx.lineWidth = step * grain;
-        ctx.stroke(path);
-      }
-      batch = new Map();
-    };
-    let drawn = 0;
-    for (let slot = held.bottom; slot !== NONE;) {
-      const art = held.arts.get(slot);
-      slot = art.above;
-      if (art.points.length === 0) continue;
-      const s = art.style;
-      if (s !== style) {
-        flush();
-        style = s;
-        ctx.globalAlpha = s.opacity;
-        if (s.fill) ctx.fillStyle = s.fill;
-        if (s.stroke) {
-          ctx.strokeStyle = s.stroke;
-          ctx.lineCap = LINE_CAPS[s.cap];
-          ctx.lineJoin = LINE_JOINS[s.join];
-          ctx.miterLimit = s.miterLimit;
-          ctx.setLineDash(s.dash);
-          ctx.lineDashOffset = s.dashOffset;
-        }
-      }
-      drawn += 1;
-      if (!s.fill && s.stroke && s.opacity === 1 && s.dash.length === 0) {
-        if (!(art.width > 0)) continue;
-        const step = Math.max(1, Math.round(art.width / grain));
-        let path = batch.get(step);
-        if (!path) batch.set(step, path = new Path2D());
-        trace(path, art);
-        continue;
-      }
-      const path = pathOf(art);
-      if (s.fill) ctx.fill(path, s.evenOdd ? 'evenodd' : 'nonzero');
-      if (s.stroke && art.width > 0) {
-        ctx.lineWidth = art.width;
-        ctx.stroke(path);
-      }
-    }
-    flush();
-    Object.assign(canvas.dataset, { drawn: String(drawn), zoom: String(v.zoom), x: String(v.x), y: String(v.y) });
+    return ctx;
+  }
+
+  // The canvas now shows the frame, drawn by `by` (the page or the workers).
+  function shown(canvas, frame, drawn, by) {
+    const v = frame.view;
+    Object.assign(canvas.dataset, {
+      drawn: String(drawn), zoom: String(v.zoom), x: String(v.x), y: String(v.y), revision: String(frame.revision), by,
+    });
     const arts = held.arts.size;
     $('#doc-info').textContent =
       `${arts} ${arts === 1 ? 'art' : 'arts'} \u00b7 zoom ${Math.round(v.zoom * 10000) / 100} %`;
+    painter.waiting = painter.waiting.filter((w) => {
+      if (w.id > frame.id) return true;
+      w.resolve();
+      return false;
+    });
+  }
+
+  // ---- drawing a large document on several threads
+  //
+  // Each worker (draw.js) holds a contiguous run of the arts in paint order, balanced by segments,
+  // sent once per change of the document; every frame it draws its run into a transparent canvas
+  // of the view's size and hands back the picture, and the page lays the pictures in order over
+  // the page. One frame is out at a time: a frame asked for meanwhile waits, and only the newest
+  // is sent once the workers answer, so a frame older than one asked for since is never shown.
+
+  // Up to this many segments the page draws faster itself: the workers' answer and laying their
+  // pictures over the page cost about 2 ms, which only a document of about 1,300 arts makes up.
+  const DRAW_ON_PAGE = 4000;
+  let workersWork = true;  // false once a worker failed
+
+  // ?draw=page or ?draw=workers in the page's address draws every document one way, to compare them.
+  function drawInWorkersNow() {
+    const mode = new URLSearchParams(location.search).get('draw');
+    if (mode === 'page' || !workersWork) return false;
+    return (mode === 'workers' || held.segments > DRAW_ON_PAGE) && startWorkers();
+  }
+  const painter = {
+    workers: null,
+    requested: 0,  // the newest frame asked for
+    out: null,  // the frame the workers are drawing: { frame, pictures, answers, drawn }
+    queued: null,  // the newest frame asked for while one was out
+    stale: true,  // the workers' runs are older than what the page holds
+    waiting: [],  // { id, resolve }: who waits for a frame to be shown
+  };
+
+  function startWorkers() {
+    if (painter.workers) return true;
+    if (typeof OffscreenCanvas === 'undefined' || typeof Worker === 'undefined') return false;
+    const count = Math.max(2, navigator.hardwareConcurrency || 0);
+    try {
+      painter.workers = Array.from({ length: count }, (_, i) => {
+        const w = new Worker('draw.js');
+        w.onmessage = (e) => workerAnswered(i, e.data);
+        w.onerror = () => workersFailed();
+        return w;
+      });
+    } catch (e) {
+      return false;
+    }
+    painter.stale = true;
+    return true;
+  }
+
+  // A worker that cannot draw: the page draws everything from now on.
+  function workersFailed() {
+    if (!painter.workers) return;
+    for (const w of painter.workers) w.terminate();
+    painter.workers = null;
+    painter.out = null;
+    workersWork = false;
+    drawCanvas();
+  }
+
+  function drawInWorkers(frame) {
+    const done = new Promise((resolve) => painter.waiting.push({ id: frame.id, resolve }));
+    if (painter.out) painter.queued = frame;
+    else sendFrame(frame);
+    return done;
+  }
+
+  function sendFrame(frame) {
+    const workers = painter.workers;
+    painter.out = { frame, pictures: new Array(workers.length), answers: 0, drawn: 0 };
+    const { id, width, height, transform, k } = frame;
+    const m = { frame: id, width, height, transform, k };
+    if (!painter.stale) {
+      for (const w of workers) w.postMessage(m);
+      return;
+    }
+    painter.stale = false;
+    // Each run goes as soon as it is packed, so the first worker starts while the page packs the
+    // next; the style table only grows, so what each message carries covers its run.
+    const { arts, ends } = splitArts(workers.length);
+    const styles = [];
+    const index = new Map();
+    const styleIndex = (s) => {
+      let i = index.get(s);
+      if (i === undefined) index.set(s, i = styles.push(s) - 1);
+      return i;
+    };
+    workers.forEach((w, i) => {
+      const run = FlarimondDraw.pack(arts.slice(i === 0 ? 0 : ends[i - 1], ends[i]), styleIndex);
+      w.postMessage(Object.assign({ styles, run }, m), [run.style.buffer, run.width.buffer, run.count.buffer, run.points.buffer]);
+    });
+  }
+
+  // The arts with an outline, in paint order, and where each of `count` contiguous runs of about
+  // the same cost ends.
+  function splitArts(count) {
+    const arts = [];
+    let total = 0;
+    for (const art of artsInOrder()) {
+      if (art.points.length === 0) continue;
+      arts.push(art);
+      total += cost(art);
+    }
+    const ends = [];
+    let to = 0, sum = 0;
+    for (let r = 1; r < count; r++) {
+      while (to < arts.length && sum + cost(arts[to]) / 2 <= (total * r) / count) sum += cost(arts[to++]);
+      ends.push(to);
+    }
+    ends.push(arts.length);
+    return { arts, ends };
+  }
+
+  // A rough cost of drawing an art: its segments, and something for the art itself.
+  function cost(art) {
+    return art.points.length / 6 + 4;
+  }
+
+  function workerAnswered(worker, answer) {
+    const out = painter.out;
+    if (!out || answer.frame !== out.frame.id) {
+      answer.bitmap.close();
+      return;
+    }
+    out.pictures[worker] = answer.bitmap;
+    out.drawn += answer.drawn;
+    if (++out.answers < out.pictures.length) return;
+    painter.out = null;
+    // Only the newest frame asked for is shown; one asked for since goes out now.
+    if (out.frame.id === painter.requested) {
+      const canvas = $('#document canvas');
+      const ctx = drawBackdrop(canvas, out.frame);
+      ctx.setTransform(1, 0, 0, 1, 0, 0);
+      for (const picture of out.pictures) ctx.drawImage(picture, 0, 0);
+      shown(canvas, out.frame, out.drawn, 'workers');
+    }
+    for (const picture of out.pictures) picture.close();
+    const next = painter.queued;
+    painter.queued = null;
+    if (next && next.id === painter.requested) sendFrame(next);
   }
 
   // A point on screen as an artwork point.

@@ -5,10 +5,11 @@
 //   FLARIMOND_BIN, CHROMIUM    the program and the browser (harness.mjs)
 import { after, before, test } from 'node:test';
 import assert from 'node:assert/strict';
+import { execFileSync } from 'node:child_process';
 import { mkdirSync, mkdtempSync, readFileSync, rmSync } from 'node:fs';
 import os from 'node:os';
 import path from 'node:path';
-import { launchBrowser, settled as settledOn, startServer, stopServer } from './harness.mjs';
+import { launchBrowser, program, settled as settledOn, startServer, stopServer } from './harness.mjs';
 
 const scratch = mkdtempSync(path.join(os.tmpdir(), 'flarimond-web-'));
 const shots = process.env.FLARIMOND_SCREENSHOT_DIR || path.join(scratch, 'shots');
@@ -130,6 +131,74 @@ test('the zoom spin edit scales the document view and draws nothing', async () =
   assert.equal((await state()).document.view.zoom, 0.5);
 });
 
+test('a large document is drawn by the workers as the page draws it, and the newest change and view win', async () => {
+  // 2,400 arts: the burst's fills, a drop shadow and the sketch's thin strokes.
+  const record = path.join(scratch, 'large.json');
+  const sets = { starCount: 1, burstCount: 150, sketchRepeats: 2, uniqueElements: 1, dropShadow: 1, pattern: 3,
+    sketchShift: 5, sketchWeight: 5 };
+  execFileSync(program, ['render', '--seed', '1', '-o', path.join(scratch, 'large-out.json'), '--save-params', record,
+    ...Object.entries(sets).flatMap(([k, v]) => ['--set', `${k}=${v}`])]);
+  const large = await startServer(['--seed', '1', '--params', record]);
+  const tab = await context.newPage();
+  try {
+    await tab.goto(large.url);
+    await tab.waitForFunction(() => document.body.dataset.arts === '2400');
+    await tab.locator('#filter-dialog [data-id="130"]').click();
+    await settled(tab);
+    const shown = () => tab.$eval('#document canvas', (c) => Object.assign({ held: document.body.dataset.revision }, c.dataset));
+    const before = await shown();
+    assert.equal(before.by, 'workers');
+    assert.equal(before.drawn, '2400');
+
+    // Two burst counts and a zoom, each while the one before is still being drawn.
+    await tab.evaluate(() => {
+      const count = document.querySelector('#filter-dialog [data-id="5"]');
+      const canvas = document.querySelector('#document canvas');
+      const r = canvas.getBoundingClientRect();
+      for (const value of [149, 148]) {
+        count.value = String(value);
+        count.dispatchEvent(new Event('change', { bubbles: true }));
+      }
+      canvas.dispatchEvent(new WheelEvent('wheel', { deltaY: -100, clientX: r.left + r.width / 2, clientY: r.top + r.height / 2, cancelable: true }));
+    });
+    await settled(tab);
+    const after = await shown();
+    assert.equal(after.by, 'workers');
+    assert.equal(after.revision, after.held, 'the canvas shows the document the page holds');
+    assert.equal(after.drawn, String(4 * 148 * 4));
+    assert.ok(Number(after.zoom) > Number(before.zoom), 'and the zoomed view');
+
+    // The same view drawn again by the page itself: the same picture, but for rounding, and for
+    // the edge pixels where thin strokes of one style on either side of a worker's run cross (the
+    // page strokes them as one path, the workers as two pictures); a picture missing, misplaced
+    // or laid in the wrong order differs in far more.
+    const compared = await tab.evaluate(() => {
+      const canvas = document.querySelector('#document canvas');
+      const pixels = () => canvas.getContext('2d').getImageData(0, 0, canvas.width, canvas.height).data;
+      const byWorkers = pixels();
+      history.replaceState(null, '', '?draw=page');
+      const r = canvas.getBoundingClientRect();
+      canvas.dispatchEvent(new WheelEvent('wheel', { deltaY: 0, clientX: r.left + r.width / 2, clientY: r.top + r.height / 2, cancelable: true }));
+      const byPage = pixels();
+      let differ = 0, worst = 0, inked = 0;
+      for (let i = 0; i < byPage.length; i += 4) {
+        const d = Math.max(...[0, 1, 2, 3].map((c) => Math.abs(byPage[i + c] - byWorkers[i + c])));
+        if (d > 2) differ += 1;
+        worst = Math.max(worst, d);
+        if (byPage[i] < 128) inked += 1;
+      }
+      return { by: canvas.dataset.by, pixels: byPage.length / 4, differ, worst, inked };
+    });
+    assert.equal(compared.by, 'page');
+    assert.ok(compared.inked > compared.pixels / 100, `the design is drawn: ${JSON.stringify(compared)}`);
+    assert.ok(compared.differ < compared.pixels / 200, JSON.stringify(compared));
+  } finally {
+    await tab.close();
+    await stopServer(large);
+    await page.bringToFront();
+  }
+});
+
 test('a change\'s answer carries only the changed items and the document\'s change', async () => {
   const before = await revision();
   const [answer] = await Promise.all([
@@ -229,6 +298,16 @@ test('a second tab is told the dialog is busy and cannot act', async () => {
       return res.status;
     });
     assert.equal(refused, 409);
+
+    // It looks every second; a look that finds the same document leaves its canvas alone.
+    await other.waitForFunction(() => document.body.dataset.arts !== undefined);  // drawn once
+    await other.evaluate(() => {
+      window.redrawn = 0;
+      new MutationObserver(() => { window.redrawn += 1; })
+        .observe(document.querySelector('#document canvas'), { attributes: true });
+    });
+    for (let i = 0; i < 2; i++) await other.waitForResponse((r) => r.url().endsWith('/api/state'));
+    assert.equal(await other.evaluate(() => window.redrawn), 0);
   } finally {
     await other.close();
   }
