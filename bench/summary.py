@@ -2,8 +2,8 @@
 """The benchmark figures of one run, each beside its target.
 
 Reads the JSON outputs (--benchmark_out) that ./run.sh bench writes into one directory:
-pipeline.json, export.json and largest.json of this tree, and base-export.json and
-base-largest.json of the baseline build (the host before the compact document) when there is
+pipeline.json, export.json and largest-N.json of this tree, and base-export.json and
+base-largest-N.json of the baseline build (the host before the compact document) when there is
 one. A benchmark run several times (repetitions) counts with its best time. Times are CPU time of
 the drawing thread, except the PNG's, which is drawn on every core and so is timed on the clock.
 Exits 1 when a figure misses its target.
@@ -14,11 +14,19 @@ import sys
 
 
 def load(directory, name):
-    path = os.path.join(directory, name)
-    if not os.path.exists(path):
-        return None
-    with open(path) as f:
-        return [b for b in json.load(f)["benchmarks"] if b.get("run_type", "iteration") == "iteration"]
+    """The runs of NAME.json, or of NAME-1.json, NAME-2.json ... (one process each) together."""
+    paths = [os.path.join(directory, name + ".json")]
+    i = 1
+    while os.path.exists(os.path.join(directory, "%s-%d.json" % (name, i))):
+        paths.append(os.path.join(directory, "%s-%d.json" % (name, i)))
+        i += 1
+    runs = None
+    for path in paths:
+        if os.path.exists(path):
+            with open(path) as f:
+                runs = (runs or []) + [b for b in json.load(f)["benchmarks"]
+                                       if b.get("run_type", "iteration") == "iteration"]
+    return runs
 
 
 def best(runs, prefix, key):
@@ -28,11 +36,11 @@ def best(runs, prefix, key):
 
 
 def main(directory):
-    pipeline = load(directory, "pipeline.json")
-    export = load(directory, "export.json")
-    largest = load(directory, "largest.json")
-    base_export = load(directory, "base-export.json")
-    base_largest = load(directory, "base-largest.json")
+    pipeline = load(directory, "pipeline")
+    export = load(directory, "export")
+    largest = load(directory, "largest")
+    base_export = load(directory, "base-export")
+    base_largest = load(directory, "base-largest")
 
     rows = []  # (figure, value, target text, met or None when only reported)
 
