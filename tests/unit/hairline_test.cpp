@@ -6,6 +6,7 @@
 
 #include <cmath>
 #include <cstdint>
+#include <numbers>
 #include <vector>
 
 namespace flhost {
@@ -146,7 +147,7 @@ TEST(Hairline, CurvesAreDrawnAlongTheCurve) {
         EXPECT_NEAR(std::hypot(x + 0.5 - 5, y + 0.5 - 5), 20, 1.0) << x << ", " << y;
       }
   // Its length, not its chord's (28.3): each pixel rounds to a 255th.
-  EXPECT_NEAR(p.ink(), 0.3 * M_PI / 2 * 20, inked * 0.5 / 255);
+  EXPECT_NEAR(p.ink(), 0.3 * std::numbers::pi / 2 * 20, inked * 0.5 / 255);
   // Closed, the path comes back to its start along a straight line.
   Pixels closed(40, 40);
   strokeHairline(closed.target(), arc, true, 0.3, {0, 0, 0});
