@@ -1,6 +1,7 @@
 #include "document.h"
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 #include <cstring>
 #include <new>
@@ -263,24 +264,34 @@ int32_t Document::slotOf(HostArt art) const {
 
 namespace {
 
-// Whether every curve's handles lie, coordinate by coordinate, between its anchors (all points
-// finite): the curves' bounds are then the anchors' extremes, and they stay so under any matrix
-// that keeps the axes, since it moves each coordinate by itself, in order.
-bool handlesWithinAnchors(std::span<const HostPathSegment> segments, bool closed) {
-  if (segments.empty()) return false;
+// The axes (1 across, 2 up) along which every curve's handles lie between its anchors (all
+// anchors finite): the curves' extent there is the anchors' extremes, and it stays so under any
+// matrix that keeps the axes, since it moves each coordinate by itself, in order.
+uint8_t axesWithHandlesWithinAnchors(std::span<const HostPathSegment> segments, bool closed) {
+  if (segments.empty()) return 0;
   auto within = [](float a, float h1, float h2, float b) {
     return std::isfinite(h1) && std::isfinite(h2) && std::min(a, b) <= std::min(h1, h2) &&
            std::max(h1, h2) <= std::max(a, b);
   };
   const size_t n = segments.size();
   for (const HostPathSegment& s : segments)
-    if (!std::isfinite(s.p.h) || !std::isfinite(s.p.v)) return false;
-  for (size_t i = 0; i < (closed ? n : n - 1); ++i) {
+    if (!std::isfinite(s.p.h) || !std::isfinite(s.p.v)) return 0;
+  bool across = true, up = true;
+  for (size_t i = 0; i < (closed ? n : n - 1) && (across || up); ++i) {
     const HostPathSegment& a = segments[i];
     const HostPathSegment& b = segments[(i + 1) % n];
-    if (!within(a.p.h, a.out.h, b.in.h, b.p.h) || !within(a.p.v, a.out.v, b.in.v, b.p.v)) return false;
+    across = across && within(a.p.h, a.out.h, b.in.h, b.p.h);
+    up = up && within(a.p.v, a.out.v, b.in.v, b.p.v);
   }
-  return true;
+  return static_cast<uint8_t>((across ? 1 : 0) | (up ? 2 : 0));
+}
+
+// The axes along which a coordinate of the two runs of segments differs, bit for bit.
+uint8_t axesChanged(const HostPathSegment& a, const HostPathSegment& b) {
+  auto differs = [](float x, float y) { return std::bit_cast<uint32_t>(x) != std::bit_cast<uint32_t>(y); };
+  const bool across = differs(a.p.h, b.p.h) || differs(a.in.h, b.in.h) || differs(a.out.h, b.out.h);
+  const bool up = differs(a.p.v, b.p.v) || differs(a.in.v, b.in.v) || differs(a.out.v, b.out.v);
+  return static_cast<uint8_t>((across ? 1 : 0) | (up ? 2 : 0));
 }
 
 }  // namespace
@@ -293,9 +304,20 @@ std::span<const HostPathSegment> Document::segmentsOf(const Record& r) const {
 const HostRealRect& Document::boundsOf(const Record& r) const {
   if (r.boundsStale) {
     std::span<const HostPathSegment> segments = segmentsOf(r);
-    r.bounds = pathBounds(segments, (r.flags & kClosed) != 0);
-    r.boundsStale = false;
-    r.boundsAtAnchors = handlesWithinAnchors(segments, (r.flags & kClosed) != 0);
+    const bool closed = (r.flags & kClosed) != 0;
+    if (r.boundsStale & kAlongH) {
+      const Extent e = pathExtent(segments, closed, Axis::Horizontal);
+      r.bounds.left = e.lo;
+      r.bounds.right = e.hi;
+    }
+    if (r.boundsStale & kAlongV) {
+      const Extent e = pathExtent(segments, closed, Axis::Vertical);
+      r.bounds.bottom = e.lo;
+      r.bounds.top = e.hi;
+    }
+    r.boundsAtAnchors = static_cast<uint8_t>((r.boundsAtAnchors & ~r.boundsStale) |
+                                             (axesWithHandlesWithinAnchors(segments, closed) & r.boundsStale));
+    r.boundsStale = 0;
   }
   return r.bounds;
 }
@@ -333,9 +355,13 @@ const std::string* Document::artStyleName(const ArtView& art) const {
 Document::Record* Document::modify(HostArt art) {
   int32_t s = slotOf(art);
   if (s < 0) return nullptr;
-  logChange(static_cast<uint32_t>(s));
+  return &modifySlot(static_cast<uint32_t>(s));
+}
+
+Document::Record& Document::modifySlot(uint32_t s) {
+  logChange(s);
   if (!callOpen_) forgetSteps();
-  Record& r = records_[static_cast<uint32_t>(s)];
+  Record& r = records_[s];
   // An art made or already saved in this call needs no (further) snapshot: undo frees or
   // restores it whole.
   if (callOpen_ && r.lastCall != callNumber_) {
@@ -350,7 +376,7 @@ Document::Record* Document::modify(HostArt art) {
     journal_.push_back(static_cast<uint32_t>(s) | static_cast<uint32_t>(Change::Changed));
     r.lastCall = callNumber_;
   }
-  return &r;
+  return r;
 }
 
 HostPathSegment* Document::writableSegments(Record& r, size_t count) {
@@ -368,7 +394,7 @@ HostPathSegment* Document::writableSegments(Record& r, size_t count) {
   HostPathSegment* s = count > 0 ? segments_.at(r.first) : nullptr;
   for (size_t i = keep; i < count; ++i) s[i] = HostPathSegment{};
   r.count = static_cast<uint16_t>(count);
-  r.boundsStale = true;
+  r.boundsStale = kAlongBoth;
   return s;
 }
 
@@ -401,7 +427,7 @@ HostErr Document::setSegments(HostArt art, size_t index, std::span<const HostPat
 HostErr Document::setClosed(HostArt art, bool closed) {
   Record* r = modify(art);
   if (!r) return kHostBadHandleErr;
-  if (closed != ((r->flags & kClosed) != 0)) r->boundsStale = true;
+  if (closed != ((r->flags & kClosed) != 0)) r->boundsStale = kAlongBoth;
   r->flags = closed ? (r->flags | kClosed) : (r->flags & ~kClosed);
   return kHostNoErr;
 }
@@ -432,29 +458,55 @@ HostErr Document::applyArtStyle(HostArt art, int32_t index) {
 }
 
 HostErr Document::transform(HostArt art, const HostMatrix& m, bool movePoints, std::optional<float> lineScale) {
-  Record* r = modify(art);
-  if (!r) return kHostBadHandleErr;
+  const int32_t slot = slotOf(art);
+  if (slot < 0) return kHostBadHandleErr;
+  const Record& current = records_[static_cast<uint32_t>(slot)];
+  // A finite matrix can still carry a point past the largest float: such a move is refused and
+  // the art stays as it was. The points are moved into a buffer of their own and checked there.
+  uint8_t moved = 0;  // the axes along which some coordinate changed
   if (movePoints) {
-    // Bounds at the anchors go where the anchors go under a matrix that keeps the axes: each
-    // coordinate is then moved on its own, by a rounding that keeps its order, so the extreme
-    // anchors stay the extreme ones.
-    const bool keepAxes = m.b == 0 && m.c == 0 && std::isfinite(m.a) && std::isfinite(m.d) && std::isfinite(m.tx) &&
-                          std::isfinite(m.ty);
-    const bool moveBounds = keepAxes && !r->boundsStale && r->boundsAtAnchors;
-    const HostRealRect old = r->bounds;
-    HostPathSegment* s = writableSegments(*r, r->count);
-    for (size_t i = 0; i < r->count; ++i) {
-      s[i].p = apply(m, s[i].p);
-      s[i].in = apply(m, s[i].in);
-      s[i].out = apply(m, s[i].out);
+    moved_.resize(current.count);
+    const HostPathSegment* from = current.count > 0 ? segments_.at(current.first) : nullptr;
+    bool finite = true;
+    for (size_t i = 0; i < current.count; ++i) {
+      HostPathSegment& to = moved_[i];
+      to = from[i];
+      to.p = apply(m, from[i].p);
+      to.in = apply(m, from[i].in);
+      to.out = apply(m, from[i].out);
+      finite = finite && isFinite(to.p) && isFinite(to.in) && isFinite(to.out);
+      moved |= axesChanged(from[i], to);
     }
-    if (moveBounds) {
-      HostRealPoint a = apply(m, {old.left, old.bottom}), b = apply(m, {old.right, old.top});
-      r->bounds = {std::min(a.h, b.h), std::max(a.v, b.v), std::max(a.h, b.h), std::min(a.v, b.v)};
-      r->boundsStale = !(std::isfinite(a.h) && std::isfinite(a.v) && std::isfinite(b.h) && std::isfinite(b.v));
+    if (!finite) return kHostBadParameterErr;
+  }
+  if (lineScale && !std::isfinite(current.strokeWidth * *lineScale)) return kHostBadParameterErr;
+
+  Record& r = modifySlot(static_cast<uint32_t>(slot));
+  if (moved) {
+    const uint8_t stale = r.boundsStale, atAnchors = r.boundsAtAnchors;
+    const HostRealRect old = r.bounds;
+    HostPathSegment* s = writableSegments(r, r.count);
+    std::copy(moved_.begin(), moved_.end(), s);
+    // An axis along which nothing moved keeps its extent. One that moved keeps it too when its
+    // extremes are anchors and the matrix keeps the axes: each coordinate is then moved on its
+    // own, by a rounding that keeps its order, so the extreme anchors stay the extreme ones.
+    r.bounds = old;
+    r.boundsStale = stale | moved;
+    const bool keepAxes = m.b == 0 && m.c == 0;
+    const uint8_t carried = keepAxes ? static_cast<uint8_t>(moved & ~stale & atAnchors) : 0;
+    const HostRealPoint a = apply(m, {old.left, old.bottom}), b = apply(m, {old.right, old.top});
+    if ((carried & kAlongH) && std::isfinite(a.h) && std::isfinite(b.h)) {
+      r.bounds.left = std::min(a.h, b.h);
+      r.bounds.right = std::max(a.h, b.h);
+      r.boundsStale &= ~kAlongH;
+    }
+    if ((carried & kAlongV) && std::isfinite(a.v) && std::isfinite(b.v)) {
+      r.bounds.bottom = std::min(a.v, b.v);
+      r.bounds.top = std::max(a.v, b.v);
+      r.boundsStale &= ~kAlongV;
     }
   }
-  if (lineScale) r->strokeWidth = r->strokeWidth * *lineScale;
+  if (lineScale) r.strokeWidth = r.strokeWidth * *lineScale;
   return kHostNoErr;
 }
 

@@ -166,6 +166,7 @@ class Document {
   // Gives the art named art style `index`'s paint and opacity, and notes the style as applied.
   HostErr applyArtStyle(HostArt art, int32_t index);
   // Moves every point by m when movePoints; scales the stroke width by lineScale when given.
+  // kHostBadParameterErr, the art unchanged, when a point or the width would not be finite.
   HostErr transform(HostArt art, const HostMatrix& m, bool movePoints, std::optional<float> lineScale);
 
   // Visits the live arts from the bottom of the stacking order to the top, as ArtViews. An art's
@@ -256,11 +257,14 @@ class Document {
     uint16_t count = 0, capacity = 0;  // segments
     uint8_t generation = 0;
     uint8_t flags = 0;
-    mutable bool boundsStale = false;
-    // Every curve's handles lie between its anchors: the bounds are the anchors' extremes, and a
-    // transform that keeps the axes moves them exactly as it moves the anchors.
-    mutable bool boundsAtAnchors = false;
+    // Axes (kAlongH, kAlongV) whose extent is to be worked out again: each axis's extent depends
+    // on that axis's coordinates only, so a move along one axis keeps the other's.
+    mutable uint8_t boundsStale = 0;
+    // Axes along which every curve's handles lie between its anchors: the extent there is the
+    // anchors' extremes, and a transform that keeps the axes moves it exactly as it moves them.
+    mutable uint8_t boundsAtAnchors = 0;
   };
+  enum Along : uint8_t { kAlongH = 1, kAlongV = 2, kAlongBoth = 3 };
   // Journal entries: the slot in the low 24 bits, the kind in the top two.
   enum class Change : uint32_t { Created = 0, Changed = 1u << 30, Disposed = 2u << 30 };
   struct Neighbours {
@@ -291,6 +295,7 @@ class Document {
   int32_t slotOf(HostArt art) const;  // -1 when not a live art
   // The live record behind a handle for changing, journalled; null for a bad handle.
   Record* modify(HostArt art);
+  Record& modifySlot(uint32_t slot);  // the same for a live art's slot
   // The record's segments, resized to count, for writing: copied first when shared or too small.
   HostPathSegment* writableSegments(Record& r, size_t count);
   // Gives the record the paint and stroke width of style.
@@ -311,6 +316,7 @@ class Document {
   SegmentStore segments_;
   StyleTable styles_;
   uint32_t newPathStyle_;
+  std::vector<HostPathSegment> moved_;  // a transform's points, checked before they are written
 
   bool callOpen_ = false;
   uint32_t callNumber_ = 0;

@@ -42,19 +42,32 @@ void cubicRange(double p0, double p1, double p2, double p3, double& lo, double& 
 
 }  // namespace
 
-HostRealRect pathBounds(std::span<const HostPathSegment> segs, bool closed) {
-  if (segs.empty()) return {1.0f, 0.0f, -1.0f, 0.0f};
-  double left = segs[0].p.h, right = left, bottom = segs[0].p.v, top = bottom;
-  size_t n = segs.size();
-  size_t curves = closed ? n : n - 1;
+namespace {
+
+template <float HostRealPoint::*kAxis>
+Extent extentAlong(std::span<const HostPathSegment> segs, bool closed) {
+  double lo = segs[0].p.*kAxis, hi = lo;
+  const size_t n = segs.size();
+  const size_t curves = closed ? n : n - 1;
   for (size_t i = 0; i < curves; ++i) {
     const HostPathSegment& s = segs[i];
     const HostPathSegment& e = segs[(i + 1) % n];
-    cubicRange(s.p.h, s.out.h, e.in.h, e.p.h, left, right);
-    cubicRange(s.p.v, s.out.v, e.in.v, e.p.v, bottom, top);
+    cubicRange(s.p.*kAxis, s.out.*kAxis, e.in.*kAxis, e.p.*kAxis, lo, hi);
   }
-  return {static_cast<float>(left), static_cast<float>(top), static_cast<float>(right),
-          static_cast<float>(bottom)};
+  return {static_cast<float>(lo), static_cast<float>(hi)};
+}
+
+}  // namespace
+
+Extent pathExtent(std::span<const HostPathSegment> segs, bool closed, Axis axis) {
+  if (segs.empty()) return axis == Axis::Horizontal ? Extent{1.0f, -1.0f} : Extent{0.0f, 0.0f};
+  return axis == Axis::Horizontal ? extentAlong<&HostRealPoint::h>(segs, closed)
+                                  : extentAlong<&HostRealPoint::v>(segs, closed);
+}
+
+HostRealRect pathBounds(std::span<const HostPathSegment> segs, bool closed) {
+  const Extent h = pathExtent(segs, closed, Axis::Horizontal), v = pathExtent(segs, closed, Axis::Vertical);
+  return {h.lo, v.hi, h.hi, v.lo};
 }
 
 bool isFinite(HostRealPoint p) { return std::isfinite(p.h) && std::isfinite(p.v); }

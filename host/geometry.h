@@ -15,6 +15,14 @@ namespace flhost {
 // path includes the curve from the last anchor back to the first. No segments: left > right.
 HostRealRect pathBounds(std::span<const HostPathSegment> segments, bool closed);
 
+// The same along one axis: each axis's extent depends on that axis's coordinates alone, and is the
+// pair pathBounds gives (left and right, or bottom and top).
+enum class Axis { Horizontal, Vertical };
+struct Extent {
+  float lo, hi;
+};
+Extent pathExtent(std::span<const HostPathSegment> segments, bool closed, Axis axis);
+
 // Whether every number of a point, a run of path segments, a matrix or a path style is finite.
 // The host keeps its document finite: the suites refuse a non-finite coordinate, matrix or style
 // with kHostBadParameterErr (an infinity or NaN has no place on a page, and no export could

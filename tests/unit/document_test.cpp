@@ -317,6 +317,43 @@ TEST_F(DocumentTest, UndoRestoresSegmentsStyleAndBoundsAfterEveryKindOfChange) {
   }
 }
 
+// After every move the art's bounds are, bit for bit, those its moved curves give: whichever axes
+// the move touched, whether its extremes are anchors or inside curves, and whether the bounds
+// were known or not yet worked out when it moved.
+TEST_F(DocumentTest, BoundsAfterEveryMoveAreThoseOfTheMovedCurves) {
+  const std::vector<HostPathSegment> curved = {{{0, 0}, {-3.3f, 1.7f}, {2.9f, -4.1f}, 1},
+                                               {{10.1f, 1}, {12.7f, -3.1f}, {7.3f, 6.3f}, 1},
+                                               {{4, 9.3f}, {9.1f, 11.3f}, {-1.9f, 8.6f}, 1}};
+  const std::vector<HostPathSegment> straight = {
+      {{0, 0}, {0, 0}, {0, 0}, 1}, {{10.1f, 1}, {10.1f, 1}, {10.1f, 1}, 1}, {{4, 9.3f}, {4, 9.3f}, {4, 9.3f}, 1}};
+  const HostMatrix moves[] = {
+      {1, 0, 0, 1, 3.7f, 0},             // across only
+      {1, 0, 0, 1, 0, -2.3f},            // up only
+      {1, 0, 0, 1, 0.1f, 0.3f},          // both ways
+      {-1, 0, 0, 1, 20.3f, 0},           // flipped across
+      {1, 0, 0, -1, 0, 7.7f},            // flipped up
+      {0.3f, 0, 0, 1.7f, 1.1f, 1.3f},    // stretched
+      {0.8f, 0.6f, -0.6f, 0.8f, 0, 0},   // turned
+      {1, 0, 0, 1, 0, 0},                // not moved
+  };
+  doc.beginCall();
+  for (const auto* shape : {&curved, &straight}) {
+    HostArt a = make(kPlaceAboveAll);
+    ASSERT_EQ(doc.setSegments(a, 0, *shape), 0);
+    ASSERT_EQ(doc.setClosed(a, true), 0);
+    int step = 0;
+    for (int round = 0; round < 3; ++round)
+      for (const HostMatrix& m : moves) {
+        SCOPED_TRACE(testing::Message() << (shape == &curved ? "curved" : "straight") << ", move " << step);
+        if (step++ % 3 != 0) (void)doc.bounds(a);
+        ASSERT_EQ(doc.transform(a, m, true, std::nullopt), 0);
+        const HostRealRect got = *doc.bounds(a), want = pathBounds(*doc.segments(a), true);
+        EXPECT_EQ(std::tie(got.left, got.top, got.right, got.bottom), std::tie(want.left, want.top, want.right, want.bottom));
+        EXPECT_EQ(std::memcmp(&got, &want, sizeof got), 0) << "the same bits, the sign of zero included";
+      }
+  }
+}
+
 TEST_F(DocumentTest, ArtsShareEachDistinctStyleOnce) {
   doc.beginCall();
   HostPathStyle red = doc.options().newPathStyle;
