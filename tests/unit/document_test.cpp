@@ -354,6 +354,39 @@ TEST_F(DocumentTest, BoundsAfterEveryMoveAreThoseOfTheMovedCurves) {
   }
 }
 
+// A move is made whole or not at all: one that would carry any point, a handle included, or the
+// stroke width past the largest float is refused and leaves the art and the journal as they were.
+TEST_F(DocumentTest, MovesAreMadeWholeOrRefused) {
+  doc.beginCall();
+  HostArt a = make(kPlaceAboveAll);
+  const HostPathSegment dot{{1.5f, 2.5f}, {1.5f, 2.5f}, {1.5f, 1e30f}, 1};  // one handle far up
+  ASSERT_EQ(doc.setSegments(a, 0, {&dot, 1}), 0);
+  HostPathStyle wide = doc.options().newPathStyle;
+  wide.strokeWidth = 1e30f;
+  ASSERT_EQ(doc.setStyle(a, wide), 0);
+  doc.endCall();
+
+  doc.beginCall();
+  const size_t journal = doc.journalSize();
+  EXPECT_EQ(doc.transform(a, {1, 0, 0, 1e10f, 0, 0}, true, std::nullopt), kHostBadParameterErr);
+  EXPECT_EQ(doc.transform(a, {2, 0, 0, 2, 0, 0}, true, 1e10f), kHostBadParameterErr);  // the width
+  EXPECT_EQ(doc.journalSize(), journal);
+  std::span<const HostPathSegment> now = *doc.segments(a);
+  ASSERT_EQ(now.size(), 1u);
+  EXPECT_EQ(std::memcmp(now.data(), &dot, sizeof dot), 0);
+  EXPECT_EQ(doc.find(a)->style.strokeWidth, 1e30f);
+
+  // A move that stays finite moves every point of even a one-point path.
+  EXPECT_EQ(doc.transform(a, {1, 0, 0, 1, 2, -1}, true, 0.5f), 0);
+  now = *doc.segments(a);
+  EXPECT_EQ(now[0].p.h, 3.5f);
+  EXPECT_EQ(now[0].p.v, 1.5f);
+  EXPECT_EQ(now[0].in.h, 3.5f);
+  EXPECT_EQ(now[0].out.h, 3.5f);
+  EXPECT_EQ(now[0].out.v, 1e30f);  // 1 down is below its rounding
+  EXPECT_EQ(doc.find(a)->style.strokeWidth, 5e29f);
+}
+
 TEST_F(DocumentTest, ArtsShareEachDistinctStyleOnce) {
   doc.beginCall();
   HostPathStyle red = doc.options().newPathStyle;
