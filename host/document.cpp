@@ -490,7 +490,6 @@ HostErr Document::transform(HostArt art, const HostMatrix& m, bool movePoints, s
     // An axis along which nothing moved keeps its extent. One that moved keeps it too when its
     // extremes are anchors and the matrix keeps the axes: each coordinate is then moved on its
     // own, by a rounding that keeps its order, so the extreme anchors stay the extreme ones.
-    r.bounds = old;
     r.boundsStale = stale | moved;
     const bool keepAxes = m.b == 0 && m.c == 0;
     const uint8_t carried = keepAxes ? static_cast<uint8_t>(moved & ~stale & atAnchors) : 0;
