@@ -493,16 +493,18 @@ HostErr Document::transform(HostArt art, const HostMatrix& m, bool movePoints, s
     r.boundsStale = stale | moved;
     const bool keepAxes = m.b == 0 && m.c == 0;
     const uint8_t carried = keepAxes ? static_cast<uint8_t>(moved & ~stale & atAnchors) : 0;
-    const HostRealPoint a = apply(m, {old.left, old.bottom}), b = apply(m, {old.right, old.top});
-    if ((carried & kAlongH) && std::isfinite(a.h) && std::isfinite(b.h)) {
-      r.bounds.left = std::min(a.h, b.h);
-      r.bounds.right = std::max(a.h, b.h);
-      r.boundsStale &= ~kAlongH;
-    }
-    if ((carried & kAlongV) && std::isfinite(a.v) && std::isfinite(b.v)) {
-      r.bounds.bottom = std::min(a.v, b.v);
-      r.bounds.top = std::max(a.v, b.v);
-      r.boundsStale &= ~kAlongV;
+    if (carried) {
+      const HostRealPoint a = apply(m, {old.left, old.bottom}), b = apply(m, {old.right, old.top});
+      if ((carried & kAlongH) && std::isfinite(a.h) && std::isfinite(b.h)) {
+        r.bounds.left = std::min(a.h, b.h);
+        r.bounds.right = std::max(a.h, b.h);
+        r.boundsStale &= ~kAlongH;
+      }
+      if ((carried & kAlongV) && std::isfinite(a.v) && std::isfinite(b.v)) {
+        r.bounds.bottom = std::min(a.v, b.v);
+        r.bounds.top = std::max(a.v, b.v);
+        r.boundsStale &= ~kAlongV;
+      }
     }
   }
   if (lineScale) r.strokeWidth = r.strokeWidth * *lineScale;
