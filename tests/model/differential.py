@@ -207,14 +207,19 @@ def choose_case(seed, i, count):
         case = make_case(seed, i, count, attempt)
         known = [name for name, _, test in KNOWN_DISAGREEMENTS if test(case)]
         if known:
-            left_out += known
+            left_out += ["known disagreement: " + name for name in known]
             continue
         try:
             arts, taken, reached = run_model(case)
-        except (Unsettled, hm.HostRefused):
+        except Unsettled as e:
+            left_out.append(f"unsettled: {e}")
+            continue
+        except hm.HostRefused as e:
+            left_out.append(f"refused by the host: {e}")
             continue
         if len(arts) <= ART_CAP:
             return case, arts, taken, reached, left_out
+        left_out.append(f"more than {ART_CAP} arts")
     raise RuntimeError(f"case {i} of seed {seed}: no attempt made a design the model could draw")
 
 
@@ -373,10 +378,13 @@ def report(result, out=sys.stdout):
 
 
 def check(program, module=None, count=500, seed=1, jobs=2, stop_at_first=False, keep=None, coverage=False,
-          out=sys.stdout):
+          out=sys.stdout, summary=None, work=None):
     """Runs count cases of seed; returns the number of cases that differ. The entry point for
-    other tools: stop_at_first ends the run at the first case that differs."""
-    work = keep or tempfile.mkdtemp(prefix="differential-")
+    other tools: stop_at_first ends the run at the first case that differs; summary names a JSON
+    file to write the run's figures and every differing case to. Cases are written under work (a
+    fresh temporary folder by default) and kept only when they differ, or always under keep."""
+    scratch = work is None and keep is None
+    work = keep or work or tempfile.mkdtemp(prefix="differential-")
     os.makedirs(work, exist_ok=True)
     jobs_list = [(seed, i, count, program, module, work, keep is not None) for i in range(count)]
     failed = 0
@@ -400,11 +408,18 @@ def check(program, module=None, count=500, seed=1, jobs=2, stop_at_first=False, 
             left[name] = left.get(name, 0) + 1
     print(f"differential: {len(results)} cases of seed {seed}, {arts} arts, {draws} draws, {failed} differing, "
           f"{seconds:.1f} s", file=out)
-    for name, n in left.items():
-        print(f"differential: {n} candidate cases left out as the known disagreement {name}", file=out)
+    for name, n in sorted(left.items()):
+        print(f"differential: {n} drawn again: {name}", file=out)
     if coverage:
         print_coverage(results, out)
-    if not failed and keep is None:
+    if summary:
+        failures = [{"index": r["index"], "record": r["record"], "command": r["command"],
+                     "problems": [[a, q, _show(m), _show(h)] for a, q, m, h in r["problems"]]}
+                    for r in results if r["problems"]]
+        with open(summary, "w") as f:
+            json.dump({"seed": seed, "cases": len(results), "arts": arts, "draws": draws, "seconds": seconds,
+                       "failures": failures}, f, indent=1)
+    if not failed and scratch:
         shutil.rmtree(work, ignore_errors=True)
     elif failed:
         print(f"differential: the differing cases' files are in {work}", file=out)
@@ -439,10 +454,13 @@ def main():
     ap.add_argument("--jobs", type=int, default=os.cpu_count() or 2)
     ap.add_argument("--stop-at-first", action="store_true", help="end at the first case that differs")
     ap.add_argument("--keep", metavar="DIR", help="keep every case's files in DIR")
+    ap.add_argument("--work", metavar="DIR", help="write the cases in DIR, keeping only those that differ")
     ap.add_argument("--coverage", action="store_true", help="print what the cases reached")
+    ap.add_argument("--summary", metavar="FILE", help="write the figures and every differing case as JSON")
     args = ap.parse_args()
     failed = check(os.path.abspath(args.program), args.module and os.path.abspath(args.module), args.count, args.seed,
-                   args.jobs, args.stop_at_first, args.keep and os.path.abspath(args.keep), args.coverage)
+                   args.jobs, args.stop_at_first, args.keep and os.path.abspath(args.keep), args.coverage,
+                   summary=args.summary, work=args.work and os.path.abspath(args.work))
     return 1 if failed else 0
 
 

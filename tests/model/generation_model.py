@@ -13,7 +13,7 @@ generate raises Unsettled: such a record tells nothing about the rules.
 import numpy as np
 
 from host_model import (ABOVE_ALL, BELOW_ALL, BELOW_REFERENCE, CMYK_MODEL, COMPONENTS, F, FOUR, GREY, GREY_MODEL,
-                        RGB_MODEL, THREE, Colour, about, blend_styles, bounds, centre_of, radians, rotation,
+                        RGB_MODEL, THREE, KIND_NAMES, Colour, about, blend_styles, bounds, centre_of, radians, rotation,
                         scaling, translation)
 
 # The record's 84 fields, in order, with their kinds ('i' integer, flag or list position; 'f' real).
@@ -521,12 +521,15 @@ class Generation:
     def colour_mode(self, which, mode, swatch_position, steps, e):
         n = int(steps)
         h = n // 2
+        if mode == 0:
+            self.hit(which + "Color", mode)
         if mode == 0 or n == 0:
             return
-        self.hit(which + "Color", mode)
         style = self.art.style.copy()
         c = getattr(style, which)
         kind = c.kind
+        self.hit(which + "Color", mode)
+        self.hit(which + "Color by kind", f"{mode}/{KIND_NAMES.get(kind, 'unknown')}")
         count = COMPONENTS.get(kind, 0)
         one, fe, fn = F(1), F(e), F(n)
         paint_on = False
