@@ -37,7 +37,7 @@ except ImportError:
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 
 import host_model as hm  # noqa: E402
-from generation_model import FIELDS, Unsettled, generate, Generation  # noqa: E402
+from generation_model import FIELDS, Unsettled, Generation  # noqa: E402
 
 F = np.float32
 

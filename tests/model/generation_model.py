@@ -10,215 +10,10 @@ Where the rules leave the plug-in's choice open and that choice would change whi
 generate raises Unsettled: such a record tells nothing about the rules.
 """
 
-import numpy as np
-
-from host_model import (ABOVE_ALL, BELOW_ALL, BELOW_REFERENCE, CMYK_MODEL, COMPONENTS, F, FOUR, GREY, GREY_MODEL,
-                        RGB_MODEL, THREE, KIND_NAMES, Colour, about, blend_styles, bounds, centre_of, radians, rotation,
-                        scaling, translation)
-
-# The record's 84 fields, in order, with their kinds ('i' integer, flag or list position; 'f' real).
-FIELDS = [
-    ("uniqueElements", "i"), ("randomInitialGap", "i"), ("randomSpread", "i"), ("randomShape", "i"),
-    ("randomBurstType", "i"), ("placeBelow", "i"), ("alternateFlip", "i"), ("randomScale", "i"),
-    ("randomStyle", "i"), ("randomBurstCount", "i"), ("randomAngle", "i"), ("randomLength", "i"),
-    ("randomCenter", "i"), ("randomHeight", "i"), ("randomApply", "i"), ("preview", "i"),
-    ("randomOpacity", "i"), ("randomWidth", "i"), ("applyToUniqueElements", "i"), ("applyToStars", "i"),
-    ("scaling", "i"), ("fillColor", "i"), ("fillSwatch", "i"), ("fillSteps", "i"), ("strokeColor", "i"),
-    ("strokeSwatch", "i"), ("strokeSteps", "i"), ("pattern", "i"), ("starPulse", "i"), ("elementPulse", "i"),
-    ("factorMode", "i"), ("preset", "i"), ("shapeOption", "i"), ("reverseOption", "i"),
-    ("burstApplySkip", "i"), ("burstApplyRun", "i"), ("burstType", "i"), ("starCount", "i"),
-    ("currentPage", "i"), ("burstCount", "i"), ("sketchRepeats", "i"), ("sketchColor", "i"),
-    ("startX", "f"), ("startY", "f"), ("viewZoom", "f"), ("initialGapX", "f"), ("initialGapY", "f"),
-    ("spreadX", "f"), ("spreadY", "f"), ("pathInterpolate", "f"), ("length", "f"), ("angle", "f"),
-    ("sketchWeight", "f"), ("sketchShift", "f"),
-    ("fanFactorPerStar", "f"), ("fanFactorPerElement", "f"), ("lengthFactorPerStar", "f"),
-    ("lengthFactorPerElement", "f"), ("fillFactorPerStar", "f"), ("fillFactorPerElement", "f"),
-    ("heightFactorPerStar", "f"), ("heightFactorPerElement", "f"), ("angleFactorPerStar", "f"),
-    ("angleFactorPerElement", "f"), ("spreadFactorPerStar", "f"), ("spreadFactorPerElement", "f"),
-    ("initialGapFactorPerStar", "f"), ("initialGapFactorPerElement", "f"), ("opacityFactorPerStar", "f"),
-    ("opacityFactorPerElement", "f"),
-    ("dropShadow", "i"), ("randomShadowScaling", "i"), ("halfFillShadow", "i"), ("randomShadowDirection", "i"),
-    ("randomShadowOpacity", "i"), ("randomSketchWeight", "i"), ("randomSketchShift", "i"), ("finalRun", "i"),
-    ("previewValid", "i"), ("dialogLeft", "i"), ("dialogTop", "i"), ("dialogRight", "i"), ("dialogBottom", "i"),
-    ("dialogBoundsSaved", "i"),
-]
-assert len(FIELDS) == 84
-
-# The eight running factors, each a per-star and a per-element percentage.
-FACTORS = ["fan", "length", "fill", "height", "angle", "spread", "initialGap", "opacity"]
-
-
-class Unsettled(Exception):
-    """The rules leave open what the plug-in does here, and the draws that follow depend on it."""
-
-
-# ---- Tables -------------------------------------------------------------------------------------
-
-THIRD, SEVENTH, NINTH, TWELFTH = F(1 / 3), F(1 / 7), F(1 / 9), F(1 / 12)
-FIFTEENTH, THIRTIETH, TWENTYFOURTH, FOUR_THIRDS = F(1 / 15), F(1 / 30), F(1 / 24), F(4 / 3)
-
-
-def burst_distances(t, s):
-    """length1, length2, height1, height2 of burst type t for size s."""
-    h = F(0.5)
-    one_of = {
-        0: (s, s, s * THIRD, s * THIRD),
-        1: (s, s, s * THIRD, (s * THIRD) * h),
-        2: (s, s * h, s * THIRD, s * THIRD),
-        3: (s, s * F(0.2), s * h, s * F(3)),
-        4: (s, s, s * SEVENTH, s * SEVENTH),
-        5: (s, s, s * F(0.1), s * F(0.1)),
-        6: (s, s * h, s * F(0.1), s * F(0.1)),
-        7: (s, s, s * h, s * h),
-        8: (s, s, s + s, s + s),
-        9: (s, s, s * F(3), s * F(3)),
-        10: (s, s, s * F(3), (s * F(3)) * h),
-        11: (s, s * h, s * F(3), (s * F(3)) * h),
-        12: (s + s, s * THIRD, s * h, (s * h) * F(4)),
-        13: (s * h, s + s, s * FOUR_THIRDS, (s * FOUR_THIRDS) * F(0.1)),
-        14: (s, s, s * F(3), s * F(3)),
-        15: (s, s, s * F(4), s * F(4)),
-        16: (s, s, s * F(5), s * F(5)),
-        17: (s, s, s * F(0.125), s * F(0.125)),
-        18: (s, s, s * NINTH, s * NINTH),
-        19: (s, s, s * F(0.1), s * F(0.1)),
-        20: (s, s, s * TWELFTH, s * TWELFTH),
-        21: (s, s, s * FIFTEENTH, s * FIFTEENTH),
-        22: (s, s, s * F(0.05), s * F(0.05)),
-        23: (s, s, s * F(0.04), s * F(0.04)),
-        24: (s, s, s * THIRTIETH, s * THIRTIETH),
-        25: (s, s, s * F(0.05), (s * F(0.05)) * h),
-        26: (s, s, s * TWENTYFOURTH, (s * TWENTYFOURTH) * h),
-        27: (s, s, s * THIRTIETH, (s * THIRTIETH) * h),
-        28: (s, s, s * F(0.025), (s * F(0.025)) * h),
-        29: (s, s, s * F(0.02), (s * F(0.02)) * h),
-    }
-    return one_of[t]
-
-
-def reversed_for(option, star, draw):
-    """Whether the heights of a new element of this star are negated (option 2 takes a draw)."""
-    if option == 1:
-        return True
-    if option == 2:
-        return draw() > F(0.5)
-    return {3: star % 2 == 1, 4: star % 3 == 1, 5: star % 4 == 2, 6: star % 5 == 2,
-            7: star % 4 in (1, 3), 8: star % 3 == 2}.get(option, False)
-
-
-def _frac(num, den):
-    return F(num) / F(den)
-
-
-def _by(i, values):
-    v = values[i % len(values)]
-    return v if isinstance(v, np.float32) else _frac(*v) if isinstance(v, tuple) else F(v)
-
-
-def scale_factors(row, i, draw):
-    """(scaleX, scaleY) of the scaling row for element index i (rows 27 and 28 take a draw)."""
-    half, third, quarter = F(0.5), _frac(1, 3), F(0.25)
-    one = F(1)
-    if row == 0:
-        s = one
-    elif row in (1, 6):
-        s = one if i % 2 == 0 else half
-    elif row in (2, 7):
-        s = one if i % 3 == 0 else half
-    elif row == 3:
-        s = one if i % 4 == 0 else half
-    elif row == 4:
-        s = one if i % 2 == 0 else quarter
-    elif row == 5:
-        s = one if i % 2 == 0 else F(0.125)
-    elif row == 8:
-        s = _frac(1, i + 1)
-    elif row == 9:
-        if i % 12 == 0:
-            return one, one
-        if i % 4 != 0:
-            return quarter, _frac(1, 6)
-        return third, quarter
-    elif row == 10:
-        if i % 5 != 0:
-            s = _frac(1, 6)
-        elif i % 2 == 1:
-            s = _frac(1, 5)
-        elif i % 3 != 0:
-            s = quarter
-        else:
-            s = one
-    elif row == 11:
-        s = _frac(1, i + 2)
-    elif row == 12:
-        s = _frac(1, i + 3)
-    elif row == 13:
-        s = _frac(1, 1 + i % 2)
-    elif row == 14:
-        s = _frac(1, 1 + i % 3)
-    elif row == 15:
-        s = _frac(1, 1 + i % 4)
-    elif row == 16:
-        s = F(1 + i % 2) * half
-    elif row == 17:
-        s = one if i % 10 == 0 else half
-    elif row == 18:
-        s = one if i % 6 == 0 else half
-    elif row in (19, 23):
-        s = one if i % 6 == 0 else third
-    elif row == 20:
-        s = _frac(1, i + 1) if i % 6 == 0 else third
-    elif row == 21:
-        s = one if i % 6 == 0 else quarter
-    elif row == 22:
-        s = one if i % 15 == 0 else half
-    elif row == 24:
-        s = one if i % 4 == 1 and i % 3 == 2 else half
-    elif row == 25:
-        s = one if i % 4 == 1 and i % 5 == 2 else third
-    elif row == 26:
-        s = one if i % 4 == 2 and i % 5 == 3 else quarter
-    elif row == 27:
-        r = draw()
-        s = one if i % 2 == 0 else r
-    elif row == 28:
-        r = draw()
-        s = one if i % 3 == 0 else r
-    elif row == 29:
-        s = _by(i, [1, (1, 2), (1, 3), (1, 4), (1, 5)])
-    elif row == 30:
-        s = _by(i, [(1, 5), (1, 4), (1, 3), (1, 2), 1])
-    elif row == 31:
-        s = _by(i, [1, (1, 2), (1, 3), (1, 4), (1, 5), (1, 6), (1, 7)])
-    elif row == 32:
-        s = _by(i, [1, F(0.8), F(0.6), F(0.4), F(0.2)])
-    elif row == 33:
-        s = _by(i, [1, (5, 6), (2, 3), (1, 2), (1, 3), (1, 6)])
-    elif row == 34:
-        s = one if i % 2 == 1 else quarter if i % 3 == 1 else half
-    elif row == 35:
-        s = one if i % 3 != 0 else quarter if i % 5 == 1 else half
-    elif row == 36:
-        s = one if i % 2 == 0 else _frac(1, 6) if i % 4 == 1 else third
-    elif row == 37:
-        s = _by(i, [1, (1, 2), (1, 3), (1, 4), (1, 3), (1, 2), 1])
-    elif row == 38:
-        s = _by(i, [(1, 5), (1, 4), (1, 3), (1, 2), 1, (1, 2), (1, 3), (1, 4)])
-    elif row == 39:
-        s = _by(i, [(1, 6), (1, 4), (1, 2), 1, (1, 2), (1, 4), (1, 6)])
-    elif row == 40:
-        s = _by(i, [(1, 8), (1, 6), (1, 5), (1, 3), 1, (1, 3), (1, 5), (1, 6), (1, 8)])
-    elif row == 41:
-        s = _by(i, [(1, 4), (1, 2), (1, 4), 1, (1, 4), (1, 2), (1, 4)])
-    elif row == 42:
-        s = _by(i, [1, (1, 2), (1, 3), 1, (1, 3), (1, 2), 1])
-    else:
-        raise Unsettled(f"scaling row {row} is outside the list")
-    return s, s
-
-
-# ---- The generation -----------------------------------------------------------------------------
-
+from host_model import (ABOVE_ALL, BELOW_ALL, BELOW_REFERENCE, KIND_NAMES, F, about, blend_styles, bounds,
+                        centre_of, radians, rotation, scaling, translation)
+from paint_model import colour_mode, dim_fill, shadow_fill, sketch_colour
+from tables_model import FACTORS, FIELDS, Unsettled, burst_distances, reversed_for, scale_factors  # noqa: F401
 
 class Generation:
     def __init__(self, record, doc, draw):
@@ -483,12 +278,7 @@ class Generation:
         if ff != F(1):
             self.hit("fill dimming")
             style = art.style.copy()
-            c = style.fill
-            if c.kind in (FOUR, THREE, GREY):
-                for i in range(3 if c.kind in (FOUR, THREE) else 1):
-                    c.c[i] = None if c.c[i] is None else c.c[i] * ff
-                for i in range(COMPONENTS[c.kind]):
-                    c.c[i] = None if c.c[i] is None else min(F(1), max(F(0), c.c[i]))
+            style.fill = dim_fill(style.fill, ff)
             doc.set_style(art, style)
         of = self.factor("opacity")
         if p["randomOpacity"]:
@@ -519,90 +309,19 @@ class Generation:
         return self.doc.swatch(k)
 
     def colour_mode(self, which, mode, swatch_position, steps, e):
+        """applyColorMode on the fill or the stroke: nothing at all for mode 0 or no steps."""
         n = int(steps)
-        h = n // 2
         if mode == 0:
             self.hit(which + "Color", mode)
         if mode == 0 or n == 0:
             return
         style = self.art.style.copy()
-        c = getattr(style, which)
-        kind = c.kind
+        colour = getattr(style, which)
         self.hit(which + "Color", mode)
-        self.hit(which + "Color by kind", f"{mode}/{KIND_NAMES.get(kind, 'unknown')}")
-        count = COMPONENTS.get(kind, 0)
-        one, fe, fn = F(1), F(e), F(n)
-        paint_on = False
-
-        def each(f):
-            # Changes every component of the colour's kind; other kinds keep theirs.
-            for i in range(count):
-                c.c[i] = None if c.c[i] is None else f(c.c[i])
-
-        if mode == 1:
-            each((lambda v: v + (one - v) * fe / fn) if kind == THREE else (lambda v: v - v * fe / fn))
-        elif mode == 2:
-            each((lambda v: v - v * fe / fn) if kind == THREE else (lambda v: v + (one - v) * fe / fn))
-        elif mode == 3:
-            if kind == GREY:
-                c.c[0] = self.draw()
-            elif kind == FOUR:
-                c.c[0], c.c[1], c.c[2] = self.draw(), self.draw(), self.draw()
-                r = self.draw()
-                c.c[3] = None if c.c[3] is None else c.c[3] * r
-            elif kind == THREE:
-                c.c[0], c.c[1], c.c[2] = self.draw(), self.draw(), self.draw()
-            else:
-                raise Unsettled("random colours of a colour that is neither grey, four- nor three-colour")
-        elif mode == 4:
-            k = 1 + int(self.draw() * F(self.swatch_count))
-            c = self.lookup(k)
-            paint_on = True
-        elif mode == 5:
-            if e <= h:
-                each((lambda v: v + (one - v) * fe / fn) if kind == THREE else (lambda v: v - v * fe / fn))
-            else:
-                d = F(e - h)
-                each((lambda v: v - (one - v) * d / fn) if kind == THREE else (lambda v: v + v * d / fn))
-        elif mode == 6:
-            paint_on = True
-            s = self.lookup(swatch_position)
-            for i in range(count):
-                c.c[i] = None if c.c[i] is None or s.c[i] is None else c.c[i] + (s.c[i] - c.c[i]) * fe / fn
-        elif mode == 7:
-            each(lambda v: v - v * fe / F(2 * n))
-        elif mode == 8:
-            each(lambda v: v + (one - F(2) * v) * fe / fn)
-        elif mode in (9, 10):
-            if e % 2 == 1:
-                white = mode == 9
-                value = F(1) if (kind == THREE) == white else F(0)
-                each(lambda v: value)
-        elif mode == 11:
-            paint_on = True
-            s = self.lookup(swatch_position)
-            if e % 2 == 1:
-                for i in range(count):
-                    c.c[i] = s.c[i]
-        elif mode == 12:
-            paint_on = True
-            self.lookup(swatch_position)
-            if e % 2 == 1:
-                each(lambda v: one - v)
-        elif mode == 13:
-            def toward_half(v):
-                d = (one - v) * fe / F(2 * n)
-                return v - d if v > one - v / F(2) else v + d
-            each(toward_half)
-        elif mode == 14:
-            if which == "stroke":
-                raise Unsettled("the stroke's 10% reduction")
-            each(lambda v: v - F(0.9) * v * fe / fn)
-        else:
-            raise Unsettled(f"colour mode {mode} is outside the list")
-        if kind is None and mode != 4:
-            c = Colour.unknown()
-        setattr(style, which, c)
+        self.hit(which + "Color by kind", f"{mode}/{KIND_NAMES.get(colour.kind, 'unknown')}")
+        colour, paint_on = colour_mode(colour, mode, which, e, n, self.draw, self.lookup, self.swatch_count,
+                                       swatch_position)
+        setattr(style, which, colour)
         if paint_on:
             setattr(style, which + "_paint", True)
         self.doc.set_style(self.art, style)
@@ -690,32 +409,7 @@ class Generation:
         if p["halfFillShadow"]:
             self.hit("halfFillShadow")
         style = art.style.copy()
-        fill = style.fill
-        half = F(0.5)
-
-        def halve(i):
-            fill.c[i] = None if fill.c[i] is None else fill.c[i] * half
-
-        if doc.model == GREY_MODEL:
-            fill.kind = GREY
-            if p["halfFillShadow"]:
-                halve(0)
-            else:
-                fill.c[0] = F(0)
-        elif doc.model == RGB_MODEL:
-            fill.kind = THREE
-            for i in range(3):
-                if p["halfFillShadow"]:
-                    halve(i)
-                else:
-                    fill.c[i] = F(0)
-        elif doc.model == CMYK_MODEL:
-            fill.kind = FOUR
-            for i in range(4):
-                if p["halfFillShadow"]:
-                    halve(i)
-                else:
-                    fill.c[i] = F(1)
+        style.fill = shadow_fill(style.fill, doc.model, p["halfFillShadow"])
         doc.set_style(shadow, style)
         if p["randomShadowOpacity"]:
             self.hit("randomShadowOpacity")
@@ -762,80 +456,17 @@ class Generation:
                     doc.set_segment(copy, i, seg)
             style = copy.style.copy()
             style.stroke_paint = True
-            self.sketch_colour(copy, style)
+            last = (self.last_out_v, self.last_anchor_v, self.last_in_h)
+            style.stroke, opacity = sketch_colour(style.stroke, p["sketchColor"], draw, self.lookup, self.swatch_count,
+                                                  shift, last, copy.opacity)
+            if opacity is not None:
+                doc.set_opacity(copy, opacity)
             style.fill_paint = False
             if p["randomSketchWeight"]:
                 self.hit("randomSketchWeight")
             style.width = draw() * self.sketch_weight_pt if p["randomSketchWeight"] else self.sketch_weight_pt
             doc.set_style(copy, style)
             self.pattern_mirror(copy)
-
-    def sketch_colour(self, copy, style):
-        mode, draw = self.p["sketchColor"], self.draw
-        c = style.stroke
-        count = COMPONENTS.get(c.kind, 0)
-
-        def black():
-            for i in range(count):
-                c.c[i] = F(0) if c.kind == THREE else F(1)
-
-        def white():
-            for i in range(count):
-                c.c[i] = F(1) if c.kind == THREE else F(0)
-
-        def random_colour():
-            if c.kind in (FOUR, THREE):
-                c.c[0], c.c[1], c.c[2] = draw(), draw(), draw()
-            elif c.kind == GREY:
-                c.c[0] = draw()
-            else:
-                raise Unsettled("a random sketch colour of a colour that is neither grey, four- nor three-colour")
-
-        def reduce():
-            for i in range(count):
-                c.c[i] = None if c.c[i] is None else c.c[i] * F(0.8)
-
-        if mode == 0:
-            black()
-        elif mode == 1:
-            pass
-        elif mode == 2:
-            random_colour()
-        elif mode == 3:
-            style.stroke = self.lookup(1 + int(draw() * F(self.swatch_count)))
-        elif mode == 4:
-            reduce()
-        elif mode == 5:
-            if draw() > F(0.5):
-                reduce()
-        elif mode == 6:
-            if draw() > F(0.5):
-                black()
-            else:
-                random_colour()
-        elif mode == 7:
-            shift = self.p["sketchShift"]
-            if shift == F(0):
-                black()
-            else:
-                last = [self.last_out_v, self.last_anchor_v, self.last_in_h]
-                for i in range(min(count, 3)):
-                    c.c[i] = None if last[i] is None else last[i] / shift
-        elif mode == 8:
-            self.doc.set_opacity(copy, draw())
-            black()
-        elif mode == 9:
-            self.doc.set_opacity(copy, draw())
-            random_colour()
-        elif mode == 10:
-            self.doc.set_opacity(copy, copy.opacity * F(0.8))
-        elif mode == 11:
-            self.doc.set_opacity(copy, draw())
-            white()
-        else:
-            raise Unsettled(f"sketch colour {mode} is outside the list")
-        if c.kind is None and mode not in (1, 3):
-            style.stroke = Colour.unknown()
 
 
 def generate(record, doc, draw):
