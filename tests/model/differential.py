@@ -123,8 +123,9 @@ def make_case(seed, i, count, attempt):
         rec[name] = plan.value(name, i)
     for name in FLAGS:
         rec[name] = plan.value(name, i)
-    rec.update(preview=1, finalRun=1, previewValid=0, currentPage=rng.randint(1, 7), viewZoom=100.0,
-               factorMode=rng.randint(0, 1), preset=rng.randint(0, 35))
+    # The dialog's own fields, which the generation never reads, take any value of their range.
+    rec.update(preview=rng.randint(0, 1), finalRun=1, previewValid=0, currentPage=rng.randint(1, 7),
+               viewZoom=_real(rng, 1, 500), factorMode=rng.randint(0, 1), preset=rng.randint(0, 35))
     rec["starCount"] = rng.choice([1, 1, 2, 2, 3, 4] if not small else [1, 2])
     rec["burstCount"] = rng.randint(2, 5 if small else 14)
     rec["burstApplyRun"] = rng.randint(1, 4)
