@@ -3,14 +3,16 @@
 reference model of this folder, on seeded random records.
 
     /usr/bin/python3 tests/model/differential.py --program build/bin/flarimond [--count N] [--seed S]
-        [--jobs J] [--module PATH] [--stop-at-first] [--keep DIR] [--coverage]
+        [--jobs J] [--module PATH] [--stop-at-first] [--keep DIR | --work DIR] [--coverage]
+        [--summary FILE]
 
 Each case is a record (all 84 fields), host options (colour model, paint of new paths, page,
 swatch list), a seed and sometimes exact first draws. The program draws the design with Go alone,
 so its random source starts at the seed's first draw; the model takes the same draws. Every art is
 compared in stacking order, bit for bit (the JSON's numbers are the shortest text of the host's
-floats). The first N cases of a seed are the same on every run. On a mismatch the case's files
-are kept and the record, the command line, the art, the quantity and both values are printed.
+floats). A run of N cases of a seed makes the same cases every time. On a mismatch the case's
+files are kept and the record, the command line, the art, the quantity and both values are
+printed, and the exit status is 1.
 
 Another tool (a mutation runner) can call check(program, module=..., stop_at_first=True).
 """
