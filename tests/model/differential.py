@@ -357,10 +357,47 @@ def run_one(job):
         host_doc = json.load(f)
     if host_doc["design"].get("drawsBefore", 0) != 0:
         result["problems"].append((None, "draws before the design", 0, host_doc["design"]["drawsBefore"]))
-    result["problems"] += differences(arts, host_doc, model_document(case["host"]))
+    doc = model_document(case["host"])
+    result["problems"] += differences(arts, host_doc, doc)
     if not result["problems"] and not keep:
         shutil.rmtree(folder, ignore_errors=True)
+    else:
+        with open(os.path.join(folder, "model.json"), "w") as f:
+            json.dump(model_json(arts, doc, taken), f, indent=1)
     return result
+
+
+def _number(v):
+    # The double whose shortest text is the float's: the JSON reads as the host's export does.
+    return None if v is None else float(f32_text(v))
+
+
+def _colour_json(colour):
+    if colour.kind is None:
+        return {"kind": "unknown", "components": []}
+    n = 1 if colour.kind == hm.SPOT else hm.COMPONENTS.get(colour.kind, 0)
+    out = {"kind": hm.KIND_NAMES.get(colour.kind, "unknown"), "components": [_number(v) for v in colour.c[:n]]}
+    if colour.kind == hm.SPOT:
+        out["name"] = colour.name
+    return out
+
+
+def model_json(arts, doc, draws):
+    """The model's document in the form of the host's JSON export (an unknown number is null),
+    with the number of draws the generation took."""
+    out = []
+    for a in arts:
+        st = a.style
+        out.append({
+            "closed": a.closed,
+            "segments": [{"p": [_number(s[0]), _number(s[1])], "in": [_number(s[2]), _number(s[3])],
+                          "out": [_number(s[4]), _number(s[5])], "corner": False} for s in a.segs],
+            "fill": dict(paint=st.fill_paint, **_colour_json(st.fill)),
+            "stroke": dict(paint=st.stroke_paint, **_colour_json(st.stroke), width=_number(st.width)),
+            "opacity": _number(a.opacity),
+            "artStyle": doc.art_styles[a.art_style][0] if a.art_style >= 0 else None,
+        })
+    return {"draws": draws, "arts": out}
 
 
 def _show(v):
