@@ -40,6 +40,7 @@ case "${1:-}" in
     ;;&
   test | validate)
     packages+=(python3 valgrind)  # the probes' driver; memory checks of failing host operations
+    packages+=(python3-numpy)     # the reference model of the generation (tests/model), in float32
     ;;
 esac
 
