@@ -22,6 +22,7 @@
 #include "browser_host.h"
 #include "cli_options.h"
 #include "export.h"
+#include "serve_connections.h"
 
 namespace fltools {
 
@@ -33,7 +34,6 @@ using json = nlohmann::json;
 constexpr size_t kMaxEventBytes = 16 * 1024;
 constexpr const char* kTokenHeader = "X-Flarimond-Token";
 constexpr int kListenBacklog = 512;
-constexpr size_t kServerThreads = 64;
 constexpr const char* kRevisionHeader = "X-Flarimond-Revision";
 
 std::atomic<bool> gStopSignal{false};
@@ -356,7 +356,7 @@ int serveDialog(const ServeArgs& args, const std::optional<BurstParams>& record,
   if (!args.webDir.empty() && !std::filesystem::is_regular_file(args.webDir / "index.html"))
     throw ToolError("--web-dir " + displayPath(args.webDir) + ": no index.html there");
 
-  httplib::Server server;
+  GuardedServer server;
   // Only SO_REUSEADDR: the library's default adds SO_REUSEPORT, which would let a second server
   // share the port and take half of the browser's requests.
   socket_t listening = INVALID_SOCKET;
@@ -366,12 +366,9 @@ int serveDialog(const ServeArgs& args, const std::optional<BurstParams>& record,
     listening = sock;
   });
   server.set_payload_max_length(1 << 20);
-  // Each connection holds a worker while its request trickles in: the library's 8 workers let a
-  // few slow clients make every other one wait. Idle workers cost next to nothing.
-  server.new_task_queue = [] { return new httplib::ThreadPool(kServerThreads); };
   // Small answers go at once instead of waiting for the browser's delayed acknowledgement.
   server.set_tcp_nodelay(true);
-  // An idle browser connection holds a server thread, and stopping waits for it: keep them short.
+  // An idle browser connection holds a thread: keep them short.
   server.set_keep_alive_timeout(1);
   if (port == 0) {
     port = server.bind_to_any_port("127.0.0.1");
@@ -420,7 +417,7 @@ int serveDialog(const ServeArgs& args, const std::optional<BurstParams>& record,
   }
   host.close();
   if (host.send("Shutdown", &flhost::Session::shutdown) != 0) status = kExitPluginError;
-  server.stop();
+  server.halt();
   listener.join();
   session->dialogs().setDriver(nullptr);
   std::cerr << "flarimond: stopped\n";
