@@ -12,11 +12,13 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <condition_variable>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <mutex>
 #include <nlohmann/json.hpp>
 #include <regex>
 #include <sstream>
@@ -644,6 +646,86 @@ TEST(Serve, ErrorDialogAndAboutBoxAreTheHostsModalDialogs) {
   auto [ok, gone] = s.event(token, R"({"type": "confirm"})");
   EXPECT_EQ(ok, 200);
   EXPECT_TRUE(gone["dialog"].is_null());
+}
+
+// Clients that send their request a byte a second, as many as the server allows connections and
+// more: none of them may keep the driving tab waiting. Every one stays connected and keeps
+// sending while the tab works, so a server that gives them its threads until they finish never
+// answers the tab; the bound on the tab's answers is generous, for a loaded machine.
+TEST(Serve, SlowClientsCannotStarveTheDrivingTab) {
+  Server s({"--seed", "1"});
+  constexpr int kSlow = 300;  // more than the server keeps open at once (256)
+  std::vector<int> slow;
+  const std::string start = "GET /api/state HTTP/1.1\r\nHost: 127.0.0.1:" + std::to_string(s.port()) + "\r\nX-Slow: ";
+  for (int i = 0; i < kSlow; ++i) {
+    int fd = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in at{};
+    at.sin_family = AF_INET;
+    at.sin_port = htons(static_cast<uint16_t>(s.port()));
+    at.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    ASSERT_EQ(connect(fd, reinterpret_cast<sockaddr*>(&at), sizeof at), 0) << i;
+    ASSERT_EQ(send(fd, start.data(), start.size(), MSG_NOSIGNAL), static_cast<ssize_t>(start.size()));
+    slow.push_back(fd);
+  }
+  std::mutex m;
+  std::condition_variable cv;
+  bool done = false;
+  std::thread trickle([&] {
+    std::unique_lock lock(m);
+    while (!cv.wait_for(lock, 1s, [&] { return done; }))
+      for (int fd : slow) send(fd, "x", 1, MSG_NOSIGNAL);  // pacing a slow client, not synchronisation
+  });
+
+  httplib::Client c("127.0.0.1", s.port());
+  c.set_connection_timeout(10, 0);
+  c.set_read_timeout(10, 0);
+  double worst = 0;
+  auto timed = [&](auto&& request) {
+    auto t0 = std::chrono::steady_clock::now();
+    auto res = request();
+    worst = std::max(worst, std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0).count());
+    return res;
+  };
+  auto claimed = timed([&] { return c.Post("/api/claim", "{}", "application/json"); });
+  ASSERT_TRUE(claimed) << "the claim went unanswered";
+  ASSERT_EQ(claimed->status, 200);
+  std::string token = json::parse(claimed->body)["token"];
+  for (int value : {12, 13, 14}) {
+    auto res = timed([&] {
+      return c.Post("/api/event", {{"X-Flarimond-Token", token}},
+                    R"({"type": "set", "id": 5, "value": )" + std::to_string(value) + "}", "application/json");
+    });
+    ASSERT_TRUE(res) << "the event went unanswered";
+    EXPECT_EQ(json::parse(res->body)["document"]["arts"], value);
+  }
+  RecordProperty("slowest_answer_ms", std::to_string(worst));
+
+  // Room was made by closing the connections that had waited longest: at least the ones past
+  // the cap are told so (an end of file) while they are still sending.
+  int closed = 0;
+  auto until = std::chrono::steady_clock::now() + 10s;
+  std::vector<bool> ended(slow.size(), false);
+  while (closed < kSlow - 256 && std::chrono::steady_clock::now() < until) {
+    std::vector<pollfd> fds;
+    for (int fd : slow) fds.push_back({fd, POLLIN, 0});
+    poll(fds.data(), fds.size(), 100);
+    for (size_t i = 0; i < fds.size(); ++i) {
+      char b;
+      if (!ended[i] && (fds[i].revents & (POLLIN | POLLHUP)) && recv(slow[i], &b, 1, MSG_DONTWAIT) <= 0) {
+        ended[i] = true;
+        ++closed;
+      }
+    }
+  }
+  EXPECT_GE(closed, kSlow - 256);
+  {
+    std::lock_guard lock(m);
+    done = true;
+  }
+  cv.notify_one();
+  trickle.join();
+  for (int fd : slow) close(fd);
+  EXPECT_EQ(s.stop(), 0);
 }
 
 TEST(Serve, SigtermCancelsTheOpenDialogAndStopsCleanly) {
