@@ -32,6 +32,9 @@ using json = nlohmann::json;
 
 // An event is a few dozen bytes; anything near this is not from our page.
 constexpr size_t kMaxEventBytes = 16 * 1024;
+// Any other body but a kept file the page opens, which may be a design of millions of arts.
+constexpr size_t kMaxBodyBytes = 1 << 20;
+constexpr size_t kMaxOpenBytes = size_t(1) << 30;
 constexpr const char* kTokenHeader = "X-Flarimond-Token";
 constexpr int kListenBacklog = 512;
 constexpr const char* kRevisionHeader = "X-Flarimond-Revision";
@@ -72,6 +75,35 @@ void send(httplib::Response& res, Reply reply) {
 }
 
 void refuse(httplib::Response& res, int status, const std::string& why) { send(res, errorReply(status, why)); }
+
+// A folder of its own for a file the page sends, removed with everything in it.
+class UploadFolder {
+ public:
+  UploadFolder() {
+    std::string templ = (std::filesystem::temp_directory_path() / "flarimond-open-XXXXXX").string();
+    if (!mkdtemp(templ.data())) throw ToolError(std::string("cannot make a folder for the file: ") + std::strerror(errno));
+    path_ = templ;
+  }
+  ~UploadFolder() {
+    std::error_code ec;
+    std::filesystem::remove_all(path_, ec);
+  }
+  UploadFolder(const UploadFolder&) = delete;
+  UploadFolder& operator=(const UploadFolder&) = delete;
+  const std::filesystem::path& path() const { return path_; }
+
+ private:
+  std::filesystem::path path_;
+};
+
+// The name the page gives a file it sends, as a file name of its own: its last part, printable.
+std::optional<std::string> uploadName(const std::string& given) {
+  std::string name = std::filesystem::path(given).filename().string();
+  if (name.empty() || name == "." || name == ".." || name.size() > 200) return std::nullopt;
+  for (unsigned char c : name)
+    if (c < 0x20 || c == 0x7f || c == '\\') return std::nullopt;
+  return name;
+}
 
 struct ExportOptions {
   int pngWidth;
@@ -179,9 +211,28 @@ void addRoutes(httplib::Server& server, BrowserHost& host, Claim& claim, int por
       refuse(res, 400, "the request names " + std::to_string(n) + " Host headers; it must name one");
       return httplib::Server::HandlerResponse::Handled;
     }
-    if (std::find(hosts.begin(), hosts.end(), h) != hosts.end()) return httplib::Server::HandlerResponse::Unhandled;
-    refuse(res, 400, "unexpected Host \"" + h + "\": open " + hosts[0]);
-    return httplib::Server::HandlerResponse::Handled;
+    if (std::find(hosts.begin(), hosts.end(), h) == hosts.end()) {
+      refuse(res, 400, "unexpected Host \"" + h + "\": open " + hosts[0]);
+      return httplib::Server::HandlerResponse::Handled;
+    }
+    // Only a kept file the page opens may be large; anything else is refused before its body
+    // is read, and the connection closed rather than read that body as the next request.
+    if (req.path != "/api/open") {
+      if (req.has_header("Transfer-Encoding")) {
+        GuardedServer::closeAfterAnswer();
+        refuse(res, 400, "a body is sent whole, with its Content-Length");
+        return httplib::Server::HandlerResponse::Handled;
+      }
+      const std::string length = req.get_header_value("Content-Length");
+      uint64_t n = 0;
+      auto [end, ec] = std::from_chars(length.data(), length.data() + length.size(), n);
+      if (ec == std::errc::result_out_of_range || (ec == std::errc() && end == length.data() + length.size() && n > kMaxBodyBytes)) {
+        GuardedServer::closeAfterAnswer();
+        refuse(res, 400, "the request is too large");
+        return httplib::Server::HandlerResponse::Handled;
+      }
+    }
+    return httplib::Server::HandlerResponse::Unhandled;
   });
   server.set_error_handler([](const httplib::Request& req, httplib::Response& res) {
     if (res.status == 413) {
@@ -274,6 +325,41 @@ void addRoutes(httplib::Server& server, BrowserHost& host, Claim& claim, int por
     send(res, host.ask(std::move(job)));
   });
 
+  // A kept file the page opens, as its bytes: ?name= names it (its extension says what it is),
+  // ?tile=N picks a tile of a sheet. The answer is the state with the filter dialog open on it.
+  server.Post("/api/open", [&host, &claim](const httplib::Request& req, httplib::Response& res,
+                                           const httplib::ContentReader& read) {
+    // The connection closes after the answer, which may come before the body was read.
+    GuardedServer::closeAfterAnswer();
+    if (!holderOnly(claim, req, res)) return;
+    std::optional<std::string> name = uploadName(req.get_param_value("name"));
+    if (!name) return refuse(res, 400, "?name= must give the file's name, such as design.svg");
+    auto job = std::make_unique<Job>();
+    if (req.has_param("tile")) {
+      const std::string text = req.get_param_value("tile");
+      int tile = 0;
+      auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), tile);
+      if (ec != std::errc() || end != text.data() + text.size() || tile < 1 || tile > 100000)
+        return refuse(res, 400, "the tile \"" + text + "\" is not a tile number from 1");
+      job->tile = tile;
+    }
+    if (!readRevision(req, res, *job)) return;
+    UploadFolder folder;
+    job->file = folder.path() / *name;
+    std::ofstream out(job->file, std::ios::binary);
+    const bool received = read([&](const char* data, size_t size) {
+      out.write(data, static_cast<std::streamsize>(size));
+      return static_cast<bool>(out);
+    });
+    out.close();
+    if (!received || !out) return refuse(res, 400, "the file " + *name + " did not arrive whole");
+    job->kind = Job::Kind::Open;
+    job->name = *name;
+    job->claim = &claim;
+    job->token = req.get_header_value(kTokenHeader);
+    send(res, host.ask(std::move(job)));
+  });
+
   // A closing tab lets go of the dialog (with navigator.sendBeacon, which sends no headers of
   // ours: the token is the body), so the next tab takes it over at once with its values.
   server.Post("/api/release", [&claim](const httplib::Request& req, httplib::Response& res) {
@@ -345,9 +431,7 @@ class StopSignals {
 
 }  // namespace
 
-int serveDialog(const ServeArgs& args, const std::optional<BurstParams>& record, bool seedGiven,
-                const std::function<std::unique_ptr<flhost::Session>()>& open,
-                std::function<DesignMeta(flhost::Session&, const BurstParams&)> describe) {
+int serveDialog(const ServeArgs& args, const ServeStart& start, OpenKept open) {
   int port = wholeNumber(args.port, "--port", 0, 65535);
   int idleSeconds = wholeNumber(args.idleTimeout, "--idle-timeout", 1, 86400);
   int pngWidth = parsePixelWidth(args.run.width);
@@ -365,7 +449,7 @@ int serveDialog(const ServeArgs& args, const std::optional<BurstParams>& record,
     setsockopt(sock, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
     listening = sock;
   });
-  server.set_payload_max_length(1 << 20);
+  server.set_payload_max_length(kMaxOpenBytes);
   // Small answers go at once instead of waiting for the browser's delayed acknowledgement.
   server.set_tcp_nodelay(true);
   // An idle browser connection holds a thread: keep them short.
@@ -381,10 +465,10 @@ int serveDialog(const ServeArgs& args, const std::optional<BurstParams>& record,
   // the bound socket only raises the backlog.
   if (listening != INVALID_SOCKET) ::listen(listening, kListenBacklog);
 
-  std::unique_ptr<flhost::Session> session = open();
-  if (!seedGiven) std::cerr << "seed: " << session->random().seed() << "\n";
+  std::unique_ptr<flhost::Session> session = openSession(start.setup);
+  if (!start.setup.options.seed) std::cerr << "seed: " << session->random().seed() << "\n";
   Claim claim{std::chrono::seconds(idleSeconds)};
-  BrowserHost host(*session, claim, gStopSignal, std::move(describe));
+  BrowserHost host(*session, claim, gStopSignal, start.setup, std::move(open));
   session->dialogs().setDriver(&host);
   addRoutes(server, host, claim, port, idleSeconds, args.webDir, ExportOptions{pngWidth, args.run.background == "transparent"});
 
@@ -405,7 +489,7 @@ int serveDialog(const ServeArgs& args, const std::optional<BurstParams>& record,
 
   int status = kExitOk;
   if (host.send("Startup", &flhost::Session::startup) == 0) {
-    if (record) {
+    if (const std::optional<BurstParams>& record = start.record) {
       std::vector<uint8_t> bytes(sizeof *record);
       std::memcpy(bytes.data(), &*record, sizeof *record);
       session->memory().setParameters(bytes);
