@@ -182,7 +182,8 @@
     if (st.host.notice && st.host.notice !== shownNotice) notify(st.host.notice);
     shownNotice = st.host.notice;
     setStatus(statusText(st));
-    $('#design-note').hidden = st.document.design;
+    // Between dialogs, a document with art that a download cannot give back as a design says so.
+    $('#design-note').hidden = st.document.design || !!d || st.document.arts === 0;
     document.body.dataset.design = String(st.document.design);
     document.body.dataset.arts = String(st.document.arts);
     document.body.dataset.revision = String(held.revision);

@@ -442,6 +442,19 @@ test('Undo after OK takes the design back and Redo brings it again, by button an
   assert.ok(await page.locator('#undo').isEnabled());
 });
 
+test('the About box is a modal dialog with its OK', async () => {
+  await page.locator('#about').click();
+  await page.waitForFunction(() => document.body.dataset.dialog === 'about');
+  await settled();
+  const layer = page.locator('#modal-layer');
+  assert.ok(await layer.isVisible());
+  assert.match(await layer.innerText(), /Flarimond/);
+  await shot('serve-about.png');
+  await page.keyboard.press('Enter');
+  await page.waitForFunction(() => document.body.dataset.dialog === 'none');
+  assert.ok(!(await layer.isVisible()));
+});
+
 test('downloads after Undo and Redo carry the design; after a second Apply the page says they carry none', async () => {
   // The document is the design OK drew again (after Undo and Redo).
   assert.equal(await page.evaluate(() => document.body.dataset.design), 'true');
@@ -565,19 +578,6 @@ test('the error dialog shows its whole message, wrapped within its rectangle', a
     await stopServer(failing);
     await page.bringToFront();
   }
-});
-
-test('the About box is a modal dialog with its OK', async () => {
-  await page.locator('#about').click();
-  await page.waitForFunction(() => document.body.dataset.dialog === 'about');
-  await settled();
-  const layer = page.locator('#modal-layer');
-  assert.ok(await layer.isVisible());
-  assert.match(await layer.innerText(), /Flarimond/);
-  await shot('serve-about.png');
-  await page.keyboard.press('Enter');
-  await page.waitForFunction(() => document.body.dataset.dialog === 'none');
-  assert.ok(!(await layer.isVisible()));
 });
 
 test('the heartbeat follows the server\'s idle time-out: a quiet tab keeps its dialog', async () => {
