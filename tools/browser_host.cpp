@@ -279,7 +279,7 @@ void BrowserHost::newDocument(Job& job) {
 void BrowserHost::openKept(JobPtr& job) {
   KeptStart start;
   try {
-    start = open_(job->file, job->name, job->tile);
+    start = open_(job->file, job->name, job->tile, session_.document().options());
   } catch (const KeptSheet& e) {
     Reply r = errorReply(400, e.what());
     (*r.data)["tiles"] = e.tiles;
@@ -290,7 +290,7 @@ void BrowserHost::openKept(JobPtr& job) {
   const flhost::SessionOptions& kept = start.setup.options;
   session_.newDocument(kept.document);
   setup_.options.document = kept.document;
-  setup_.swatchList = start.setup.swatchList;
+  if (start.design) setup_.swatchList = start.setup.swatchList;  // a parameter file keeps the document's
   if (kept.seed) {
     // The random source of the design, where its drawing began; a parameter file gives a seed.
     flhost::RandomSource& random = session_.random();

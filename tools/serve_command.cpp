@@ -48,8 +48,8 @@ int runServe(const ServeArgs& args, const char* argv0) {
   HostArgs forOpen;
   forOpen.module = args.run.host.module;
   return serveDialog(args, start, [forOpen, argv0](const std::filesystem::path& file, const std::string& name,
-                                                   std::optional<int> tile) {
-    return readKeptFile(file, name, forOpen, argv0, tile);
+                                                   std::optional<int> tile, const flhost::DocumentOptions& into) {
+    return readKeptFile(file, name, forOpen, argv0, tile, &into);
   });
 #else
   (void)args;

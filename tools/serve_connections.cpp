@@ -170,12 +170,6 @@ void GuardedServer::closeAfterAnswer() {
   if (tCurrent) tCurrent->closeAfter = true;
 }
 
-size_t GuardedServer::openConnections() {
-  std::lock_guard lock(m_);
-  return static_cast<size_t>(std::count_if(connections_.begin(), connections_.end(),
-                                           [](const Connection& c) { return !c.done; }));
-}
-
 bool GuardedServer::process_and_close_socket(socket_t sock) {
   std::unique_lock lock(m_);
   reapFinished();

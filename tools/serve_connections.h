@@ -45,9 +45,6 @@ class GuardedServer : public httplib::Server {
   // (a body left unread would be read as the next request).
   static void closeAfterAnswer();
 
-  // Connections open now (for tests and the state).
-  size_t openConnections();
-
   struct Connection;
 
  private:

@@ -93,9 +93,11 @@ KeptStart fromDesign(const fs::path& file, const std::string& name, const HostAr
   return start;
 }
 
-KeptStart fromParamFile(const fs::path& file, const HostArgs& given, const char* argv0) {
+KeptStart fromParamFile(const fs::path& file, const HostArgs& given, const char* argv0,
+                        const flhost::DocumentOptions* into) {
   KeptStart start;
   start.setup = prepareHost(given, argv0);
+  if (into) start.setup.options.document = *into;
   const flhost::DocumentOptions& doc = start.setup.options.document;
   std::ostringstream warnings;
   ParamRecord r = readParamFile(file, static_cast<int32_t>(doc.swatches.size()), warnings);
@@ -122,13 +124,13 @@ KeptStart fromParamFile(const fs::path& file, const HostArgs& given, const char*
 }  // namespace
 
 KeptStart readKeptFile(const fs::path& file, const std::string& name, const HostArgs& given, const char* argv0,
-                       std::optional<int> tile) {
+                       std::optional<int> tile, const flhost::DocumentOptions* into) {
   const std::string path = displayPath(file);
   try {
     std::optional<ParamFormat> format = paramFormatOf(file);
     const bool paramFile = format == ParamFormat::Bin || (format == ParamFormat::Json && !isDocumentJson(file));
     if (paramFile && tile) throw ToolError(path + ": a parameter file has no tiles");
-    KeptStart start = paramFile ? fromParamFile(file, given, argv0) : fromDesign(file, name, given, argv0, tile);
+    KeptStart start = paramFile ? fromParamFile(file, given, argv0, into) : fromDesign(file, name, given, argv0, tile);
     for (std::string& w : start.warnings) w = renamed(w, path, name);
     return start;
   } catch (const KeptSheet&) {

@@ -27,21 +27,23 @@ struct KeptStart {
 
 // Reads `file`, named `name` in every message (the page's uploads live under another name), as
 // `name`'s extension says: a design from a .svg, .png or .json flarimond wrote (the tile of a sheet
-// when `tile` is given), or a parameter file (.bin, or a .json that is not a document).
+// when `tile` is given), or a parameter file (.bin, or a .json that is not a document). A
+// parameter file gives no document: it opens into one with the options of `into` when given (the
+// page's document), else as `given` describes.
 //
 // A design gives its record, its document options and its random source where its drawing began,
 // so that the dialog opened on it previews, and OK draws, that design again; the options `given`
 // names replace the design's, and a seed given starts the random source afresh (as render --from
 // does). A parameter file gives its record, with the fields it leaves out at the plug-in's own
-// defaults for a document as `given` describes it, and its seed when it has one. ToolError for a
-// file that cannot be read or gives no design or record; KeptSheet for a sheet without a tile.
+// defaults for that document, and its seed when it has one. ToolError for a file that cannot be
+// read or gives no design or record; KeptSheet for a sheet without a tile.
 KeptStart readKeptFile(const std::filesystem::path& file, const std::string& name, const HostArgs& given,
-                       const char* argv0, std::optional<int> tile);
+                       const char* argv0, std::optional<int> tile, const flhost::DocumentOptions* into = nullptr);
 
 // How the server reads a kept file the page opens: readKeptFile with the server's own module
 // and none of its document options, which the file gives.
 using OpenKept = std::function<KeptStart(const std::filesystem::path& file, const std::string& name,
-                                         std::optional<int> tile)>;
+                                         std::optional<int> tile, const flhost::DocumentOptions& into)>;
 
 // A sheet of several designs was opened without saying which.
 struct KeptSheet : ToolError {

@@ -688,11 +688,13 @@ TEST(Serve, FromAndOpenStartTheDialogOnAKeptDesign) {
   ASSERT_EQ(s.event(token, R"({"type": "confirm"})").first, 200);
   EXPECT_EQ(exported(s, "json"), expected) << "OK drew the kept design again";
 
-  // A parameter file: its record and its seed, in the options of the document it opens into.
+  // A parameter file: its record and its seed, in a document with the options of the one it
+  // replaces (the design's page here).
   ASSERT_EQ(s.event(token, R"({"type": "new"})").first, 200);
   auto [paramStatus, fromParams] = openFile(s, token, params);
   ASSERT_EQ(paramStatus, 200) << fromParams.dump().substr(0, 300);
   EXPECT_EQ(fromParams["host"]["opened"]["design"], false);
+  EXPECT_EQ(fromParams["document"]["page"], json({{"width", 500.0}, {"height", 400.0}}));
   EXPECT_EQ(fromParams["host"]["seed"], 3);
   EXPECT_EQ(withoutRunState(fromParams["record"]), kept);
   ASSERT_EQ(s.event(token, R"({"type": "cancel"})").first, 200);
