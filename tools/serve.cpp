@@ -76,35 +76,6 @@ void send(httplib::Response& res, Reply reply) {
 
 void refuse(httplib::Response& res, int status, const std::string& why) { send(res, errorReply(status, why)); }
 
-// A folder of its own for a file the page sends, removed with everything in it.
-class UploadFolder {
- public:
-  UploadFolder() {
-    std::string templ = (std::filesystem::temp_directory_path() / "flarimond-open-XXXXXX").string();
-    if (!mkdtemp(templ.data())) throw ToolError(std::string("cannot make a folder for the file: ") + std::strerror(errno));
-    path_ = templ;
-  }
-  ~UploadFolder() {
-    std::error_code ec;
-    std::filesystem::remove_all(path_, ec);
-  }
-  UploadFolder(const UploadFolder&) = delete;
-  UploadFolder& operator=(const UploadFolder&) = delete;
-  const std::filesystem::path& path() const { return path_; }
-
- private:
-  std::filesystem::path path_;
-};
-
-// The name the page gives a file it sends, as a file name of its own: its last part, printable.
-std::optional<std::string> uploadName(const std::string& given) {
-  std::string name = std::filesystem::path(given).filename().string();
-  if (name.empty() || name == "." || name == ".." || name.size() > 200) return std::nullopt;
-  for (unsigned char c : name)
-    if (c < 0x20 || c == 0x7f || c == '\\') return std::nullopt;
-  return name;
-}
-
 struct ExportOptions {
   int pngWidth;
   bool transparent;
@@ -226,7 +197,8 @@ void addRoutes(httplib::Server& server, BrowserHost& host, Claim& claim, int por
       const std::string length = req.get_header_value("Content-Length");
       uint64_t n = 0;
       auto [end, ec] = std::from_chars(length.data(), length.data() + length.size(), n);
-      if (ec == std::errc::result_out_of_range || (ec == std::errc() && end == length.data() + length.size() && n > kMaxBodyBytes)) {
+      const bool whole = ec == std::errc() && end == length.data() + length.size();
+      if (ec == std::errc::result_out_of_range || (whole && n > kMaxBodyBytes)) {
         GuardedServer::closeAfterAnswer();
         refuse(res, 400, "the request is too large");
         return httplib::Server::HandlerResponse::Handled;
@@ -470,7 +442,8 @@ int serveDialog(const ServeArgs& args, const ServeStart& start, OpenKept open) {
   Claim claim{std::chrono::seconds(idleSeconds)};
   BrowserHost host(*session, claim, gStopSignal, start.setup, std::move(open));
   session->dialogs().setDriver(&host);
-  addRoutes(server, host, claim, port, idleSeconds, args.webDir, ExportOptions{pngWidth, args.run.background == "transparent"});
+  addRoutes(server, host, claim, port, idleSeconds, args.webDir,
+            ExportOptions{pngWidth, args.run.background == "transparent"});
 
   StopSignals signals;
   // The signals go to the plug-in thread, which looks at the flag while it waits; the server's

@@ -38,7 +38,8 @@ int millisecondsUntil(Clock::time_point t) {
 void addressOf(socket_t fd, bool peer, std::string& ip, int& port) {
   sockaddr_storage a{};
   socklen_t len = sizeof a;
-  int r = peer ? getpeername(fd, reinterpret_cast<sockaddr*>(&a), &len) : getsockname(fd, reinterpret_cast<sockaddr*>(&a), &len);
+  auto* at = reinterpret_cast<sockaddr*>(&a);
+  int r = peer ? getpeername(fd, at, &len) : getsockname(fd, at, &len);
   if (r != 0) return;
   char text[INET6_ADDRSTRLEN] = "";
   if (a.ss_family == AF_INET) {
@@ -204,9 +205,8 @@ void GuardedServer::serve(Connection& c) {
   {
     using std::chrono::milliseconds;
     using std::chrono::seconds;
-    auto silence = std::chrono::duration_cast<milliseconds>(seconds(read_timeout_sec_)) + milliseconds(read_timeout_usec_ / 1000);
-    auto writeSilence =
-        std::chrono::duration_cast<milliseconds>(seconds(write_timeout_sec_)) + milliseconds(write_timeout_usec_ / 1000);
+    auto silence = milliseconds(seconds(read_timeout_sec_)) + milliseconds(read_timeout_usec_ / 1000);
+    auto writeSilence = milliseconds(seconds(write_timeout_sec_)) + milliseconds(write_timeout_usec_ / 1000);
     ConnectionStream stream(*this, c, silence, writeSilence);
     for (size_t left = keep_alive_max_count_; left > 0; --left) {
       if (!stream.nextRequest(std::chrono::duration_cast<milliseconds>(seconds(keep_alive_timeout_sec_)))) break;

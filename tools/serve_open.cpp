@@ -1,5 +1,9 @@
 #include "serve_open.h"
 
+#include <stdlib.h>
+
+#include <cerrno>
+#include <cstring>
 #include <fstream>
 #include <nlohmann/json.hpp>
 #include <sstream>
@@ -122,6 +126,26 @@ KeptStart fromParamFile(const fs::path& file, const HostArgs& given, const char*
 }
 
 }  // namespace
+
+UploadFolder::UploadFolder() {
+  std::string templ = (fs::temp_directory_path() / "flarimond-open-XXXXXX").string();
+  if (!mkdtemp(templ.data()))
+    throw ToolError(std::string("cannot make a folder for the file: ") + std::strerror(errno));
+  path_ = templ;
+}
+
+UploadFolder::~UploadFolder() {
+  std::error_code ec;
+  fs::remove_all(path_, ec);
+}
+
+std::optional<std::string> uploadName(const std::string& given) {
+  std::string name = fs::path(given).filename().string();
+  if (name.empty() || name == "." || name == ".." || name.size() > 200) return std::nullopt;
+  for (unsigned char c : name)
+    if (c < 0x20 || c == 0x7f || c == '\\') return std::nullopt;
+  return name;
+}
 
 KeptStart readKeptFile(const fs::path& file, const std::string& name, const HostArgs& given, const char* argv0,
                        std::optional<int> tile, const flhost::DocumentOptions* into) {

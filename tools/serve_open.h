@@ -45,6 +45,24 @@ KeptStart readKeptFile(const std::filesystem::path& file, const std::string& nam
 using OpenKept = std::function<KeptStart(const std::filesystem::path& file, const std::string& name,
                                          std::optional<int> tile, const flhost::DocumentOptions& into)>;
 
+// A folder of its own for a file the page sends (to be read as a kept file), removed with
+// everything in it. ToolError when it cannot be made.
+class UploadFolder {
+ public:
+  UploadFolder();
+  ~UploadFolder();
+  UploadFolder(const UploadFolder&) = delete;
+  UploadFolder& operator=(const UploadFolder&) = delete;
+  const std::filesystem::path& path() const { return path_; }
+
+ private:
+  std::filesystem::path path_;
+};
+
+// The name the page gives a file it sends, as a file name of its own in an UploadFolder: its last
+// part, printable; nullopt when there is none.
+std::optional<std::string> uploadName(const std::string& given);
+
 // A sheet of several designs was opened without saying which.
 struct KeptSheet : ToolError {
   KeptSheet(const std::string& what, std::vector<int> tiles) : ToolError(what), tiles(std::move(tiles)) {}

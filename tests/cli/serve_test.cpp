@@ -619,8 +619,8 @@ TEST(Serve, NewStartsAnEmptyDocument) {
   ASSERT_EQ(s.event(token, R"({"type": "set", "id": 25, "value": 50})").first, 400) << "no dialog";
 
   const json before = s.state();
-  auto [status, fresh] = s.event(token, R"({"type": "new"})", {{"X-Flarimond-Revision",
-                                                                std::to_string(before["document"]["revision"].get<uint64_t>())}});
+  const std::string held = std::to_string(before["document"]["revision"].get<uint64_t>());
+  auto [status, fresh] = s.event(token, R"({"type": "new"})", {{"X-Flarimond-Revision", held}});
   ASSERT_EQ(status, 200) << fresh.dump();
   const json& doc = fresh["document"];
   EXPECT_EQ(doc["arts"], 0);
