@@ -74,7 +74,7 @@ class ConnectionStream final : public httplib::Stream {
       }
       if (!waitFor(POLLIN, Clock::now() + idle, true)) return false;
     }
-    deadline_ = Clock::now() + GuardedServer::kRequestBound;
+    deadline_ = Clock::now() + server_.limits_.requestBound;
     std::lock_guard lock(server_.m_);
     c_.since = Clock::now();
     return true;
@@ -155,7 +155,7 @@ class ConnectionStream final : public httplib::Stream {
   size_t off_ = 0, len_ = 0;
 };
 
-GuardedServer::GuardedServer() {
+GuardedServer::GuardedServer(ConnectionLimits limits) : limits_(limits) {
   // Connections come to process_and_close_socket on the accepting thread itself, which only
   // hands each to a thread of its own.
   struct Inline : httplib::TaskQueue {
@@ -178,7 +178,7 @@ bool GuardedServer::process_and_close_socket(socket_t sock) {
     return static_cast<size_t>(std::count_if(connections_.begin(), connections_.end(),
                                              [](const Connection& c) { return !c.done && !c.evicted; }));
   };
-  while (!halting_ && live() >= kMaxConnections && !evictOne()) {
+  while (!halting_ && live() >= limits_.connections && !evictOne()) {
     // Every connection is being answered: the new one waits for the first to finish, or to
     // start waiting on its client.
     roomFreed_.wait_for(lock, std::chrono::milliseconds(20));

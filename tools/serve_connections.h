@@ -6,8 +6,8 @@
 // driving tab's events waiting in the queue. Here every connection has a thread of its own, so
 // nobody waits for a worker, and three limits bound what a connection may hold:
 //  - silence: no read waits longer than the server's read time-out for its next byte;
-//  - a whole request (line, headers and body) must arrive within kRequestBound of its first byte;
-//  - at most kMaxConnections are open at once. Every client on loopback has the same address, so
+//  - a whole request (line, headers and body) must arrive within a bound of its first byte;
+//  - only so many connections are open at once. Every client on loopback has the same address, so
 //    the cap cannot be counted per address (and a tab shares 127.0.0.1 with whatever else runs
 //    here): when it is reached, the connection that has waited longest for its client (a request
 //    still arriving, or a kept-alive connection with none) is closed to make room. A connection
@@ -27,12 +27,14 @@
 
 namespace fltools {
 
+struct ConnectionLimits {
+  size_t connections = 256;                       // open at once
+  std::chrono::milliseconds requestBound{30000};  // from a request's first byte to its last
+};
+
 class GuardedServer : public httplib::Server {
  public:
-  static constexpr size_t kMaxConnections = 256;
-  static constexpr std::chrono::seconds kRequestBound{30};
-
-  GuardedServer();
+  explicit GuardedServer(ConnectionLimits limits = {});
   ~GuardedServer() override;
   GuardedServer(const GuardedServer&) = delete;
   GuardedServer& operator=(const GuardedServer&) = delete;
@@ -60,6 +62,7 @@ class GuardedServer : public httplib::Server {
 
   friend class ConnectionStream;
 
+  const ConnectionLimits limits_;
   std::mutex m_;
   std::condition_variable roomFreed_;
   std::list<Connection> connections_;
