@@ -214,6 +214,7 @@
     else if (m && m.name === 'New') said = 'A new, empty document.';
     return `${said} ${seed}`;
   }
+
   // Builds the dialog's items once per dialog (so focus and typing survive) and updates them from
   // every dump after.
   function drawDialog(body, d, only) {
