@@ -11,6 +11,7 @@
 #include "host_run.h"
 #include "param_file.h"
 #include "progress.h"
+#include "text_format.h"
 
 namespace fltools {
 
@@ -25,15 +26,6 @@ void addOutputOptions(CLI::App* cmd, RenderArgs& r) {
                   "Also write the record the host holds after the run (.bin or\n"
                   ".json, which keeps the seed too)")
       ->type_name("FILE");
-}
-
-std::string drawsText(const std::vector<float>& draws) {
-  std::string s;
-  for (float d : draws) {
-    if (!s.empty()) s += ',';
-    flhost::appendShortestFloat(s, d);
-  }
-  return s;
 }
 
 // What render --from draws: the design a file carries, with what the command line gives on top.

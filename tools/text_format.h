@@ -5,6 +5,7 @@
 #include <cmath>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "export.h"
 
@@ -25,6 +26,16 @@ inline std::string floatText(float v) {
   if (std::isinf(v)) return v > 0 ? "inf" : "-inf";
   std::string s;
   flhost::appendShortestFloat(s, v);
+  return s;
+}
+
+// Reals as --draws takes them: each as floatText, comma-separated.
+inline std::string drawsText(const std::vector<float>& draws) {
+  std::string s;
+  for (float d : draws) {
+    if (!s.empty()) s += ',';
+    flhost::appendShortestFloat(s, d);
+  }
   return s;
 }
 
