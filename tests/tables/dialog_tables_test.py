@@ -461,8 +461,7 @@ class Tumble(DialogTest):
 
     def test_each_threshold_is_strict(self):
         # One chance at a time just above its threshold, the others at theirs.
-        steps = [1, 2, 3, 6, 7, 8, 9, 10, 14, 15, 16, 17, 18, 19, 20, 21, 22, 23, 24, 25, 29, 38, 39, 40]
-        for only in steps:
+        for only in [1, 2, 3, 6, 7, 8, 9, 10] + list(range(14, 41)):
             with self.subTest(step=only):
                 draws, record = self.draws_for(lambda s, t: s == only)
                 dump = run_dialog(unusual(), script=["press 111"], draws=draws)
