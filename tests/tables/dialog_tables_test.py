@@ -449,6 +449,11 @@ class Tumble(DialogTest):
          lambda s: 0.0, {"starCount": 1, "burstCount": 1, "starPulse": 0, "elementPulse": 0}),
     ]
 
+    def test_what_tumble_resets_and_keeps_is_the_whole_record(self):
+        run_state = {"finalRun", "dialogLeft", "dialogTop", "dialogRight", "dialogBottom", "dialogBoundsSaved"}
+        self.assertFalse(set(rules.TUMBLE_RESET) & set(rules.TUMBLE_KEEPS))
+        self.assertEqual(set(rules.TUMBLE_RESET) | set(rules.TUMBLE_KEEPS) | run_state, set(rules.KIND))
+
     def test_draws_in_order_and_what_the_controls_keep(self):
         for name, choose, values, checks in self.CASES:
             with self.subTest(name):

@@ -4,6 +4,7 @@ Nothing here is read from the plug-in: the tests hold the built module to these 
 the stand-in host. Where two rules state the same thing (a page's items in the layout and in the
 page membership), both are typed and the tests check that they agree.
 """
+import math
 import struct
 
 
@@ -12,10 +13,10 @@ def f32(x):
     return struct.unpack("<f", struct.pack("<f", x))[0]
 
 
-def next_f32(x):
-    """The single-precision number just above x (x >= 0)."""
+def next_f32(x, step=1):
+    """The single-precision number just above x (x >= 0); just below it with step -1."""
     bits = struct.unpack("<I", struct.pack("<f", x))[0]
-    return struct.unpack("<f", struct.pack("<I", bits + 1))[0]
+    return struct.unpack("<f", struct.pack("<I", bits + step))[0]
 
 
 # ---- The record: every field in stored order, with its kind and default. "viewX"/"viewY": the
@@ -429,6 +430,7 @@ TUMBLE_KEEPS = ["preview", "randomOpacity", "randomWidth", "randomStyle", "apply
                 "dropShadow", "randomShadowScaling", "halfFillShadow", "randomShadowDirection",
                 "randomShadowOpacity", "preset", "factorMode", "currentPage", "viewZoom"]
 
+
 def passes(r, chance):
     return f32(f32(r) * 100.0) > chance
 
@@ -437,7 +439,7 @@ def at_chance(chance):
     """The largest draw that does not pass the chance."""
     r = f32(chance / 100.0)
     while passes(r, chance):
-        r = struct.unpack("<f", struct.pack("<I", struct.unpack("<I", struct.pack("<f", r))[0] - 1))[0]
+        r = next_f32(r, -1)
     while not passes(next_f32(r), chance):
         r = next_f32(r)
     return r
@@ -469,7 +471,7 @@ class F:
     def __rsub__(self, o): return F(float(o) - self.v)
 
 
-# Tumble's draws by step: the steps with a chance, and step 13's own two ("13a", "13b").
+# Tumble's draws are named by step; step 13's own two chances are "13a" and "13b".
 def tumble(record, draw):
     """The record after Tumble's reset and draws, before the controls read it back. draw(step,
     chance) gives each draw: the one a step's chance is decided by (chance T), or one of its
@@ -536,12 +538,11 @@ def tumble(record, draw):
 
 # ---- Pick buttons: (button, field, value from the artwork point (x, y) and the view centre).
 def _angle(x, y, centre):
-    import math
     return math.degrees(math.atan2(y - centre[1], x - centre[0]))
 
 
 PICKS = [
-    (150, "burstCount", lambda x, y, c: trunc(f32(x) * f32(0.1))),
+    (150, "burstCount", lambda x, y, c: trunc(f32(f32(x) * f32(0.1)))),
     (151, "length", lambda x, y, c: x),
     (152, "angle", lambda x, y, c: _angle(x, y, c)),
     (153, "initialGapX", lambda x, y, c: x),
