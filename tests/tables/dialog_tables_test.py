@@ -12,6 +12,7 @@ import subprocess
 import sys
 import tempfile
 import unittest
+from concurrent.futures import ThreadPoolExecutor
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import rules  # noqa: E402
@@ -59,6 +60,12 @@ def run_dialog(record=None, script=(), draws=None, page=None, fails=(), preset=N
             out = json.load(f)
     out["item"] = {i["id"]: i for i in out["items"]}
     return out
+
+
+def run_many(runs):
+    """run_dialog for each dict of its arguments, several at a time; the dumps in order."""
+    with ThreadPoolExecutor(max_workers=max(2, os.cpu_count() or 2)) as pool:
+        return list(pool.map(lambda kw: run_dialog(**kw), runs))
 
 
 def reading(item, value):
@@ -158,17 +165,17 @@ class Layout(DialogTest):
     def test_the_stored_page_comes_up_through_its_lead_item(self):
         # Pages 0 and 8 come up as page 1. The lead item's value notifier previews (preview on),
         # which sets previewValid; the tab's page notifier shows the page and marks its label.
-        for stored in range(0, 9):
+        dumps = run_many([dict(record=base(preview=1, currentPage=stored)) for stored in range(0, 9)])
+        for stored, dump in enumerate(dumps):
             shown = stored if 1 <= stored <= 7 else 1
             with self.subTest(currentPage=stored):
-                dump = run_dialog(base(preview=1, currentPage=stored))
                 self.assertPageShown(dump, shown)
                 self.assertEqual(dump["record"]["previewValid"], 1)
 
     def test_a_tab_shows_its_page(self):
-        for n in rules.PAGES:
+        dumps = run_many([dict(record=base(currentPage=n % 7 + 1), script=["page %d" % n]) for n in rules.PAGES])
+        for n, dump in zip(rules.PAGES, dumps):
             with self.subTest(page=n):
-                dump = run_dialog(base(currentPage=n % 7 + 1), script=["page %d" % n])
                 self.assertPageShown(dump, n)
 
     def assertPageShown(self, dump, n):
@@ -187,8 +194,7 @@ class Popups(DialogTest):
         self.assertEqual(sorted(fields), sorted(rules.POPUPS))
         last = {fields[p]: len(entries) - 1 for p, entries in rules.POPUPS.items()}
         middle = {fields[p]: (len(entries) * 2) // 3 for p, entries in rules.POPUPS.items()}
-        for selected in (last, middle):
-            dump = run_dialog(base(**selected))
+        for selected, dump in zip((last, middle), run_many([dict(record=base(**last)), dict(record=base(**middle))])):
             for popup, entries in rules.POPUPS.items():
                 with self.subTest(popup=popup):
                     self.assertEqual(dump["item"][popup]["entries"], entries)
@@ -212,9 +218,8 @@ class EnablingRules(DialogTest):
         self.assertEqual(len(set(columns + flipped)), 2 * len(columns))
 
     def test_each_controlling_value_enables_and_disables_its_items(self):
-        for case in self.CASES:
+        for case, dump in zip(self.CASES, run_many([dict(record=base(**c)) for c in self.CASES])):
             with self.subTest(**case):
-                dump = run_dialog(base(**case))
                 enabled = {i["id"] for i in dump["items"] if i["enabled"]}
                 self.assertEqual(enabled, rules.enabled_items(base(**case)))
 
@@ -257,10 +262,9 @@ class ValueNotifier(DialogTest):
     def test_controls_show_their_fields_and_read_them_back(self):
         # The init procedure puts every field into its control; the lead item's value notifier
         # reads each back into its own field.
-        for run in range(FLAG_RUNS):
+        records = [base(**flag_bits(run), **NUMBERS[run % 2], **FACTOR_VALUES[run % 2]) for run in range(FLAG_RUNS)]
+        for run, (record, dump) in enumerate(zip(records, run_many([dict(record=r) for r in records]))):
             with self.subTest(run=run):
-                record = base(**flag_bits(run), **NUMBERS[run % 2], **FACTOR_VALUES[run % 2])
-                dump = run_dialog(record)
                 self.assertControlsShow(dump, record)
                 self.assertRecord(dump["record"], dict(record, previewValid=record["preview"]))
 
@@ -268,49 +272,55 @@ class ValueNotifier(DialogTest):
         # Opened on one set of values (the controls that enable others enabling them), then every
         # control worked on its page to another value, the controlling ones last; the factor
         # popup chooses the member the factor spin edits write, then chooses the other one back.
-        for run in range(FLAG_RUNS):
+        runs = [self.worked(run) for run in range(FLAG_RUNS)]
+        dumps = run_many([dict(record=record, script=script) for record, script, _ in runs])
+        for run, ((_, _, want), dump) in enumerate(zip(runs, dumps)):
             with self.subTest(run=run):
-                first, then = NUMBERS[run % 2], NUMBERS[1 - run % 2]
-                bits = flag_bits(run)
-                record = base(**{f: 1 - b for f, b in bits.items()})
-                record.update(CONTROLLERS, **first, **FACTOR_VALUES[run % 2])
-                record.update(fillColor=6, strokeColor=6)
-                script, want = [], dict(record)
-                for page in rules.PAGES:
-                    script.append("page %d" % page)
-                    items = [rules.ITEM[i] for i in rules.PAGES[page]]
-                    last = [i for i in items if i.field in ("dropShadow", "fillColor", "strokeColor")]
-                    for item in [i for i in items if i not in last] + last:
-                        if item.kind == "popup":
-                            if item.id == 125:
-                                continue
-                            script.append("choose %d %d" % (item.id, then[item.field]))
-                            want[item.field] = then[item.field]
-                        elif item.kind == "check":
-                            script.append("check %d %d" % (item.id, bits[item.field]))
-                            want[item.field] = bits[item.field]
-                        elif item.kind in ("int", "float"):
-                            script.append("set %d %r" % (item.id, then[item.field]))
-                            want[item.field] = then[item.field]
-                        elif item.kind == "factor":
-                            if item.id == 11:  # the page's first factor: choose the member first
-                                script.append("choose 125 %d" % then["factorMode"])
-                            member = item.field_for(then["factorMode"])
-                            value = FACTOR_VALUES[1 - run % 2][member]
-                            script.append("set %d %r" % (item.id, value))
-                            want[member] = value
-                    if page == 4:
-                        script.append("choose 125 %d" % first["factorMode"])
-                want["currentPage"] = 7
-                script.append("check 3 %d" % bits["preview"])
-                want["preview"] = bits["preview"]
-                script.append("set 25 %r" % then["viewZoom"])  # the zoom notifier's own field
-                want["viewZoom"] = then["viewZoom"]
-                dump = run_dialog(record, script=script)
                 self.assertRecord(dump["record"], dict(want, previewValid=want["preview"]))
                 self.assertControlsShow(dump, dump["record"])
                 enabled = {i["id"] for i in dump["items"] if i["enabled"]}
                 self.assertEqual(enabled, rules.enabled_items(dump["record"]))
+
+    @staticmethod
+    def worked(run):
+        """The record a run opens on, its script, and the record the script should leave."""
+        first, then = NUMBERS[run % 2], NUMBERS[1 - run % 2]
+        bits = flag_bits(run)
+        record = base(**{f: 1 - b for f, b in bits.items()})
+        record.update(CONTROLLERS, **first, **FACTOR_VALUES[run % 2])
+        record.update(fillColor=6, strokeColor=6)
+        script, want = [], dict(record)
+        for page in rules.PAGES:
+            script.append("page %d" % page)
+            items = [rules.ITEM[i] for i in rules.PAGES[page]]
+            last = [i for i in items if i.field in ("dropShadow", "fillColor", "strokeColor")]
+            for item in [i for i in items if i not in last] + last:
+                if item.kind == "popup":
+                    if item.id == 125:
+                        continue
+                    script.append("choose %d %d" % (item.id, then[item.field]))
+                    want[item.field] = then[item.field]
+                elif item.kind == "check":
+                    script.append("check %d %d" % (item.id, bits[item.field]))
+                    want[item.field] = bits[item.field]
+                elif item.kind in ("int", "float"):
+                    script.append("set %d %r" % (item.id, then[item.field]))
+                    want[item.field] = then[item.field]
+                elif item.kind == "factor":
+                    if item.id == 11:  # the page's first factor: choose the member first
+                        script.append("choose 125 %d" % then["factorMode"])
+                    member = item.field_for(then["factorMode"])
+                    value = FACTOR_VALUES[1 - run % 2][member]
+                    script.append("set %d %r" % (item.id, value))
+                    want[member] = value
+            if page == 4:
+                script.append("choose 125 %d" % first["factorMode"])
+        want["currentPage"] = 7
+        script.append("check 3 %d" % bits["preview"])
+        want["preview"] = bits["preview"]
+        script.append("set 25 %r" % then["viewZoom"])  # the zoom notifier's own field
+        want["viewZoom"] = then["viewZoom"]
+        return record, script, want
 
 
 class PickTracker(DialogTest):
@@ -322,28 +332,29 @@ class PickTracker(DialogTest):
               **{157 + k: (20000 + 100 * k, 0) for k in range(8)}}
 
     def test_each_button_sets_its_field_from_the_picked_point(self):
-        for button, field, value in rules.PICKS:
-            for factor_mode in ((0, 1) if field.endswith("*") else (0,)):
-                with self.subTest(button=button, factorMode=factor_mode):
-                    spin = rules.ITEM[rules.ITEM[button].field]
-                    member = spin.field_for(factor_mode)
-                    x, y = self.POINTS[button]
-                    record = base(factorMode=factor_mode, currentPage=rules.ITEM[button].page)
-                    dump = run_dialog(record, script=["pick %d %r %r" % (button, x, y)],
-                                      fails=["item.sendNotify@3=-1"])
-                    want = value(x, y, STANDARD_CENTRE)
-                    got = dump["record"][member]
-                    if button == 152:  # the host's arithmetic of the angle
-                        self.assertAlmostEqual(got, want, places=4)
-                    else:
-                        self.assertTrue(same(got, want), (got, want))
-                    self.assertTrue(same(dump["item"][spin.id]["value"], reading(spin, got)))
-                    self.assertEqual(dump["record"]["currentPage"], record["currentPage"])
+        cases = [(button, field, value, mode) for button, field, value in rules.PICKS
+                 for mode in ((0, 1) if field.endswith("*") else (0,))]
+        dumps = run_many([dict(record=base(factorMode=mode, currentPage=rules.ITEM[button].page),
+                               script=["pick %d %r %r" % ((button,) + self.POINTS[button])],
+                               fails=["item.sendNotify@3=-1"]) for button, _, _, mode in cases])
+        for (button, field, value, mode), dump in zip(cases, dumps):
+            with self.subTest(button=button, factorMode=mode):
+                spin = rules.ITEM[rules.ITEM[button].field]
+                want = value(*self.POINTS[button], STANDARD_CENTRE)
+                got = dump["record"][spin.field_for(mode)]
+                if button == 152:  # the host's arithmetic of the angle
+                    self.assertAlmostEqual(got, want, places=4)
+                else:
+                    self.assertTrue(same(got, want), (got, want))
+                self.assertTrue(same(dump["item"][spin.id]["value"], reading(spin, got)))
+                self.assertEqual(dump["record"]["currentPage"], rules.ITEM[button].page)
 
     def test_the_burst_count_is_truncated_toward_zero(self):
-        for x, want in [(188, 18), (-188, -18), (9, 0), (-19, -1)]:
+        cases = [(188, 18), (-188, -18), (9, 0), (-19, -1)]
+        dumps = run_many([dict(record=base(), script=["pick 150 %r 0" % x], fails=["item.sendNotify@3=-1"])
+                          for x, _ in cases])
+        for (x, want), dump in zip(cases, dumps):
             with self.subTest(x=x):
-                dump = run_dialog(base(), script=["pick 150 %r 0" % x], fails=["item.sendNotify@3=-1"])
                 self.assertEqual(dump["record"]["burstCount"], want)
 
     def test_a_pick_reread_stores_what_the_spin_edit_holds(self):
@@ -379,10 +390,12 @@ class Presets(DialogTest):
     def test_each_preset_is_the_reset_with_its_changes(self):
         # Chosen away from the standard view, on the factors page with the per-element members
         # shown (even positions) or on page 6 with the per-star members (odd positions).
-        for position in range(len(rules.PRESETS)):
+        befores = [unusual() if position % 2 == 0 else unusual(currentPage=6, factorMode=0)
+                   for position in range(len(rules.PRESETS))]
+        dumps = run_many([dict(record=before, script=["choose 123 %d" % position], page=ODD_PAGE)
+                          for position, before in enumerate(befores)])
+        for position, (before, dump) in enumerate(zip(befores, dumps)):
             with self.subTest(preset=rules.PRESETS[position][0]):
-                before = unusual() if position % 2 == 0 else unusual(currentPage=6, factorMode=0)
-                dump = run_dialog(before, script=["choose 123 %d" % position], page=ODD_PAGE)
                 want = rules.defaults(ODD_CENTRE)
                 want.update({k: before[k] for k in rules.PRESET_KEEPS})
                 want.update(rules.preset_changes(position), preset=position, previewValid=1)
@@ -455,21 +468,22 @@ class Tumble(DialogTest):
         self.assertEqual(set(rules.TUMBLE_RESET) | set(rules.TUMBLE_KEEPS) | run_state, set(rules.KIND))
 
     def test_draws_in_order_and_what_the_controls_keep(self):
-        for name, choose, values, checks in self.CASES:
+        made = [self.draws_for(choose, values) for _, choose, values, _ in self.CASES]
+        dumps = run_many([dict(record=unusual(), script=["press 111"], draws=draws) for draws, _ in made])
+        for (name, _, _, checks), (draws, record), dump in zip(self.CASES, made, dumps):
             with self.subTest(name):
-                draws, record = self.draws_for(choose, values)
                 for field, value in checks.items():  # the model's own reading of the case
                     self.assertTrue(same(record[field], value), (field, record[field]))
-                dump = run_dialog(unusual(), script=["press 111"], draws=draws)
                 self.assertRecord(dump["record"], self.expect(record))
                 self.assertControlsShow(dump, dump["record"])
 
     def test_each_threshold_is_strict(self):
         # One chance at a time just above its threshold, the others at theirs.
-        for only in [1, 2, 3, 6, 7, 8, 9, 10] + list(range(14, 41)):
+        steps = [1, 2, 3, 6, 7, 8, 9, 10] + list(range(14, 41))
+        made = [self.draws_for(lambda s, t, only=only: s == only) for only in steps]
+        dumps = run_many([dict(record=unusual(), script=["press 111"], draws=draws) for draws, _ in made])
+        for only, (draws, record), dump in zip(steps, made, dumps):
             with self.subTest(step=only):
-                draws, record = self.draws_for(lambda s, t: s == only)
-                dump = run_dialog(unusual(), script=["press 111"], draws=draws)
                 self.assertRecord(dump["record"], self.expect(record))
 
 
