@@ -23,7 +23,7 @@ STANDARD_CENTRE = (306.0, 396.0)  # the view of the default 612 x 792 page
 SWATCHES = 5  # the swatch list the tests give the document
 
 
-def run_dialog(record=None, script=(), draws=None, page=None, fails=(), preset=None):
+def run_dialog(record=None, script=(), draws=None, page=None, fails=()):
     """The dialog's dump after the host opened it on `record` (all 84 fields) and the script's
     actions were taken."""
     with tempfile.TemporaryDirectory() as d:
@@ -51,8 +51,6 @@ def run_dialog(record=None, script=(), draws=None, page=None, fails=(), preset=N
             args += ["--page", page]
         for fail in fails:
             args += ["--fail", fail]
-        if preset is not None:
-            args += ["--preset", str(preset)]
         done = subprocess.run(args, capture_output=True, text=True)
         if done.returncode != 0:
             raise AssertionError("%s\nexit %d: %s" % (" ".join(args), done.returncode, done.stderr))
