@@ -151,8 +151,9 @@ TEST_F(HostTest, ErrorDialogFindsTheMessageForEachCode) {
 
 // The error list is read into 256 bytes: a code text or a message longer than 255 characters is
 // cut there. So "SEGM" followed by 296 more characters is still the code 'SEGM' (whole, the text
-// could not even be made length-prefixed), and its message shows its first 255 characters.
-TEST_F(HostTest, ErrorTextsAreReadUpTo255Characters) {
+// could not even be made length-prefixed), and its message shows its first 255 characters. A code
+// text that starts with a digit, 0 included, is a number: "0271" is 271.
+TEST_F(HostTest, ErrorTextsAreReadUpTo255CharactersAndDigitsAreNumbers) {
   const std::string codeText = "SEGM" + std::string(296, 'x');
   std::string message;
   for (int i = 0; message.size() < 300; ++i) message += "part" + std::to_string(i) + " ";
@@ -160,7 +161,7 @@ TEST_F(HostTest, ErrorTextsAreReadUpTo255Characters) {
   auto copy = moduleCopy("long-error-texts", [&](flhost::ResourceSet& set) {
     // String ids 16048 to 16063: the list starts at 16050.
     set.add(uint16_t{6}, 1004, 1033,
-            stringBlock({"", "", "<Mac strings begin at index 1>", "-108", kMemoryMessage, "271", kMemoryMessage, codeText,
+            stringBlock({"", "", "<Mac strings begin at index 1>", "-108", kMemoryMessage, "0271", kMemoryMessage, codeText,
                          message, "NESS", "The filter cannot complete because a path has too many anchor points.", "!sel",
                          "The selection is not valid for this filter.", "<Others>",
                          "The filter cannot complete because of an unknown error."}));
@@ -173,9 +174,13 @@ TEST_F(HostTest, ErrorTextsAreReadUpTo255Characters) {
   s->memory().setParameters(std::vector<uint8_t>(reinterpret_cast<const uint8_t*>(&p), reinterpret_cast<const uint8_t*>(&p + 1)));
   s->faults().failOn("art.newArt", 1, code("SEGM"));
   EXPECT_EQ(s->go(), code("SEGM"));
-  ASSERT_EQ(user().errors.size(), 1u);
+  s->faults().failOn("art.newArt", 1, 271);
+  EXPECT_EQ(s->go(), 271);
+  ASSERT_EQ(user().errors.size(), 2u);
   EXPECT_EQ(user().errors[0].message, message.substr(0, 255));
   EXPECT_EQ(user().errors[0].code, "SEGM");
+  EXPECT_EQ(user().errors[1].message, kMemoryMessage);
+  EXPECT_EQ(user().errors[1].code, "271");
 }
 
 TEST_F(HostTest, ShutdownFreesTheGlobalsBlock) {

@@ -380,6 +380,15 @@ class Defaults(DialogTest):
         self.assertRecord(dump["record"], dict(want, previewValid=1),
                           skip=("dialogLeft", "dialogTop", "dialogRight", "dialogBottom"))
 
+    def test_a_view_centre_the_host_does_not_give_is_the_origin(self):
+        # Get Parameters tests no result of its view lookups: the start then lies about the origin.
+        # So does a preset's reset (the second lookup, after Get Parameters' own).
+        first, preset = run_many([dict(page=ODD_PAGE, fails=["view.getViewCenter@1"]),
+                                  dict(record=unusual(), script=["choose 123 1"], page=ODD_PAGE,
+                                       fails=["view.getViewCenter@2"])])
+        for dump in (first, preset):
+            self.assertEqual((dump["record"]["startX"], dump["record"]["startY"]), (-200, 0))
+
 
 class Presets(DialogTest):
     def test_the_preset_table_names_the_list(self):
