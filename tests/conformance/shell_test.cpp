@@ -152,7 +152,8 @@ TEST_F(HostTest, ErrorDialogFindsTheMessageForEachCode) {
 // The error list is read into 256 bytes: a code text or a message longer than 255 characters is
 // cut there. So "SEGM" followed by 296 more characters is still the code 'SEGM' (whole, the text
 // could not even be made length-prefixed), and its message shows its first 255 characters. A code
-// text that starts with a digit, 0 included, is a number: "0271" is 271.
+// text that starts with a digit, 0 included, is a number ("0271" is 271); any other is four
+// characters, digits after the first included ("N3SS").
 TEST_F(HostTest, ErrorTextsAreReadUpTo255CharactersAndDigitsAreNumbers) {
   const std::string codeText = "SEGM" + std::string(296, 'x');
   std::string message;
@@ -162,7 +163,7 @@ TEST_F(HostTest, ErrorTextsAreReadUpTo255CharactersAndDigitsAreNumbers) {
     // String ids 16048 to 16063: the list starts at 16050.
     set.add(uint16_t{6}, 1004, 1033,
             stringBlock({"", "", "<Mac strings begin at index 1>", "-108", kMemoryMessage, "0271", kMemoryMessage, codeText,
-                         message, "NESS", "The filter cannot complete because a path has too many anchor points.", "!sel",
+                         message, "N3SS", "The filter cannot complete because a path has too many anchor points.", "!sel",
                          "The selection is not valid for this filter.", "<Others>",
                          "The filter cannot complete because of an unknown error."}));
   });
@@ -176,11 +177,15 @@ TEST_F(HostTest, ErrorTextsAreReadUpTo255CharactersAndDigitsAreNumbers) {
   EXPECT_EQ(s->go(), code("SEGM"));
   s->faults().failOn("art.newArt", 1, 271);
   EXPECT_EQ(s->go(), 271);
-  ASSERT_EQ(user().errors.size(), 2u);
+  s->faults().failOn("art.newArt", 1, code("N3SS"));
+  EXPECT_EQ(s->go(), code("N3SS"));
+  ASSERT_EQ(user().errors.size(), 3u);
   EXPECT_EQ(user().errors[0].message, message.substr(0, 255));
   EXPECT_EQ(user().errors[0].code, "SEGM");
   EXPECT_EQ(user().errors[1].message, kMemoryMessage);
   EXPECT_EQ(user().errors[1].code, "271");
+  EXPECT_EQ(user().errors[2].message, "The filter cannot complete because a path has too many anchor points.");
+  EXPECT_EQ(user().errors[2].code, "N3SS");
 }
 
 TEST_F(HostTest, ShutdownFreesTheGlobalsBlock) {
