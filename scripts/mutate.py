@@ -375,6 +375,8 @@ def test_commands(build, src):
     bin_ = build / "bin"
     cmds = [[str(bin_ / t), "--gtest_fail_fast", "--gtest_brief=1"] for t in CONFORMANCE + UNIT]
     cmds.append(["bash", str(src / "tests" / "cli" / "cli_test.sh"), str(bin_ / "flarimond")])
+    cmds.append([sys.executable, str(src / "tests" / "tables" / "dialog_tables_test.py"), str(bin_ / "flarimond"),
+                 "--failfast"])
     if (bin_ / "serve_test").exists():
         cmds.append([str(bin_ / "serve_test"), "--gtest_fail_fast", "--gtest_brief=1"])
     return cmds
@@ -384,7 +386,7 @@ def run_tests(cmds, timeouts):
     """'killed', 'survived' or 'timeout', and the test program that decided."""
     for cmd, limit in zip(cmds, timeouts):
         code, _ = run(cmd, timeout=limit)
-        name = Path(cmd[0] if cmd[0] != "bash" else cmd[1]).name
+        name = Path(cmd[1] if cmd[0] in ("bash", sys.executable) else cmd[0]).name
         if code is None:
             return "timeout", name
         if code != 0:
