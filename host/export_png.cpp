@@ -408,10 +408,11 @@ bool writeSurfacePng(cairo_surface_t* surface, bool alpha, const std::vector<Png
 }
 
 bool writeDocumentPng(const Document& doc, std::ostream& out, int widthPixels, bool transparent, std::string* error,
-                      bool artOnly, const std::vector<PngText>& text, const std::function<void(double)>& progress) {
+                      Frame frame, const std::vector<PngText>& text, const std::function<void(double)>& progress) {
   // Working out the area also settles every art's bounds, so the bands below only read the
   // document.
-  HostRealRect area = exportArea(doc, artOnly ? Frame::Art : Frame::Page);
+  HostRealRect area = exportArea(doc, frame);
+  const bool artOnly = frame == Frame::Art;
   double areaWidth = static_cast<double>(area.right) - area.left;
   double areaHeight = static_cast<double>(area.top) - area.bottom;
   if (widthPixels <= 0 || !(areaWidth > 0) || !(areaHeight > 0)) {

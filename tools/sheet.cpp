@@ -108,6 +108,8 @@ JobResult drawTile(const SheetJob& job, size_t i) {
     return result;
   }
   const flhost::Document& doc = run.session->document();
+  if (std::string note = frameWarning(doc, job.frame); !note.empty())
+    diagnostics() << "flarimond: warning: tile " << i + 1 << ": " << note << "\n";
   // What made the tile travels with it: in its SVG group, or as a text chunk of the sheet's PNG.
   DesignMeta design = describeDesign(setup, *run.session, *held);
   design.tile = static_cast<int>(i + 1);
@@ -134,7 +136,7 @@ JobResult drawTile(const SheetJob& job, size_t i) {
     double w = static_cast<double>(area.right) - area.left, h = static_cast<double>(area.top) - area.bottom;
     int width = std::max(1, static_cast<int>(std::lround(job.tileSize * w / std::max(w, h))));
     std::string why;
-    if (!flhost::writeDocumentPng(doc, out, width, true, &why, job.frame == flhost::Frame::Art)) {
+    if (!flhost::writeDocumentPng(doc, out, width, true, &why, job.frame)) {
       result.status = kExitPluginError;
       std::cerr << "flarimond: tile " << i + 1 << ": " << why << "\n";
       return result;
@@ -343,8 +345,9 @@ Command addSheetCommand(CLI::App& app) {
   cmd->add_option("--tile", sheet->tile, "Tile size in pixels, points in an SVG (default 240)")->type_name("SIZE");
   cmd->add_option("--frame", sheet->run.frame,
                   "What a tile shows: art (default), a square around the\n"
-                  "design; or page, the page and all the art")
-      ->type_name("art|page");
+                  "design; page, the page as render draws it; or all, the page\n"
+                  "and all the art")
+      ->type_name("art|page|all");
   cmd->add_option("--jobs", sheet->jobs, "Worker processes drawing tiles (default: one a processor)")
       ->type_name("N");
   addHostOptions(cmd, sheet->run.host);
