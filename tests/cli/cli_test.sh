@@ -249,6 +249,44 @@ check "SVG: valid SVG 1.1, and librsvg draws what the PNG export draws" bash -c 
   xmllint --noout --dtdvalid '$T/svg.dtd' '$T/a.svg' && ! grep -q 'id=\"page\"' '$T/a.svg' &&
   grep -q '<title>' '$T/a.svg' && grep -q '<path id=\"art-1\" d=\"M' '$T/a.svg'"
 
+check "a picture is the page: Background1 is a 612 x 792 pt SVG librsvg draws, not blank, as the PNG; all: page and art" bash -c "
+  '$F' render --preset Background1 --seed 5 -o '$T/bg.svg' 2> '$T/err' && ! grep -q warning '$T/err' &&
+  grep -q '<svg [^>]*width=\"612pt\" height=\"792pt\" viewBox=\"0 0 612 792\">' '$T/bg.svg' &&
+  xmllint --noout --dtdvalid '$T/svg.dtd' '$T/bg.svg' && rsvg-convert -w 306 '$T/bg.svg' -o '$T/bg.rsvg.png' &&
+  python3 '$H/png_ink.py' '$T/bg.rsvg.png' 0.2 &&
+  '$F' render --preset Background1 --seed 5 --width 306 -o '$T/bg.png' 2>/dev/null &&
+  python3 '$H/png_diff.py' '$T/bg.png' '$T/bg.rsvg.png' &&
+  '$F' render --preset Background1 --seed 5 --frame all -o '$T/bga.svg' 2>/dev/null &&
+  grep -q '<svg [^>]*width=\"[0-9]\{9\}[.0-9]*pt\"' '$T/bga.svg' && grep -q 'id=\"page\"' '$T/bga.svg' &&
+  '$F' render --seed 1 --frame everything -o '$T/no.svg' 2> '$T/err'; test \$? = 2 &&
+  grep -q 'expected page, art or all' '$T/err'"
+
+check "less than 1 % of the art on the page: a warning names the frame that shows it; a tile's names the tile" bash -c "
+  '$F' render --seed 1 --page 10x10 -o '$T/small.png' --width 50 2> '$T/err' &&
+  grep -qx 'flarimond: warning: $T/small.png: only 0.0[0-9]* % of the art lies on the page; --frame art shows all of it' '$T/err' &&
+  '$F' render --seed 1 --page 10x10 --frame art -o '$T/small.svg' 2> '$T/err' && ! grep -q warning '$T/err' &&
+  '$F' render --seed 1 --page 10x10 -o '$T/small.json' 2> '$T/err' && ! grep -q warning '$T/err' &&
+  '$F' render --seed 1 -o '$T/half.svg' 2> '$T/err' && ! grep -q warning '$T/err' &&
+  '$F' sheet --vary burstType=0..1 --page 10x10 --frame page --seed 1 --tile 32 -o '$T/small.svg' 2> '$T/err' &&
+  test \$(grep -c '^flarimond: warning: tile [12]: only .* of the art lies on the page' '$T/err') = 2"
+
+check "the background presets framed on the page, as the README's presets sheet draws them: no tile is blank" bash -c "
+  '$F' sheet --vary preset=25..27 --frame page --tile 64 --seed 5 -o '$T/bgs.png' 2>/dev/null &&
+  python3 '$H/png_ink.py' '$T/bgs.png' 0.1 64 64 18 3"
+
+check "the SVG holds every art: art-N is the document's art N, one with no segments a path with empty data" bash -c "
+  args='--set starCount=40 --set spreadFactorPerStar=1000 --seed 1' &&
+  '$F' render \$args -o '$T/holes.json' && '$F' render \$args --frame art -o '$T/holes.svg' &&
+  xmllint --noout --dtdvalid '$T/svg.dtd' '$T/holes.svg' && rsvg-convert '$T/holes.svg' -o '$T/holes.png' &&
+  python3 - '$T/holes.json' '$T/holes.svg' <<'PY'
+import json, sys, xml.etree.ElementTree as ET
+arts = json.load(open(sys.argv[1]))['arts']
+paths = [p for p in ET.parse(sys.argv[2]).getroot().iter('{http://www.w3.org/2000/svg}path')]
+assert [p.get('id') for p in paths] == [f'art-{n}' for n in range(1, len(arts) + 1)], (len(paths), len(arts))
+assert [p.get('d') == '' for p in paths] == [not a['segments'] for a in arts]
+assert sum(not a['segments'] for a in arts) == 10
+PY"
+
 check "sheet of twelve seeds as SVG: a group per tile with its seed and record; tile 5 is render --seed 5" bash -c "
   '$F' sheet --vary seed=1..12 --preset 3 --frame art -o '$T/s.svg' 2> '$T/err' &&
   xmllint --noout --dtdvalid '$T/svg.dtd' '$T/s.svg' && rsvg-convert '$T/s.svg' -o '$T/s.png' &&
