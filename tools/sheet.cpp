@@ -59,33 +59,33 @@ struct SheetJob {
   int tileSize = 240;
 };
 
-std::string tileLabel(const SheetJob& job, const std::vector<double>& values) {
+std::string tileLabel(const SheetJob& job, const std::vector<size_t>& steps) {
   std::string text;
-  for (size_t k = 0; k < values.size(); ++k) text += (k ? ", " : "") + valueLabel(job.vary[k], values[k]);
+  for (size_t k = 0; k < steps.size(); ++k) text += (k ? ", " : "") + valueLabel(job.vary[k], steps[k]);
   return text;
 }
 
 // Draws tile i in a host run of its own; the output is the tile's PNG, or its SVG group.
 JobResult drawTile(const SheetJob& job, size_t i) {
   JobResult result;
-  std::vector<double> values = tileValues(job.vary, job.grid, i);
+  std::vector<size_t> steps = tileSteps(job.vary, job.grid, i);
   HostSetup setup = job.setup;
   RunPlan plan;
   plan.record = job.base;
   std::vector<flhost::DialogAction> before, after;
-  for (size_t k = 0; k < values.size(); ++k) {
+  for (size_t k = 0; k < steps.size(); ++k) {
     const Variation& v = job.vary[k];
     if (v.kind == Variation::Kind::Seed) {
-      setup.options.seed = static_cast<uint64_t>(values[k]);
+      setup.options.seed = v.seeds[steps[k]];
     } else if (v.kind == Variation::Kind::Preset) {
       // Presets live in the dialog, not in the record: a tile chooses its preset there first.
-      before.push_back(presetAction(static_cast<int32_t>(values[k]), "--vary " + v.name));
+      before.push_back(presetAction(static_cast<int32_t>(v.values[steps[k]]), "--vary " + v.name));
     } else if (job.dialog) {
       // After the user's own actions, so that a preset chosen there does not undo the value.
-      std::vector<flhost::DialogAction> set = setFieldActions(v.name + "=" + valueText(v, values[k]));
+      std::vector<flhost::DialogAction> set = setFieldActions(v.name + "=" + valueText(v, steps[k]));
       after.insert(after.end(), set.begin(), set.end());
     } else {
-      setField(*plan.record, *v.field, values[k]);
+      setField(*plan.record, *v.field, v.values[steps[k]]);
     }
   }
   plan.actions = before;
@@ -128,7 +128,7 @@ JobResult drawTile(const SheetJob& job, size_t i) {
     number.clear();
     flhost::appendThousandths(number, y + size + 13);
     out << number << "\" font-family=\"sans-serif\" font-size=\"12\" text-anchor=\"middle\" fill=\"#404040\">"
-        << xmlEscaped(tileLabel(job, values)) << "</text>\n</g>\n";
+        << xmlEscaped(tileLabel(job, steps)) << "</text>\n</g>\n";
   } else {
 #ifdef FLARIMOND_HAVE_CAIRO
     // The frame fitted into the square tile: its longer side fills the tile.
@@ -215,7 +215,7 @@ void writeSheetPng(const SheetJob& job, const std::vector<JobResult>& tiles, std
                              y + (tile - std::min(h, tile)) / 2.0);
     cairo_rectangle(cr.get(), x, y, tile, tile);
     cairo_fill(cr.get());
-    std::string text = tileLabel(job, tileValues(job.vary, job.grid, i));
+    std::string text = tileLabel(job, tileSteps(job.vary, job.grid, i));
     cairo_set_source_rgb(cr.get(), 0.25, 0.25, 0.25);
     cairo_text_extents_t extents;
     cairo_text_extents(cr.get(), text.c_str(), &extents);
@@ -236,7 +236,7 @@ void writeSheetSvg(const SheetJob& job, const std::vector<JobResult>& tiles, std
   int width = job.grid.columns * job.tileSize, height = job.grid.rows * (job.tileSize + kLabelHeight);
   std::string title = "Flarimond sheet:";
   for (const Variation& v : job.vary)
-    title += " " + valueLabel(v, v.values.front()) + " to " + valueLabel(v, v.values.back());
+    title += " " + valueLabel(v, 0) + " to " + valueLabel(v, v.count() - 1);
   out << "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"no\"?>\n"
       << "<svg xmlns=\"http://www.w3.org/2000/svg\" version=\"1.1\" width=\"" << width << "pt\" height=\"" << height
       << "pt\" viewBox=\"0 0 " << width << " " << height << "\">\n<title>" << xmlEscaped(title) << "</title>\n"
@@ -281,7 +281,7 @@ int runSheet(const SheetArgs& args, const char* argv0) {
   job.dialog = job.dialog || !job.userActions.empty();
   // A field varied in the dialog must have a control there: found out now, not at the first tile.
   for (const Variation& v : job.vary)
-    if (v.kind == Variation::Kind::Field && job.dialog) setFieldActions(v.name + "=" + valueText(v, v.values.front()));
+    if (v.kind == Variation::Kind::Field && job.dialog) setFieldActions(v.name + "=" + valueText(v, 0));
   OutputFile output(run.output);
 
   // The record every tile starts from: the given one (which may carry a seed), or the defaults the

@@ -172,7 +172,7 @@ check "presets are listed and chosen by name" bash -c "
   grep -q '\"burstCount\": 20,' '$T/star20.params.json' && test \$(grep -c '^{\"closed\"' '$T/star20.json') = 20"
 
 check "--set refuses fields without a control and bad script lines name their line" bash -c "
-  '$F' render -o '$T/n.svg' --set finalRun=1 2> '$T/err'; test \$? = 2 && grep -q 'no control' '$T/err' &&
+  '$F' render -o '$T/n.svg' --set currentPage=1 2> '$T/err'; test \$? = 2 && grep -q 'no control' '$T/err' &&
   printf 'page 2\\nset 4 three\\n' > '$T/bad.txt' &&
   '$F' render -o '$T/n.svg' --dialog-script '$T/bad.txt' 2> '$T/err'; test \$? = 2 && grep -q 'line 2' '$T/err' &&
   test ! -e '$T/n.svg'"
@@ -333,6 +333,37 @@ check "sheet: bad ranges are refused before any tile, nothing written; a failing
   '$F' sheet --vary seed=1..3 --seed 4 -o '$T/no.svg' 2>/dev/null; test \$? = 2 && test ! -e '$T/no.svg' &&
   '$F' sheet --vary burstType=0..3 --seed 1 --fail art.newArt=SEGM -o '$T/no.png' 2> '$T/err'; test \$? = 1 &&
   grep -q '^Plug-in Error: .*(SEGM)' '$T/err' && test ! -e '$T/no.png'"
+
+check "sheet: a tile is what its description says: run state refused by --vary and --set, with the reason" bash -c "
+  while read -r command; do
+    '$F' \$command --seed 1 -o '$T/no.svg' 2> '$T/err'; test \$? = 2 || { echo \"not refused: \$command\"; exit 1; }
+    grep -q ' is not a setting of the design but run state: ' '$T/err' || { cat '$T/err'; exit 1; }
+  done <<EOF2 &&
+sheet --vary previewValid=0..1
+sheet --vary finalRun=0..1
+sheet --vary burstType=0..1 --set previewValid=1
+render --set finalRun=1
+render --set previewValid=1
+EOF2
+  test ! -e '$T/no.svg'"
+
+check "sheet: seeds are whole numbers, exactly, up to 2^64 - 1; a tile past 2^53 is its own seed's design" bash -c "
+  '$F' sheet --vary seed=9007199254740993..9007199254740994 --set randomLength=1 --tile 32 -o '$T/big.svg' 2>/dev/null &&
+  grep -q '>seed 9007199254740993</text>' '$T/big.svg' &&
+  '$F' render --from '$T/big.svg' --tile 1 -o '$T/big1.json' &&
+  '$F' render --seed 9007199254740993 --set randomLength=1 -o '$T/r993.json' &&
+  '$F' render --seed 9007199254740992 --set randomLength=1 -o '$T/r992.json' &&
+  python3 - '$T/big1.json' '$T/r993.json' '$T/r992.json' <<'PY' &&
+import json, sys
+tile, exact, below = (json.load(open(p)) for p in sys.argv[1:])
+assert tile['design']['seed'] == 9007199254740993, tile['design']['seed']
+assert tile['arts'] == exact['arts'] and tile['arts'] != below['arts']
+PY
+  '$F' sheet --vary seed=18446744073709551614..18446744073709551615 --tile 32 -o '$T/top.svg' 2>/dev/null &&
+  grep -q '>seed 18446744073709551615</text>' '$T/top.svg' &&
+  '$F' sheet --vary seed=18446744073709551615..18446744073709551616 -o '$T/no.svg' 2> '$T/err'; test \$? = 2 &&
+  grep -q 'is not a whole number from 0 to 18446744073709551615' '$T/err' &&
+  '$F' render --seed 18446744073709551616 -o '$T/no.svg' 2>/dev/null; test \$? = 2 && test ! -e '$T/no.svg'"
 
 echo "cli: $passed passed, $failures failed"
 test "$failures" = 0
