@@ -148,8 +148,13 @@ int runFilter(const RenderArgs& args, const char* argv0, bool withDialog) {
   if (format != OutputFormat::Json)
     if (std::string note = frameWarning(run.session->document(), picture.frame); !note.empty())
       diagnostics() << "flarimond: warning: " << displayPath(args.output) << ": " << note << "\n";
-  writeDesignDocument(run.session->document(), describeDesign(setup, *run.session, *held), format, picture,
-                      output, displayPath(args.output));
+  try {
+    writeDesignDocument(run.session->document(), describeDesign(setup, *run.session, *held), format, picture,
+                        output, displayPath(args.output));
+  } catch (const ToolError&) {
+    outputs.throwIfWriteFailed();  // the system's reason, when the file is what failed
+    throw;
+  }
   outputs.commit();
   return kExitOk;
 }

@@ -193,11 +193,18 @@ cairo_status_t readPng(void* closure, unsigned char* data, unsigned int length) 
   return CAIRO_STATUS_SUCCESS;
 }
 
+// The sheet's picture in pixels: the tiles' grid and a label band under each row.
+std::pair<int64_t, int64_t> sheetPixels(const SheetJob& job) {
+  return {int64_t{job.grid.columns} * job.tileSize, int64_t{job.grid.rows} * (job.tileSize + kLabelHeight)};
+}
+
 void writeSheetPng(const SheetJob& job, const std::vector<JobResult>& tiles, std::ostream& out) {
   int tile = job.tileSize;
-  SurfaceHolder sheet(cairo_image_surface_create(CAIRO_FORMAT_RGB24, job.grid.columns * tile,
-                                                 job.grid.rows * (tile + kLabelHeight)),
+  const auto [width, height] = sheetPixels(job);
+  SurfaceHolder sheet(cairo_image_surface_create(CAIRO_FORMAT_RGB24, static_cast<int>(width), static_cast<int>(height)),
                       &cairo_surface_destroy);
+  if (cairo_status_t status = cairo_surface_status(sheet.get()); status != CAIRO_STATUS_SUCCESS)
+    throw std::runtime_error(std::string("the sheet's picture cannot be made: ") + cairo_status_to_string(status));
   CairoHolder cr(cairo_create(sheet.get()), &cairo_destroy);
   cairo_set_source_rgb(cr.get(), 1, 1, 1);
   cairo_paint(cr.get());
@@ -268,6 +275,15 @@ int runSheet(const SheetArgs& args, const char* argv0) {
   if (job.vary.size() == 2 && job.vary[0].name == job.vary[1].name)
     throw ToolError("--vary: " + job.vary[0].name + " is varied twice");
   job.grid = sheetGrid(job.vary, columns);
+#ifdef FLARIMOND_HAVE_CAIRO
+  // The sheet's picture is made whole once every tile is drawn: a size it cannot have is refused
+  // before the first.
+  if (job.format == OutputFormat::Png) {
+    const auto [width, height] = sheetPixels(job);
+    if (std::string why = flhost::pictureSizeProblem(width, height); !why.empty())
+      throw ToolError(displayPath(run.output) + ": " + why + ": use fewer or smaller tiles (--tile), or .svg");
+  }
+#endif
   bool seedVaried = false;
   for (const Variation& v : job.vary) {
     if (v.kind == Variation::Kind::Seed && run.host.seedGiven)
@@ -314,7 +330,12 @@ int runSheet(const SheetArgs& args, const char* argv0) {
     writeSheetSvg(job, tiles, output.stream());
   } else {
 #ifdef FLARIMOND_HAVE_CAIRO
-    writeSheetPng(job, tiles, output.stream());
+    try {
+      writeSheetPng(job, tiles, output.stream());
+    } catch (const std::runtime_error&) {
+      output.throwIfWriteFailed();  // the system's reason, when the file is what failed
+      throw;
+    }
 #endif
   }
   output.commit();

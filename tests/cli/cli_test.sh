@@ -365,5 +365,35 @@ PY
   grep -q 'is not a whole number from 0 to 18446744073709551615' '$T/err' &&
   '$F' render --seed 18446744073709551616 -o '$T/no.svg' 2>/dev/null; test \$? = 2 && test ! -e '$T/no.svg'"
 
+check "sheet: a picture larger than cairo or the memory cap allow is refused before any tile is drawn" bash -c "
+  '$F' sheet --vary burstType=0..29 --columns 30 --tile 2000 --seed 1 -o '$T/wide.png' 2> '$T/err'; test \$? = 2 &&
+  grep -q 'wide.png: the picture would be too large (60000 x 2018 pixels; at most 32767 a side)' '$T/err' &&
+  ! grep -q '^tile ' '$T/err' &&
+  '$F' sheet --vary burstType=0..10 --vary burstCount=2..12 --tile 2000 --seed 1 -o '$T/huge.png' 2> '$T/err'; test \$? = 2 &&
+  grep -q 'huge.png: the picture would be too large (22000 x 22198 pixels; at most 400 million in all)' '$T/err' &&
+  ! grep -q '^tile ' '$T/err' && test ! -e '$T/wide.png' && test ! -e '$T/huge.png'"
+
+check "a PNG that cannot be written names the system's reason: a file size limit, a full file system" bash -c "
+  { ( ulimit -f 10; trap '' XFSZ; exec '$F' render --seed 1 -o '$T/big.png' ) 2> '$T/err'; test \$? = 2; } &&
+  grep -qx 'flarimond: cannot write $T/big.png: File too large' '$T/err' && test ! -e '$T/big.png' &&
+  { ( ulimit -f 10; trap '' XFSZ; exec '$F' sheet --vary burstType=0..3 --seed 1 -o '$T/bigs.png' ) 2> '$T/err'; test \$? = 2; } &&
+  grep -qx 'flarimond: cannot write $T/bigs.png: File too large' '$T/err' && test ! -e '$T/bigs.png' &&
+  if unshare -rm true 2>/dev/null; then
+    mkdir '$T/full' &&
+    { unshare -rm sh -c \"mount -t tmpfs -o size=16k tmpfs '$T/full' && exec '$F' render --seed 1 -o '$T/full/d.png'\" 2> '$T/err'
+      test \$? = 2; } &&
+    grep -qx 'flarimond: cannot write $T/full/d.png: No space left on device' '$T/err'
+  else
+    echo 'no user namespace to mount a small file system in: the full disk is left untried'
+  fi"
+
+check "output names up to the file system's 255 bytes are written; a longer one is refused by name" bash -c "
+  for n in 234 255; do
+    name=\$(printf '%0*d' \$((n - 5)) 0).json
+    '$F' render --seed 1 -o '$T/'\$name && test -s '$T/'\$name || { echo \"not written: \$n bytes\"; exit 1; }
+  done &&
+  '$F' render --seed 1 -o '$T/'\$(printf '%0*d' 251 0).json 2> '$T/err'; test \$? = 2 &&
+  grep -q ': File name too long\$' '$T/err'"
+
 echo "cli: $passed passed, $failures failed"
 test "$failures" = 0
