@@ -482,7 +482,9 @@ HostRealRect exportArea(const Document& doc, Frame frame) {
 }
 
 double shareInFrame(const Document& doc, Frame frame) {
-  const Area f = survey(doc, frame, false).area;
+  // The other frames are made to hold every art with half its stroke.
+  if (frame != Frame::Page) return 1.0;
+  const Area f{0, doc.pageHeight(), doc.pageWidth(), 0};
   double total = 0, inside = 0;
   doc.forEachArt([&](const ArtView& art) {
     if (art.segments.empty() || !finiteArt(art)) return;
