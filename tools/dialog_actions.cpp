@@ -1,8 +1,8 @@
 #include "dialog_actions.h"
 
 #include <cctype>
-#include <cstddef>
 #include <cmath>
+#include <cstddef>
 #include <cstdlib>
 #include <nlohmann/json.hpp>
 

@@ -7,10 +7,10 @@
 #include <string>
 #include <vector>
 
+#include "burst_fields.h"
 #include "commands.h"
 #include "dialog_script.h"
 #include "dialogs.h"
-#include "burst_fields.h"
 #include "params/burst_params.h"
 
 namespace fltools {
