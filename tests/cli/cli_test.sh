@@ -270,9 +270,9 @@ check "less than 1 % of the art on the page: a warning names the frame that show
   '$F' sheet --vary burstType=0..1 --page 10x10 --frame page --seed 1 --tile 32 -o '$T/small.svg' 2> '$T/err' &&
   test \$(grep -c '^flarimond: warning: tile [12]: only .* of the art lies on the page' '$T/err') = 2"
 
-check "the background presets framed on the page, as the README's presets sheet draws them: no tile is blank" bash -c "
-  '$F' sheet --vary preset=25..27 --frame page --tile 64 --seed 5 -o '$T/bgs.png' 2>/dev/null &&
-  python3 '$H/png_ink.py' '$T/bgs.png' 0.1 64 64 18 3"
+check "the presets framed on the page, as the README's presets sheet draws them: no tile is blank" bash -c "
+  '$F' sheet --vary preset=0..35 --columns 6 --frame page --tile 64 --seed 5 -o '$T/presets.png' 2>/dev/null &&
+  python3 '$H/png_ink.py' '$T/presets.png' 0.005 64 64 18 36"
 
 check "the SVG holds every art: art-N is the document's art N, one with no segments a path with empty data" bash -c "
   args='--set starCount=40 --set spreadFactorPerStar=1000 --seed 1' &&
