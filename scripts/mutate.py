@@ -1100,8 +1100,15 @@ def main():
     if args.sample and args.sample < len(mutants):
         mutants = rng.sample(mutants, args.sample)
     # File by file (a file's tests learn from its earlier mutants, and consecutive mutants of one
-    # file rebuild the same objects), in line order.
-    order = {rel: i for i, rel in enumerate(rels)}
+    # file rebuild the same objects), in line order; the files taken from the folders in turn, so
+    # that a run stopped early has tried some of each.
+    by_folder = OrderedDict((f, [r for r in rels if folder_of(r) == f]) for f in FOLDERS)
+    turns = []
+    while any(by_folder.values()):
+        for f in FOLDERS:
+            if by_folder[f]:
+                turns.append(by_folder[f].pop(0))
+    order = {rel: i for i, rel in enumerate(turns)}
     mutants.sort(key=lambda m: (order[m["file"]], m["line"], m["col"]))
     print("mutate: %d mutants in %d files" % (len(mutants), len(rels)), file=sys.stderr)
     if args.list:
@@ -1126,7 +1133,26 @@ def main():
                 and tuple(r["key"]) in chosen]
         print("mutate: %d results kept from the last run" % len(kept), file=sys.stderr)
     done = set(tuple(r["key"]) for r in kept)
-    queue = [m for m in mutants if identity(m) not in done]
+    # A worker keeps to one file while it has mutants left (its build then recompiles only that
+    # file's objects), then starts a file no worker has started, then helps with the largest.
+    queue = OrderedDict()
+    for m in mutants:
+        if identity(m) not in done:
+            queue.setdefault(m["file"], []).append(m)
+    started_files = set()
+    current = {}
+
+    def next_mutant(w):
+        rel = current.get(w.index)
+        if not queue.get(rel):
+            fresh = [f for f, ms in queue.items() if ms and f not in started_files]
+            busy = sorted((f for f, ms in queue.items() if ms), key=lambda f: -len(queue[f]))
+            rel = fresh[0] if fresh else (busy[0] if busy else None)
+            if rel is None:
+                return None
+            started_files.add(rel)
+            current[w.index] = rel
+        return queue[rel].pop(0)
 
     jobs = max(1, args.jobs)
     workers = [Worker(i + 1, args) for i in range(jobs)]
@@ -1175,9 +1201,9 @@ def main():
                 budget_hit.append(True)
                 return
             with lock:
-                if not queue:
+                m = next_mutant(w)
+                if m is None:
                     return
-                m = queue.pop(0)
             t0 = time.time()
             row = w.try_mutant(m, tests_of, history, args.timeout)
             if stop_now.is_set():
