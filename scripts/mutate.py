@@ -821,8 +821,11 @@ class Worker:
         self.program = self.build / "bin" / "flarimond"
         self.tests, self.left_out = discover_tests(self.build, self.module,
                                                    self.program if self.program.exists() else None, self.unit_users)
-        self.env = {}
-        self.header_check_ok = {}
+        self.headers = sorted(str(p.relative_to(self.src)) for f in FOLDERS for p in (self.src / f).rglob("*.h")
+                              if not str(p.relative_to(self.src)).startswith(EXCLUDED))
+        self.header_check_ok = run(self.header_check()).code == 0
+        if not self.header_check_ok:
+            self.log("the plug-in's headers do not compile together by themselves: no header check")
 
     def find_users(self):
         """Which plug-in files each module object and each unit test target depends on."""
@@ -891,12 +894,14 @@ class Worker:
             t.cpu, t.wall = r.cpu, r.wall
         return failed
 
-    def header_check(self, rel):
-        """A header by itself, syntax only (catches the static_asserts of a table at a fraction
-        of a build), when the unchanged header passes the same check."""
-        cmd = self.compiler + self.check_flags + ["-fsyntax-only", "-x", "c++", "-include", str(self.src / rel),
-                                                  "/dev/null"]
-        return cmd
+    def header_check(self):
+        """Every plug-in header in one translation unit, syntax only: a mutated header is checked
+        with the headers that include it, whose static_asserts check its tables, at a fraction of
+        a build. Used when the unchanged headers pass it."""
+        cmd = self.compiler + self.check_flags + ["-fsyntax-only", "-x", "c++"]
+        for rel in self.headers:
+            cmd += ["-include", str(self.src / rel)]
+        return cmd + ["/dev/null"]
 
     def try_mutant(self, m, tests_of, history, cap):
         """Builds and tests one mutant; returns the result row."""
@@ -908,8 +913,8 @@ class Worker:
         env["CCACHE_DISABLE"] = "1"  # a mutant's objects are never needed again
         try:
             path.write_text(apply(original, m))
-            if m["file"].endswith(".h") and self.header_check_ok.get(m["file"]):
-                r = run(self.header_check(m["file"]), env=env, on_start=self.set_pid)
+            if m["file"].endswith(".h") and self.header_check_ok:
+                r = run(self.header_check(), env=env, on_start=self.set_pid)
                 row["check_cpu"] = r.cpu
                 if r.code != 0:
                     row["status"] = "refused"
@@ -1175,9 +1180,6 @@ def main():
         t.cpu = sum(w.tests[i].cpu for w in workers) / len(workers)
         for w in workers[1:]:
             w.tests[i].wall, w.tests[i].cpu = t.wall, t.cpu
-    for w in workers:
-        for rel in set(m["file"] for m in mutants if m["file"].endswith(".h")):
-            w.header_check_ok[rel] = run(w.header_check(rel)).code == 0
     print("mutate: %d tests (%.1f s of CPU on the unchanged tree); %d left out" % (
         len(workers[0].tests), sum(t.cpu for t in workers[0].tests), len(workers[0].left_out)), file=sys.stderr)
     setup_wall, setup_cpu = time.time() - started, cpu_of_children() - cpu0
