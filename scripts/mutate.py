@@ -1025,6 +1025,10 @@ def write_report(path, results, equivalent, stale, argv, started, times, complet
             lines += ["  " + block[0] + "   [line %d]" % r["line"]] + ["  " + b for b in block[1:]]
     lines += ["", "Equivalent entries that match no mutant (%d):" % len(stale)]
     lines += ["  " + head for head in stale]
+    # An entry whose mutant a test kills was wrong, or a test has since learnt to tell them apart.
+    killed = [equivalent[identity(r)][1] for r in results if r["status"] == "killed" and identity(r) in equivalent]
+    lines += ["", "Equivalent entries whose mutant a test kills (%d):" % len(killed)]
+    lines += ["  " + head for head in killed]
     rows = [r for r in results if r["status"] == "timeout"]
     lines += ["", "Timed out (%d):" % len(rows)]
     for r in sorted(rows, key=lambda r: (r["file"], r["line"], r["col"])):
