@@ -630,6 +630,9 @@ def environment(extra, tmp):
     env.pop("CCACHE_DISABLE", None)
     # Each worker's tests keep their files apart (GoogleTest's TempDir, mktemp).
     env["TMPDIR"] = env["TEST_TMPDIR"] = str(tmp)
+    # A mutant is decided by its first failure: tests that run many cases (the model's records,
+    # the dialog's tables) stop there instead of running the rest.
+    env["FLARIMOND_FAIL_FAST"] = "1"
     for e in extra:
         k, _, v = e.partition("=")
         env[k] = v

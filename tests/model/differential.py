@@ -492,7 +492,8 @@ def main():
     ap.add_argument("--count", type=int, default=500)
     ap.add_argument("--seed", type=int, default=1)
     ap.add_argument("--jobs", type=int, default=os.cpu_count() or 2)
-    ap.add_argument("--stop-at-first", action="store_true", help="end at the first case that differs")
+    ap.add_argument("--stop-at-first", action="store_true", default=os.environ.get("FLARIMOND_FAIL_FAST") == "1",
+                    help="end at the first case that differs (the default when FLARIMOND_FAIL_FAST=1)")
     ap.add_argument("--keep", metavar="DIR", help="keep every case's files in DIR")
     ap.add_argument("--work", metavar="DIR", help="write the cases in DIR, keeping only those that differ")
     ap.add_argument("--coverage", action="store_true", help="print what the cases reached")

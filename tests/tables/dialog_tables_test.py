@@ -497,7 +497,9 @@ class Tumble(DialogTest):
 def main():
     global PROGRAM
     PROGRAM = os.path.abspath(sys.argv[1])
-    unittest.main(argv=[sys.argv[0]] + sys.argv[2:], verbosity=1)
+    # FLARIMOND_FAIL_FAST=1 (the mutation runner sets it): the first failing table decides.
+    fail_fast = ["--failfast"] if os.environ.get("FLARIMOND_FAIL_FAST") == "1" else []
+    unittest.main(argv=[sys.argv[0]] + fail_fast + sys.argv[2:], verbosity=1)
 
 
 if __name__ == "__main__":
