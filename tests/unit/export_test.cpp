@@ -507,14 +507,6 @@ HostPathStyle filled(const Document& doc, HostColor color) {
   return style;
 }
 
-HostPathStyle stroked(const Document& doc, HostColor color, float width) {
-  HostPathStyle style = doc.options().newPathStyle;
-  style.fillPaint = 0;
-  style.strokeColor = color;
-  style.strokeWidth = width;
-  return style;
-}
-
 TEST(ExportFrame, ShareOfTheArtInsideTheFrameByArea) {
   Document doc(DocumentOptions::standard());
   EXPECT_EQ(shareInFrame(doc, Frame::Page), 1.0) << "no art: nothing out of view";
@@ -537,6 +529,14 @@ TEST(ExportFrame, ShareOfTheArtInsideTheFrameByArea) {
 
 #ifdef FLARIMOND_HAVE_CAIRO
 // ---- PNG
+
+HostPathStyle stroked(const Document& doc, HostColor color, float width) {
+  HostPathStyle style = doc.options().newPathStyle;
+  style.fillPaint = 0;
+  style.strokeColor = color;
+  style.strokeWidth = width;
+  return style;
+}
 
 using Surface = std::unique_ptr<cairo_surface_t, decltype(&cairo_surface_destroy)>;
 
