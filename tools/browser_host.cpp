@@ -379,9 +379,18 @@ Reply BrowserHost::exportReply(const std::string& what) const {
   std::optional<BurstParams> record = currentRecord();
   if (!record) return errorReply(404, "the host holds no record yet");
   // A download is a stored record: the live dialog's preview state belongs to this document only.
+  // It keeps where the random source stood when the design's drawing began, so that apply draws
+  // the same design again.
+  RandomStart start;
+  if (describe_) {
+    start = describe_(session_, *record).random;
+  } else {
+    start.seed = session_.random().seed();
+    start.drawsBefore = session_.random().drawingStart();
+  }
   record->previewValid = 0;
   try {
-    r.body = paramsToJson(*record);
+    r.body = paramsToJson(*record, "record", &start);
   } catch (const ToolError& e) {
     return errorReply(500, e.what());
   }

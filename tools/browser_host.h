@@ -19,7 +19,7 @@
 #include <string_view>
 #include <vector>
 
-#include "design_meta.h"
+#include "design_file.h"
 #include "dialogs.h"
 #include "document.h"
 #include "params/burst_params.h"
@@ -113,7 +113,7 @@ struct Reply {
   // An export's answer: a copy of the document for the server thread to write, and what made
   // the design in it when that is known.
   std::shared_ptr<const flhost::Document> document;
-  std::optional<DesignMeta> design;
+  std::optional<DesignRecord> design;
   double hostMs = -1;  // how long the plug-in thread spent on it, from taking it to answering
 };
 
@@ -156,7 +156,7 @@ class BrowserHost : public flhost::DialogDriver {
   // stopSignal is set (by a signal handler) when the program is to stop.
   // describe says what made the design a finished filter run left in the document, for the
   // downloads to carry.
-  using Describe = std::function<DesignMeta(flhost::Session&, const BurstParams&)>;
+  using Describe = std::function<DesignRecord(flhost::Session&, const BurstParams&)>;
   BrowserHost(flhost::Session& session, Claim& claim, const std::atomic<bool>& stopSignal, Describe describe);
 
   // --- server threads
@@ -255,7 +255,7 @@ class BrowserHost : public flhost::DialogDriver {
   // The design the last finished Go drew, with the revision of the document it left. A download
   // of a document that holds more (a second Apply) or was changed since (Undo, another dialog's
   // preview) carries no description: opening it again would not give that document back.
-  std::optional<std::pair<uint64_t, DesignMeta>> drawn_;
+  std::optional<std::pair<uint64_t, DesignRecord>> drawn_;
 
   std::mutex m_;
   std::condition_variable cv_;

@@ -83,7 +83,7 @@ struct ExportOptions {
 // they are written, so a large design starts arriving at once and is never held whole in memory;
 // a PNG is made first, since its failure has a status.
 void sendExport(httplib::Response& res, const std::string& what, std::shared_ptr<const flhost::Document> doc,
-                std::optional<DesignMeta> design, std::shared_ptr<void> counted, const ExportOptions& options) {
+                std::optional<DesignRecord> design, std::shared_ptr<void> counted, const ExportOptions& options) {
   res.set_header("Cache-Control", "no-store");
   const std::string name = "flarimond." + what;
   res.set_header("Content-Disposition", "attachment; filename=\"" + name + "\"");
@@ -347,7 +347,7 @@ class StopSignals {
 
 int serveDialog(const ServeArgs& args, const std::optional<BurstParams>& record, bool seedGiven,
                 const std::function<std::unique_ptr<flhost::Session>()>& open,
-                std::function<DesignMeta(flhost::Session&, const BurstParams&)> describe) {
+                std::function<DesignRecord(flhost::Session&, const BurstParams&)> describe) {
   int port = wholeNumber(args.port, "--port", 0, 65535);
   int idleSeconds = wholeNumber(args.idleTimeout, "--idle-timeout", 1, 86400);
   int pngWidth = parsePixelWidth(args.run.width);

@@ -24,7 +24,7 @@
 #include <string_view>
 
 #include "commands.h"
-#include "design_meta.h"
+#include "design_file.h"
 #include "dialogs.h"
 #include "params/burst_params.h"
 #include "serve_events.h"
@@ -44,7 +44,7 @@ struct ServeArgs {
 // filter run drew, for the downloads to carry. Returns the exit status.
 int serveDialog(const ServeArgs& args, const std::optional<BurstParams>& record, bool seedGiven,
                 const std::function<std::unique_ptr<flhost::Session>()>& open,
-                std::function<DesignMeta(flhost::Session&, const BurstParams&)> describe);
+                std::function<DesignRecord(flhost::Session&, const BurstParams&)> describe);
 
 // The page's files, built into the program from web/ (generated at build time).
 struct WebAsset {

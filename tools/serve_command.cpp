@@ -2,7 +2,7 @@
 #include <CLI/CLI.hpp>
 
 #include "command_options.h"
-#include "design_meta.h"
+#include "design_file.h"
 #include "host_run.h"
 #include "param_file.h"
 #include "serve.h"
@@ -13,15 +13,12 @@ namespace {
 
 int runServe(const ServeArgs& args, const char* argv0) {
 #ifdef FLARIMOND_HAVE_SERVE
-  HostSetup setup = prepareHost(args.run.host, argv0);
+  HostConfig config = parseHostOptions(args.run.host, argv0);
   std::optional<BurstParams> record;
-  if (!args.run.params.empty()) {
-    record = recordFromFile(args.run.params, setup, args.run.host.seedGiven);
-    if (!record) return kExitPluginError;
-  }
+  if (!args.run.params.empty()) record = recordFromFile(args.run.params, config);
   return serveDialog(
-      args, record, setup.options.seed.has_value(), [&] { return openSession(setup); },
-      [&](flhost::Session& session, const BurstParams& held) { return describeDesign(setup, session, held); });
+      args, record, config.random.seed.has_value(), [&] { return openSession(config); },
+      [&](flhost::Session& session, const BurstParams& held) { return describeDesign(config, session, held); });
 #else
   (void)args;
   (void)argv0;
