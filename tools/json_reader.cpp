@@ -49,10 +49,19 @@ std::vector<std::string> JsonTreeReader::keys() const {
   return k;
 }
 
+std::string JsonTreeReader::pendingPath() const {
+  std::string at = path();
+  if (stack_.empty()) return at;
+  const Json& into = *stack_.back().value;
+  if (into.is_object() && hasKey_) return at + (at.empty() ? "" : ".") + pendingKey_;
+  if (into.is_array()) return at + "[" + std::to_string(into.size()) + "]";
+  return at;
+}
+
 void JsonTreeReader::enter() {
   if (++depth_ > maxDepth_) {
-    std::string at = path();
-    if (hasKey_) at += (at.empty() ? "" : ".") + pendingKey_;
+    std::string at = pendingPath();
+    if (at.size() > 60) at = at.substr(0, 60) + "...";
     throw ToolError(source_ + ": nests deeper than " + std::to_string(maxDepth_) + " levels" +
                     (at.empty() ? std::string() : " (at " + at + ")"));
   }
@@ -230,8 +239,7 @@ bool JsonTreeReader::parse_error(std::size_t position, const std::string& lastTo
   if (to_) forwarded(to_->parse_error(position, lastToken, ex));
   // The reader gives up on a number no double holds (1e999) before it reaches us as a value.
   if (ex.id == 406) {
-    std::string at = to_ ? toPath_ : path();
-    if (!to_ && hasKey_) at += (at.empty() ? "" : ".") + pendingKey_;
+    std::string at = to_ ? toPath_ : pendingPath();
     throw ToolError(source_ + ": " + (at.empty() ? std::string("the value") : at) + " = " + lastToken +
                     " is not a finite number");
   }

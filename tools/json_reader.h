@@ -76,6 +76,7 @@ class JsonTreeReader : public JsonEvents {
   bool close();
   void enter();
   std::string path() const;
+  std::string pendingPath() const;  // with the member or element that comes next
   std::vector<std::string> keys() const;
 
   std::string source_;
