@@ -135,6 +135,18 @@ DocumentConfig documentFromJson(const Json& object, std::string_view source) {
   return c;
 }
 
+std::string documentSummary(const DocumentConfig& c) {
+  std::string s;
+  auto add = [&](const std::string& part) { s += (s.empty() ? "" : ", ") + part; };
+  if (c.colorModel) add("colour model " + colorModelText(*c.colorModel));
+  if (c.page) add("page " + pageText(*c.page));
+  if (c.fill) add("new paths filled " + colourText(*c.fill));
+  if (c.stroke) s += (c.fill ? " and stroked " : (s.empty() ? "" : ", ") + std::string("new paths stroked ")) + strokeText(*c.stroke);
+  add(c.swatches ? "its own list of " + std::to_string(c.swatches->swatches.size()) + " swatches"
+                 : std::string("the default swatch list"));
+  return s;
+}
+
 std::vector<std::pair<std::string, std::string>> randomStartMembers(const RandomStart& start) {
   std::vector<std::pair<std::string, std::string>> m;
   if (start.seed) {

@@ -5,9 +5,11 @@
 // (sessionOptions). Each option's text is read and written by one pair of functions in
 // cli_options.h.
 //
-// A new document option takes three edits: its field in DocumentConfig and its text in
-// HostArgs (this header), its CLI11 option (command_options.cpp), and in host_config.cpp its
-// parsing, its member of the description and what it sets in the document.
+// A new document option takes edits in three files: its field in DocumentConfig and its text in
+// HostArgs (this header); its CLI11 option (command_options.cpp); and in host_config.cpp its
+// parsing, overlay, what it sets in the document, how the document says it back, its member of
+// the description (written and read) and its words in documentSummary. (An option whose text is
+// of a new kind also gets its parser and text in cli_options.)
 #pragma once
 
 #include <cstdint>
@@ -88,6 +90,8 @@ DocumentConfig describedDocument(const flhost::DocumentOptions& doc, const std::
 // every member must be there and read as the option does; ToolError naming `source` and the member.
 std::string documentJson(const DocumentConfig& config);
 DocumentConfig documentFromJson(const Json& object, std::string_view source);
+// The options in words, as inspect shows them: "colour model rgb, page 612x792, ...".
+std::string documentSummary(const DocumentConfig& config);
 
 // Above this many draws to skip, making a design again would take minutes: a file claiming more
 // was not written by this program.

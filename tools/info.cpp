@@ -9,7 +9,6 @@
 #include "faults.h"
 #include "host_run.h"
 #include "param_file.h"
-#include "swatch_file.h"
 #include "progress.h"
 
 namespace fltools {
@@ -101,13 +100,7 @@ int runInspect(const std::filesystem::path& file, bool asJson) {
     std::cout << "  seed " << *d.random.seed << "; the drawing began after " << d.random.drawsBefore
               << (d.random.drawsBefore == 1 ? " draw" : " draws");
     if (!d.random.firstDraws.empty()) std::cout << "; first draws " << drawsText(d.random.firstDraws);
-    const DocumentConfig& doc = d.document;
-    std::cout << "\n  document: colour model " << colorModelText(*doc.colorModel) << ", page " << pageText(*doc.page)
-              << ", new paths filled " << colourText(*doc.fill) << " and stroked " << strokeText(*doc.stroke) << ", ";
-    if (!doc.swatches)
-      std::cout << "the default swatch list\n";
-    else
-      std::cout << "its own list of " << doc.swatches->swatches.size() << " swatches\n";
+    std::cout << "\n  document: " << documentSummary(d.document) << "\n";
     if (d.art) {
       std::cout << "  art: " << d.art->paths << (d.art->paths == 1 ? " path" : " paths");
       if (found.artMatches == true) std::cout << ", as the file holds them";
