@@ -276,6 +276,8 @@ bool readPathData(std::string_view d, ArtDigest& digest) {
     skip();
     return i < d.size() && ((d[i] >= '0' && d[i] <= '9') || d[i] == '.' || d[i] == '-' || d[i] == '+');
   };
+  // A relative step from the current point; false past what 64 bits hold (no art of ours is there).
+  auto at = [](int64_t from, int64_t step, int64_t* to) { return !__builtin_add_overflow(from, step, to); };
   int64_t x = 0, y = 0, startX = 0, startY = 0;
   char command = 0;
   bool first = true;
@@ -295,8 +297,9 @@ bool readPathData(std::string_view d, ArtDigest& digest) {
         int64_t px, py;
         if (!number(&px) || !number(&py)) return false;
         if (first) bx = by = 0;  // a first moveto is absolute either way
-        x = startX = bx + px;
-        y = startY = by + py;
+        if (!at(bx, px, &x) || !at(by, py, &y)) return false;
+        startX = x;
+        startY = y;
         digest.move(x, y);
         command = relative ? 'l' : 'L';  // further pairs are lines
         break;
@@ -304,36 +307,32 @@ bool readPathData(std::string_view d, ArtDigest& digest) {
       case 'L':
       case 'l': {
         int64_t px, py;
-        if (!number(&px) || !number(&py)) return false;
-        x = bx + px;
-        y = by + py;
+        if (!number(&px) || !number(&py) || !at(bx, px, &x) || !at(by, py, &y)) return false;
         digest.line(x, y);
         break;
       }
       case 'H':
       case 'h': {
         int64_t px;
-        if (!number(&px)) return false;
-        x = bx + px;
+        if (!number(&px) || !at(bx, px, &x)) return false;
         digest.line(x, y);
         break;
       }
       case 'V':
       case 'v': {
         int64_t py;
-        if (!number(&py)) return false;
-        y = by + py;
+        if (!number(&py) || !at(by, py, &y)) return false;
         digest.line(x, y);
         break;
       }
       case 'C':
       case 'c': {
-        int64_t v[6];
-        for (int64_t& n : v)
-          if (!number(&n)) return false;
-        x = bx + v[4];
-        y = by + v[5];
-        digest.curve(bx + v[0], by + v[1], bx + v[2], by + v[3], x, y);
+        int64_t v[6], p[6];
+        for (int k = 0; k < 6; ++k)
+          if (!number(&v[k]) || !at(k % 2 ? by : bx, v[k], &p[k])) return false;
+        x = p[4];
+        y = p[5];
+        digest.curve(p[0], p[1], p[2], p[3], x, y);
         break;
       }
       case 'Z':
