@@ -1,6 +1,7 @@
 #include "design_file.h"
 
 #include <algorithm>
+#include <cctype>
 #include <ostream>
 #include <unordered_map>
 

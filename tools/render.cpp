@@ -184,7 +184,12 @@ Command addRenderCommand(CLI::App& app) {
                           "Shutdown, then writes -o.\n"
                           "With --from the host sends Go on the design's record with the random source where\n"
                           "the design's drawing began (a --preset, --set or --dialog-script edits the record\n"
-                          "first, in a dialog of its own); --seed starts the random source afresh.\n\n") +
+                          "first, in a dialog of its own); --seed starts the random source afresh. --design ID\n"
+                          "or --tile N chooses one of the file's designs ('flarimond inspect' lists them); when\n"
+                          "the art beside it in an SVG is no longer the art it drew, stderr says so.\n"
+                          "With --params the random source starts where the file says the design's drawing\n"
+                          "began (its seed and draws before, when it has them), so the output is the one\n"
+                          "saved with it.\n\n") +
               kFormatsHelp + "\n" + kScriptHelp + "\n" + kSwatchHelp + "\n" + kFailHelp + "\n" + kModuleHelp + "\n" +
               kExitCodesHelp);
   return {cmd, [render](const char* argv0) { return runRender(*render, argv0); }};
@@ -204,7 +209,10 @@ Command addApplyCommand(CLI::App& app) {
   addPictureOptions(cmd, *apply);
   cmd->footer(std::string("The host sends Startup and Go on the stored record, then Shutdown, and writes\n"
                           "-o. The record's previewValid is cleared first: a preview drawn by a dialog\n"
-                          "belongs to the document it was drawn in, not to this new one.\n\n") +
+                          "belongs to the document it was drawn in, not to this new one. The random source\n"
+                          "starts where the file says the design's drawing began (its seed and draws before,\n"
+                          "when it has them; a .bin's in FILE.random beside it), so the document is the one\n"
+                          "saved with the record; --seed or --draws start it afresh.\n\n") +
               kFormatsHelp + "\n" + kSwatchHelp + "\n" + kFailHelp + "\n" + kModuleHelp + "\n" + kExitCodesHelp);
   return {cmd, [apply](const char* argv0) { return runApply(*apply, argv0); }};
 }
