@@ -243,7 +243,8 @@ uint16_t capacityFor(size_t count) {
 
 // ---- Document -----------------------------------------------------------------------------------
 
-Document::Document(DocumentOptions options) : options_(std::move(options)) {
+Document::Document(DocumentOptions options, uint64_t firstRevision)
+    : options_(std::move(options)), logStart_(firstRevision) {
   viewCentre_ = {options_.pageWidth * 0.5f, options_.pageHeight * 0.5f};
   HostPathStyle paint = options_.newPathStyle;
   paint.strokeWidth = 0.0f;

@@ -134,7 +134,10 @@ class SegmentStore {
 
 class Document {
  public:
-  explicit Document(DocumentOptions options);
+  // An empty document. Its change log starts at `firstRevision`, so that a document replacing
+  // another (the host's New) can carry on the numbering: a viewer that held the old one and asks
+  // for the changes since its revision is given every art again.
+  explicit Document(DocumentOptions options, uint64_t firstRevision = 0);
 
   const DocumentOptions& options() const { return options_; }
   float pageWidth() const { return options_.pageWidth; }

@@ -6,6 +6,8 @@ void RandomSource::reseed(uint64_t seed) {
   seed_ = seed;
   engine_.seed(seed);
   queued_.clear();
+  draws_ = 0;
+  drawingStart_ = 0;
 }
 
 float RandomSource::next() {

@@ -11,6 +11,7 @@ namespace flhost {
 class RandomSource {
  public:
   explicit RandomSource(uint64_t seed = 1) { reseed(seed); }
+  // Starts the source again from `seed`: no draws taken, none queued, no drawing start noted.
   void reseed(uint64_t seed);
   uint64_t seed() const { return seed_; }
   // The next draws come from this list, in order, before the seeded generator resumes.

@@ -37,6 +37,12 @@ Session::Session(const SessionOptions& options)
   dialogs_->artworkToView = [this](HostRealPoint p) { return document_->artworkToView(p); };
 }
 
+HostErr Session::newDocument(DocumentOptions options) {
+  if (depth_ > 0) return kHostBadParameterErr;
+  document_ = std::make_unique<Document>(std::move(options), document_->revision() + 1);
+  return kHostNoErr;
+}
+
 Session::~Session() {
   library_.reset();
   dialogScope_.reset();

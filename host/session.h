@@ -79,6 +79,12 @@ class Session {
   HostMessage message() const;
 
   Document& document() { return *document_; }
+  // The host's New: the document is replaced by an empty one with `options`, as a new file; the
+  // arts, the Undo and Redo of the old one and its view go with it, and its revisions carry on
+  // (Document's firstRevision). Nothing else changes: the record the host keeps for the filter,
+  // the random source and the plug-in. Refused (kHostBadParameterErr) inside a plug-in call,
+  // where the plug-in may hold the old document's arts.
+  HostErr newDocument(DocumentOptions options);
   Faults& faults() { return faults_; }
   DialogManager& dialogs() { return *dialogs_; }
   RandomSource& random() { return random_; }

@@ -31,11 +31,40 @@ constexpr auto kAnswerBound = std::chrono::minutes(10);
 // How often the waiting plug-in thread looks at the signal flag and the claim's clock.
 constexpr auto kTick = std::chrono::milliseconds(100);
 
+// A digest of the arts in paint order: their segments, paint, opacity, named style and whether
+// they are closed. Two documents with the same digest hold the same design for a download to
+// describe; it is not a defence against anyone.
+uint64_t documentDigest(const flhost::Document& doc) {
+  uint64_t h = 0x243F6A8885A308D3ull;
+  auto mix = [&](const void* data, size_t size) {
+    const auto* bytes = static_cast<const unsigned char*>(data);
+    for (size_t at = 0; at < size; at += 8) {
+      uint64_t word = 0;
+      std::memcpy(&word, bytes + at, std::min<size_t>(8, size - at));
+      h = (h ^ word) * 0x9E3779B97F4A7C15ull;
+      h ^= h >> 29;
+    }
+  };
+  const uint64_t arts = doc.artCount();
+  mix(&arts, sizeof arts);
+  doc.forEachArt([&](const flhost::ArtView& art) {
+    // Every member of these records is four bytes wide: no padding is read.
+    const uint64_t count = art.segments.size();
+    const int32_t flags[3] = {art.closed ? 1 : 0, art.artStyle, 0};
+    mix(&count, sizeof count);
+    mix(art.segments.data(), art.segments.size_bytes());
+    mix(&art.style, sizeof art.style);
+    mix(&art.opacity, sizeof art.opacity);
+    mix(flags, sizeof flags);
+  });
+  return h;
+}
+
 }  // namespace
 
 BrowserHost::BrowserHost(flhost::Session& session, Claim& claim, const std::atomic<bool>& stopSignal,
-                         Describe describe)
-    : session_(session), claim_(claim), stopSignal_(stopSignal), describe_(std::move(describe)) {}
+                         HostConfig config, OpenKept open)
+    : session_(session), claim_(claim), stopSignal_(stopSignal), config_(std::move(config)), open_(std::move(open)) {}
 
 Reply BrowserHost::ask(std::unique_ptr<Job> job) {
   std::future<Reply> answer = job->answer.get_future();
@@ -73,10 +102,30 @@ void BrowserHost::runFilter() {
 }
 
 void BrowserHost::go(bool fromEmpty) {
-  drawn_.reset();
-  if (send("Go", &flhost::Session::go) != 0 || !describe_ || !fromEmpty) return;
-  if (std::optional<BurstParams> record = storedRecord())
-    drawn_.emplace(session_.document().revision(), describe_(session_, fltools::storedRecord(*record)));
+  // A Go that draws on top of the design leaves drawn_ as it is: its Undo gives the design back.
+  if (send("Go", &flhost::Session::go) != 0 || !fromEmpty) return;
+  if (std::optional<BurstParams> record = storedRecord()) {
+    drawn_ = Drawn{session_.document().revision(), describeDesign(config_, session_, fltools::storedRecord(*record)),
+                   std::nullopt};
+    heldAt_.reset();
+  }
+}
+
+void BrowserHost::keepDrawnDigest() {
+  if (drawn_ && !drawn_->digest && session_.document().revision() == drawn_->revision)
+    drawn_->digest = documentDigest(session_.document());
+}
+
+bool BrowserHost::designHeld() {
+  if (!drawn_) return false;
+  const uint64_t revision = session_.document().revision();
+  if (revision == drawn_->revision) return true;
+  // A dialog's previews are never the design; between dialogs the arts are compared once for each
+  // revision.
+  if (!drawn_->digest || !frames_.empty()) return false;
+  if (!heldAt_ || heldAt_->first != revision)
+    heldAt_.emplace(revision, documentDigest(session_.document()) == *drawn_->digest);
+  return heldAt_->second;
 }
 
 void BrowserHost::runIdle() {
@@ -197,6 +246,7 @@ void BrowserHost::hold(JobPtr& job, uint64_t serial) {
 }
 
 void BrowserHost::handleInDialog(JobPtr& job, flhost::ModalSession& s) {
+  if (job->kind == Job::Kind::Open) return job->reply(errorReply(400, "a dialog is open: end it (OK or Cancel) first"));
   if (job->kind != Job::Kind::Event) return handleCommon(*job);
   if (job->event.op != BrowserEvent::Op::Action)
     return job->reply(errorReply(400, "a dialog is open: end it (OK or Cancel) first"));
@@ -216,8 +266,54 @@ void BrowserHost::undoRedo(Job& job, bool redo) {
   job.reply(std::move(r));
 }
 
+void BrowserHost::newDocument(Job& job) {
+  session_.newDocument(session_.document().options());
+  drawn_.reset();
+  opened_ = nullptr;
+  lastMessage_ = json{{"name", "New"}, {"result", 0}, {"text", "done"}};
+  Reply r;
+  r.data = state(job.since);
+  job.reply(std::move(r));
+}
+
+void BrowserHost::openKept(JobPtr& job) {
+  KeptStart start;
+  try {
+    start = open_(job->file, job->name, job->tile, session_.document().options());
+  } catch (const KeptSheet& e) {
+    Reply r = errorReply(400, e.what());
+    (*r.data)["tiles"] = e.tiles;
+    return job->reply(std::move(r));
+  } catch (const ToolError& e) {
+    return job->reply(errorReply(400, e.what()));
+  }
+  session_.newDocument(start.document);
+  if (start.design) config_.document = start.config.document;  // a parameter file keeps the document's
+  if (const RandomStart& kept = start.config.random; kept.seed) {
+    // The random source of the design, where its drawing began; a parameter file gives its own.
+    flhost::RandomSource& random = session_.random();
+    random.reseed(*kept.seed);
+    random.queueDraws(kept.firstDraws);
+    random.skip(kept.drawsBefore);
+    config_.random.seed = kept.seed;
+    config_.random.firstDraws = kept.firstDraws;
+  }
+  std::vector<uint8_t> bytes(sizeof start.record);
+  std::memcpy(bytes.data(), &start.record, sizeof start.record);
+  session_.memory().setParameters(bytes);
+  drawn_.reset();
+  notice_.clear();
+  opened_ = json{{"name", job->name}, {"design", start.design}, {"warnings", start.warnings}};
+  for (const std::string& w : start.warnings) std::cerr << "flarimond: " << w << "\n";
+  lastMessage_ = json{{"name", "Open"}, {"result", 0}, {"text", "done"}};
+  hold(job);
+  runFilter();
+}
+
 void BrowserHost::handleIdle(JobPtr& job) {
+  if (job->kind == Job::Kind::Open) return openKept(job);
   if (job->kind != Job::Kind::Event) return handleCommon(*job);
+  keepDrawnDigest();
   switch (job->event.op) {
     case BrowserEvent::Op::Action:
       return job->reply(errorReply(400, "no dialog is open (send {\"type\": \"open\"} to open it)"));
@@ -238,6 +334,8 @@ void BrowserHost::handleIdle(JobPtr& job) {
     case BrowserEvent::Op::Undo:
     case BrowserEvent::Op::Redo:
       return undoRedo(*job, job->event.op == BrowserEvent::Op::Redo);
+    case BrowserEvent::Op::New:
+      return newDocument(*job);
   }
 }
 
@@ -305,7 +403,7 @@ json BrowserHost::dialogJson(const Frame& frame) const {
   return d;
 }
 
-json BrowserHost::documentJson(std::optional<uint64_t> since) const {
+json BrowserHost::documentJson(std::optional<uint64_t> since) {
   const flhost::Document& doc = session_.document();
   HostRealPoint centre = doc.viewCentre();
   json d = {{"revision", doc.revision()},
@@ -313,7 +411,8 @@ json BrowserHost::documentJson(std::optional<uint64_t> since) const {
             {"page", {{"width", doc.pageWidth()}, {"height", doc.pageHeight()}}},
             {"view", {{"zoom", doc.viewZoom()}, {"centre", {centre.h, centre.v}}}},
             {"undo", doc.canUndo()},
-            {"redo", doc.canRedo()}};
+            {"redo", doc.canRedo()},
+            {"design", designHeld()}};
   if (since) {
     flhost::DocumentGeometry g = flhost::documentGeometry(doc, since);
     if (g.since) {
@@ -362,18 +461,19 @@ json BrowserHost::state(std::optional<uint64_t> since, bool changedOnly) {
                 {"lastMessage", lastMessage_},
                 {"alerts", alerts_},
                 {"notice", notice_},
+                {"opened", opened_},
                 {"depth", frames_.size()},
                 {"exports", exports_.load()}};
   return st;
 }
 
-Reply BrowserHost::exportReply(const std::string& what) const {
+Reply BrowserHost::exportReply(const std::string& what) {
   Reply r;
   if (what != "record") {
     // A copy for the server thread to export: a design of hundreds of thousands of arts takes
     // seconds to write, and the plug-in thread answers everyone else meanwhile.
     r.document = std::make_shared<const flhost::Document>(session_.document());
-    if (drawn_ && drawn_->first == session_.document().revision()) r.design = drawn_->second;
+    if (designHeld()) r.design = drawn_->design;
     return r;
   }
   std::optional<BurstParams> record = currentRecord();
@@ -381,13 +481,7 @@ Reply BrowserHost::exportReply(const std::string& what) const {
   // A download is a stored record: the live dialog's preview state belongs to this document only.
   // It keeps where the random source stood when the design's drawing began, so that apply draws
   // the same design again.
-  RandomStart start;
-  if (describe_) {
-    start = describe_(session_, *record).random;
-  } else {
-    start.seed = session_.random().seed();
-    start.drawsBefore = session_.random().drawingStart();
-  }
+  RandomStart start{session_.random().seed(), config_.random.firstDraws, session_.random().drawingStart()};
   record->previewValid = 0;
   try {
     r.body = paramsToJson(*record, "record", &start);

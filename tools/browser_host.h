@@ -22,8 +22,10 @@
 #include "design_file.h"
 #include "dialogs.h"
 #include "document.h"
+#include "host_run.h"
 #include "params/burst_params.h"
 #include "serve_events.h"
+#include "serve_open.h"
 #include "session.h"
 
 namespace fltools {
@@ -125,9 +127,13 @@ inline Reply errorReply(int status, const std::string& why) {
 }
 
 struct Job {
-  enum class Kind { State, Event, Export, Geometry } kind = Kind::State;
+  enum class Kind { State, Event, Export, Geometry, Open } kind = Kind::State;
   BrowserEvent event;
   std::string what;  // Export: svg, png, json (answered with a copy of the document), record
+  // Open: a kept file the page sent (`file`, named `name` in messages), and which tile of a sheet.
+  std::filesystem::path file;
+  std::string name;
+  std::optional<int> tile;
   // The document revision the page holds (X-Flarimond-Revision): the answer carries the change
   // since, and Geometry gives only the arts changed since.
   std::optional<uint64_t> since;
@@ -153,11 +159,11 @@ using JobPtr = std::unique_ptr<Job>;
 // The user of every modal dialog is the browser; see serve.h for the threads.
 class BrowserHost : public flhost::DialogDriver {
  public:
-  // stopSignal is set (by a signal handler) when the program is to stop.
-  // describe says what made the design a finished filter run left in the document, for the
-  // downloads to carry.
-  using Describe = std::function<DesignRecord(flhost::Session&, const BurstParams&)>;
-  BrowserHost(flhost::Session& session, Claim& claim, const std::atomic<bool>& stopSignal, Describe describe);
+  // stopSignal is set (by a signal handler) when the program is to stop. `config` is what the
+  // session was opened with: the downloads' designs name its document options and first draws
+  // until the page opens a kept file.
+  BrowserHost(flhost::Session& session, Claim& claim, const std::atomic<bool>& stopSignal, HostConfig config,
+              OpenKept open);
 
   // --- server threads
 
@@ -218,6 +224,13 @@ class BrowserHost : public flhost::DialogDriver {
   // Undo or Redo of the host between dialogs.
   void undoRedo(Job& job, bool redo);
 
+  // The host's New: an empty document with the same options.
+  void newDocument(Job& job);
+
+  // Opens the kept file the job carries: a new document with its options, its random source and
+  // record, and the filter dialog on them. The job is answered when the dialog waits.
+  void openKept(JobPtr& job);
+
   void handleInDialog(JobPtr& job, flhost::ModalSession& s);
 
   void handleIdle(JobPtr& job);
@@ -236,26 +249,41 @@ class BrowserHost : public flhost::DialogDriver {
   // revision: {"since", "arts": slots changed or made, "removed": slots emptied, and for a small
   // change "geometry": the arts' geometry as /api/geometry gives it, as arrays}, or null when the
   // log no longer reaches back that far.
-  nlohmann::json documentJson(std::optional<uint64_t> since) const;
+  nlohmann::json documentJson(std::optional<uint64_t> since);
 
   // Builds the state once; with `changedOnly`, an event's answer in the dialog it went to holds
   // only the items whose dump the event changed.
   nlohmann::json state(std::optional<uint64_t> since, bool changedOnly = false);
 
-  Reply exportReply(const std::string& what) const;
+  Reply exportReply(const std::string& what);
 
   // Sends Go; when it draws into a document that held nothing before the filter run, notes what
   // made the design and the document revision it left.
   void go(bool fromEmpty);
 
+  // Whether the document is exactly the one the design in drawn_ left, so that a download carries
+  // that design: at its revision, or (between dialogs) with the same arts again, as an Undo and a
+  // Redo, or a second Apply and its Undo, give it back. A document that holds more or less carries
+  // none: opening it again would not give that document back.
+  bool designHeld();
+  // Notes the drawn document's digest before a host command may change it.
+  void keepDrawnDigest();
+
   flhost::Session& session_;
   Claim& claim_;
   const std::atomic<bool>& stopSignal_;
-  Describe describe_;
-  // The design the last finished Go drew, with the revision of the document it left. A download
-  // of a document that holds more (a second Apply) or was changed since (Undo, another dialog's
-  // preview) carries no description: opening it again would not give that document back.
-  std::optional<std::pair<uint64_t, DesignRecord>> drawn_;
+  HostConfig config_;
+  OpenKept open_;
+  // The design the last finished Go into an empty document drew, the revision of the document it
+  // left and, once that document may change, its digest (documentDigest).
+  struct Drawn {
+    uint64_t revision;
+    DesignRecord design;
+    std::optional<uint64_t> digest;
+  };
+  std::optional<Drawn> drawn_;
+  std::optional<std::pair<uint64_t, bool>> heldAt_;  // designHeld's last answer by digest, by revision
+  nlohmann::json opened_ = nullptr;  // the kept file last opened: {"name", "design", "warnings"}
 
   std::mutex m_;
   std::condition_variable cv_;

@@ -153,24 +153,28 @@ HostRun runPlugin(const HostConfig& config, const RunPlan& plan) {
   return run;
 }
 
-BurstParams defaultRecord(const DocumentConfig& document) {
+BurstParams defaultRecord(const flhost::DocumentOptions& document) {
   BurstParams p{};
-  HostRealPoint centre = flhost::Document(documentOptions(document)).viewCentre();
+  HostRealPoint centre = flhost::Document(document).viewCentre();
   writeFieldDefaults(&p, centre.h, centre.v);
   return storedRecord(p);
 }
 
-BurstParams recordFromFile(const fs::path& path, HostConfig& config) {
-  auto swatches = static_cast<int32_t>(documentOptions(config.document).swatches.size());
-  ParamRecord file = readParamFile(path, swatches, diagnostics());
+BurstParams recordFromFile(const fs::path& path, HostConfig& config, const flhost::DocumentOptions& document,
+                           std::ostream& notes) {
+  ParamRecord file = readParamFile(path, static_cast<int32_t>(document.swatches.size()), notes);
   config.random = overlay(file.random, config.random);
   if (file.complete()) return storedRecord(file.params);
   std::vector<std::string> missing = file.missing();
   std::string names;
   for (const std::string& name : missing) names += (names.empty() ? "" : ", ") + name;
-  diagnostics() << "flarimond: " << displayPath(path) << ": " << missing.size() << " of " << kBurstParamsFieldCount
-                << " fields from the plug-in's defaults: " << names << "\n";
-  return storedRecord(file.over(defaultRecord(config.document)));
+  notes << "flarimond: " << displayPath(path) << ": " << missing.size() << " of " << kBurstParamsFieldCount
+        << " fields from the plug-in's defaults: " << names << "\n";
+  return storedRecord(file.over(defaultRecord(document)));
+}
+
+BurstParams recordFromFile(const fs::path& path, HostConfig& config) {
+  return recordFromFile(path, config, documentOptions(config.document), diagnostics());
 }
 
 std::optional<BurstParams> heldRecord(Session& session) {

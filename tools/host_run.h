@@ -89,12 +89,16 @@ HostRun runPlugin(const HostConfig& config, const RunPlan& plan);
 // centre of the view a new document of these options shows, which is where the plug-in reads it
 // from the host. No session is needed: the plug-in's Get Parameters only writes these defaults
 // into the empty block before its dialog.
-BurstParams defaultRecord(const DocumentConfig& document);
+BurstParams defaultRecord(const flhost::DocumentOptions& document);
 
-// The record a parameter file gives, for the run `config` describes: the fields the file leaves
-// out come from defaultRecord (said on stderr, by name), and the file's random start is used
-// unless the command line gave its own (overlay); its run state is cleared (storedRecord), as the
-// host hands a record to a new document.
+// The record a parameter file gives, for a new document of `document`'s options: the fields the
+// file leaves out come from defaultRecord (said on `notes`, by name, as are the values outside
+// their controls' ranges), and the file's random start goes into `config` unless the command line
+// gave its own (overlay); its run state is cleared (storedRecord), as the host hands a record to
+// a new document.
+BurstParams recordFromFile(const std::filesystem::path& path, HostConfig& config,
+                           const flhost::DocumentOptions& document, std::ostream& notes);
+// The same for the document `config` describes, with the notes on stderr.
 BurstParams recordFromFile(const std::filesystem::path& path, HostConfig& config);
 
 // The record the host holds after a run; nullopt (said on stderr) when it holds none of the

@@ -11,6 +11,7 @@
 #include "host_run.h"
 #include "param_file.h"
 #include "progress.h"
+#include "text_format.h"
 
 namespace fltools {
 
@@ -142,7 +143,15 @@ int runFilter(const RenderArgs& args, const char* argv0, bool withDialog) {
   DesignRecord design = describeDesign(config, *run.session, *held);
   if (saved) writeParams(*saved, *saveFormat, *held, displayPath(args.saveParams), &design.random);
   if (savedRandom) *savedRandom << randomStartJson(design.random);
-  writeDesignDocument(run.session->document(), design, format, picture, output, displayPath(args.output));
+  if (format != OutputFormat::Json)
+    if (std::string note = frameWarning(run.session->document(), picture.frame); !note.empty())
+      diagnostics() << "flarimond: warning: " << displayPath(args.output) << ": " << note << "\n";
+  try {
+    writeDesignDocument(run.session->document(), design, format, picture, output, displayPath(args.output));
+  } catch (const ToolError&) {
+    outputs.throwIfWriteFailed();  // the system's reason, when the file is what failed
+    throw;
+  }
   outputs.commit();
   return kExitOk;
 }

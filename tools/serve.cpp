@@ -22,6 +22,7 @@
 #include "browser_host.h"
 #include "cli_options.h"
 #include "export.h"
+#include "serve_connections.h"
 
 namespace fltools {
 
@@ -31,9 +32,11 @@ using json = nlohmann::json;
 
 // An event is a few dozen bytes; anything near this is not from our page.
 constexpr size_t kMaxEventBytes = 16 * 1024;
+// Any other body but a kept file the page opens, which may be a design of millions of arts.
+constexpr size_t kMaxBodyBytes = 1 << 20;
+constexpr size_t kMaxOpenBytes = size_t(1) << 30;
 constexpr const char* kTokenHeader = "X-Flarimond-Token";
 constexpr int kListenBacklog = 512;
-constexpr size_t kServerThreads = 64;
 constexpr const char* kRevisionHeader = "X-Flarimond-Revision";
 
 std::atomic<bool> gStopSignal{false};
@@ -179,9 +182,29 @@ void addRoutes(httplib::Server& server, BrowserHost& host, Claim& claim, int por
       refuse(res, 400, "the request names " + std::to_string(n) + " Host headers; it must name one");
       return httplib::Server::HandlerResponse::Handled;
     }
-    if (std::find(hosts.begin(), hosts.end(), h) != hosts.end()) return httplib::Server::HandlerResponse::Unhandled;
-    refuse(res, 400, "unexpected Host \"" + h + "\": open " + hosts[0]);
-    return httplib::Server::HandlerResponse::Handled;
+    if (std::find(hosts.begin(), hosts.end(), h) == hosts.end()) {
+      refuse(res, 400, "unexpected Host \"" + h + "\": open " + hosts[0]);
+      return httplib::Server::HandlerResponse::Handled;
+    }
+    // Only a kept file the page opens may be large; anything else is refused before its body
+    // is read, and the connection closed rather than read that body as the next request.
+    if (req.path != "/api/open") {
+      if (req.has_header("Transfer-Encoding")) {
+        GuardedServer::closeAfterAnswer();
+        refuse(res, 400, "a body is sent whole, with its Content-Length");
+        return httplib::Server::HandlerResponse::Handled;
+      }
+      const std::string length = req.get_header_value("Content-Length");
+      uint64_t n = 0;
+      auto [end, ec] = std::from_chars(length.data(), length.data() + length.size(), n);
+      const bool whole = ec == std::errc() && end == length.data() + length.size();
+      if (ec == std::errc::result_out_of_range || (whole && n > kMaxBodyBytes)) {
+        GuardedServer::closeAfterAnswer();
+        refuse(res, 400, "the request is too large");
+        return httplib::Server::HandlerResponse::Handled;
+      }
+    }
+    return httplib::Server::HandlerResponse::Unhandled;
   });
   server.set_error_handler([](const httplib::Request& req, httplib::Response& res) {
     if (res.status == 413) {
@@ -274,6 +297,41 @@ void addRoutes(httplib::Server& server, BrowserHost& host, Claim& claim, int por
     send(res, host.ask(std::move(job)));
   });
 
+  // A kept file the page opens, as its bytes: ?name= names it (its extension says what it is),
+  // ?tile=N picks a tile of a sheet. The answer is the state with the filter dialog open on it.
+  server.Post("/api/open", [&host, &claim](const httplib::Request& req, httplib::Response& res,
+                                           const httplib::ContentReader& read) {
+    // The connection closes after the answer, which may come before the body was read.
+    GuardedServer::closeAfterAnswer();
+    if (!holderOnly(claim, req, res)) return;
+    std::optional<std::string> name = uploadName(req.get_param_value("name"));
+    if (!name) return refuse(res, 400, "?name= must give the file's name, such as design.svg");
+    auto job = std::make_unique<Job>();
+    if (req.has_param("tile")) {
+      const std::string text = req.get_param_value("tile");
+      int tile = 0;
+      auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), tile);
+      if (ec != std::errc() || end != text.data() + text.size() || tile < 1 || tile > 100000)
+        return refuse(res, 400, "the tile \"" + text + "\" is not a tile number from 1");
+      job->tile = tile;
+    }
+    if (!readRevision(req, res, *job)) return;
+    UploadFolder folder;
+    job->file = folder.path() / *name;
+    std::ofstream out(job->file, std::ios::binary);
+    const bool received = read([&](const char* data, size_t size) {
+      out.write(data, static_cast<std::streamsize>(size));
+      return static_cast<bool>(out);
+    });
+    out.close();
+    if (!received || !out) return refuse(res, 400, "the file " + *name + " did not arrive whole");
+    job->kind = Job::Kind::Open;
+    job->name = *name;
+    job->claim = &claim;
+    job->token = req.get_header_value(kTokenHeader);
+    send(res, host.ask(std::move(job)));
+  });
+
   // A closing tab lets go of the dialog (with navigator.sendBeacon, which sends no headers of
   // ours: the token is the body), so the next tab takes it over at once with its values.
   server.Post("/api/release", [&claim](const httplib::Request& req, httplib::Response& res) {
@@ -345,9 +403,7 @@ class StopSignals {
 
 }  // namespace
 
-int serveDialog(const ServeArgs& args, const std::optional<BurstParams>& record, bool seedGiven,
-                const std::function<std::unique_ptr<flhost::Session>()>& open,
-                std::function<DesignRecord(flhost::Session&, const BurstParams&)> describe) {
+int serveDialog(const ServeArgs& args, const ServeStart& start, OpenKept open) {
   int port = wholeNumber(args.port, "--port", 0, 65535);
   int idleSeconds = wholeNumber(args.idleTimeout, "--idle-timeout", 1, 86400);
   int pngWidth = parsePixelWidth(args.run.width);
@@ -356,7 +412,7 @@ int serveDialog(const ServeArgs& args, const std::optional<BurstParams>& record,
   if (!args.webDir.empty() && !std::filesystem::is_regular_file(args.webDir / "index.html"))
     throw ToolError("--web-dir " + displayPath(args.webDir) + ": no index.html there");
 
-  httplib::Server server;
+  GuardedServer server;
   // Only SO_REUSEADDR: the library's default adds SO_REUSEPORT, which would let a second server
   // share the port and take half of the browser's requests.
   socket_t listening = INVALID_SOCKET;
@@ -365,13 +421,10 @@ int serveDialog(const ServeArgs& args, const std::optional<BurstParams>& record,
     setsockopt(sock, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
     listening = sock;
   });
-  server.set_payload_max_length(1 << 20);
-  // Each connection holds a worker while its request trickles in: the library's 8 workers let a
-  // few slow clients make every other one wait. Idle workers cost next to nothing.
-  server.new_task_queue = [] { return new httplib::ThreadPool(kServerThreads); };
+  server.set_payload_max_length(kMaxOpenBytes);
   // Small answers go at once instead of waiting for the browser's delayed acknowledgement.
   server.set_tcp_nodelay(true);
-  // An idle browser connection holds a server thread, and stopping waits for it: keep them short.
+  // An idle browser connection holds a thread: keep them short.
   server.set_keep_alive_timeout(1);
   if (port == 0) {
     port = server.bind_to_any_port("127.0.0.1");
@@ -384,12 +437,13 @@ int serveDialog(const ServeArgs& args, const std::optional<BurstParams>& record,
   // the bound socket only raises the backlog.
   if (listening != INVALID_SOCKET) ::listen(listening, kListenBacklog);
 
-  std::unique_ptr<flhost::Session> session = open();
-  if (!seedGiven) std::cerr << "seed: " << session->random().seed() << "\n";
+  std::unique_ptr<flhost::Session> session = openSession(start.config);
+  if (!start.config.random.seed) std::cerr << "seed: " << session->random().seed() << "\n";
   Claim claim{std::chrono::seconds(idleSeconds)};
-  BrowserHost host(*session, claim, gStopSignal, std::move(describe));
+  BrowserHost host(*session, claim, gStopSignal, start.config, std::move(open));
   session->dialogs().setDriver(&host);
-  addRoutes(server, host, claim, port, idleSeconds, args.webDir, ExportOptions{pngWidth, args.run.background == "transparent"});
+  addRoutes(server, host, claim, port, idleSeconds, args.webDir,
+            ExportOptions{pngWidth, args.run.background == "transparent"});
 
   StopSignals signals;
   // The signals go to the plug-in thread, which looks at the flag while it waits; the server's
@@ -408,7 +462,7 @@ int serveDialog(const ServeArgs& args, const std::optional<BurstParams>& record,
 
   int status = kExitOk;
   if (host.send("Startup", &flhost::Session::startup) == 0) {
-    if (record) {
+    if (const std::optional<BurstParams>& record = start.record) {
       std::vector<uint8_t> bytes(sizeof *record);
       std::memcpy(bytes.data(), &*record, sizeof *record);
       session->memory().setParameters(bytes);
@@ -420,7 +474,7 @@ int serveDialog(const ServeArgs& args, const std::optional<BurstParams>& record,
   }
   host.close();
   if (host.send("Shutdown", &flhost::Session::shutdown) != 0) status = kExitPluginError;
-  server.stop();
+  server.halt();
   listener.join();
   session->dialogs().setDriver(nullptr);
   std::cerr << "flarimond: stopped\n";

@@ -24,27 +24,29 @@
 #include <string_view>
 
 #include "commands.h"
-#include "design_file.h"
 #include "dialogs.h"
+#include "host_run.h"
 #include "params/burst_params.h"
-#include "serve_events.h"
-#include "session.h"
+#include "serve_open.h"
 
 namespace fltools {
 
 struct ServeArgs {
-  RenderArgs run;             // host options, --params, --width/--background for the PNG export
+  RenderArgs run;             // host options, --params, --from, --tile, --width/--background for the PNG export
   std::string port = "8150";  // 0: any free port
   std::string idleTimeout = "90";
   std::filesystem::path webDir;  // serve the page's files from here instead of the built-in copies
 };
 
-// Runs the server until SIGINT or SIGTERM. `open` makes the Session (with any --fail faults set);
-// `record` is the stored record to start from; `describe` says what made the design a finished
-// filter run drew, for the downloads to carry. Returns the exit status.
-int serveDialog(const ServeArgs& args, const std::optional<BurstParams>& record, bool seedGiven,
-                const std::function<std::unique_ptr<flhost::Session>()>& open,
-                std::function<DesignRecord(flhost::Session&, const BurstParams&)> describe);
+// What the host starts with: the session's options (with any --fail faults) and the stored
+// record the first dialog opens on, when there is one.
+struct ServeStart {
+  HostConfig config;
+  std::optional<BurstParams> record;
+};
+
+// Runs the server until SIGINT or SIGTERM. Returns the exit status.
+int serveDialog(const ServeArgs& args, const ServeStart& start, OpenKept open);
 
 // The page's files, built into the program from web/ (generated at build time).
 struct WebAsset {

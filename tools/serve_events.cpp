@@ -39,6 +39,7 @@ const std::vector<EventSyntax>& eventSyntax() {
       {"about", Op::About, Kind::Confirm, {}},
       {"undo", Op::Undo, Kind::Confirm, {}},
       {"redo", Op::Redo, Kind::Confirm, {}},
+      {"new", Op::New, Kind::Confirm, {}},
   };
   return table;
 }
@@ -84,7 +85,8 @@ std::optional<BrowserEvent> parseBrowserEvent(std::string_view body, std::string
     if (type->get<std::string>() == s.type) syntax = &s;
   if (!syntax)
     return refuse("unknown event type \"" + type->get<std::string>() +
-                  "\" (expected set, check, choose, press, page, pick, confirm, cancel, open, apply, about, undo or redo)");
+                  "\" (expected set, check, choose, press, page, pick, confirm, cancel, open, apply, about, undo,"
+                  " redo or new)");
 
   BrowserEvent event;
   event.op = syntax->op;

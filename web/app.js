@@ -5,7 +5,10 @@
 
 (() => {
   const TOKEN_KEY = 'flarimond.token';  // per tab: a reload keeps driving, a new tab must ask
-  const HEARTBEAT_MS = 10000;
+  // The driving tab renews its claim three times in the server's idle time-out (from the claim's
+  // answer), so that two renewals may go astray; at most every 10 seconds.
+  const HEARTBEAT_MAX_MS = 10000;
+  let heartbeatMs = HEARTBEAT_MAX_MS;
   const WATCH_MS = 1000;  // a watching tab asks this often whether the dialog is free
   const BUSY_AFTER_MS = 100;
   const FONT_EMPHASISED = 5;
@@ -49,6 +52,7 @@
     // cancelled. (At load the old token may simply be from a server that has since restarted.)
     const lapsed = state !== null && holding && token !== '' && body.token !== token;
     token = body.token;
+    if (body.idleTimeout > 0) heartbeatMs = Math.min(HEARTBEAT_MAX_MS, (body.idleTimeout * 1000) / 3);
     sessionStorage.setItem(TOKEN_KEY, token);
     setHolding(true);
     if (lapsed) notify('This tab was silent for too long, so the dialog it had open was cancelled.');
@@ -74,11 +78,16 @@
     // A value typed but not yet committed goes first, as leaving the field would send it.
     const typing = document.activeElement;
     if (event.type !== 'set' && typing && typing.classList.contains('spin')) commitSpin(typing);
+    return queue(() => post('/api/event', JSON.stringify(event), 'application/json'));
+  }
+
+  // Runs a request after those before it, with the busy sign while any is under way.
+  function queue(request) {
     pending += 1;
     document.body.dataset.pending = String(pending);
     // A sign that something is under way, once it takes long enough to notice.
     if (busyTimer === null) busyTimer = setTimeout(() => document.body.classList.add('busy'), BUSY_AFTER_MS);
-    chain = chain.then(() => post(event)).finally(() => {
+    chain = chain.then(request).finally(() => {
       pending -= 1;
       if (pending === 0) {
         clearTimeout(busyTimer);
@@ -90,26 +99,40 @@
     return chain;
   }
 
-  async function post(event) {
+  // Sends what the user did; the answer is the new state. Returns the refusal's body, or null.
+  async function post(path, body, type) {
     let res;
     try {
-      res = await fetch('/api/event', {
-        method: 'POST',
-        headers: headers(Object.assign({ 'Content-Type': 'application/json' }, revisionHeader())),
-        body: JSON.stringify(event),
+      res = await fetch(path, {
+        method: 'POST', headers: headers(Object.assign({ 'Content-Type': type }, revisionHeader())), body,
       });
     } catch (e) {
       setStatus('The server does not answer: is `flarimond serve` still running?');
-      return;
+      return null;
     }
-    const body = await res.json().catch(() => ({ error: 'an answer that is not JSON' }));
+    const answer = await res.json().catch(() => ({ error: 'an answer that is not JSON' }));
     if (res.ok) {
-      await render(body);
-      return;
+      await render(answer);
+      return null;
     }
-    notify(body.error || `refused (${res.status})`);
+    notify(answer.error || `refused (${res.status})`);
     if (res.status === 409) await claim();  // a lapsed claim nobody else took is renewed
-    await refresh();  // the refused event changed nothing: show the controls as they are
+    await refresh();  // the refused request changed nothing: show the controls as they are
+    return answer;
+  }
+
+  // Opens a kept file: the host makes a new document of it and opens the dialog on its record
+  // and random source. A sheet asks which of its tiles.
+  async function openFile(file, tile) {
+    const query = `?name=${encodeURIComponent(file.name)}${tile ? `&tile=${tile}` : ''}`;
+    const refused = await post(`/api/open${query}`, file, 'application/octet-stream');
+    if (refused && Array.isArray(refused.tiles) && !tile) {
+      const which = window.prompt(`${file.name} is a sheet of ${refused.tiles.length} designs. Which tile (${refused.tiles.join(', ')})?`);
+      if (which && refused.tiles.includes(Number(which))) return openFile(file, Number(which));
+    }
+    if (!refused && state && state.host.opened && state.host.opened.warnings.length)
+      notify(state.host.opened.warnings.join(' '));
+    return null;
   }
 
   // ---- drawing the state
@@ -149,6 +172,8 @@
     await showDocument(st.document);
 
     const idle = !d;
+    $('#new-document').disabled = !idle;
+    $('#open-file').disabled = !idle;
     $('#open-dialog').disabled = !idle;
     $('#apply-again').disabled = !idle || !st.record;
     $('#about').disabled = !idle;
@@ -156,13 +181,39 @@
     $('#redo').disabled = !idle || !st.document.redo;
     if (st.host.notice && st.host.notice !== shownNotice) notify(st.host.notice);
     shownNotice = st.host.notice;
-    const m = st.host.lastMessage;
-    const running = st.host.running ? `${st.host.running} is running. ` : '';
-    setStatus(`${running}${m ? `Last message: ${m.name}, ${m.text}.` : ''} Seed ${st.host.seed}.`);
+    setStatus(statusText(st));
+    // Between dialogs, a document with art that a download cannot give back as a design says so.
+    $('#design-note').hidden = st.document.design || !!d || st.document.arts === 0;
+    document.body.dataset.design = String(st.document.design);
     document.body.dataset.arts = String(st.document.arts);
     document.body.dataset.revision = String(held.revision);
   }
   let shownNotice = '';
+
+  // What the host is doing, in the user's words rather than the messages' names.
+  function statusText(st) {
+    const seed = `Seed ${st.host.seed}.`;
+    const d = st.dialog;
+    if (d) {
+      const open = {
+        filter: `Dialog open: ${st.record && st.record.preview ? 'previewing' : 'preview off'}.`,
+        error: 'The filter stopped: the plug-in says why.',
+        about: 'The About box is open.',
+      };
+      return `${open[d.kind] || 'A dialog is open.'} ${seed}`;
+    }
+    const m = st.host.lastMessage;
+    const failed = m && m.result !== 0 && m.text !== 'cancelled';
+    let said = 'Ready.';
+    if (m && m.name === 'Startup' && failed) said = `The plug-in did not start (${m.text}).`;
+    else if (m && m.name === 'Get Parameters' && m.text === 'cancelled') said = 'Dialog cancelled: the document is as it was.';
+    else if (m && m.name === 'Get Parameters' && failed) said = `The dialog could not open (${m.text}).`;
+    else if (m && m.name === 'Go') said = failed ? `Drawing failed (${m.text}).` : 'Design drawn.';
+    else if (m && m.name === 'Undo') said = 'Undone: the last filter run is taken back.';
+    else if (m && m.name === 'Redo') said = 'Redone: the filter run is back.';
+    else if (m && m.name === 'New') said = 'A new, empty document.';
+    return `${said} ${seed}`;
+  }
 
   // Builds the dialog's items once per dialog (so focus and typing survive) and updates them from
   // every dump after.
@@ -752,6 +803,35 @@
   $('#undo').addEventListener('click', () => sendEvent({ type: 'undo' }));
   $('#redo').addEventListener('click', () => sendEvent({ type: 'redo' }));
 
+  // New and Open replace the document, which Undo cannot bring back: a document with art asks first.
+  function mayReplaceDocument(what) {
+    const arts = state ? state.document.arts : 0;
+    return arts === 0 || window.confirm(
+      `${what} replaces this document: its ${arts} ${arts === 1 ? 'art' : 'arts'} go, and Undo cannot bring them back.`);
+  }
+  $('#new-document').addEventListener('click', () => {
+    if (mayReplaceDocument('New')) sendEvent({ type: 'new' });
+  });
+  $('#open-file').addEventListener('click', () => {
+    if (mayReplaceDocument('Opening a file')) $('#open-input').click();
+  });
+  $('#open-input').addEventListener('change', () => {
+    const input = $('#open-input');
+    const file = input.files[0];
+    input.value = '';  // the same file may be opened again
+    if (file && holding) queue(() => openFile(file));
+  });
+
+  // A download carries the design only while the document is the one it drew: say so first.
+  for (const id of ['#download-svg', '#download-png', '#download-json']) {
+    $(id).addEventListener('click', (e) => {
+      if (!state || state.document.design) return;
+      const keep = window.confirm('This download carries no design: the document holds more or less than the ' +
+        'design the last OK or Apply drew, so opening it again will not draw it. Save it anyway?');
+      if (!keep) e.preventDefault();
+    });
+  }
+
   document.addEventListener('keydown', (e) => {
     if (!state || !holding) return;
     if (!state.dialog) {
@@ -806,7 +886,7 @@
     // A watching tab follows what the driving tab does; a tab that just took over shows the truth.
     if (!ok || !had) await refresh();
     clearTimeout(beatTimer);
-    beatTimer = setTimeout(heartbeat, holding ? HEARTBEAT_MS : WATCH_MS);
+    beatTimer = setTimeout(heartbeat, holding ? heartbeatMs : WATCH_MS);
   }
   let beatTimer = null;
 
@@ -820,6 +900,6 @@
   (async () => {
     await claim();
     await refresh();
-    beatTimer = setTimeout(heartbeat, holding ? HEARTBEAT_MS : WATCH_MS);
+    beatTimer = setTimeout(heartbeat, holding ? heartbeatMs : WATCH_MS);
   })();
 })();

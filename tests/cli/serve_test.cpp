@@ -12,11 +12,13 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <condition_variable>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <mutex>
 #include <nlohmann/json.hpp>
 #include <regex>
 #include <sstream>
@@ -559,6 +561,176 @@ TEST(Serve, DownloadsCarryTheDesignAndReopenAsTheSameDocument) {
   EXPECT_NE(bytes(err).find("carries no design"), std::string::npos) << bytes(err);
 }
 
+std::string fileBytes(const fs::path& p) {
+  std::ifstream in(p, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+// Runs the program with `args` (stderr into scratch); its exit status.
+int runProgram(const std::string& args) {
+  std::string cmd = std::string("'") + kProgram + "' " + args + " 2>'" + (scratchDir() / "run.err").string() + "'";
+  return std::system(cmd.c_str());
+}
+
+// A download of the served document, as bytes.
+std::string exported(const Server& s, const std::string& what) {
+  auto res = s.client().Get("/api/export." + what);
+  if (!res || res->status != 200) throw std::runtime_error("GET /api/export." + what + " failed");
+  return res->body;
+}
+
+// POST /api/open as the page's Open sends a file.
+std::pair<int, json> openFile(const Server& s, const std::string& token, const fs::path& file,
+                              const std::string& query = "") {
+  httplib::Headers h{{"X-Flarimond-Token", token}};
+  auto res = s.client().Post("/api/open?name=" + file.filename().string() + query, h, fileBytes(file),
+                             "application/octet-stream");
+  if (!res) throw std::runtime_error("POST /api/open failed");
+  return {res->status, json::parse(res->body)};
+}
+
+// Undo and Redo that give back exactly the document the design drew keep the design on the
+// downloads; so does the Undo of a second Apply. The state says whether they carry it.
+TEST(Serve, UndoAndRedoThatGiveTheDrawnDocumentBackKeepItsDesign) {
+  Server s({"--seed", "3"});
+  std::string token = s.token();
+  ASSERT_EQ(s.event(token, press(kTumble)).first, 200);
+  auto [status, done] = s.event(token, R"({"type": "confirm"})");
+  ASSERT_EQ(status, 200);
+  EXPECT_EQ(done["document"]["design"], true);
+  const std::string drawn = exported(s, "json");
+  ASSERT_TRUE(json::parse(drawn).contains("design"));
+
+  struct Step {
+    const char* event;
+    bool design;
+  };
+  for (const Step& step : {Step{"undo", false}, Step{"redo", true}, Step{"apply", false}, Step{"undo", true},
+                           Step{"redo", false}, Step{"undo", true}}) {
+    SCOPED_TRACE(step.event);
+    auto [code, answer] = s.event(token, std::string(R"({"type": ")") + step.event + R"("})");
+    ASSERT_EQ(code, 200) << answer.dump().substr(0, 200);
+    EXPECT_EQ(answer["document"]["design"], step.design);
+    const std::string now = exported(s, "json");
+    EXPECT_EQ(json::parse(now).contains("design"), step.design);
+    if (step.design) {
+      EXPECT_EQ(now, drawn) << "the document and its design, as they were after OK";
+    }
+  }
+}
+
+// New: an empty document with the same options, nothing to undo; the record stays.
+TEST(Serve, NewStartsAnEmptyDocument) {
+  Server s({"--seed", "1", "--page", "500x400"});
+  std::string token = s.token();
+  auto [busy, why] = s.event(token, R"({"type": "new"})");
+  EXPECT_EQ(busy, 400) << "a dialog is open: " << why.dump();
+  ASSERT_EQ(s.event(token, R"({"type": "set", "id": 5, "value": 12})").first, 200);
+  ASSERT_EQ(s.event(token, R"({"type": "confirm"})").first, 200);
+  ASSERT_EQ(s.event(token, R"({"type": "set", "id": 25, "value": 50})").first, 400) << "no dialog";
+
+  const json before = s.state();
+  const std::string held = std::to_string(before["document"]["revision"].get<uint64_t>());
+  auto [status, fresh] = s.event(token, R"({"type": "new"})", {{"X-Flarimond-Revision", held}});
+  ASSERT_EQ(status, 200) << fresh.dump();
+  const json& doc = fresh["document"];
+  EXPECT_EQ(doc["arts"], 0);
+  EXPECT_EQ(doc["undo"], false) << "the old document's history went with it";
+  EXPECT_EQ(doc["redo"], false);
+  EXPECT_EQ(doc["page"], before["document"]["page"]);
+  EXPECT_TRUE(doc["change"].is_null()) << "a page holding the old document needs every art again";
+  EXPECT_GT(doc["revision"].get<uint64_t>(), before["document"]["revision"].get<uint64_t>());
+  EXPECT_EQ(fresh["record"]["burstCount"], 12) << "the record the host keeps stays";
+  EXPECT_EQ(json::parse(exported(s, "json"))["arts"].size(), 0u);
+  auto [opened, again] = s.event(token, R"({"type": "open"})");
+  ASSERT_EQ(opened, 200);
+  EXPECT_EQ(again["document"]["arts"], 12) << "the dialog opens on the kept record in the new document";
+}
+
+// A kept design opened with `serve --from` or the page's Open (POST /api/open) starts the dialog
+// on its record, document options and random source: OK draws the design again, byte for byte
+// what `render --from` gives. A parameter file gives its record and seed; a sheet its tiles.
+TEST(Serve, FromAndOpenStartTheDialogOnAKeptDesign) {
+  const fs::path dir = scratchDir() / ("kept-" + std::to_string(getpid()));
+  fs::create_directories(dir);
+  const fs::path script = dir / "tumble.txt", svg = dir / "design.svg", again = dir / "again.json",
+                 params = dir / "params.json", sheet = dir / "sheet.svg";
+  std::ofstream(script) << "press " << kTumble << "\n";
+  // Tumble moves the random source on (and the record): the design's drawing began after some
+  // draws.
+  ASSERT_EQ(runProgram("render --seed 3 --page 500x400 --set burstCount=12 --dialog-script '" + script.string() +
+                       "' -o '" + svg.string() + "' --save-params '" + params.string() + "'"),
+            0);
+  ASSERT_EQ(runProgram("render --from '" + svg.string() + "' -o '" + again.string() + "'"), 0);
+  ASSERT_EQ(runProgram("sheet --seed 2 --vary burstCount=8..9 -o '" + sheet.string() + "'"), 0);
+  const std::string expected = fileBytes(again);
+  // The record as the open dialog holds it: its run state is the dialog's own.
+  auto withoutRunState = [](json record) {
+    record.erase("finalRun");
+    record.erase("previewValid");
+    return record;
+  };
+  const json kept = withoutRunState(json::parse(expected)["design"]["record"]);
+
+  {
+    Server s({"--from", svg.string()});
+    std::string token = s.token();
+    json st = s.state();
+    EXPECT_EQ(withoutRunState(st["record"]), kept);
+    EXPECT_EQ(st["document"]["page"], json({{"width", 500.0}, {"height", 400.0}}));
+    ASSERT_EQ(s.event(token, R"({"type": "confirm"})").first, 200);
+    EXPECT_EQ(exported(s, "json"), expected);
+  }
+
+  Server s({"--seed", "1"});
+  std::string token = s.token();
+  auto [inDialog, busy] = openFile(s, token, svg);
+  EXPECT_EQ(inDialog, 400) << "a dialog is open: " << busy.dump();
+  ASSERT_EQ(s.event(token, R"({"type": "cancel"})").first, 200);
+  auto [notHolder, refused] = openFile(s, "not-the-token", svg);
+  EXPECT_EQ(notHolder, 409);
+
+  auto [status, opened] = openFile(s, token, svg);
+  ASSERT_EQ(status, 200) << opened.dump().substr(0, 300);
+  EXPECT_EQ(opened["dialog"]["kind"], "filter");
+  EXPECT_EQ(opened["host"]["opened"]["name"], "design.svg");
+  EXPECT_EQ(opened["document"]["page"], json({{"width", 500.0}, {"height", 400.0}}));
+  EXPECT_EQ(withoutRunState(opened["record"]), kept);
+  ASSERT_EQ(s.event(token, R"({"type": "confirm"})").first, 200);
+  EXPECT_EQ(exported(s, "json"), expected) << "OK drew the kept design again";
+
+  // A parameter file: its record and its seed, in a document with the options of the one it
+  // replaces (the design's page here).
+  ASSERT_EQ(s.event(token, R"({"type": "new"})").first, 200);
+  auto [paramStatus, fromParams] = openFile(s, token, params);
+  ASSERT_EQ(paramStatus, 200) << fromParams.dump().substr(0, 300);
+  EXPECT_EQ(fromParams["host"]["opened"]["design"], false);
+  EXPECT_EQ(fromParams["document"]["page"], json({{"width", 500.0}, {"height", 400.0}}));
+  EXPECT_EQ(fromParams["host"]["seed"], 3);
+  EXPECT_EQ(withoutRunState(fromParams["record"]), kept);
+  ASSERT_EQ(s.event(token, R"({"type": "cancel"})").first, 200);
+
+  // A sheet names its tiles.
+  auto [sheetStatus, which] = openFile(s, token, sheet);
+  EXPECT_EQ(sheetStatus, 400);
+  EXPECT_EQ(which["tiles"], json::array({1, 2})) << which.dump();
+  auto [tileStatus, tile] = openFile(s, token, sheet, "&tile=2");
+  ASSERT_EQ(tileStatus, 200) << tile.dump().substr(0, 300);
+  EXPECT_EQ(tile["record"]["burstCount"], 9);
+  ASSERT_EQ(s.event(token, R"({"type": "cancel"})").first, 200);
+
+  // What cannot be opened is refused by the name the page gave it, and changes nothing.
+  const json before = visible(s.state());
+  const fs::path bad = dir / "not-a-design.svg";
+  std::ofstream(bad) << "<svg xmlns=\"http://www.w3.org/2000/svg\"/>";
+  auto [badStatus, badWhy] = openFile(s, token, bad);
+  EXPECT_EQ(badStatus, 400);
+  const std::string error = badWhy["error"];
+  EXPECT_EQ(error.rfind("not-a-design.svg: ", 0), 0u) << error;
+  EXPECT_EQ(error.find(dir.string()), std::string::npos) << error;
+  EXPECT_EQ(visible(s.state()), before);
+}
+
 // A client that asks for a download and then stops reading, as a slow or stalled browser would:
 // the server cannot finish sending while it holds the connection.
 class StalledDownload {
@@ -655,6 +827,86 @@ TEST(Serve, ErrorDialogAndAboutBoxAreTheHostsModalDialogs) {
   auto [ok, gone] = s.event(token, R"({"type": "confirm"})");
   EXPECT_EQ(ok, 200);
   EXPECT_TRUE(gone["dialog"].is_null());
+}
+
+// Clients that send their request a byte a second, as many as the server allows connections and
+// more: none of them may keep the driving tab waiting. Every one stays connected and keeps
+// sending while the tab works, so a server that gives them its threads until they finish never
+// answers the tab; the bound on the tab's answers is generous, for a loaded machine.
+TEST(Serve, SlowClientsCannotStarveTheDrivingTab) {
+  Server s({"--seed", "1"});
+  constexpr int kSlow = 300;  // more than the server keeps open at once (256)
+  std::vector<int> slow;
+  const std::string start = "GET /api/state HTTP/1.1\r\nHost: 127.0.0.1:" + std::to_string(s.port()) + "\r\nX-Slow: ";
+  for (int i = 0; i < kSlow; ++i) {
+    int fd = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in at{};
+    at.sin_family = AF_INET;
+    at.sin_port = htons(static_cast<uint16_t>(s.port()));
+    at.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    ASSERT_EQ(connect(fd, reinterpret_cast<sockaddr*>(&at), sizeof at), 0) << i;
+    ASSERT_EQ(send(fd, start.data(), start.size(), MSG_NOSIGNAL), static_cast<ssize_t>(start.size()));
+    slow.push_back(fd);
+  }
+  std::mutex m;
+  std::condition_variable cv;
+  bool done = false;
+  std::thread trickle([&] {
+    std::unique_lock lock(m);
+    while (!cv.wait_for(lock, 1s, [&] { return done; }))
+      for (int fd : slow) send(fd, "x", 1, MSG_NOSIGNAL);  // pacing a slow client, not synchronisation
+  });
+
+  httplib::Client c("127.0.0.1", s.port());
+  c.set_connection_timeout(10, 0);
+  c.set_read_timeout(10, 0);
+  double worst = 0;
+  auto timed = [&](auto&& request) {
+    auto t0 = std::chrono::steady_clock::now();
+    auto res = request();
+    worst = std::max(worst, std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0).count());
+    return res;
+  };
+  auto claimed = timed([&] { return c.Post("/api/claim", "{}", "application/json"); });
+  ASSERT_TRUE(claimed) << "the claim went unanswered";
+  ASSERT_EQ(claimed->status, 200);
+  std::string token = json::parse(claimed->body)["token"];
+  for (int value : {12, 13, 14}) {
+    auto res = timed([&] {
+      return c.Post("/api/event", {{"X-Flarimond-Token", token}},
+                    R"({"type": "set", "id": 5, "value": )" + std::to_string(value) + "}", "application/json");
+    });
+    ASSERT_TRUE(res) << "the event went unanswered";
+    EXPECT_EQ(json::parse(res->body)["document"]["arts"], value);
+  }
+  RecordProperty("slowest_answer_ms", std::to_string(worst));
+
+  // Room was made by closing the connections that had waited longest: at least the ones past
+  // the cap are told so (an end of file) while they are still sending.
+  int closed = 0;
+  auto until = std::chrono::steady_clock::now() + 10s;
+  std::vector<bool> ended(slow.size(), false);
+  while (closed < kSlow - 256 && std::chrono::steady_clock::now() < until) {
+    std::vector<pollfd> fds;
+    for (int fd : slow) fds.push_back({fd, POLLIN, 0});
+    poll(fds.data(), fds.size(), 100);
+    for (size_t i = 0; i < fds.size(); ++i) {
+      char b;
+      if (!ended[i] && (fds[i].revents & (POLLIN | POLLHUP)) && recv(slow[i], &b, 1, MSG_DONTWAIT) <= 0) {
+        ended[i] = true;
+        ++closed;
+      }
+    }
+  }
+  EXPECT_GE(closed, kSlow - 256);
+  {
+    std::lock_guard lock(m);
+    done = true;
+  }
+  cv.notify_one();
+  trickle.join();
+  for (int fd : slow) close(fd);
+  EXPECT_EQ(s.stop(), 0);
 }
 
 TEST(Serve, SigtermCancelsTheOpenDialogAndStopsCleanly) {

@@ -27,7 +27,7 @@ TEST(DefaultRecord, IsTheRecordThePluginMakesForTheDocument) {
     ASSERT_TRUE(run.ok);
     std::optional<BurstParams> made = fltools::heldRecord(*run.session);
     ASSERT_TRUE(made);
-    BurstParams tools = fltools::defaultRecord(config.document);
+    BurstParams tools = fltools::defaultRecord(fltools::documentOptions(config.document));
     EXPECT_EQ(std::memcmp(&*made, &tools, sizeof tools), 0);
   }
 }

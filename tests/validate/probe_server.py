@@ -3,9 +3,11 @@
 The sanitised server runs on a port of its own choosing (--port 0; the probe reads the address it
 prints). Every hostile request must get a 4xx answer (malformed HTTP, huge bodies, a foreign or
 repeated Host, path traversal, malformed events, a second tab), and 200 concurrent requests must
-all be answered. Throughout the hostile phases a control client asks for the state on a fresh
-connection in a loop: no answer may take more than WAIT_LIMIT. Every loop is bounded in count
-and time; at the end the server must stop on SIGTERM, sanitizer-clean.
+all be answered. While 200 connections send their requests one byte a second, the driving tab's
+events must be answered at once (a median of at most 100 ms; no answer over WAIT_LIMIT). Throughout
+the hostile phases a control client asks for the state on a fresh connection in a loop: no answer
+may take more than WAIT_LIMIT. Every loop is bounded in count and time; at the end the server must
+stop on SIGTERM, sanitizer-clean.
 """
 
 import json
@@ -21,9 +23,11 @@ from validate_lib import Score
 
 WAIT_LIMIT = 1.0        # seconds another client may wait while hostile clients are served
 ANSWER_LIMIT = 30.0     # seconds any one request may take before it counts as unanswered
-SLOW_CLIENTS = 12       # more than the server's pool of worker threads
+SLOW_CLIENTS = 12       # slow but finishing: each is answered
 SLOW_SECONDS = 3.0
 CONCURRENT = 200
+TRICKLING = 200         # connections that send a byte a second and never finish their request
+TAB_MEDIAN = 0.1        # seconds: the driving tab's events while they trickle
 
 
 class Server:
@@ -218,6 +222,8 @@ def probe(env):
         second_tab(score, h, port, repro_base)
         control.phase = "malformed events"
         malformed_events(score, h, port, repro_base, env.short)
+        control.phase = f"{TRICKLING} trickling connections"
+        trickling(score, h, port, repro_base, 5 if env.short else 40)
     worst, phase = control.worst()
     score.notes.append(f"control client: {len(control.waits)} requests, the longest wait {worst:.2f} s ({phase})")
     over = sorted({p for w, p in control.waits if w > WAIT_LIMIT})
@@ -289,6 +295,62 @@ def malformed_events(score, h, port, repro_base, short):
         status = event(h, port, body, token)
         found = [] if status is not None and 400 <= status < 500 else [f"answered {status}, expected 4xx"]
         score.check(f"malformed event {body[:60]!r}", found, [repro_base, f"POST /api/event {body[:200]!r}"])
+
+
+def trickling(score, h, port, repro_base, events):
+    """TRICKLING connections each send a byte a second of a request they never finish, while the
+    driving tab sends its events one after another."""
+    token = getattr(score, "token", None)
+    socks = []
+    stop = threading.Event()
+    start = f"GET /api/state HTTP/1.1\r\nHost: {h}\r\nX-Slow: ".encode()
+    try:
+        for _ in range(TRICKLING):
+            s = socket.create_connection(("127.0.0.1", port), timeout=5)
+            s.sendall(start)
+            socks.append(s)
+
+        def trickle():
+            while not stop.wait(1.0):  # pacing the slow clients, not synchronisation
+                for s in socks:
+                    try:
+                        s.send(b"x")
+                    except OSError:
+                        pass
+
+        thread = threading.Thread(target=trickle, daemon=True)
+        thread.start()
+        waits, found = [], []
+        for i in range(events):
+            status, _, seconds = exchange(port, request(h, "POST", "/api/event",
+                                                        ["Content-Type: application/json", f"X-Flarimond-Token: {token}"],
+                                                        json.dumps({"type": "set", "id": 5, "value": 10 + i % 5}).encode()),
+                                          timeout=10)
+            waits.append(seconds)
+            if status != 200:
+                found.append(f"event {i + 1} answered {status} after {seconds:.2f} s")
+                break
+        stop.set()
+        thread.join(5)
+    except OSError as e:
+        found = [f"could not open the slow connections: {e}"]
+        waits = []
+    finally:
+        stop.set()
+        for s in socks:
+            s.close()
+    if waits:
+        waits.sort()
+        median, worst = waits[len(waits) // 2], waits[-1]
+        score.notes.append(f"{TRICKLING} trickling connections: the tab's {len(waits)} events answered in a median "
+                           f"of {median * 1000:.1f} ms, at worst {worst * 1000:.1f} ms")
+        if median > TAB_MEDIAN:
+            found.append(f"the median answer took {median * 1000:.0f} ms (at most {TAB_MEDIAN * 1000:.0f})")
+        if worst > WAIT_LIMIT:
+            found.append(f"an answer took {worst:.2f} s (at most {WAIT_LIMIT})")
+    score.check(f"{TRICKLING} connections sending a byte a second leave the tab answered", found,
+                [repro_base, f"{TRICKLING} connections sending 'GET /api/state' a byte a second, then the "
+                             "claiming tab's events"])
 
 
 def concurrent(score, h, port, repro_base, n):

@@ -16,6 +16,7 @@ import probe_dialogs  # noqa: E402
 import probe_faults  # noqa: E402
 import probe_output_paths  # noqa: E402
 import probe_fuzz  # noqa: E402
+import probe_model  # noqa: E402
 import probe_param_files  # noqa: E402
 import probe_records  # noqa: E402
 import probe_server  # noqa: E402
@@ -28,6 +29,7 @@ PROBES = {
     "param-files": probe_param_files.probe,
     "output-paths": probe_output_paths.probe,
     "fuzz": probe_fuzz.probe,
+    "model": probe_model.probe,
     "server": probe_server.probe,
 }
 
@@ -41,6 +43,8 @@ def main():
     ap.add_argument("--asan", default=os.path.join(root, "build-asan"))
     ap.add_argument("--fuzz", default=os.path.join(root, "build-fuzz"))
     ap.add_argument("--jobs", type=int, default=os.cpu_count() or 2)
+    ap.add_argument("--model-seed", type=int, default=0,
+                    help="seed of the model probe's records (default: a fresh one, printed)")
     args = ap.parse_args()
     names = [n for n in args.only.split(",") if n] or list(PROBES)
     unknown = [n for n in names if n not in PROBES]
@@ -49,6 +53,7 @@ def main():
     work = os.path.join(args.build, "validate")
     shutil.rmtree(work, ignore_errors=True)
     env = Env(root, args.build, args.asan, args.fuzz, args.short, max(1, args.jobs), work)
+    env.model_seed = args.model_seed
 
     scores = []
     for name in names:

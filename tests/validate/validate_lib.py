@@ -48,6 +48,7 @@ class Env:
             "LSAN_OPTIONS": f"suppressions={supp}:exitcode={SANITIZER_EXIT}",
         })
         self.environ.pop("FLARIMOND_MODULE", None)
+        self.model_seed = 0  # the model probe's seed; 0: a fresh one
         self._fields = None
         self._defaults = None
         self._lock = threading.RLock()

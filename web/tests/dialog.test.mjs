@@ -6,10 +6,10 @@
 import { after, before, test } from 'node:test';
 import assert from 'node:assert/strict';
 import { execFileSync } from 'node:child_process';
-import { mkdirSync, mkdtempSync, readFileSync, rmSync } from 'node:fs';
+import { mkdirSync, mkdtempSync, readFileSync, rmSync, writeFileSync } from 'node:fs';
 import os from 'node:os';
 import path from 'node:path';
-import { launchBrowser, program, settled as settledOn, startServer, stopServer } from './harness.mjs';
+import { WAIT, launchBrowser, program, settled as settledOn, startServer, stopServer } from './harness.mjs';
 
 const scratch = mkdtempSync(path.join(os.tmpdir(), 'flarimond-web-'));
 const shots = process.env.FLARIMOND_SCREENSHOT_DIR || path.join(scratch, 'shots');
@@ -18,6 +18,11 @@ mkdirSync(shots, { recursive: true });
 let server;  // { proc, url, exited: Promise<{code, signal}>, stderr: () => string }
 let context;
 let page;
+// A tab of its own browser on a server with a short idle time-out, left alone while the other
+// tests run: its heartbeat must keep its dialog open.
+const QUIET_TIMEOUT = 3;  // seconds
+const QUIET_FOR = 12 * QUIET_TIMEOUT * 1000;  // as a minute is to a time-out of 5 seconds
+let quiet;  // { server, context, page, since, serial }
 
 const settled = (p = page) => settledOn(p);
 const item = (id) => page.locator(`#filter-dialog [data-id="${id}"]`);
@@ -43,6 +48,45 @@ async function state() {
   return res.json();
 }
 
+// The visible static texts in a dialog whose text does not fit their rectangle.
+function clippedTexts(dialog) {
+  return page.$$eval(`${dialog} .item.static`, (els) => els
+    .filter((e) => e.style.display !== 'none' && (e.scrollWidth > e.clientWidth || e.scrollHeight > e.clientHeight))
+    .map((e) => `${e.dataset.id} ${JSON.stringify(e.textContent)}: ${e.scrollWidth}x${e.scrollHeight} in ${e.clientWidth}x${e.clientHeight}`));
+}
+
+// Waits until `condition` holds, checking as often as the page's own polling does.
+async function until(condition, what) {
+  const end = Date.now() + WAIT;
+  while (!condition()) {
+    if (Date.now() > end) throw new Error(`waited in vain for ${what}`);
+    await new Promise((resolve) => setTimeout(resolve, 20));
+  }
+}
+
+// Clicks a download link and saves what it gives; null when the page's question was answered
+// No. `answer` answers the question the page asks first, if it asks; `asked` collects them.
+async function download(id, file, answer = true, asked = []) {
+  const before = asked.length;
+  const onDialog = (d) => {
+    asked.push(d.message());
+    if (answer) d.accept(); else d.dismiss();
+  };
+  page.on('dialog', onDialog);
+  try {
+    if (!answer) {
+      await page.locator(id).click();
+      await until(() => asked.length > before, 'the question');
+      return null;
+    }
+    const [saved] = await Promise.all([page.waitForEvent('download'), page.locator(id).click()]);
+    await saved.saveAs(file);
+    return readFileSync(file, 'utf8');
+  } finally {
+    page.off('dialog', onDialog);
+  }
+}
+
 // Types a value and leaves the field, which commits it (Enter would also confirm the dialog).
 async function typeInto(id, value) {
   await item(id).fill(String(value));
@@ -51,6 +95,14 @@ async function typeInto(id, value) {
 }
 
 before(async () => {
+  const quietServer = await startServer(['--seed', '5', '--idle-timeout', String(QUIET_TIMEOUT)]);
+  const quietContext = await launchBrowser(path.join(scratch, 'quiet-profile'));
+  quiet = { server: quietServer, context: quietContext, page: quietContext.pages()[0] || await quietContext.newPage() };
+  await quiet.page.goto(quietServer.url);
+  await quiet.page.waitForFunction(() => document.body.dataset.claim === 'yours' && document.body.dataset.dialog === 'filter');
+  quiet.since = Date.now();
+  quiet.serial = (await (await fetch(`${quietServer.url}api/state`)).json()).dialog.serial;
+
   server = await startServer(['--seed', '7', '--idle-timeout', '30']);
   context = await launchBrowser(path.join(scratch, 'profile'), { acceptDownloads: true });
   page = context.pages()[0] || await context.newPage();
@@ -61,6 +113,10 @@ before(async () => {
 
 after(async () => {
   if (context) await context.close();
+  if (quiet) {
+    await quiet.context.close();
+    await stopServer(quiet.server);
+  }
   await stopServer(server);
   rmSync(scratch, { recursive: true, force: true });
 });
@@ -105,6 +161,17 @@ test('the page draws the dialog from the dump: seven tabs, page 1, every item at
   assert.equal(await item(150).getAttribute('title'), 'Pick on the document');
   assert.equal(await page.locator('label[for="item-25"]').innerText(), 'View zoom (%)');
   assert.equal(await page.locator('#filter-dialog > .item').count(), d.items.length, 'the label is not an item');
+
+  // Every static text fits its rectangle, wrapped as the host platform wraps it.
+  for (const tab of [130, 131, 132, 133, 134, 135, 136]) {
+    await item(tab).click();
+    await settled();
+    assert.deepEqual(await clippedTexts('#filter-dialog'), [], `page of tab ${tab}`);
+  }
+  await item(130).click();
+  await settled();
+  // The status line says what the host does in plain words, not the messages' names.
+  assert.equal(await page.locator('#status').innerText(), 'Dialog open: previewing. Seed 7.');
 });
 
 test('the first view fits the page and the art; Fit brings them back after a zoom', async () => {
@@ -337,6 +404,7 @@ test('Cancel after several previews leaves the document empty', async () => {
   const st = await state();
   assert.equal(st.document.arts, 0);
   assert.equal(st.host.lastMessage.text, 'cancelled');
+  assert.equal(await page.locator('#status').innerText(), 'Dialog cancelled: the document is as it was. Seed 7.');
 });
 
 test('open again, OK, and the design downloads as SVG', async () => {
@@ -385,6 +453,141 @@ test('the About box is a modal dialog with its OK', async () => {
   await page.keyboard.press('Enter');
   await page.waitForFunction(() => document.body.dataset.dialog === 'none');
   assert.ok(!(await layer.isVisible()));
+});
+
+test('downloads after Undo and Redo carry the design; after a second Apply the page says they carry none', async () => {
+  // The document is the design OK drew again (after Undo and Redo).
+  assert.equal(await page.evaluate(() => document.body.dataset.design), 'true');
+  assert.ok(await page.locator('#design-note').isHidden());
+  const asked = [];
+  const json = await download('#download-json', path.join(scratch, 'redone.json'), true, asked);
+  assert.deepEqual(asked, [], 'no question');
+  assert.ok(JSON.parse(json).design, 'the download carries the design');
+
+  await page.locator('#apply-again').click();
+  await page.waitForFunction(() => document.body.dataset.arts === '24');
+  await settled();
+  assert.equal(await page.evaluate(() => document.body.dataset.design), 'false');
+  assert.ok(await page.locator('#design-note').isVisible());
+  assert.equal(await download('#download-svg', null, false, asked), null);
+  assert.equal(asked.length, 1);
+  assert.match(asked[0], /carries no design/);
+  const svg = await download('#download-svg', path.join(scratch, 'two.svg'), true, asked);
+  assert.equal(asked.length, 2, 'asked again');
+  assert.doesNotMatch(svg, /flarimond:design/);
+  assert.equal((svg.match(/<path /g) || []).length, 24);
+
+  // Undo gives the design back, and the downloads carry it again.
+  await page.locator('#undo').click();
+  await page.waitForFunction(() => document.body.dataset.arts === '12');
+  await settled();
+  assert.equal(await page.evaluate(() => document.body.dataset.design), 'true');
+  assert.equal(await download('#download-json', path.join(scratch, 'undone.json'), true, asked), json);
+  assert.equal(asked.length, 2);
+});
+
+test('New asks first, then starts an empty document with nothing to undo', async () => {
+  const asked = [];
+  const answer = (accept) => (d) => { asked.push(d.message()); if (accept) d.accept(); else d.dismiss(); };
+  page.once('dialog', answer(false));
+  await page.locator('#new-document').click();
+  await until(() => asked.length === 1, 'the question');
+  await settled();
+  assert.match(asked[0], /12 arts go, and Undo cannot bring them back/);
+  assert.equal((await state()).document.arts, 12, 'No keeps the document');
+
+  page.once('dialog', answer(true));
+  await page.locator('#new-document').click();
+  await page.waitForFunction(() => document.body.dataset.arts === '0');
+  await settled();
+  assert.equal(await documentPaths(), 0);
+  assert.ok(!(await page.locator('#undo').isEnabled()));
+  assert.ok(!(await page.locator('#redo').isEnabled()));
+  assert.equal(await page.locator('#status').innerText(), 'A new, empty document. Seed 7.');
+});
+
+test('a kept design opens with Open and with serve --from: the dialog shows it and OK draws it again', async () => {
+  const kept = path.join(scratch, 'design.svg');  // downloaded after OK above
+  const again = path.join(scratch, 'again.json');
+  execFileSync(program, ['render', '--from', kept, '-o', again]);
+  const expected = readFileSync(again, 'utf8');
+  const record = JSON.parse(expected).design.record;
+
+  const choose = async (file) => {
+    const [chooser] = await Promise.all([page.waitForEvent('filechooser'), page.locator('#open-file').click()]);
+    await chooser.setFiles(file);
+  };
+  await choose(kept);  // the document is empty: nothing to ask
+  await page.waitForFunction(() => document.body.dataset.dialog === 'filter');
+  await settled();
+  assert.equal(await item(5).inputValue(), String(record.burstCount));
+  assert.equal(await documentPaths(), record.burstCount, 'the first preview is the design');
+  await page.keyboard.press('Enter');
+  await page.waitForFunction(() => document.body.dataset.dialog === 'none');
+  await settled();
+  assert.equal(await download('#download-json', path.join(scratch, 'opened.json')), expected);
+
+  // A file that is not a design is refused by its name, and the document stays.
+  const bad = path.join(scratch, 'not-a-design.svg');
+  writeFileSync(bad, '<svg xmlns="http://www.w3.org/2000/svg"/>');
+  page.once('dialog', (d) => d.accept());  // the document holds the design: Open asks first
+  await choose(bad);
+  await page.waitForSelector('#notice:not([hidden])');
+  assert.match(await page.locator('#notice').innerText(), /^not-a-design\.svg: carries no design/);
+  assert.equal((await state()).document.arts, record.burstCount);
+
+  const from = await startServer(['--from', kept]);
+  const tab = await context.newPage();
+  try {
+    await tab.goto(from.url);
+    await tab.waitForFunction(() => document.body.dataset.claim === 'yours' && document.body.dataset.dialog === 'filter');
+    await settled(tab);
+    assert.equal(await tab.locator('#filter-dialog [data-id="5"]').inputValue(), String(record.burstCount));
+    await tab.keyboard.press('Enter');
+    await tab.waitForFunction(() => document.body.dataset.dialog === 'none');
+    const res = await fetch(`${from.url}api/export.json`);
+    assert.equal(await res.text(), expected);
+  } finally {
+    await tab.close();
+    await stopServer(from);
+    await page.bringToFront();
+  }
+});
+
+test('the error dialog shows its whole message, wrapped within its rectangle', async () => {
+  const record = path.join(scratch, 'no-preview.json');
+  execFileSync(program, ['render', '--seed', '1', '--set', 'preview=0', '-o', path.join(scratch, 'np.json'),
+    '--save-params', record]);
+  const failing = await startServer(['--seed', '1', '--params', record, '--fail', 'art.newArt=SEGM']);
+  const tab = await context.newPage();
+  try {
+    await tab.goto(failing.url);
+    await tab.waitForFunction(() => document.body.dataset.claim === 'yours' && document.body.dataset.dialog === 'filter');
+    await tab.keyboard.press('Enter');
+    await tab.waitForFunction(() => document.body.dataset.dialog === 'error');
+    await settled(tab);
+    const message = tab.locator('#modal-dialog [data-id="2"]');
+    assert.equal(await message.innerText(), 'The filter cannot complete because a layer is locked or invisible.');
+    const box = await message.evaluate((e) => ({ sw: e.scrollWidth, sh: e.scrollHeight, w: e.clientWidth, h: e.clientHeight }));
+    assert.ok(box.sw <= box.w && box.sh <= box.h, `the message overflows its rectangle: ${JSON.stringify(box)}`);
+    assert.ok(box.sh > 2 * 13, 'on more than one line');
+    assert.equal(await tab.locator('#status').innerText(), 'The filter stopped: the plug-in says why. Seed 1.');
+    await tab.screenshot({ path: path.join(shots, 'serve-error.png'), animations: 'disabled' });
+  } finally {
+    await tab.close();
+    await stopServer(failing);
+    await page.bringToFront();
+  }
+});
+
+test('the heartbeat follows the server\'s idle time-out: a quiet tab keeps its dialog', async () => {
+  // Left alone since the start, for twelve time-outs.
+  const left = quiet.since + QUIET_FOR - Date.now();
+  if (left > 0) await new Promise((resolve) => setTimeout(resolve, left));
+  const st = await (await fetch(`${quiet.server.url}api/state`)).json();
+  assert.equal(st.dialog && st.dialog.serial, quiet.serial, `the dialog was cancelled: ${st.host.notice}`);
+  assert.equal(st.claim, 'other', 'the tab still holds the claim');
+  assert.equal(await quiet.page.evaluate(() => document.body.dataset.claim), 'yours');
 });
 
 test('SIGTERM stops the server cleanly', async () => {

@@ -12,6 +12,12 @@ if [ $# -lt 1 ] || { [ $# -ge 2 ] && [ "$2" != bench ]; }; then
   exit 2
 fi
 program="$(cd "$(dirname "$1")" && pwd)/$(basename "$1")"
+# The tests run in this folder: a folder for the pictures given from elsewhere is made absolute.
+if [ -n "${FLARIMOND_SCREENSHOT_DIR:-}" ]; then
+  mkdir -p "$FLARIMOND_SCREENSHOT_DIR"
+  FLARIMOND_SCREENSHOT_DIR="$(cd "$FLARIMOND_SCREENSHOT_DIR" && pwd)"
+  export FLARIMOND_SCREENSHOT_DIR
+fi
 chromium="${CHROMIUM:-/usr/bin/chromium}"
 
 if [ ! -x "$chromium" ]; then
