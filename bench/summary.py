@@ -2,7 +2,7 @@
 """The benchmark figures of one run, each beside its target.
 
 Reads the JSON outputs (--benchmark_out) that ./run.sh bench writes into one directory:
-pipeline.json, export.json and largest-N.json of this tree, and base-export.json and
+pipeline.json, export.json, design-read.json and largest-N.json of this tree, and base-export.json and
 base-largest-N.json of the baseline build (the host before the compact document) when there is
 one. A benchmark run several times (repetitions) counts with its best time. Times are CPU time of
 the drawing thread, except the PNG's, which is drawn on every core and so is timed on the clock.
@@ -38,6 +38,7 @@ def best(runs, prefix, key):
 def main(directory):
     pipeline = load(directory, "pipeline")
     export = load(directory, "export")
+    design_read = load(directory, "design-read")
     largest = load(directory, "largest")
     base_export = load(directory, "base-export")
     base_largest = load(directory, "base-largest")
@@ -92,6 +93,11 @@ def main(directory):
     r = ratio(js, fmt)
     rows.append(("JSON / formatting its numbers alone (%.0f / %.0f ms)" % (js or 0, fmt or 0), r, "<= 1.5",
                  r is not None and r <= 1.5))
+
+    for name, what in (("BM_ReadDesignSvg", "a design of 33,000 paths"),
+                       ("BM_ReadNamespacesSvg", "the design's namespace declared 90,000 times")):
+        ms = best(design_read, name, "cpu_time")
+        rows.append(("reading the design of a 4 MB SVG: %s (ms CPU)" % what, ms, "<= 250", ms is not None and ms <= 250))
 
     width = max(len(r[0]) for r in rows)
     print("\n%-*s  %8s  %-16s" % (width, "figure", "value", "target"))

@@ -52,17 +52,20 @@ enum class Frame { Page, Art, All };
 // page, and the art past it is in the file but out of view. An art with no segments is a path
 // with empty data, which draws nothing; so is one with a non-finite coordinate (noted in a
 // comment), since no viewer can draw it. A non-empty `metadata` (XML, written as given) is the
-// content of a <metadata> element after the title: what made the picture.
+// content of a <metadata> element, the first child of the group "design": what made the design,
+// which a copy of the group alone then carries along.
 void writeDocumentSvg(const Document& doc, std::ostream& out, Frame frame = Frame::Page,
                       std::string_view metadata = {});
 
 // The same picture as a group for a larger SVG (a contact sheet): <g transform="..."> with the
 // frame's area scaled to fit, centred, into the box (x, y, size, size) in the larger picture's
-// units. The ids inside are the ones writeDocumentSvg uses, each after idPrefix.
+// units. The ids inside are the ones writeDocumentSvg uses, each after idPrefix, and `metadata`
+// goes where writeDocumentSvg puts it.
 struct SvgBox {
   double x = 0, y = 0, size = 0;
 };
-void writeSvgGroup(const Document& doc, std::ostream& out, std::string_view idPrefix, Frame frame, SvgBox box);
+void writeSvgGroup(const Document& doc, std::ostream& out, std::string_view idPrefix, Frame frame, SvgBox box,
+                   std::string_view metadata = {});
 
 // The arts as compact geometry, for a viewer that draws them itself (the browser page): every
 // art, or with `since` only what changed after that revision (Document::changedSince) unless the

@@ -449,8 +449,9 @@ Survey survey(const Document& doc, Frame frame, bool tallyPaint) {
 }
 
 // The page (unless framed on the art) and the design, each a group; ids start with idPrefix. The
-// design's group holds the paint most of its arts share.
-void writeBody(SvgWriter& w, const Document& doc, std::string_view idPrefix, Frame frame, const GroupPaint& paint) {
+// design's group holds the paint most of its arts share, and first `metadata` when given.
+void writeBody(SvgWriter& w, const Document& doc, std::string_view idPrefix, Frame frame, const GroupPaint& paint,
+               std::string_view metadata) {
   if (frame != Frame::Art) {
     w.raw("<g id=\"").raw(idPrefix).raw("page\">\n<rect x=\"0\" y=\"0\" width=\"").coord(doc.pageWidth());
     w.raw("\" height=\"").coord(doc.pageHeight()).raw("\" fill=\"#ffffff\" stroke=\"#a0a0a0\" stroke-width=\"0.5\"/>\n</g>\n");
@@ -460,6 +461,7 @@ void writeBody(SvgWriter& w, const Document& doc, std::string_view idPrefix, Fra
   w.raw("\" stroke=\"");
   appendPaint(w, paint.stroke);
   w.raw("\" stroke-width=\"").millis(paint.width).raw("\">\n");
+  if (!metadata.empty()) w.raw("<metadata>").raw(metadata).raw("</metadata>\n");
   // Every art keeps its number: one with nothing to draw is a path with empty data.
   size_t number = 0;
   doc.forEachArt([&](const ArtView& art) {
@@ -511,13 +513,13 @@ void writeDocumentSvg(const Document& doc, std::ostream& out, Frame frame, std::
   w.coord(area.left).raw(" ").coord(double(doc.pageHeight()) - area.top);
   w.raw(" ").coord(width).raw(" ").coord(height).raw("\">\n");
   w.raw("<title>Flarimond design</title>\n");
-  if (!metadata.empty()) w.raw("<metadata>").raw(metadata).raw("</metadata>\n");
-  writeBody(w, doc, "", frame, found.paint);
+  writeBody(w, doc, "", frame, found.paint, metadata);
   w.raw("</svg>\n");
   w.flush();
 }
 
-void writeSvgGroup(const Document& doc, std::ostream& out, std::string_view idPrefix, Frame frame, SvgBox box) {
+void writeSvgGroup(const Document& doc, std::ostream& out, std::string_view idPrefix, Frame frame, SvgBox box,
+                   std::string_view metadata) {
   SvgWriter w(out, doc.pageHeight());
   Survey found = survey(doc, frame, true);
   const Area& area = found.area;
@@ -531,7 +533,7 @@ void writeSvgGroup(const Document& doc, std::ostream& out, std::string_view idPr
   (void)ec;
   w.raw("<g transform=\"translate(").coord(x).raw(" ").coord(y);
   w.raw(") scale(").raw(std::string_view(text, static_cast<size_t>(end - text))).raw(")\">\n");
-  writeBody(w, doc, idPrefix, frame, found.paint);
+  writeBody(w, doc, idPrefix, frame, found.paint, metadata);
   w.raw("</g>\n");
   w.flush();
 }

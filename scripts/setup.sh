@@ -9,6 +9,7 @@ packages=(
   libgtest-dev                       # tests
   libcli11-dev                       # command line parsing
   nlohmann-json3-dev                 # JSON parameter files and exports
+  libpugixml-dev                     # reading the designs an SVG carries
   libcairo2-dev libpng-dev           # PNG export
   libcpp-httplib-dev                 # flarimond serve: the dialog in a browser
   binutils-mingw-w64-i686            # windres, the resource compiler

@@ -63,8 +63,8 @@ uint64_t documentDigest(const flhost::Document& doc) {
 }  // namespace
 
 BrowserHost::BrowserHost(flhost::Session& session, Claim& claim, const std::atomic<bool>& stopSignal,
-                         HostSetup setup, OpenKept open)
-    : session_(session), claim_(claim), stopSignal_(stopSignal), setup_(std::move(setup)), open_(std::move(open)) {}
+                         HostConfig config, OpenKept open)
+    : session_(session), claim_(claim), stopSignal_(stopSignal), config_(std::move(config)), open_(std::move(open)) {}
 
 Reply BrowserHost::ask(std::unique_ptr<Job> job) {
   std::future<Reply> answer = job->answer.get_future();
@@ -105,7 +105,7 @@ void BrowserHost::go(bool fromEmpty) {
   // A Go that draws on top of the design leaves drawn_ as it is: its Undo gives the design back.
   if (send("Go", &flhost::Session::go) != 0 || !fromEmpty) return;
   if (std::optional<BurstParams> record = storedRecord()) {
-    drawn_ = Drawn{session_.document().revision(), describeDesign(setup_, session_, fltools::storedRecord(*record)),
+    drawn_ = Drawn{session_.document().revision(), describeDesign(config_, session_, fltools::storedRecord(*record)),
                    std::nullopt};
     heldAt_.reset();
   }
@@ -287,18 +287,16 @@ void BrowserHost::openKept(JobPtr& job) {
   } catch (const ToolError& e) {
     return job->reply(errorReply(400, e.what()));
   }
-  const flhost::SessionOptions& kept = start.setup.options;
-  session_.newDocument(kept.document);
-  setup_.options.document = kept.document;
-  if (start.design) setup_.swatchList = start.setup.swatchList;  // a parameter file keeps the document's
-  if (kept.seed) {
-    // The random source of the design, where its drawing began; a parameter file gives a seed.
+  session_.newDocument(start.document);
+  if (start.design) config_.document = start.config.document;  // a parameter file keeps the document's
+  if (const RandomStart& kept = start.config.random; kept.seed) {
+    // The random source of the design, where its drawing began; a parameter file gives its own.
     flhost::RandomSource& random = session_.random();
     random.reseed(*kept.seed);
-    random.queueDraws(kept.draws);
-    random.skip(kept.skipDraws);
-    setup_.options.seed = kept.seed;
-    setup_.options.draws = kept.draws;
+    random.queueDraws(kept.firstDraws);
+    random.skip(kept.drawsBefore);
+    config_.random.seed = kept.seed;
+    config_.random.firstDraws = kept.firstDraws;
   }
   std::vector<uint8_t> bytes(sizeof start.record);
   std::memcpy(bytes.data(), &start.record, sizeof start.record);
@@ -481,9 +479,12 @@ Reply BrowserHost::exportReply(const std::string& what) {
   std::optional<BurstParams> record = currentRecord();
   if (!record) return errorReply(404, "the host holds no record yet");
   // A download is a stored record: the live dialog's preview state belongs to this document only.
+  // It keeps where the random source stood when the design's drawing began, so that apply draws
+  // the same design again.
+  RandomStart start{session_.random().seed(), config_.random.firstDraws, session_.random().drawingStart()};
   record->previewValid = 0;
   try {
-    r.body = paramsToJson(*record);
+    r.body = paramsToJson(*record, "record", &start);
   } catch (const ToolError& e) {
     return errorReply(500, e.what());
   }

@@ -19,7 +19,7 @@
 #include <string_view>
 #include <vector>
 
-#include "design_meta.h"
+#include "design_file.h"
 #include "dialogs.h"
 #include "document.h"
 #include "host_run.h"
@@ -115,7 +115,7 @@ struct Reply {
   // An export's answer: a copy of the document for the server thread to write, and what made
   // the design in it when that is known.
   std::shared_ptr<const flhost::Document> document;
-  std::optional<DesignMeta> design;
+  std::optional<DesignRecord> design;
   double hostMs = -1;  // how long the plug-in thread spent on it, from taking it to answering
 };
 
@@ -159,10 +159,10 @@ using JobPtr = std::unique_ptr<Job>;
 // The user of every modal dialog is the browser; see serve.h for the threads.
 class BrowserHost : public flhost::DialogDriver {
  public:
-  // stopSignal is set (by a signal handler) when the program is to stop. `setup` is what the
+  // stopSignal is set (by a signal handler) when the program is to stop. `config` is what the
   // session was opened with: the downloads' designs name its document options and first draws
   // until the page opens a kept file.
-  BrowserHost(flhost::Session& session, Claim& claim, const std::atomic<bool>& stopSignal, HostSetup setup,
+  BrowserHost(flhost::Session& session, Claim& claim, const std::atomic<bool>& stopSignal, HostConfig config,
               OpenKept open);
 
   // --- server threads
@@ -272,13 +272,13 @@ class BrowserHost : public flhost::DialogDriver {
   flhost::Session& session_;
   Claim& claim_;
   const std::atomic<bool>& stopSignal_;
-  HostSetup setup_;
+  HostConfig config_;
   OpenKept open_;
   // The design the last finished Go into an empty document drew, the revision of the document it
   // left and, once that document may change, its digest (documentDigest).
   struct Drawn {
     uint64_t revision;
-    DesignMeta design;
+    DesignRecord design;
     std::optional<uint64_t> digest;
   };
   std::optional<Drawn> drawn_;

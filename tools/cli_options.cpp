@@ -109,46 +109,67 @@ uint64_t parseSeed(std::string_view text) {
   return seed;
 }
 
-std::vector<float> parseDraws(std::string_view list) {
+float checkedDraw(float v, std::string_view written, std::string_view what) {
+  // Checked as the float it becomes: 0.99999999 rounds to 1, which no draw can be.
+  if (!(v >= 0.0f && v < 1.0f)) {
+    double asWritten = 0;
+    std::from_chars(written.data(), written.data() + written.size(), asWritten);
+    throw ToolError(std::string(what) + ": " + std::string(written) + " is not in [0, 1)" +
+                    (asWritten < 1.0 && v == 1.0f ? " (as a float it rounds to 1)" : ""));
+  }
+  return v;
+}
+
+std::vector<float> parseDraws(std::string_view list, std::string_view what) {
   std::vector<float> draws;
   std::string_view rest = list;
   while (true) {
     size_t comma = rest.find(',');
     std::string_view item = trim(rest.substr(0, comma));
     float v = 0;
-    if (!readFloat(item, &v)) throw ToolError("--draws: " + inQuotes(item) + " is not a number");
-    // Checked as the float it becomes: 0.99999999 rounds to 1, which no draw can be.
-    if (!(v >= 0.0f && v < 1.0f)) {
-      double written = 0;
-      std::from_chars(item.data(), item.data() + item.size(), written);
-      throw ToolError("--draws: " + std::string(item) + " is not in [0, 1)" +
-                      (written < 1.0 && v == 1.0f ? " (as a float it rounds to 1)" : ""));
-    }
-    draws.push_back(v);
+    if (!readFloat(item, &v)) throw ToolError(std::string(what) + ": " + inQuotes(item) + " is not a number");
+    draws.push_back(checkedDraw(v, item, what));
     if (comma == std::string_view::npos) break;
     rest = rest.substr(comma + 1);
   }
   return draws;
 }
 
-PageSize parsePageSize(std::string_view text) {
+std::string drawsText(const std::vector<float>& draws) {
+  std::string s;
+  for (float d : draws) {
+    if (!s.empty()) s += ',';
+    flhost::appendShortestFloat(s, d);
+  }
+  return s;
+}
+
+PageSize parsePageSize(std::string_view text, std::string_view what) {
+  const std::string option = std::string(what) + " " + inQuotes(text);
   size_t x = text.find_first_of("xX");
-  if (x == std::string_view::npos)
-    throw ToolError("--page " + inQuotes(text) + ": expected WIDTHxHEIGHT in points, such as 612x792");
+  if (x == std::string_view::npos) throw ToolError(option + ": expected WIDTHxHEIGHT in points, such as 612x792");
   PageSize page;
   std::string_view w = trim(text.substr(0, x)), h = trim(text.substr(x + 1));
   if (!readFloat(w, &page.width) || !readFloat(h, &page.height))
-    throw ToolError("--page " + inQuotes(text) + ": expected WIDTHxHEIGHT in points, such as 612x792");
+    throw ToolError(option + ": expected WIDTHxHEIGHT in points, such as 612x792");
   if (!(std::isfinite(page.width) && page.width > 0 && std::isfinite(page.height) && page.height > 0))
-    throw ToolError("--page " + inQuotes(text) + ": the width and the height must be positive");
+    throw ToolError(option + ": the width and the height must be positive");
   return page;
 }
 
-int16_t parseColorModel(std::string_view text) {
+std::string pageText(const PageSize& page) {
+  std::string s;
+  flhost::appendShortestFloat(s, page.width);
+  s += 'x';
+  flhost::appendShortestFloat(s, page.height);
+  return s;
+}
+
+int16_t parseColorModel(std::string_view text, std::string_view what) {
   if (text == "rgb" || text.empty()) return kDocumentRGBModel;
   if (text == "cmyk") return kDocumentCMYKModel;
   if (text == "grey") return kDocumentGreyModel;
-  throw ToolError("--color-model " + inQuotes(text) + ": expected rgb, cmyk or grey");
+  throw ToolError(std::string(what) + " " + inQuotes(text) + ": expected rgb, cmyk or grey");
 }
 
 std::string colorModelText(int16_t model) {
@@ -239,19 +260,28 @@ std::string colourText(const PaintColour& colour) {
   return s;
 }
 
-StrokeSpec parseStroke(std::string_view text) {
+StrokeSpec parseStroke(std::string_view text, std::string_view what) {
   StrokeSpec s;
   size_t at = text.rfind('@');
-  s.colour = parseColour(text.substr(0, at), "--stroke");
+  s.colour = parseColour(text.substr(0, at), what);
   if (at != std::string_view::npos) {
     std::string part(text.substr(at + 1));
     char* end = nullptr;
     float w = std::strtof(part.c_str(), &end);
     if (part.empty() || end != part.c_str() + part.size() || !std::isfinite(w) || w < 0.0f || w > 1000.0f)
-      throw ToolError("--stroke " + inQuotes(text) + ": the width " + inQuotes(part) +
+      throw ToolError(std::string(what) + " " + inQuotes(text) + ": the width " + inQuotes(part) +
                       " must be a number of points from 0 to 1000");
     s.widthGiven = true;
     s.width = w;
+  }
+  return s;
+}
+
+std::string strokeText(const StrokeSpec& stroke) {
+  std::string s = colourText(stroke.colour);
+  if (stroke.widthGiven) {
+    s += '@';
+    flhost::appendShortestFloat(s, stroke.width);
   }
   return s;
 }

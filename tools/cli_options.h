@@ -26,22 +26,31 @@ struct FailSpec {
 // A CODE of four digits reads as a number. Without CODE the failure is -108 (out of memory).
 FailSpec parseFailSpec(std::string_view text);
 
+// Each option's text form has one owner here: a parser and, where the program writes the value
+// back (design descriptions), the text the parser reads back as the same value. `what` names the
+// text's source in messages: the option by default, a file's member when read from a file.
+
 // --seed N: a whole number from 0 to 2^64 - 1.
 uint64_t parseSeed(std::string_view text);
 
 // --draws 0.25,0.9,...: the random source's first draws, each a number in [0, 1) as a float.
-std::vector<float> parseDraws(std::string_view list);
+std::vector<float> parseDraws(std::string_view list, std::string_view what = "--draws");
+// A draw as the list holds it: checks one float (ToolError "WHAT: V is not in [0, 1)").
+float checkedDraw(float v, std::string_view written, std::string_view what);
+// The list as --draws takes it, each draw the shortest text of its float.
+std::string drawsText(const std::vector<float>& draws);
 
 // --page WxH: the page in points, both positive ("612x792"; "x" or "X").
 struct PageSize {
   float width = 612.0f;
   float height = 792.0f;
 };
-PageSize parsePageSize(std::string_view text);
+PageSize parsePageSize(std::string_view text, std::string_view what = "--page");
+std::string pageText(const PageSize& page);
 
 // --color-model rgb|cmyk|grey: the document colour model (kDocument...Model of document_suite.h);
 // "" is rgb.
-int16_t parseColorModel(std::string_view text);
+int16_t parseColorModel(std::string_view text, std::string_view what = "--color-model");
 // The model's name as --color-model takes it.
 std::string colorModelText(int16_t model);
 
@@ -69,7 +78,9 @@ struct StrokeSpec {
   bool widthGiven = false;
   float width = 1.0f;
 };
-StrokeSpec parseStroke(std::string_view text);
+StrokeSpec parseStroke(std::string_view text, std::string_view what = "--stroke");
+// COLOUR, with @WIDTH when the width is given.
+std::string strokeText(const StrokeSpec& stroke);
 
 // --width PIXELS for PNG output: 1 to 20000.
 int parsePixelWidth(std::string_view text);

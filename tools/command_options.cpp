@@ -28,14 +28,18 @@ const char* const kFormatsHelp =
     "         \"closed\", \"fill\" and \"stroke\" (paint flag, colour kind, components; stroke width),\n"
     "         \"opacity\" and \"artStyle\"; numbers as the shortest text of the float the host holds\n"
     "  .png   the same picture as the SVG, --width pixels wide, on white or transparent\n"
-    "Each carries what made it (record, seed, draws before the drawing, document options, version):\n"
-    "the JSON's \"design\", an SVG <metadata> element, a PNG iTXt chunk 'flarimond:design'; 'flarimond\n"
+    "Each carries what made it (record, seed, draws before the drawing, document options, version,\n"
+    "a digest of the art): the JSON's \"design\", a <metadata> element on the SVG's group \"design\"\n"
+    "(which a copy of the group takes along), a PNG iTXt chunk 'flarimond:design'; 'flarimond\n"
     "inspect FILE' shows it and 'render --from FILE' draws it again.\n"
     "Parameter files (by extension; a file that cannot be a record is refused, every problem named;\n"
     "a value outside its control's range is passed to the plug-in as stored, with a warning):\n"
-    "  .bin   the 336-byte record exactly as the host stores it (84 little-endian 4-byte fields)\n"
-    "  .json  an object with the fields by name (flags 0/1, integers, list positions, reals) and an\n"
-    "         optional \"seed\"; fields left out take the plug-in's defaults, listed on stderr\n";
+    "  .bin   the 336-byte record exactly as the host stores it (84 little-endian 4-byte fields);\n"
+    "         FILE.random beside it, when there, says where the random source stood\n"
+    "  .json  an object with the fields by name (flags 0/1, integers, list positions, reals) and,\n"
+    "         optionally, where the random source stood when the drawing began: \"seed\",\n"
+    "         \"drawsBefore\", \"firstDraws\"; fields left out take the plug-in's defaults, listed\n"
+    "         on stderr\n";
 
 const char* const kSwatchHelp =
     "--swatches FILE reads the document's swatch list, in order, from a JSON array such as\n"

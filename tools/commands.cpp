@@ -7,7 +7,7 @@
 #include <iostream>
 
 #include "command_options.h"
-#include "design_meta.h"
+#include "design_file.h"
 #include "output_file.h"
 #include "progress.h"
 #include "suggest.h"

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "host_config.h"
+
 namespace CLI {
 class App;
 }
@@ -18,27 +20,13 @@ inline constexpr int kExitOk = 0;
 inline constexpr int kExitPluginError = 1;  // the plug-in failed (its error dialog was shown)
 inline constexpr int kExitBadInput = 2;     // bad arguments or files; the module cannot be used
 
-// Options every flow that loads the module takes.
-struct HostArgs {
-  std::string module;
-  bool seedGiven = false;
-  std::string seed;
-  std::string draws;
-  std::string colorModel;  // "" is rgb
-  std::string page;
-  std::vector<std::string> fails;
-  std::string swatches;  // a swatch file replacing the default list
-  std::string swatchList;  // or the list itself, as such a file holds it (from a design's record)
-  std::string fill;      // the paint for new paths
-  std::string stroke;
-};
-
 struct RenderArgs {
   HostArgs host;
   std::filesystem::path output;
   std::filesystem::path params;
   std::filesystem::path from;  // a file flarimond wrote: the design it carries
-  std::string tile;            // which tile of a sheet --from names (from 1)
+  std::string design;          // which of the file's designs (as inspect names it)
+  std::string tile;            // or which tile of a sheet, by its own number
   std::filesystem::path saveParams;
   bool cancel = false;
   std::string width = "1200";   // PNG width in pixels

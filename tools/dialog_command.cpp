@@ -16,12 +16,9 @@ int runDialog(const DialogArgs& args, const char* argv0) {
     throw ToolError("--dump " + displayPath(args.dump) + ": the dump is JSON (.json)");
   refuseSharedFiles({{"--dump", args.dump}},
                     {{"--params", run.params}, {"--dialog-script", run.script}, {"--swatches", run.host.swatches}});
-  HostSetup setup = prepareHost(run.host, argv0);
+  HostConfig config = parseHostOptions(run.host, argv0);
   RunPlan plan;
-  if (!run.params.empty()) {
-    plan.record = recordFromFile(run.params, setup, run.host.seedGiven);
-    if (!plan.record) return kExitPluginError;
-  }
+  if (!run.params.empty()) plan.record = recordFromFile(run.params, config);
   plan.actions = dialogActions(run);
   OutputFile output(args.dump);
   // The dialog is cancelled unless the script confirms it, and shown just before it ends.
@@ -34,8 +31,8 @@ int runDialog(const DialogArgs& args, const char* argv0) {
   };
   plan.getParameters = true;
   plan.acceptCancel = true;
-  plan.announceSeed = !setup.options.seed;
-  HostRun result = runPlugin(setup, plan);
+  plan.announceSeed = !config.random.seed;
+  HostRun result = runPlugin(config, plan);
   if (!result.ok) return kExitPluginError;
   if (dump.empty()) {
     diagnostics() << "flarimond: the dialog ended before the script was done\n";

@@ -6,7 +6,7 @@
 #include "control_notes.h"
 #include "faults.h"
 #include "param_file.h"
-#include "swatch_file.h"
+#include "params/burst_fields.h"
 #include "progress.h"
 
 namespace fltools {
@@ -107,60 +107,21 @@ void User::seen(flhost::ModalSession& s) {
   }
 }
 
-HostSetup prepareHost(const HostArgs& a, const char* argv0) {
-  HostSetup h;
-  h.options.modulePath = resolveModulePath(a.module, argv0);
-  flhost::DocumentOptions& doc = h.options.document;
-  int16_t model = parseColorModel(a.colorModel);
-  if (model != doc.colorModel) {
-    // Swatches and the paint of new paths are colours of the model, so they change with it.
-    doc.colorModel = model;
-    doc.swatches = flhost::defaultSwatches(model);
-    doc.newPathStyle = flhost::defaultNewPathStyle(model);
-  }
-  if (!a.page.empty()) {
-    PageSize page = parsePageSize(a.page);
-    doc.pageWidth = page.width;
-    doc.pageHeight = page.height;
-  }
-  if (!a.swatches.empty()) {
-    doc.swatches = readSwatchFile(a.swatches, &h.swatchList);
-  } else if (!a.swatchList.empty()) {
-    doc.swatches = parseSwatches(a.swatchList, "the design's swatch list");
-    h.swatchList = a.swatchList;
-  }
-  if (!a.fill.empty()) {
-    PaintColour fill = parseColour(a.fill, "--fill");
-    doc.newPathStyle.fillPaint = fill.paint;
-    if (fill.paint) doc.newPathStyle.fillColor = fill.color;
-  }
-  if (!a.stroke.empty()) {
-    StrokeSpec stroke = parseStroke(a.stroke);
-    doc.newPathStyle.strokePaint = stroke.colour.paint;
-    if (stroke.colour.paint) doc.newPathStyle.strokeColor = stroke.colour.color;
-    if (stroke.widthGiven) doc.newPathStyle.strokeWidth = stroke.width;
-  }
-  if (a.seedGiven) h.options.seed = parseSeed(a.seed);
-  if (!a.draws.empty()) h.options.draws = parseDraws(a.draws);
-  for (const std::string& f : a.fails) h.fails.push_back(parseFailSpec(f));
-  return h;
-}
-
-std::unique_ptr<Session> openSession(const HostSetup& h) {
+std::unique_ptr<Session> openSession(const HostConfig& config) {
   std::string why;
-  std::unique_ptr<Session> session = Session::open(h.options, &why);
+  std::unique_ptr<Session> session = Session::open(sessionOptions(config), &why);
   if (!session) {
     std::error_code ec;
-    if (!fs::exists(h.options.modulePath, ec)) why += " (give its path with --module or FLARIMOND_MODULE)";
+    if (!fs::exists(config.module, ec)) why += " (give its path with --module or FLARIMOND_MODULE)";
     throw ToolError(why);
   }
-  for (const FailSpec& f : h.fails) session->faults().failOn(f.operation, f.nth, f.code);
+  for (const FailSpec& f : config.fails) session->faults().failOn(f.operation, f.nth, f.code);
   return session;
 }
 
-HostRun runPlugin(const HostSetup& setup, const RunPlan& plan) {
+HostRun runPlugin(const HostConfig& config, const RunPlan& plan) {
   HostRun run;
-  run.session = openSession(setup);
+  run.session = openSession(config);
   Session& session = *run.session;
   User user(plan.actions, plan.printAbout);
   if (plan.prepareDriver) plan.prepareDriver(user.driver());
@@ -185,41 +146,35 @@ HostRun runPlugin(const HostSetup& setup, const RunPlan& plan) {
     if (ok && plan.about) ok = user.send("About", [&] { return session.about(); });
   }
   ok = user.send("Shutdown", [&] { return session.shutdown(); }) && ok;
-  if (plan.noteUnfiredFaults) noteUnfiredFaults(session, setup.fails);
+  if (plan.noteUnfiredFaults) noteUnfiredFaults(session, config.fails);
   user.checkScript();
   run.ok = ok;
   run.aboutBoxes = user.aboutBoxesShown();
   return run;
 }
 
-std::optional<BurstParams> pluginDefaults(const HostSetup& setup) {
-  HostSetup quiet = setup;
-  quiet.fails.clear();
-  quiet.options.skipDraws = 0;
-  RunPlan plan;
-  plan.getParameters = true;
-  plan.acceptCancel = true;
-  plan.noteUnfiredFaults = false;
-  flhost::DialogAction cancel;
-  cancel.kind = flhost::DialogAction::Kind::Cancel;
-  plan.actions.push_back(cancel);
-  HostRun run = runPlugin(quiet, plan);
-  if (!run.ok) return std::nullopt;
-  return heldRecord(*run.session);
+BurstParams defaultRecord(const flhost::DocumentOptions& document) {
+  BurstParams p{};
+  HostRealPoint centre = flhost::Document(document).viewCentre();
+  writeFieldDefaults(&p, centre.h, centre.v);
+  return storedRecord(p);
 }
 
-std::optional<BurstParams> recordFromFile(const fs::path& path, HostSetup& setup, bool seedGiven) {
-  ParamRecord file = readParamFile(path, static_cast<int32_t>(setup.options.document.swatches.size()), diagnostics());
-  if (file.seed && !seedGiven) setup.options.seed = file.seed;
+BurstParams recordFromFile(const fs::path& path, HostConfig& config, const flhost::DocumentOptions& document,
+                           std::ostream& notes) {
+  ParamRecord file = readParamFile(path, static_cast<int32_t>(document.swatches.size()), notes);
+  config.random = overlay(file.random, config.random);
   if (file.complete()) return storedRecord(file.params);
-  std::optional<BurstParams> defaults = pluginDefaults(setup);
-  if (!defaults) return std::nullopt;
   std::vector<std::string> missing = file.missing();
   std::string names;
   for (const std::string& name : missing) names += (names.empty() ? "" : ", ") + name;
-  diagnostics() << "flarimond: " << displayPath(path) << ": " << missing.size() << " of " << kBurstParamsFieldCount
-            << " fields from the plug-in's defaults: " << names << "\n";
-  return storedRecord(file.over(*defaults));
+  notes << "flarimond: " << displayPath(path) << ": " << missing.size() << " of " << kBurstParamsFieldCount
+        << " fields from the plug-in's defaults: " << names << "\n";
+  return storedRecord(file.over(defaultRecord(document)));
+}
+
+BurstParams recordFromFile(const fs::path& path, HostConfig& config) {
+  return recordFromFile(path, config, documentOptions(config.document), diagnostics());
 }
 
 std::optional<BurstParams> heldRecord(Session& session) {

@@ -13,6 +13,7 @@
 #include "cli_options.h"
 #include "commands.h"
 #include "dialog_script.h"
+#include "host_config.h"
 #include "params/burst_params.h"
 #include "session.h"
 #include "shell/module_ids.h"
@@ -21,17 +22,8 @@ namespace fltools {
 
 using fl::kUserCancelled;  // Get Parameters' answer when the user cancels the dialog
 
-// The session options (module, document, seed, draws) and the faults to inject, from the
-// command line's host options, checked. ToolError for a bad option.
-struct HostSetup {
-  flhost::SessionOptions options;
-  std::vector<FailSpec> fails;
-  std::string swatchList;  // the swatch list as compact JSON when it is not the default one
-};
-HostSetup prepareHost(const HostArgs& args, const char* argv0);
-
-// A Session on the set-up with its faults set; ToolError when the module does not load.
-std::unique_ptr<flhost::Session> openSession(const HostSetup& setup);
+// A Session on the configuration with its faults set; ToolError when the module does not load.
+std::unique_ptr<flhost::Session> openSession(const HostConfig& config);
 
 // Acts as the user in front of the host: answers the filter dialog (confirms it, or cancels it
 // when asked to), reads the plug-in's error dialog out on stderr and, when wanted, its About box on
@@ -90,18 +82,24 @@ struct HostRun {
 
 // Opens a session and runs the plan. ToolError when the module does not load, or (after
 // Shutdown) when the dialog refused one of the user's actions.
-HostRun runPlugin(const HostSetup& setup, const RunPlan& plan);
+HostRun runPlugin(const HostConfig& config, const RunPlan& plan);
 
-// The record the plug-in makes when the host holds none: Get Parameters on an empty handle, its
-// dialog cancelled, in a session of its own (no faults, the random source untouched), so that the
-// view-dependent start point is the one this document gives. nullopt when the plug-in fails.
-std::optional<BurstParams> pluginDefaults(const HostSetup& setup);
+// The record the plug-in makes when the host holds none, from its field table
+// (params/burst_fields.h): each field's default, and the start point 200 points left of the
+// centre of the view a new document of these options shows, which is where the plug-in reads it
+// from the host. No session is needed: the plug-in's Get Parameters only writes these defaults
+// into the empty block before its dialog.
+BurstParams defaultRecord(const flhost::DocumentOptions& document);
 
-// The record a parameter file gives, for the run `setup` describes: the fields the file leaves
-// out come from pluginDefaults (said on stderr, by name), and its seed is used unless the command
-// line gave one; its run state is cleared (storedRecord), as the host hands a record to a new
-// document. nullopt when the plug-in fails to make its defaults.
-std::optional<BurstParams> recordFromFile(const std::filesystem::path& path, HostSetup& setup, bool seedGiven);
+// The record a parameter file gives, for a new document of `document`'s options: the fields the
+// file leaves out come from defaultRecord (said on `notes`, by name, as are the values outside
+// their controls' ranges), and the file's random start goes into `config` unless the command line
+// gave its own (overlay); its run state is cleared (storedRecord), as the host hands a record to
+// a new document.
+BurstParams recordFromFile(const std::filesystem::path& path, HostConfig& config,
+                           const flhost::DocumentOptions& document, std::ostream& notes);
+// The same for the document `config` describes, with the notes on stderr.
+BurstParams recordFromFile(const std::filesystem::path& path, HostConfig& config);
 
 // The record the host holds after a run; nullopt (said on stderr) when it holds none of the
 // record's size.

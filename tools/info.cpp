@@ -4,12 +4,11 @@
 #include <iostream>
 
 #include "command_options.h"
-#include "design_meta.h"
+#include "design_file.h"
 #include "dialog_actions.h"
 #include "faults.h"
 #include "host_run.h"
 #include "param_file.h"
-#include "swatch_file.h"
 #include "progress.h"
 
 namespace fltools {
@@ -32,10 +31,10 @@ std::string fourChars(int32_t code) {
   return s;
 }
 
-HostSetup moduleOnly(const std::string& module, const char* argv0) {
+HostConfig moduleOnly(const std::string& module, const char* argv0) {
   HostArgs a;
   a.module = module;
-  return prepareHost(a, argv0);
+  return parseHostOptions(a, argv0);
 }
 
 }  // namespace
@@ -47,11 +46,11 @@ int runPresets() {
 }
 
 int runInfo(const std::string& module, const char* argv0) {
-  HostSetup setup = moduleOnly(module, argv0);
+  HostConfig config = moduleOnly(module, argv0);
   RunPlan plan;
   plan.afterStartup = [&](flhost::Session& session) {
     const flhost::PluginPropertyList& pipl = session.propertyList();
-    std::cout << "module: " << displayPath(setup.options.modulePath) << "\n";
+    std::cout << "module: " << displayPath(config.module) << "\n";
     std::cout << "property list: kind '" << fourChars(pipl.kind) << "', interface version " << pipl.interfaceVersion
               << ", entry \"" << pipl.entryName << "\"\n";
     if (session.filters().empty()) std::cout << "filter: none registered\n";
@@ -68,7 +67,7 @@ int runInfo(const std::string& module, const char* argv0) {
         std::cout << "  " << key.substr(0, slash) << " (version " << key.substr(slash + 1) << ")\n";
     }
   };
-  HostRun run = runPlugin(setup, plan);
+  HostRun run = runPlugin(config, plan);
   const auto& names = flhost::operationNames();
   std::cout << "host operations for --fail (" << names.size() << "):\n";
   for (std::string_view name : names) std::cout << "  " << name << "\n";
@@ -88,31 +87,28 @@ int runAbout(const std::string& module, const char* argv0) {
 }
 
 int runInspect(const std::filesystem::path& file, bool asJson) {
-  std::vector<DesignMeta> designs = readDesigns(file);
-  for (const DesignMeta& d : designs) {
+  std::vector<FoundDesign> designs = readDesigns(file, diagnostics());
+  for (const FoundDesign& found : designs) {
+    const DesignRecord& d = found.design;
     if (asJson) {
       std::cout << designJson(d) << "\n";
       continue;
     }
-    std::cout << displayPath(file);
+    std::cout << displayPath(file) << ": design " << found.id;
     if (d.tile) std::cout << ", tile " << *d.tile;
     std::cout << ": drawn by " << d.program << "\n";
-    std::cout << "  seed " << d.seed << "; the drawing began after " << d.drawsBefore
-              << (d.drawsBefore == 1 ? " draw" : " draws");
-    if (!d.firstDraws.empty()) {
-      std::string draws;
-      for (float v : d.firstDraws) {
-        if (!draws.empty()) draws += ',';
-        flhost::appendShortestFloat(draws, v);
-      }
-      std::cout << "; first draws " << draws;
+    std::cout << "  seed " << *d.random.seed << "; the drawing began after " << d.random.drawsBefore
+              << (d.random.drawsBefore == 1 ? " draw" : " draws");
+    if (!d.random.firstDraws.empty()) std::cout << "; first draws " << drawsText(d.random.firstDraws);
+    std::cout << "\n  document: " << documentSummary(d.document) << "\n";
+    if (d.art) {
+      std::cout << "  art: " << d.art->paths << (d.art->paths == 1 ? " path" : " paths");
+      if (found.artMatches == true) std::cout << ", as the file holds them";
+      if (found.artMatches == false)
+        std::cout << "; the file's art is no longer that (" << found.pathsFound
+                  << (found.pathsFound == 1 ? " path" : " paths") << ", moved, recoloured or edited since)";
+      std::cout << "\n";
     }
-    std::cout << "\n  document: colour model " << d.colorModel << ", page " << d.page << ", new paths filled "
-              << d.fill << " and stroked " << d.stroke << ", ";
-    if (d.swatchList.empty())
-      std::cout << "the default swatch list\n";
-    else
-      std::cout << "its own list of " << parseSwatches(d.swatchList, displayPath(file)).size() << " swatches\n";
     std::cout << "  record:\n" << paramsToJson(d.record);
   }
   return kExitOk;
@@ -126,7 +122,11 @@ Command addInspectCommand(CLI::App& app) {
   cmd->add_flag("--json", *asJson, "Print each design's description as one line of JSON");
   cmd->footer(std::string("Every document render and apply write carries its design: the record, the seed and\n"
                           "how many draws the random source had given when the drawing began, the document\n"
-                          "options and the program's version. 'render --from FILE' draws it again.\n\n") +
+                          "options, the program's version and a digest of the art it drew. Each design is\n"
+                          "listed with its id (in an SVG, the id of the group it sits on, where that tells it\n"
+                          "apart; else its number in the file) and, for a sheet's tile, the tile's number;\n"
+                          "'render --from FILE --design ID' (or --tile N) draws it again. In an SVG the art\n"
+                          "beside each design is compared with the digest.\n\n") +
               kExitCodesHelp);
   return {cmd, [file, asJson](const char*) { return runInspect(*file, *asJson); }};
 }

@@ -16,6 +16,7 @@
 #include "burst_fields.h"
 #include "export.h"
 #include "input_file.h"
+#include "json_reader.h"
 #include "suggest.h"
 #include "text_format.h"
 
@@ -92,168 +93,209 @@ const BurstField* fieldNamed(std::string_view name) {
   return nullptr;
 }
 
+struct RecordReader::Value : FoundValue {
+  Value() = default;
+  Value(FoundValue v) : FoundValue(std::move(v)) {}  // NOLINT: a found value is a value
+};
+
 namespace {
 
-using Json = nlohmann::json;
+FoundValue other(std::string text) {
+  FoundValue v;
+  v.text = std::move(text);
+  return v;
+}
+
+}  // namespace
 
 // Reads the flat object of a .json record as events: the parser hands over each number's text,
 // so a real is read straight into a float (never rounded twice through a double), and a
 // repeated name is seen rather than silently replaced.
-class RecordReader : public nlohmann::json_sax<Json> {
- public:
-  RecordReader(std::string_view source, BurstParams& out) : source_(source), out_(out) {}
+RecordReader::RecordReader(std::string_view source, bool withRandomStart)
+    : source_(source), withRandomStart_(withRandomStart) {}
 
-  std::vector<std::string> problems;
-  bool seen[kBurstParamsFieldCount] = {};
-  bool sawObject = false;
+bool RecordReader::null() { return scalar(other("null")); }
+bool RecordReader::boolean(bool val) { return scalar(other(val ? "true" : "false")); }
 
-  bool null() override { return scalar(other("null")); }
-  bool boolean(bool val) override { return scalar(other(val ? "true" : "false")); }
-  bool number_integer(number_integer_t val) override {
-    if (inSeed()) return seedValue(val >= 0, static_cast<uint64_t>(val), std::to_string(val));
-    return scalar(integerValue(val));
-  }
-  bool number_unsigned(number_unsigned_t val) override {
-    if (inSeed()) return seedValue(true, val, std::to_string(val));
-    // Anything past int64 is far outside every range; saturating keeps the message's text right.
-    FoundValue v = integerValue(static_cast<int64_t>(std::min<number_unsigned_t>(val, INT64_MAX)));
-    v.text = std::to_string(val);
-    return scalar(v);
-  }
-  bool number_float(number_float_t val, const string_t& s) override {
-    if (inSeed()) return seedValue(false, 0, s);
-    FoundValue v;
-    v.kind = FoundValue::Kind::Real;
-    v.real = val;
-    v.text = s;
-    if (std::isfinite(val)) {
-      auto [end, ec] = std::from_chars(s.data(), s.data() + s.size(), v.asFloat);
-      // Out of range is either past the largest float (no record holds it) or underflow, which
-      // reads as the nearest float, as the conversion from the double gives.
-      if (ec != std::errc() || end != s.data() + s.size())
-        v.asFloat = std::fabs(val) > 1 ? std::numeric_limits<float>::infinity() : static_cast<float>(val);
-    }
-    return scalar(v);
-  }
-  bool string(string_t& val) override { return scalar(other(Json(val).dump())); }
-  bool binary(binary_t&) override { return scalar(other("binary")); }
+bool RecordReader::number_integer(number_integer_t val) {
+  if (special_ == Special::FirstDraws) return draw(true, static_cast<float>(val), std::to_string(val));
+  if (special_ != Special::None) return whole(val >= 0, static_cast<uint64_t>(val), std::to_string(val));
+  return scalar(integerValue(val));
+}
 
-  bool start_object(std::size_t) override {
-    if (depth_ == 0) sawObject = true;
-    else if (depth_ == 1) scalar(other("{...}"));
-    ++depth_;
-    return true;
+bool RecordReader::number_unsigned(number_unsigned_t val) {
+  if (special_ == Special::FirstDraws) return draw(true, static_cast<float>(val), std::to_string(val));
+  if (special_ != Special::None) return whole(true, val, std::to_string(val));
+  // Anything past int64 is far outside every range; saturating keeps the message's text right.
+  FoundValue v = integerValue(static_cast<int64_t>(std::min<number_unsigned_t>(val, INT64_MAX)));
+  v.text = std::to_string(val);
+  return scalar(v);
+}
+
+bool RecordReader::number_float(number_float_t val, const string_t& s) {
+  FoundValue v;
+  v.kind = FoundValue::Kind::Real;
+  v.real = val;
+  v.text = s;
+  if (std::isfinite(val)) {
+    auto [end, ec] = std::from_chars(s.data(), s.data() + s.size(), v.asFloat);
+    // Out of range is either past the largest float (no record holds it) or underflow, which
+    // reads as the nearest float, as the conversion from the double gives.
+    if (ec != std::errc() || end != s.data() + s.size())
+      v.asFloat = std::fabs(val) > 1 ? std::numeric_limits<float>::infinity() : static_cast<float>(val);
   }
-  bool end_object() override {
-    --depth_;
-    return true;
-  }
-  bool start_array(std::size_t) override {
-    if (depth_ == 0) {
-      topLevel("an array");
-      return false;
-    }
-    if (depth_ == 1) scalar(other("[...]"));
-    ++depth_;
-    return true;
-  }
-  bool end_array() override {
-    --depth_;
-    return true;
-  }
-  bool key(string_t& val) override {
-    if (depth_ != 1) return true;
-    seedKey_ = val == "seed";
-    if (seedKey_) {
-      if (sawSeed_) problems.push_back(std::string(source_) + ": seed appears more than once");
-      sawSeed_ = true;
-      current_ = nullptr;
-      return true;
-    }
-    current_ = fieldNamed(val);
-    if (!current_) {
-      std::string p = std::string(source_) + ": unknown field " + Json(val).dump();
-      if (const char* near = closestFieldName(val)) p += std::string(" (did you mean ") + near + "?)";
-      problems.push_back(p);
-      return true;
-    }
-    int index = current_->offset / 4;
-    if (seen[index]) {
-      problems.push_back(std::string(source_) + ": field " + current_->name + " appears more than once");
-      current_ = nullptr;
-      return true;
-    }
-    seen[index] = true;
-    return true;
-  }
-  bool parse_error(std::size_t, const std::string& lastToken, const nlohmann::detail::exception& ex) override {
-    syntaxError = true;
-    // The reader gives up on a number no double holds (1e999) before it reaches us as a value.
-    if (ex.id == 406 && depth_ == 1 && current_) {
-      problems.push_back(std::string(source_) + ": " + current_->name + " = " + lastToken +
-                         " is not a finite number");
-      return false;
-    }
-    // The library's text reads "[json.exception...] parse error at line L, column C: what";
-    // turn it into the usual FILE:LINE:COLUMN: form.
-    std::string what = ex.what();
-    std::string where, detail = what;
-    size_t at = what.find("at line ");
-    size_t colon = at == std::string::npos ? std::string::npos : what.find(": ", at);
-    if (colon != std::string::npos) {
-      unsigned line = 0, column = 0;
-      if (std::sscanf(what.c_str() + at, "at line %u, column %u", &line, &column) == 2)
-        where = ":" + std::to_string(line) + ":" + std::to_string(column);
-      detail = what.substr(colon + 2);
-    }
-    problems.push_back(std::string(source_) + where + ": JSON " + detail);
+  if (special_ == Special::FirstDraws) return draw(true, v.asFloat, s);
+  if (special_ != Special::None) return whole(false, 0, s);
+  return scalar(v);
+}
+
+bool RecordReader::string(string_t& val) { return scalar(other(Json(val).dump())); }
+bool RecordReader::binary(binary_t&) { return scalar(other("binary")); }
+
+bool RecordReader::start_object(std::size_t) {
+  if (depth_ == 0) sawObject_ = true;
+  else if (depth_ == 1 || inDraws_) scalar(other("{...}"));
+  ++depth_;
+  return true;
+}
+
+bool RecordReader::end_object() {
+  --depth_;
+  return true;
+}
+
+bool RecordReader::start_array(std::size_t) {
+  if (depth_ == 0) {
+    topLevel("an array");
     return false;
   }
-
-  bool syntaxError = false;
-  std::optional<uint64_t> seed;
-
- private:
-  static FoundValue other(std::string text) {
-    FoundValue v;
-    v.text = std::move(text);
-    return v;
+  if (depth_ == 1 && special_ == Special::FirstDraws) {
+    inDraws_ = true;
+    record_.random.firstDraws.clear();
+  } else if (depth_ == 1 || inDraws_) {
+    scalar(other("[...]"));
   }
-  void topLevel(const char* found) {
-    problems.push_back(std::string(source_) + ": expected an object of the record's fields, found " + found);
-    syntaxError = true;
+  ++depth_;
+  return true;
+}
+
+bool RecordReader::end_array() {
+  --depth_;
+  if (inDraws_ && depth_ == 1) {
+    inDraws_ = false;
+    special_ = Special::None;
   }
-  bool inSeed() const { return depth_ == 1 && seedKey_; }
-  bool seedValue(bool whole, uint64_t value, const std::string& text) {
-    seedKey_ = false;
-    if (whole)
-      seed = value;
-    else
-      problems.push_back(std::string(source_) + ": seed = " + text + " is not a whole number from 0 to " +
-                         std::to_string(UINT64_MAX));
+  return true;
+}
+
+bool RecordReader::key(string_t& val) {
+  if (depth_ != 1) return true;
+  special_ = !withRandomStart_ ? Special::None
+             : val == "seed"        ? Special::Seed
+             : val == "drawsBefore" ? Special::DrawsBefore
+             : val == "firstDraws"  ? Special::FirstDraws
+                                    : Special::None;
+  current_ = nullptr;
+  if (special_ != Special::None) {
+    bool& seen = seenSpecial_[static_cast<int>(special_)];
+    if (seen) problems_.push_back(source_ + ": " + val + " appears more than once");
+    seen = true;
     return true;
   }
-  bool scalar(const FoundValue& v) {
-    if (inSeed()) return seedValue(false, 0, v.text);
-    if (depth_ == 0) {
-      topLevel(v.kind == FoundValue::Kind::Other ? "a single value" : "a number");
-      return false;
-    }
-    if (depth_ == 1 && current_) {
-      std::string problem = storeField(*current_, v, source_, out_);
-      if (!problem.empty()) problems.push_back(problem);
-      current_ = nullptr;
-    }
+  current_ = fieldNamed(val);
+  if (!current_) {
+    std::string p = source_ + ": unknown field " + Json(val).dump();
+    if (const char* near = closestFieldName(val)) p += std::string(" (did you mean ") + near + "?)";
+    problems_.push_back(p);
     return true;
   }
+  int index = current_->offset / 4;
+  if (seen_[index]) {
+    problems_.push_back(source_ + ": field " + current_->name + " appears more than once");
+    current_ = nullptr;
+    return true;
+  }
+  seen_[index] = true;
+  return true;
+}
 
-  std::string_view source_;
-  BurstParams& out_;
-  int depth_ = 0;
-  const BurstField* current_ = nullptr;
-  bool seedKey_ = false;  // the value that comes is the seed's
-  bool sawSeed_ = false;
-};
+bool RecordReader::parse_error(std::size_t, const std::string& lastToken, const nlohmann::detail::exception& ex) {
+  syntaxError_ = true;
+  // The reader gives up on a number no double holds (1e999) before it reaches us as a value.
+  if (ex.id == 406 && depth_ == 1 && current_) {
+    problems_.push_back(source_ + ": " + current_->name + " = " + lastToken + " is not a finite number");
+    return false;
+  }
+  problems_.push_back(jsonSyntaxProblem(source_, ex));
+  return false;
+}
+
+void RecordReader::topLevel(const char* found) {
+  problems_.push_back(source_ + ": expected an object of the record's fields, found " + found);
+  syntaxError_ = true;
+}
+
+bool RecordReader::whole(bool isWhole, uint64_t value, const std::string& text) {
+  Special which = special_;
+  special_ = Special::None;
+  const char* name = which == Special::Seed ? "seed" : "drawsBefore";
+  if (!isWhole) {
+    problems_.push_back(source_ + ": " + name + " = " + text + " is not a whole number from 0 to " +
+                        std::to_string(UINT64_MAX));
+  } else if (which == Special::Seed) {
+    record_.random.seed = value;
+  } else if (value > kMostDrawsBefore) {
+    problems_.push_back(source_ + ": drawsBefore = " + text + " is above " + std::to_string(kMostDrawsBefore) +
+                        ", more than this program would ever take");
+  } else {
+    record_.random.drawsBefore = value;
+  }
+  return true;
+}
+
+bool RecordReader::draw(bool isNumber, float value, const std::string& text) {
+  if (inDraws_ && depth_ != 2) return true;  // inside a value already refused
+  if (!inDraws_) {  // a single value where the list belongs
+    special_ = Special::None;
+    problems_.push_back(source_ + ": firstDraws = " + text + " is not a list of numbers in [0, 1)");
+    return true;
+  }
+  if (!isNumber || !(value >= 0.0f && value < 1.0f))
+    problems_.push_back(source_ + ": firstDraws holds " + text + ", which is not in [0, 1)" +
+                        (isNumber && value == 1.0f ? " (as a float it rounds to 1)" : ""));
+  else
+    record_.random.firstDraws.push_back(value);
+  return true;
+}
+
+bool RecordReader::scalar(const Value& v) {
+  if (inDraws_) return draw(false, 0, v.text);
+  if (special_ == Special::FirstDraws) return draw(false, 0, v.text);
+  if (special_ != Special::None) return whole(false, 0, v.text);
+  if (depth_ == 0) {
+    topLevel(v.kind == FoundValue::Kind::Other ? "a single value" : "a number");
+    return false;
+  }
+  if (depth_ == 1 && current_) {
+    std::string problem = storeField(*current_, v, source_, record_.params);
+    if (!problem.empty()) problems_.push_back(problem);
+    current_ = nullptr;
+  }
+  return true;
+}
+
+ParamRecord RecordReader::result() const {
+  std::vector<std::string> problems = problems_;
+  if (!syntaxError_ && !sawObject_) problems.push_back(source_ + ": expected an object of the record's fields");
+  if (seenSpecial_[static_cast<int>(Special::DrawsBefore)] && !seenSpecial_[static_cast<int>(Special::Seed)])
+    problems.push_back(source_ + ": drawsBefore counts the draws of a seed, and the file gives none");
+  if (!problems.empty()) throw ParamFileError(std::move(problems));
+  ParamRecord record = record_;
+  std::copy(std::begin(seen_), std::end(seen_), record.named.begin());
+  return record;
+}
+
+namespace {
 
 // The file's bytes; a file that cannot be read is one more problem of the record.
 std::string readWholeFile(const fs::path& path) {
@@ -354,10 +396,11 @@ BurstParams paramsFromBytes(std::span<const uint8_t> bytes, std::string_view nam
   return params;
 }
 
-std::string paramsToJson(const BurstParams& params, std::string_view name, std::optional<uint64_t> seed) {
+std::string paramsToJson(const BurstParams& params, std::string_view name, const RandomStart* start) {
   const auto* bytes = reinterpret_cast<const unsigned char*>(&params);
   std::string s = "{\n";
-  if (seed) s += "  \"seed\": " + std::to_string(*seed) + ",\n";
+  if (start)
+    for (const auto& [key, value] : randomStartMembers(*start)) s += "  \"" + key + "\": " + value + ",\n";
   std::vector<std::string> problems;
   for (int i = 0; i < kBurstParamsFieldCount; ++i) {
     const BurstField& f = kBurstFields[i];
@@ -407,15 +450,21 @@ BurstParams ParamRecord::over(const BurstParams& defaults) const {
 }
 
 ParamRecord paramsFromJson(std::string_view text, std::string_view name) {
-  ParamRecord record;
-  RecordReader reader(name, record.params);
-  Json::sax_parse(text.begin(), text.end(), &reader);
-  if (!reader.syntaxError && !reader.sawObject)
-    reader.problems.push_back(std::string(name) + ": expected an object of the record's fields");
-  if (!reader.problems.empty()) throw ParamFileError(std::move(reader.problems));
-  std::copy(std::begin(reader.seen), std::end(reader.seen), record.named.begin());
-  record.seed = reader.seed;
-  return record;
+  RecordReader reader(name, true);
+  nlohmann::json::sax_parse(text.begin(), text.end(), &reader);
+  return reader.result();
+}
+
+fs::path randomStartFile(const fs::path& binFile) {
+  fs::path p = binFile;
+  p += ".random";
+  return p;
+}
+
+std::string randomStartJson(const RandomStart& start) {
+  std::string s = "{";
+  for (const auto& [key, value] : randomStartMembers(start)) s += (s.size() > 1 ? ", \"" : "\"") + key + "\": " + value;
+  return s + "}\n";
 }
 
 ParamRecord readParamFile(const fs::path& path, int32_t swatchCount, std::ostream& warnings) {
@@ -429,6 +478,26 @@ ParamRecord readParamFile(const fs::path& path, int32_t swatchCount, std::ostrea
   } else {
     record.params = paramsFromBytes(std::span(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size()), name);
     record.named.fill(true);
+    // Its random start, when it was saved with one.
+    fs::path companion = randomStartFile(path);
+    std::error_code ec;
+    if (fs::symlink_status(companion, ec).type() != fs::file_type::not_found) {
+      std::string companionName = displayPath(companion);
+      try {
+        Json start = readJson(readInputFile(companion), companionName);
+        if (!start.is_object()) throw ToolError(companionName + ": expected an object of seed, drawsBefore and firstDraws");
+        for (const auto& [key, value] : start.items())
+          if (key != "seed" && key != "drawsBefore" && key != "firstDraws")
+            throw ToolError(companionName + ": unknown member \"" + key + "\" (expected seed, drawsBefore and firstDraws)");
+        readRandomStart(start, companionName, record.random);
+        if (!record.random.seed && start.contains("drawsBefore"))
+          throw ToolError(companionName + ": drawsBefore counts the draws of a seed, and the file gives none");
+      } catch (const ParamFileError&) {
+        throw;
+      } catch (const ToolError& e) {
+        throw ParamFileError({e.what()});
+      }
+    }
   }
   // Only the fields the file names: the others come from the plug-in's own defaults.
   for (const BurstField& f : kBurstFields)
@@ -444,9 +513,9 @@ BurstParams storedRecord(BurstParams params) {
 }
 
 void writeParams(std::ostream& out, ParamFormat format, const BurstParams& params, std::string_view name,
-                 std::optional<uint64_t> seed) {
+                 const RandomStart* start) {
   if (format == ParamFormat::Json) {
-    out << paramsToJson(params, name, seed);
+    out << paramsToJson(params, name, start);
   } else {
     std::vector<uint8_t> bytes = paramsToBytes(params);
     out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));

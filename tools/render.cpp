@@ -6,7 +6,7 @@
 #include <optional>
 
 #include "command_options.h"
-#include "design_meta.h"
+#include "design_file.h"
 #include "dialog_actions.h"
 #include "host_run.h"
 #include "param_file.h"
@@ -23,22 +23,24 @@ namespace {
 void addOutputOptions(CLI::App* cmd, RenderArgs& r) {
   cmd->add_option("-o,--output", r.output, "The document to write: .svg, .json or .png")->type_name("FILE")->required();
   cmd->add_option("--save-params", r.saveParams,
-                  "Also write the record the host holds after the run (.bin or\n"
-                  ".json, which keeps the seed too)")
+                  "Also write the record the host holds after the run and where\n"
+                  "the random source stood when its drawing began (.json; or\n"
+                  ".bin, with that in FILE.random beside it)")
       ->type_name("FILE");
 }
 
 // What render --from draws: the design a file carries, with what the command line gives on top.
 struct FromDesign {
-  HostSetup setup;
+  HostConfig config;
   BurstParams record;
 };
 
 // The design's own host options, seed and random position, unless the command line gives them:
 // --seed starts the random source afresh (the design then is what `render --seed` would draw with
-// the same record). The dialog's actions, when given, edit the record in a session of their own,
-// so that they change only what they name and the drawing still starts where the design's did.
-std::optional<FromDesign> designToDraw(const RenderArgs& args, const char* argv0) {
+// the same record). The dialog's actions, when given, edit the record in a session of their own:
+// every preview the dialog draws takes draws from the random source, so the design is drawn in
+// a second session, from where its own drawing began.
+std::optional<FromDesign> designToDraw(const RenderArgs& args, const HostConfig& given) {
   if (!args.params.empty()) throw ToolError("--from and --params both give the record: choose one");
   if (args.cancel) throw ToolError("--from draws the design without a dialog to cancel: leave out --cancel");
   std::optional<int> tile;
@@ -48,21 +50,22 @@ std::optional<FromDesign> designToDraw(const RenderArgs& args, const char* argv0
     if (*end != 0 || n < 1 || n > 100000) throw ToolError("--tile \"" + args.tile + "\": expected a tile number from 1");
     tile = static_cast<int>(n);
   }
-  std::vector<DesignMeta> designs = readDesigns(args.from);
-  const DesignMeta& design = pickDesign(designs, tile, displayPath(args.from));
-  HostArgs host = hostArgsFor(design, args.host);
-  uint64_t skip = 0;
-  if (!args.host.seedGiven) {
-    host.seed = std::to_string(design.seed);
-    host.seedGiven = true;
-    if (host.draws.empty()) host.draws = drawsText(design.firstDraws);
-    skip = design.drawsBefore;
-  }
-  FromDesign from{prepareHost(host, argv0), design.record};
+  std::optional<std::string> id;
+  if (!args.design.empty()) id = args.design;
+  std::string file = displayPath(args.from);
+  std::vector<FoundDesign> designs = readDesigns(args.from, diagnostics());
+  const FoundDesign& found = chooseDesign(designs, id, tile, file);
+  const DesignRecord& design = found.design;
+  if (found.artMatches == false)
+    diagnostics() << "flarimond: " << designSource(file, found.id, designs.size())
+                  << ": the art in the file is no longer the art this design drew (moved, recoloured or edited "
+                     "since); drawing the design as it was made\n";
+  FromDesign from{configToDraw(design, given), design.record};
   std::vector<flhost::DialogAction> actions = dialogActions(args);
   if (!actions.empty()) {
-    HostSetup editing = from.setup;
+    HostConfig editing = from.config;
     editing.fails.clear();
+    editing.random.drawsBefore = 0;  // the dialog's own draws start with the seed
     RunPlan plan;
     plan.record = from.record;
     plan.actions = std::move(actions);
@@ -77,7 +80,6 @@ std::optional<FromDesign> designToDraw(const RenderArgs& args, const char* argv0
     from.record = *edited;
   }
   from.record = storedRecord(from.record);
-  from.setup.options.skipDraws = skip;
   return from;
 }
 
@@ -97,52 +99,55 @@ int runFilter(const RenderArgs& args, const char* argv0, bool withDialog) {
     if (!saveFormat)
       throw ToolError(displayPath(args.saveParams) + ": unknown parameter file type (use .bin or .json)");
   }
-  refuseSharedFiles({{"-o", args.output}, {"--save-params", args.saveParams}},
+  // A .bin keeps its random start in a file of its own beside it.
+  std::filesystem::path savedStart;
+  if (saveFormat == ParamFormat::Bin) savedStart = randomStartFile(args.saveParams);
+  refuseSharedFiles({{"-o", args.output}, {"--save-params", args.saveParams}, {"--save-params", savedStart}},
                     {{"--params", args.params}, {"--from", args.from}, {"--dialog-script", args.script},
                      {"--swatches", args.host.swatches}});
   if (!args.tile.empty() && args.from.empty()) throw ToolError("--tile picks a tile of the sheet --from names");
+  if (!args.design.empty() && args.from.empty()) throw ToolError("--design picks one of the designs --from names");
+  HostConfig config = parseHostOptions(args.host, argv0);
   RunPlan plan;
-  HostSetup setup;
   if (!args.from.empty()) {
-    std::optional<FromDesign> from = designToDraw(args, argv0);
+    std::optional<FromDesign> from = designToDraw(args, config);
     if (!from) return kExitPluginError;
-    setup = std::move(from->setup);
+    config = std::move(from->config);
     plan.record = from->record;
     withDialog = false;
   } else {
-    setup = prepareHost(args.host, argv0);
     if (!args.params.empty()) {
-      plan.record = recordFromFile(args.params, setup, args.host.seedGiven);
-      if (!plan.record) return kExitPluginError;
+      plan.record = recordFromFile(args.params, config);
     } else if (!withDialog) {
       throw ToolError("apply needs a parameter record (--params FILE)");
     }
     plan.actions = dialogActions(args);
     if (!withDialog && !plan.actions.empty())
       throw ToolError("apply runs no dialog: --preset, --set and --dialog-script need render");
-    plan.announceSeed = !setup.options.seed;
+    plan.announceSeed = !config.random.seed;
   }
-  // Both outputs are put in place together, or neither.
+  // All outputs are put in place together, or none.
   OutputTransaction outputs;
   std::ostream& output = outputs.add(args.output);
   std::ostream* saved = saveFormat ? &outputs.add(args.saveParams) : nullptr;
+  std::ostream* savedRandom = savedStart.empty() ? nullptr : &outputs.add(savedStart);
 
   plan.getParameters = withDialog;
   plan.acceptCancel = true;
   plan.go = true;
-  HostRun run = runPlugin(setup, plan);
+  HostRun run = runPlugin(config, plan);
   if (!run.ok) return kExitPluginError;
 
   std::optional<BurstParams> held = heldRecord(*run.session);
   if (!held) return kExitPluginError;
-  uint64_t seed = run.session->random().seed();
-  if (saved) writeParams(*saved, *saveFormat, *held, displayPath(args.saveParams), seed);
+  DesignRecord design = describeDesign(config, *run.session, *held);
+  if (saved) writeParams(*saved, *saveFormat, *held, displayPath(args.saveParams), &design.random);
+  if (savedRandom) *savedRandom << randomStartJson(design.random);
   if (format != OutputFormat::Json)
     if (std::string note = frameWarning(run.session->document(), picture.frame); !note.empty())
       diagnostics() << "flarimond: warning: " << displayPath(args.output) << ": " << note << "\n";
   try {
-    writeDesignDocument(run.session->document(), describeDesign(setup, *run.session, *held), format, picture,
-                        output, displayPath(args.output));
+    writeDesignDocument(run.session->document(), design, format, picture, output, displayPath(args.output));
   } catch (const ToolError&) {
     outputs.throwIfWriteFailed();  // the system's reason, when the file is what failed
     throw;
@@ -173,7 +178,11 @@ Command addRenderCommand(CLI::App& app) {
                   "Draw again the design a flarimond .svg, .png or .json\n"
                   "carries; other options change only what they name")
       ->type_name("FILE");
-  cmd->add_option("--tile", render->tile, "With --from: which tile of a sheet (from 1)")->type_name("N");
+  cmd->add_option("--design", render->design,
+                  "With --from: which of the file's designs, by the id\n"
+                  "'flarimond inspect' shows")
+      ->type_name("ID");
+  cmd->add_option("--tile", render->tile, "With --from: which tile of a sheet, by its own number")->type_name("N");
   cmd->add_flag("--cancel", render->cancel,
                 "Cancel the parameters dialog: Go is not sent and the\n"
                 "unchanged document is written (exit status 0)");
@@ -184,7 +193,12 @@ Command addRenderCommand(CLI::App& app) {
                           "Shutdown, then writes -o.\n"
                           "With --from the host sends Go on the design's record with the random source where\n"
                           "the design's drawing began (a --preset, --set or --dialog-script edits the record\n"
-                          "first, in a dialog of its own); --seed starts the random source afresh.\n\n") +
+                          "first, in a dialog of its own); --seed starts the random source afresh. --design ID\n"
+                          "or --tile N chooses one of the file's designs ('flarimond inspect' lists them); when\n"
+                          "the art beside it in an SVG is no longer the art it drew, stderr says so.\n"
+                          "With --params the random source starts where the file says the design's drawing\n"
+                          "began (its seed and draws before, when it has them), so the output is the one\n"
+                          "saved with it.\n\n") +
               kFormatsHelp + "\n" + kScriptHelp + "\n" + kSwatchHelp + "\n" + kFailHelp + "\n" + kModuleHelp + "\n" +
               kExitCodesHelp);
   return {cmd, [render](const char* argv0) { return runRender(*render, argv0); }};
@@ -204,7 +218,10 @@ Command addApplyCommand(CLI::App& app) {
   addPictureOptions(cmd, *apply);
   cmd->footer(std::string("The host sends Startup and Go on the stored record, then Shutdown, and writes\n"
                           "-o. The record's previewValid is cleared first: a preview drawn by a dialog\n"
-                          "belongs to the document it was drawn in, not to this new one.\n\n") +
+                          "belongs to the document it was drawn in, not to this new one. The random source\n"
+                          "starts where the file says the design's drawing began (its seed and draws before,\n"
+                          "when it has them; a .bin's in FILE.random beside it), so the document is the one\n"
+                          "saved with the record; --seed or --draws start it afresh.\n\n") +
               kFormatsHelp + "\n" + kSwatchHelp + "\n" + kFailHelp + "\n" + kModuleHelp + "\n" + kExitCodesHelp);
   return {cmd, [apply](const char* argv0) { return runApply(*apply, argv0); }};
 }

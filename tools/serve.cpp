@@ -86,7 +86,7 @@ struct ExportOptions {
 // they are written, so a large design starts arriving at once and is never held whole in memory;
 // a PNG is made first, since its failure has a status.
 void sendExport(httplib::Response& res, const std::string& what, std::shared_ptr<const flhost::Document> doc,
-                std::optional<DesignMeta> design, std::shared_ptr<void> counted, const ExportOptions& options) {
+                std::optional<DesignRecord> design, std::shared_ptr<void> counted, const ExportOptions& options) {
   res.set_header("Cache-Control", "no-store");
   const std::string name = "flarimond." + what;
   res.set_header("Content-Disposition", "attachment; filename=\"" + name + "\"");
@@ -437,10 +437,10 @@ int serveDialog(const ServeArgs& args, const ServeStart& start, OpenKept open) {
   // the bound socket only raises the backlog.
   if (listening != INVALID_SOCKET) ::listen(listening, kListenBacklog);
 
-  std::unique_ptr<flhost::Session> session = openSession(start.setup);
-  if (!start.setup.options.seed) std::cerr << "seed: " << session->random().seed() << "\n";
+  std::unique_ptr<flhost::Session> session = openSession(start.config);
+  if (!start.config.random.seed) std::cerr << "seed: " << session->random().seed() << "\n";
   Claim claim{std::chrono::seconds(idleSeconds)};
-  BrowserHost host(*session, claim, gStopSignal, start.setup, std::move(open));
+  BrowserHost host(*session, claim, gStopSignal, start.config, std::move(open));
   session->dialogs().setDriver(&host);
   addRoutes(server, host, claim, port, idleSeconds, args.webDir,
             ExportOptions{pngWidth, args.run.background == "transparent"});

@@ -41,7 +41,7 @@ struct ServeArgs {
 // What the host starts with: the session's options (with any --fail faults) and the stored
 // record the first dialog opens on, when there is one.
 struct ServeStart {
-  HostSetup setup;
+  HostConfig config;
   std::optional<BurstParams> record;
 };
 

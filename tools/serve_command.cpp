@@ -16,6 +16,7 @@ namespace {
 int runServe(const ServeArgs& args, const char* argv0) {
 #ifdef FLARIMOND_HAVE_SERVE
   ServeStart start;
+  HostConfig given = parseHostOptions(args.run.host, argv0);
   if (!args.run.from.empty()) {
     if (!args.run.params.empty()) throw ToolError("--from and --params both give the record: choose one");
     std::optional<int> tile;
@@ -26,30 +27,30 @@ int runServe(const ServeArgs& args, const char* argv0) {
         throw ToolError("--tile \"" + args.run.tile + "\": expected a tile number from 1");
       tile = static_cast<int>(n);
     }
+    std::optional<std::string> id;
+    if (!args.run.design.empty()) id = args.run.design;
     KeptStart kept;
     try {
-      kept = readKeptFile(args.run.from, displayPath(args.run.from), args.run.host, argv0, tile);
+      kept = readKeptFile(args.run.from, displayPath(args.run.from), given, id, tile);
     } catch (const KeptSheet& e) {
       throw ToolError(displayPath(args.run.from) + ": a sheet of " + std::to_string(e.tiles.size()) +
                       " designs: choose one with --tile N");
     }
     for (const std::string& w : kept.warnings) std::cerr << "flarimond: " << w << "\n";
-    start.setup = std::move(kept.setup);
+    start.config = std::move(kept.config);
     start.record = kept.record;
   } else {
     if (!args.run.tile.empty()) throw ToolError("--tile picks a tile of the sheet --from names");
-    start.setup = prepareHost(args.run.host, argv0);
-    if (!args.run.params.empty()) {
-      start.record = recordFromFile(args.run.params, start.setup, args.run.host.seedGiven);
-      if (!start.record) return kExitPluginError;
-    }
+    if (!args.run.design.empty()) throw ToolError("--design picks one of the designs --from names");
+    start.config = given;
+    if (!args.run.params.empty()) start.record = recordFromFile(args.run.params, start.config);
   }
   // A file the page opens gives its own document options; the module is the server's.
-  HostArgs forOpen;
-  forOpen.module = args.run.host.module;
-  return serveDialog(args, start, [forOpen, argv0](const std::filesystem::path& file, const std::string& name,
-                                                   std::optional<int> tile, const flhost::DocumentOptions& into) {
-    return readKeptFile(file, name, forOpen, argv0, tile, &into);
+  HostConfig forOpen;
+  forOpen.module = given.module;
+  return serveDialog(args, start, [forOpen](const std::filesystem::path& file, const std::string& name,
+                                            std::optional<int> tile, const flhost::DocumentOptions& into) {
+    return readKeptFile(file, name, forOpen, std::nullopt, tile, &into);
   });
 #else
   (void)args;
@@ -74,7 +75,11 @@ Command addServeCommand(CLI::App& app) {
                   ".png or .json: its record, document options and random\n"
                   "source, so that OK draws it again) or a parameter file")
       ->type_name("FILE");
-  cmd->add_option("--tile", serve->run.tile, "With --from: which tile of a sheet (from 1)")->type_name("N");
+  cmd->add_option("--design", serve->run.design,
+                  "With --from: which of the file's designs, by the id\n"
+                  "'flarimond inspect' shows")
+      ->type_name("ID");
+  cmd->add_option("--tile", serve->run.tile, "With --from: which tile of a sheet, by its own number")->type_name("N");
   cmd->add_option("--idle-timeout", serve->idleTimeout,
                   "Seconds without a word from the browser tab that drives\n"
                   "the dialog before the dialog is cancelled (default 90)")

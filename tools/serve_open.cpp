@@ -8,7 +8,8 @@
 #include <nlohmann/json.hpp>
 #include <sstream>
 
-#include "design_meta.h"
+#include "design_file.h"
+#include "host_run.h"
 #include "output_file.h"
 #include "param_file.h"
 #include "params/burst_fields.h"
@@ -62,66 +63,48 @@ std::string renamed(std::string text, const std::string& path, const std::string
   return text;
 }
 
+// The notes of the readers, one line each, without the program's name they start with.
 std::vector<std::string> lines(const std::string& text) {
   std::vector<std::string> out;
   std::istringstream in(text);
-  for (std::string line; std::getline(in, line);)
+  for (std::string line; std::getline(in, line);) {
+    if (line.rfind("flarimond: ", 0) == 0) line.erase(0, 11);
     if (!line.empty()) out.push_back(line);
+  }
   return out;
 }
 
-KeptStart fromDesign(const fs::path& file, const std::string& name, const HostArgs& given, const char* argv0,
-                     std::optional<int> tile) {
-  std::vector<DesignMeta> designs = readDesigns(file);
-  const bool sheet = designs.size() > 1 || (designs.size() == 1 && designs.front().tile);
-  if (sheet && !tile) {
+KeptStart fromDesign(const fs::path& file, const std::string& name, const HostConfig& given,
+                     const std::optional<std::string>& id, std::optional<int> tile) {
+  std::ostringstream notes;
+  std::vector<FoundDesign> designs = readDesigns(file, notes);
+  if (designs.size() > 1 && !tile && !id) {
     std::vector<int> tiles;
-    for (const DesignMeta& d : designs) tiles.push_back(d.tile.value_or(0));
+    for (const FoundDesign& d : designs) tiles.push_back(d.design.tile.value_or(0));
     throw KeptSheet(name + ": a sheet of " + std::to_string(designs.size()) + " designs: say which tile to open",
                     std::move(tiles));
   }
-  const DesignMeta& design = pickDesign(designs, tile, name);
-  HostArgs host = hostArgsFor(design, given);
-  uint64_t skip = 0;
-  if (!given.seedGiven) {
-    host.seed = std::to_string(design.seed);
-    host.seedGiven = true;
-    host.draws = drawsText(design.firstDraws);
-    skip = design.drawsBefore;
-  }
+  const FoundDesign& found = chooseDesign(designs, id, tile, name);
+  if (found.artMatches == false)
+    notes << designSource(displayPath(file), found.id, designs.size())
+          << ": the art in the file is no longer the art this design drew (moved, recoloured or edited since); "
+             "the dialog opens on the design as it was made\n";
   KeptStart start;
-  start.setup = prepareHost(host, argv0);
-  start.setup.options.skipDraws = skip;
-  start.record = storedRecord(design.record);
+  start.config = configToDraw(found.design, given);
+  start.document = documentOptions(start.config.document);
+  start.record = storedRecord(found.design.record);
   start.design = true;
+  start.warnings = lines(notes.str());
   return start;
 }
 
-KeptStart fromParamFile(const fs::path& file, const HostArgs& given, const char* argv0,
-                        const flhost::DocumentOptions* into) {
+KeptStart fromParamFile(const fs::path& file, const HostConfig& given, const flhost::DocumentOptions* into) {
   KeptStart start;
-  start.setup = prepareHost(given, argv0);
-  if (into) start.setup.options.document = *into;
-  const flhost::DocumentOptions& doc = start.setup.options.document;
-  std::ostringstream warnings;
-  ParamRecord r = readParamFile(file, static_cast<int32_t>(doc.swatches.size()), warnings);
-  if (r.seed && !given.seedGiven) {
-    start.setup.options.seed = r.seed;
-    start.setup.options.draws.clear();
-  }
-  BurstParams record = r.params;
-  if (!r.complete()) {
-    // The plug-in's own defaults for a new document, whose view is centred on the page.
-    BurstParams defaults{};
-    writeFieldDefaults(&defaults, doc.pageWidth * 0.5f, doc.pageHeight * 0.5f);
-    record = r.over(defaults);
-    std::string names;
-    for (const std::string& missing : r.missing()) names += (names.empty() ? "" : ", ") + missing;
-    warnings << displayPath(file) << ": " << r.missing().size() << " of " << kBurstParamsFieldCount
-             << " fields from the plug-in's defaults: " << names << "\n";
-  }
-  start.record = storedRecord(record);
-  start.warnings = lines(warnings.str());
+  start.config = given;
+  start.document = into ? *into : documentOptions(given.document);
+  std::ostringstream notes;
+  start.record = recordFromFile(file, start.config, start.document, notes);
+  start.warnings = lines(notes.str());
   return start;
 }
 
@@ -147,14 +130,16 @@ std::optional<std::string> uploadName(const std::string& given) {
   return name;
 }
 
-KeptStart readKeptFile(const fs::path& file, const std::string& name, const HostArgs& given, const char* argv0,
-                       std::optional<int> tile, const flhost::DocumentOptions* into) {
+KeptStart readKeptFile(const fs::path& file, const std::string& name, const HostConfig& given,
+                       const std::optional<std::string>& id, std::optional<int> tile,
+                       const flhost::DocumentOptions* into) {
   const std::string path = displayPath(file);
   try {
     std::optional<ParamFormat> format = paramFormatOf(file);
     const bool paramFile = format == ParamFormat::Bin || (format == ParamFormat::Json && !isDocumentJson(file));
     if (paramFile && tile) throw ToolError(path + ": a parameter file has no tiles");
-    KeptStart start = paramFile ? fromParamFile(file, given, argv0, into) : fromDesign(file, name, given, argv0, tile);
+    if (paramFile && id) throw ToolError(path + ": a parameter file has no designs to choose from");
+    KeptStart start = paramFile ? fromParamFile(file, given, into) : fromDesign(file, name, given, id, tile);
     for (std::string& w : start.warnings) w = renamed(w, path, name);
     return start;
   } catch (const KeptSheet&) {

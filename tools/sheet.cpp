@@ -8,7 +8,7 @@
 #include <sstream>
 
 #include "command_options.h"
-#include "design_meta.h"
+#include "design_file.h"
 #include "dialog_actions.h"
 #include "export.h"
 #include "host_run.h"
@@ -48,7 +48,7 @@ int wholeOption(const std::string& text, const char* option, int lo, int hi) {
 
 // Everything a worker needs to draw any tile of the sheet.
 struct SheetJob {
-  HostSetup setup;  // its seed is every tile's unless the seed is varied
+  HostConfig config;  // its seed is every tile's unless the seed is varied
   BurstParams base;
   std::vector<Variation> vary;
   SheetGrid grid;
@@ -69,14 +69,15 @@ std::string tileLabel(const SheetJob& job, const std::vector<size_t>& steps) {
 JobResult drawTile(const SheetJob& job, size_t i) {
   JobResult result;
   std::vector<size_t> steps = tileSteps(job.vary, job.grid, i);
-  HostSetup setup = job.setup;
+  HostConfig config = job.config;
   RunPlan plan;
   plan.record = job.base;
   std::vector<flhost::DialogAction> before, after;
   for (size_t k = 0; k < steps.size(); ++k) {
     const Variation& v = job.vary[k];
     if (v.kind == Variation::Kind::Seed) {
-      setup.options.seed = v.seeds[steps[k]];
+      config.random.seed = v.seeds[steps[k]];
+      config.random.drawsBefore = 0;  // a position counts the draws of one seed
     } else if (v.kind == Variation::Kind::Preset) {
       // Presets live in the dialog, not in the record: a tile chooses its preset there first.
       before.push_back(presetAction(static_cast<int32_t>(v.values[steps[k]]), "--vary " + v.name));
@@ -96,7 +97,7 @@ JobResult drawTile(const SheetJob& job, size_t i) {
   plan.noteUnfiredFaults = false;
   HostRun run;
   try {
-    run = runPlugin(setup, plan);
+    run = runPlugin(config, plan);
   } catch (const ToolError& e) {
     result.status = kExitBadInput;
     result.error = e.what();
@@ -111,7 +112,7 @@ JobResult drawTile(const SheetJob& job, size_t i) {
   if (std::string note = frameWarning(doc, job.frame); !note.empty())
     diagnostics() << "flarimond: warning: tile " << i + 1 << ": " << note << "\n";
   // What made the tile travels with it: in its SVG group, or as a text chunk of the sheet's PNG.
-  DesignMeta design = describeDesign(setup, *run.session, *held);
+  DesignRecord design = describeDesign(config, *run.session, *held);
   design.tile = static_cast<int>(i + 1);
   result.design = designPngText(design).text;
   std::ostringstream out;
@@ -120,8 +121,8 @@ JobResult drawTile(const SheetJob& job, size_t i) {
     double x = static_cast<double>(job.grid.columnOf(i)) * size;
     double y = static_cast<double>(job.grid.rowOf(i)) * (size + kLabelHeight);
     std::string id = "tile-" + std::to_string(i + 1);
-    out << "<g id=\"" << id << "\">\n<metadata>" << designSvgMetadata(design) << "</metadata>\n";
-    flhost::writeSvgGroup(doc, out, id + "-", job.frame, {x, y, size});
+    out << "<g id=\"" << id << "\">\n";
+    flhost::writeSvgGroup(doc, out, id + "-", job.frame, {x, y, size}, designSvgMetadata(design));
     std::string number;
     flhost::appendThousandths(number, x + size / 2);
     out << "<text x=\"" << number << "\" y=\"";
@@ -269,8 +270,8 @@ int runSheet(const SheetArgs& args, const char* argv0) {
     throw ToolError("--columns: two --vary make the grid's columns; --columns is for one --vary");
   int columns = args.columns.empty() ? 6 : wholeOption(args.columns, "--columns", 1, 50);
   int jobs = args.jobs.empty() ? processorCount() : wholeOption(args.jobs, "--jobs", 1, 256);
-  job.setup = prepareHost(run.host, argv0);
-  int32_t swatches = static_cast<int32_t>(job.setup.options.document.swatches.size());
+  job.config = parseHostOptions(run.host, argv0);
+  auto swatches = static_cast<int32_t>(documentOptions(job.config.document).swatches.size());
   for (const std::string& text : args.vary) job.vary.push_back(parseVariation(text, swatches));
   if (job.vary.size() == 2 && job.vary[0].name == job.vary[1].name)
     throw ToolError("--vary: " + job.vary[0].name + " is varied twice");
@@ -303,15 +304,12 @@ int runSheet(const SheetArgs& args, const char* argv0) {
   // The record every tile starts from: the given one (which may carry a seed), or the defaults the
   // plug-in makes. (Once designs can be read back from the files they made, --from gives the
   // record, the seed and the document options here, as for render.)
-  std::optional<BurstParams> start =
-      run.params.empty() ? pluginDefaults(job.setup) : recordFromFile(run.params, job.setup, run.host.seedGiven);
-  if (!start) return kExitPluginError;
-  job.base = *start;
+  job.base = run.params.empty() ? defaultRecord(documentOptions(job.config.document)) : recordFromFile(run.params, job.config);
   if (!seedVaried) {
-    if (!job.setup.options.seed) job.setup.options.seed = flhost::RandomSource::freshSeed();
-    diagnostics() << "seed: " << *job.setup.options.seed << "\n";
+    if (!job.config.random.seed) job.config.random.seed = flhost::RandomSource::freshSeed();
+    diagnostics() << "seed: " << *job.config.random.seed << "\n";
   } else {
-    job.setup.options.seed = 0;  // each tile sets its own
+    job.config.random.seed = 0;  // each tile sets its own
   }
 
   Progress progress(job.grid.count, isatty(2) != 0);

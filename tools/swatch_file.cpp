@@ -1,7 +1,6 @@
 #include "swatch_file.h"
 
 #include <cstdio>
-#include <nlohmann/json.hpp>
 
 #include "cli_options.h"
 #include "input_file.h"
@@ -9,18 +8,14 @@
 
 namespace fltools {
 
-std::vector<flhost::Swatch> parseSwatches(const std::string& text, const std::string& name) {
-  nlohmann::json doc;
-  try {
-    doc = nlohmann::json::parse(text);
-  } catch (const nlohmann::json::exception& e) {  // a syntax error, or a number past a double (1e400)
-    throw ToolError(name + ": not JSON: " + e.what());
-  }
+SwatchList swatchListFromJson(const Json& doc, std::string_view source) {
+  std::string name(source);
   if (!doc.is_array()) throw ToolError(name + ": expected an array of swatches");
   if (doc.size() > 10000) throw ToolError(name + ": more than 10000 swatches");
-  std::vector<flhost::Swatch> swatches;
+  SwatchList list;
+  list.json = doc;
   for (size_t i = 0; i < doc.size(); ++i) {
-    const nlohmann::json& entry = doc[i];
+    const Json& entry = doc[i];
     std::string where = name + ": swatch " + std::to_string(i);
     if (!entry.is_object() || !entry.contains("name") || !entry["name"].is_string() || !entry.contains("color") ||
         !entry["color"].is_string())
@@ -38,16 +33,14 @@ std::vector<flhost::Swatch> parseSwatches(const std::string& text, const std::st
     } else {
       s.color = parseColour(colour, where + " \"" + s.name + "\"").color;
     }
-    swatches.push_back(std::move(s));
+    list.swatches.push_back(std::move(s));
   }
-  return swatches;
+  return list;
 }
 
-std::vector<flhost::Swatch> readSwatchFile(const std::filesystem::path& path, std::string* text) {
-  std::string contents = readInputFile(path);
-  std::vector<flhost::Swatch> swatches = parseSwatches(contents, displayPath(path));
-  if (text) *text = nlohmann::json::parse(contents).dump();
-  return swatches;
+SwatchList readSwatchFile(const std::filesystem::path& path) {
+  std::string name = displayPath(path);
+  return swatchListFromJson(readJson(readInputFile(path), name), name);
 }
 
 }  // namespace fltools

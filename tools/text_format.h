@@ -29,16 +29,6 @@ inline std::string floatText(float v) {
   return s;
 }
 
-// Reals as --draws takes them: each as floatText, comma-separated.
-inline std::string drawsText(const std::vector<float>& draws) {
-  std::string s;
-  for (float d : draws) {
-    if (!s.empty()) s += ',';
-    flhost::appendShortestFloat(s, d);
-  }
-  return s;
-}
-
 // Character data for XML: &, < and > escaped.
 inline std::string xmlEscaped(std::string_view s) {
   std::string out;

@@ -28,11 +28,11 @@ check "about prints the About box" bash -c "'$F' about | grep -qx 'Flarimond'"
 check "default design: ten arts and a record with 84 fields and the seed" bash -c "
   '$F' render -o '$T/d.json' --seed 1 --save-params '$T/p.json' &&
   test \$(grep -c '^{\"closed\"' '$T/d.json') = 10 &&
-  test \$(grep -c '\": ' '$T/p.json') = 85 && grep -q '^  \"seed\": 1,\$' '$T/p.json' &&
+  test \$(grep -c '\": ' '$T/p.json') = 86 && grep -q '^  \"seed\": 1,\$' '$T/p.json' &&
   grep -q '\"startX\": 106,' '$T/p.json' && grep -q '\"burstCount\": 10,' '$T/p.json'"
 
 check "no seed: the chosen seed is printed and makes the design again; a file's seed is used" bash -c "
-  grep -v '\"seed\"' '$T/p.json' > '$T/noseed.json' &&
+  grep -v '\"seed\"\\|\"drawsBefore\"' '$T/p.json' > '$T/noseed.json' &&
   '$F' render -o '$T/a.json' --params '$T/noseed.json' 2> '$T/err' &&
   seed=\$(sed -n 's/^seed: //p' '$T/err') && test -n \"\$seed\" &&
   '$F' render -o '$T/b.json' --params '$T/noseed.json' --seed \$seed && cmp '$T/a.json' '$T/b.json' &&
@@ -126,7 +126,7 @@ check "a short .bin record is refused" bash -c "
 check "a swatch file with a number past a double is refused by name" bash -c "
   printf '[1e400]' > '$T/big.json' &&
   '$F' render -o '$T/overflow.json' --seed 1 --swatches '$T/big.json' 2> '$T/err'; test \$? = 2 &&
-  grep -q '^flarimond: .*big.json: not JSON' '$T/err' && test ! -e '$T/overflow.json'"
+  grep -q '^flarimond: .*big.json: \\[0\\] = 1e400 is not a finite number' '$T/err' && test ! -e '$T/overflow.json'"
 
 check "PNG export, paint for new paths and a swatch file" bash -c "
   printf '[{\"name\":\"[None]\",\"color\":\"none\"},{\"name\":\"[Registration]\",\"color\":\"registration\"},{\"name\":\"Sea\",\"color\":\"rgb:0,0.4,0.6\"}]' > '$T/sw.json' &&
@@ -181,7 +181,7 @@ check "contact sheets of a field and of presets" bash -c "
   '$F' sheet --vary burstType=0..3 --columns 2 --tile 64 --seed 1 -o '$T/sheet.png' 2>/dev/null &&
   test \"\$(head -c 8 '$T/sheet.png' | od -An -tx1 | tr -d ' ')\" = 89504e470d0a1a0a &&
   '$F' render --from '$T/sheet.png' --tile 3 -o '$T/tile3.json' &&
-  '$F' inspect '$T/sheet.png' | grep -q 'sheet.png, tile 4: drawn by flarimond' &&
+  '$F' inspect '$T/sheet.png' | grep -q 'sheet.png: design 4, tile 4: drawn by flarimond' &&
   grep -q '\"burstType\":2,' '$T/tile3.json' &&
   '$F' sheet --vary preset=0..1 --tile 64 --seed 1 -o '$T/presets.png' 2>/dev/null && test -s '$T/presets.png' &&
   '$F' sheet --vary length=0..3 -o '$T/no.png' 2>/dev/null; test \$? = 2 && test ! -e '$T/no.png'"
@@ -295,7 +295,7 @@ check "sheet of twelve seeds as SVG: a group per tile with its seed and record; 
   python3 - '$T/s.svg' '$T/r5.svg' <<'PY'
 import json, re, sys
 sheet, single = open(sys.argv[1]).read(), open(sys.argv[2]).read()
-tiles = re.findall(r'<g id=\"tile-(\d+)\">\n<metadata><flarimond:design [^>]*>(.*?)</flarimond:design>', sheet)
+tiles = re.findall(r'<g id=\"tile-(\d+)-design\"[^>]*>\n<metadata><flarimond:design [^>]*>(.*?)</flarimond:design>', sheet)
 assert [int(n) for n, _ in tiles] == list(range(1, 13)), [n for n, _ in tiles]
 designs = [json.loads(text) for _, text in tiles]
 assert [d['seed'] for d in designs] == list(range(1, 13))
@@ -320,7 +320,7 @@ check "sheet: the same whatever the number of workers; a grid of two --vary; a r
     -o '$T/grid.svg' 2>/dev/null &&
   test \$(grep -c '<g id=\"tile-[0-9]*\">' '$T/grid.svg') = 9 && xmllint --noout --dtdvalid '$T/svg.dtd' '$T/grid.svg' &&
   grep -q '>burstCount 5, length 300</text>' '$T/grid.svg' && grep -q 'id=\"tile-9-page\"' '$T/grid.svg' &&
-  grep -A1 '<g id=\"tile-6\">' '$T/grid.svg' > '$T/t6' && grep -q '\"tile\":6,.*\"starCount\":2,.*\"burstCount\":5,' '$T/t6' &&
+  grep -A1 '<g id=\"tile-6-design\"' '$T/grid.svg' > '$T/t6' && grep -q '\"tile\":6,.*\"starCount\":2,.*\"burstCount\":5,' '$T/t6' &&
   grep -q '\"length\":300,' '$T/t6'"
 
 check "sheet: bad ranges are refused before any tile, nothing written; a failing tile ends its line first" bash -c "
@@ -333,6 +333,71 @@ check "sheet: bad ranges are refused before any tile, nothing written; a failing
   '$F' sheet --vary seed=1..3 --seed 4 -o '$T/no.svg' 2>/dev/null; test \$? = 2 && test ! -e '$T/no.svg' &&
   '$F' sheet --vary burstType=0..3 --seed 1 --fail art.newArt=SEGM -o '$T/no.png' 2> '$T/err'; test \$? = 1 &&
   grep -q '^Plug-in Error: .*(SEGM)' '$T/err' && test ! -e '$T/no.png'"
+
+check "a parameter file keeps where the random source stood: apply and render --params draw the same document" bash -c "
+  '$F' render --preset 2 --set burstCount=14 --seed 7 -o '$T/r.json' --save-params '$T/r.params.json' &&
+  '$F' apply --params '$T/r.params.json' -o '$T/r2.json' && cmp '$T/r.json' '$T/r2.json' &&
+  '$F' render --params '$T/r.params.json' -o '$T/r3.json' && cmp '$T/r.json' '$T/r3.json' &&
+  printf 'press 111\\npress 110\\n' > '$T/ts.txt' &&
+  '$F' render --seed 4 --dialog-script '$T/ts.txt' -o '$T/ts.json' --save-params '$T/ts.bin' &&
+  test \$(stat -c %s '$T/ts.bin') = 336 && grep -q '\"drawsBefore\": [1-9]' '$T/ts.bin.random' &&
+  '$F' apply --params '$T/ts.bin' -o '$T/ts2.json' && cmp '$T/ts.json' '$T/ts2.json'"
+
+check "a design's group copied alone into another SVG carries it: found, its art checked, drawn again the same" bash -c "
+  '$F' render --seed 7 --preset 9 --set burstCount=14 -o '$T/g.svg' 2>/dev/null &&
+  '$F' render --seed 7 --preset 9 --set burstCount=14 -o '$T/g.json' 2>/dev/null &&
+  python3 - '$T/g.svg' '$T/pasted.svg' <<'PY' &&
+import sys, xml.dom.minidom as m
+group = [g for g in m.parse(sys.argv[1]).getElementsByTagName('g') if g.getAttribute('id') == 'design'][0]
+doc = m.parseString('<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"100\" height=\"100\"><rect width=\"9\" height=\"9\"/></svg>')
+doc.documentElement.appendChild(doc.importNode(group, True))
+open(sys.argv[2], 'w').write(doc.toxml())
+PY
+  '$F' inspect '$T/pasted.svg' > '$T/out' && grep -q 'pasted.svg: design design: drawn by flarimond' '$T/out' &&
+  grep -q 'art: [0-9]* paths, as the file holds them' '$T/out' &&
+  '$F' render --from '$T/pasted.svg' -o '$T/pasted.json' 2> '$T/err' && cmp '$T/g.json' '$T/pasted.json' && test ! -s '$T/err' &&
+  sed 's/<g id=\"design\"/<g transform=\"translate(5 0)\" id=\"design\"/' '$T/g.svg' > '$T/moved.svg' &&
+  '$F' render --from '$T/moved.svg' -o '$T/moved.json' 2> '$T/err' && cmp '$T/g.json' '$T/moved.json' &&
+  grep -q 'moved.svg: the art in the file is no longer the art this design drew' '$T/err'"
+
+check "tiles gathered from a sheet are chosen by their own numbers" bash -c "
+  '$F' sheet --vary burstCount=4..13 --seed 2 --tile 64 -o '$T/s10.svg' 2>/dev/null &&
+  python3 - '$T/s10.svg' '$T/gathered.svg' <<'PY' &&
+import sys, xml.dom.minidom as m
+groups = {g.getAttribute('id'): g for g in m.parse(sys.argv[1]).getElementsByTagName('g')}
+doc = m.parseString('<svg xmlns=\"http://www.w3.org/2000/svg\"/>')
+for id in ('tile-3-design', 'tile-10-design'):
+    doc.documentElement.appendChild(doc.importNode(groups[id], True))
+open(sys.argv[2], 'w').write(doc.toxml())
+PY
+  '$F' inspect '$T/gathered.svg' | grep -q 'design tile-10-design, tile 10: drawn by' &&
+  '$F' render --from '$T/gathered.svg' --tile 10 -o '$T/t10.json' && '$F' render --from '$T/s10.svg' --tile 10 -o '$T/t10b.json' &&
+  cmp '$T/t10.json' '$T/t10b.json' && grep -q '\"burstCount\":13,' '$T/t10.json' &&
+  '$F' render --from '$T/gathered.svg' --design tile-3-design -o '$T/t3.json' && grep -q '\"burstCount\":6,' '$T/t3.json' &&
+  { '$F' render --from '$T/gathered.svg' -o '$T/no.json' 2> '$T/err'; test \$? = 2; } &&
+  grep -q 'holds 2 designs (tile-3-design (tile 3), tile-10-design (tile 10)): choose one' '$T/err'"
+
+check "design files that cannot be used are refused cleanly, by the file's name" bash -c "
+  python3 - '$T/g.svg' '$T' <<'PY' &&
+import re, sys
+svg, T = open(sys.argv[1]).read(), sys.argv[2]
+deep = '[' * 100000 + ']' * 100000
+open(T + '/deep.svg', 'w').write(svg.replace('\"document\":{', '\"document\":{\"swatches\":' + deep + ',', 1))
+open(T + '/newer.svg', 'w').write(svg.replace('flarimond 1.0.0', 'flarimond 9.0.0'))
+open(T + '/page.svg', 'w').write(svg.replace('\"page\":\"612x792\"', '\"page\":\"0x792\"'))
+meta = re.search(r'<metadata>.*?</metadata>', svg, re.S).group(0)
+open(T + '/comment.svg', 'w').write(svg.replace(meta, '<!-- ' + meta + ' -->'))
+PY
+  { '$F' inspect '$T/deep.svg' 2> '$T/err'; test \$? = 2; } && grep -q 'deep.svg: the design.s description: nests deeper than 64 levels' '$T/err' &&
+  { '$F' render --from '$T/newer.svg' -o '$T/refused.json' 2> '$T/err'; test \$? = 2; } && grep -q 'newer.svg: the design was made by flarimond 9.0.0, newer' '$T/err' &&
+  { '$F' render --from '$T/page.svg' -o '$T/refused.json' 2> '$T/err'; test \$? = 2; } && grep -q 'page.svg: the design.s page \"0x792\"' '$T/err' &&
+  ! grep -q -- '--page' '$T/err' &&
+  { '$F' inspect '$T/comment.svg' 2> '$T/err'; test \$? = 2; } && grep -q 'comment.svg: carries no design' '$T/err' &&
+  mkfifo '$T/fifo.svg' && { '$F' inspect '$T/fifo.svg' 2> '$T/err'; test \$? = 2; } && grep -q 'fifo.svg: is a FIFO, not a regular file' '$T/err' &&
+  mkdir '$T/dir.svg' && { '$F' render --from '$T/dir.svg' -o '$T/refused.json' 2> '$T/err'; test \$? = 2; } && grep -q 'dir.svg: is a directory' '$T/err' &&
+  python3 -c \"print('[{\\\"name\\\": \\\"a\\\", \\\"color\\\": \\\"none\\\", \\\"x\\\": ' + '[' * 100000 + ']' * 100000 + '}]')\" > '$T/deepsw.json' &&
+  { '$F' render --swatches '$T/deepsw.json' -o '$T/refused.json' 2> '$T/err'; test \$? = 2; } && grep -q 'deepsw.json: nests deeper' '$T/err' &&
+  test ! -e '$T/refused.json'"
 
 check "sheet: a tile is what its description says: run state refused by --vary and --set, with the reason" bash -c "
   while read -r command; do

@@ -504,13 +504,15 @@ TEST(Serve, OkSendsGoAndTheDocumentDownloads) {
 }
 
 // Each download of a design carries what made it: `render --from` gives the same document back,
-// also after Shuffle has moved the random source on. A document that holds more than one filter
-// run, or was changed since, carries nothing rather than a description it does not match.
+// and `apply` on the downloaded record too, also after Tumble and Shuffle have moved the random
+// source on. A document that holds more than one filter run, or was changed since, carries
+// nothing rather than a description it does not match.
 TEST(Serve, DownloadsCarryTheDesignAndReopenAsTheSameDocument) {
   Server s({"--seed", "3"});
   std::string token = s.token();
   ASSERT_EQ(s.event(token, R"({"type": "set", "id": 5, "value": 12})").first, 200);
   ASSERT_EQ(s.event(token, press(kTumble)).first, 200);
+  ASSERT_EQ(s.event(token, press(kShuffle)).first, 200);
   ASSERT_EQ(s.event(token, R"({"type": "confirm"})").first, 200);
 
   httplib::Client c = s.client();
@@ -541,6 +543,15 @@ TEST(Serve, DownloadsCarryTheDesignAndReopenAsTheSameDocument) {
     ASSERT_EQ(flarimond("render --from " + file.string() + " -o " + again.string(), err), 0) << bytes(err);
     EXPECT_EQ(bytes(again), bytes(served)) << "the design reopened is not the document downloaded";
   }
+
+  auto record = c.Get("/api/record.json");
+  ASSERT_TRUE(record && record->status == 200);
+  fs::path recordFile = scratchDir() / ("record-" + std::to_string(getpid()) + ".json");
+  std::ofstream(recordFile, std::ios::binary) << record->body;
+  fs::path applied = scratchDir() / ("applied-" + std::to_string(getpid()) + ".json");
+  fs::path applyErr = scratchDir() / "apply.err";
+  ASSERT_EQ(flarimond("apply --params " + recordFile.string() + " -o " + applied.string(), applyErr), 0) << bytes(applyErr);
+  EXPECT_EQ(bytes(applied), bytes(served)) << "the record downloaded does not draw the design again";
 
   ASSERT_EQ(s.event(token, R"({"type": "apply"})").first, 200);  // a second design beside the first
   fs::path both = download("json", "both");

@@ -208,6 +208,11 @@ TEST(ParamFile, BadJsonStructureIsReported) {
       {replaced("{", "{\"seed\": -1,"), "params.json: seed = -1 is not a whole number from 0 to"},
       {replaced("{", "{\"seed\": 2.5,"), "params.json: seed = 2.5 is not a whole number"},
       {replaced("{", "{\"seed\": \"7\","), "params.json: seed = \"7\" is not a whole number"},
+      {replaced("{", "{\"drawsBefore\": 3,"), "params.json: drawsBefore counts the draws of a seed, and the file gives none"},
+      {replaced("{", "{\"seed\": 1, \"drawsBefore\": 99999999999999,"), "params.json: drawsBefore = 99999999999999 is above"},
+      {replaced("{", "{\"firstDraws\": [0.5, 1],"), "params.json: firstDraws holds 1, which is not in [0, 1)"},
+      {replaced("{", "{\"firstDraws\": [[0.5]],"), "params.json: firstDraws holds [...], which is not in [0, 1)"},
+      {replaced("{", "{\"firstDraws\": 0.5,"), "params.json: firstDraws = 0.5 is not a list of numbers in [0, 1)"},
       {"[1, 2]", "params.json: expected an object of the record's fields, found an array"},
       {"7", "params.json: expected an object of the record's fields, found a number"},
   };
@@ -223,7 +228,7 @@ TEST(ParamFile, PartialJsonNamesItsFieldsAndTheRestComeFromDefaults) {
   ParamRecord r = paramsFromJson("{\"starCount\": 3, \"seed\": 18446744073709551615, \"length\": 0.1}",
                                  "params.json");
   EXPECT_FALSE(r.complete());
-  EXPECT_EQ(r.seed, 18446744073709551615u);
+  EXPECT_EQ(r.random.seed, 18446744073709551615u);
   std::vector<std::string> missing = r.missing();
   EXPECT_EQ(missing.size(), 82u);
   EXPECT_EQ(std::count(missing.begin(), missing.end(), "starCount"), 0);
@@ -238,16 +243,21 @@ TEST(ParamFile, PartialJsonNamesItsFieldsAndTheRestComeFromDefaults) {
 
   ParamRecord empty = paramsFromJson("{}", "params.json");
   EXPECT_TRUE(sameBits(empty.over(base), base));
-  EXPECT_FALSE(empty.seed.has_value());
+  EXPECT_FALSE(empty.random.seed.has_value());
+  EXPECT_EQ(empty.random.drawsBefore, 0u);
 }
 
-TEST(ParamFile, SavedSeedReadsBack) {
+TEST(ParamFile, SavedRandomStartReadsBack) {
   BurstParams p = defaults();
-  std::string text = paramsToJson(p, "p.json", 123456789012ull);
-  EXPECT_EQ(text.rfind("{\n  \"seed\": 123456789012,\n", 0), 0u) << text.substr(0, 40);
+  RandomStart start{123456789012ull, {0.25f, std::nextafter(1.0f, 0.0f)}, 77};
+  std::string text = paramsToJson(p, "p.json", &start);
+  EXPECT_EQ(text.rfind("{\n  \"seed\": 123456789012,\n  \"drawsBefore\": 77,\n  \"firstDraws\": [0.25,0.99999994],\n", 0), 0u)
+      << text.substr(0, 90);
   ParamRecord r = paramsFromJson(text, "p.json");
   EXPECT_TRUE(r.complete());
-  EXPECT_EQ(r.seed, 123456789012ull);
+  EXPECT_EQ(r.random.seed, 123456789012ull);
+  EXPECT_EQ(r.random.drawsBefore, 77u);
+  EXPECT_EQ(r.random.firstDraws, start.firstDraws);
   EXPECT_TRUE(sameBits(r.params, p));
 }
 
@@ -344,6 +354,42 @@ TEST(ParamFile, UnreadableFilesAreRefused) {
       EXPECT_EQ(std::string(e.what()).rfind(path.string() + message, 0), 0u) << e.what();
     }
   }
+}
+
+TEST(ParamFile, ABinKeepsItsRandomStartBesideIt) {
+  TempDir dir;
+  fs::path bin = dir.path() / "p.bin";
+  std::vector<uint8_t> bytes = paramsToBytes(defaults());
+  writeBytes(bin, std::string(bytes.begin(), bytes.end()));
+  std::ostringstream warnings;
+  // Without the file beside it, as before.
+  ParamRecord r = readParamFile(bin, kSwatches, warnings);
+  EXPECT_FALSE(r.random.seed);
+  RandomStart start{7, {0.5f}, 12};
+  EXPECT_EQ(randomStartFile(bin), dir.path() / "p.bin.random");
+  writeBytes(randomStartFile(bin), randomStartJson(start));
+  r = readParamFile(bin, kSwatches, warnings);
+  EXPECT_EQ(r.random.seed, 7u);
+  EXPECT_EQ(r.random.drawsBefore, 12u);
+  EXPECT_EQ(r.random.firstDraws, start.firstDraws);
+  EXPECT_TRUE(sameBits(r.params, defaults()));
+  const std::pair<std::string, std::string> broken[] = {
+      {"{\"drawsBefore\": 3}", "p.bin.random: drawsBefore counts the draws of a seed, and the file gives none"},
+      {"{\"seed\": 1, \"burstCount\": 3}", "p.bin.random: unknown member \"burstCount\""},
+      {"[1]", "p.bin.random: expected an object"},
+  };
+  for (const auto& [text, message] : broken) {
+    SCOPED_TRACE(text);
+    writeBytes(randomStartFile(bin), text);
+    try {
+      readParamFile(bin, kSwatches, warnings);
+      ADD_FAILURE() << "accepted";
+    } catch (const ParamFileError& e) {
+      std::string what = e.what();
+      EXPECT_NE(what.find(message), std::string::npos) << what;
+    }
+  }
+  EXPECT_EQ(warnings.str(), "");
 }
 
 TEST(ParamFile, FailedWritesLeaveNoFileAndKeepTheOldOne) {

@@ -8,7 +8,8 @@ import shutil
 
 from validate_lib import Score, parallel, run
 
-TARGETS = ["param_json_fuzz", "param_bin_fuzz", "dialog_script_fuzz", "swatch_file_fuzz", "serve_event_fuzz"]
+TARGETS = ["param_json_fuzz", "param_bin_fuzz", "dialog_script_fuzz", "swatch_file_fuzz", "design_file_fuzz",
+           "serve_event_fuzz"]
 
 
 def probe(env):

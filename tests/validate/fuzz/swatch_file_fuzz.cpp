@@ -7,8 +7,9 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   try {
-    std::vector<flhost::Swatch> swatches = fltools::parseSwatches(std::string(flfuzz::text(data, size)), "fuzz.json");
-    if (swatches.size() > 10000) flfuzz::broken("more swatches than the reader allows");
+    fltools::SwatchList list =
+        fltools::swatchListFromJson(fltools::readJson(flfuzz::text(data, size), "fuzz.json"), "fuzz.json");
+    if (list.swatches.size() > 10000) flfuzz::broken("more swatches than the reader allows");
   } catch (const fltools::ToolError& e) {
     if (std::string_view(e.what()).rfind("fuzz.json", 0) != 0) flfuzz::broken("a refusal that does not name the file");
   }
