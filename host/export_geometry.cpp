@@ -1,10 +1,12 @@
+#include <array>
 #include <bit>
 #include <cstring>
-#include <ostream>
+#include <span>
 #include <string>
 #include <unordered_map>
 #include <vector>
 
+#include "document_geometry.h"
 #include "export.h"
 
 namespace flhost {
@@ -43,10 +45,12 @@ bool sameStyle(const ShownStyle& a, const ShownStyle& b) {
          a.miterLimit == b.miterLimit && a.dash == b.dash && a.dashOffset == b.dashOffset && a.opacity == b.opacity;
 }
 
-template <class T>
-void writeArray(std::ostream& out, const std::vector<T>& v) {
-  static_assert(sizeof(T) == 4);
-  out.write(reinterpret_cast<const char*>(v.data()), static_cast<std::streamsize>(v.size() * sizeof(T)));
+// The parts in the order of kGeometryParts.
+std::array<std::span<const std::byte>, std::size(kGeometryParts)> partsOf(const DocumentGeometry& g) {
+  static_assert(sizeof(uint32_t) == 4 && sizeof(float) == 4);
+  return {std::as_bytes(std::span(g.removed)), std::as_bytes(std::span(g.slots)),  std::as_bytes(std::span(g.below)),
+          std::as_bytes(std::span(g.styles)),  std::as_bytes(std::span(g.counts)), std::as_bytes(std::span(g.widths)),
+          std::as_bytes(std::span(g.bounds)),  std::as_bytes(std::span(g.points))};
 }
 
 }  // namespace
@@ -77,8 +81,9 @@ DocumentGeometry documentGeometry(const Document& doc, std::optional<uint64_t> s
     g.slots.push_back(slot);
     g.below.push_back(doc.slotBelow(slot));
     g.styles.push_back(indexOf(shown));
-    g.counts.push_back(static_cast<uint32_t>(art.segments.size()) | (art.closed ? 0x80000000u : 0));
+    g.counts.push_back(static_cast<uint32_t>(art.segments.size()) | (art.closed ? kGeometryClosed : 0));
     g.widths.push_back(shown.width);
+    g.bounds.insert(g.bounds.end(), {art.bounds.left, art.bounds.bottom, art.bounds.right, art.bounds.top});
     for (const HostPathSegment& s : art.segments)
       g.points.insert(g.points.end(), {s.p.h, s.p.v, s.in.h, s.in.v, s.out.h, s.out.v});
   };
@@ -104,19 +109,25 @@ DocumentGeometry documentGeometry(const Document& doc, std::optional<uint64_t> s
   return g;
 }
 
-void writeDocumentGeometry(const DocumentGeometry& g, std::ostream& out) {
+std::string documentGeometryBytes(const DocumentGeometry& g, std::string_view members) {
   static_assert(std::endian::native == std::endian::little, "the geometry is written as the machine holds it");
   std::string header = "{\"revision\":" + std::to_string(g.revision) +
                        ",\"since\":" + (g.since ? std::to_string(*g.since) : "null") +
                        ",\"arts\":" + std::to_string(g.slots.size()) + ",\"removed\":" + std::to_string(g.removed.size()) +
-                       ",\"segments\":" + std::to_string(g.points.size() / 6) + ",\"styles\":" + g.styleTable + "}";
+                       ",\"segments\":" + std::to_string(g.points.size() / 6) + ",\"styles\":" + g.styleTable;
+  if (!members.empty()) (header += ',') += members;
+  header += '}';
   header.append((4 - header.size() % 4) % 4, ' ');
+  const auto parts = partsOf(g);
+  size_t size = 4 + header.size();
+  for (const auto& part : parts) size += part.size();
+  std::string out;
+  out.reserve(size);
   const auto length = static_cast<uint32_t>(header.size());
-  out.write(reinterpret_cast<const char*>(&length), 4);
-  out << header;
-  for (const auto* v : {&g.removed, &g.slots, &g.below, &g.styles, &g.counts}) writeArray(out, *v);
-  writeArray(out, g.widths);
-  writeArray(out, g.points);
+  out.append(reinterpret_cast<const char*>(&length), 4);
+  out += header;
+  for (const auto& part : parts) out.append(reinterpret_cast<const char*>(part.data()), part.size());
+  return out;
 }
 
 }  // namespace flhost
