@@ -13,10 +13,10 @@
 #   ./run.sh bench-web [--reps N] [--large]   change-to-paint of the dialog in Chromium
 #                                             (web/tests/bench.mjs); --large: only the designs
 #                                             of 15,000 and 100,000 arts
-#   ./run.sh mutate [FILES...] [--sample N] [--seed S] [--budget MINUTES]
-#                                             mutation testing of the plug-in's sources, in a copy
-#                                             of the tree (build-mutate); report in
-#                                             build-mutate/report.txt
+#   ./run.sh mutate --all | [FILES...] [--sample N] [--seed S] [--budget MINUTES] [--resume]
+#                                             mutation testing of the plug-in's sources, in copies
+#                                             of the tree (build-mutate/wN); report of --all in
+#                                             tests/mutation/report.txt, else build-mutate/report.txt
 #   ./run.sh validate [--short] [--only P,...] builds build, build-asan and build-fuzz (clang), then
 #                                             runs the probes of tests/validate (see its README)
 #   ./run.sh fuzz TARGET SECONDS              runs one libFuzzer target (build-fuzz) for that long

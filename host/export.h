@@ -37,21 +37,23 @@ namespace flhost {
 // made the document.
 void writeDocumentJson(const Document& doc, std::ostream& out, std::string_view design = {});
 
-// What an exported picture shows: the page with all the art around it, or the art alone in a
-// square centred on it (the page left out), as contact sheets show designs.
-enum class Frame { Page, Art };
+// What an exported picture shows: the page, as an editor's artboard does (art past its edges stays
+// in an SVG, out of view); the art alone in a square centred on it (the page left out), as contact
+// sheets show designs; or all: the page with all the art around it.
+enum class Frame { Page, Art, All };
 
 // An SVG 1.1 picture of the page and the art as the host shows them, made for editors: artwork y
 // grows upwards, SVG y downwards, so every point (x, y) is drawn at (x, pageHeight - y). One user
 // unit is one point, and every coordinate is rounded to 1/1000 point (the JSON export keeps the
 // exact floats). The picture has a <title>; the page is a white rectangle with a thin grey border
 // in the group "page" (left out when framed on the art), beneath the group "design", which holds
-// every art bottom to top as a path with the id "art-N" (N from 1 in paint order). A segment whose
-// handles both sit on their anchors is a line (L), any other a curve (C). The view box is the
-// frame's area (exportArea). An art with no segments draws nothing, and one with a non-finite
-// coordinate is left out (noted in a comment) since no viewer can draw it; the numbering counts
-// only the arts drawn. A non-empty `metadata` (XML, written as given) is the content of a
-// <metadata> element after the title: what made the picture.
+// every art bottom to top as a path with the id "art-N" (N from 1 in paint order: art N of the
+// document). A segment whose handles both sit on their anchors is a line (L), any other a curve
+// (C). The width, height and view box are the frame's area (exportArea): with Frame::Page the
+// page, and the art past it is in the file but out of view. An art with no segments is a path
+// with empty data, which draws nothing; so is one with a non-finite coordinate (noted in a
+// comment), since no viewer can draw it. A non-empty `metadata` (XML, written as given) is the
+// content of a <metadata> element after the title: what made the picture.
 void writeDocumentSvg(const Document& doc, std::ostream& out, Frame frame = Frame::Page,
                       std::string_view metadata = {});
 
@@ -83,7 +85,7 @@ ShownStyle shownStyle(const ArtView& art);
 // proportions), on white or, with transparent, on a clear background outside the page. False,
 // with the reason in *error, when it cannot be made. Available when the host is built with cairo
 // (FLARIMOND_HAVE_CAIRO).
-// With artOnly the view is Frame::Art, and every stroke is at least a hairline wide.
+// The view is the frame's area; framed on the art, every stroke is at least a hairline wide.
 // Each of `text` is written as an international text chunk (iTXt, UTF-8, uncompressed) before the
 // image data, so a reader finds it without decoding the picture.
 // progress, when given, is told the share drawn so far (0..1) a few times a second from the
@@ -93,7 +95,7 @@ struct PngText {
   std::string text;     // UTF-8
 };
 bool writeDocumentPng(const Document& doc, std::ostream& out, int widthPixels, bool transparent, std::string* error,
-                      bool artOnly = false, const std::vector<PngText>& text = {},
+                      Frame frame = Frame::Page, const std::vector<PngText>& text = {},
                       const std::function<void(double)>& progress = {});
 
 // Appends the shortest text that reads back as exactly v ("0.1" for 0.1f, "100" for 100.0f);
@@ -110,14 +112,19 @@ std::string hexColor(const HostColor& color);
 // no exponent, no trailing zeros, no "-0". v must be finite.
 void appendThousandths(std::string& out, double v);
 
-// The artwork rectangle (y up: top >= bottom) an exported picture shows. Frame::Page: the page,
-// united with the geometric bounds of every art's curves, widened by half the widest stroke and a
-// margin of 2 % of the larger side. Frame::Art: a square centred on the curves of every art, 4 %
-// wider than their larger side (at least 1 point), widened by half the widest stroke; the page
-// when no art can be drawn. Arts with a non-finite coordinate are not counted.
 // Appends a whole number of thousandths as appendThousandths writes it ("12.5" for 12500).
 void appendMillis(std::string& out, int64_t thousandths);
 
+// The artwork rectangle (y up: top >= bottom) an exported picture shows. Frame::Page: the page.
+// Frame::All: the page united with the geometric bounds of every art's curves, widened by half the
+// widest stroke and a margin of 2 % of the larger side. Frame::Art: a square centred on the curves
+// of every art, 4 % wider than their larger side (at least 1 point), widened by half the widest
+// stroke; the page when no art can be drawn. Arts with a non-finite coordinate are not counted.
 HostRealRect exportArea(const Document& doc, Frame frame = Frame::Page);
+
+// The share (0..1) of the art's area that falls inside the frame's area: each art counts with the
+// area of its curves' bounds, widened by half its stroke when it has one. 1 when no art has an
+// area (nothing is drawn, so nothing is out of view).
+double shareInFrame(const Document& doc, Frame frame);
 
 }  // namespace flhost

@@ -382,6 +382,15 @@ std::vector<Piece> layersOf(const Picture& pic) {
 
 }  // namespace
 
+std::string pictureSizeProblem(int64_t width, int64_t height) {
+  std::string size = "the picture would be too large (" + std::to_string(width) + " x " + std::to_string(height) +
+                     " pixels; ";
+  if (width > kMaxPictureSide || height > kMaxPictureSide)
+    return size + "at most " + std::to_string(kMaxPictureSide) + " a side)";
+  if (width * height > kMaxPicturePixels) return size + "at most 400 million in all)";
+  return "";
+}
+
 bool writeSurfacePng(cairo_surface_t* surface, bool alpha, const std::vector<PngText>& text, std::ostream& out,
                std::string* error) {
   cairo_surface_flush(surface);
@@ -408,10 +417,11 @@ bool writeSurfacePng(cairo_surface_t* surface, bool alpha, const std::vector<Png
 }
 
 bool writeDocumentPng(const Document& doc, std::ostream& out, int widthPixels, bool transparent, std::string* error,
-                      bool artOnly, const std::vector<PngText>& text, const std::function<void(double)>& progress) {
+                      Frame frame, const std::vector<PngText>& text, const std::function<void(double)>& progress) {
   // Working out the area also settles every art's bounds, so the bands below only read the
   // document.
-  HostRealRect area = exportArea(doc, artOnly ? Frame::Art : Frame::Page);
+  HostRealRect area = exportArea(doc, frame);
+  const bool artOnly = frame == Frame::Art;
   double areaWidth = static_cast<double>(area.right) - area.left;
   double areaHeight = static_cast<double>(area.top) - area.bottom;
   if (widthPixels <= 0 || !(areaWidth > 0) || !(areaHeight > 0)) {
@@ -419,12 +429,14 @@ bool writeDocumentPng(const Document& doc, std::ostream& out, int widthPixels, b
     return false;
   }
   double scale = widthPixels / areaWidth;
-  int heightPixels = std::max(1, static_cast<int>(std::lround(areaHeight * scale)));
-  if (static_cast<int64_t>(widthPixels) * heightPixels > 400'000'000) {
-    if (error) *error = "the picture would be too large (" + std::to_string(widthPixels) + " x " +
-                        std::to_string(heightPixels) + " pixels)";
+  // In 64 bits, and bounded, so that no proportions overflow the count before it is checked.
+  const double exact = std::round(areaHeight * scale);
+  const int64_t rows = exact < 1e15 ? std::max<int64_t>(1, static_cast<int64_t>(exact)) : int64_t{1'000'000'000'000'000};
+  if (std::string why = pictureSizeProblem(widthPixels, rows); !why.empty()) {
+    if (error) *error = why;
     return false;
   }
+  const int heightPixels = static_cast<int>(rows);
   cairo_surface_t* image = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, widthPixels, heightPixels);
   if (cairo_surface_status(image) != CAIRO_STATUS_SUCCESS) {
     if (error) *error = cairo_status_to_string(cairo_surface_status(image));

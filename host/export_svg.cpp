@@ -143,6 +143,7 @@ bool straight(const HostPathSegment& from, const HostPathSegment& to) {
 // out for that.
 void writePathData(SvgWriter& w, const ArtView& art) {
   const auto& seg = art.segments;
+  if (seg.empty()) return;  // empty data: valid, and draws nothing
   bool near = true;
   for (const HostPathSegment& s : seg)
     for (const HostRealPoint* p : {&s.p, &s.in, &s.out})
@@ -435,7 +436,8 @@ Survey survey(const Document& doc, Frame frame, bool tallyPaint) {
     double half = 0.52 * std::max({right - left, top - bottom, 1.0}) + widestStroke / 2;
     double cx = (left + right) / 2, cy = (bottom + top) / 2;
     result.area = {cx - half, cy + half, cx + half, cy - half};
-  } else if (frame == Frame::Art) {
+  } else if (frame != Frame::All) {
+    // The page, as an editor's artboard shows it; also the art frame of a document with no art.
     result.area = {0, doc.pageHeight(), doc.pageWidth(), 0};
   } else {
     Area a{std::min(left, 0.0), std::max(top, double(doc.pageHeight())), std::max(right, double(doc.pageWidth())),
@@ -449,7 +451,7 @@ Survey survey(const Document& doc, Frame frame, bool tallyPaint) {
 // The page (unless framed on the art) and the design, each a group; ids start with idPrefix. The
 // design's group holds the paint most of its arts share.
 void writeBody(SvgWriter& w, const Document& doc, std::string_view idPrefix, Frame frame, const GroupPaint& paint) {
-  if (frame == Frame::Page) {
+  if (frame != Frame::Art) {
     w.raw("<g id=\"").raw(idPrefix).raw("page\">\n<rect x=\"0\" y=\"0\" width=\"").coord(doc.pageWidth());
     w.raw("\" height=\"").coord(doc.pageHeight()).raw("\" fill=\"#ffffff\" stroke=\"#a0a0a0\" stroke-width=\"0.5\"/>\n</g>\n");
   }
@@ -458,11 +460,12 @@ void writeBody(SvgWriter& w, const Document& doc, std::string_view idPrefix, Fra
   w.raw("\" stroke=\"");
   appendPaint(w, paint.stroke);
   w.raw("\" stroke-width=\"").millis(paint.width).raw("\">\n");
+  // Every art keeps its number: one with nothing to draw is a path with empty data.
   size_t number = 0;
   doc.forEachArt([&](const ArtView& art) {
-    if (art.segments.empty()) return;
     if (!finiteArt(art)) {
-      w.raw("<!-- an art with a non-finite coordinate is left out -->\n");
+      w.raw("<!-- an art with a non-finite coordinate is left out -->\n<path id=\"").raw(idPrefix).raw("art-");
+      w.whole(++number).raw("\" d=\"\"/>\n");
       return;
     }
     writePath(w, art, idPrefix, ++number, paint);
@@ -476,6 +479,24 @@ HostRealRect exportArea(const Document& doc, Frame frame) {
   Area a = survey(doc, frame, false).area;
   return {static_cast<float>(a.left), static_cast<float>(a.top), static_cast<float>(a.right),
           static_cast<float>(a.bottom)};
+}
+
+double shareInFrame(const Document& doc, Frame frame) {
+  // The other frames are made to hold every art with half its stroke.
+  if (frame != Frame::Page) return 1.0;
+  const Area f{0, doc.pageHeight(), doc.pageWidth(), 0};
+  double total = 0, inside = 0;
+  doc.forEachArt([&](const ArtView& art) {
+    if (art.segments.empty() || !finiteArt(art)) return;
+    const HostPathStyle& st = art.style;
+    double half = st.strokePaint && std::isfinite(st.strokeWidth) ? std::max(0.0, double(st.strokeWidth) / 2) : 0;
+    const HostRealRect& b = art.bounds;
+    double left = b.left - half, right = b.right + half, bottom = b.bottom - half, top = b.top + half;
+    total += (right - left) * (top - bottom);
+    double w = std::min(right, f.right) - std::max(left, f.left), h = std::min(top, f.top) - std::max(bottom, f.bottom);
+    if (w > 0 && h > 0) inside += w * h;
+  });
+  return total > 0 ? inside / total : 1.0;
 }
 
 void writeDocumentSvg(const Document& doc, std::ostream& out, Frame frame, std::string_view metadata) {

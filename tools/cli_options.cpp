@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <charconv>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 
 #include "document_suite.h"
@@ -267,7 +268,19 @@ int parsePixelWidth(std::string_view text) {
 flhost::Frame parseFrame(std::string_view text) {
   if (text == "page") return flhost::Frame::Page;
   if (text == "art") return flhost::Frame::Art;
-  throw ToolError("--frame " + inQuotes(text) + ": expected page or art");
+  if (text == "all") return flhost::Frame::All;
+  throw ToolError("--frame " + inQuotes(text) + ": expected page, art or all");
+}
+
+std::string frameWarning(const flhost::Document& doc, flhost::Frame frame) {
+  // Framed on the art, or on the page with all of it, nothing is out of view: only the page can
+  // leave the art out.
+  double share = flhost::shareInFrame(doc, frame);
+  if (share >= 0.01) return "";
+  char percent[32];
+  std::snprintf(percent, sizeof percent, "only %.2g %%", share * 100);
+  std::string part = share == 0 ? "none" : share < 1e-4 ? "less than 0.01 %" : percent;
+  return part + " of the art lies on the page; --frame art shows all of it";
 }
 
 std::string codeText(HostErr code) {

@@ -74,8 +74,12 @@ StrokeSpec parseStroke(std::string_view text);
 // --width PIXELS for PNG output: 1 to 20000.
 int parsePixelWidth(std::string_view text);
 
-// --frame page|art: what an exported picture shows.
+// --frame page|art|all: what an exported picture shows.
 flhost::Frame parseFrame(std::string_view text);
+
+// What to tell the user when less than 1 % of the art's area falls inside the frame (as
+// flhost::shareInFrame measures it): how much does, and the frame that shows it. Empty otherwise.
+std::string frameWarning(const flhost::Document& doc, flhost::Frame frame);
 
 // A host error code as people write it: 'SEGM' for four printable characters, else the number.
 std::string codeText(HostErr code);

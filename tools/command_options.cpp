@@ -19,8 +19,10 @@ const char* const kFormatsHelp =
     "Output (by the extension of -o, written whole or not at all; a symbolic link is written through):\n"
     "  .svg   a picture: SVG 1.1 in points, the page as a white sheet (group \"page\"), the art on it\n"
     "         as the host shows it (y up turned to SVG's y down) in the group \"design\", one path\n"
-    "         \"art-N\" an art in paint order, straight segments as lines; coordinates to 1/1000 point;\n"
-    "         the view covering the page and all the art (--frame art: a square around the art)\n"
+    "         \"art-N\" for art N of the document (empty data for an art with no segments), straight\n"
+    "         segments as lines; coordinates to 1/1000 point; the view is the page, as an editor's\n"
+    "         artboard (art past it stays in the file; --frame art: a square around the art; --frame\n"
+    "         all: the page and all the art)\n"
     "  .json  the document as data: {\"design\", \"page\": {\"width\", \"height\"}, \"colorModel\", \"arts\": [...]},\n"
     "         the arts bottom to top, each with its segments (\"p\", \"in\", \"out\", \"corner\"),\n"
     "         \"closed\", \"fill\" and \"stroke\" (paint flag, colour kind, components; stroke width),\n"
@@ -124,8 +126,9 @@ void addPictureOptions(CLI::App* cmd, RenderArgs& r) {
       ->type_name("KIND");
   cmd->add_option("--frame", r.frame,
                   "What a picture (.svg, .png) shows: page (default), the page\n"
-                  "and all the art; or art, a square around the art alone")
-      ->type_name("page|art");
+                  "as an editor's artboard; art, a square around the art alone;\n"
+                  "or all, the page and all the art")
+      ->type_name("page|art|all");
 }
 
 }  // namespace fltools

@@ -43,7 +43,7 @@ struct RenderArgs {
   bool cancel = false;
   std::string width = "1200";   // PNG width in pixels
   std::string background = "white";
-  std::string frame = "page";   // the picture's view: page or art
+  std::string frame = "page";   // the picture's view: page, art or all
   // What the user does in the dialog, in this order: the preset, the fields, the script.
   std::string preset;
   std::vector<std::string> sets;

@@ -376,7 +376,7 @@ void writeDesignDocument(const flhost::Document& doc, const DesignMeta& design, 
 #ifdef FLARIMOND_HAVE_CAIRO
     std::string why;
     if (!flhost::writeDocumentPng(doc, out, picture.pixelWidth, picture.transparent, &why,
-                                  picture.frame == flhost::Frame::Art,
+                                  picture.frame,
                                   {designPngText(design)}, terminalProgress("drawing " + std::string(name))))
       throw ToolError(std::string(name) + ": " + why);
 #endif

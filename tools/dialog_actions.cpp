@@ -2,6 +2,7 @@
 
 #include <cctype>
 #include <cmath>
+#include <cstddef>
 #include <cstdlib>
 #include <nlohmann/json.hpp>
 
@@ -57,6 +58,18 @@ int32_t presetPosition(const std::string& text) {
                   " ('flarimond presets' lists them)");
 }
 
+std::string notASetting(const BurstField& field) {
+  const std::string name = field.name;
+  if (field.offset == offsetof(BurstParams, previewValid))
+    return name + " is not a setting of the design but run state: whether the dialog's preview is in the document "
+                  "(a new document starts without one)";
+  if (field.offset == offsetof(BurstParams, finalRun))
+    return name + " is not a setting of the design but run state: whether the plug-in's last drawing was final";
+  if (field.range == FieldRange::Unchecked || field.offset == offsetof(BurstParams, dialogBoundsSaved))
+    return name + " is not a setting of the design but part of the dialog's saved place on screen";
+  return "";
+}
+
 std::vector<flhost::DialogAction> setFieldActions(const std::string& assignment) {
   const std::string origin = "--set " + assignment;
   size_t eq = assignment.find('=');
@@ -71,6 +84,7 @@ std::vector<flhost::DialogAction> setFieldActions(const std::string& assignment)
                     (near ? std::string(" (did you mean ") + near + "?)" : std::string()));
   }
 
+  if (std::string why = notASetting(*field); !why.empty()) throw ToolError(origin + ": " + why);
   const fl::DialogItem* control = fl::controlOf(field->offset);
   if (!control)
     throw ToolError(origin + ": " + name + " has no control in the dialog; set it in a parameter file (--params)");

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "burst_fields.h"
 #include "commands.h"
 #include "dialog_script.h"
 #include "dialogs.h"
@@ -29,9 +30,16 @@ std::string pageAction(int32_t page, flhost::DialogAction& action);
 // The keywords the command line adds to dialog scripts: "page N".
 const std::vector<flhost::ScriptKeyword>& scriptKeywords();
 
+// Why a field of the record is not a setting of the design, as a sentence that starts with its
+// name; empty for a setting. The run state the host and the plug-in keep (previewValid,
+// finalRun) and the dialog's saved place on screen are no one's to give: a design drawn with them
+// changed would not be the one its description names.
+std::string notASetting(const BurstField& field);
+
 // The actions that set FIELD=VALUE on its control: show its page, then set the spin edit, tick the
 // check box or choose the popup entry; a factor field first chooses its member in the factor
-// popup. ToolError for an unknown field, a field with no control, or a value of the wrong type.
+// popup. ToolError for an unknown field, a field that is not a setting (notASetting), a field with
+// no control, or a value of the wrong type.
 std::vector<flhost::DialogAction> setFieldActions(const std::string& assignment);
 
 // The user's actions in the filter dialog, in this order: --preset, each --set, the script, then

@@ -155,6 +155,23 @@ std::string whyNotReplaceable(const fs::path& file) {
   return "";
 }
 
+// The longest file name the folder takes, in bytes.
+size_t nameLimit([[maybe_unused]] const fs::path& dir) {
+#ifndef _WIN32
+  long limit = ::pathconf(dir.c_str(), _PC_NAME_MAX);
+  if (limit > 0) return static_cast<size_t>(limit);
+#endif
+  return 255;
+}
+
+// The first bytes of a name, at most `most`, not cutting a UTF-8 character in two.
+std::string namePrefix(const std::string& name, size_t most) {
+  if (name.size() <= most) return name;
+  size_t cut = most;
+  while (cut > 0 && (static_cast<unsigned char>(name[cut]) & 0xC0) == 0x80) --cut;
+  return name.substr(0, cut);
+}
+
 }  // namespace
 
 // ---- one output file
@@ -197,15 +214,22 @@ OutputFile::OutputFile(fs::path target) : target_(std::move(target)), out_(nullp
   if (!why.empty()) throw ToolError("cannot write " + displayPath(target_) + ": " + why);
 
   // A fresh name beside the file, created exclusively, so two runs writing into one folder never
-  // share a temporary file. It is listed for the signal handler before it exists.
+  // share a temporary file. It is listed for the signal handler before it exists. The target's name
+  // in it is cut short where the whole would pass the folder's limit, so that any name the folder
+  // takes can be written.
   fs::path dir = resolved_.parent_path();
+  const std::string name = resolved_.filename().string();
+  const size_t limit = nameLimit(dir);
+  if (name.size() > limit) throw ToolError("cannot write " + displayPath(target_) + ": " + std::strerror(ENAMETOOLONG));
+  constexpr size_t kTempPart = 22;  // ".", ".0123456789abcdef.tmp"
+  const std::string stem = namePrefix(name, limit > kTempPart ? limit - kTempPart : 0);
   std::random_device entropy;
   std::mt19937_64 pick((static_cast<uint64_t>(entropy()) << 32) ^ entropy());
   int lastErrno = 0;
   for (int attempt = 0; attempt < 100 && !file_; ++attempt) {
     char suffix[32];
     std::snprintf(suffix, sizeof suffix, ".%016llx.tmp", static_cast<unsigned long long>(pick()));
-    temp_ = dir / ("." + resolved_.filename().string() + suffix);
+    temp_ = dir / ("." + stem + suffix);
     slot_ = registerTemporary(temp_);
 #ifdef _WIN32
     // The C runtime of older Windows builds lacks the exclusive mode; a random name suffices there.
@@ -253,6 +277,10 @@ void OutputFile::discard() {
   releaseTemporary(slot_);
 }
 
+void OutputFile::throwIfWriteFailed() const {
+  if (buf_ && buf_->error()) throw ToolError("cannot write " + displayPath(target_) + ": " + reasonText(buf_->error()));
+}
+
 void OutputFile::finish() {
   if (!file_) return;
   out_.flush();
@@ -298,6 +326,10 @@ void OutputFile::commit() { publish(); }
 std::ostream& OutputTransaction::add(const fs::path& target) {
   files_.push_back(std::make_unique<OutputFile>(target));
   return files_.back()->stream();
+}
+
+void OutputTransaction::throwIfWriteFailed() const {
+  for (const auto& f : files_) f->throwIfWriteFailed();
 }
 
 void OutputTransaction::commit() {

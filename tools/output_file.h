@@ -80,6 +80,10 @@ class OutputFile {
 
   std::ostream& stream() { return out_; }
   const std::filesystem::path& target() const { return target_; }  // as given
+  // ToolError "cannot write NAME: REASON" when a write to the file has failed already; nothing
+  // otherwise. For a writer that gives up on a failed stream with a reason of its own (libpng's
+  // "cannot write"): the system's reason is the one to tell.
+  void throwIfWriteFailed() const;
   // Flushes, syncs and closes the temporary file; ToolError with the system's reason when any of
   // that failed, and the temporary file is removed.
   void finish();
@@ -106,6 +110,8 @@ class OutputTransaction {
  public:
   // Claims the file (see OutputFile) and returns the stream to write it with.
   std::ostream& add(const std::filesystem::path& target);
+  // OutputFile::throwIfWriteFailed for each file.
+  void throwIfWriteFailed() const;
   // Finishes every file, then publishes them all. On a failure before the first rename, no target
   // is touched and every temporary file is removed; ToolError says which file failed and why.
   void commit();

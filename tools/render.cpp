@@ -137,8 +137,16 @@ int runFilter(const RenderArgs& args, const char* argv0, bool withDialog) {
   if (!held) return kExitPluginError;
   uint64_t seed = run.session->random().seed();
   if (saved) writeParams(*saved, *saveFormat, *held, displayPath(args.saveParams), seed);
-  writeDesignDocument(run.session->document(), describeDesign(setup, *run.session, *held), format, picture,
-                      output, displayPath(args.output));
+  if (format != OutputFormat::Json)
+    if (std::string note = frameWarning(run.session->document(), picture.frame); !note.empty())
+      diagnostics() << "flarimond: warning: " << displayPath(args.output) << ": " << note << "\n";
+  try {
+    writeDesignDocument(run.session->document(), describeDesign(setup, *run.session, *held), format, picture,
+                        output, displayPath(args.output));
+  } catch (const ToolError&) {
+    outputs.throwIfWriteFailed();  // the system's reason, when the file is what failed
+    throw;
+  }
   outputs.commit();
   return kExitOk;
 }

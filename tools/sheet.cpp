@@ -59,33 +59,33 @@ struct SheetJob {
   int tileSize = 240;
 };
 
-std::string tileLabel(const SheetJob& job, const std::vector<double>& values) {
+std::string tileLabel(const SheetJob& job, const std::vector<size_t>& steps) {
   std::string text;
-  for (size_t k = 0; k < values.size(); ++k) text += (k ? ", " : "") + valueLabel(job.vary[k], values[k]);
+  for (size_t k = 0; k < steps.size(); ++k) text += (k ? ", " : "") + valueLabel(job.vary[k], steps[k]);
   return text;
 }
 
 // Draws tile i in a host run of its own; the output is the tile's PNG, or its SVG group.
 JobResult drawTile(const SheetJob& job, size_t i) {
   JobResult result;
-  std::vector<double> values = tileValues(job.vary, job.grid, i);
+  std::vector<size_t> steps = tileSteps(job.vary, job.grid, i);
   HostSetup setup = job.setup;
   RunPlan plan;
   plan.record = job.base;
   std::vector<flhost::DialogAction> before, after;
-  for (size_t k = 0; k < values.size(); ++k) {
+  for (size_t k = 0; k < steps.size(); ++k) {
     const Variation& v = job.vary[k];
     if (v.kind == Variation::Kind::Seed) {
-      setup.options.seed = static_cast<uint64_t>(values[k]);
+      setup.options.seed = v.seeds[steps[k]];
     } else if (v.kind == Variation::Kind::Preset) {
       // Presets live in the dialog, not in the record: a tile chooses its preset there first.
-      before.push_back(presetAction(static_cast<int32_t>(values[k]), "--vary " + v.name));
+      before.push_back(presetAction(static_cast<int32_t>(v.values[steps[k]]), "--vary " + v.name));
     } else if (job.dialog) {
       // After the user's own actions, so that a preset chosen there does not undo the value.
-      std::vector<flhost::DialogAction> set = setFieldActions(v.name + "=" + valueText(v, values[k]));
+      std::vector<flhost::DialogAction> set = setFieldActions(v.name + "=" + valueText(v, steps[k]));
       after.insert(after.end(), set.begin(), set.end());
     } else {
-      setField(*plan.record, *v.field, values[k]);
+      setField(*plan.record, *v.field, v.values[steps[k]]);
     }
   }
   plan.actions = before;
@@ -108,6 +108,8 @@ JobResult drawTile(const SheetJob& job, size_t i) {
     return result;
   }
   const flhost::Document& doc = run.session->document();
+  if (std::string note = frameWarning(doc, job.frame); !note.empty())
+    diagnostics() << "flarimond: warning: tile " << i + 1 << ": " << note << "\n";
   // What made the tile travels with it: in its SVG group, or as a text chunk of the sheet's PNG.
   DesignMeta design = describeDesign(setup, *run.session, *held);
   design.tile = static_cast<int>(i + 1);
@@ -126,7 +128,7 @@ JobResult drawTile(const SheetJob& job, size_t i) {
     number.clear();
     flhost::appendThousandths(number, y + size + 13);
     out << number << "\" font-family=\"sans-serif\" font-size=\"12\" text-anchor=\"middle\" fill=\"#404040\">"
-        << xmlEscaped(tileLabel(job, values)) << "</text>\n</g>\n";
+        << xmlEscaped(tileLabel(job, steps)) << "</text>\n</g>\n";
   } else {
 #ifdef FLARIMOND_HAVE_CAIRO
     // The frame fitted into the square tile: its longer side fills the tile.
@@ -134,7 +136,7 @@ JobResult drawTile(const SheetJob& job, size_t i) {
     double w = static_cast<double>(area.right) - area.left, h = static_cast<double>(area.top) - area.bottom;
     int width = std::max(1, static_cast<int>(std::lround(job.tileSize * w / std::max(w, h))));
     std::string why;
-    if (!flhost::writeDocumentPng(doc, out, width, true, &why, job.frame == flhost::Frame::Art)) {
+    if (!flhost::writeDocumentPng(doc, out, width, true, &why, job.frame)) {
       result.status = kExitPluginError;
       std::cerr << "flarimond: tile " << i + 1 << ": " << why << "\n";
       return result;
@@ -191,11 +193,18 @@ cairo_status_t readPng(void* closure, unsigned char* data, unsigned int length) 
   return CAIRO_STATUS_SUCCESS;
 }
 
+// The sheet's picture in pixels: the tiles' grid and a label band under each row.
+std::pair<int64_t, int64_t> sheetPixels(const SheetJob& job) {
+  return {int64_t{job.grid.columns} * job.tileSize, int64_t{job.grid.rows} * (job.tileSize + kLabelHeight)};
+}
+
 void writeSheetPng(const SheetJob& job, const std::vector<JobResult>& tiles, std::ostream& out) {
   int tile = job.tileSize;
-  SurfaceHolder sheet(cairo_image_surface_create(CAIRO_FORMAT_RGB24, job.grid.columns * tile,
-                                                 job.grid.rows * (tile + kLabelHeight)),
+  const auto [width, height] = sheetPixels(job);
+  SurfaceHolder sheet(cairo_image_surface_create(CAIRO_FORMAT_RGB24, static_cast<int>(width), static_cast<int>(height)),
                       &cairo_surface_destroy);
+  if (cairo_status_t status = cairo_surface_status(sheet.get()); status != CAIRO_STATUS_SUCCESS)
+    throw std::runtime_error(std::string("the sheet's picture cannot be made: ") + cairo_status_to_string(status));
   CairoHolder cr(cairo_create(sheet.get()), &cairo_destroy);
   cairo_set_source_rgb(cr.get(), 1, 1, 1);
   cairo_paint(cr.get());
@@ -213,7 +222,7 @@ void writeSheetPng(const SheetJob& job, const std::vector<JobResult>& tiles, std
                              y + (tile - std::min(h, tile)) / 2.0);
     cairo_rectangle(cr.get(), x, y, tile, tile);
     cairo_fill(cr.get());
-    std::string text = tileLabel(job, tileValues(job.vary, job.grid, i));
+    std::string text = tileLabel(job, tileSteps(job.vary, job.grid, i));
     cairo_set_source_rgb(cr.get(), 0.25, 0.25, 0.25);
     cairo_text_extents_t extents;
     cairo_text_extents(cr.get(), text.c_str(), &extents);
@@ -234,7 +243,7 @@ void writeSheetSvg(const SheetJob& job, const std::vector<JobResult>& tiles, std
   int width = job.grid.columns * job.tileSize, height = job.grid.rows * (job.tileSize + kLabelHeight);
   std::string title = "Flarimond sheet:";
   for (const Variation& v : job.vary)
-    title += " " + valueLabel(v, v.values.front()) + " to " + valueLabel(v, v.values.back());
+    title += " " + valueLabel(v, 0) + " to " + valueLabel(v, v.count() - 1);
   out << "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"no\"?>\n"
       << "<svg xmlns=\"http://www.w3.org/2000/svg\" version=\"1.1\" width=\"" << width << "pt\" height=\"" << height
       << "pt\" viewBox=\"0 0 " << width << " " << height << "\">\n<title>" << xmlEscaped(title) << "</title>\n"
@@ -266,6 +275,15 @@ int runSheet(const SheetArgs& args, const char* argv0) {
   if (job.vary.size() == 2 && job.vary[0].name == job.vary[1].name)
     throw ToolError("--vary: " + job.vary[0].name + " is varied twice");
   job.grid = sheetGrid(job.vary, columns);
+#ifdef FLARIMOND_HAVE_CAIRO
+  // The sheet's picture is made whole once every tile is drawn: a size it cannot have is refused
+  // before the first.
+  if (job.format == OutputFormat::Png) {
+    const auto [width, height] = sheetPixels(job);
+    if (std::string why = flhost::pictureSizeProblem(width, height); !why.empty())
+      throw ToolError(displayPath(run.output) + ": " + why + ": use fewer or smaller tiles (--tile), or .svg");
+  }
+#endif
   bool seedVaried = false;
   for (const Variation& v : job.vary) {
     if (v.kind == Variation::Kind::Seed && run.host.seedGiven)
@@ -279,7 +297,7 @@ int runSheet(const SheetArgs& args, const char* argv0) {
   job.dialog = job.dialog || !job.userActions.empty();
   // A field varied in the dialog must have a control there: found out now, not at the first tile.
   for (const Variation& v : job.vary)
-    if (v.kind == Variation::Kind::Field && job.dialog) setFieldActions(v.name + "=" + valueText(v, v.values.front()));
+    if (v.kind == Variation::Kind::Field && job.dialog) setFieldActions(v.name + "=" + valueText(v, 0));
   OutputFile output(run.output);
 
   // The record every tile starts from: the given one (which may carry a seed), or the defaults the
@@ -312,7 +330,12 @@ int runSheet(const SheetArgs& args, const char* argv0) {
     writeSheetSvg(job, tiles, output.stream());
   } else {
 #ifdef FLARIMOND_HAVE_CAIRO
-    writeSheetPng(job, tiles, output.stream());
+    try {
+      writeSheetPng(job, tiles, output.stream());
+    } catch (const std::runtime_error&) {
+      output.throwIfWriteFailed();  // the system's reason, when the file is what failed
+      throw;
+    }
 #endif
   }
   output.commit();
@@ -343,8 +366,9 @@ Command addSheetCommand(CLI::App& app) {
   cmd->add_option("--tile", sheet->tile, "Tile size in pixels, points in an SVG (default 240)")->type_name("SIZE");
   cmd->add_option("--frame", sheet->run.frame,
                   "What a tile shows: art (default), a square around the\n"
-                  "design; or page, the page and all the art")
-      ->type_name("art|page");
+                  "design; page, the page as render draws it; or all, the page\n"
+                  "and all the art")
+      ->type_name("art|page|all");
   cmd->add_option("--jobs", sheet->jobs, "Worker processes drawing tiles (default: one a processor)")
       ->type_name("N");
   addHostOptions(cmd, sheet->run.host);

@@ -2,7 +2,9 @@
 
 #include <charconv>
 #include <cmath>
+#include <cstdint>
 #include <cstring>
+#include <utility>
 
 #include "dialog_actions.h"
 #include "export.h"
@@ -20,6 +22,37 @@ bool readNumber(std::string_view text, double* v) {
   if (*first == '+') ++first;
   auto [end, ec] = std::from_chars(first, text.data() + text.size(), *v);
   return ec == std::errc() && end == text.data() + text.size() && std::isfinite(*v);
+}
+
+// Digits only (a leading + allowed), exactly, up to 2^64 - 1.
+bool readWhole(std::string_view text, uint64_t* v) {
+  if (!text.empty() && text.front() == '+') text.remove_prefix(1);
+  if (text.empty() || text.front() == '-' || text.front() == '+') return false;
+  auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), *v);
+  return ec == std::errc() && end == text.data() + text.size();
+}
+
+// The number of values a range of `span` steps holds, as text (the count can pass what uint64 holds).
+std::string countText(uint64_t span) {
+  return span == UINT64_MAX ? std::string("18446744073709551616") : std::to_string(span + 1);
+}
+
+std::string tooMany(const std::string& option, const std::string& count) {
+  return option + ": " + count + " values; a sheet holds at most " + std::to_string(kMaxTiles) + " tiles";
+}
+
+// seed=FROM..TO[:STEP]: whole numbers from 0 to 2^64 - 1, each tile's seed exactly as written.
+void readSeeds(Variation& v, const std::string& option, std::string_view from, std::string_view to,
+               std::string_view step) {
+  uint64_t a = 0, b = 0, by = 1;
+  for (auto [part, out] : {std::pair{from, &a}, std::pair{to, &b}, std::pair{step.empty() ? "1" : step, &by}})
+    if (!readWhole(part, out))
+      throw ToolError(option + ": seed \"" + std::string(part) + "\" is not a whole number from 0 to " +
+                      std::to_string(UINT64_MAX));
+  if (by == 0) throw ToolError(option + ": the step must be above 0");
+  uint64_t span = (b < a ? a - b : b - a) / by;
+  if (span >= kMaxTiles) throw ToolError(tooMany(option, countText(span)));
+  for (uint64_t i = 0; i <= span; ++i) v.seeds.push_back(b < a ? a - i * by : a + i * by);
 }
 
 }  // namespace
@@ -43,8 +76,10 @@ Variation parseVariation(std::string_view text, int32_t swatchCount) {
   bool whole = true;
   if (v.name == "seed") {
     v.kind = Variation::Kind::Seed;
-    hi = 9007199254740992.0;  // 2^53: every seed up to here is a double exactly
-  } else if (v.name == "preset") {
+    readSeeds(v, option, from, rest, step);
+    return v;
+  }
+  if (v.name == "preset") {
     v.kind = Variation::Kind::Preset;
     hi = static_cast<double>(presetNames().size() - 1);
   } else {
@@ -58,8 +93,7 @@ Variation parseVariation(std::string_view text, int32_t swatchCount) {
     whole = v.field->kind != FieldKind::Float;
     lo = v.field->min;
     hi = v.field->range == FieldRange::Swatches ? swatchCount : v.field->max;
-    if (v.field->range == FieldRange::Unchecked)
-      throw ToolError(option + ": " + v.name + " is not a setting of the design; vary another field");
+    if (std::string why = notASetting(*v.field); !why.empty()) throw ToolError(option + ": " + why + "; vary another field");
   }
 
   double a = 0, b = 0, by = 1;
@@ -85,47 +119,46 @@ Variation parseVariation(std::string_view text, int32_t swatchCount) {
   // Each value is FROM plus a whole number of steps, so no error adds up along a long range; a
   // hair of tolerance keeps TO when the steps reach it only in decimal (0.1 * 3).
   double span = std::fabs(b - a) / by;
-  if (span + 1 > static_cast<double>(kMaxTiles) + 0.5)
-    throw ToolError(option + ": " + realText(std::floor(span + 1e-9) + 1) + " values; a sheet holds at most " +
-                    std::to_string(kMaxTiles) + " tiles");
+  if (span + 1 > static_cast<double>(kMaxTiles) + 0.5) throw ToolError(tooMany(option, realText(std::floor(span + 1e-9) + 1)));
   auto count = static_cast<size_t>(std::floor(span + 1e-9)) + 1;
   double direction = b < a ? -1 : 1;
   for (size_t i = 0; i < count; ++i) v.values.push_back(a + direction * by * static_cast<double>(i));
   return v;
 }
 
-std::string valueText(const Variation& v, double value) {
-  if (!v.field || v.field->kind != FieldKind::Float) return realText(value);
+std::string valueText(const Variation& v, size_t step) {
+  if (v.kind == Variation::Kind::Seed) return std::to_string(v.seeds.at(step));
+  if (!v.field || v.field->kind != FieldKind::Float) return realText(v.values.at(step));
   std::string text;
-  flhost::appendShortestFloat(text, static_cast<float>(value));
+  flhost::appendShortestFloat(text, static_cast<float>(v.values.at(step)));
   return text;
 }
 
-std::string valueLabel(const Variation& v, double value) {
-  if (v.kind == Variation::Kind::Preset) return presetNames()[static_cast<size_t>(value)];
-  return v.name + " " + valueText(v, value);
+std::string valueLabel(const Variation& v, size_t step) {
+  if (v.kind == Variation::Kind::Preset) return presetNames()[static_cast<size_t>(v.values.at(step))];
+  return v.name + " " + valueText(v, step);
 }
 
 SheetGrid sheetGrid(const std::vector<Variation>& vary, int columns) {
   SheetGrid grid;
   if (vary.size() == 2) {
-    grid.rows = static_cast<int>(vary[0].values.size());
-    grid.columns = static_cast<int>(vary[1].values.size());
-    grid.count = vary[0].values.size() * vary[1].values.size();
+    grid.rows = static_cast<int>(vary[0].count());
+    grid.columns = static_cast<int>(vary[1].count());
+    grid.count = vary[0].count() * vary[1].count();
     if (grid.count > kMaxTiles)
       throw ToolError("--vary " + vary[0].name + " and " + vary[1].name + ": " + std::to_string(grid.rows) + " x " +
                       std::to_string(grid.columns) + " tiles; a sheet holds at most " + std::to_string(kMaxTiles));
     return grid;
   }
-  grid.count = vary.at(0).values.size();
+  grid.count = vary.at(0).count();
   grid.columns = static_cast<int>(std::min<size_t>(static_cast<size_t>(columns), grid.count));
   grid.rows = static_cast<int>((grid.count + static_cast<size_t>(grid.columns) - 1) / static_cast<size_t>(grid.columns));
   return grid;
 }
 
-std::vector<double> tileValues(const std::vector<Variation>& vary, const SheetGrid& grid, size_t tile) {
-  if (vary.size() == 2) return {vary[0].values[grid.rowOf(tile)], vary[1].values[grid.columnOf(tile)]};
-  return {vary[0].values[tile]};
+std::vector<size_t> tileSteps(const std::vector<Variation>& vary, const SheetGrid& grid, size_t tile) {
+  if (vary.size() == 2) return {grid.rowOf(tile), grid.columnOf(tile)};
+  return {tile};
 }
 
 void setField(BurstParams& record, const BurstField& field, double value) {

@@ -12,30 +12,34 @@
 
 namespace fltools {
 
-// One --vary: a record field (whole-number or real), the seed, or the dialog's preset list.
+// One --vary: a record field (whole-number or real), the seed, or the dialog's preset list. Its
+// values are counted in steps from 0 (FROM) to count() - 1 (TO, or the last step before it).
 struct Variation {
   enum class Kind { Field, Seed, Preset };
   Kind kind = Kind::Field;
   const BurstField* field = nullptr;  // Kind::Field
   std::string name;                   // as written: the field's name, "seed" or "preset"
-  std::vector<double> values;         // FROM, FROM + STEP, ... up to TO (or down to it)
+  std::vector<double> values;         // a field's or preset's: FROM, FROM + STEP, ... up to TO (or down to it)
+  std::vector<uint64_t> seeds;        // the seed's, the same way, as whole numbers (beyond what a double holds)
+  size_t count() const { return kind == Kind::Seed ? seeds.size() : values.size(); }
 };
 
 // At most this many tiles on one sheet.
 inline constexpr size_t kMaxTiles = 400;
 
-// FIELD=FROM..TO[:STEP]. Whole numbers for whole-number fields, the seed and presets (STEP
-// default 1); any numbers for real fields, whose STEP must be given. TO may lie below FROM (the
-// values then count down). Each value is checked against the field's range (the swatch fields
-// against swatchCount, presets 0..35), so no tile is drawn from a range that fails later.
-// ToolError naming the option and what is wrong: an unknown field (with the closest name), a
-// value out of range, an empty or oversized range.
+// FIELD=FROM..TO[:STEP]. Whole numbers for whole-number fields, the seed (read exactly, 0 to
+// 2^64 - 1) and presets (STEP default 1); any numbers for real fields, whose STEP must be given. TO
+// may lie below FROM (the values then count down). Each value is checked against the field's range
+// (the swatch fields against swatchCount, presets 0..35), so no tile is drawn from a range that
+// fails later. ToolError naming the option and what is wrong: an unknown field (with the closest
+// name), a field that is not a setting of the design (run state such as previewValid), a value out
+// of range, an empty or oversized range.
 Variation parseVariation(std::string_view text, int32_t swatchCount);
 
-// A value as its shortest text (a real field's as the float the record holds).
-std::string valueText(const Variation& v, double value);
-// A value as a label shows it: the preset's name; "NAME VALUE" otherwise.
-std::string valueLabel(const Variation& v, double value);
+// The value at `step` as its shortest text (a real field's as the float the record holds).
+std::string valueText(const Variation& v, size_t step);
+// The value at `step` as a label shows it: the preset's name; "NAME VALUE" otherwise.
+std::string valueLabel(const Variation& v, size_t step);
 
 // The tiles of a sheet: one variation laid out in `columns` columns (the last row may be short),
 // or two as a grid, the first down the rows and the second across the columns. Tiles count row by
@@ -48,9 +52,9 @@ struct SheetGrid {
 };
 SheetGrid sheetGrid(const std::vector<Variation>& vary, int columns);
 
-// The value each variation takes in a tile: with one variation its tile-th value; with two the
-// row's value of the first and the column's of the second.
-std::vector<double> tileValues(const std::vector<Variation>& vary, const SheetGrid& grid, size_t tile);
+// The step of each variation in a tile: with one variation the tile's number; with two the row
+// of the first and the column of the second.
+std::vector<size_t> tileSteps(const std::vector<Variation>& vary, const SheetGrid& grid, size_t tile);
 
 // Writes a record field's value into the record, as the kind of the field stores it.
 void setField(BurstParams& record, const BurstField& field, double value);

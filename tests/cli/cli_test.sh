@@ -172,7 +172,7 @@ check "presets are listed and chosen by name" bash -c "
   grep -q '\"burstCount\": 20,' '$T/star20.params.json' && test \$(grep -c '^{\"closed\"' '$T/star20.json') = 20"
 
 check "--set refuses fields without a control and bad script lines name their line" bash -c "
-  '$F' render -o '$T/n.svg' --set finalRun=1 2> '$T/err'; test \$? = 2 && grep -q 'no control' '$T/err' &&
+  '$F' render -o '$T/n.svg' --set currentPage=1 2> '$T/err'; test \$? = 2 && grep -q 'no control' '$T/err' &&
   printf 'page 2\\nset 4 three\\n' > '$T/bad.txt' &&
   '$F' render -o '$T/n.svg' --dialog-script '$T/bad.txt' 2> '$T/err'; test \$? = 2 && grep -q 'line 2' '$T/err' &&
   test ! -e '$T/n.svg'"
@@ -249,6 +249,44 @@ check "SVG: valid SVG 1.1, and librsvg draws what the PNG export draws" bash -c 
   xmllint --noout --dtdvalid '$T/svg.dtd' '$T/a.svg' && ! grep -q 'id=\"page\"' '$T/a.svg' &&
   grep -q '<title>' '$T/a.svg' && grep -q '<path id=\"art-1\" d=\"M' '$T/a.svg'"
 
+check "a picture is the page: Background1 is a 612 x 792 pt SVG librsvg draws, not blank, as the PNG; all: page and art" bash -c "
+  '$F' render --preset Background1 --seed 5 -o '$T/bg.svg' 2> '$T/err' && ! grep -q warning '$T/err' &&
+  grep -q '<svg [^>]*width=\"612pt\" height=\"792pt\" viewBox=\"0 0 612 792\">' '$T/bg.svg' &&
+  xmllint --noout --dtdvalid '$T/svg.dtd' '$T/bg.svg' && rsvg-convert -w 306 '$T/bg.svg' -o '$T/bg.rsvg.png' &&
+  python3 '$H/png_ink.py' '$T/bg.rsvg.png' 0.2 &&
+  '$F' render --preset Background1 --seed 5 --width 306 -o '$T/bg.png' 2>/dev/null &&
+  python3 '$H/png_diff.py' '$T/bg.png' '$T/bg.rsvg.png' &&
+  '$F' render --preset Background1 --seed 5 --frame all -o '$T/bga.svg' 2>/dev/null &&
+  grep -q '<svg [^>]*width=\"[0-9]\{9\}[.0-9]*pt\"' '$T/bga.svg' && grep -q 'id=\"page\"' '$T/bga.svg' &&
+  '$F' render --seed 1 --frame everything -o '$T/no.svg' 2> '$T/err'; test \$? = 2 &&
+  grep -q 'expected page, art or all' '$T/err'"
+
+check "less than 1 % of the art on the page: a warning names the frame that shows it; a tile's names the tile" bash -c "
+  '$F' render --seed 1 --page 10x10 -o '$T/small.png' --width 50 2> '$T/err' &&
+  grep -qx 'flarimond: warning: $T/small.png: only 0.0[0-9]* % of the art lies on the page; --frame art shows all of it' '$T/err' &&
+  '$F' render --seed 1 --page 10x10 --frame art -o '$T/small.svg' 2> '$T/err' && ! grep -q warning '$T/err' &&
+  '$F' render --seed 1 --page 10x10 -o '$T/small.json' 2> '$T/err' && ! grep -q warning '$T/err' &&
+  '$F' render --seed 1 -o '$T/half.svg' 2> '$T/err' && ! grep -q warning '$T/err' &&
+  '$F' sheet --vary burstType=0..1 --page 10x10 --frame page --seed 1 --tile 32 -o '$T/small.svg' 2> '$T/err' &&
+  test \$(grep -c '^flarimond: warning: tile [12]: only .* of the art lies on the page' '$T/err') = 2"
+
+check "the presets framed on the page, as the README's presets sheet draws them: no tile is blank" bash -c "
+  '$F' sheet --vary preset=0..35 --columns 6 --frame page --tile 64 --seed 5 -o '$T/presets.png' 2>/dev/null &&
+  python3 '$H/png_ink.py' '$T/presets.png' 0.005 64 64 18 36"
+
+check "the SVG holds every art: art-N is the document's art N, one with no segments a path with empty data" bash -c "
+  args='--set starCount=40 --set spreadFactorPerStar=1000 --seed 1' &&
+  '$F' render \$args -o '$T/holes.json' && '$F' render \$args --frame art -o '$T/holes.svg' &&
+  xmllint --noout --dtdvalid '$T/svg.dtd' '$T/holes.svg' && rsvg-convert '$T/holes.svg' -o '$T/holes.png' &&
+  python3 - '$T/holes.json' '$T/holes.svg' <<'PY'
+import json, sys, xml.etree.ElementTree as ET
+arts = json.load(open(sys.argv[1]))['arts']
+paths = [p for p in ET.parse(sys.argv[2]).getroot().iter('{http://www.w3.org/2000/svg}path')]
+assert [p.get('id') for p in paths] == [f'art-{n}' for n in range(1, len(arts) + 1)], (len(paths), len(arts))
+assert [p.get('d') == '' for p in paths] == [not a['segments'] for a in arts]
+assert sum(not a['segments'] for a in arts) == 10
+PY"
+
 check "sheet of twelve seeds as SVG: a group per tile with its seed and record; tile 5 is render --seed 5" bash -c "
   '$F' sheet --vary seed=1..12 --preset 3 --frame art -o '$T/s.svg' 2> '$T/err' &&
   xmllint --noout --dtdvalid '$T/svg.dtd' '$T/s.svg' && rsvg-convert '$T/s.svg' -o '$T/s.png' &&
@@ -295,6 +333,67 @@ check "sheet: bad ranges are refused before any tile, nothing written; a failing
   '$F' sheet --vary seed=1..3 --seed 4 -o '$T/no.svg' 2>/dev/null; test \$? = 2 && test ! -e '$T/no.svg' &&
   '$F' sheet --vary burstType=0..3 --seed 1 --fail art.newArt=SEGM -o '$T/no.png' 2> '$T/err'; test \$? = 1 &&
   grep -q '^Plug-in Error: .*(SEGM)' '$T/err' && test ! -e '$T/no.png'"
+
+check "sheet: a tile is what its description says: run state refused by --vary and --set, with the reason" bash -c "
+  while read -r command; do
+    '$F' \$command --seed 1 -o '$T/no.svg' 2> '$T/err'; test \$? = 2 || { echo \"not refused: \$command\"; exit 1; }
+    grep -q ' is not a setting of the design but run state: ' '$T/err' || { cat '$T/err'; exit 1; }
+  done <<EOF2 &&
+sheet --vary previewValid=0..1
+sheet --vary finalRun=0..1
+sheet --vary burstType=0..1 --set previewValid=1
+render --set finalRun=1
+render --set previewValid=1
+EOF2
+  test ! -e '$T/no.svg'"
+
+check "sheet: seeds are whole numbers, exactly, up to 2^64 - 1; a tile past 2^53 is its own seed's design" bash -c "
+  '$F' sheet --vary seed=9007199254740993..9007199254740994 --set randomLength=1 --tile 32 -o '$T/big.svg' 2>/dev/null &&
+  grep -q '>seed 9007199254740993</text>' '$T/big.svg' &&
+  '$F' render --from '$T/big.svg' --tile 1 -o '$T/big1.json' &&
+  '$F' render --seed 9007199254740993 --set randomLength=1 -o '$T/r993.json' &&
+  '$F' render --seed 9007199254740992 --set randomLength=1 -o '$T/r992.json' &&
+  python3 - '$T/big1.json' '$T/r993.json' '$T/r992.json' <<'PY' &&
+import json, sys
+tile, exact, below = (json.load(open(p)) for p in sys.argv[1:])
+assert tile['design']['seed'] == 9007199254740993, tile['design']['seed']
+assert tile['arts'] == exact['arts'] and tile['arts'] != below['arts']
+PY
+  '$F' sheet --vary seed=18446744073709551614..18446744073709551615 --tile 32 -o '$T/top.svg' 2>/dev/null &&
+  grep -q '>seed 18446744073709551615</text>' '$T/top.svg' &&
+  '$F' sheet --vary seed=18446744073709551615..18446744073709551616 -o '$T/no.svg' 2> '$T/err'; test \$? = 2 &&
+  grep -q 'is not a whole number from 0 to 18446744073709551615' '$T/err' &&
+  '$F' render --seed 18446744073709551616 -o '$T/no.svg' 2>/dev/null; test \$? = 2 && test ! -e '$T/no.svg'"
+
+check "sheet: a picture larger than cairo or the memory cap allow is refused before any tile is drawn" bash -c "
+  '$F' sheet --vary burstType=0..29 --columns 30 --tile 2000 --seed 1 -o '$T/wide.png' 2> '$T/err'; test \$? = 2 &&
+  grep -q 'wide.png: the picture would be too large (60000 x 2018 pixels; at most 32767 a side)' '$T/err' &&
+  ! grep -q '^tile ' '$T/err' &&
+  '$F' sheet --vary burstType=0..10 --vary burstCount=2..12 --tile 2000 --seed 1 -o '$T/huge.png' 2> '$T/err'; test \$? = 2 &&
+  grep -q 'huge.png: the picture would be too large (22000 x 22198 pixels; at most 400 million in all)' '$T/err' &&
+  ! grep -q '^tile ' '$T/err' && test ! -e '$T/wide.png' && test ! -e '$T/huge.png'"
+
+check "a PNG that cannot be written names the system's reason: a file size limit, a full file system" bash -c "
+  { ( ulimit -f 10; trap '' XFSZ; exec '$F' render --seed 1 -o '$T/big.png' ) 2> '$T/err'; test \$? = 2; } &&
+  grep -qx 'flarimond: cannot write $T/big.png: File too large' '$T/err' && test ! -e '$T/big.png' &&
+  { ( ulimit -f 10; trap '' XFSZ; exec '$F' sheet --vary burstType=0..3 --seed 1 -o '$T/bigs.png' ) 2> '$T/err'; test \$? = 2; } &&
+  grep -qx 'flarimond: cannot write $T/bigs.png: File too large' '$T/err' && test ! -e '$T/bigs.png' &&
+  if unshare -rm true 2>/dev/null; then
+    mkdir '$T/full' &&
+    { unshare -rm sh -c \"mount -t tmpfs -o size=16k tmpfs '$T/full' && exec '$F' render --seed 1 -o '$T/full/d.png'\" 2> '$T/err'
+      test \$? = 2; } &&
+    grep -qx 'flarimond: cannot write $T/full/d.png: No space left on device' '$T/err'
+  else
+    echo 'no user namespace to mount a small file system in: the full disk is left untried'
+  fi"
+
+check "output names up to the file system's 255 bytes are written; a longer one is refused by name" bash -c "
+  for n in 234 255; do
+    name=\$(printf '%0*d' \$((n - 5)) 0).json
+    '$F' render --seed 1 -o '$T/'\$name && test -s '$T/'\$name || { echo \"not written: \$n bytes\"; exit 1; }
+  done &&
+  '$F' render --seed 1 -o '$T/'\$(printf '%0*d' 251 0).json 2> '$T/err'; test \$? = 2 &&
+  grep -q ': File name too long\$' '$T/err'"
 
 echo "cli: $passed passed, $failures failed"
 test "$failures" = 0

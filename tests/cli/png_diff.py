@@ -86,4 +86,5 @@ def main():
         sys.exit(f'the pictures differ: mean {mean:.3f} (at most {max_mean}), far {share:.4f} (at most {max_far})')
 
 
-main()
+if __name__ == '__main__':
+    main()

@@ -19,15 +19,23 @@ void TestUser::run(flhost::ModalSession& s) {
     const flhost::Item* item = s.item(id);
     return item ? item->text : std::string();
   };
+  // Presses OK and tells whether the plug-in's own procedure was on it; the host ends the dialog
+  // either way, so that nothing hangs on a missing one.
+  auto pressOk = [&] {
+    const bool hasProc = s.item(1) && s.item(1)->notifyProc != nullptr;
+    s.apply({flhost::DialogAction::Kind::Press, 1});
+    if (!s.ended()) s.end(1);
+    return hasProc;
+  };
   switch (s.resourceId()) {
     case fl::kErrorDialogId:
-      errors.push_back({text(2), text(3)});
-      s.end(1);
+      errors.push_back({text(2), text(3), false});
+      errors.back().okHasProc = pressOk();
       return;
     case fl::kAboutDialogId:
       for (const flhost::Item* item : s.items())
         if (item->kind == flhost::ItemKind::StaticText) aboutTexts.push_back(item->text);
-      s.end(1);
+      aboutOkHasProc = pressOk();
       return;
     default:
       ++filterDialogs;

@@ -17,7 +17,7 @@
 namespace fltest {
 
 // Acts as the user: answers the filter dialog with `onFilterDialog` (default: confirm), notes the
-// texts of every error dialog and About box and closes them, and notes alerts.
+// texts of every error dialog and About box and closes them with their OK, and notes alerts.
 class TestUser : public flhost::DialogDriver {
  public:
   void run(flhost::ModalSession& s) override;
@@ -27,9 +27,11 @@ class TestUser : public flhost::DialogDriver {
   struct ErrorShown {
     std::string message;
     std::string code;
+    bool okHasProc;  // its OK (item 1) carries the plug-in's notify procedure
   };
   std::vector<ErrorShown> errors;
   std::vector<std::string> aboutTexts;
+  bool aboutOkHasProc = false;
   std::vector<std::string> alerts;
   int filterDialogs = 0;
 };

@@ -1,5 +1,6 @@
-// The preset popup, "Tumble" and "Shuffle" worked as a user works them: what each leaves in the
-// record, which draws Tumble takes, and what is drawn.
+// The preset popup, "Tumble" and "Shuffle" worked as a user works them: the page and factor
+// member a preset keeps, what it draws, and what Tumble and Shuffle leave and draw. Every preset's
+// record and every draw of Tumble are held in tests/tables.
 #include <algorithm>
 #include <cmath>
 #include <cstring>
@@ -84,11 +85,6 @@ class PresetTest : public HostTest {
     HostTest::SetUp();
     startUp();
   }
-  void reopen(std::vector<float> draws) {
-    open(std::move(draws));
-    startUp();
-  }
-
   // Every field away from its default and within its control's range (two decimals at most), so
   // that each field a button writes, and each it leaves, shows in the record. Preview is off, so
   // opening the dialog draws nothing and takes no random draws.
@@ -122,133 +118,11 @@ class PresetTest : public HostTest {
     for (int k = 0; k < 2 * kFactorPairCount; ++k) (&p.fanFactorPerStar)[k] = 110.0f + 5.0f * static_cast<float>(k);
     return p;
   }
-
-  // What choosing a preset starts from: the defaults with the start point from the view, keeping
-  // what only the dialog and the host care about.
-  static BurstParams presetReset(const BurstParams& before, HostRealPoint viewCentre, int32_t position) {
-    BurstParams p = defaults();
-    p.startX = viewCentre.h - 200.0f;
-    p.startY = viewCentre.v;
-    p.factorMode = before.factorMode;
-    p.currentPage = before.currentPage;
-    p.viewZoom = before.viewZoom;
-    p.finalRun = before.finalRun;
-    p.dialogLeft = before.dialogLeft;
-    p.dialogTop = before.dialogTop;
-    p.dialogRight = before.dialogRight;
-    p.dialogBottom = before.dialogBottom;
-    p.dialogBoundsSaved = before.dialogBoundsSaved;
-    p.preset = position;
-    return p;
-  }
 };
 
 // ---- Presets
 
-TEST_F(PresetTest, EachPresetIsTheResetWithItsChanges) {
-  struct Case {
-    const char* entry;
-    std::vector<Change> changes;  // written out in full, also for presets built on another
-  };
-  // clang-format off
-  const std::vector<Change> star3D = {{"burstCount", 15}, {"reverseOption", 3}, {"starCount", 2},
-                                      {"fillFactorPerStar", 75}};
-  const std::vector<Change> smear = {{"starCount", 12},           {"burstCount", 8},
-                                     {"lengthFactorPerStar", 93}, {"fillFactorPerStar", 91},
-                                     {"heightFactorPerStar", 105}, {"reverseOption", 6}};
-  const std::vector<Change> fine = {{"reverseOption", 6},         {"heightFactorPerStar", 108},
-                                    {"fillFactorPerStar", 102},   {"lengthFactorPerStar", 93},
-                                    {"burstCount", 14},           {"starCount", 12}};
-  const std::vector<Change> edged = {{"starCount", 2}, {"burstCount", 12}, {"fillFactorPerStar", 86},
-                                     {"burstType", 7}, {"reverseOption", 3}};
-  const std::vector<Change> kite = {{"starCount", 2}, {"length", 294},  {"initialGapX", 100},
-                                    {"initialGapFactorPerStar", 400}, {"burstType", 7}, {"fillColor", 3}};
-  const std::vector<Change> mixed = {{"fillColor", 2},       {"starCount", 4},   {"randomHeight", 1},
-                                     {"randomBurstType", 1}, {"randomShape", 1}, {"length", 150}};
-  auto plus = [](std::vector<Change> base, std::vector<Change> more) {
-    base.insert(base.end(), more.begin(), more.end());
-    return base;
-  };
-  const Case cases[] = {
-      {"Reset", {}},
-      {"Star20", {{"burstCount", 20}}},
-      {"Random burst shapes", {{"burstCount", 15}, {"randomBurstType", 1}}},
-      {"Random burst alternate", plus(star3D, {{"randomBurstType", 1}})},
-      {"3D Star 1", star3D},
-      {"3D Star 2", plus(star3D, {{"heightFactorPerStar", 70}})},
-      {"3D Star faded", plus(star3D, {{"heightFactorPerStar", 70}, {"pathInterpolate", 80}})},
-      {"Skip 2", {{"burstCount", 20}, {"burstApplySkip", 2}, {"burstApplyRun", 2}}},
-      {"Skip 2 3D",
-       {{"burstType", 1}, {"burstCount", 20}, {"burstApplySkip", 2}, {"burstApplyRun", 2}, {"fillColor", 3},
-        {"lengthFactorPerStar", 70}}},
-      {"3D Star curve", {{"fillColor", 3}, {"reverseOption", 3}, {"spreadY", -100}, {"starCount", 2}}},
-      {"3D Star gap",
-       {{"starCount", 3}, {"initialGapX", 200}, {"spreadY", 100}, {"burstType", 7}, {"reverseOption", 3},
-        {"fillColor", 3}}},
-      {"3D Emblem",
-       {{"reverseOption", 3}, {"fillFactorPerStar", 50}, {"burstApplyRun", 1}, {"burstApplySkip", 1},
-        {"burstCount", 16}, {"starCount", 2}}},
-      {"3D Cut",
-       {{"starCount", 2}, {"burstCount", 16}, {"reverseOption", 3}, {"burstApplySkip", 1}, {"burstApplyRun", 1},
-        {"lengthFactorPerStar", 80}, {"fillFactorPerStar", 50}, {"heightFactorPerStar", 191}}},
-      {"3D Colorful Cut",
-       {{"fillColor", 3}, {"reverseOption", 3}, {"heightFactorPerStar", 82}, {"lengthFactorPerStar", 98},
-        {"burstApplyRun", 1}, {"burstApplySkip", 1}, {"burstCount", 16}, {"starCount", 3}}},
-      {"3D Smear", smear},
-      {"Subtle", plus(smear, {{"opacityFactorPerStar", 50}})},
-      {"Fine star", fine},
-      {"Thinner", plus(fine, {{"burstType", 5}})},
-      {"Edged", edged},
-      {"Different Edge", plus(edged, {{"heightFactorPerStar", 54}})},
-      {"Break away", plus(edged, {{"heightFactorPerStar", 54}, {"initialGapX", 300}})},
-      {"Crystal",
-       {{"reverseOption", 5}, {"burstType", 7}, {"heightFactorPerStar", 54}, {"fillFactorPerStar", 86},
-        {"initialGapX", 300}, {"burstCount", 19}, {"starCount", 4}}},
-      {"Kite", kite},
-      {"Reversed", plus(kite, {{"reverseOption", 1}})},
-      {"Blade", plus(kite, {{"reverseOption", 1}, {"shapeOption", 1}})},
-      {"MultiBackground", plus(kite, {{"reverseOption", 1}, {"shapeOption", 1}, {"randomCenter", 1}, {"starCount", 12}})},
-      {"Background1",
-       plus(kite, {{"reverseOption", 1}, {"shapeOption", 1}, {"randomCenter", 1}, {"starCount", 12}, {"angle", 45}})},
-      {"Background2",
-       plus(kite, {{"reverseOption", 1}, {"shapeOption", 1}, {"randomCenter", 1}, {"starCount", 12}, {"angle", 45},
-                   {"randomOpacity", 1}})},
-      {"Swatched", {{"starCount", 8}, {"fillColor", 4}, {"randomScale", 1}}},
-      {"Styled (slow)", {{"starCount", 8}, {"randomStyle", 1}, {"randomScale", 1}}},
-      {"Emboss", {{"starCount", 8}, {"randomOpacity", 1}, {"fillColor", 2}, {"randomScale", 1}}},
-      {"Mixed shapes", mixed},
-      {"Mixed shapes alternate", plus(mixed, {{"reverseOption", 4}})},
-      {"Mixed shapes curve",
-       {{"spreadY", -50}, {"spreadFactorPerStar", 130}, {"fillFactorPerStar", 91}, {"starCount", 4}, {"length", 150},
-        {"randomHeight", 1}, {"randomBurstType", 1}, {"randomShape", 1}, {"reverseOption", 4}}},
-      {"3D Angled", {{"starCount", 2}, {"reverseOption", 3}, {"fillFactorPerStar", 80}, {"angle", 15}}},
-      {"Tile", {{"pattern", 1}}},
-  };
-  // clang-format on
-  ASSERT_EQ(std::size(cases), 36u);
-
-  // Away from the standard view, so a start point taken from anywhere else shows. The record
-  // starts on the factors page, per-element members shown, so a factor spin edit left showing its
-  // old value would be read back over the preset's.
-  const HostRealPoint centre = {1000.5f, -250.25f};
-  const BurstParams before = unusual();
-  for (size_t n = 0; n < std::size(cases); ++n) {
-    SCOPED_TRACE(cases[n].entry);
-    host().document().setViewCentre(centre);
-    ASSERT_EQ(runDialog(before,
-                        [&](ModalSession& s) {
-                          EXPECT_EQ(s.item(fl::kPresetItem)->entries.at(n)->text, std::string(" ") + cases[n].entry);
-                          const size_t earlier = arts();  // designs of earlier runs stay
-                          act(s, {action(Act::Choose, fl::kPresetItem, static_cast<double>(n))});
-                          EXPECT_GT(arts(), earlier);  // preview is on after any preset
-                        }),
-              0);
-    BurstParams want = presetReset(before, centre, static_cast<int32_t>(n));
-    apply(want, cases[n].changes);
-    want.previewValid = 1;
-    EXPECT_EQ(differences(record(), want), "");
-  }
-}
+// (tests/tables holds every preset's whole record, typed as the reset and its changes.)
 
 TEST_F(PresetTest, OnTheFactorsPageThePageAndTheShownMemberStay) {
   BurstParams p = defaults();
@@ -353,109 +227,7 @@ BurstParams tumbleReset(BurstParams p) {
   return p;
 }
 
-// A chance of t passes with a draw just above t / 100 and fails with one at it.
-constexpr float above(float t) { return (t + 0.5f) / 100.0f; }
-constexpr float at(float t) { return t / 100.0f; }
-constexpr float kPass = 0.99f;  // above every chance threshold
-
-TEST_F(PresetTest, TumbleTakesItsDrawsInOrderAndStoresWhatTheControlsHold) {
-  struct Case {
-    const char* name;
-    std::vector<float> draws;
-    std::vector<Change> changes;  // after the reset
-  };
-  // Steps 25 to 38: fourteen chances of 95, the fifth (unique elements) of 85.
-  auto flags = [](float (*draw)(float)) {
-    std::vector<float> d(14, draw(95));
-    d[4] = draw(85);
-    return d;
-  };
-  auto join = [](std::initializer_list<std::vector<float>> parts) {
-    std::vector<float> all;
-    for (const auto& part : parts) all.insert(all.end(), part.begin(), part.end());
-    return all;
-  };
-  // Left and right draws of each difference differ, so drawing them the other way round shows.
-  // clang-format off
-  const Case cases[] = {
-      {"every step taken",
-       join({{above(50), 0.5f, above(80), 0.5f, above(90), 0.5f},     // 1-3: stars 2, 4, then 5
-             {0.5f, 0.25f},                                           // 4-5
-             {above(80), 0.5f, above(80), 0.125f},                    // 6-7: angle -40, then 10
-             {std::nextafter(at(60), 1.0f), 0.5f},                    // 8
-             {above(70), 0.75f, 0.25f, above(70), 0.25f, 0.75f},      // 9-10
-             {0.5f, 0.5f},                                            // 11-12
-             {0.25f, 0.375f, 0.5f, 0.625f, above(70), 0.75f, 0.25f, 0.5f, 0.125f, above(70), 0.875f},  // 13
-             {above(80), 0.125f, above(80), 0.25f, above(80), 0.375f, above(80), 0.5f},             // 14-17
-             {above(80), 0.25f, 0.75f, 0.5f, 0.25f, above(80), 0.625f},                             // 18-19
-             {above(80), 0.75f, 0.25f, 0.125f, 0.5f},                                               // 20
-             {above(85), 0.5f, 0.875f, above(85), 0.25f, above(70), 0.5f, above(85), 0.875f},        // 21-24
-             flags(above),                                                                          // 25-38
-             {above(75), 0.5f, 0.5f, 0.5f, above(75), 0.25f, 0.75f, 0.25f}}),                       // 39-40
-       {{"starCount", 5}, {"burstCount", 26}, {"length", 100}, {"angle", 10}, {"burstType", 15}, {"initialGapX", 100},
-        {"initialGapY", 20}, {"shapeOption", 7}, {"reverseOption", 4}, {"lengthFactorPerStar", 35},
-        {"fillFactorPerStar", 75}, {"heightFactorPerStar", 60}, {"spreadFactorPerStar", 62.5},
-        {"angleFactorPerStar", 150}, {"initialGapFactorPerStar", 137.5}, {"opacityFactorPerStar", 87.5},
-        {"lengthFactorPerElement", 22.5}, {"fillFactorPerElement", 50}, {"heightFactorPerElement", 47.5},
-        {"spreadFactorPerElement", 50}, {"angleFactorPerElement", 50}, {"initialGapFactorPerElement", 125},
-        {"opacityFactorPerElement", 62.5}, {"spreadX", 100}, {"spreadY", -75}, {"burstApplySkip", 3},
-        {"burstApplyRun", 6}, {"pathInterpolate", 25}, {"starPulse", 4}, {"elementPulse", 7}, {"randomApply", 1},
-        {"randomHeight", 1}, {"randomAngle", 1}, {"randomLength", 1}, {"uniqueElements", 1}, {"randomBurstCount", 1},
-        {"randomBurstType", 1}, {"randomShape", 1}, {"randomCenter", 1}, {"randomScale", 1}, {"alternateFlip", 1},
-        {"placeBelow", 1}, {"randomInitialGap", 1}, {"randomSpread", 1}, {"fillColor", 7}, {"fillSwatch", 12},
-        {"fillSteps", 2}, {"strokeColor", 3}, {"strokeSwatch", 17}, {"strokeSteps", 1}}},
-      // A draw exactly at its threshold does not pass it (for 60, the float below 0.6: 0.6f
-      // itself makes a little more than 60). A burst count of 1 lies below its spin edit's range,
-      // which keeps 2.
-      {"no chance passes",
-       join({{at(50), at(80), at(90), 0.0f, 0.5f, at(80), at(80), std::nextafter(at(60), 0.0f), at(70), at(70),
-              0.999f, 0.999f},                                                              // 1-12
-             {at(80), at(80), at(80), at(80), at(80), at(80)},                              // 14-19
-             {at(80), at(85), at(85), at(70), at(85)},                                      // 20-24
-             flags(at),                                                                     // 25-38
-             {at(75), at(75)}}),                                                            // 39-40
-       {{"burstCount", 2}, {"length", 200}, {"shapeOption", 13}, {"reverseOption", 8}}},
-      // Three stars from step 1, then one from step 2: step 13 and its draws are skipped, so step 14
-      // takes the very next draws. A star pulse of 0 lies below its spin edit's range, which keeps 1.
-      {"one star skips step 13",
-       join({{kPass, 0.75f, kPass, 0.15f, 0.5f, 0.5f, 0.25f, 0.5f, 0.5f, 0.5f, 0.5f, 0.5f, 0.0f, 0.0f},  // 1-12
-             {kPass, 0.25f},                                                                             // 14
-             std::vector<float>(5 + 1 + 1 + 1, 0.5f),                                                    // 15-22
-             {kPass, 0.0f, 0.5f},                                                                        // 23-24
-             std::vector<float>(14 + 2, 0.5f)}),                                                         // 25-40
-       {{"burstCount", 26}, {"length", 100}, {"lengthFactorPerElement", 35}, {"starPulse", 1}}},
-      // Three stars from step 2 alone, and the angle from step 6 alone. Step 13's own chances use
-      // up their draws when they fail. 87.5 passes 85 but not 95.
-      {"several stars, step 13's chances fail",
-       join({{0.5f, kPass, 0.4f, 0.5f, 0.5f, 0.5f, kPass, 0.25f, 0.5f, 0.5f, 0.5f, 0.5f, 0.5f, 0.5f},  // 1-12
-             {0.25f, 0.375f, 0.5f, 0.625f, 0.5f, 0.5f},                                         // 13
-             std::vector<float>(7 + 4, 0.5f),                                                   // 14-24
-             std::vector<float>(14, 0.875f),                                                    // 25-38
-             {0.5f, 0.5f}}),                                                                    // 39-40
-       {{"starCount", 3}, {"burstCount", 26}, {"length", 200}, {"angle", -20}, {"shapeOption", 7}, {"reverseOption", 4},
-        {"lengthFactorPerStar", 35}, {"fillFactorPerStar", 75}, {"heightFactorPerStar", 60},
-        {"spreadFactorPerStar", 62.5}, {"uniqueElements", 1}}},
-  };
-  // clang-format on
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.name);
-    reopen(c.draws);
-    uint64_t used = 0;
-    ASSERT_EQ(runDialog(unusual(),
-                        [&](ModalSession& s) {
-                          const uint64_t before = host().random().drawCount();
-                          act(s, {action(Act::Press, kTumble)});
-                          used = host().random().drawCount() - before;
-                          EXPECT_EQ(arts(), 0u);  // preview off: the values change, nothing is drawn
-                        }),
-              0);
-    EXPECT_EQ(used, c.draws.size());
-    EXPECT_EQ(host().random().queuedLeft(), 0u);
-    BurstParams want = tumbleReset(unusual());
-    apply(want, c.changes);
-    EXPECT_EQ(differences(record(), want), "");
-  }
-}
+// (tests/tables holds every draw of Tumble, its thresholds and what the controls keep.)
 
 TEST_F(PresetTest, TumbleWithPreviewOnDrawsAndLeavesWhatItDoesNotThrow) {
   BurstParams start = unusual();

@@ -1,5 +1,6 @@
 // The entry point as the host sees it: routing, the suite table, the globals block, registration,
 // the error dialog and the About box.
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -75,24 +76,34 @@ TEST_F(HostTest, RoutingAnswersEveryMessage) {
     HostErr result;
     uint64_t acquisitions;
   };
+  // Every row of the routing table (Startup aside: it is every test's first call). Shutdown takes
+  // the blocks suite once more, on top of the table's 26.
   const Case cases[] = {
-      {"SP Access", "Something", 0, 0},      {"SP Interface", "Something", 0, 26},
-      {"AI Menu", "AI Go", fl::kNotHandled, 26}, {"AI Menu", "AI Update", 0, 26},
-      {"AI Menu", "Something", 0, 26},       {"AI Filter", "Something", 0, 26},
-      {"Someone", "AI Go", 0, 26},
+      {"SP Access", "Unload", 0, 0},           {"SP Access", "Reload", 0, 0},
+      {"SP Access", "Something", 0, 0},        {"SP Interface", "About", 0, 26},
+      {"SP Interface", "Something", 0, 26},    {"AI Menu", "AI Go", fl::kNotHandled, 26},
+      {"AI Menu", "AI Update", 0, 26},         {"AI Menu", "Something", 0, 26},
+      {"AI Filter", "AI Get Parameters", 0, 26}, {"AI Filter", "AI Go", 0, 26},
+      {"AI Filter", "Something", 0, 26},       {"Someone", "AI Go", 0, 26},
+      {"SP Interface", "Shutdown", 0, 27},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(std::string(c.caller) + "/" + c.selector);
     uint64_t before = host().faults().count("basic.acquireSuite");
+    const uint64_t releasedBefore = host().faults().count("basic.releaseSuite");
     EXPECT_EQ(host().send(c.caller, c.selector), c.result);
     EXPECT_EQ(host().faults().count("basic.acquireSuite") - before, c.acquisitions);
+    EXPECT_EQ(host().faults().count("basic.releaseSuite") - releasedBefore, c.acquisitions);
     EXPECT_EQ(host().suites().heldCount(), 0);
   }
+  EXPECT_EQ(user().aboutTexts.size(), 8u);
+  EXPECT_EQ(user().filterDialogs, 1);
+  EXPECT_EQ(arts(), 10u);  // the dialog's preview, kept by Go
+  EXPECT_EQ(host().heldGlobals(), nullptr);
   // Only the menu Go is an error, and it is shown once.
   ASSERT_EQ(user().errors.size(), 1u);
   EXPECT_EQ(user().errors[0].message, "The selection is not valid for this filter.");
   EXPECT_EQ(user().errors[0].code, "!sel");
-  EXPECT_EQ(arts(), 0u);
 }
 
 // Go made to fail with each code of the error list, and with codes it does not name.
@@ -134,7 +145,47 @@ TEST_F(HostTest, ErrorDialogFindsTheMessageForEachCode) {
     ASSERT_EQ(user().errors.size(), 1u);
     EXPECT_EQ(user().errors[0].message, c.message);
     EXPECT_EQ(user().errors[0].code, c.codeText);
+    EXPECT_TRUE(user().errors[0].okHasProc);
   }
+}
+
+// The error list is read into 256 bytes: a code text or a message longer than 255 characters is
+// cut there. So "SEGM" followed by 296 more characters is still the code 'SEGM' (whole, the text
+// could not even be made length-prefixed), and its message shows its first 255 characters. A code
+// text that starts with a digit, 0 included, is a number ("0271" is 271); any other is four
+// characters, digits after the first included ("N3SS").
+TEST_F(HostTest, ErrorTextsAreReadUpTo255CharactersAndDigitsAreNumbers) {
+  const std::string codeText = "SEGM" + std::string(296, 'x');
+  std::string message;
+  for (int i = 0; message.size() < 300; ++i) message += "part" + std::to_string(i) + " ";
+  message.resize(300);
+  auto copy = moduleCopy("long-error-texts", [&](flhost::ResourceSet& set) {
+    // String ids 16048 to 16063: the list starts at 16050.
+    set.add(uint16_t{6}, 1004, 1033,
+            stringBlock({"", "", "<Mac strings begin at index 1>", "-108", kMemoryMessage, "0271", kMemoryMessage, codeText,
+                         message, "N3SS", "The filter cannot complete because a path has too many anchor points.", "!sel",
+                         "The selection is not valid for this filter.", "<Others>",
+                         "The filter cannot complete because of an unknown error."}));
+  });
+  ASSERT_FALSE(copy.empty());
+  auto s = openCopy(copy, user());
+  ASSERT_TRUE(s);
+  ASSERT_EQ(s->startup(), 0);
+  const BurstParams p = defaults();
+  s->memory().setParameters(std::vector<uint8_t>(reinterpret_cast<const uint8_t*>(&p), reinterpret_cast<const uint8_t*>(&p + 1)));
+  s->faults().failOn("art.newArt", 1, code("SEGM"));
+  EXPECT_EQ(s->go(), code("SEGM"));
+  s->faults().failOn("art.newArt", 1, 271);
+  EXPECT_EQ(s->go(), 271);
+  s->faults().failOn("art.newArt", 1, code("N3SS"));
+  EXPECT_EQ(s->go(), code("N3SS"));
+  ASSERT_EQ(user().errors.size(), 3u);
+  EXPECT_EQ(user().errors[0].message, message.substr(0, 255));
+  EXPECT_EQ(user().errors[0].code, "SEGM");
+  EXPECT_EQ(user().errors[1].message, kMemoryMessage);
+  EXPECT_EQ(user().errors[1].code, "271");
+  EXPECT_EQ(user().errors[2].message, "The filter cannot complete because a path has too many anchor points.");
+  EXPECT_EQ(user().errors[2].code, "N3SS");
 }
 
 TEST_F(HostTest, ShutdownFreesTheGlobalsBlock) {
@@ -183,6 +234,7 @@ TEST_F(HostTest, AboutBoxShowsItsProductLines) {
   EXPECT_EQ(host().about(), 0);
   ASSERT_EQ(user().aboutTexts.size(), 8u);
   EXPECT_NE(user().aboutTexts[0].find("Flarimond"), std::string::npos);
+  EXPECT_TRUE(user().aboutOkHasProc);
 }
 
 TEST_F(HostTest, NestedCallsWorkWithTheOuterCallsSuites) {
@@ -219,8 +271,9 @@ TEST_F(HostTest, AcquisitionFailureAtEveryRow) {
       EXPECT_EQ(host().suites().heldCount(), 0);
       if (row > 18) {
         ASSERT_EQ(user().alerts.size(), 1u);
-        EXPECT_NE(user().alerts[0].find(std::string("suite: ") + kSuiteRows[row].name), std::string::npos);
-        EXPECT_EQ(user().alerts[0].find("Suite Loading Error: " + std::to_string(failure)), 0u);
+        EXPECT_EQ(user().alerts[0], "Suite Loading Error: " + std::to_string(failure) + ", suite: " +
+                                        kSuiteRows[row].name + ", version: " +
+                                        std::to_string(kSuiteRows[row].version) + "!");
       } else {
         EXPECT_TRUE(user().alerts.empty());
       }
@@ -256,6 +309,21 @@ TEST_F(HostTest, EmptyCategoryRegistersNoFilter) {
   EXPECT_EQ(s->startup(), 0);
   EXPECT_TRUE(s->filters().empty());
   EXPECT_EQ(s->faults().count("filter.addFilter"), 0u);
+  // The globals block (which the host gave out cleared, and which Unload hands over) holds the
+  // basic suite and nothing else: no filter handle, and a filter count of 0.
+  ASSERT_EQ(s->send("SP Access", "Unload"), 0);
+  ASSERT_NE(s->heldGlobals(), nullptr);
+  std::vector<uint8_t> globals(static_cast<const uint8_t*>(s->heldGlobals()),
+                               static_cast<const uint8_t*>(s->heldGlobals()) + 24);
+  const BasicSuite* basic = s->message().basic;
+  size_t pointers = 0;
+  for (size_t at = 0; at + sizeof basic <= globals.size(); at += alignof(const BasicSuite*)) {
+    if (std::memcmp(globals.data() + at, &basic, sizeof basic) != 0) continue;
+    std::fill_n(globals.begin() + static_cast<std::ptrdiff_t>(at), sizeof basic, uint8_t{0});
+    ++pointers;
+  }
+  EXPECT_EQ(pointers, 1u);
+  EXPECT_EQ(globals, std::vector<uint8_t>(24, 0));
 #ifdef FLARIMOND_PROGRAM
   // With no menu entry there is nothing for the program to run: it draws nothing and says why.
   const std::filesystem::path out = copy.parent_path() / "design.json", record = copy.parent_path() / "p.bin";

@@ -423,13 +423,25 @@ TEST(ExportSvg, HexColoursFollowTheHostConversion) {
   for (const auto& [color, hex] : cases) EXPECT_EQ(hexColor(color), hex) << hex;
 }
 
-TEST(ExportSvg, ViewBoxCoversTheCurvesOutsideThePage) {
+TEST(ExportSvg, FramedOnThePageThePictureIsThePageAndTheArtPastItStaysInTheFile) {
+  Document doc(DocumentOptions::standard());
+  addArt(doc, {anchor(100, 100), anchor(300, 100)}, false);
+  addArt(doc, {anchor(-5e8f, 2000), anchor(9e8f, -3000)}, false);  // far past every edge
+  std::string text = svg(doc);
+  EXPECT_NE(text.find("width=\"612pt\" height=\"792pt\" viewBox=\"0 0 612 792\""), std::string::npos) << text;
+  EXPECT_NE(text.find("<g id=\"page\">"), std::string::npos);
+  EXPECT_EQ(pathData(text).size(), 2u);
+  EXPECT_EQ(exportArea(doc).right, 612);
+  EXPECT_EQ(exportArea(doc).top, 792);
+}
+
+TEST(ExportSvg, FramedOnAllTheViewBoxCoversTheCurvesOutsideThePage) {
   Document doc(DocumentOptions::standard());
   // Anchors inside the page, but the curve between them bulges down to y = -275 (the extremum of
   // the cubic, well inside its control points at -400).
   addArt(doc, {{{100, 100}, {100, 100}, {100, -400}, 1}, {{200, 100}, {200, -400}, {200, 100}, 1}}, false);
   addArt(doc, {anchor(-500, 2000)}, false);
-  ViewBox box = viewBox(svg(doc));
+  ViewBox box = viewBox(svg(doc, Frame::All));
   // SVG y = 792 - artwork y: the art above the page reaches -1208, the bulge 1067.
   EXPECT_LE(box.x, -500);
   EXPECT_LE(box.y, 792 - 2000);
@@ -438,7 +450,7 @@ TEST(ExportSvg, ViewBoxCoversTheCurvesOutsideThePage) {
   // Not as far as the control points: the bounds are the curve's, not its hull's.
   EXPECT_LT(box.y + box.height, 792 + 400);
 
-  ViewBox pageOnly = viewBox(svg(Document(DocumentOptions::standard())));
+  ViewBox pageOnly = viewBox(svg(Document(DocumentOptions::standard()), Frame::All));
   EXPECT_LT(pageOnly.x, 0);
   EXPECT_LT(pageOnly.y, 0);
   EXPECT_GT(pageOnly.x + pageOnly.width, 612);
@@ -468,7 +480,7 @@ TEST(ExportSvg, AGroupFitsTheFrameCentredInItsBox) {
   Document doc(DocumentOptions::standard());
   addArt(doc, {anchor(100, 100), anchor(300, 100), anchor(300, 200)}, true);
   std::ostringstream out;
-  writeSvgGroup(doc, out, "tile-3-", Frame::Page, {1000, 2000, 396});
+  writeSvgGroup(doc, out, "tile-3-", Frame::All, {1000, 2000, 396});
   std::string text = out.str();
   std::smatch m;
   ASSERT_TRUE(std::regex_search(text, m, std::regex(R"re(^<g transform="translate\(([^ ]+) ([^)]+)\) scale\(([^)]+)\)">)re")));
@@ -486,19 +498,58 @@ TEST(ExportSvg, AGroupFitsTheFrameCentredInItsBox) {
   EXPECT_EQ(text.substr(text.size() - 5), "</g>\n");
 }
 
-TEST(ExportSvg, LeavesOutArtNoViewerCanDraw) {
+TEST(ExportSvg, ArtNoViewerCanDrawKeepsItsNumberWithEmptyData) {
   Document doc(DocumentOptions::standard());
   addArt(doc, {}, false);
   addArt(doc, {anchor(std::numeric_limits<float>::quiet_NaN(), 0)}, false);
   addArt(doc, {anchor(std::numeric_limits<float>::infinity(), 0)}, true);
   addArt(doc, {anchor(10, 10)}, false);
-  std::string text = svg(doc);
-  EXPECT_EQ(pathData(text), std::vector<std::string>{"M10 782"});
-  EXPECT_NE(text.find("<path id=\"art-1\" d=\"M10 782\""), std::string::npos);
+  addArt(doc, {}, true);
+  std::string text = svg(doc, Frame::All);
+  // art-N is the document's art N, whether or not it draws anything.
+  EXPECT_EQ(pathData(text), (std::vector<std::string>{"", "", "", "M10 782", ""}));
+  EXPECT_NE(text.find("<path id=\"art-1\" d=\"\"/>"), std::string::npos);
+  EXPECT_NE(text.find("<path id=\"art-4\" d=\"M10 782\""), std::string::npos);
+  EXPECT_NE(text.find("<path id=\"art-5\" d=\"\"/>"), std::string::npos);
   EXPECT_EQ(text.find("nan"), std::string::npos);
   EXPECT_EQ(text.find("inf"), std::string::npos);
   ViewBox box = viewBox(text);
   EXPECT_TRUE(std::isfinite(box.width) && std::isfinite(box.height));
+}
+
+HostPathStyle filled(const Document& doc, HostColor color) {
+  HostPathStyle style = doc.options().newPathStyle;
+  style.fillColor = color;
+  style.strokePaint = 0;
+  return style;
+}
+
+HostPathStyle stroked(const Document& doc, HostColor color, float width) {
+  HostPathStyle style = doc.options().newPathStyle;
+  style.fillPaint = 0;
+  style.strokeColor = color;
+  style.strokeWidth = width;
+  return style;
+}
+
+TEST(ExportFrame, ShareOfTheArtInsideTheFrameByArea) {
+  Document doc(DocumentOptions::standard());
+  EXPECT_EQ(shareInFrame(doc, Frame::Page), 1.0) << "no art: nothing out of view";
+  HostArt half = addArt(doc, {anchor(-100, 100), anchor(100, 100), anchor(100, 300), anchor(-100, 300)}, true);
+  EXPECT_EQ(doc.setStyle(half, filled(doc, threeColor(0, 0, 0))), kHostNoErr);
+  EXPECT_DOUBLE_EQ(shareInFrame(doc, Frame::Page), 0.5);
+  // A line across the page and far beyond it: its area is its stroke's, 1 point wide.
+  addArt(doc, {anchor(-1e6f, 400), anchor(1e6f, 400)}, false);
+  const double line = 2e6 + 1, square = 200.0 * 200.0;
+  EXPECT_NEAR(shareInFrame(doc, Frame::Page), (square / 2 + 612) / (square + line), 1e-9);
+  for (Frame frame : {Frame::All, Frame::Art}) EXPECT_DOUBLE_EQ(shareInFrame(doc, frame), 1.0);
+  // Far off the page, many times the art on it.
+  for (int i = 0; i < 10; ++i) {
+    HostArt far = addArt(doc, {anchor(1e5f, 1e5f), anchor(1e5f + 2000, 1e5f), anchor(1e5f, 1e5f + 2000)}, true);
+    EXPECT_EQ(doc.setStyle(far, filled(doc, threeColor(0, 0, 0))), kHostNoErr);
+  }
+  EXPECT_LT(shareInFrame(doc, Frame::Page), 0.01);
+  EXPECT_GT(shareInFrame(doc, Frame::Page), 0);
 }
 
 #ifdef FLARIMOND_HAVE_CAIRO
@@ -507,12 +558,12 @@ TEST(ExportSvg, LeavesOutArtNoViewerCanDraw) {
 using Surface = std::unique_ptr<cairo_surface_t, decltype(&cairo_surface_destroy)>;
 
 // The document's PNG, widthPixels wide, read back as an image surface.
-Surface png(const Document& doc, int widthPixels, std::vector<double>* progress = nullptr) {
+Surface png(const Document& doc, int widthPixels, std::vector<double>* progress = nullptr, Frame frame = Frame::All) {
   std::ostringstream out;
   std::string error;
   std::function<void(double)> report;
   if (progress) report = [progress](double p) { progress->push_back(p); };
-  EXPECT_TRUE(writeDocumentPng(doc, out, widthPixels, false, &error, false, {}, report)) << error;
+  EXPECT_TRUE(writeDocumentPng(doc, out, widthPixels, false, &error, frame, {}, report)) << error;
   std::istringstream in(out.str());
   Surface image(cairo_image_surface_create_from_png_stream(
                     [](void* closure, unsigned char* data, unsigned int length) {
@@ -529,21 +580,6 @@ Surface png(const Document& doc, int widthPixels, std::vector<double>* progress 
 // A channel (0 blue, 1 green, 2 red) of pixel (x, y).
 int channel(const Surface& image, int x, int y, int c) {
   return cairo_image_surface_get_data(image.get())[y * cairo_image_surface_get_stride(image.get()) + 4 * x + c];
-}
-
-HostPathStyle filled(const Document& doc, HostColor color) {
-  HostPathStyle style = doc.options().newPathStyle;
-  style.fillColor = color;
-  style.strokePaint = 0;
-  return style;
-}
-
-HostPathStyle stroked(const Document& doc, HostColor color, float width) {
-  HostPathStyle style = doc.options().newPathStyle;
-  style.fillPaint = 0;
-  style.strokeColor = color;
-  style.strokeWidth = width;
-  return style;
 }
 
 // The picture is drawn in bands on several threads: an art in every part of the picture, and one
@@ -571,7 +607,7 @@ TEST(ExportPng, EveryBandDrawsTheArtsThatReachIt) {
     EXPECT_GE(progress[i], i ? progress[i - 1] : 0.0);
     EXPECT_LE(progress[i], 1.0);
   }
-  const HostRealRect area = exportArea(doc);
+  const HostRealRect area = exportArea(doc, Frame::All);
   const double scale = 400 / (static_cast<double>(area.right) - area.left);
   ASSERT_GT(cairo_image_surface_get_height(image.get()), 64) << "enough rows for several bands";
   auto green = [&](double x, double y) {  // at artwork point (x, y)
@@ -583,6 +619,25 @@ TEST(ExportPng, EveryBandDrawsTheArtsThatReachIt) {
     EXPECT_EQ(green(110, 50 + 60 * i), 255) << "nothing between the squares";
     EXPECT_EQ(green(302, 20 + 60 * i), 0) << "the column, in every band";
   }
+}
+
+TEST(ExportPng, FramedOnThePageThePictureIsThePage) {
+  Document doc(DocumentOptions::standard());
+  HostArt square = addArt(doc, {anchor(-100, 100), anchor(100, 100), anchor(100, 300), anchor(-100, 300)}, true);
+  EXPECT_EQ(doc.setStyle(square, filled(doc, threeColor(0, 0, 0))), kHostNoErr);
+  Surface page = png(doc, 306, nullptr, Frame::Page);
+  ASSERT_EQ(cairo_image_surface_get_width(page.get()), 306);
+  ASSERT_EQ(cairo_image_surface_get_height(page.get()), 396);
+  // Half a point a pixel, y down from the page's top: artwork (50, 200) is pixel (25, 296).
+  EXPECT_EQ(channel(page, 25, 296, 1), 0);
+  EXPECT_EQ(channel(page, 25, 100, 1), 255);
+  EXPECT_EQ(channel(page, 100, 296, 1), 255);
+  // With all the art the view reaches past the page's left edge: artwork (-50, 200) is in it.
+  Surface all = png(doc, 306, nullptr, Frame::All);
+  const HostRealRect area = exportArea(doc, Frame::All);
+  EXPECT_LT(area.left, -100);
+  const double scale = 306 / (static_cast<double>(area.right) - area.left);
+  EXPECT_EQ(channel(all, static_cast<int>((-50 - area.left) * scale), static_cast<int>((area.top - 200) * scale), 1), 0);
 }
 
 // A design of many arts is drawn in layers of consecutive arts laid over each other; one of few
@@ -627,7 +682,7 @@ TEST(ExportPng, ManyArtsInLayersMakeThePictureOfFewArts) {
 // width as the ink across it, and with no ink lost where bands or layers meet.
 TEST(ExportPng, HairlinesLandWhereTheViewPutsThemWithTheirWidth) {
   Document doc(DocumentOptions::standard());
-  const HostRealRect area = exportArea(doc);
+  const HostRealRect area = exportArea(doc, Frame::All);
   const double scale = 400 / (static_cast<double>(area.right) - area.left);
   const float width = static_cast<float>(0.3 / scale);  // 0.3 pixel
   // Across the page, 100 points above its bottom; corner to corner of the page's square.

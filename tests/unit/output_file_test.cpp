@@ -113,6 +113,33 @@ TEST(OutputFile, WriteErrorsNameTheSystemsReason) {
   std::fclose(full);
 }
 
+TEST(OutputFile, NamesUpToTheFoldersLimitAreWritten) {
+  TempDir dir;
+  // The temporary file's name holds the target's and 22 characters more: a long name is cut short
+  // there, never in the middle of a character.
+  const std::string accented = std::string(232, 'a') + "\xc3\xa9\xc3\xa9\xc3\xa9";  // 232 + 3 two-byte characters
+  for (const std::string& name : {std::string(234, 'n'), std::string(255, 'm'), accented}) {
+    SCOPED_TRACE(name.size());
+    writeFileAtomically(dir.path() / name, [&](std::ostream& out) {
+      out << "kept";
+      if (name != accented) return;
+      for (const std::string& entry : dir.entries()) {
+        if (entry.front() == '.') {
+          EXPECT_EQ(entry.substr(0, 234), "." + std::string(232, 'a') + ".");
+        }
+      }
+    });
+    EXPECT_EQ(contentOf(dir.path() / name), "kept");
+  }
+  try {
+    OutputFile tooLong(dir.path() / std::string(256, 'x'));
+    ADD_FAILURE() << "a name past the limit was taken";
+  } catch (const ToolError& e) {
+    EXPECT_NE(std::string(e.what()).find(": File name too long"), std::string::npos) << e.what();
+  }
+  EXPECT_EQ(dir.entries().size(), 3u);
+}
+
 TEST(OutputFile, LinksAreWrittenThroughAndModesKept) {
   TempDir dir;
   fs::create_directory(dir.path() / "store");

@@ -24,7 +24,6 @@ TEST(SheetPlan, RangesRunFromFromToToInSteps) {
       {"length=50..150:25", {50, 75, 100, 125, 150}},
       {"length=0.1..0.3:0.1", {0.1, 0.2, 0.1 + 2 * 0.1}},  // 0.1 * 3 passes 0.3 in binary
       {"length=120..120", {120}},  // one value needs no step
-      {"seed=7..9", {7, 8, 9}},
       {"preset=34..35", {34, 35}},
       {"fillSwatch=28..30", {28, 29, 30}},  // the document's swatches
   };
@@ -35,6 +34,13 @@ TEST(SheetPlan, RangesRunFromFromToToInSteps) {
     for (size_t i = 0; i < c.values.size(); ++i) EXPECT_DOUBLE_EQ(v.values[i], c.values[i]);
   }
   EXPECT_EQ(parseVariation("seed=1..2", kSwatches).kind, Variation::Kind::Seed);
+  // Seeds are whole numbers, exactly, up to 2^64 - 1: past 2^53 a double would merge neighbours.
+  EXPECT_EQ(parseVariation("seed=7..9", kSwatches).seeds, (std::vector<uint64_t>{7, 8, 9}));
+  EXPECT_EQ(parseVariation("seed=9007199254740993..9007199254740995", kSwatches).seeds,
+            (std::vector<uint64_t>{9007199254740993u, 9007199254740994u, 9007199254740995u}));
+  EXPECT_EQ(parseVariation("seed=18446744073709551615..18446744073709551611:2", kSwatches).seeds,
+            (std::vector<uint64_t>{18446744073709551615u, 18446744073709551613u, 18446744073709551611u}));
+  EXPECT_EQ(parseVariation("seed=+3..3", kSwatches).seeds, std::vector<uint64_t>{3});
   EXPECT_EQ(parseVariation("preset=1..2", kSwatches).kind, Variation::Kind::Preset);
   EXPECT_STREQ(parseVariation("angle=0..90:45", kSwatches).field->name, "angle");
 }
@@ -55,7 +61,16 @@ TEST(SheetPlan, BadRangesAreRefusedWithWhatIsWrong) {
       {"burstType=0..x", "\"x\" is not a number"},
       {"length=0..nan:1", "\"nan\" is not a number"},
       {"seed=1..1000", "1000 values; a sheet holds at most 400 tiles"},
+      {"seed=0..18446744073709551615", "18446744073709551616 values; a sheet holds at most 400 tiles"},
+      {"seed=1..18446744073709551616", "seed \"18446744073709551616\" is not a whole number from 0 to 18446744073709551615"},
+      {"seed=-1..2", "seed \"-1\" is not a whole number from 0 to"},
+      {"seed=1.5..2", "seed \"1.5\" is not a whole number"},
+      {"seed=1e3..1001", "seed \"1e3\" is not a whole number"},
+      {"seed=1..3:0", "the step must be above 0"},
       {"dialogLeft=0..1", "dialogLeft is not a setting of the design"},
+      // Run state: a tile drawn with it would not be the design its description names.
+      {"previewValid=0..1", "previewValid is not a setting of the design but run state"},
+      {"finalRun=0..1", "finalRun is not a setting of the design but run state"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.text);
@@ -72,8 +87,10 @@ TEST(SheetPlan, BadRangesAreRefusedWithWhatIsWrong) {
 
 TEST(SheetPlan, LabelsShowTheValueAsTheRecordHoldsIt) {
   EXPECT_EQ(valueLabel(parseVariation("burstType=0..1", kSwatches), 1), "burstType 1");
-  EXPECT_EQ(valueLabel(parseVariation("length=0.1..0.3:0.1", kSwatches), 0.1 + 2 * 0.1), "length 0.3");
-  EXPECT_EQ(valueLabel(parseVariation("seed=1..2", kSwatches), 2), "seed 2");
+  EXPECT_EQ(valueLabel(parseVariation("length=0.1..0.3:0.1", kSwatches), 2), "length 0.3");
+  EXPECT_EQ(valueLabel(parseVariation("seed=1..2", kSwatches), 1), "seed 2");
+  EXPECT_EQ(valueLabel(parseVariation("seed=9007199254740993..9007199254740994", kSwatches), 0),
+            "seed 9007199254740993");
   EXPECT_EQ(valueLabel(parseVariation("preset=0..1", kSwatches), 1), "Star20");
 }
 
@@ -85,7 +102,7 @@ TEST(SheetPlan, OneVariationFillsRowsTwoMakeAGrid) {
   EXPECT_EQ(g.count, 14u);
   EXPECT_EQ(g.rowOf(13), 2u);
   EXPECT_EQ(g.columnOf(13), 1u);
-  EXPECT_EQ(tileValues(one, g, 13), std::vector<double>{13});
+  EXPECT_EQ(tileSteps(one, g, 13), std::vector<size_t>{13});
   // Fewer values than columns: one short row.
   SheetGrid narrow = sheetGrid({parseVariation("shapeOption=0..2", kSwatches)}, 6);
   EXPECT_EQ(narrow.columns, 3);
@@ -96,7 +113,7 @@ TEST(SheetPlan, OneVariationFillsRowsTwoMakeAGrid) {
   EXPECT_EQ(grid.rows, 3);
   EXPECT_EQ(grid.columns, 4);
   EXPECT_EQ(grid.count, 12u);
-  EXPECT_EQ(tileValues(two, grid, 6), (std::vector<double>{5, 3}));
+  EXPECT_EQ(tileSteps(two, grid, 6), (std::vector<size_t>{1, 2}));
 
   std::vector<Variation> big = {parseVariation("seed=1..21", kSwatches), parseVariation("burstType=0..19", kSwatches)};
   EXPECT_THROW(sheetGrid(big, 6), ToolError);

@@ -6,9 +6,13 @@ with stars × bursts × (sketch repeats + 1) × (2 with a drop shadow); records 
 drawn again, so every run is a few seconds at most and a run past TIME_LIMIT is a hang, not a
 large design. A case passes when the run ends sanitizer-clean with exit 0 and a document whose
 every number is finite, or with exit 1 and the error dialog (the host refused a non-finite value).
+A document drawn is drawn again as SVG, which must hold its arts one for one: art-N is the
+document's art N, and an art with no segments is a path with empty data.
 """
 
+import json
 import os
+import xml.etree.ElementTree as ET
 
 from validate_lib import Score, bad_numbers, parallel, random_record, read_bytes, record_json, run, seeded, write
 
@@ -18,6 +22,22 @@ TIME_LIMIT = 60
 
 def size_of(rec):
     return rec["starCount"] * rec["burstCount"] * (rec["sketchRepeats"] + 1) * (2 if rec["dropShadow"] else 1)
+
+
+def svg_arts_differ(doc_text, svg_path):
+    """Why the SVG does not hold the JSON document's arts one for one, or None."""
+    arts = json.loads(doc_text)["arts"]
+    try:
+        paths = [e for _, e in ET.iterparse(svg_path) if e.tag == "{http://www.w3.org/2000/svg}path"]
+    except ET.ParseError as e:
+        return f"the SVG is not XML: {e}"
+    ids = [p.get("id") for p in paths]
+    if ids != [f"art-{n}" for n in range(1, len(arts) + 1)]:
+        return f"the SVG holds {len(paths)} arts, the document {len(arts)}: art-N is not the document's art N"
+    for n, (path, art) in enumerate(zip(paths, arts), 1):
+        if (path.get("d") == "") != (not art["segments"]):
+            return f"art-{n}: {len(art['segments'])} segments in the document, path data {path.get('d')[:20]!r}"
+    return None
 
 
 def probe(env):
@@ -38,7 +58,7 @@ def probe(env):
         out = os.path.join(d, "out.json")
         r = run([env.program, "apply", "--params", params, "-o", out, "--seed", str(seed)],
                 timeout=TIME_LIMIT, env=env.environ)
-        found = []
+        found, commands = [], [r.command()]
         if r.timed_out:
             found.append(f"hung: no end within {TIME_LIMIT} s for a design of at most {SIZE_CAP} paths")
         elif (report := r.sanitizer()):
@@ -53,7 +73,15 @@ def probe(env):
             why = "no document written" if doc is None else bad_numbers(doc.decode(errors="replace"))
             if why:
                 found.append(f"the document {why}")
-        score.check(label, found, [r.command()], d)
+            else:
+                svg = os.path.join(d, "out.svg")
+                r_svg = run([env.program, "apply", "--params", params, "-o", svg, "--seed", str(seed)],
+                            timeout=TIME_LIMIT, env=env.environ)
+                commands.append(r_svg.command())
+                why = f"exit {r_svg.rc}" if r_svg.rc != 0 else svg_arts_differ(doc.decode(errors="replace"), svg)
+                if why:
+                    found.append(f"the SVG of the same run: {why}")
+        score.check(label, found, commands, d)
 
     parallel(env, records, one)
     return score
