@@ -80,6 +80,8 @@ struct ShownStyle {
   float opacity = 1;
 };
 ShownStyle shownStyle(const ArtView& art);
+// The stroke width shownStyle gives a path style: 0 without a stroke.
+float shownStrokeWidth(const HostPathStyle& style);
 
 // A PNG picture of the same view as the SVG, widthPixels wide (the height follows the view's
 // proportions), on white or, with transparent, on a clear background outside the page. False,

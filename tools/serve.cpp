@@ -239,15 +239,18 @@ void addRoutes(httplib::Server& server, BrowserHost& host, Claim& claim, int por
 
   server.Get(R"(/([A-Za-z0-9_.-]*))", [webDir](const httplib::Request& req, httplib::Response& res) {
     std::string path = req.path == "/" ? "/index.html" : req.path;
+    // The page shares each answer's geometry with its drawing workers (SharedArrayBuffer), which a
+    // browser allows a page that loads nothing from other origins and opens no window of theirs.
+    res.set_header("Cross-Origin-Opener-Policy", "same-origin");
+    res.set_header("Cross-Origin-Embedder-Policy", "require-corp");
+    res.set_header("Cache-Control", "no-cache");
     if (path == "/contract.js") {
-      res.set_header("Cache-Control", "no-cache");
       res.set_content(pageContractScript(), "text/javascript; charset=utf-8");
       return;
     }
     for (size_t i = 0; i < kWebAssetCount; ++i) {
       const WebAsset& a = kWebAssets[i];
       if (path != a.path) continue;
-      res.set_header("Cache-Control", "no-cache");
       if (webDir.empty()) {
         res.set_content(std::string(reinterpret_cast<const char*>(a.data), a.size), a.contentType);
         return;

@@ -718,7 +718,10 @@
   const painter = {
     workers: null,  // started with the page, so that they hold every art the page holds
     requested: 0,  // the newest frame asked for
-    out: null,  // the frame the workers are drawing: { frame, pictures, answers, outlined }
+    out: null,  // the frame the workers are drawing: { frame, pictures, answers, outlined, ms }
+    // Each worker's share of the area painted. Estimates of how long an art takes are rough: the
+    // shares move towards those that would have finished the last frame together.
+    shares: null,
     queued: null,  // the newest frame asked for while one was out
     waiting: [],  // { id, resolve }: who waits for a frame to be shown
   };
@@ -738,10 +741,16 @@
     }
   }
 
-  // The workers take in each change as the page did. The bytes are copied to each: the page keeps
-  // its own.
+  // The workers take in each change as the page did, from the same bytes: shared with them all
+  // when the browser allows it (one copy), else copied to each.
   function feedWorkers(buffer) {
-    if (painter.workers) for (const w of painter.workers) w.postMessage({ geometry: buffer });
+    if (!painter.workers) return;
+    let bytes = buffer;
+    if (self.crossOriginIsolated && typeof SharedArrayBuffer !== 'undefined') {
+      bytes = new SharedArrayBuffer(buffer.byteLength);
+      new Uint8Array(bytes).set(new Uint8Array(buffer));
+    }
+    for (const w of painter.workers) w.postMessage({ geometry: bytes });
   }
 
   // A worker that cannot draw: the page draws everything from now on.
@@ -764,8 +773,9 @@
   function sendFrame(frame) {
     const workers = painter.workers;
     const { id, width, height, transform, k } = frame;
-    const runs = FlarimondDraw.runs(held.arts, transform, width, height, workers.length);
-    painter.out = { frame, pictures: new Array(workers.length), answers: 0, outlined: new Set() };
+    if (!painter.shares) painter.shares = workers.map(() => 1 / workers.length);
+    const runs = FlarimondDraw.runs(held.arts, transform, width, height, painter.shares);
+    painter.out = { frame, pictures: new Array(workers.length), answers: 0, outlined: new Set(), ms: new Array(workers.length) };
     workers.forEach((w, i) => w.postMessage({ frame: id, width, height, transform, k, run: runs[i] }));
   }
 
@@ -783,10 +793,12 @@
       return;
     }
     out.pictures[worker] = answer.bitmap;
+    out.ms[worker] = answer.ms;
     // Each worker holds the whole document: they agree with the page unless one fell behind.
     out.outlined.add(answer.revision === out.frame.revision ? answer.outlined : -1);
     if (++out.answers < out.pictures.length) return;
     painter.out = null;
+    rebalance(out.ms);
     // Only the newest frame asked for is shown; one asked for since goes out now.
     if (out.frame.id === painter.requested) {
       const canvas = $('#document canvas');
@@ -799,6 +811,17 @@
     const next = painter.queued;
     painter.queued = null;
     if (next && next.id === painter.requested) sendFrame(next);
+  }
+
+  // Moves the workers' shares halfway towards those that would have made the last frame's runs
+  // take as long as each other, taking a run's time to grow with its share.
+  function rebalance(ms) {
+    if (ms.some((t) => !(t > 1))) return;
+    const speeds = painter.shares.map((share, i) => share / ms[i]);
+    const total = speeds.reduce((a, b) => a + b, 0);
+    const shares = painter.shares.map((share, i) => Math.max(0.05, (share + speeds[i] / total) / 2));
+    const sum = shares.reduce((a, b) => a + b, 0);
+    painter.shares = shares.map((share) => share / sum);
   }
 
   // A point on screen as an artwork point.

@@ -23,7 +23,8 @@ const FlarimondDraw = (() => {
   // begin (one more entry than arts).
   function readGeometry(buffer) {
     const length = new DataView(buffer).getUint32(0, true);
-    const header = JSON.parse(new TextDecoder().decode(new Uint8Array(buffer, 4, length)));
+    // A shared buffer's bytes are copied for the decoder, which reads no shared memory.
+    const header = JSON.parse(new TextDecoder().decode(new Uint8Array(buffer, 4, length).slice()));
     const g = { header, revision: header.revision, since: header.since, arts: header.arts, buffer };
     let at = 4 + length;
     for (const part of GEOMETRY.parts) {
@@ -248,10 +249,12 @@ const FlarimondDraw = (() => {
     return paint + 8 * (g.counts[i] & COUNT) + 16;
   }
 
-  // Cuts the arts in paint order into `count` runs that paint about the same area of the view
-  // (transform, width x height device pixels); arts wholly outside it count for nothing. Returns
-  // the runs, {from: a slot, count} each (count 0: an empty run).
-  function runs(arts, transform, width, height, count) {
+  // Cuts the arts in paint order into runs that paint shares of the area the arts paint in the
+  // view (transform, width x height device pixels): `shares` holds each run's share, summing to 1;
+  // arts wholly outside the view count for nothing. Returns the runs, {from: a slot, count} each
+  // (count 0: an empty run).
+  function runs(arts, transform, width, height, shares) {
+    const count = shares.length;
     const k = transform[0];
     const area = viewedArea(transform, width, height);
     const costs = new Float64Array(arts.size);
@@ -263,10 +266,11 @@ const FlarimondDraw = (() => {
       total += costs[n] = paintedArea(g, i, k, area);
     }
     const out = [];
-    let slot = arts.bottom, at = 0, sum = 0;
+    let slot = arts.bottom, at = 0, sum = 0, upTo = 0;
     for (let r = 1; r <= count; r++) {
       const run = { from: slot, count: 0 };
-      const end = (total * r) / count;
+      upTo += shares[r - 1];
+      const end = total * upTo;
       // An art goes to the run that holds the greater part of its cost.
       while (slot !== NONE && (r === count || sum + costs[at] / 2 <= end)) {
         sum += costs[at++];
