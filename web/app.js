@@ -595,9 +595,10 @@
     held.page = doc.page;
     if (same) return;
     if (doc.revision !== held.arts.revision) {
-      const fits = geometry && geometry.revision === doc.revision && (geometry.since === null || geometry.since === held.arts.revision);
-      await takeIn(fits && (geometry.arts > 0 || geometry.removed.length > 0 || geometry.since === null)
-        ? geometry : await fetchGeometry(held.arts.revision));
+      // The answer's own geometry, unless it was not asked for (a refusal's refresh, say).
+      const follows = geometry && geometry.revision === doc.revision &&
+        (geometry.since === null || geometry.since === held.arts.revision);
+      await takeIn(follows ? geometry : await fetchGeometry(held.arts.revision));
     }
     const first = held.view === null;
     if (held.hostZoom !== doc.view.zoom) {
