@@ -10,9 +10,12 @@
 #   ./run.sh bench [benchmark options]        builds the benchmarks in Release (build-bench) and
 #                                             the baseline (build-bench-baseline), runs them and
 #                                             prints each figure beside its target
-#   ./run.sh bench-web [--reps N] [--large]   change-to-paint of the dialog in Chromium
+#   ./run.sh bench-web [--reps N] [--large] [--baseline PROGRAM]
+#                                             change-to-paint of the dialog in Chromium
 #                                             (web/tests/bench.mjs); --large: only the designs
-#                                             of 15,000 and 100,000 arts
+#                                             of 15,000 and 100,000 arts, against the browser's
+#                                             own rasterising of them; --baseline: those also
+#                                             with an older build, in turn
 #   ./run.sh mutate --all | [FILES...] [--sample N] [--seed S] [--budget MINUTES] [--resume]
 #                                             mutation testing of the plug-in's sources, in copies
 #                                             of the tree (build-mutate/wN); report of --all in

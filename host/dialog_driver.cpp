@@ -151,8 +151,18 @@ DialogDump ModalSession::dump() const {
 
 void ModalSession::end(int32_t id) { manager_.endModal(dialog_, id); }
 
+std::string ModalSession::apply(const DialogAction& a) { return act(a, true); }
 
-std::string ModalSession::apply(const DialogAction& a) {
+std::string ModalSession::putBack(int32_t id, double value) {
+  const Item* item = dialog_.find(id);
+  DialogAction a;
+  a.kind = !item || item->kind == ItemKind::SpinEdit ? K::Set : item->kind == ItemKind::CheckBox ? K::Check : K::Choose;
+  a.id = id;
+  a.value = value;
+  return act(a, false);
+}
+
+std::string ModalSession::act(const DialogAction& a, bool asUser) {
   auto refuse = [&](const std::string& why) { return describeAction(a) + ": " + why; };
   if (dialog_.ended()) return refuse("the dialog has already ended");
   if (manager_.runningDialog() != &dialog_) return refuse("another dialog is open in front of it");
@@ -171,8 +181,8 @@ std::string ModalSession::apply(const DialogAction& a) {
     return refuse("item " + std::to_string(item->id) + " is a " + std::string(itemKindLabel(item->kind)) +
                   ", not a " + rule->wanted);
   if (std::string why = rule->check(a, *item); !why.empty()) return refuse(why);
-  if (!item->visible) return refuse(named(*item) + " is hidden");
-  if (!item->enabled) return refuse(named(*item) + " is disabled");
+  if (asUser && !item->visible) return refuse(named(*item) + " is hidden");
+  if (asUser && !item->enabled) return refuse(named(*item) + " is disabled");
   rule->act(manager_, *item, a);
   return {};
 }

@@ -47,12 +47,20 @@ class ModalSession {
   // Works the dialog as a user would. Returns "" on success, else why the action was refused;
   // a refused action changes nothing.
   std::string apply(const DialogAction& action);
+  // Sets an item's value as apply does for a user's Set, Check or Choose (a spin edit's value, a
+  // check box's 0 or 1, a popup list's entry at that position) and sends the item its
+  // user-changed notification, whether or not the item is showing or enabled: the host putting
+  // back a value the item has held. Returns "" or why not, as apply does.
+  std::string putBack(int32_t id, double value);
   // Ends the dialog with that id (as the host's own confirm or cancel would).
   void end(int32_t id);
   bool ended() const { return dialog_.ended(); }
   int32_t endingId() const { return dialog_.endingId(); }
 
  private:
+  // apply, and with asUser false putBack: an item need not be showing or enabled.
+  std::string act(const DialogAction& action, bool asUser);
+
   DialogManager& manager_;
   Dialog& dialog_;
 };

@@ -272,7 +272,9 @@ HostErr DialogManager::sendNotify(Item& item, std::string_view type) {
   } done{*this, notification.slot};
   ++callbackDepth_;
   if (item.notifyProc) {
+    if (procedureWatch) procedureWatch(item, true);
     item.notifyProc(handle(item), handle(notification));
+    if (procedureWatch) procedureWatch(item, false);
   } else {
     defaultNotify(item, notification);
   }
@@ -301,8 +303,11 @@ bool DialogManager::track(Item& item, HostViewPoint point, uint32_t modifiers) {
     }
   } done{*this, tracking.slot};
   ++callbackDepth_;
-  if (item.trackProc) return item.trackProc(handle(item), handle(tracking)) != 0;
-  return true;
+  if (!item.trackProc) return true;
+  if (procedureWatch) procedureWatch(item, true);
+  const bool handled = item.trackProc(handle(item), handle(tracking)) != 0;
+  if (procedureWatch) procedureWatch(item, false);
+  return handled;
 }
 
 void DialogManager::alert(std::string_view text) {

@@ -84,6 +84,9 @@ class DialogManager {
   // alerts go unseen.
   void setDriver(DialogDriver* driver) { driver_ = driver; }
   DialogDriver* driver() const { return driver_; }
+  // Told as each of the plug-in's notify or track procedures begins (true) and ends (false), so
+  // that a test can see what changes outside them. Empty: nobody is told.
+  std::function<void(const Item&, bool begins)> procedureWatch;
   // Turns a picked artwork point into the view point a tracker reports. Default: rounding.
   std::function<HostViewPoint(HostRealPoint)> artworkToView;
   // The view point a pick at this artwork point reports (rounding when artworkToView is empty).

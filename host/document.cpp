@@ -825,9 +825,12 @@ void Document::logChange(uint32_t slot) {
 bool Document::changedSince(uint64_t since, std::vector<uint32_t>* slots) const {
   slots->clear();
   if (since < logStart_ || since > revision()) return false;
-  slots->assign(log_.begin() + static_cast<std::ptrdiff_t>(since - logStart_), log_.end());
-  std::sort(slots->begin(), slots->end());
-  slots->erase(std::unique(slots->begin(), slots->end()), slots->end());
+  // The log names a slot once for each change of it: marked, then collected in slot order, which
+  // costs less than sorting a design's hundreds of thousands of entries.
+  std::vector<bool> marked(records_.size());
+  for (auto at = log_.begin() + static_cast<std::ptrdiff_t>(since - logStart_); at != log_.end(); ++at) marked[*at] = true;
+  for (uint32_t slot = 0; slot < marked.size(); ++slot)
+    if (marked[slot]) slots->push_back(slot);
   return true;
 }
 

@@ -21,6 +21,7 @@
 #include <vector>
 
 #include "document.h"
+#include "document_geometry.h"
 #include "host_types.h"
 
 namespace flhost {
@@ -67,32 +68,6 @@ struct SvgBox {
 void writeSvgGroup(const Document& doc, std::ostream& out, std::string_view idPrefix, Frame frame, SvgBox box,
                    std::string_view metadata = {});
 
-// The arts as compact geometry, for a viewer that draws them itself (the browser page): every
-// art, or with `since` only what changed after that revision (Document::changedSince) unless the
-// log no longer reaches back that far. Arts come in stacking order, bottom first, so that each
-// one's neighbour below is known before it.
-struct DocumentGeometry {
-  uint64_t revision = 0;
-  std::optional<uint64_t> since;  // the revision the change starts from; none: every art
-  std::vector<uint32_t> removed;  // slots (see Document) that no longer hold an art
-  std::vector<uint32_t> slots;    // per art: its slot,
-  std::vector<uint32_t> below;    // the slot of the art below it (0xffffffff: none),
-  std::vector<uint32_t> styles;   // its style's index in styleTable,
-  std::vector<uint32_t> counts;   // its segment count, with bit 31 set for a closed path,
-  std::vector<float> widths;      // its stroke width
-  std::vector<float> points;      // per segment p, in, out: x, y in artwork space (y up)
-  // A JSON array of ShownStyle without the width: {"fill", "stroke": "#rrggbb" or null,
-  // "evenOdd", "cap", "join", "miterLimit", "dash": [...], "dashOffset", "opacity"}.
-  std::string styleTable;
-};
-DocumentGeometry documentGeometry(const Document& doc, std::optional<uint64_t> since);
-
-// The geometry in binary, little-endian, every part 4-byte aligned: u32 the length of a JSON
-// header (padded with spaces to a multiple of 4), the header {"revision", "since", "arts",
-// "removed", "segments", "styles": styleTable}, then u32[removed] removed, u32[arts] slots,
-// below, styles and counts, f32[arts] widths, f32[segments * 6] points.
-void writeDocumentGeometry(const DocumentGeometry& g, std::ostream& out);
-
 // An art's paint as a screen shows it: colours as "#rrggbb" (empty: not painted), a stroke
 // width that is finite and not negative, the miter limit (4 unless a drawable one is set), the
 // dash list only when drawable (finite, not negative, some length), opacity in [0, 1].
@@ -108,6 +83,8 @@ struct ShownStyle {
   float opacity = 1;
 };
 ShownStyle shownStyle(const ArtView& art);
+// The stroke width shownStyle gives a path style: 0 without a stroke.
+float shownStrokeWidth(const HostPathStyle& style);
 
 // A PNG picture of the same view as the SVG, widthPixels wide (the height follows the view's
 // proportions), on white or, with transparent, on a clear background outside the page. False,

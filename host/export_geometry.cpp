@@ -1,10 +1,12 @@
+#include <array>
 #include <bit>
 #include <cstring>
-#include <ostream>
+#include <span>
 #include <string>
 #include <unordered_map>
 #include <vector>
 
+#include "document_geometry.h"
 #include "export.h"
 
 namespace flhost {
@@ -37,16 +39,12 @@ std::string styleJson(const ShownStyle& s) {
   return j + "}";
 }
 
-// Equal apart from the width, which is not part of a style in the table.
-bool sameStyle(const ShownStyle& a, const ShownStyle& b) {
-  return a.fill == b.fill && a.stroke == b.stroke && a.evenOdd == b.evenOdd && a.cap == b.cap && a.join == b.join &&
-         a.miterLimit == b.miterLimit && a.dash == b.dash && a.dashOffset == b.dashOffset && a.opacity == b.opacity;
-}
-
-template <class T>
-void writeArray(std::ostream& out, const std::vector<T>& v) {
-  static_assert(sizeof(T) == 4);
-  out.write(reinterpret_cast<const char*>(v.data()), static_cast<std::streamsize>(v.size() * sizeof(T)));
+// The parts in the order of kGeometryParts.
+std::array<std::span<const std::byte>, std::size(kGeometryParts)> partsOf(const DocumentGeometry& g) {
+  static_assert(sizeof(uint32_t) == 4 && sizeof(float) == 4);
+  return {std::as_bytes(std::span(g.removed)), std::as_bytes(std::span(g.slots)),  std::as_bytes(std::span(g.below)),
+          std::as_bytes(std::span(g.styles)),  std::as_bytes(std::span(g.counts)), std::as_bytes(std::span(g.widths)),
+          std::as_bytes(std::span(g.bounds)),  std::as_bytes(std::span(g.points))};
 }
 
 }  // namespace
@@ -59,64 +57,86 @@ DocumentGeometry documentGeometry(const Document& doc, std::optional<uint64_t> s
 
   std::unordered_map<std::string, uint32_t> styleIndex;
   std::string table;
-  // A design's arts take turns among a few styles: those last met are found without their JSON.
+  // A design's arts take turns among a few paints: those last met are found by the paint as the
+  // document holds it (the stroke width apart, which is no part of a style in the table), without
+  // working out how it shows.
+  struct Recent {
+    HostPathStyle paint;
+    float opacity;
+    uint32_t index;
+  };
   constexpr size_t kRecentStyles = 4;
-  std::vector<std::pair<ShownStyle, uint32_t>> recent;
+  std::vector<Recent> recent;
   size_t oldest = 0;
-  auto indexOf = [&](const ShownStyle& shown) {
-    for (const auto& [style, index] : recent)
-      if (sameStyle(style, shown)) return index;
-    auto [at, made] = styleIndex.try_emplace(styleJson(shown), static_cast<uint32_t>(styleIndex.size()));
+  auto indexOf = [&](const ArtView& art) {
+    HostPathStyle paint = art.style;
+    paint.strokeWidth = 0;
+    for (const Recent& r : recent)
+      if (r.opacity == art.opacity && std::memcmp(&r.paint, &paint, sizeof paint) == 0) return r.index;
+    auto [at, made] = styleIndex.try_emplace(styleJson(shownStyle(art)), static_cast<uint32_t>(styleIndex.size()));
     if (made) table += (table.empty() ? "" : ",") + at->first;
-    if (recent.size() < kRecentStyles) recent.emplace_back(shown, at->second);
-    else recent[oldest++ % kRecentStyles] = {shown, at->second};
+    const Recent met{paint, art.opacity, at->second};
+    if (recent.size() < kRecentStyles) recent.push_back(met);
+    else recent[oldest++ % kRecentStyles] = met;
     return at->second;
   };
   auto add = [&](uint32_t slot, const ArtView& art) {
-    ShownStyle shown = shownStyle(art);
     g.slots.push_back(slot);
     g.below.push_back(doc.slotBelow(slot));
-    g.styles.push_back(indexOf(shown));
-    g.counts.push_back(static_cast<uint32_t>(art.segments.size()) | (art.closed ? 0x80000000u : 0));
-    g.widths.push_back(shown.width);
+    g.styles.push_back(indexOf(art));
+    g.counts.push_back(static_cast<uint32_t>(art.segments.size()) | (art.closed ? kGeometryClosed : 0));
+    g.widths.push_back(shownStrokeWidth(art.style));
+    g.bounds.insert(g.bounds.end(), {art.bounds.left, art.bounds.bottom, art.bounds.right, art.bounds.top});
     for (const HostPathSegment& s : art.segments)
       g.points.insert(g.points.end(), {s.p.h, s.p.v, s.in.h, s.in.v, s.out.h, s.out.v});
   };
-  if (g.since) {
-    // The changed arts in stacking order: a walk of the whole order costs less than sorting them.
-    std::vector<bool> touched;
-    for (uint32_t slot : changed) {
-      if (doc.artAt(slot)) {
-        if (touched.size() <= slot) touched.resize(slot + 1);
-        touched[slot] = true;
-      } else {
-        g.removed.push_back(slot);
-      }
+  // The arts to send, in stacking order (for a change, a walk of the whole order costs less than
+  // sorting them), counted first so that every part is made at its size once.
+  std::vector<bool> touched;
+  for (uint32_t slot : changed) {
+    if (doc.artAt(slot)) {
+      if (touched.size() <= slot) touched.resize(slot + 1);
+      touched[slot] = true;
+    } else {
+      g.removed.push_back(slot);
     }
-    if (g.removed.size() < changed.size())
-      doc.forEachSlot([&](uint32_t slot, const ArtView& art) {
-        if (slot < touched.size() && touched[slot]) add(slot, art);
-      });
-  } else {
-    doc.forEachSlot(add);
   }
+  std::vector<uint32_t> sent;
+  size_t segments = 0;
+  if (!g.since || g.removed.size() < changed.size())
+    doc.forEachSlot([&](uint32_t slot, const ArtView& art) {
+      if (g.since && (slot >= touched.size() || !touched[slot])) return;
+      sent.push_back(slot);
+      segments += art.segments.size();
+    });
+  for (auto* part : {&g.slots, &g.below, &g.styles, &g.counts}) part->reserve(sent.size());
+  g.widths.reserve(sent.size());
+  g.bounds.reserve(4 * sent.size());
+  g.points.reserve(6 * segments);
+  for (uint32_t slot : sent) add(slot, *doc.artAt(slot));
   g.styleTable = "[" + table + "]";
   return g;
 }
 
-void writeDocumentGeometry(const DocumentGeometry& g, std::ostream& out) {
+std::string documentGeometryBytes(const DocumentGeometry& g, std::string_view members) {
   static_assert(std::endian::native == std::endian::little, "the geometry is written as the machine holds it");
   std::string header = "{\"revision\":" + std::to_string(g.revision) +
                        ",\"since\":" + (g.since ? std::to_string(*g.since) : "null") +
                        ",\"arts\":" + std::to_string(g.slots.size()) + ",\"removed\":" + std::to_string(g.removed.size()) +
-                       ",\"segments\":" + std::to_string(g.points.size() / 6) + ",\"styles\":" + g.styleTable + "}";
+                       ",\"segments\":" + std::to_string(g.points.size() / 6) + ",\"styles\":" + g.styleTable;
+  if (!members.empty()) (header += ',') += members;
+  header += '}';
   header.append((4 - header.size() % 4) % 4, ' ');
+  const auto parts = partsOf(g);
+  size_t size = 4 + header.size();
+  for (const auto& part : parts) size += part.size();
+  std::string out;
+  out.reserve(size);
   const auto length = static_cast<uint32_t>(header.size());
-  out.write(reinterpret_cast<const char*>(&length), 4);
-  out << header;
-  for (const auto* v : {&g.removed, &g.slots, &g.below, &g.styles, &g.counts}) writeArray(out, *v);
-  writeArray(out, g.widths);
-  writeArray(out, g.points);
+  out.append(reinterpret_cast<const char*>(&length), 4);
+  out += header;
+  for (const auto& part : parts) out.append(reinterpret_cast<const char*>(part.data()), part.size());
+  return out;
 }
 
 }  // namespace flhost

@@ -286,6 +286,10 @@ void writePath(SvgWriter& w, const ArtView& art, std::string_view idPrefix, size
 
 }  // namespace
 
+float shownStrokeWidth(const HostPathStyle& style) {
+  return style.strokePaint && std::isfinite(style.strokeWidth) ? std::max(style.strokeWidth, 0.0f) : 0.0f;
+}
+
 ShownStyle shownStyle(const ArtView& art) {
   const HostPathStyle& st = art.style;
   ShownStyle shown;
@@ -295,7 +299,7 @@ ShownStyle shownStyle(const ArtView& art) {
   }
   if (st.strokePaint) {
     shown.stroke = hexColor(st.strokeColor);
-    shown.width = std::isfinite(st.strokeWidth) ? std::max(st.strokeWidth, 0.0f) : 0.0f;
+    shown.width = shownStrokeWidth(st);
     const HostStrokeDetails& d = st.stroke;
     shown.cap = d.cap == 1 || d.cap == 2 ? d.cap : 0;
     shown.join = d.join == 1 || d.join == 2 ? d.join : 0;

@@ -8,6 +8,14 @@ void RandomSource::reseed(uint64_t seed) {
   queued_.clear();
   draws_ = 0;
   drawingStart_ = 0;
+  startPosition_ = position();
+}
+
+void RandomSource::restore(const Position& p) {
+  seed_ = p.seed;
+  engine_ = p.engine;
+  queued_ = p.queued;
+  draws_ = p.draws;
 }
 
 float RandomSource::next() {

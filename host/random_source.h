@@ -5,11 +5,20 @@
 #include <cstdint>
 #include <deque>
 #include <random>
+#include <vector>
 
 namespace flhost {
 
 class RandomSource {
  public:
+  // Where the source stands: its whole state. Restoring it brings back the draws that followed it.
+  struct Position {
+    uint64_t seed = 0;
+    std::mt19937_64 engine;
+    std::deque<float> queued;
+    uint64_t draws = 0;
+  };
+
   explicit RandomSource(uint64_t seed = 1) { reseed(seed); }
   // Starts the source again from `seed`: no draws taken, none queued, no drawing start noted.
   void reseed(uint64_t seed);
@@ -25,8 +34,17 @@ class RandomSource {
   // The draw count when the plug-in last took back its call's changes (0 until then). The plug-in
   // takes them back before every drawing of a design, so the design in the document was drawn
   // from the draws after this one: the seed, the first draws and this count make it again.
-  void markDrawingStart() { drawingStart_ = draws_; }
+  void markDrawingStart() {
+    drawingStart_ = draws_;
+    startPosition_ = position();
+  }
   uint64_t drawingStart() const { return drawingStart_; }
+  // The whole state at the last drawing start (as reseed left it until the first).
+  const Position& drawingStartPosition() const { return startPosition_; }
+  // The source as it stands now, and put back where it stood: the next draws are those that
+  // followed that position. The drawing start is left as it is.
+  Position position() const { return Position{seed_, engine_, queued_, draws_}; }
+  void restore(const Position& p);
   // A fresh seed from the system's entropy source, for runs where the user gives none.
   static uint64_t freshSeed();
 
@@ -36,6 +54,7 @@ class RandomSource {
   std::deque<float> queued_;
   uint64_t draws_ = 0;
   uint64_t drawingStart_ = 0;
+  Position startPosition_;
 };
 
 }  // namespace flhost

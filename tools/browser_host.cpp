@@ -10,6 +10,7 @@
 #include "dialog_actions.h"
 #include "dialog_script.h"
 #include "export.h"
+#include "page_contract.h"
 #include "param_file.h"
 #include "shell/module_ids.h"
 
@@ -23,8 +24,6 @@ using fl::kAboutDialogId;
 using fl::kErrorDialogId;
 using fl::kFilterDialogId;
 using fl::kUserCancelled;
-// The most coordinates an answer carries itself; a larger change is fetched as binary geometry.
-constexpr size_t kInlinePoints = 6 * 4000;
 // How long a request waits for the plug-in thread: a design of millions of paths takes minutes to
 // draw, and the browser would rather wait than be told a half-truth.
 constexpr auto kAnswerBound = std::chrono::minutes(10);
@@ -94,6 +93,7 @@ HostErr BrowserHost::send(const char* name, HostErr (flhost::Session::*message)(
 
 void BrowserHost::runFilter() {
   const bool fromEmpty = session_.document().artCount() == 0;
+  redrawsBeforeDialog_ = redrawsAsked();
   if (send("Get Parameters", &flhost::Session::getParameters) == 0 && !leaving()) {
     // The dialog's preview and the drawing are one filter run: one Undo takes back both.
     session_.document().joinNextCall();
@@ -139,6 +139,15 @@ void BrowserHost::runIdle() {
 
 void BrowserHost::run(flhost::ModalSession& s) noexcept {
   frames_.push_back(Frame{&s, ++serial_});
+  // The filter dialog opens on a preview of its record: the history's first variant of this run.
+  if (s.resourceId() == kFilterDialogId && s.dialog().userData && previewDrawnSince(s, redrawsBeforeDialog_)) {
+    try {
+      noteVariant(s, openingLabel_);
+    } catch (const std::exception& e) {
+      std::cerr << "flarimond: the history could not keep the dialog's first preview: " << e.what() << "\n";
+    }
+  }
+  openingLabel_ = "Dialog opened";
   while (!s.ended()) {
     if (leaving()) {
       // The filter dialog's cancel restores the document; the others have only their OK.
@@ -212,10 +221,8 @@ void BrowserHost::contain(JobPtr& job, F&& handle) noexcept {
 void BrowserHost::answerPending() noexcept {
   if (!pending_) return;
   try {
-    Reply reply;
     const bool sameDialog = pending_->serial != 0 && !frames_.empty() && frames_.back().serial == pending_->serial;
-    reply.data = state(pending_->job->since, sameDialog);
-    pending_->job->reply(std::move(reply));
+    pending_->job->reply(stateReply(*pending_->job, sameDialog));
   } catch (const std::exception& e) {
     pending_->job->reply(errorReply(500, e.what()));
   }
@@ -224,15 +231,11 @@ void BrowserHost::answerPending() noexcept {
 
 void BrowserHost::handleCommon(Job& job) {
   if (job.kind == Job::Kind::State) {
-    Reply r;
-    r.data = state(job.since);
-    job.reply(std::move(r));
+    job.reply(stateReply(job));
   } else if (job.kind == Job::Kind::Geometry) {
     Reply r;
-    std::ostringstream out;
-    flhost::writeDocumentGeometry(flhost::documentGeometry(session_.document(), job.since), out);
-    r.body = std::move(out).str();
-    r.contentType = "application/octet-stream";
+    r.body = flhost::documentGeometryBytes(flhost::documentGeometry(session_.document(), job.since));
+    r.contentType = kGeometryType;
     job.reply(std::move(r));
   } else {
     job.reply(exportReply(job.what));
@@ -248,10 +251,86 @@ void BrowserHost::hold(JobPtr& job, uint64_t serial) {
 void BrowserHost::handleInDialog(JobPtr& job, flhost::ModalSession& s) {
   if (job->kind == Job::Kind::Open) return job->reply(errorReply(400, "a dialog is open: end it (OK or Cancel) first"));
   if (job->kind != Job::Kind::Event) return handleCommon(*job);
+  if (job->event.op == BrowserEvent::Op::Variant || job->event.op == BrowserEvent::Op::Lock) return variantEvent(job, s);
   if (job->event.op != BrowserEvent::Op::Action)
     return job->reply(errorReply(400, "a dialog is open: end it (OK or Cancel) first"));
-  if (std::string why = s.apply(job->event.action); !why.empty()) return job->reply(errorReply(400, why));
+  const flhost::DialogAction& action = job->event.action;
+  const bool filter = s.resourceId() == kFilterDialogId && s.dialog().userData;
+  const std::optional<BurstParams> before = filter ? std::optional(liveRecord(s)) : std::nullopt;
+  const uint64_t redraws = redrawsAsked();
+  const bool press = action.kind == flhost::DialogAction::Kind::Press;
+  const std::optional<TumbleOrigin> tumble =
+      before && press && action.id == fl::kTumble
+          ? std::optional(TumbleOrigin{session_.random().position(), before->factorMode})
+          : std::nullopt;
+  if (std::string why = s.apply(action); !why.empty()) return job->reply(errorReply(400, why));
+  if (before && !s.ended()) {
+    if (tumble) tumbleOrigin_ = tumble;
+    // Tumble and Shuffle leave the locked fields as they were: the host sets them back, as the
+    // user would type them.
+    if (press && (action.id == fl::kTumble || action.id == fl::kShuffle))
+      if (std::string why = keepLocked(s, *before, history_.locks()); !why.empty())
+        std::cerr << "flarimond: a locked field could not be set back: " << why << "\n";
+    if (previewDrawnSince(s, redraws)) noteVariant(s, variantLabel(s, action, *before, liveRecord(s)));
+  }
   hold(job, frames_.back().serial);
+}
+
+void BrowserHost::variantEvent(JobPtr& job, flhost::ModalSession& s) {
+  if (s.resourceId() != kFilterDialogId || !s.dialog().userData)
+    return job->reply(errorReply(400, "the history and the locks work in the filter dialog"));
+  const flhost::DialogAction& a = job->event.action;
+  if (job->event.op == BrowserEvent::Op::Lock) {
+    const std::string field = lockableField(a.id, liveRecord(s).factorMode);
+    if (field.empty()) return job->reply(errorReply(400, "item " + std::to_string(a.id) + " has no field to lock"));
+    history_.setLock(field, a.value != 0);
+    return hold(job, frames_.back().serial);
+  }
+  const Variant* v = a.id > 0 ? history_.find(static_cast<uint64_t>(a.id)) : nullptr;
+  if (!v)
+    return job->reply(errorReply(400, "no variant " + std::to_string(a.id) + " in the history (it keeps the newest " +
+                                          std::to_string(VariantHistory::kMaxVariants) + ")"));
+  if (std::string why = restoreVariant(s, *v, session_.random()); !why.empty())
+    return job->reply(errorReply(400, "variant " + std::to_string(a.id) + " could not be brought back: " + why));
+  // What OK then draws is that variant, from where the random source stood for it.
+  config_.random.firstDraws = v->firstDraws;
+  tumbleOrigin_ = v->tumble;
+  history_.show(v->id);
+  history_.setLocks(v->locks);
+  hold(job, frames_.back().serial);
+}
+
+void BrowserHost::noteVariant(const flhost::ModalSession& s, std::string label) {
+  Variant v;
+  v.label = std::move(label);
+  v.record = liveRecord(s);
+  v.start = session_.random().drawingStartPosition();
+  v.firstDraws = config_.random.firstDraws;
+  v.locks = history_.locks();
+  v.tumble = tumbleOrigin_;
+  history_.add(std::move(v));
+  pictures_.keep(history_.variants().front().id, history_.variants().back().id);
+}
+
+uint64_t BrowserHost::redrawsAsked() const { return session_.faults().count("document.redrawDocument"); }
+
+bool BrowserHost::previewDrawnSince(const flhost::ModalSession& s, uint64_t redraws) const {
+  // The plug-in asks for a redraw when it draws a preview and when it takes one back.
+  return redrawsAsked() != redraws && liveRecord(s).previewValid != 0;
+}
+
+json BrowserHost::historyJson(std::optional<uint64_t> held) const {
+  const auto& variants = history_.variants();
+  json entries = json::array();
+  for (const Variant& v : variants) {
+    if (held && v.id <= *held) continue;
+    entries.push_back({{"id", v.id}, {"label", v.label}, {"locks", v.locks}, {"picture", pictures_.has(v.id)}});
+  }
+  return {{"first", variants.empty() ? 0 : variants.front().id},
+          {"last", variants.empty() ? 0 : variants.back().id},
+          {"current", history_.current()},
+          {"locks", history_.locks()},
+          {"entries", std::move(entries)}};
 }
 
 void BrowserHost::undoRedo(Job& job, bool redo) {
@@ -261,9 +340,7 @@ void BrowserHost::undoRedo(Job& job, bool redo) {
   if (redo) doc.redo(); else doc.undo();
   doc.redraw();
   lastMessage_ = json{{"name", redo ? "Redo" : "Undo"}, {"result", 0}, {"text", "done"}};
-  Reply r;
-  r.data = state(job.since);
-  job.reply(std::move(r));
+  job.reply(stateReply(job));
 }
 
 void BrowserHost::newDocument(Job& job) {
@@ -271,9 +348,7 @@ void BrowserHost::newDocument(Job& job) {
   drawn_.reset();
   opened_ = nullptr;
   lastMessage_ = json{{"name", "New"}, {"result", 0}, {"text", "done"}};
-  Reply r;
-  r.data = state(job.since);
-  job.reply(std::move(r));
+  job.reply(stateReply(job));
 }
 
 void BrowserHost::openKept(JobPtr& job) {
@@ -306,6 +381,8 @@ void BrowserHost::openKept(JobPtr& job) {
   opened_ = json{{"name", job->name}, {"design", start.design}, {"warnings", start.warnings}};
   for (const std::string& w : start.warnings) std::cerr << "flarimond: " << w << "\n";
   lastMessage_ = json{{"name", "Open"}, {"result", 0}, {"text", "done"}};
+  openingLabel_ = "Opened " + job->name;
+  tumbleOrigin_.reset();
   hold(job);
   runFilter();
 }
@@ -336,6 +413,9 @@ void BrowserHost::handleIdle(JobPtr& job) {
       return undoRedo(*job, job->event.op == BrowserEvent::Op::Redo);
     case BrowserEvent::Op::New:
       return newDocument(*job);
+    case BrowserEvent::Op::Variant:
+    case BrowserEvent::Op::Lock:
+      return job->reply(errorReply(400, "the history and the locks work in the filter dialog; none is open"));
   }
 }
 
@@ -378,6 +458,10 @@ json BrowserHost::dialogJson(const Frame& frame) const {
     // The filter's zoom box sets the host's view zoom and has no label of its own; the host
     // labels it beside the dialog's items.
     if (filter && items[i]->id == fl::kZoomItem) dumped[i]["hostLabel"] = "View zoom (%)";
+    // The field a control edits, as it shows it now: the host's lock beside it holds that field.
+    if (filter)
+      if (std::string field = lockableField(items[i]->id, liveRecord(s).factorMode); !field.empty())
+        dumped[i]["field"] = field;
   }
   d["serial"] = frame.serial;
   d["resourceId"] = s.resourceId();
@@ -403,7 +487,7 @@ json BrowserHost::dialogJson(const Frame& frame) const {
   return d;
 }
 
-json BrowserHost::documentJson(std::optional<uint64_t> since) {
+json BrowserHost::documentJson(const flhost::DocumentGeometry* change) {
   const flhost::Document& doc = session_.document();
   HostRealPoint centre = doc.viewCentre();
   json d = {{"revision", doc.revision()},
@@ -413,24 +497,14 @@ json BrowserHost::documentJson(std::optional<uint64_t> since) {
             {"undo", doc.canUndo()},
             {"redo", doc.canRedo()},
             {"design", designHeld()}};
-  if (since) {
-    flhost::DocumentGeometry g = flhost::documentGeometry(doc, since);
-    if (g.since) {
-      json change = {{"since", *since}, {"arts", g.slots}, {"removed", g.removed}};
-      // A small change brings its arts along, which spares the page a second request.
-      if (g.points.size() <= kInlinePoints)
-        change["geometry"] = {{"below", g.below},   {"styles", g.styles},
-                              {"counts", g.counts}, {"widths", g.widths},
-                              {"points", g.points}, {"styleTable", json::parse(g.styleTable)}};
-      d["change"] = std::move(change);
-    } else {
-      d["change"] = nullptr;
-    }
+  if (change) {
+    d["change"] = change->since ? json{{"since", *change->since}, {"arts", change->slots}, {"removed", change->removed}}
+                                : json(nullptr);
   }
   return d;
 }
 
-json BrowserHost::state(std::optional<uint64_t> since, bool changedOnly) {
+Reply BrowserHost::stateReply(const Job& job, bool changedOnly) {
   json st;
   if (frames_.empty()) {
     st["dialog"] = nullptr;
@@ -454,7 +528,11 @@ json BrowserHost::state(std::optional<uint64_t> since, bool changedOnly) {
     }
     st["dialog"] = std::move(d);
   }
-  st["document"] = documentJson(since);
+  // The geometry answer carries the change itself; the JSON one names what changed.
+  std::optional<flhost::DocumentGeometry> change;
+  if (job.since || job.geometryAnswer) change = flhost::documentGeometry(session_.document(), job.since);
+  st["document"] = documentJson(change && !job.geometryAnswer ? &*change : nullptr);
+  st["history"] = historyJson(job.historyHeld);
   st["record"] = recordJson(currentRecord());
   st["host"] = {{"seed", session_.random().seed()},
                 {"running", running_ ? json(running_) : json(nullptr)},
@@ -464,7 +542,16 @@ json BrowserHost::state(std::optional<uint64_t> since, bool changedOnly) {
                 {"opened", opened_},
                 {"depth", frames_.size()},
                 {"exports", exports_.load()}};
-  return st;
+  if (!job.claimWord.empty()) st["claim"] = job.claimWord;
+  Reply r;
+  if (!job.geometryAnswer) {
+    r.data = std::move(st);
+    return r;
+  }
+  // Texts from the dialog may hold any bytes: those are shown as U+FFFD rather than failing.
+  r.body = flhost::documentGeometryBytes(*change, "\"state\":" + st.dump(-1, ' ', false, json::error_handler_t::replace));
+  r.contentType = kGeometryType;
+  return r;
 }
 
 Reply BrowserHost::exportReply(const std::string& what) {

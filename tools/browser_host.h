@@ -27,6 +27,7 @@
 #include "serve_events.h"
 #include "serve_open.h"
 #include "session.h"
+#include "variant_history.h"
 
 namespace fltools {
 
@@ -137,6 +138,13 @@ struct Job {
   // The document revision the page holds (X-Flarimond-Revision): the answer carries the change
   // since, and Geometry gives only the arts changed since.
   std::optional<uint64_t> since;
+  // The newest variant of the history the page holds (X-Flarimond-History): the answer lists only
+  // those after it.
+  std::optional<uint64_t> historyHeld;
+  // The page reads its answers as geometry (documentGeometryBytes) with the state in the header,
+  // rather than as the state's JSON alone.
+  bool geometryAnswer = false;
+  std::string claimWord;  // GET /api/state: the state's "claim", as the asking tab sees it
   std::promise<Reply> answer;
   bool answered = false;
   std::chrono::steady_clock::time_point taken{};  // by the plug-in thread
@@ -174,6 +182,9 @@ class BrowserHost : public flhost::DialogDriver {
   // Counts an export being written off the plug-in thread (the state's host.exports) for as
   // long as the returned holder lives.
   std::shared_ptr<void> countExport();
+
+  // The pictures the page made of the history's variants.
+  VariantPictures& pictures() { return pictures_; }
 
   // --- the plug-in thread
 
@@ -233,6 +244,20 @@ class BrowserHost : public flhost::DialogDriver {
 
   void handleInDialog(JobPtr& job, flhost::ModalSession& s);
 
+  // The history's events in the filter dialog: bring a variant back, lock or let go of a field.
+  void variantEvent(JobPtr& job, flhost::ModalSession& s);
+
+  // Keeps the preview the filter dialog shows as the history's newest variant.
+  void noteVariant(const flhost::ModalSession& s, std::string label);
+
+  // How often the plug-in has asked for the document to be redrawn, and whether the filter
+  // dialog's preview was drawn since it had asked that often.
+  uint64_t redrawsAsked() const;
+  bool previewDrawnSince(const flhost::ModalSession& s, uint64_t redraws) const;
+
+  // {"first", "last", "current", "locks", "entries": the variants after `held`, or all}.
+  nlohmann::json historyJson(std::optional<uint64_t> held) const;
+
   void handleIdle(JobPtr& job);
 
   std::optional<BurstParams> storedRecord() const;
@@ -245,15 +270,16 @@ class BrowserHost : public flhost::DialogDriver {
 
   nlohmann::json dialogJson(const Frame& frame) const;
 
-  // The document's counts, page, view, Undo and Redo, and with `since` its change after that
-  // revision: {"since", "arts": slots changed or made, "removed": slots emptied, and for a small
-  // change "geometry": the arts' geometry as /api/geometry gives it, as arrays}, or null when the
-  // log no longer reaches back that far.
-  nlohmann::json documentJson(std::optional<uint64_t> since);
+  // The document's counts, page, view, Undo and Redo, and with `change` (the geometry since a
+  // revision the page holds) "change": {"since", "arts": slots changed or made, "removed": slots
+  // emptied}, or null when the log no longer reaches back that far.
+  nlohmann::json documentJson(const flhost::DocumentGeometry* change);
 
-  // Builds the state once; with `changedOnly`, an event's answer in the dialog it went to holds
-  // only the items whose dump the event changed.
-  nlohmann::json state(std::optional<uint64_t> since, bool changedOnly = false);
+  // Builds the state once, with the variants the job's page does not hold; with `changedOnly`, an
+  // event's answer in the dialog it went to holds only the items whose dump the event changed.
+  // The answer is the state's JSON with the document's change since the revision the page holds,
+  // or, when the page asks for geometry, the geometry of that change with the state in its header.
+  Reply stateReply(const Job& job, bool changedOnly = false);
 
   Reply exportReply(const std::string& what);
 
@@ -304,6 +330,12 @@ class BrowserHost : public flhost::DialogDriver {
   std::string notice_;  // why the last dialog ended without its user, for the next tab
   uint64_t shownSerial_ = 0;  // the dialog whose items shownItems_ holds as last sent
   nlohmann::json shownItems_;
+  VariantHistory history_;
+  std::string openingLabel_ = "Dialog opened";  // what the next filter dialog's first preview is
+  uint64_t redrawsBeforeDialog_ = 0;
+  // The Tumble whose values the dialog's record holds (see TumbleOrigin), for the variants made.
+  std::optional<TumbleOrigin> tumbleOrigin_;
+  VariantPictures pictures_;
 };
 
 }  // namespace fltools

@@ -22,6 +22,7 @@
 #include "browser_host.h"
 #include "cli_options.h"
 #include "export.h"
+#include "page_contract.h"
 #include "serve_connections.h"
 
 namespace fltools {
@@ -35,9 +36,9 @@ constexpr size_t kMaxEventBytes = 16 * 1024;
 // Any other body but a kept file the page opens, which may be a design of millions of arts.
 constexpr size_t kMaxBodyBytes = 1 << 20;
 constexpr size_t kMaxOpenBytes = size_t(1) << 30;
-constexpr const char* kTokenHeader = "X-Flarimond-Token";
 constexpr int kListenBacklog = 512;
-constexpr const char* kRevisionHeader = "X-Flarimond-Revision";
+// The small picture of a variant the page sends.
+constexpr const char* kPictureTypes[] = {"image/png", "image/jpeg", "image/webp"};
 
 std::atomic<bool> gStopSignal{false};
 static_assert(std::atomic<bool>::is_always_lock_free, "the signal handler may only touch lock-free atomics");
@@ -153,20 +154,29 @@ bool holderOnly(Claim& claim, const httplib::Request& req, httplib::Response& re
   return false;
 }
 
-// The document revision the page holds, from the header (or the query's "since"); false, with the
-// request answered, when it is not a whole number.
-bool readRevision(const httplib::Request& req, httplib::Response& res, Job& job) {
-  std::string text = req.has_header(kRevisionHeader) ? req.get_header_value(kRevisionHeader)
-                                                     : req.get_param_value("since");
+// A whole number the request gives, or nullopt when it gives none; false, with the request
+// answered, when the text is not a whole number.
+bool readWhole(const std::string& text, const char* what, httplib::Response& res, std::optional<uint64_t>* out) {
   if (text.empty()) return true;
   uint64_t v = 0;
   auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), v);
   if (ec != std::errc() || end != text.data() + text.size()) {
-    refuse(res, 400, std::string("the document revision \"") + text + "\" is not a whole number");
+    refuse(res, 400, std::string(what) + " \"" + text + "\" is not a whole number");
     return false;
   }
-  job.since = v;
+  *out = v;
   return true;
+}
+
+// What the page holds: the document revision, from the header (or the query's "since"), and the
+// newest variant of the history; and whether it reads its answer as geometry. False, with the request answered, when either is not a whole
+// number.
+bool readRevision(const httplib::Request& req, httplib::Response& res, Job& job) {
+  std::string text = req.has_header(kRevisionHeader) ? req.get_header_value(kRevisionHeader)
+                                                     : req.get_param_value("since");
+  job.geometryAnswer = req.get_header_value("Accept").find(kGeometryType) != std::string::npos;
+  return readWhole(text, "the document revision", res, &job.since) &&
+         readWhole(req.get_header_value(kHistoryHeader), "the newest variant held", res, &job.historyHeld);
 }
 
 void addRoutes(httplib::Server& server, BrowserHost& host, Claim& claim, int port, int idleSeconds,
@@ -229,10 +239,18 @@ void addRoutes(httplib::Server& server, BrowserHost& host, Claim& claim, int por
 
   server.Get(R"(/([A-Za-z0-9_.-]*))", [webDir](const httplib::Request& req, httplib::Response& res) {
     std::string path = req.path == "/" ? "/index.html" : req.path;
+    // The page shares each answer's geometry with its drawing workers (SharedArrayBuffer), which a
+    // browser allows a page that loads nothing from other origins and opens no window of theirs.
+    res.set_header("Cross-Origin-Opener-Policy", "same-origin");
+    res.set_header("Cross-Origin-Embedder-Policy", "require-corp");
+    res.set_header("Cache-Control", "no-cache");
+    if (path == "/contract.js") {
+      res.set_content(pageContractScript(), "text/javascript; charset=utf-8");
+      return;
+    }
     for (size_t i = 0; i < kWebAssetCount; ++i) {
       const WebAsset& a = kWebAssets[i];
       if (path != a.path) continue;
-      res.set_header("Cache-Control", "no-cache");
       if (webDir.empty()) {
         res.set_content(std::string(reinterpret_cast<const char*>(a.data), a.size), a.contentType);
         return;
@@ -253,10 +271,8 @@ void addRoutes(httplib::Server& server, BrowserHost& host, Claim& claim, int por
     Claim::Check who = claim.check(token);
     auto job = std::make_unique<Job>();
     if (!readRevision(req, res, *job)) return;
-    Reply reply = host.ask(std::move(job));
-    if (reply.status == 200 && reply.data)
-      (*reply.data)["claim"] = who == Claim::Check::Holder ? "yours" : claim.held() ? "other" : "free";
-    send(res, std::move(reply));
+    job->claimWord = who == Claim::Check::Holder ? "yours" : claim.held() ? "other" : "free";
+    send(res, host.ask(std::move(job)));
   });
 
   server.Post("/api/claim", [&claim, idleSeconds](const httplib::Request& req, httplib::Response& res) {
@@ -339,6 +355,32 @@ void addRoutes(httplib::Server& server, BrowserHost& host, Claim& claim, int por
     Reply r;
     r.data = json{{"released", true}};
     send(res, std::move(r));
+  });
+
+  // The small pictures the page makes of the history's variants (?id=N).
+  server.Post("/api/history/picture", [&host, &claim](const httplib::Request& req, httplib::Response& res) {
+    if (!holderOnly(claim, req, res)) return;
+    std::optional<uint64_t> id;
+    if (!readWhole(req.get_param_value("id"), "the variant", res, &id)) return;
+    const std::string type = req.get_header_value("Content-Type");
+    if (std::find(std::begin(kPictureTypes), std::end(kPictureTypes), type) == std::end(kPictureTypes))
+      return refuse(res, 400, "a variant's picture is a PNG, JPEG or WebP image (Content-Type)");
+    if (req.body.size() > VariantPictures::kMaxBytes)
+      return refuse(res, 400, "a variant's picture is at most " + std::to_string(VariantPictures::kMaxBytes) + " bytes");
+    if (!id || !host.pictures().put(*id, {type, req.body}))
+      return refuse(res, 400, "no variant " + req.get_param_value("id") + " in the history");
+    Reply r;
+    r.data = json{{"kept", true}};
+    send(res, std::move(r));
+  });
+  server.Get("/api/history/picture", [&host](const httplib::Request& req, httplib::Response& res) {
+    std::optional<uint64_t> id;
+    if (!readWhole(req.get_param_value("id"), "the variant", res, &id)) return;
+    std::optional<VariantPictures::Picture> picture = id ? host.pictures().get(*id) : std::nullopt;
+    if (!picture) return refuse(res, 404, "no picture of variant " + req.get_param_value("id"));
+    res.set_header("Cache-Control", "no-store");
+    res.set_header("X-Content-Type-Options", "nosniff");
+    res.set_content(std::move(picture->bytes), picture->type);
   });
 
   for (const char* what : {"svg", "png", "json"}) {

@@ -40,6 +40,8 @@ const std::vector<EventSyntax>& eventSyntax() {
       {"undo", Op::Undo, Kind::Confirm, {}},
       {"redo", Op::Redo, Kind::Confirm, {}},
       {"new", Op::New, Kind::Confirm, {}},
+      {"variant", Op::Variant, Kind::Confirm, {"id"}},
+      {"lock", Op::Lock, Kind::Check, {"id", "value"}},
   };
   return table;
 }
@@ -86,7 +88,7 @@ std::optional<BrowserEvent> parseBrowserEvent(std::string_view body, std::string
   if (!syntax)
     return refuse("unknown event type \"" + type->get<std::string>() +
                   "\" (expected set, check, choose, press, page, pick, confirm, cancel, open, apply, about, undo,"
-                  " redo or new)");
+                  " redo, new, variant or lock)");
 
   BrowserEvent event;
   event.op = syntax->op;
@@ -120,6 +122,7 @@ std::optional<BrowserEvent> parseBrowserEvent(std::string_view body, std::string
   }
   if (name == "page")
     if (std::string wrong = pageAction(event.action.id, event.action); !wrong.empty()) return refuse(wrong);
+  if (name == "lock" && event.action.value != 0 && event.action.value != 1) return refuse("a lock's \"value\" is 0 or 1");
   return event;
 }
 

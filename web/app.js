@@ -11,7 +11,10 @@
   let heartbeatMs = HEARTBEAT_MAX_MS;
   const WATCH_MS = 1000;  // a watching tab asks this often whether the dialog is free
   const BUSY_AFTER_MS = 100;
-  const FONT_EMPHASISED = 5;
+  // What the page and the host agree on comes from the host (contract.js).
+  const CONTRACT = FlarimondContract;
+  const HEADER = CONTRACT.headers;
+  const FONT_EMPHASISED = CONTRACT.fontEmphasised;
 
   const $ = (sel) => document.querySelector(sel);
   let token = sessionStorage.getItem(TOKEN_KEY) || '';
@@ -26,7 +29,7 @@
   // ---- talking to the host
 
   function headers(extra) {
-    return Object.assign({ 'X-Flarimond-Token': token }, extra || {});
+    return Object.assign({ [HEADER.token]: token }, extra || {});
   }
 
   async function claim() {
@@ -59,15 +62,33 @@
     return true;
   }
 
-  // Sends what the page holds of the document, so that answers carry only the change since.
-  function revisionHeader() {
-    return held.revision === null ? {} : { 'X-Flarimond-Revision': String(held.revision) };
+  // Says what the page holds (the document's revision, the newest variant of the history), so
+  // that answers carry only what changed since, and asks for answers as geometry: the document's
+  // change comes in the answer itself, the state in its header.
+  function holdingHeaders() {
+    const h = { Accept: `${CONTRACT.geometry.type}, application/json` };
+    if (held.arts.revision !== null) h[HEADER.revision] = String(held.arts.revision);
+    if (strip.last !== null) h[HEADER.history] = String(strip.last);
+    return h;
+  }
+
+  // An answer as { state, geometry } (geometry: the document's change, or null), or { error }.
+  async function readAnswer(res) {
+    if ((res.headers.get('Content-Type') || '').startsWith(CONTRACT.geometry.type)) {
+      const geometry = FlarimondDraw.readGeometry(await res.arrayBuffer());
+      return { state: geometry.header.state, geometry };
+    }
+    const body = await res.json().catch(() => ({ error: 'an answer that is not JSON' }));
+    return res.ok ? { state: body, geometry: null } : { error: body.error, body };
   }
 
   async function refresh() {
     try {
-      const res = await fetch('/api/state', { headers: headers(revisionHeader()) });
-      if (res.ok) await render(await res.json());
+      const res = await fetch('/api/state', { headers: headers(holdingHeaders()) });
+      if (res.ok) {
+        const answer = await readAnswer(res);
+        await render(answer.state, answer.geometry);
+      }
     } catch (e) {
       setStatus('The server does not answer: is `flarimond serve` still running?');
     }
@@ -104,21 +125,21 @@
     let res;
     try {
       res = await fetch(path, {
-        method: 'POST', headers: headers(Object.assign({ 'Content-Type': type }, revisionHeader())), body,
+        method: 'POST', headers: headers(Object.assign({ 'Content-Type': type }, holdingHeaders())), body,
       });
     } catch (e) {
       setStatus('The server does not answer: is `flarimond serve` still running?');
       return null;
     }
-    const answer = await res.json().catch(() => ({ error: 'an answer that is not JSON' }));
-    if (res.ok) {
-      await render(answer);
+    const answer = await readAnswer(res);
+    if (res.ok && answer.state) {
+      await render(answer.state, answer.geometry);
       return null;
     }
     notify(answer.error || `refused (${res.status})`);
     if (res.status === 409) await claim();  // a lapsed claim nobody else took is renewed
     await refresh();  // the refused request changed nothing: show the controls as they are
-    return answer;
+    return answer.body || {};
   }
 
   // Opens a kept file: the host makes a new document of it and opens the dialog on its record
@@ -137,14 +158,18 @@
 
   // ---- drawing the state
 
-  async function render(st) {
+  async function render(st, geometry) {
     const d = st.dialog;
     // An answer in the same dialog carries only the items that changed.
     let only = null;
     if (d && d.partial) {
       const known = state && state.dialog && state.dialog.serial === d.serial &&
         document.querySelector('#filter-dialog').dataset.serial === String(d.serial);
-      if (!known) return refresh();  // the page missed the dialog's start: ask for all of it
+      if (!known) {
+        // The page missed the dialog's start: ask for all of it, keeping the document's change.
+        if (geometry) await showDocument(st.document, geometry);
+        return refresh();
+      }
       only = new Set(d.items.map((it) => it.id));
       const items = state.dialog.items.slice();
       const at = new Map(items.map((it, i) => [it.id, i]));
@@ -152,6 +177,7 @@
       d.items = items;
     }
     state = st;
+    const historyLost = takeHistory(st.history);
     document.body.dataset.dialog = d ? d.kind : 'none';
     const filter = d && d.kind === 'filter' ? d : null;
     $('#filter-window').hidden = !filter;
@@ -169,7 +195,8 @@
       if (ok && document.activeElement !== ok) ok.focus();
     }
     if (!filter) disarmPick();
-    await showDocument(st.document);
+    drawStrip(!!filter);
+    await showDocument(st.document, geometry);
 
     const idle = !d;
     $('#new-document').disabled = !idle;
@@ -186,7 +213,8 @@
     $('#design-note').hidden = st.document.design || !!d || st.document.arts === 0;
     document.body.dataset.design = String(st.document.design);
     document.body.dataset.arts = String(st.document.arts);
-    document.body.dataset.revision = String(held.revision);
+    document.body.dataset.revision = String(held.arts.revision);
+    if (historyLost) await refresh();
   }
   let shownNotice = '';
 
@@ -225,21 +253,164 @@
       body.style.height = `${d.size[1]}px`;
       d.items.forEach((item, index) => body.appendChild(makeItem(item, index, d.items)));
       for (const item of d.items) if (item.hostLabel) body.appendChild(hostLabel(item));
+      for (const item of d.items) if (item.field) body.appendChild(makeLock(item));
     }
     d.items.forEach((item, index) => {
       const el = body.children[index];
       if (el && (!only || only.has(item.id))) updateItem(el, item);
     });
+    showLocks(body, d.items);
   }
 
-  const KIND = {
-    'ADM Text Static Type': 'static',
-    'ADM Spin Edit Type': 'spin',
-    'ADM Popup List Type': 'popup',
-    'ADM Text Check Box Type': 'check',
-    'ADM Text Push Button Type': 'push',
-    'ADM Picture Push Button Type': 'picture',
+  // The page's word for each of the host's item kinds.
+  const KIND = CONTRACT.itemKinds;
+
+  // ---- the variants: a strip of every preview the filter dialog drew, which the host keeps
+  //
+  // Clicking one (or Alt+Left and Alt+Right) brings it back: the host sets the dialog's controls to
+  // it and puts the random source back where it stood, so the preview is that variant again. The
+  // page sends the host a small picture of each variant once the canvas shows it.
+
+  const strip = {
+    entries: [],  // { id, label, locks, picture }, oldest first
+    last: null,  // the newest id held
+    current: 0,  // the variant the dialog shows
+    locks: [],  // the fields locked now
+    picturing: null,  // the variant whose picture is being sent
   };
+
+  // Takes in the state's history: the variants after the newest held, and which went. True when
+  // the host's history is another one (a new server): the page then asks for all of it.
+  function takeHistory(h) {
+    if (!h) return false;
+    if (strip.last !== null && h.last < strip.last) {
+      strip.entries = [];
+      strip.last = null;
+      $('#history-strip').replaceChildren();
+      return true;
+    }
+    const list = $('#history-strip');
+    while (strip.entries.length && strip.entries[0].id < h.first) {
+      const gone = strip.entries.shift();
+      const li = list.querySelector(`[data-id="${gone.id}"]`);
+      if (li) li.remove();
+    }
+    for (const e of h.entries) {
+      if (strip.last !== null && e.id <= strip.last) continue;
+      strip.entries.push(e);
+      list.appendChild(variantItem(e));
+    }
+    strip.last = h.last;
+    strip.current = h.current;
+    strip.locks = h.locks;
+    return false;
+  }
+
+  function variantItem(e) {
+    const li = document.createElement('li');
+    li.className = 'variant';
+    li.dataset.id = String(e.id);
+    li.title = `${e.label}${e.locks.length ? ` (locked: ${e.locks.join(', ')})` : ''}`;
+    const button = document.createElement('button');
+    button.type = 'button';
+    const picture = document.createElement('img');
+    picture.alt = '';
+    if (e.picture) picture.src = `/api/history/picture?id=${e.id}`;
+    const label = document.createElement('span');
+    label.textContent = e.label;
+    button.append(picture, label);
+    button.addEventListener('mousedown', (ev) => ev.preventDefault());
+    button.addEventListener('click', () => bringBack(e.id));
+    li.appendChild(button);
+    return li;
+  }
+
+  function drawStrip(filterOpen) {
+    const section = $('#history');
+    section.hidden = strip.entries.length === 0;
+    section.classList.toggle('inactive', !filterOpen);
+    for (const li of $('#history-strip').children) {
+      const current = Number(li.dataset.id) === strip.current;
+      li.classList.toggle('current', current);
+      if (current) li.setAttribute('aria-current', 'true'); else li.removeAttribute('aria-current');
+    }
+    const current = $(`#history-strip [data-id="${strip.current}"]`);
+    if (current) {
+      const list = $('#history-strip');
+      const left = current.offsetLeft - list.offsetLeft;
+      if (left < list.scrollLeft || left + current.offsetWidth > list.scrollLeft + list.clientWidth)
+        list.scrollLeft = left - (list.clientWidth - current.offsetWidth) / 2;
+    }
+  }
+
+  function bringBack(id) {
+    if (state && state.dialog && state.dialog.kind === 'filter' && id !== strip.current) sendEvent({ type: 'variant', id });
+  }
+
+  // Alt+Left and Alt+Right: the variant before or after the one shown.
+  function stepStrip(by) {
+    const at = strip.entries.findIndex((e) => e.id === strip.current);
+    const to = at < 0 ? (by < 0 ? strip.entries.length - 1 : -1) : at + by;
+    if (to >= 0 && to < strip.entries.length) bringBack(strip.entries[to].id);
+  }
+
+  // The canvas shows revision R: when that is the variant the dialog shows and the host has no
+  // picture of it yet, this tab makes one, once the frame is up.
+  function pictureShown(revision) {
+    const entry = strip.entries.find((e) => e.id === strip.current);
+    if (!holding || !state || !state.dialog || state.dialog.kind !== 'filter' || !entry || entry.picture) return;
+    if (strip.picturing !== null || revision !== state.document.revision) return;
+    strip.picturing = entry.id;
+    setTimeout(() => takePicture(entry, revision).finally(() => { strip.picturing = null; }), 0);
+  }
+
+  async function takePicture(entry, revision) {
+    const canvas = $('#document canvas');
+    if (canvas.dataset.revision !== String(revision) || !canvas.width) return;
+    const small = document.createElement('canvas');
+    small.width = 96;
+    small.height = Math.max(1, Math.round((96 * canvas.height) / canvas.width));
+    small.getContext('2d').drawImage(canvas, 0, 0, small.width, small.height);
+    const blob = await new Promise((resolve) => small.toBlob(resolve, 'image/webp', 0.85));
+    if (!blob) return;
+    const res = await fetch(`/api/history/picture?id=${entry.id}`, {
+      method: 'POST', headers: headers({ 'Content-Type': blob.type }), body: blob,
+    }).catch(() => null);
+    if (!res || !res.ok) return;
+    entry.picture = true;
+    const img = $(`#history-strip [data-id="${entry.id}"] img`);
+    if (img) img.src = URL.createObjectURL(blob);
+  }
+
+  // ---- locks: the host's own, beside each control that edits a field of the design
+  //
+  // A locked field keeps its value through Tumble and Shuffle: the host sets it back after them.
+
+  function makeLock(item) {
+    const [left, top, , bottom] = item.rect;
+    const lock = document.createElement('button');
+    lock.type = 'button';
+    lock.className = 'lock';
+    lock.dataset.for = String(item.id);
+    Object.assign(lock.style, { left: `${left - 10}px`, top: `${top + (bottom - top - 12) / 2}px` });
+    lock.addEventListener('mousedown', (e) => e.preventDefault());
+    lock.addEventListener('click', () => sendEvent({ type: 'lock', id: item.id, value: lock.classList.contains('locked') ? 0 : 1 }));
+    return lock;
+  }
+
+  // Each lock as the host holds it, beside its control while the control shows.
+  function showLocks(body, items) {
+    const byId = new Map(items.map((it) => [it.id, it]));
+    for (const lock of body.querySelectorAll('.lock')) {
+      const item = byId.get(Number(lock.dataset.for));
+      const field = item && item.field;
+      const locked = !!field && strip.locks.includes(field);
+      lock.hidden = !field || !item.visible;
+      lock.classList.toggle('locked', locked);
+      lock.dataset.field = field || '';
+      lock.title = field ? `${locked ? 'Locked' : 'Lock'} ${field}: Tumble and Shuffle leave it as it is` : '';
+    }
+  }
 
   // The host's own label for an item that has none, drawn to its left.
   function hostLabel(item) {
@@ -384,106 +555,50 @@
 
   // ---- the document
   //
-  // The page keeps its own copy of the arts (compact geometry from /api/geometry) and draws them
-  // into a canvas; an answer that changed the document brings only the arts changed since the
-  // revision the page holds. Pan (drag) and zoom (wheel, Fit) redraw from what the page holds.
+  // The page keeps the arts as the host sent them (FlarimondDraw.Arts over each answer's geometry)
+  // and draws them into a canvas; an answer that changed the document brings only the arts changed
+  // since the revision the page holds. Pan (drag) and zoom (wheel, Fit) redraw from what the page
+  // holds.
 
-  const NONE = 0xffffffff;
+  const NONE = FlarimondDraw.NONE;
   const held = {
-    revision: null, arts: new Map(), bottom: NONE, top: NONE,
-    segments: 0,  // of all the arts
+    arts: new FlarimondDraw.Arts(),
     page: { width: 612, height: 792 },
     hostZoom: null,  // the host's view zoom last followed
     view: null,  // what the canvas shows: { zoom: pixels a point, x, y: the artwork point in its middle }
   };
 
-  function unlinkArt(slot) {
-    const a = held.arts.get(slot);
-    if (!a) return;
-    if (a.below === NONE) held.bottom = a.above; else held.arts.get(a.below).above = a.above;
-    if (a.above === NONE) held.top = a.below; else held.arts.get(a.above).below = a.below;
-    held.arts.delete(slot);
-    held.segments -= a.points.length / 6;
-  }
-
-  // Puts an art directly above the one in slot `below` (NONE: at the bottom).
-  function linkArt(slot, art, below) {
-    const above = below === NONE ? held.bottom : held.arts.get(below).above;
-    art.below = below;
-    art.above = above;
-    if (below === NONE) held.bottom = slot; else held.arts.get(below).above = slot;
-    if (above === NONE) held.top = slot; else held.arts.get(above).below = slot;
-    held.arts.set(slot, art);
-    held.segments += art.points.length / 6;
-  }
-
-  // An answer of /api/geometry in the form of an answer's own "geometry".
-  function readGeometry(buffer) {
-    const headerBytes = new DataView(buffer).getUint32(0, true);
-    const header = JSON.parse(new TextDecoder().decode(new Uint8Array(buffer, 4, headerBytes)));
-    let at = 4 + headerBytes;
-    const words = (n) => { const v = new Uint32Array(buffer, at, n); at += 4 * n; return v; };
-    const reals = (n) => { const v = new Float32Array(buffer, at, n); at += 4 * n; return v; };
-    return {
-      revision: header.revision, since: header.since, removed: words(header.removed), slots: words(header.arts),
-      below: words(header.arts), styles: words(header.arts), counts: words(header.arts), widths: reals(header.arts),
-      points: reals(header.segments * 6), styleTable: header.styles,
-    };
-  }
-
-  // Takes in a change (or every art); false when it does not fit what the page holds.
-  function applyGeometry(g) {
-    if (g.since !== null && g.since !== held.revision) return false;
-    painter.stale = true;
-    if (g.since === null) {
-      held.arts.clear();
-      held.bottom = held.top = NONE;
-      held.segments = 0;
-    }
-    for (const slot of g.removed) unlinkArt(slot);
-    for (const slot of g.slots) unlinkArt(slot);
-    let p = 0;
-    for (let i = 0; i < g.slots.length; i++) {
-      const n = g.counts[i] & 0x7fffffff;
-      if (g.below[i] !== NONE && !held.arts.has(g.below[i])) return false;
-      const art = {
-        style: g.styleTable[g.styles[i]], width: g.widths[i], closed: g.counts[i] >= 0x80000000,
-        points: g.points.subarray(p * 6, (p + n) * 6), path: null, below: NONE, above: NONE,
-      };
-      p += n;
-      linkArt(g.slots[i], art, g.below[i]);
-    }
-    held.revision = g.revision;
-    return true;
-  }
-
   async function fetchGeometry(since) {
     const query = since === null ? '' : `?since=${since}`;
     const res = await fetch(`/api/geometry${query}`, { headers: headers() });
     if (!res.ok) throw new Error(`the document could not be read (${res.status})`);
-    return res.arrayBuffer();
+    return FlarimondDraw.readGeometry(await res.arrayBuffer());
   }
 
-  // Brings the page's copy of the arts up to the state's revision.
-  async function showDocument(doc) {
+  // Takes in a change: the page's copy first, then each worker's, from the same bytes. A change
+  // that does not follow what the page holds is replaced by every art.
+  async function takeIn(geometry) {
+    let g = geometry;
+    if (!held.arts.apply(g)) {
+      g = await fetchGeometry(null);
+      held.arts.apply(g);
+    }
+    feedWorkers(g.buffer);
+  }
+
+  // Brings the page's copy of the arts up to the state's revision and shows it.
+  async function showDocument(doc, geometry) {
     // An answer that changes nothing the canvas shows (a watching tab's look every second, a change
     // to the dialog alone) leaves the picture as it is: a large document takes a while to draw.
-    const same = held.view !== null && doc.revision === held.revision && doc.view.zoom === held.hostZoom &&
+    const same = held.view !== null && doc.revision === held.arts.revision && doc.view.zoom === held.hostZoom &&
       doc.page.width === held.page.width && doc.page.height === held.page.height;
     held.page = doc.page;
     if (same) return;
-    if (doc.revision !== held.revision) {
-      const change = doc.change;
-      const known = change && held.revision !== null && change.since === held.revision;
-      const inline = known && change.geometry && Object.assign({}, change.geometry, {
-        revision: doc.revision, since: change.since, removed: change.removed, slots: change.arts,
-        points: new Float32Array(change.geometry.points),
-      });
-      if (!inline || !applyGeometry(inline)) {
-        if (!applyGeometry(readGeometry(await fetchGeometry(known ? held.revision : null)))) {
-          applyGeometry(readGeometry(await fetchGeometry(null)));
-        }
-      }
+    if (doc.revision !== held.arts.revision) {
+      // The answer's own geometry, unless it was not asked for (a refusal's refresh, say).
+      const follows = geometry && geometry.revision === doc.revision &&
+        (geometry.since === null || geometry.since === held.arts.revision);
+      await takeIn(follows ? geometry : await fetchGeometry(held.arts.revision));
     }
     const first = held.view === null;
     if (held.hostZoom !== doc.view.zoom) {
@@ -494,20 +609,9 @@
     await (first && !fits(documentArea()) ? fit() : drawCanvas());
   }
 
-  // The page and every art's control points, widened as the SVG download is: what Fit shows.
+  // The page and every art's curves, widened a little: what Fit shows.
   function documentArea() {
-    let left = 0, bottom = 0, right = held.page.width, top = held.page.height;
-    for (const art of held.arts.values()) {
-      const v = art.points;
-      for (let i = 0; i < v.length; i += 2) {
-        const x = v[i], y = v[i + 1];
-        if (!Number.isFinite(x) || !Number.isFinite(y)) continue;
-        if (x < left) left = x; if (x > right) right = x;
-        if (y < bottom) bottom = y; if (y > top) top = y;
-      }
-    }
-    const margin = 0.02 * Math.max(right - left, top - bottom);
-    return { left: left - margin, bottom: bottom - margin, right: right + margin, top: top + margin };
+    return held.arts.area(held.page);
   }
 
   function canvasSize() {
@@ -531,15 +635,6 @@
     return drawCanvas();
   }
 
-  // The arts in paint order, bottom first.
-  function* artsInOrder() {
-    for (let slot = held.bottom; slot !== NONE;) {
-      const art = held.arts.get(slot);
-      slot = art.above;
-      yield art;
-    }
-  }
-
   // Draws what the page holds in the view; resolves once the canvas shows it (or something newer).
   // A document of up to DRAW_ON_PAGE segments is drawn here and now; a larger one by the workers.
   function drawCanvas() {
@@ -549,15 +644,15 @@
     const v = held.view;
     const k = v.zoom * ratio;
     const frame = {
-      id: ++painter.requested, revision: held.revision, view: v, width: Math.round(width * ratio), height: Math.round(height * ratio), k,
+      id: ++painter.requested, revision: held.arts.revision, view: v, width: Math.round(width * ratio), height: Math.round(height * ratio), k,
     };
     // Artwork y grows upwards: the view flips it.
     frame.transform = [k, 0, 0, -k, frame.width / 2 - v.x * k, frame.height / 2 + v.y * k];
     if (frame.width > 0 && frame.height > 0 && drawInWorkersNow()) return drawInWorkers(frame);
     painter.queued = null;
     const ctx = drawBackdrop(canvas, frame);
-    const drawn = FlarimondDraw.drawArts(ctx, artsInOrder(), k);
-    shown(canvas, frame, drawn, 'page');
+    FlarimondDraw.drawArts(ctx, held.arts, k, FlarimondDraw.viewedArea(frame.transform, frame.width, frame.height));
+    shown(canvas, frame, held.arts.outlined, 'page');
     return Promise.resolve();
   }
 
@@ -582,7 +677,8 @@
     return ctx;
   }
 
-  // The canvas now shows the frame, drawn by `by` (the page or the workers).
+  // The canvas now shows the frame, drawn by `by` (the page or the workers): `drawn` arts with an
+  // outline, as the one that drew them holds them.
   function shown(canvas, frame, drawn, by) {
     const v = frame.view;
     Object.assign(canvas.dataset, {
@@ -596,15 +692,18 @@
       w.resolve();
       return false;
     });
+    pictureShown(frame.revision);
   }
 
   // ---- drawing a large document on several threads
   //
-  // Each worker (draw.js) holds a contiguous run of the arts in paint order, balanced by segments,
-  // sent once per change of the document; every frame it draws its run into a transparent canvas
-  // of the view's size and hands back the picture, and the page lays the pictures in order over
-  // the page. One frame is out at a time: a frame asked for meanwhile waits, and only the newest
-  // is sent once the workers answer, so a frame older than one asked for since is never shown.
+  // Each worker (draw.js) keeps its own copy of the arts, taking in the same bytes of every change
+  // as the page; every frame it draws its run of the arts in paint order into a transparent canvas
+  // of the view's size and hands back the picture, and the page lays the pictures over the page in
+  // order. The runs are cut so that each paints about the same area of the view
+  // (FlarimondDraw.runs). One frame is out at a time: a frame asked for meanwhile waits, and only
+  // the newest is sent once the workers answer, so a frame older than one asked for since is never
+  // shown.
 
   // Up to this many segments the page draws faster itself: the workers' answer and laying their
   // pictures over the page cost about 2 ms, which only a document of about 1,300 arts makes up.
@@ -614,21 +713,22 @@
   // ?draw=page or ?draw=workers in the page's address draws every document one way, to compare them.
   function drawInWorkersNow() {
     const mode = new URLSearchParams(location.search).get('draw');
-    if (mode === 'page' || !workersWork) return false;
-    return (mode === 'workers' || held.segments > DRAW_ON_PAGE) && startWorkers();
+    if (mode === 'page' || !workersWork || !painter.workers) return false;
+    return mode === 'workers' || held.arts.segments > DRAW_ON_PAGE;
   }
   const painter = {
-    workers: null,
+    workers: null,  // started with the page, so that they hold every art the page holds
     requested: 0,  // the newest frame asked for
-    out: null,  // the frame the workers are drawing: { frame, pictures, answers, drawn }
+    out: null,  // the frame the workers are drawing: { frame, pictures, answers, outlined, ms }
+    // Each worker's share of the area painted. Estimates of how long an art takes are rough: the
+    // shares move towards those that would have finished the last frame together.
+    shares: null,
     queued: null,  // the newest frame asked for while one was out
-    stale: true,  // the workers' runs are older than what the page holds
     waiting: [],  // { id, resolve }: who waits for a frame to be shown
   };
 
   function startWorkers() {
-    if (painter.workers) return true;
-    if (typeof OffscreenCanvas === 'undefined' || typeof Worker === 'undefined') return false;
+    if (typeof OffscreenCanvas === 'undefined' || typeof Worker === 'undefined') return;
     const count = Math.max(2, navigator.hardwareConcurrency || 0);
     try {
       painter.workers = Array.from({ length: count }, (_, i) => {
@@ -638,10 +738,20 @@
         return w;
       });
     } catch (e) {
-      return false;
+      painter.workers = null;
     }
-    painter.stale = true;
-    return true;
+  }
+
+  // The workers take in each change as the page did, from the same bytes: shared with them all
+  // when the browser allows it (one copy), else copied to each.
+  function feedWorkers(buffer) {
+    if (!painter.workers) return;
+    let bytes = buffer;
+    if (self.crossOriginIsolated && typeof SharedArrayBuffer !== 'undefined') {
+      bytes = new SharedArrayBuffer(buffer.byteLength);
+      new Uint8Array(bytes).set(new Uint8Array(buffer));
+    }
+    for (const w of painter.workers) w.postMessage({ geometry: bytes });
   }
 
   // A worker that cannot draw: the page draws everything from now on.
@@ -663,77 +773,56 @@
 
   function sendFrame(frame) {
     const workers = painter.workers;
-    painter.out = { frame, pictures: new Array(workers.length), answers: 0, drawn: 0 };
     const { id, width, height, transform, k } = frame;
-    const m = { frame: id, width, height, transform, k };
-    if (!painter.stale) {
-      for (const w of workers) w.postMessage(m);
-      return;
-    }
-    painter.stale = false;
-    // Each run goes as soon as it is packed, so the first worker starts while the page packs the
-    // next; the style table only grows, so what each message carries covers its run.
-    const { arts, ends } = splitArts(workers.length);
-    const styles = [];
-    const index = new Map();
-    const styleIndex = (s) => {
-      let i = index.get(s);
-      if (i === undefined) index.set(s, i = styles.push(s) - 1);
-      return i;
-    };
-    workers.forEach((w, i) => {
-      const run = FlarimondDraw.pack(arts.slice(i === 0 ? 0 : ends[i - 1], ends[i]), styleIndex);
-      w.postMessage(Object.assign({ styles, run }, m), [run.style.buffer, run.width.buffer, run.count.buffer, run.points.buffer]);
-    });
-  }
-
-  // The arts with an outline, in paint order, and where each of `count` contiguous runs of about
-  // the same cost ends.
-  function splitArts(count) {
-    const arts = [];
-    let total = 0;
-    for (const art of artsInOrder()) {
-      if (art.points.length === 0) continue;
-      arts.push(art);
-      total += cost(art);
-    }
-    const ends = [];
-    let to = 0, sum = 0;
-    for (let r = 1; r < count; r++) {
-      while (to < arts.length && sum + cost(arts[to]) / 2 <= (total * r) / count) sum += cost(arts[to++]);
-      ends.push(to);
-    }
-    ends.push(arts.length);
-    return { arts, ends };
-  }
-
-  // A rough cost of drawing an art: its segments, and something for the art itself.
-  function cost(art) {
-    return art.points.length / 6 + 4;
+    if (!painter.shares) painter.shares = workers.map(() => 1 / workers.length);
+    const runs = FlarimondDraw.runs(held.arts, transform, width, height, painter.shares);
+    painter.out = { frame, pictures: new Array(workers.length), answers: 0, outlined: new Set(), ms: new Array(workers.length) };
+    workers.forEach((w, i) => w.postMessage({ frame: id, width, height, transform, k, run: runs[i] }));
   }
 
   function workerAnswered(worker, answer) {
+    if (answer.lost !== undefined) {
+      // A worker missed a change: every worker starts again from every art.
+      fetchGeometry(null).then((g) => {
+        if (g.revision === held.arts.revision) feedWorkers(g.buffer);
+      }).catch(() => workersFailed());
+      return;
+    }
     const out = painter.out;
     if (!out || answer.frame !== out.frame.id) {
       answer.bitmap.close();
       return;
     }
     out.pictures[worker] = answer.bitmap;
-    out.drawn += answer.drawn;
+    out.ms[worker] = answer.ms;
+    // Each worker holds the whole document: they agree with the page unless one fell behind.
+    out.outlined.add(answer.revision === out.frame.revision ? answer.outlined : -1);
     if (++out.answers < out.pictures.length) return;
     painter.out = null;
+    rebalance(out.ms);
     // Only the newest frame asked for is shown; one asked for since goes out now.
     if (out.frame.id === painter.requested) {
       const canvas = $('#document canvas');
       const ctx = drawBackdrop(canvas, out.frame);
       ctx.setTransform(1, 0, 0, 1, 0, 0);
       for (const picture of out.pictures) ctx.drawImage(picture, 0, 0);
-      shown(canvas, out.frame, out.drawn, 'workers');
+      shown(canvas, out.frame, out.outlined.size === 1 ? [...out.outlined][0] : -1, 'workers');
     }
     for (const picture of out.pictures) picture.close();
     const next = painter.queued;
     painter.queued = null;
     if (next && next.id === painter.requested) sendFrame(next);
+  }
+
+  // Moves the workers' shares halfway towards those that would have made the last frame's runs
+  // take as long as each other, taking a run's time to grow with its share.
+  function rebalance(ms) {
+    if (ms.some((t) => !(t > 1))) return;
+    const speeds = painter.shares.map((share, i) => share / ms[i]);
+    const total = speeds.reduce((a, b) => a + b, 0);
+    const shares = painter.shares.map((share, i) => Math.max(0.05, (share + speeds[i] / total) / 2));
+    const sum = shares.reduce((a, b) => a + b, 0);
+    painter.shares = shares.map((share) => share / sum);
   }
 
   // A point on screen as an artwork point.
@@ -847,7 +936,11 @@
     const t = e.target;
     const inControl = t instanceof HTMLSelectElement || t instanceof HTMLButtonElement ||
       t instanceof HTMLAnchorElement || t instanceof HTMLTextAreaElement;
-    if (e.key === 'Escape') {
+    if (e.altKey && (e.key === 'ArrowLeft' || e.key === 'ArrowRight')) {
+      // Not the browser's Back and Forward: the variants of the strip.
+      e.preventDefault();
+      if (state.dialog.kind === 'filter') stepStrip(e.key === 'ArrowLeft' ? -1 : 1);
+    } else if (e.key === 'Escape') {
       if (armedPick !== null) disarmPick();
       else if (state.dialog.kind === 'filter') sendEvent({ type: 'cancel' });
       e.preventDefault();
@@ -898,6 +991,7 @@
   window.addEventListener('pageshow', (e) => { if (e.persisted) heartbeat(); });
 
   (async () => {
+    startWorkers();
     await claim();
     await refresh();
     beatTimer = setTimeout(heartbeat, holding ? heartbeatMs : WATCH_MS);

@@ -335,13 +335,20 @@ TEST(Serve, AClosingTabHandsTheDialogOverWithItsValues) {
   EXPECT_EQ(answer["document"]["arts"], 17);
 }
 
-// The header of an /api/geometry answer, and its size as the counts in it say.
-json geometryHeader(const std::string& body, size_t* expectedSize) {
+// The header of an answer in the geometry's layout, and its size as the contract's parts and the
+// counts in the header say.
+json geometryHeader(const Server& s, const std::string& body, size_t* expectedSize) {
+  auto script = s.client().Get("/contract.js");
+  EXPECT_TRUE(script && script->status == 200);
+  const std::string text = script ? script->body : "";
+  const size_t from = text.find("Object.freeze(") + 14, to = text.rfind(");");
+  const json contract = json::parse(text.substr(from, to - from));
   uint32_t length = 0;
   std::memcpy(&length, body.data(), 4);
   json h = json::parse(body.substr(4, length));
-  *expectedSize = 4 + length + 4 * (h["removed"].get<size_t>() + 5 * h["arts"].get<size_t>()) +
-                  24 * h["segments"].get<size_t>();
+  *expectedSize = 4 + length;
+  for (const json& part : contract["geometry"]["parts"])
+    *expectedSize += 4 * h[part["count"].get<std::string>()].get<size_t>() * part["per"].get<size_t>();
   return h;
 }
 
@@ -384,15 +391,26 @@ TEST(Serve, AnAnswerCarriesOnlyWhatChanged) {
   // before it is reused (so a stale handle stays stale): the sixteen are in new slots.
   EXPECT_EQ(change["arts"].size(), 16u);
   EXPECT_EQ(change["removed"].size(), 10u);
-  // A change this small brings its arts along.
-  EXPECT_EQ(change["geometry"]["counts"].size(), 16u);
-  EXPECT_EQ(change["geometry"]["below"].size(), 16u);
-  EXPECT_GE(change["geometry"]["points"].size(), 16u * 3 * 6);
+  EXPECT_FALSE(change.contains("geometry")) << "the arts themselves come in the geometry's layout";
 
-  auto [fewerStatus, fewer] = s.event(token, R"({"type": "set", "id": 5, "value": 12})", since(more));
-  ASSERT_EQ(fewerStatus, 200);
-  EXPECT_EQ(fewer["document"]["change"]["arts"].size(), 12u);
-  EXPECT_EQ(fewer["document"]["change"]["removed"].size(), 16u);
+  // Asked for as geometry, the answer is the change's geometry with the state in its header.
+  httplib::Headers asGeometry = since(more);
+  asGeometry.emplace("Accept", "application/vnd.flarimond.geometry, application/json");
+  asGeometry.emplace("X-Flarimond-Token", token);
+  auto binary = s.client().Post("/api/event", asGeometry, R"({"type": "set", "id": 5, "value": 12})", "application/json");
+  ASSERT_TRUE(binary);
+  ASSERT_EQ(binary->status, 200);
+  EXPECT_EQ(binary->get_header_value("Content-Type"), "application/vnd.flarimond.geometry");
+  size_t size = 0;
+  const json header = geometryHeader(s, binary->body, &size);
+  EXPECT_EQ(binary->body.size(), size);
+  EXPECT_EQ(header["since"], more["document"]["revision"]);
+  EXPECT_EQ(header["arts"], 12);
+  EXPECT_EQ(header["removed"], 16);
+  const json& fewer = header["state"];
+  EXPECT_EQ(fewer["document"]["revision"], header["revision"]);
+  EXPECT_EQ(fewer["dialog"]["partial"], true);
+  EXPECT_FALSE(fewer["document"].contains("change")) << "the geometry is the change";
 
   auto [zoomStatus, zoomed] = s.event(token, R"({"type": "set", "id": 25, "value": 50})", since(fewer));
   ASSERT_EQ(zoomStatus, 200);
@@ -415,7 +433,7 @@ TEST(Serve, AnAnswerCarriesOnlyWhatChanged) {
     ASSERT_TRUE(res);
     ASSERT_EQ(res->status, 200);
     size_t size = 0;
-    json h = geometryHeader(res->body, &size);
+    json h = geometryHeader(s, res->body, &size);
     EXPECT_EQ(res->body.size(), size);
     EXPECT_EQ(h["since"], k.since);
     EXPECT_EQ(h["arts"], k.arts);
@@ -429,6 +447,67 @@ TEST(Serve, AnAnswerCarriesOnlyWhatChanged) {
   auto bad = s.event(token, R"({"type": "set", "id": 5, "value": 14})", {{"X-Flarimond-Revision", "12a"}});
   EXPECT_EQ(bad.first, 400);
   EXPECT_EQ(s.state()["record"]["burstCount"], 13) << "the refused event changed nothing";
+}
+
+TEST(Serve, TheHistoryKeepsEachPreviewItsLocksAndItsPicture) {
+  Server s({"--seed", "1"});
+  std::string token = s.token();
+  json h = s.state()["history"];
+  ASSERT_EQ(h["entries"].size(), 1u);
+  EXPECT_EQ(h["entries"][0]["label"], "Dialog opened");
+  EXPECT_EQ(h["current"], h["last"]);
+
+  auto [typed, afterTyping] = s.event(token, R"({"type": "set", "id": 5, "value": 16})");
+  ASSERT_EQ(typed, 200);
+  h = afterTyping["history"];
+  EXPECT_EQ(h["entries"].back()["label"], "burstCount 10 \u2192 16");
+  EXPECT_EQ(s.event(token, R"({"type": "set", "id": 25, "value": 50})").second["history"]["last"], h["last"])
+      << "the zoom draws no preview, so no variant";
+  const uint64_t first = h["first"];
+
+  // Back to the first variant: its record, and no new variant.
+  auto [back, restored] = s.event(token, R"({"type": "variant", "id": )" + std::to_string(first) + "}");
+  ASSERT_EQ(back, 200) << restored.dump();
+  EXPECT_EQ(restored["record"]["burstCount"], 10);
+  EXPECT_EQ(restored["history"]["current"], first);
+  EXPECT_EQ(restored["history"]["last"], h["last"]);
+
+  // Locks: on a control's field, kept through Tumble.
+  EXPECT_EQ(s.event(token, R"({"type": "variant", "id": 99})").first, 400);
+  EXPECT_EQ(s.event(token, R"({"type": "lock", "id": 41, "value": 1})").first, 400) << "a static text edits no field";
+  EXPECT_EQ(s.event(token, R"({"type": "lock", "id": 5, "value": 2})").first, 400);
+  ASSERT_EQ(s.event(token, R"({"type": "lock", "id": 5, "value": 1})").second["history"]["locks"], json::array({"burstCount"}));
+  auto [tumbled, afterTumble] = s.event(token, R"({"type": "press", "id": 111})");
+  ASSERT_EQ(tumbled, 200);
+  EXPECT_EQ(afterTumble["record"]["burstCount"], 10);
+  EXPECT_EQ(afterTumble["history"]["entries"].back()["label"], "Tumble");
+  EXPECT_EQ(afterTumble["history"]["entries"].back()["locks"], json::array({"burstCount"}));
+
+  // A page that holds the history up to a variant is sent only the newer ones.
+  httplib::Client c = s.client();
+  auto held = c.Get("/api/state", {{"X-Flarimond-History", std::to_string(first)}});
+  ASSERT_TRUE(held);
+  EXPECT_EQ(json::parse(held->body)["history"]["entries"].size(), afterTumble["history"]["entries"].size() - 1);
+
+  // The page's picture of a variant, kept with it.
+  const std::string id = std::to_string(afterTumble["history"]["current"].get<uint64_t>());
+  const std::string png = std::string("\x89PNG\r\n\x1a\n", 8) + "not really";
+  httplib::Headers mine{{"X-Flarimond-Token", token}};
+  EXPECT_EQ(c.Post("/api/history/picture?id=" + id, png, "image/png")->status, 409) << "only the driving tab";
+  EXPECT_EQ(c.Post("/api/history/picture?id=" + id, mine, png, "text/html")->status, 400);
+  EXPECT_EQ(c.Post("/api/history/picture?id=999", mine, png, "image/png")->status, 400);
+  EXPECT_EQ(c.Post("/api/history/picture?id=" + id, mine, std::string(70000, 'x'), "image/png")->status, 400);
+  ASSERT_EQ(c.Post("/api/history/picture?id=" + id, mine, png, "image/png")->status, 200);
+  auto picture = c.Get("/api/history/picture?id=" + id);
+  ASSERT_TRUE(picture);
+  EXPECT_EQ(picture->body, png);
+  EXPECT_EQ(picture->get_header_value("Content-Type"), "image/png");
+  EXPECT_EQ(s.state()["history"]["entries"].back()["picture"], true);
+
+  ASSERT_EQ(s.event(token, R"({"type": "confirm"})").first, 200);
+  EXPECT_EQ(s.event(token, R"({"type": "variant", "id": )" + std::to_string(first) + "}").first, 400)
+      << "no dialog is open";
+  EXPECT_EQ(s.state()["history"]["entries"].size(), afterTumble["history"]["entries"].size()) << "kept after OK";
 }
 
 TEST(Serve, UndoAndRedoTakeBackTheLastFilterRun) {

@@ -223,10 +223,13 @@ TEST(ExportGeometry, EveryArtInStackingOrderWithItsNeighbourBelowAndStyle) {
   EXPECT_FLOAT_EQ(middle["opacity"].get<float>(), 0.1f);
   EXPECT_EQ(table[g.styles[2]]["evenOdd"], true);
 
-  // The binary form: the header, then the arrays back to back.
-  std::ostringstream out;
-  writeDocumentGeometry(g, out);
-  const std::string bin = out.str();
+  // The curves' bounds, y up: the first art is the segment from (1, 1) to (1, 1).
+  ASSERT_EQ(g.bounds.size(), 4u * 3);
+  EXPECT_EQ(std::vector<float>(g.bounds.begin(), g.bounds.begin() + 4), (std::vector<float>{1, 1, 1, 1}));
+
+  // The binary form: the header with the members given, then the parts back to back, in the
+  // order and lengths the layout's table gives them.
+  const std::string bin = documentGeometryBytes(g, "\"state\":{\"x\":1}");
   uint32_t length = 0;
   std::memcpy(&length, bin.data(), 4);
   EXPECT_EQ(length % 4, 0u);
@@ -234,10 +237,24 @@ TEST(ExportGeometry, EveryArtInStackingOrderWithItsNeighbourBelowAndStyle) {
   EXPECT_EQ(header["arts"], 3);
   EXPECT_EQ(header["segments"], 6);
   EXPECT_EQ(header["styles"], table);
-  EXPECT_EQ(bin.size(), 4 + length + 4 * (5 * 3) + 4 * 36u);
-  float lastY = 0;
-  std::memcpy(&lastY, bin.data() + bin.size() - 4, 4);
-  EXPECT_EQ(lastY, g.points.back());
+  EXPECT_EQ(header["state"]["x"], 1);
+  size_t at = 4 + length;
+  for (const GeometryPart& part : kGeometryParts) {
+    SCOPED_TRACE(part.name);
+    const size_t n = header[part.count].get<size_t>() * part.per;
+    if (std::string_view(part.name) == "counts") {
+      std::vector<uint32_t> counts(n);
+      std::memcpy(counts.data(), bin.data() + at, 4 * n);
+      EXPECT_EQ(counts, g.counts);
+    }
+    if (std::string_view(part.name) == "points") {
+      std::vector<float> points(n);
+      std::memcpy(points.data(), bin.data() + at, 4 * n);
+      EXPECT_EQ(points, g.points);
+    }
+    at += 4 * n;
+  }
+  EXPECT_EQ(at, bin.size());
 }
 
 // More styles in turn than the encoder keeps at hand, with widths that differ: every art still names

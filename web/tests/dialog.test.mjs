@@ -266,20 +266,46 @@ test('a large document is drawn by the workers as the page draws it, and the new
   }
 });
 
-test('a change\'s answer carries only the changed items and the document\'s change', async () => {
+// An answer the page reads as geometry: the header (with the state) and the parts as the host's
+// contract names them.
+async function readGeometry(bytes) {
+  const text = await (await fetch(`${server.url}contract.js`)).text();
+  const contract = JSON.parse(text.match(/Object\.freeze\((.*)\);/s)[1]);
+  const length = bytes.readUInt32LE(0);
+  const header = JSON.parse(bytes.subarray(4, 4 + length).toString('utf8'));
+  const parts = {};
+  let at = 4 + length;
+  for (const part of contract.geometry.parts) {
+    const n = header[part.count] * part.per;
+    const copy = bytes.buffer.slice(bytes.byteOffset + at, bytes.byteOffset + at + 4 * n);
+    parts[part.name] = part.type === 'u32' ? new Uint32Array(copy) : new Float32Array(copy);
+    at += 4 * n;
+  }
+  assert.equal(at, bytes.length, 'the parts fill the answer');
+  return { header, parts, contract };
+}
+
+test('a change\'s answer carries only the changed items and the document\'s change, as geometry', async () => {
   const before = await revision();
+  const asked = [];
+  const note = (r) => asked.push(new URL(r.url()).pathname);
+  page.on('request', note);
   const [answer] = await Promise.all([
     page.waitForResponse((r) => r.url().endsWith('/api/event')),
     typeInto(5, 14),
   ]);
-  const st = await answer.json();
+  page.off('request', note);
+  const { header, parts, contract } = await readGeometry(await answer.body());
+  assert.equal(answer.headers()['content-type'], contract.geometry.type);
+  const st = header.state;
   assert.equal(st.dialog.partial, true);
   assert.deepEqual(st.dialog.items.map((i) => i.id), st.changed);
   assert.ok(st.changed.includes(5) && st.changed.length < 10, JSON.stringify(st.changed));
-  const change = st.document.change;
-  assert.equal(change.since, before, 'the change since the revision the page holds');
-  assert.equal(change.arts.length, 14);
-  assert.equal(change.geometry.counts.length, 14);
+  assert.equal(header.since, before, 'the change since the revision the page holds');
+  assert.equal(header.revision, st.document.revision);
+  assert.equal(header.arts, 14);
+  assert.equal(parts.counts.length, 14);
+  assert.ok(!asked.includes('/api/geometry'), `the change came with the answer: ${asked}`);
   assert.equal(await documentPaths(), 14);
   assert.equal(await revision(), st.document.revision);
 });
@@ -349,6 +375,95 @@ test('a pick completed on the document sets its field from the artwork point', a
   const gapY = Number(await item(20).inputValue());
   const pixel = 1 / (await state()).document.view.zoom;  // a click lands on whole pixels
   assert.ok(Math.abs(gapY - 500) <= 1.5 * pixel, `initial gap y = artwork y (y grows upwards): ${gapY}`);
+});
+
+// The variants' strip as the page shows it.
+const strip = () => page.$$eval('#history-strip li', (ls) => ls.map((l) => ({
+  id: Number(l.dataset.id), label: l.querySelector('span').textContent, current: l.classList.contains('current'),
+  picture: !!l.querySelector('img').getAttribute('src'),
+})));
+const exportJson = async () => (await fetch(`${server.url}api/export.json`)).text();
+const bringBack = async (id) => {
+  await page.locator(`#history-strip [data-id="${id}"] button`).click();
+  await settled();
+};
+
+test('the strip brings the first of three Tumbles back byte for byte, Alt+Left and Alt+Right step, a reload keeps it', async () => {
+  const first = (await strip()).length;
+  assert.ok(first > 0, 'the dialog\'s first preview and the changes since are in the strip');
+  const tumbles = [];
+  for (let i = 0; i < 3; i++) {
+    await item(111).click();
+    await settled();
+    const st = await state();
+    tumbles.push({ json: await exportJson(), record: st.record, id: st.history.current });
+  }
+  assert.notEqual(tumbles[1].json, tumbles[0].json);
+  const shown = await strip();
+  assert.equal(shown.length, first + 3);
+  assert.deepEqual(shown.slice(-3).map((e) => [e.id, e.label]), tumbles.map((t) => [t.id, 'Tumble']));
+  assert.ok(shown.at(-1).current);
+
+  await bringBack(tumbles[0].id);
+  assert.equal(await exportJson(), tumbles[0].json, 'the preview is the first Tumble\'s, byte for byte');
+  let st = await state();
+  assert.deepEqual(st.record, tumbles[0].record);
+  assert.equal(st.history.current, tumbles[0].id);
+  assert.equal(await item(5).inputValue(), String(tumbles[0].record.burstCount), 'the controls show it');
+  assert.equal((await strip()).length, first + 3, 'bringing a variant back adds none');
+
+  await page.keyboard.press('Alt+ArrowRight');
+  await settled();
+  assert.equal(await exportJson(), tumbles[1].json);
+  await page.keyboard.press('Alt+ArrowLeft');
+  await settled();
+  assert.equal(await exportJson(), tumbles[0].json);
+  st = await state();
+  assert.equal(st.history.current, tumbles[0].id);
+  assert.equal(st.dialog.kind, 'filter', 'the dialog stays open');
+
+  // Each variant gets the page's picture of its preview, kept by the host with the history.
+  await page.waitForFunction(() => [...document.querySelectorAll('#history-strip img')].every((i) => i.getAttribute('src')));
+  await page.reload();
+  await page.waitForSelector('#filter-window:not([hidden])');
+  await page.waitForFunction(() => document.body.dataset.claim === 'yours');
+  await settled();
+  const again = await strip();
+  assert.deepEqual(again.map((e) => [e.id, e.label, e.picture]), shown.map((e) => [e.id, e.label, true]));
+  assert.deepEqual(again.filter((e) => e.current).map((e) => e.id), [tumbles[0].id]);
+});
+
+test('a locked burst count survives Tumble, and the lock is kept with the variant', async () => {
+  await item(130).click();
+  await settled();
+  await typeInto(5, 33);
+  assert.match((await strip()).at(-1).label, /^burstCount \d+ \u2192 33$/, 'a typed value says what changed');
+  const lock = page.locator('#filter-dialog .lock[data-for="5"]');
+  const locked = () => lock.evaluate((l) => l.classList.contains('locked'));
+  assert.ok(await lock.isVisible());
+  await lock.click();
+  await settled();
+  assert.ok(await locked());
+  assert.deepEqual((await state()).history.locks, ['burstCount']);
+  for (let i = 0; i < 2; i++) {
+    await item(111).click();
+    await settled();
+    assert.equal((await state()).record.burstCount, 33);
+    assert.equal(await item(5).inputValue(), '33');
+  }
+  const whileLocked = (await state()).history.current;
+
+  await lock.click();
+  await settled();
+  assert.ok(!(await locked()));
+  await item(111).click();
+  await settled();
+  assert.deepEqual((await state()).history.locks, []);
+  await bringBack(whileLocked);
+  assert.deepEqual((await state()).history.locks, ['burstCount'], 'the variant brings its locks back');
+  assert.ok(await locked());
+  await lock.click();
+  await settled();
 });
 
 test('a second tab is told the dialog is busy and cannot act', async () => {

@@ -12,10 +12,10 @@ const here = path.dirname(fileURLToPath(import.meta.url));
 export const program = process.env.FLARIMOND_BIN || path.resolve(here, '../../build/bin/flarimond');
 export const WAIT = 15000;  // no single step of a test takes more than a fraction of this
 
-// Starts the server and resolves with { proc, url, exited: Promise<{code, signal}>, stderr() } once
+// Starts the server (this program, or `binary`) and resolves with { proc, url, exited: Promise<{code, signal}>, stderr() } once
 // it prints its address.
-export function startServer(args, wait = WAIT) {
-  const proc = spawn(program, ['serve', '--port', '0', ...args], { stdio: ['ignore', 'pipe', 'pipe'] });
+export function startServer(args, wait = WAIT, binary = program) {
+  const proc = spawn(binary, ['serve', '--port', '0', ...args], { stdio: ['ignore', 'pipe', 'pipe'] });
   let out = '';
   let err = '';
   proc.stderr.on('data', (d) => { err += d; });

@@ -2,13 +2,13 @@
 # The dialog in a real browser: `flarimond serve` driven through Debian's Chromium by Playwright,
 # under node's test runner. Installs the test's npm packages when the lock file has changed.
 #   web/tests/run.sh PATH/TO/flarimond          the tests
-#   web/tests/run.sh PATH/TO/flarimond bench [--reps N] [--large]
+#   web/tests/run.sh PATH/TO/flarimond bench [--reps N] [--large] [--baseline PATH/TO/older/flarimond]
 #                                               change-to-paint figures instead (bench.mjs)
 # FLARIMOND_SCREENSHOT_DIR=docs/images makes the README's pictures again.
 set -euo pipefail
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
 if [ $# -lt 1 ] || { [ $# -ge 2 ] && [ "$2" != bench ]; }; then
-  echo "usage: $0 PATH/TO/flarimond [bench [--reps N] [--large]]" >&2
+  echo "usage: $0 PATH/TO/flarimond [bench [--reps N] [--large] [--baseline PATH/TO/older/flarimond]]" >&2
   exit 2
 fi
 program="$(cd "$(dirname "$1")" && pwd)/$(basename "$1")"
@@ -35,8 +35,9 @@ if [ "$(cat "$here/node_modules/.lock-sum" 2>/dev/null)" != "$sum" ]; then
   echo "$sum" > "$here/node_modules/.lock-sum"
 fi
 
+caller="$PWD"
 cd "$here"
 if [ "${2:-}" = bench ]; then
-  FLARIMOND_BIN="$program" CHROMIUM="$chromium" exec node bench.mjs "${@:3}"
+  FLARIMOND_CALLER_DIR="$caller" FLARIMOND_BIN="$program" CHROMIUM="$chromium" exec node bench.mjs "${@:3}"
 fi
 FLARIMOND_BIN="$program" CHROMIUM="$chromium" timeout 300 node --test dialog.test.mjs
