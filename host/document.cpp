@@ -578,6 +578,7 @@ HostErr Document::newArt(int16_t kind, int16_t paintOrder, HostArt reference, Ho
   r.flags = kAlive;
   r.style = newPathStyle_;
   r.strokeWidth = options_.newPathStyle.strokeWidth;
+  r.opacity = options_.newPathOpacity;
   styles_.retain(newPathStyle_);
   r.lastCall = callNumber_;
   place(slot, paintOrder, reference);

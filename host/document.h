@@ -58,6 +58,7 @@ struct DocumentOptions {
   std::vector<Swatch> swatches;
   std::vector<NamedArtStyle> artStyles;
   HostPathStyle newPathStyle;  // the paint for new paths
+  float newPathOpacity = 1.0f;  // and their opacity (0 to 1)
   // The front view's window, in pixels; its centre shows the artwork point viewCentre.
   int32_t viewWidth = 1000;
   int32_t viewHeight = 800;

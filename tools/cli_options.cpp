@@ -286,6 +286,29 @@ std::string strokeText(const StrokeSpec& stroke) {
   return s;
 }
 
+float parseOpacity(std::string_view text, std::string_view what) {
+  float v = 0;
+  if (!readFloat(trim(text), &v) || !(v >= 0.0f && v <= 1.0f))
+    throw ToolError(std::string(what) + " " + inQuotes(text) + ": expected an opacity from 0 to 1");
+  return v == 0.0f ? 0.0f : v;  // -0 is 0
+}
+
+std::string opacityText(float opacity) {
+  std::string s;
+  flhost::appendShortestFloat(s, opacity);
+  return s;
+}
+
+int parseArtStyleCount(std::string_view text, std::string_view what) {
+  const size_t all = flhost::defaultArtStyles().size();
+  int v = -1;
+  auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), v);
+  if (text.empty() || ec != std::errc() || end != text.data() + text.size() || v < 0 || static_cast<size_t>(v) > all)
+    throw ToolError(std::string(what) + " " + inQuotes(text) + ": expected a whole number of named art styles from 0 to " +
+                    std::to_string(all));
+  return v;
+}
+
 int parsePixelWidth(std::string_view text) {
   std::string part(text);
   char* end = nullptr;

@@ -82,6 +82,13 @@ StrokeSpec parseStroke(std::string_view text, std::string_view what = "--stroke"
 // COLOUR, with @WIDTH when the width is given.
 std::string strokeText(const StrokeSpec& stroke);
 
+// --opacity O: the opacity of new paths, 0 to 1; written back as the shortest text of its float.
+float parseOpacity(std::string_view text, std::string_view what = "--opacity");
+std::string opacityText(float opacity);
+
+// --art-styles N: how many of the host's named art styles the document has, from 0 to all of them.
+int parseArtStyleCount(std::string_view text, std::string_view what = "--art-styles");
+
 // --width PIXELS for PNG output: 1 to 20000.
 int parsePixelWidth(std::string_view text);
 

@@ -103,6 +103,11 @@ void addHostOptions(CLI::App* cmd, HostArgs& h) {
                   "Stroke of new paths, COLOUR[@WIDTH] as for --fill with the\n"
                   "width in points; default black at 1 point")
       ->type_name("COLOUR");
+  cmd->add_option("--opacity", h.opacity, "Opacity of new paths, 0 to 1 (default 1)")->type_name("O");
+  cmd->add_option("--art-styles", h.artStyles,
+                  "The document has only the first N of the host's 8 named art\n"
+                  "styles, 0 to 8 (default 8; the README lists them)")
+      ->type_name("N");
 }
 
 void addDialogOptions(CLI::App* cmd, RenderArgs& r) {

@@ -15,6 +15,8 @@ HostConfig parseHostOptions(const HostArgs& a, const char* argv0) {
   if (!a.swatches.empty()) doc.swatches = readSwatchFile(a.swatches);
   if (!a.fill.empty()) doc.fill = parseColour(a.fill, "--fill");
   if (!a.stroke.empty()) doc.stroke = parseStroke(a.stroke);
+  if (!a.opacity.empty()) doc.opacity = parseOpacity(a.opacity);
+  if (!a.artStyles.empty()) doc.artStyles = parseArtStyleCount(a.artStyles);
   if (a.seedGiven) c.random.seed = parseSeed(a.seed);
   if (!a.draws.empty()) c.random.firstDraws = parseDraws(a.draws);
   for (const std::string& f : a.fails) c.fails.push_back(parseFailSpec(f));
@@ -28,6 +30,8 @@ DocumentConfig overlay(const DocumentConfig& design, const DocumentConfig& given
   if (given.fill) c.fill = given.fill;
   if (given.stroke) c.stroke = given.stroke;
   if (given.swatches) c.swatches = given.swatches;
+  if (given.opacity) c.opacity = given.opacity;
+  if (given.artStyles) c.artStyles = given.artStyles;
   return c;
 }
 
@@ -50,6 +54,8 @@ flhost::DocumentOptions documentOptions(const DocumentConfig& c) {
     doc.pageHeight = c.page->height;
   }
   if (c.swatches) doc.swatches = c.swatches->swatches;
+  if (c.opacity) doc.newPathOpacity = *c.opacity;
+  if (c.artStyles) doc.artStyles.resize(static_cast<size_t>(*c.artStyles));
   HostPathStyle& style = doc.newPathStyle;
   if (c.fill) {
     style.fillPaint = c.fill->paint;
@@ -82,6 +88,9 @@ DocumentConfig describedDocument(const flhost::DocumentOptions& doc, const std::
   // A stroke that does not paint has no width worth keeping.
   c.stroke = StrokeSpec{{style.strokePaint != 0, style.strokeColor}, style.strokePaint != 0, style.strokeWidth};
   c.swatches = swatches;
+  // What a fresh document has is left unsaid, so that descriptions of such designs stay as they were.
+  if (doc.newPathOpacity != 1.0f) c.opacity = doc.newPathOpacity;
+  if (doc.artStyles.size() != flhost::defaultArtStyles().size()) c.artStyles = static_cast<int>(doc.artStyles.size());
   return c;
 }
 
@@ -116,6 +125,8 @@ std::string documentJson(const DocumentConfig& c) {
   // One spelling of the list (the JSON library's: sorted keys), so that the same list always
   // gives the same text.
   if (c.swatches) appendMember(s, "swatches", c.swatches->json.dump());
+  if (c.opacity) appendMember(s, "opacity", quoted(opacityText(*c.opacity)));
+  if (c.artStyles) appendMember(s, "artStyles", quoted(std::to_string(*c.artStyles)));
   return s + "}";
 }
 
@@ -123,7 +134,8 @@ DocumentConfig documentFromJson(const Json& object, std::string_view source) {
   std::string name(source);
   if (!object.is_object()) throw ToolError(name + ": the design's \"document\" is not an object");
   for (const auto& [key, value] : object.items())
-    if (key != "colorModel" && key != "page" && key != "fill" && key != "stroke" && key != "swatches")
+    if (key != "colorModel" && key != "page" && key != "fill" && key != "stroke" && key != "swatches" &&
+        key != "opacity" && key != "artStyles")
       throw ToolError(name + ": the design's \"document\" has an unknown member \"" + key + "\"");
   auto what = [&](const char* option) { return name + ": the design's " + option; };
   DocumentConfig c;
@@ -132,6 +144,9 @@ DocumentConfig documentFromJson(const Json& object, std::string_view source) {
   c.fill = parseColour(member(object, "fill", source).get<std::string>(), what("fill"));
   c.stroke = parseStroke(member(object, "stroke", source).get<std::string>(), what("stroke"));
   if (object.contains("swatches")) c.swatches = swatchListFromJson(object["swatches"], what("swatch list"));
+  if (object.contains("opacity")) c.opacity = parseOpacity(member(object, "opacity", source).get<std::string>(), what("opacity"));
+  if (object.contains("artStyles"))
+    c.artStyles = parseArtStyleCount(member(object, "artStyles", source).get<std::string>(), what("art style count"));
   return c;
 }
 
@@ -144,6 +159,8 @@ std::string documentSummary(const DocumentConfig& c) {
   if (c.stroke) s += (c.fill ? " and stroked " : (s.empty() ? "" : ", ") + std::string("new paths stroked ")) + strokeText(*c.stroke);
   add(c.swatches ? "its own list of " + std::to_string(c.swatches->swatches.size()) + " swatches"
                  : std::string("the default swatch list"));
+  if (c.opacity) add("new paths at opacity " + opacityText(*c.opacity));
+  if (c.artStyles) add(std::to_string(*c.artStyles) + " named art styles");
   return s;
 }
 

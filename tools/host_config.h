@@ -39,6 +39,8 @@ struct HostArgs {
   std::string swatches;  // a swatch file replacing the default list
   std::string fill;      // the paint for new paths
   std::string stroke;
+  std::string opacity;    // of new paths
+  std::string artStyles;  // how many named art styles
 };
 
 // The document options a design depends on; each unset one is the host's default for the colour
@@ -49,6 +51,8 @@ struct DocumentConfig {
   std::optional<PaintColour> fill;   // the fill of new paths
   std::optional<StrokeSpec> stroke;  // the stroke of new paths, and its width when given
   std::optional<SwatchList> swatches;
+  std::optional<float> opacity;   // the opacity of new paths
+  std::optional<int> artStyles;   // the document has the first this many of the host's named art styles
 };
 
 // Where the random source stands when a design's drawing begins: seeded with `seed` (a fresh one
@@ -85,8 +89,8 @@ flhost::SessionOptions sessionOptions(const HostConfig& config);
 // one): what a description holds.
 DocumentConfig describedDocument(const flhost::DocumentOptions& doc, const std::optional<SwatchList>& swatches);
 
-// The description's "document" member: {"colorModel", "page", "fill", "stroke", "swatches" (when
-// set)}, each option in the text its command-line option takes, as one line of JSON. And back:
+// The description's "document" member: {"colorModel", "page", "fill", "stroke", "swatches",
+// "opacity", "artStyles" (the last three when set and not the host's default)}, each option in the text its command-line option takes, as one line of JSON. And back:
 // every member must be there and read as the option does; ToolError naming `source` and the member.
 std::string documentJson(const DocumentConfig& config);
 DocumentConfig documentFromJson(const Json& object, std::string_view source);

@@ -113,7 +113,8 @@ check "a FIFO, a folder or a device given as an input file is refused at once, b
 
 check "bad arguments exit 2 and write nothing" bash -c "
   for a in '--draws 0.5,1' '--fail no.such' '--page 0x5' '--seed -1' '--color-model hsv' '--fill rgb:2,0,0' \
-           '--stroke rgb:1,0,0@-1' '--width 0' '--background pink'; do
+           '--stroke rgb:1,0,0@-1' '--width 0' '--background pink' '--opacity 1.5' '--opacity -0.1' \
+           '--art-styles 9' '--art-styles -1' '--art-styles 2.5'; do
     '$F' render -o '$T/y.svg' \$a 2>/dev/null; test \$? = 2 || { echo \"not refused: \$a\"; exit 1; }
   done; test ! -e '$T/y.svg' &&
   '$F' render -o '$T/z.txt' 2>/dev/null; test \$? = 2"
@@ -196,6 +197,15 @@ check "a design drawn again from its SVG, PNG or JSON is the same document" bash
   '$F' render -o '$T/t2.json' --seed 3 --page 400x300 --fill grey:0.25 --dialog-script '$T/shuffled.txt' &&
   cmp '$T/t1.json' '$T/t2.json' && '$F' render --from '$T/t2.json' -o '$T/t3.json' && cmp '$T/t2.json' '$T/t3.json' &&
   '$F' inspect '$T/t.png' | grep -q 'seed 3; the drawing began after [1-9][0-9]* draws'"
+
+check "new paths' opacity and the named art styles: drawn, kept in the description, given back" bash -c "
+  '$F' render -o '$T/op.svg' --seed 4 --opacity 0.25 --art-styles 3 --set randomStyle=1 --set uniqueElements=1 &&
+  '$F' render --from '$T/op.svg' -o '$T/op1.json' &&
+  '$F' render -o '$T/op2.json' --seed 4 --opacity 0.25 --art-styles 3 --set randomStyle=1 --set uniqueElements=1 &&
+  cmp '$T/op1.json' '$T/op2.json' && '$F' inspect '$T/op.svg' | grep -q 'new paths at opacity 0.25, 3 named art styles' &&
+  '$F' render -o '$T/op3.json' --seed 4 --opacity 0.25 && grep -q '\"opacity\":0.25' '$T/op3.json' &&
+  '$F' render -o '$T/op4.json' --seed 4 --art-styles 1 --set randomStyle=1 2> '$T/err'; test \$? = 1 &&
+  grep -q '(NFnd)' '$T/err' && test ! -e '$T/op4.json'"
 
 check "--set on top of --from changes only that field" bash -c "
   '$F' render --from '$T/a.svg' --set burstCount=21 -o '$T/s2.json' &&

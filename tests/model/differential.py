@@ -6,13 +6,14 @@ reference model of this folder, on seeded random records.
         [--jobs J] [--module PATH] [--stop-at-first] [--keep DIR | --work DIR] [--coverage]
         [--summary FILE]
 
-Each case is a record (all 84 fields), host options (colour model, paint of new paths, page,
-swatch list), a seed and sometimes exact first draws. The program draws the design with Go alone,
+Each case is a record (all 84 fields), host options (colour model, paint and opacity of new
+paths, page, swatch list, how many named art styles), a seed and sometimes exact first draws. The program draws the design with Go alone,
 so its random source starts at the seed's first draw; the model takes the same draws. Every art is
 compared in stacking order, bit for bit (the JSON's numbers are the shortest text of the host's
 floats). A run of N cases of a seed makes the same cases every time. On a mismatch the case's
 files are kept and the record, the command line, the art, the quantity and both values are
-printed, and the exit status is 1.
+printed, and the exit status is 1. The number of draws is compared too (a draw past the model's
+last is made to fail), and a run the model ends with a host error must end with that error.
 
 Another tool (a mutation runner) can call check(program, module=..., stop_at_first=True).
 """
@@ -23,6 +24,7 @@ import json
 import multiprocessing
 import os
 import random
+import re
 import shlex
 import shutil
 import subprocess
@@ -63,7 +65,9 @@ FLAGS = [
 ]
 HOST_STRATA = {"colorModel": ["rgb", "cmyk", "grey"], "fill": ["default", "none", "grey", "rgb", "cmyk"],
                "stroke": ["default", "none", "grey", "rgb", "cmyk"], "page": ["default", "other"],
-               "swatches": ["default", "default", "short"], "draws": ["seeded"] * 4 + ["edges"]}
+               "swatches": ["default", "default", "short"], "draws": ["seeded"] * 4 + ["edges"],
+               "opacity": ["default"] * 3 + ["other"], "artStyles": ["default"] * 6 + [0, 1, 2, 5],
+               "factors": ["plain"] * 2 + ["uneven"]}
 
 # Where the plug-in and the rules disagree, the case is left out here until the plug-in is
 # fixed: (name, the rule, a test on the case). Empty while they agree.
@@ -148,9 +152,19 @@ def make_case(seed, i, count, attempt):
     rec["angle"] = rng.choice([0.0, _real(rng, -360, 360)])
     rec["sketchWeight"] = rng.choice([0.0, 10.0, _real(rng, 0, 400)])
     rec["sketchShift"] = rng.choice([0.0, _real(rng, 0, 60), _real(rng, 0, 200)])
+    uneven = plan.value("factors", i) == "uneven"
     for f in ("fan", "length", "fill", "height", "angle", "spread", "initialGap", "opacity"):
-        rec[f + "FactorPerStar"] = rng.choice([100.0, 100.0, -100.0, 0.0, _real(rng, 25, 200)])
-        rec[f + "FactorPerElement"] = rng.choice([100.0, 100.0, -100.0, 0.0, _real(rng, 50, 150)])
+        if uneven:
+            # Percentages whose products round differently in each order, on several stars with
+            # skipped elements: the order of every product shows.
+            rec[f + "FactorPerStar"] = _real(rng, 60, 140)
+            rec[f + "FactorPerElement"] = _real(rng, 80, 120)
+        else:
+            rec[f + "FactorPerStar"] = rng.choice([100.0, 100.0, -100.0, 0.0, _real(rng, 25, 200)])
+            rec[f + "FactorPerElement"] = rng.choice([100.0, 100.0, -100.0, 0.0, _real(rng, 50, 150)])
+    if uneven:
+        rec["starCount"] = max(rec["starCount"], 2)
+        rec["burstApplySkip"] = rng.choice([0, 1, 2, 3])
     rec["dialogLeft"], rec["dialogTop"] = rng.randint(0, 500), rng.randint(0, 500)
     rec["dialogRight"], rec["dialogBottom"] = rec["dialogLeft"] + 400, rec["dialogTop"] + 300
     rec["dialogBoundsSaved"] = rng.randint(0, 1)
@@ -162,6 +176,10 @@ def make_case(seed, i, count, attempt):
             host[which] = "none"
         elif choice != "default":
             host[which] = _colour_text(rng, choice)
+    if plan.value("opacity", i) == "other":
+        host["opacity"] = f32_text(_real(rng, 0, 1, 0.001))
+    if plan.value("artStyles", i) != "default":
+        host["artStyles"] = plan.value("artStyles", i)
     if "stroke" in host and rng.random() < 0.6:
         host["strokeWidth"] = f32_text(_real(rng, 0, 8, 0.25))
     if plan.value("page", i) == "other":
@@ -190,16 +208,21 @@ def model_document(host):
     if "swatches" in host:
         swatches = [hm.swatch_colour(e["color"]) for e in host["swatches"]]
     return hm.Document(hm.MODEL_NAMES[host["colorModel"]], host.get("page", (612.0, 792.0)), host.get("fill"),
-                       host.get("stroke"), host.get("strokeWidth"), swatches)
+                       host.get("stroke"), host.get("strokeWidth"), swatches, host.get("opacity"),
+                       host.get("artStyles"))
 
 
 def run_model(case):
-    """(arts, draws taken, what the record reached); raises Unsettled or HostRefused."""
+    """(arts, draws taken, what the record reached, the error code the run ends with or None);
+    raises Unsettled or HostRefused."""
     doc = model_document(case["host"])
     draws = hm.Draws(case["seed"], case["draws"])
     gen = Generation(case["record"], doc, draws)
-    gen.run()
-    return doc.arts, draws.count, gen.reached
+    try:
+        gen.run()
+    except hm.HostFailed as e:
+        return doc.arts, draws.count, gen.reached, e.code
+    return doc.arts, draws.count, gen.reached, None
 
 
 def choose_case(seed, i, count):
@@ -213,7 +236,7 @@ def choose_case(seed, i, count):
             left_out += ["known disagreement: " + name for name in known]
             continue
         try:
-            arts, taken, reached = run_model(case)
+            arts, taken, reached, ends = run_model(case)
         except Unsettled as e:
             left_out.append(f"unsettled: {e}")
             continue
@@ -221,12 +244,12 @@ def choose_case(seed, i, count):
             left_out.append(f"refused by the host: {e}")
             continue
         if len(arts) <= ART_CAP:
-            return case, arts, taken, reached, left_out
+            return case, arts, taken, reached, ends, left_out
         left_out.append(f"more than {ART_CAP} arts")
     raise RuntimeError(f"case {i} of seed {seed}: no attempt made a design the model could draw")
 
 
-def command(case, program, module, params, out, swatch_file):
+def command(case, program, module, params, out, swatch_file, taken):
     host = case["host"]
     cmd = [program, "apply", "--params", params, "--seed", str(case["seed"]), "-o", out,
            "--color-model", host["colorModel"]]
@@ -242,8 +265,15 @@ def command(case, program, module, params, out, swatch_file):
         cmd += ["--page", "x".join(f32_text(v) for v in host["page"])]
     if swatch_file:
         cmd += ["--swatches", swatch_file]
+    if "opacity" in host:
+        cmd += ["--opacity", host["opacity"]]
+    if "artStyles" in host:
+        cmd += ["--art-styles", str(host["artStyles"])]
     if case["draws"]:
         cmd += ["--draws", ",".join(f32_text(v) for v in case["draws"])]
+    # A draw past the last the model takes fails (and the host says so when it never came), which
+    # tells how many draws the generation took.
+    cmd += ["--fail", f"random.floatRandom@{taken + 1}"]
     return cmd
 
 
@@ -330,7 +360,7 @@ def differences(arts, host_doc, doc):
 def run_one(job):
     """Chooses case i, runs the program and the model, and compares. Returns a result dict."""
     seed, i, count, program, module, work, keep = job
-    case, arts, taken, reached, left_out = choose_case(seed, i, count)
+    case, arts, taken, reached, ends, left_out = choose_case(seed, i, count)
     folder = os.path.join(work, f"case-{i:05d}")
     os.makedirs(folder, exist_ok=True)
     params = os.path.join(folder, "record.json")
@@ -342,7 +372,7 @@ def run_one(job):
         with open(swatch_file, "w") as f:
             json.dump(case["host"]["swatches"], f)
     out = os.path.join(folder, "out.json")
-    cmd = command(case, program, module, params, out, swatch_file)
+    cmd = command(case, program, module, params, out, swatch_file, taken)
     result = {"index": i, "arts": len(arts), "draws": taken, "reached": reached, "left_out": left_out,
               "folder": folder, "command": shlex.join(cmd), "record": params, "problems": []}
     try:
@@ -350,9 +380,19 @@ def run_one(job):
     except subprocess.TimeoutExpired:
         result["problems"] = [(None, "run", "an end within %d s" % TIMEOUT, "no end")]
         return result
+    if ends is not None:
+        # The run ends with the host's error code, which the program reports; it writes nothing.
+        if proc.returncode == 0 or f"({ends})" not in proc.stderr or os.path.exists(out):
+            result["problems"] = [(None, "end of the run", f"error {ends}, no output",
+                                   f"exit {proc.returncode}, output {'written' if os.path.exists(out) else 'none'}: "
+                                   f"{proc.stderr.strip()[-300:]}")]
+        return result
     if proc.returncode != 0:
         result["problems"] = [(None, "exit status", 0, f"{proc.returncode}: {proc.stderr.strip()[-300:]}")]
         return result
+    called = re.search(r"random\.floatRandom was called (\d+) time", proc.stderr)
+    if not called or int(called.group(1)) != taken:
+        result["problems"].append((None, "draws taken", taken, int(called.group(1)) if called else "more"))
     with open(out) as f:
         host_doc = json.load(f)
     if host_doc["design"].get("drawsBefore", 0) != 0:

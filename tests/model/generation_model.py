@@ -294,8 +294,6 @@ class Generation:
             pos = int(draw() * F(self.art_style_count))
             if pos == 0:
                 pos = 1 if self.art_style_count >= 1 else 0
-            if pos >= self.art_style_count:
-                raise Unsettled("an art style the document does not hold")
             doc.apply_art_style(art, pos)
 
     def lookup(self, k):

@@ -21,7 +21,7 @@ from host_geometry import (F, about, apply, bounds, centre_of, concat, radians, 
 from host_random import Draws, Mt19937_64
 
 # What the generation and the test take from the host, by name.
-__all__ = ["ABOVE_ALL", "BELOW_ALL", "BELOW_REFERENCE", "Art", "Document", "HostRefused", "CMYK_MODEL",
+__all__ = ["ABOVE_ALL", "BELOW_ALL", "BELOW_REFERENCE", "Art", "Document", "HostFailed", "HostRefused", "CMYK_MODEL",
            "COMPONENTS", "FOUR", "GREY", "GREY_MODEL", "KIND_NAMES", "MODEL_NAMES", "RGB_MODEL", "SPOT", "THREE",
            "Colour", "Style", "blend_styles", "default_art_styles", "default_new_path_style", "default_swatches",
            "four", "grey", "parse_colour", "spot", "swatch_colour", "three", "F", "about", "apply", "bounds",
@@ -32,6 +32,14 @@ ABOVE_ALL, BELOW_ALL, BELOW_REFERENCE = 5, 6, 2
 
 class HostRefused(Exception):
     """The host refused an operation (a coordinate or matrix that is not finite): the run ends."""
+
+
+class HostFailed(Exception):
+    """The host answered an operation with an error code, which ends the run with that code."""
+
+    def __init__(self, code, what):
+        super().__init__(f"{what}: {code}")
+        self.code = code
 
 
 class Art:
@@ -57,12 +65,14 @@ def _finite(values):
 
 class Document:
     def __init__(self, model=RGB_MODEL, page=(612.0, 792.0), fill=None, stroke=None, stroke_width=None,
-                 swatches=None):
-        """fill and stroke as the command line writes them (None: the model's default)."""
+                 swatches=None, opacity=None, art_styles=None):
+        """fill and stroke as the command line writes them (None: the model's default); opacity of
+        new paths; art_styles: the document holds the first this many of the default named styles."""
         self.model = model
         self.page_width, self.page_height = F(page[0]), F(page[1])
         self.swatches = default_swatches(model) if swatches is None else swatches
-        self.art_styles = default_art_styles()
+        self.art_styles = default_art_styles()[:art_styles]
+        self.new_path_opacity = F(1) if opacity is None else F(opacity)
         style = default_new_path_style(model)
         if fill is not None:
             paint, colour = parse_colour(fill)
@@ -95,6 +105,7 @@ class Document:
 
     def new_art(self, order):
         art = Art(self.new_path_style.copy())
+        art.opacity = self.new_path_opacity
         self._place(art, order)
         return art
 
@@ -144,6 +155,8 @@ class Document:
         art.opacity = min(F(1), max(F(0), opacity))
 
     def apply_art_style(self, art, index):
+        if not 0 <= index < len(self.art_styles):
+            raise HostFailed("NFnd", f"named art style {index} of {len(self.art_styles)}")
         _, style, opacity = self.art_styles[index]
         art.style = style.copy()
         art.opacity = opacity
