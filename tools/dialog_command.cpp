@@ -23,6 +23,7 @@ int runDialog(const DialogArgs& args, const char* argv0) {
     if (!plan.record) return kExitPluginError;
   }
   plan.actions = dialogActions(run);
+  plan.locks = dialogLocks(run, plan.actions);
   OutputFile output(args.dump);
   // The dialog is cancelled unless the script confirms it, and shown just before it ends.
   std::string dump;

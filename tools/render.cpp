@@ -60,12 +60,14 @@ std::optional<FromDesign> designToDraw(const RenderArgs& args, const char* argv0
   }
   FromDesign from{prepareHost(host, argv0), design.record};
   std::vector<flhost::DialogAction> actions = dialogActions(args);
+  std::vector<std::string> locks = dialogLocks(args, actions);
   if (!actions.empty()) {
     HostSetup editing = from.setup;
     editing.fails.clear();
     RunPlan plan;
     plan.record = from.record;
     plan.actions = std::move(actions);
+    plan.locks = std::move(locks);
     plan.getParameters = true;
     plan.noteUnfiredFaults = false;
     HostRun run = runPlugin(editing, plan);
@@ -118,6 +120,7 @@ int runFilter(const RenderArgs& args, const char* argv0, bool withDialog) {
       throw ToolError("apply needs a parameter record (--params FILE)");
     }
     plan.actions = dialogActions(args);
+    plan.locks = dialogLocks(args, plan.actions);
     if (!withDialog && !plan.actions.empty())
       throw ToolError("apply runs no dialog: --preset, --set and --dialog-script need render");
     plan.announceSeed = !setup.options.seed;

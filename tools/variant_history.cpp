@@ -6,7 +6,9 @@
 #include <string_view>
 
 #include "control_notes.h"
+#include "dialog_actions.h"
 #include "dialog/dialog_layout.h"
+#include "param_file.h"
 #include "params/burst_fields.h"
 #include "text_format.h"
 
@@ -217,6 +219,27 @@ std::string lockableField(int32_t id, int32_t factorMode) {
   return controlFieldName(id, factorMode);
 }
 
+std::string lockRefusal(std::string_view name) {
+  const BurstField* field = nullptr;
+  for (const BurstField& f : kBurstFields)
+    if (name == f.name) field = &f;
+  if (!field) {
+    const char* near = closestFieldName(name);
+    return "unknown field \"" + std::string(name) + "\"" + (near ? std::string(" (did you mean ") + near + "?)" : std::string());
+  }
+  if (std::string why = notASetting(*field); !why.empty()) return why;
+  int member = 0;
+  const fl::DialogItem* control = controlFor(*field, &member);
+  if (!control) return std::string(name) + " has no control in the dialog, and a lock sits beside a control";
+  if (lockableField(control->id, member) != name)
+    return std::string(name) + " has no lock: the preset popup, the factor popup, the view zoom and Preview have none";
+  return {};
+}
+
+bool pressesTumbleOrShuffle(const flhost::DialogAction& action) {
+  return action.kind == Kind::Press && (action.id == fl::kTumble || action.id == fl::kShuffle);
+}
+
 std::string describeChange(const BurstParams& before, const BurstParams& after) {
   std::vector<std::string> changes;
   for (const BurstField& f : kBurstFields)
@@ -262,6 +285,11 @@ std::string keepLocked(flhost::ModalSession& s, const BurstParams& before, const
   const BurstParams& live = liveRecord(s);
   auto wanted = [&](const BurstField& f) { return std::binary_search(locks.begin(), locks.end(), std::string(f.name)); };
   return setFields(s, before, wanted, live.factorMode, live.preview, false, nullptr);
+}
+
+std::string keepLockedAfter(flhost::ModalSession& s, const flhost::DialogAction& action, const BurstParams& before,
+                            const std::vector<std::string>& locks) {
+  return pressesTumbleOrShuffle(action) ? keepLocked(s, before, locks) : std::string();
 }
 
 std::string restoreVariant(flhost::ModalSession& s, const Variant& v, flhost::RandomSource& random) {
