@@ -80,11 +80,7 @@ std::vector<flhost::DialogAction> setFieldActions(const std::string& assignment)
   const BurstField* field = nullptr;
   for (const BurstField& f : kBurstFields)
     if (name == f.name) field = &f;
-  if (!field) {
-    const char* near = closestFieldName(name);
-    throw ToolError(origin + ": unknown field \"" + name + "\"" +
-                    (near ? std::string(" (did you mean ") + near + "?)" : std::string()));
-  }
+  if (!field) throw ToolError(origin + ": " + unknownFieldText(name));
 
   if (std::string why = notASetting(*field); !why.empty()) throw ToolError(origin + ": " + why);
   const fl::DialogItem* control = fl::controlOf(field->offset);

@@ -90,12 +90,8 @@ Variation parseVariation(std::string_view text, int32_t swatchCount) {
     hi = static_cast<double>(kMaxTiles);
   } else {
     v.field = fieldNamed(v.name);
-    if (!v.field) {
-      const char* near = closestFieldName(v.name);
-      throw ToolError(option + ": unknown field \"" + v.name + "\"" +
-                      (near ? std::string(" (did you mean ") + near + "?)" : std::string()) +
-                      "; vary a field of the record, seed, preset, tumble or shuffle");
-    }
+    if (!v.field)
+      throw ToolError(option + ": " + unknownFieldText(v.name) + "; vary a field of the record, seed, preset, tumble or shuffle");
     whole = v.field->kind != FieldKind::Float;
     lo = v.field->min;
     hi = v.field->range == FieldRange::Swatches ? swatchCount : v.field->max;

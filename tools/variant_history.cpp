@@ -18,11 +18,8 @@ namespace {
 
 using Kind = flhost::DialogAction::Kind;
 
-const BurstField& fieldNamed(std::string_view name) {
-  for (const BurstField& f : kBurstFields)
-    if (name == f.name) return f;
-  return kBurstFields[0];  // not reached: callers name fields of the table
-}
+// A field of the table, by a name the table holds.
+const BurstField& tableField(std::string_view name) { return *fieldNamed(name); }
 
 const unsigned char* bytesOf(const BurstParams& p, const BurstField& f) {
   return reinterpret_cast<const unsigned char*>(&p) + f.offset;
@@ -114,9 +111,9 @@ class ControlSetter {
   std::string why_;
 };
 
-const BurstField& kPreviewField = fieldNamed("preview");
-const BurstField& kPresetField = fieldNamed("preset");
-const BurstField& kFactorModeField = fieldNamed("factorMode");
+const BurstField& kPreviewField = tableField("preview");
+const BurstField& kPresetField = tableField("preset");
+const BurstField& kFactorModeField = tableField("factorMode");
 
 // Sets the controls of every field `wanted` names whose value differs from target's: a factor
 // pair's members through the factor-mode popup, the other member first, so the popup ends on
@@ -220,13 +217,8 @@ std::string lockableField(int32_t id, int32_t factorMode) {
 }
 
 std::string lockRefusal(std::string_view name) {
-  const BurstField* field = nullptr;
-  for (const BurstField& f : kBurstFields)
-    if (name == f.name) field = &f;
-  if (!field) {
-    const char* near = closestFieldName(name);
-    return "unknown field \"" + std::string(name) + "\"" + (near ? std::string(" (did you mean ") + near + "?)" : std::string());
-  }
+  const BurstField* field = fieldNamed(name);
+  if (!field) return unknownFieldText(name);
   if (std::string why = notASetting(*field); !why.empty()) return why;
   int member = 0;
   const fl::DialogItem* control = controlFor(*field, &member);
