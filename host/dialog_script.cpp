@@ -189,6 +189,7 @@ void ScriptDriver::run(ModalSession& s) {
       s.end(kDialogCancelId);
       return;
     }
+    if (afterAction && !s.ended()) afterAction(s, action);
   }
   if (!s.ended()) {
     if (beforeEnd) beforeEnd(s);

@@ -61,6 +61,9 @@ class ScriptDriver : public DialogDriver {
   std::function<void(ModalSession&)> beforeEnd;
   // Sees each action just before the filter dialog applies it (the action may still be refused).
   std::function<void(ModalSession&, const DialogAction&)> beforeAction;
+  // Sees each action the filter dialog took, just after it (and its notifier) ran, while the
+  // dialog is still open; not called for a refused action nor for one that ended the dialog.
+  std::function<void(ModalSession&, const DialogAction&)> afterAction;
   // What running out of actions does: confirm (true, the default) or cancel.
   bool confirmWhenDone = true;
   // Sees each alert; alerts are also kept in alerts().

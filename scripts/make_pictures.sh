@@ -32,6 +32,10 @@ sed -e 's/"burstCount": 10,/"burstCount": 8,/' "$tmp/params.json" > "$tmp/shapes
 # A grid: burst counts down the rows, seeds across, on the "3D Star curve" preset.
 "$F" sheet --preset 9 --vary burstCount=6..18:6 --vary seed=1..5 --tile 150 -o "$out/grid.png"
 
+# A Tumble sheet: the "3D Star curve" preset after 1 to 12 presses of Tumble, the number of stars
+# and the burst type locked.
+"$F" sheet --preset 9 --vary tumble=1..12 --lock starCount,burstType --tile 140 --seed 7 -o "$out/tumbles.png"
+
 # Several stars with random colours and unique elements.
 sed -e 's/"starCount": 1,/"starCount": 4,/' -e 's/"uniqueElements": 0,/"uniqueElements": 1,/' \
     -e 's/"fillColor": 0,/"fillColor": 3,/' -e 's/"burstCount": 10,/"burstCount": 16,/' \

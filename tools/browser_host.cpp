@@ -268,9 +268,8 @@ void BrowserHost::handleInDialog(JobPtr& job, flhost::ModalSession& s) {
     if (tumble) tumbleOrigin_ = tumble;
     // Tumble and Shuffle leave the locked fields as they were: the host sets them back, as the
     // user would type them.
-    if (press && (action.id == fl::kTumble || action.id == fl::kShuffle))
-      if (std::string why = keepLocked(s, *before, history_.locks()); !why.empty())
-        std::cerr << "flarimond: a locked field could not be set back: " << why << "\n";
+    if (std::string why = keepLockedAfter(s, action, *before, history_.locks()); !why.empty())
+      std::cerr << "flarimond: a locked field could not be set back: " << why << "\n";
     if (previewDrawnSince(s, redraws)) noteVariant(s, variantLabel(s, action, *before, liveRecord(s)));
   }
   hold(job, frames_.back().serial);

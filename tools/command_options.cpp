@@ -122,6 +122,13 @@ void addDialogOptions(CLI::App* cmd, RenderArgs& r) {
       ->allow_extra_args(false);
   cmd->add_option("--dialog-script", r.script, "Work the dialog from a script file (see below)")
       ->type_name("FILE");
+  cmd->add_option("--lock", r.locks,
+                  "Hold these fields still through Tumble and Shuffle: after\n"
+                  "each press they are set back on their controls, as the\n"
+                  "page's locks do")
+      ->type_name("FIELD,...")
+      ->delimiter(',')
+      ->allow_extra_args(false);
 }
 
 void addPictureOptions(CLI::App* cmd, RenderArgs& r) {

@@ -36,6 +36,7 @@ struct RenderArgs {
   std::string preset;
   std::vector<std::string> sets;
   std::filesystem::path script;
+  std::vector<std::string> locks;  // --lock: fields held still through Tumble and Shuffle
 };
 
 // The dialog as the user sees it after the same actions, dumped as JSON.

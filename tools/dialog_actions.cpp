@@ -1,5 +1,6 @@
 #include "dialog_actions.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cmath>
 #include <cstddef>
@@ -14,6 +15,7 @@
 #include "param_file.h"
 #include "params/burst_fields.h"
 #include "suggest.h"
+#include "variant_history.h"
 
 namespace fltools {
 
@@ -78,11 +80,7 @@ std::vector<flhost::DialogAction> setFieldActions(const std::string& assignment)
   const BurstField* field = nullptr;
   for (const BurstField& f : kBurstFields)
     if (name == f.name) field = &f;
-  if (!field) {
-    const char* near = closestFieldName(name);
-    throw ToolError(origin + ": unknown field \"" + name + "\"" +
-                    (near ? std::string(" (did you mean ") + near + "?)" : std::string()));
-  }
+  if (!field) throw ToolError(origin + ": " + unknownFieldText(name));
 
   if (std::string why = notASetting(*field); !why.empty()) throw ToolError(origin + ": " + why);
   const fl::DialogItem* control = fl::controlOf(field->offset);
@@ -212,6 +210,23 @@ std::vector<flhost::DialogAction> dialogActions(const RenderArgs& args) {
     actions.push_back(a);
   }
   return actions;
+}
+
+std::vector<std::string> dialogLocks(const RenderArgs& args, const std::vector<flhost::DialogAction>& actions,
+                                     bool pressedElsewhere) {
+  std::vector<std::string> locks;
+  for (const std::string& name : args.locks) {
+    if (std::string why = lockRefusal(name); !why.empty()) throw ToolError("--lock " + name + ": " + why);
+    locks.push_back(name);
+  }
+  if (locks.empty()) return locks;
+  if (!pressedElsewhere && std::none_of(actions.begin(), actions.end(), pressesTumbleOrShuffle))
+    throw ToolError("--lock " + locks.front() +
+                    ": a lock holds a field still through Tumble and Shuffle, and nothing here presses either "
+                    "(press 111 or 110 in --dialog-script; a sheet can --vary tumble=1..N or shuffle=1..N)");
+  std::sort(locks.begin(), locks.end());
+  locks.erase(std::unique(locks.begin(), locks.end()), locks.end());
+  return locks;
 }
 
 }  // namespace fltools

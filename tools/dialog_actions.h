@@ -46,6 +46,13 @@ std::vector<flhost::DialogAction> setFieldActions(const std::string& assignment)
 // a cancel when --cancel asks for one.
 std::vector<flhost::DialogAction> dialogActions(const RenderArgs& args);
 
+// --lock FIELD,...: the fields the host holds still through Tumble and Shuffle, sorted, without
+// repeats. ToolError naming the field for one that has no lock (lockRefusal), and when nothing
+// presses Tumble or Shuffle (none of `actions` does, and `pressedElsewhere` is false), where a lock
+// would hold nothing.
+std::vector<std::string> dialogLocks(const RenderArgs& args, const std::vector<flhost::DialogAction>& actions,
+                                     bool pressedElsewhere = false);
+
 // A dialog script file's actions; ToolError naming the file and line for a bad line.
 std::vector<flhost::DialogAction> readDialogScript(const std::filesystem::path& path);
 

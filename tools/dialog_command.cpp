@@ -20,6 +20,7 @@ int runDialog(const DialogArgs& args, const char* argv0) {
   RunPlan plan;
   if (!run.params.empty()) plan.record = recordFromFile(run.params, config);
   plan.actions = dialogActions(run);
+  plan.locks = dialogLocks(run, plan.actions);
   OutputFile output(args.dump);
   // The dialog is cancelled unless the script confirms it, and shown just before it ends.
   std::string dump;

@@ -3,11 +3,14 @@
 #include <cstring>
 #include <iostream>
 
+#include "adm_dialog_suite.h"
 #include "control_notes.h"
 #include "faults.h"
 #include "param_file.h"
 #include "params/burst_fields.h"
 #include "progress.h"
+#include "swatch_file.h"
+#include "variant_history.h"
 
 namespace fltools {
 
@@ -53,17 +56,21 @@ std::string actionSource(const flhost::DialogAction& action) {
 
 }  // namespace
 
-User::User(std::vector<flhost::DialogAction> actions, bool printAbout)
-    : driver_(fl::kFilterDialogId, std::move(actions)), printAbout_(printAbout) {
+User::User(std::vector<flhost::DialogAction> actions, bool printAbout, std::vector<std::string> locks)
+    : driver_(fl::kFilterDialogId, std::move(actions)), printAbout_(printAbout), locks_(std::move(locks)) {
   driver_.onOtherDialog = [this](flhost::ModalSession& s) { seen(s); };
   driver_.onAlert = [](std::string_view text) { diagnostics() << "Plug-in Alert: " << text << "\n"; };
   driver_.beforeAction = [this](flhost::ModalSession& s, const flhost::DialogAction& a) { beforeAction(s, a); };
+  if (!locks_.empty())
+    driver_.afterAction = [this](flhost::ModalSession& s, const flhost::DialogAction& a) { afterAction(s, a); };
 }
 
 void User::beforeAction(flhost::ModalSession& s, const flhost::DialogAction& action) {
   using Kind = flhost::DialogAction::Kind;
   lastAction_ = action;
   lastRefusal_.clear();
+  beforeAction_.reset();
+  if (s.dialog().userData) beforeAction_ = liveRecord(s);
   bool onItem = action.kind != Kind::Confirm && action.kind != Kind::Cancel;
   const flhost::Item* item = onItem ? s.item(action.id) : nullptr;
   if (!item) return;
@@ -75,7 +82,16 @@ void User::beforeAction(flhost::ModalSession& s, const flhost::DialogAction& act
   if (!note.empty()) diagnostics() << "flarimond: " << actionSource(action) << ": " << note << "\n";
 }
 
+void User::afterAction(flhost::ModalSession& s, const flhost::DialogAction& action) {
+  if (!beforeAction_ || !lockFailure_.empty()) return;
+  lockFailure_ = keepLockedAfter(s, action, *beforeAction_, locks_);
+  if (lockFailure_.empty()) return;
+  lockFailure_ = actionSource(action) + ": a locked field could not be set back: " + lockFailure_;
+  s.end(kDialogCancelId);
+}
+
 void User::checkScript() const {
+  if (!lockFailure_.empty()) throw ToolError(lockFailure_);
   if (!driver_.failed()) return;
   const std::string& error = driver_.error();
   bool refusedItem = error.ends_with(" is hidden") || error.ends_with(" is disabled");
@@ -123,7 +139,7 @@ HostRun runPlugin(const HostConfig& config, const RunPlan& plan) {
   HostRun run;
   run.session = openSession(config);
   Session& session = *run.session;
-  User user(plan.actions, plan.printAbout);
+  User user(plan.actions, plan.printAbout, plan.locks);
   if (plan.prepareDriver) plan.prepareDriver(user.driver());
   session.dialogs().setDriver(&user.driver());
   if (plan.announceSeed) diagnostics() << "seed: " << session.random().seed() << "\n";

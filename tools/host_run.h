@@ -27,14 +27,16 @@ std::unique_ptr<flhost::Session> openSession(const HostConfig& config);
 
 // Acts as the user in front of the host: answers the filter dialog (confirms it, or cancels it
 // when asked to), reads the plug-in's error dialog out on stderr and, when wanted, its About box on
-// stdout.
+// stdout. The host's locks hold `locks` (field names, sorted) through each press of Tumble and
+// Shuffle, as the page's do (keepLockedAfter).
 class User {
  public:
-  User(std::vector<flhost::DialogAction> actions, bool printAbout);
+  User(std::vector<flhost::DialogAction> actions, bool printAbout, std::vector<std::string> locks = {});
 
   flhost::ScriptDriver& driver() { return driver_; }
   // A dialog action the dialog refused is bad input, like a bad argument; the message names the
-  // field and, for a disabled control, what enables it.
+  // field and, for a disabled control, what enables it. So is a locked field whose control
+  // refused its value back (the dialog is then cancelled).
   void checkScript() const;
   int aboutBoxesShown() const { return aboutBoxes_; }
 
@@ -46,11 +48,15 @@ class User {
  private:
   void seen(flhost::ModalSession& s);
   void beforeAction(flhost::ModalSession& s, const flhost::DialogAction& action);
+  void afterAction(flhost::ModalSession& s, const flhost::DialogAction& action);
 
   flhost::ScriptDriver driver_;
   flhost::DialogAction lastAction_;
   std::string lastRefusal_;  // why the dialog will refuse lastAction_, in the user's terms
   bool printAbout_;
+  std::vector<std::string> locks_;
+  std::optional<BurstParams> beforeAction_;  // the filter dialog's record just before lastAction_
+  std::string lockFailure_;
   int errors_ = 0;
   int aboutBoxes_ = 0;
 };
@@ -62,6 +68,7 @@ class User {
 struct RunPlan {
   std::optional<BurstParams> record;
   std::vector<flhost::DialogAction> actions;
+  std::vector<std::string> locks;  // held through Tumble and Shuffle (see User)
   bool getParameters = false;
   bool acceptCancel = false;  // a cancelled dialog is the user's choice, not a failure
   bool go = false;

@@ -321,6 +321,11 @@ const char* closestFieldName(std::string_view name) {
   return nullptr;
 }
 
+std::string unknownFieldText(std::string_view name) {
+  const char* near = closestFieldName(name);
+  return "unknown field \"" + std::string(name) + "\"" + (near ? std::string(" (did you mean ") + near + "?)" : std::string());
+}
+
 ParamFileError::ParamFileError(std::vector<std::string> problems)
     : ToolError(joinLines(problems)), problems_(std::move(problems)) {}
 

@@ -157,6 +157,8 @@ BurstParams storedRecord(BurstParams params);
 // The field a mistyped name most likely meant (the same name in another case, or one a couple of
 // edits away), or null.
 const char* closestFieldName(std::string_view name);
+// "unknown field "NAME"", with " (did you mean FIELD?)" when closestFieldName finds one.
+std::string unknownFieldText(std::string_view name);
 
 // Writes the record in the format to a stream (so a caller can claim its output file early); the
 // random start goes into the JSON form only (a .bin's goes to randomStartFile, which the caller

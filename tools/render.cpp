@@ -62,6 +62,7 @@ std::optional<FromDesign> designToDraw(const RenderArgs& args, const HostConfig&
                      "since); drawing the design as it was made\n";
   FromDesign from{configToDraw(design, given), design.record};
   std::vector<flhost::DialogAction> actions = dialogActions(args);
+  std::vector<std::string> locks = dialogLocks(args, actions);
   if (!actions.empty()) {
     HostConfig editing = from.config;
     editing.fails.clear();
@@ -69,6 +70,7 @@ std::optional<FromDesign> designToDraw(const RenderArgs& args, const HostConfig&
     RunPlan plan;
     plan.record = from.record;
     plan.actions = std::move(actions);
+    plan.locks = std::move(locks);
     plan.getParameters = true;
     plan.noteUnfiredFaults = false;
     HostRun run = runPlugin(editing, plan);
@@ -122,6 +124,7 @@ int runFilter(const RenderArgs& args, const char* argv0, bool withDialog) {
       throw ToolError("apply needs a parameter record (--params FILE)");
     }
     plan.actions = dialogActions(args);
+    plan.locks = dialogLocks(args, plan.actions);
     if (!withDialog && !plan.actions.empty())
       throw ToolError("apply runs no dialog: --preset, --set and --dialog-script need render");
     plan.announceSeed = !config.random.seed;

@@ -2,6 +2,7 @@
 // as a PNG or as an SVG with a group per tile. Each tile is a host run of its own, in a worker
 // process (worker_pool.h); the sheet is put together here, in tile order.
 #include <CLI/CLI.hpp>
+#include <algorithm>
 #include <cmath>
 #include <iostream>
 #include <memory>
@@ -53,6 +54,7 @@ struct SheetJob {
   std::vector<Variation> vary;
   SheetGrid grid;
   std::vector<flhost::DialogAction> userActions;
+  std::vector<std::string> locks;  // held through Tumble and Shuffle
   bool dialog = false;  // the tiles go through the filter dialog (Get Parameters) before Go
   flhost::Frame frame = flhost::Frame::Art;
   OutputFormat format = OutputFormat::Png;
@@ -72,7 +74,7 @@ JobResult drawTile(const SheetJob& job, size_t i) {
   HostConfig config = job.config;
   RunPlan plan;
   plan.record = job.base;
-  std::vector<flhost::DialogAction> before, after;
+  std::vector<flhost::DialogAction> before, presses, after;
   for (size_t k = 0; k < steps.size(); ++k) {
     const Variation& v = job.vary[k];
     if (v.kind == Variation::Kind::Seed) {
@@ -81,6 +83,14 @@ JobResult drawTile(const SheetJob& job, size_t i) {
     } else if (v.kind == Variation::Kind::Preset) {
       // Presets live in the dialog, not in the record: a tile chooses its preset there first.
       before.push_back(presetAction(static_cast<int32_t>(v.values[steps[k]]), "--vary " + v.name));
+    } else if (v.kind == Variation::Kind::Presses) {
+      // Pressed one by one after the user's own actions, as a user would: tile k is the design
+      // after k presses.
+      flhost::DialogAction press;
+      press.kind = flhost::DialogAction::Kind::Press;
+      press.id = v.button;
+      press.origin = "--vary " + v.name + ", press " + valueText(v, steps[k]);
+      presses.assign(static_cast<size_t>(v.values[steps[k]]), press);
     } else if (job.dialog) {
       // After the user's own actions, so that a preset chosen there does not undo the value.
       std::vector<flhost::DialogAction> set = setFieldActions(v.name + "=" + valueText(v, steps[k]));
@@ -91,7 +101,9 @@ JobResult drawTile(const SheetJob& job, size_t i) {
   }
   plan.actions = before;
   plan.actions.insert(plan.actions.end(), job.userActions.begin(), job.userActions.end());
+  plan.actions.insert(plan.actions.end(), presses.begin(), presses.end());
   plan.actions.insert(plan.actions.end(), after.begin(), after.end());
+  plan.locks = job.locks;
   plan.getParameters = job.dialog;
   plan.go = true;
   plan.noteUnfiredFaults = false;
@@ -285,16 +297,25 @@ int runSheet(const SheetArgs& args, const char* argv0) {
       throw ToolError(displayPath(run.output) + ": " + why + ": use fewer or smaller tiles (--tile), or .svg");
   }
 #endif
-  bool seedVaried = false;
+  bool seedVaried = false, pressed = false;
   for (const Variation& v : job.vary) {
     if (v.kind == Variation::Kind::Seed && run.host.seedGiven)
       throw ToolError("--seed and --vary seed=...: give the seeds one way");
     if (v.kind == Variation::Kind::Preset && !run.preset.empty())
       throw ToolError("--preset and --vary preset=...: give the presets one way");
-    if (v.kind == Variation::Kind::Preset) job.dialog = true;
+    if (v.kind == Variation::Kind::Presses && pressed)
+      throw ToolError("--vary tumble and --vary shuffle: a tile is the design after presses of one of them; vary one "
+                      "(a --dialog-script can press the other first)");
+    if (v.kind == Variation::Kind::Preset || v.kind == Variation::Kind::Presses) job.dialog = true;
     seedVaried = seedVaried || v.kind == Variation::Kind::Seed;
+    pressed = pressed || v.kind == Variation::Kind::Presses;
   }
   job.userActions = dialogActions(run);
+  job.locks = dialogLocks(run, job.userActions, pressed);
+  for (const Variation& v : job.vary)
+    if (v.kind == Variation::Kind::Field && std::binary_search(job.locks.begin(), job.locks.end(), v.name))
+      throw ToolError("--lock " + v.name + ": " + v.name + " is varied from tile to tile (--vary " + v.name +
+                      " is set after the presses); lock other fields");
   job.dialog = job.dialog || !job.userActions.empty();
   // A field varied in the dialog must have a control there: found out now, not at the first tile.
   for (const Variation& v : job.vary)
@@ -348,11 +369,13 @@ Command addSheetCommand(CLI::App& app) {
   CLI::App* cmd = app.add_subcommand(
       "sheet",
       "Draw a contact sheet: one tile per value of a field, the\n"
-      "seed or the preset (or a grid of two), as a PNG or an SVG");
+      "seed, the preset or presses of Tumble or Shuffle (or a grid of\n"
+      "two), as a PNG or an SVG");
   cmd->add_option("--vary", sheet->vary,
                   "What changes from tile to tile: FIELD=FROM..TO[:STEP] for a\n"
-                  "field of the record (STEP needed for a real), seed=A..B or\n"
-                  "preset=A..B; twice for a grid, the first down the rows")
+                  "field of the record (STEP needed for a real), seed=A..B,\n"
+                  "preset=A..B, tumble=A..B or shuffle=A..B (tile k: the design\n"
+                  "after k presses); twice for a grid, the first down the rows")
       ->type_name("FIELD=RANGE")
       ->required()
       ->allow_extra_args(false);
@@ -373,9 +396,11 @@ Command addSheetCommand(CLI::App& app) {
   addDialogOptions(cmd, sheet->run);
   cmd->footer(std::string(
                   "Each tile is a host run of its own: Startup, Go on the record with the tile's value\n"
-                  "(with --preset, --set, --dialog-script or --vary preset, first Get Parameters with the\n"
-                  "dialog worked in this order: the varied preset, --preset, each --set, the script, the\n"
-                  "varied field), Shutdown; with one seed for all tiles unless the seed is varied. Every\n"
+                  "(with --preset, --set, --dialog-script or --vary preset, tumble or shuffle, first Get\n"
+                  "Parameters with the dialog worked in this order: the varied preset, --preset, each\n"
+                  "--set, the script, the tile's presses of Tumble or Shuffle one by one, the varied\n"
+                  "field), Shutdown; with one seed for all tiles unless the seed is varied. --lock sets\n"
+                  "the fields it names back after each press, as the page's locks do. Every\n"
                   "range is checked before the first tile is drawn. Tiles are drawn in worker processes\n"
                   "and put together in order: the sheet is the same whatever --jobs. Progress is shown\n"
                   "on stderr. An SVG sheet holds a group \"tile-N\" per tile (N from 1, row by row) with\n"

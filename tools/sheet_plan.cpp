@@ -6,6 +6,7 @@
 #include <cstring>
 #include <utility>
 
+#include "dialog/dialog_layout.h"
 #include "dialog_actions.h"
 #include "export.h"
 #include "output_file.h"
@@ -82,14 +83,15 @@ Variation parseVariation(std::string_view text, int32_t swatchCount) {
   if (v.name == "preset") {
     v.kind = Variation::Kind::Preset;
     hi = static_cast<double>(presetNames().size() - 1);
+  } else if (v.name == "tumble" || v.name == "shuffle") {
+    v.kind = Variation::Kind::Presses;
+    v.button = v.name == "tumble" ? fl::kTumble : fl::kShuffle;
+    lo = 1;
+    hi = static_cast<double>(kMaxTiles);
   } else {
     v.field = fieldNamed(v.name);
-    if (!v.field) {
-      const char* near = closestFieldName(v.name);
-      throw ToolError(option + ": unknown field \"" + v.name + "\"" +
-                      (near ? std::string(" (did you mean ") + near + "?)" : std::string()) +
-                      "; vary a field of the record, seed or preset");
-    }
+    if (!v.field)
+      throw ToolError(option + ": " + unknownFieldText(v.name) + "; vary a field of the record, seed, preset, tumble or shuffle");
     whole = v.field->kind != FieldKind::Float;
     lo = v.field->min;
     hi = v.field->range == FieldRange::Swatches ? swatchCount : v.field->max;
@@ -111,10 +113,14 @@ Variation parseVariation(std::string_view text, int32_t swatchCount) {
     throw ToolError(option + ": " + v.name + " is a real; give a step, such as " + v.name + "=" + std::string(from) +
                     ".." + std::string(rest) + ":" + realText(std::fabs(b - a) / 4));
   }
-  for (double end : {a, b})
+  for (double end : {a, b}) {
+    if (v.kind == Variation::Kind::Presses && end < lo)
+      throw ToolError(option + ": " + v.name + " " + realText(end) + " is no number of presses: tile k is the design after k " +
+                      "presses, from 1 (the design before any is what render draws)");
     if (end < lo || end > hi)
       throw ToolError(option + ": " + v.name + " " + realText(end) + " is outside " + realText(lo) + ".." +
                       realText(hi) + (v.field && v.field->range == FieldRange::Swatches ? " (the document's swatches)" : ""));
+  }
 
   // Each value is FROM plus a whole number of steps, so no error adds up along a long range; a
   // hair of tolerance keeps TO when the steps reach it only in decimal (0.1 * 3).

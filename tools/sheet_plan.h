@@ -12,14 +12,16 @@
 
 namespace fltools {
 
-// One --vary: a record field (whole-number or real), the seed, or the dialog's preset list. Its
-// values are counted in steps from 0 (FROM) to count() - 1 (TO, or the last step before it).
+// One --vary: a record field (whole-number or real), the seed, the dialog's preset list, or the
+// number of presses of its Tumble or Shuffle button. Its values are counted in steps from 0 (FROM)
+// to count() - 1 (TO, or the last step before it).
 struct Variation {
-  enum class Kind { Field, Seed, Preset };
+  enum class Kind { Field, Seed, Preset, Presses };
   Kind kind = Kind::Field;
   const BurstField* field = nullptr;  // Kind::Field
-  std::string name;                   // as written: the field's name, "seed" or "preset"
-  std::vector<double> values;         // a field's or preset's: FROM, FROM + STEP, ... up to TO (or down to it)
+  int32_t button = 0;                 // Kind::Presses: the item pressed (Tumble or Shuffle)
+  std::string name;                   // as written: the field's name, "seed", "preset", "tumble" or "shuffle"
+  std::vector<double> values;         // a field's, preset's or presses': FROM, FROM + STEP, ... up to TO (or down to it)
   std::vector<uint64_t> seeds;        // the seed's, the same way, as whole numbers (beyond what a double holds)
   size_t count() const { return kind == Kind::Seed ? seeds.size() : values.size(); }
 };
@@ -28,10 +30,10 @@ struct Variation {
 inline constexpr size_t kMaxTiles = 400;
 
 // FIELD=FROM..TO[:STEP]. Whole numbers for whole-number fields, the seed (read exactly, 0 to
-// 2^64 - 1) and presets (STEP default 1); any numbers for real fields, whose STEP must be given. TO
-// may lie below FROM (the values then count down). Each value is checked against the field's range
-// (the swatch fields against swatchCount, presets 0..35), so no tile is drawn from a range that
-// fails later. ToolError naming the option and what is wrong: an unknown field (with the closest
+// 2^64 - 1), presets and presses (tumble=1..24, shuffle=...; STEP default 1); any numbers for real
+// fields, whose STEP must be given. TO may lie below FROM (the values then count down). Each value
+// is checked against the field's range (the swatch fields against swatchCount, presets 0..35,
+// presses 1..kMaxTiles), so no tile is drawn from a range that fails later. ToolError naming the option and what is wrong: an unknown field (with the closest
 // name), a field that is not a setting of the design (run state such as previewValid), a value out
 // of range, an empty or oversized range.
 Variation parseVariation(std::string_view text, int32_t swatchCount);

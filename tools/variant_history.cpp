@@ -6,7 +6,9 @@
 #include <string_view>
 
 #include "control_notes.h"
+#include "dialog_actions.h"
 #include "dialog/dialog_layout.h"
+#include "param_file.h"
 #include "params/burst_fields.h"
 #include "text_format.h"
 
@@ -16,11 +18,8 @@ namespace {
 
 using Kind = flhost::DialogAction::Kind;
 
-const BurstField& fieldNamed(std::string_view name) {
-  for (const BurstField& f : kBurstFields)
-    if (name == f.name) return f;
-  return kBurstFields[0];  // not reached: callers name fields of the table
-}
+// A field of the table, by a name the table holds.
+const BurstField& tableField(std::string_view name) { return *fieldNamed(name); }
 
 const unsigned char* bytesOf(const BurstParams& p, const BurstField& f) {
   return reinterpret_cast<const unsigned char*>(&p) + f.offset;
@@ -112,9 +111,9 @@ class ControlSetter {
   std::string why_;
 };
 
-const BurstField& kPreviewField = fieldNamed("preview");
-const BurstField& kPresetField = fieldNamed("preset");
-const BurstField& kFactorModeField = fieldNamed("factorMode");
+const BurstField& kPreviewField = tableField("preview");
+const BurstField& kPresetField = tableField("preset");
+const BurstField& kFactorModeField = tableField("factorMode");
 
 // Sets the controls of every field `wanted` names whose value differs from target's: a factor
 // pair's members through the factor-mode popup, the other member first, so the popup ends on
@@ -217,6 +216,22 @@ std::string lockableField(int32_t id, int32_t factorMode) {
   return controlFieldName(id, factorMode);
 }
 
+std::string lockRefusal(std::string_view name) {
+  const BurstField* field = fieldNamed(name);
+  if (!field) return unknownFieldText(name);
+  if (std::string why = notASetting(*field); !why.empty()) return why;
+  int member = 0;
+  const fl::DialogItem* control = controlFor(*field, &member);
+  if (!control) return std::string(name) + " has no control in the dialog, and a lock sits beside a control";
+  if (lockableField(control->id, member) != name)
+    return std::string(name) + " has no lock: the preset popup, the factor popup, the view zoom and Preview have none";
+  return {};
+}
+
+bool pressesTumbleOrShuffle(const flhost::DialogAction& action) {
+  return action.kind == Kind::Press && (action.id == fl::kTumble || action.id == fl::kShuffle);
+}
+
 std::string describeChange(const BurstParams& before, const BurstParams& after) {
   std::vector<std::string> changes;
   for (const BurstField& f : kBurstFields)
@@ -262,6 +277,11 @@ std::string keepLocked(flhost::ModalSession& s, const BurstParams& before, const
   const BurstParams& live = liveRecord(s);
   auto wanted = [&](const BurstField& f) { return std::binary_search(locks.begin(), locks.end(), std::string(f.name)); };
   return setFields(s, before, wanted, live.factorMode, live.preview, false, nullptr);
+}
+
+std::string keepLockedAfter(flhost::ModalSession& s, const flhost::DialogAction& action, const BurstParams& before,
+                            const std::vector<std::string>& locks) {
+  return pressesTumbleOrShuffle(action) ? keepLocked(s, before, locks) : std::string();
 }
 
 std::string restoreVariant(flhost::ModalSession& s, const Variant& v, flhost::RandomSource& random) {

@@ -16,6 +16,7 @@
 #include <mutex>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "dialogs.h"
@@ -114,12 +115,27 @@ std::string variantLabel(const flhost::ModalSession& s, const flhost::DialogActi
 // The record the running filter dialog edits (read only: the plug-in's notifiers write it).
 const BurstParams& liveRecord(const flhost::ModalSession& s);
 
+// The field NAME as a lock holds it: "" when a lock beside its control holds it (lockableField
+// gives it for the member the factor popup shows, or the other), else why not, as a sentence that
+// starts with the name: an unknown field (with the closest name), run state or the dialog's saved
+// place, a field no control edits, or one whose control has no lock.
+std::string lockRefusal(std::string_view name);
+
+// Whether `action` presses Tumble or Shuffle: the buttons the locks hold fields still through.
+bool pressesTumbleOrShuffle(const flhost::DialogAction& action);
+
 // After Tumble or Shuffle: sets each locked field whose value changed back to its value in
 // `before`, through its control (its value, then its notifier), so the preview shows the new
 // variant with the locked settings. With the preview on and something to set, the preview is
 // switched off while they are set and on again after, so the plug-in draws once. Returns "" or
 // why a control refused its value.
 std::string keepLocked(flhost::ModalSession& s, const BurstParams& before, const std::vector<std::string>& locks);
+
+// What the locks do after a user's action in the filter dialog: keepLocked when it pressed Tumble
+// or Shuffle (`before`: the record just before the press), nothing after any other action. The
+// page and the command line both hold their locks through this.
+std::string keepLockedAfter(flhost::ModalSession& s, const flhost::DialogAction& action, const BurstParams& before,
+                            const std::vector<std::string>& locks);
 
 // Brings variant v back while the dialog stays open, as a user would with the dialog's controls:
 // its preset first when it differs (the preset's choice resets what has no other control); then,

@@ -440,6 +440,48 @@ PY
   grep -q 'is not a whole number from 0 to 18446744073709551615' '$T/err' &&
   '$F' render --seed 18446744073709551616 -o '$T/no.svg' 2>/dev/null; test \$? = 2 && test ! -e '$T/no.svg'"
 
+check "Tumble sheets: tile k is k presses made one by one in the dialog, byte for byte; shuffle beside seeds and a preset; a lock holds in every tile" bash -c "
+  '$F' sheet --vary tumble=1..3 --seed 4 --tile 48 -o '$T/tumble.png' 2>/dev/null &&
+  '$F' sheet --preset 9 --vary seed=2..3 --vary shuffle=1..2 --tile 32 -o '$T/shuffle.svg' 2>/dev/null &&
+  grep -q '>seed 3, shuffle 2</text>' '$T/shuffle.svg' &&
+  '$F' sheet --set burstCount=13 --vary tumble=1..4 --lock burstCount,length --seed 4 --tile 32 -o '$T/locked.svg' 2>/dev/null &&
+  for k in 1 2 3; do
+    yes 'press 111' | head -n \$k > '$T/tumble.txt' &&
+    '$F' render --seed 4 --dialog-script '$T/tumble.txt' -o '$T/pressed.json' &&
+    '$F' render --from '$T/tumble.png' --tile \$k -o '$T/tile.json' &&
+    cmp '$T/pressed.json' '$T/tile.json' || { echo \"tumble tile \$k\"; exit 1; }
+  done &&
+  printf 'press 110\npress 110\n' > '$T/shuffle.txt' &&
+  '$F' render --seed 3 --preset 9 --dialog-script '$T/shuffle.txt' -o '$T/pressed.json' &&
+  '$F' render --from '$T/shuffle.svg' --tile 4 -o '$T/tile.json' && cmp '$T/pressed.json' '$T/tile.json' &&
+  '$F' render --seed 4 --set burstCount=13 --dialog-script '$T/tumble.txt' --lock length,burstCount -o '$T/pressed.json' &&
+  '$F' render --from '$T/locked.svg' --tile 3 -o '$T/tile.json' && cmp '$T/pressed.json' '$T/tile.json' &&
+  python3 - '$T/locked.svg' <<'PY'
+import json, re, sys
+tiles = [json.loads(t) for t in re.findall(r'<flarimond:design [^>]*>(.*?)</flarimond:design>', open(sys.argv[1]).read())]
+assert [t['tile'] for t in tiles] == [1, 2, 3, 4]
+assert all(t['record']['burstCount'] == 13 and t['record']['length'] == 300 for t in tiles), [t['record'] for t in tiles]
+assert len({json.dumps(t['record'], sort_keys=True) for t in tiles}) == 4, 'every Tumble gives a variant of its own'
+PY"
+
+check "Tumble sheets and locks: bad input names the field or value, exit 2, nothing written" bash -c "
+  while IFS='|' read -r command message; do
+    '$F' \$command -o '$T/no.svg' 2> '$T/err'; test \$? = 2 || { echo \"not refused: \$command\"; exit 1; }
+    grep -qF -e \"\$message\" '$T/err' || { echo \"\$command:\"; cat '$T/err'; exit 1; }
+    ! grep -q '^tile ' '$T/err' || { echo \"tiles drawn for \$command\"; exit 1; }
+  done <<'EOF2' &&
+sheet --vary tumble=0..3|tumble 0 is no number of presses
+sheet --vary shuffle=1..401|shuffle 401 is outside 1..400
+sheet --vary tumble=1..3 --lock burstcont|--lock burstcont: unknown field \"burstcont\" (did you mean burstCount?)
+sheet --vary tumble=1..3 --lock preset|--lock preset: preset has no lock
+sheet --vary tumble=1..3 --lock finalRun|--lock finalRun: finalRun is not a setting of the design
+sheet --vary tumble=1..3 --vary shuffle=1..2|--vary tumble and --vary shuffle:
+sheet --vary tumble=1..2 --vary burstCount=4..5 --lock burstCount|--lock burstCount: burstCount is varied from tile to tile
+sheet --vary burstCount=4..5 --lock length|--lock length: a lock holds a field still through Tumble and Shuffle, and nothing here presses either
+render --lock length|--lock length: a lock holds a field still through Tumble and Shuffle
+EOF2
+  test ! -e '$T/no.svg'"
+
 check "sheet: a picture larger than cairo or the memory cap allow is refused before any tile is drawn" bash -c "
   '$F' sheet --vary burstType=0..29 --columns 30 --tile 2000 --seed 1 -o '$T/wide.png' 2> '$T/err'; test \$? = 2 &&
   grep -q 'wide.png: the picture would be too large (60000 x 2018 pixels; at most 32767 a side)' '$T/err' &&

@@ -27,6 +27,7 @@
 #include <vector>
 
 #include "dialog/dialog_layout.h"
+#include "params/burst_params.h"
 
 namespace {
 
@@ -666,6 +667,46 @@ std::pair<int, json> openFile(const Server& s, const std::string& token, const f
                              "application/octet-stream");
   if (!res) throw std::runtime_error("POST /api/open failed");
   return {res->status, json::parse(res->body)};
+}
+
+// A Tumble sheet's tile k is the page's k presses of Tumble, one by one, with the same locks: what
+// OK draws after them is what `render --from` draws from the tile, byte for byte. The locks hold a
+// plain field and the factor member the factor popup shows (Tumble changes both).
+TEST(Serve, ATumbleSheetsTilesAreThePagesTumblesWithItsLocks) {
+  const fs::path dir = scratchDir() / ("tumbles-" + std::to_string(getpid()));
+  fs::create_directories(dir);
+  const fs::path sheet = dir / "sheet.svg", tile = dir / "tile.json";
+  ASSERT_EQ(runProgram("sheet --seed 4 --set factorMode=1 --vary tumble=1..3 --lock burstCount,fillFactorPerElement "
+                       "--tile 32 -o '" + sheet.string() + "'"),
+            0);
+  const fl::DialogItem* factorPopup = fl::controlOf(offsetof(BurstParams, factorMode));
+  const fl::DialogItem* fillFactor = fl::controlOf(offsetof(BurstParams, fillFactorPerStar));
+  ASSERT_TRUE(factorPopup && fillFactor);
+  const auto item = [](const char* type, int32_t id, int value) {
+    return std::string(R"({"type": ")") + type + R"(", "id": )" + std::to_string(id) + R"(, "value": )" +
+           std::to_string(value) + "}";
+  };
+  for (int k = 1; k <= 3; ++k) {
+    SCOPED_TRACE("tile " + std::to_string(k));
+    Server s({"--seed", "4"});
+    std::string token = s.token();
+    ASSERT_EQ(s.event(token, press(fl::pageTab(factorPopup->page))).first, 200);
+    ASSERT_EQ(s.event(token, item("choose", factorPopup->id, 1)).first, 200);
+    ASSERT_EQ(s.event(token, item("lock", 5, 1)).first, 200);
+    ASSERT_EQ(s.event(token, item("lock", fillFactor->id, 1)).second["history"]["locks"],
+              json::array({"burstCount", "fillFactorPerElement"}));
+    for (int i = 0; i < k; ++i) ASSERT_EQ(s.event(token, press(kTumble)).first, 200);
+    ASSERT_EQ(s.event(token, R"({"type": "confirm"})").first, 200);
+    const std::string drawn = exported(s, "json");
+    ASSERT_EQ(runProgram("render --from '" + sheet.string() + "' --tile " + std::to_string(k) + " -o '" +
+                         tile.string() + "'"),
+              0);
+    EXPECT_EQ(json::parse(fileBytes(tile))["design"], json::parse(drawn)["design"]);
+    EXPECT_TRUE(fileBytes(tile) == drawn) << "the tile's document is not the page's, byte for byte";
+    const json record = json::parse(drawn)["design"]["record"];
+    EXPECT_EQ(record["burstCount"], 10);
+    EXPECT_EQ(record["fillFactorPerElement"], 100);
+  }
 }
 
 // Undo and Redo that give back exactly the document the design drew keep the design on the
