@@ -67,6 +67,10 @@ struct SvgBox {
 void writeSvgGroup(const Document& doc, std::ostream& out, std::string_view idPrefix, Frame frame, SvgBox box,
                    std::string_view metadata = {});
 
+// The design's group alone, as writeDocumentSvg writes it (ids after idPrefix, `metadata` first):
+// for a document of another program, which places it with a transform of its own.
+void writeDesignGroup(const Document& doc, std::ostream& out, std::string_view idPrefix, std::string_view metadata = {});
+
 // The arts as compact geometry, for a viewer that draws them itself (the browser page): every
 // art, or with `since` only what changed after that revision (Document::changedSince) unless the
 // log no longer reaches back that far. Arts come in stacking order, bottom first, so that each

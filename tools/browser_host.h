@@ -184,6 +184,9 @@ class BrowserHost : public flhost::DialogDriver {
   // The user chose the filter: its dialog, then, when confirmed, the drawing.
   void runFilter();
 
+  // The design the last OK drew into an empty document, while the document holds just that.
+  std::optional<DesignRecord> drawnDesign();
+
   // Waits for the host's own commands between dialogs, until asked to stop.
   void runIdle();
 

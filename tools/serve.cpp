@@ -458,7 +458,9 @@ int serveDialog(const ServeArgs& args, const ServeStart& start, OpenKept open) {
     host.serverEnded();
   });
   pthread_sigmask(SIG_SETMASK, &old, nullptr);
-  std::cout << "flarimond: the dialog is served at http://127.0.0.1:" << port << "/ (Ctrl-C stops)" << std::endl;
+  const std::string url = "http://127.0.0.1:" + std::to_string(port) + "/";
+  if (start.announce) start.announce(url);
+  else std::cout << "flarimond: the dialog is served at " << url << " (Ctrl-C stops)" << std::endl;
 
   int status = kExitOk;
   if (host.send("Startup", &flhost::Session::startup) == 0) {
@@ -468,7 +470,8 @@ int serveDialog(const ServeArgs& args, const ServeStart& start, OpenKept open) {
       session->memory().setParameters(bytes);
     }
     host.runFilter();  // as when the user chooses the filter from the host's menu
-    host.runIdle();
+    if (start.finished) start.finished(session->document(), host.drawnDesign());
+    else host.runIdle();
   } else {
     status = kExitPluginError;
   }
