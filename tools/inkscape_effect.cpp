@@ -174,12 +174,15 @@ std::optional<std::string> varyDesign(const EffectCall& call, const EditorDocume
   } else {
     throw ToolError("--" + std::string(kVaryParam) + "=" + vary + ": expected seed, shuffle or tumble");
   }
-  std::optional<DesignToDraw> from = designToDraw(s.design, given, std::move(actions), true);
-  if (!from) return std::nullopt;
+  // Shuffle and Tumble are the dialog's: opened on the design where its drawing began, its
+  // preview is the design; the button draws anew from there, and OK keeps that drawing.
+  HostConfig config = configToDraw(s.design, given);
   RunPlan plan;
-  plan.record = from->record;
+  plan.record = storedRecord(s.design.record);
+  plan.getParameters = !actions.empty();
+  plan.actions = std::move(actions);
   plan.go = true;
-  std::optional<std::string> inner = drawGroup(from->config, plan, innerPrefix(s.where));
+  std::optional<std::string> inner = drawGroup(config, plan, innerPrefix(s.where));
   if (!inner) return std::nullopt;
   return doc.withReplaced(s.where, *inner);
 }
