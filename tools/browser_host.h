@@ -70,6 +70,15 @@ class Claim {
     return true;
   }
 
+  // A claim that no tab has taken yet lapses as a released one does: for a dialog that ends when
+  // its user goes, a browser that never comes.
+  void awaitFirstTab() {
+    std::lock_guard lock(m_);
+    if (!holder_.empty()) return;
+    released_ = true;
+    lastSeen_ = std::chrono::steady_clock::now();
+  }
+
   bool held() {
     std::lock_guard lock(m_);
     return !holder_.empty();

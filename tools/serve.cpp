@@ -440,6 +440,7 @@ int serveDialog(const ServeArgs& args, const ServeStart& start, OpenKept open) {
   std::unique_ptr<flhost::Session> session = openSession(start.config);
   if (!start.config.random.seed) std::cerr << "seed: " << session->random().seed() << "\n";
   Claim claim{std::chrono::seconds(idleSeconds)};
+  if (start.finished) claim.awaitFirstTab();
   BrowserHost host(*session, claim, gStopSignal, start.config, std::move(open));
   session->dialogs().setDriver(&host);
   addRoutes(server, host, claim, port, idleSeconds, args.webDir,
@@ -480,7 +481,7 @@ int serveDialog(const ServeArgs& args, const ServeStart& start, OpenKept open) {
   server.halt();
   listener.join();
   session->dialogs().setDriver(nullptr);
-  std::cerr << "flarimond: stopped\n";
+  if (!start.finished) std::cerr << "flarimond: stopped\n";
   return status;
 }
 
