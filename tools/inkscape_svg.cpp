@@ -294,11 +294,13 @@ EditorDocument::Selected EditorDocument::selected(const std::string& id) const {
     s.designId = e.attribute("id").value();
     return s;
   }
+  // A wrapper holds its design's group and nothing else (a layer with one design in it is no
+  // wrapper).
   pugi::xml_node inner;
-  int designs = 0;
+  int elements = 0;
   for (pugi::xml_node c = e.first_child(); c; c = c.next_sibling())
-    if (c.type() == pugi::node_element && isDesignGroup(c)) inner = c, ++designs;
-  if (localName(e.name()) != "g" || designs != 1)
+    if (c.type() == pugi::node_element) inner = c, ++elements;
+  if (localName(e.name()) != "g" || elements != 1 || !isDesignGroup(inner))
     throw ToolError("\"" + id + "\" is not a Flarimond design: select the group New design drew");
   s.designId = inner.attribute("id").value();
   if (s.designId.empty()) throw ToolError("the design in \"" + id + "\" has no id");
