@@ -153,13 +153,25 @@ std::string pageParams(const json& dump, const json& record) {
     const BurstField& field = fl::fieldOf(row);
     std::string label;
     if ((*item).contains("text")) label = (*item)["text"];
+    // Controls sharing a row share its label; each adds the words of its field the others lack
+    // ("Initial gap (p): x").
+    std::string own = fieldWords(field.name);
     size_t onRow = 0;
-    for (const json* other : controls) onRow += sameRow(*other, *item) ? 1 : 0;
+    for (const json* other : controls) {
+      if (other == item || !sameRow(*other, *item)) continue;
+      ++onRow;
+      std::string theirs = fieldWords(fl::fieldOf(*fl::findDialogItem((*other)["id"])).name);
+      size_t common = 0;
+      while (common < own.size() && common < theirs.size() && own[common] == theirs[common]) ++common;
+      common = own.rfind(' ', common) == std::string::npos ? 0 : own.rfind(' ', common) + 1;
+      own = own.substr(std::min(common, own.size()));
+    }
+    const bool ownText = !label.empty();  // a check box's own text names it alone
     if (label.empty())
       for (const json* l : labels)
         if (sameRow(*l, *item) && (*l)["rect"][0].get<int>() < (*item)["rect"][0].get<int>()) label = (*l)["text"];
     if (label.empty()) label = capitalised(fieldWords(field.name));
-    else if (onRow > 1) label += ": " + fieldWords(field.name);
+    else if (onRow > 0 && !ownText) label += ": " + own;
     if (row.factorPair) {
       const BurstField& perElement = kBurstFields[field.offset / 4 + 1];
       out += param(*item, field, label + " per star", record[field.name].get<double>());
