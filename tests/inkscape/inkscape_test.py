@@ -231,6 +231,15 @@ def test_refused_selections():
     assert r.returncode != 0 and r.stdout == b'' and b'burstCount' in r.stderr, r.stderr.decode()
 
 
+def test_edit_without_a_browser():
+    """A page that never comes is given up like one that left: the document as it was."""
+    _, placed = new_design('layers.svg', '--effect=new')
+    doc = write('unseen.svg', placed)
+    env = dict(os.environ, FLARIMOND_BROWSER='true', FLARIMOND_IDLE_TIMEOUT='1')
+    r = run([EFFECT, '--effect=edit', '--id=flarimond-1', doc], env=env)
+    assert r.returncode == 0 and r.stdout == placed, r.stderr.decode()
+
+
 def test_through_inkscape():
     if not shutil.which('xvfb-run'):
         raise AssertionError('xvfb-run is missing (scripts/setup.sh installs xvfb)')
@@ -258,6 +267,7 @@ for name, fn in [('the .inx files: Inkscape\'s schema, made again alike, the dia
                   test_new_in_layers_as_inkscape_draws_it),
                  ('Vary: seed, Shuffle and Tumble in place, id and transform kept', test_vary_in_place),
                  ('a selection that is no design is refused on stderr, nothing on stdout', test_refused_selections),
+                 ('Edit with a browser that never opens the page gives the document back', test_edit_without_a_browser),
                  ('through Inkscape itself: installed, run under Xvfb by its action', test_through_inkscape)]:
     check(name, fn)
 shutil.rmtree(scratch, ignore_errors=True)
