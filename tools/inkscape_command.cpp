@@ -47,8 +47,9 @@ void writeInxFiles(const std::map<std::string, std::string>& files, const fs::pa
 // The files that run the effect: the program, its module and the module's resources, copied
 // beside the .inx files, and the name Inkscape calls the program by, a link to it.
 void install(const HostConfig& config, const fs::path& folder, const char* argv0) {
-  fs::path program = fs::read_symlink("/proc/self/exe");
-  if (program.empty()) program = fs::absolute(argv0);
+  std::error_code ec;
+  fs::path program = fs::read_symlink("/proc/self/exe", ec);
+  if (program.empty()) program = fs::absolute(argv0 ? argv0 : "flarimond");
   writeInxFiles(inkscapeInxFiles(config), folder);
   fs::path module = config.module;
   fs::path resources = fs::path(module).replace_extension(".res");

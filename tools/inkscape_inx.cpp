@@ -48,13 +48,6 @@ std::vector<json> dialogPages(const HostConfig& config) {
   return pages;
 }
 
-std::string attr(std::string_view s) {
-  std::string out = xmlEscaped(s);
-  std::string quoted;
-  for (char c : out) quoted += c == '"' ? std::string("&quot;") : std::string(1, c);
-  return quoted;
-}
-
 std::string trimmedText(std::string s) {
   size_t a = s.find_first_not_of(' '), b = s.find_last_not_of(' ');
   return a == std::string::npos ? std::string() : s.substr(a, b - a + 1);
@@ -99,7 +92,7 @@ bool sameRow(const json& a, const json& b) {
 std::string param(const json& item, const BurstField& field, const std::string& label, double value) {
   const std::string kind = item["kind"];
   std::string name = field.name;
-  std::string line = "<param name=\"" + name + "\" gui-text=\"" + attr(label) + "\" ";
+  std::string line = "<param name=\"" + name + "\" gui-text=\"" + xmlAttributeEscaped(label) + "\" ";
   if (kind.find("Spin Edit") != std::string::npos) {
     int decimals = item["decimals"];
     line += decimals == 0 ? "type=\"int\"" : "type=\"float\" precision=\"" + std::to_string(decimals) + "\"";
@@ -242,7 +235,7 @@ std::map<std::string, std::string> inkscapeInxFiles(const HostConfig& config) {
   for (int page = 1; page <= fl::kPageCount; ++page) {
     const json* label = itemIn(pages[static_cast<size_t>(page)], fl::pageLabel(page));
     std::string text = label && label->contains("text") ? (*label)["text"].get<std::string>() : "Page " + std::to_string(page);
-    params += "  <page name=\"page" + std::to_string(page) + "\" gui-text=\"" + attr(text) + "\">\n";
+    params += "  <page name=\"page" + std::to_string(page) + "\" gui-text=\"" + xmlAttributeEscaped(text) + "\">\n";
     params += indented(pageParams(pages[static_cast<size_t>(page)], record), 4);
     params += "  </page>\n";
   }

@@ -9,6 +9,7 @@
 
 #include "commands.h"
 #include "design_file.h"
+#include "text_format.h"
 
 #ifdef FLARIMOND_HAVE_PUGIXML
 #include <pugixml.hpp>
@@ -316,8 +317,8 @@ std::string EditorDocument::withReplaced(const Selected& s, std::string_view inn
     return bytes_.substr(0, t.end) + "\n" + std::string(inner) + bytes_.substr(close);
   }
   auto [begin, end] = span(bytes_, e);
-  std::string wrapper = "<g id=\"" + s.id + "\"";
-  if (!s.transform.empty()) wrapper += " transform=\"" + s.transform + "\"";
+  std::string wrapper = "<g id=\"" + xmlAttributeEscaped(s.id) + "\"";
+  if (!s.transform.empty()) wrapper += " transform=\"" + xmlAttributeEscaped(s.transform) + "\"";
   return bytes_.substr(0, begin) + wrapper + ">\n" + std::string(inner) + "</g>" + bytes_.substr(end);
 }
 
