@@ -38,11 +38,6 @@ bool takeNumber(std::string_view& s, double* v) {
   return true;
 }
 
-std::string_view localName(std::string_view name) {
-  size_t colon = name.find(':');
-  return colon == std::string_view::npos ? name : name.substr(colon + 1);
-}
-
 }  // namespace
 
 Affine compose(const Affine& then, const Affine& first) {
@@ -128,6 +123,11 @@ struct EditorDocument::Parsed {
 };
 
 namespace {
+
+std::string_view localName(std::string_view name) {
+  size_t colon = name.find(':');
+  return colon == std::string_view::npos ? name : name.substr(colon + 1);
+}
 
 constexpr unsigned kParseOptions = pugi::parse_default | pugi::parse_comments | pugi::parse_pi |
                                    pugi::parse_declaration | pugi::parse_doctype;
