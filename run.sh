@@ -23,6 +23,8 @@
 #   ./run.sh validate [--short] [--only P,...] builds build, build-asan and build-fuzz (clang), then
 #                                             runs the probes of tests/validate (see its README)
 #   ./run.sh fuzz TARGET SECONDS              runs one libFuzzer target (build-fuzz) for that long
+#   ./run.sh install-inkscape [--uninstall]   builds, then puts the Inkscape extension where Inkscape
+#                                             finds user extensions (Extensions > Render > Flarimond)
 set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
 jobs="$(nproc 2>/dev/null || echo 2)"
@@ -162,13 +164,23 @@ case "${1:-}" in
     exec "$root/build-fuzz/bin/$target" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 \
       -max_len=65536 -artifact_prefix="$work/" "$work/corpus"
     ;;
+  install-inkscape)
+    shift
+    # The program, the module and the .inx files the build makes from the module's dialog.
+    configure "$root/build" >&2
+    cmake --build "$root/build" -j "$jobs" --target flarimond flarimond_plugin inkscape_inx >&2
+    if [ "${1:-}" = --uninstall ]; then
+      exec "$root/build/bin/flarimond" inkscape --uninstall
+    fi
+    exec "$root/build/bin/flarimond" inkscape --install "$@"
+    ;;
   bench-web)
     build "$root/build"
     shift
     "$root/web/tests/run.sh" "$root/build/bin/flarimond" bench "$@"
     ;;
   "")
-    echo "usage: ./run.sh test | build | windows | bench | bench-web | mutate | validate | fuzz | <flarimond command> [options]   (try ./run.sh --help)" >&2
+    echo "usage: ./run.sh test | build | windows | bench | bench-web | mutate | validate | fuzz | install-inkscape | <flarimond command> [options]   (try ./run.sh --help)" >&2
     exit 2
     ;;
   *)

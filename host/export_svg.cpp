@@ -542,4 +542,10 @@ void writeSvgGroup(const Document& doc, std::ostream& out, std::string_view idPr
   w.flush();
 }
 
+void writeDesignGroup(const Document& doc, std::ostream& out, std::string_view idPrefix, std::string_view metadata) {
+  SvgWriter w(out, doc.pageHeight());
+  writeBody(w, doc, idPrefix, Frame::Art, survey(doc, Frame::Art, true).paint, metadata);
+  w.flush();
+}
+
 }  // namespace flhost

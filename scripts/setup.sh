@@ -26,6 +26,7 @@ case "${1:-}" in
   test | bench-web)
     packages+=(chromium)  # the browser test (driven by playwright-core from npm)
     packages+=(libxml2-utils w3c-sgml-lib librsvg2-bin)  # the SVG checked: xmllint, the SVG 1.1 DTD, librsvg
+    packages+=(inkscape xvfb xauth)  # the Inkscape extension's tests: Inkscape's pictures, and Inkscape run under Xvfb
     # The browser test runs under node: these machines come with node 20, which playwright-core
     # needs; one without any node gets Debian's, which may be older than that.
     command -v node >/dev/null || packages+=(nodejs npm)

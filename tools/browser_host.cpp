@@ -111,6 +111,11 @@ void BrowserHost::go(bool fromEmpty) {
   }
 }
 
+std::optional<DesignRecord> BrowserHost::drawnDesign() {
+  if (!designHeld()) return std::nullopt;
+  return drawn_->design;
+}
+
 void BrowserHost::keepDrawnDigest() {
   if (drawn_ && !drawn_->digest && session_.document().revision() == drawn_->revision)
     drawn_->digest = documentDigest(session_.document());

@@ -71,6 +71,15 @@ class Claim {
     return true;
   }
 
+  // A claim that no tab has taken yet lapses as a released one does: for a dialog that ends when
+  // its user goes, a browser that never comes.
+  void awaitFirstTab() {
+    std::lock_guard lock(m_);
+    if (!holder_.empty()) return;
+    released_ = true;
+    lastSeen_ = std::chrono::steady_clock::now();
+  }
+
   bool held() {
     std::lock_guard lock(m_);
     return !holder_.empty();
@@ -194,6 +203,9 @@ class BrowserHost : public flhost::DialogDriver {
 
   // The user chose the filter: its dialog, then, when confirmed, the drawing.
   void runFilter();
+
+  // The design the last OK drew into an empty document, while the document holds just that.
+  std::optional<DesignRecord> drawnDesign();
 
   // Waits for the host's own commands between dialogs, until asked to stop.
   void runIdle();

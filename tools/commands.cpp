@@ -8,6 +8,7 @@
 
 #include "command_options.h"
 #include "design_file.h"
+#include "inkscape_effect.h"
 #include "output_file.h"
 #include "progress.h"
 #include "suggest.h"
@@ -55,39 +56,10 @@ std::string unknownWords(CLI::App& app, const std::vector<Command>& commands, in
   return {};
 }
 
-}  // namespace
-
-int runFlarimond(int argc, char** argv) {
-  CLI::App app{
-      "flarimond: draws radial starburst designs with the Flarimond filter plug-in, which it loads\n"
-      "into a stand-in for its host application and drives through the host's whole protocol.",
-      "flarimond"};
-  app.require_subcommand(1);
-  app.set_version_flag("--version", programVersion());
-  app.footer(std::string("Run 'flarimond SUBCOMMAND --help' for each subcommand's options.\n\n") + kExitCodesHelp);
-  app.get_formatter()->column_width(30);
-
-  const std::vector<Command> commands = {
-      addRenderCommand(app),  addApplyCommand(app), addDialogCommand(app), addPresetsCommand(app),
-      addSheetCommand(app),   addServeCommand(app), addInfoCommand(app),   addAboutCommand(app),
-      addInspectCommand(app),
-  };
-
-  if (std::string unknown = unknownWords(app, commands, argc, argv); !unknown.empty()) {
-    diagnostics() << unknown;
-    return kExitBadInput;
-  }
+// Runs a command; what it throws is said on stderr and becomes the exit status.
+int reportingErrors(const std::function<int()>& run) {
   try {
-    app.parse(argc, argv);
-  } catch (const CLI::ParseError& e) {
-    int status = app.exit(e);
-    return status == 0 ? kExitOk : kExitBadInput;
-  }
-
-  const char* argv0 = argc > 0 ? argv[0] : nullptr;
-  try {
-    for (const Command& c : commands)
-      if (c.app->parsed()) return c.run(argv0);
+    return run();
   } catch (const ToolError& e) {
     std::string text = e.what();
     size_t start = 0;
@@ -106,7 +78,49 @@ int runFlarimond(int argc, char** argv) {
     diagnostics() << "flarimond: " << e.what() << "\n";
     return kExitBadInput;
   }
-  return kExitBadInput;
+}
+
+}  // namespace
+
+int runFlarimond(int argc, char** argv) {
+  // Inkscape runs the extension's effects by a name of their own.
+  if (argc > 0 && calledAsEffect(argv[0])) {
+    std::vector<std::string> args(argv + 1, argv + argc);
+    return reportingErrors([&] { return runInkscapeEffect(args, argv[0]); });
+  }
+
+  CLI::App app{
+      "flarimond: draws radial starburst designs with the Flarimond filter plug-in, which it loads\n"
+      "into a stand-in for its host application and drives through the host's whole protocol.",
+      "flarimond"};
+  app.require_subcommand(1);
+  app.set_version_flag("--version", programVersion());
+  app.footer(std::string("Run 'flarimond SUBCOMMAND --help' for each subcommand's options.\n\n") + kExitCodesHelp);
+  app.get_formatter()->column_width(30);
+
+  const std::vector<Command> commands = {
+      addRenderCommand(app),  addApplyCommand(app), addDialogCommand(app), addPresetsCommand(app),
+      addSheetCommand(app),   addServeCommand(app), addInfoCommand(app),   addAboutCommand(app),
+      addInspectCommand(app), addInkscapeCommand(app),
+  };
+
+  if (std::string unknown = unknownWords(app, commands, argc, argv); !unknown.empty()) {
+    diagnostics() << unknown;
+    return kExitBadInput;
+  }
+  try {
+    app.parse(argc, argv);
+  } catch (const CLI::ParseError& e) {
+    int status = app.exit(e);
+    return status == 0 ? kExitOk : kExitBadInput;
+  }
+
+  const char* argv0 = argc > 0 ? argv[0] : nullptr;
+  return reportingErrors([&] {
+    for (const Command& c : commands)
+      if (c.app->parsed()) return c.run(argv0);
+    return kExitBadInput;
+  });
 }
 
 }  // namespace fltools

@@ -108,6 +108,21 @@ BurstParams recordFromFile(const std::filesystem::path& path, HostConfig& config
 // The same for the document `config` describes, with the notes on stderr.
 BurstParams recordFromFile(const std::filesystem::path& path, HostConfig& config);
 
+// What `render --from` draws: a design's record and where its drawing began, on its document
+// with what `given` sets on top; the dialog's `actions`, when any, edit the record first in a
+// session of their own (every preview takes draws, so the design is drawn in a second session,
+// from where its own drawing began), with the fields `locks` names held through Tumble and
+// Shuffle. `keepPage`: the record keeps the page it was made on.
+// nullopt when the editing run failed (said on stderr).
+struct DesignToDraw {
+  HostConfig config;
+  BurstParams record;
+};
+struct DesignRecord;
+std::optional<DesignToDraw> designToDraw(const DesignRecord& design, const HostConfig& given,
+                                         std::vector<flhost::DialogAction> actions, std::vector<std::string> locks,
+                                         bool keepPage);
+
 // The record the host holds after a run; nullopt (said on stderr) when it holds none of the
 // record's size.
 std::optional<BurstParams> heldRecord(flhost::Session& session);

@@ -29,18 +29,10 @@ void addOutputOptions(CLI::App* cmd, RenderArgs& r) {
       ->type_name("FILE");
 }
 
-// What render --from draws: the design a file carries, with what the command line gives on top.
-struct FromDesign {
-  HostConfig config;
-  BurstParams record;
-};
-
-// The design's own host options, seed and random position, unless the command line gives them:
-// --seed starts the random source afresh (the design then is what `render --seed` would draw with
-// the same record). The dialog's actions, when given, edit the record in a session of their own:
-// every preview the dialog draws takes draws from the random source, so the design is drawn in
-// a second session, from where its own drawing began.
-std::optional<FromDesign> designToDraw(const RenderArgs& args, const HostConfig& given) {
+// What render --from draws: the design a file carries, with what the command line gives on top
+// (designToDraw): --seed starts the random source afresh (the design then is what `render
+// --seed` would draw with the same record).
+std::optional<DesignToDraw> designFromFile(const RenderArgs& args, const HostConfig& given) {
   if (!args.params.empty()) throw ToolError("--from and --params both give the record: choose one");
   if (args.cancel) throw ToolError("--from draws the design without a dialog to cancel: leave out --cancel");
   std::optional<int> tile;
@@ -60,9 +52,17 @@ std::optional<FromDesign> designToDraw(const RenderArgs& args, const HostConfig&
     diagnostics() << "flarimond: " << designSource(file, found.id, designs.size())
                   << ": the art in the file is no longer the art this design drew (moved, recoloured or edited "
                      "since); drawing the design as it was made\n";
-  FromDesign from{configToDraw(design, given), design.record};
   std::vector<flhost::DialogAction> actions = dialogActions(args);
   std::vector<std::string> locks = dialogLocks(args, actions);
+  return designToDraw(design, given, std::move(actions), std::move(locks), args.script.empty());
+}
+
+}  // namespace
+
+std::optional<DesignToDraw> designToDraw(const DesignRecord& design, const HostConfig& given,
+                                         std::vector<flhost::DialogAction> actions, std::vector<std::string> locks,
+                                         bool keepPage) {
+  DesignToDraw from{configToDraw(design, given), design.record};
   if (!actions.empty()) {
     HostConfig editing = from.config;
     editing.fails.clear();
@@ -78,12 +78,14 @@ std::optional<FromDesign> designToDraw(const RenderArgs& args, const HostConfig&
     if (!edited) return std::nullopt;
     // --set and --preset show a page on their way, as a user would; the page was not what they
     // named, so the design keeps its own (a script's page presses are the user's own).
-    if (args.script.empty()) edited->currentPage = from.record.currentPage;
+    if (keepPage) edited->currentPage = from.record.currentPage;
     from.record = *edited;
   }
   from.record = storedRecord(from.record);
   return from;
 }
+
+namespace {
 
 // Render and apply: the same flow, with or without the parameters dialog.
 int runFilter(const RenderArgs& args, const char* argv0, bool withDialog) {
@@ -112,7 +114,7 @@ int runFilter(const RenderArgs& args, const char* argv0, bool withDialog) {
   HostConfig config = parseHostOptions(args.host, argv0);
   RunPlan plan;
   if (!args.from.empty()) {
-    std::optional<FromDesign> from = designToDraw(args, config);
+    std::optional<DesignToDraw> from = designFromFile(args, config);
     if (!from) return kExitPluginError;
     config = std::move(from->config);
     plan.record = from->record;

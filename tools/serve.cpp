@@ -482,6 +482,7 @@ int serveDialog(const ServeArgs& args, const ServeStart& start, OpenKept open) {
   std::unique_ptr<flhost::Session> session = openSession(start.config);
   if (!start.config.random.seed) std::cerr << "seed: " << session->random().seed() << "\n";
   Claim claim{std::chrono::seconds(idleSeconds)};
+  if (start.finished) claim.awaitFirstTab();
   BrowserHost host(*session, claim, gStopSignal, start.config, std::move(open));
   session->dialogs().setDriver(&host);
   addRoutes(server, host, claim, port, idleSeconds, args.webDir,
@@ -500,7 +501,9 @@ int serveDialog(const ServeArgs& args, const ServeStart& start, OpenKept open) {
     host.serverEnded();
   });
   pthread_sigmask(SIG_SETMASK, &old, nullptr);
-  std::cout << "flarimond: the dialog is served at http://127.0.0.1:" << port << "/ (Ctrl-C stops)" << std::endl;
+  const std::string url = "http://127.0.0.1:" + std::to_string(port) + "/";
+  if (start.announce) start.announce(url);
+  else std::cout << "flarimond: the dialog is served at " << url << " (Ctrl-C stops)" << std::endl;
 
   int status = kExitOk;
   if (host.send("Startup", &flhost::Session::startup) == 0) {
@@ -510,7 +513,8 @@ int serveDialog(const ServeArgs& args, const ServeStart& start, OpenKept open) {
       session->memory().setParameters(bytes);
     }
     host.runFilter();  // as when the user chooses the filter from the host's menu
-    host.runIdle();
+    if (start.finished) start.finished(session->document(), host.drawnDesign());
+    else host.runIdle();
   } else {
     status = kExitPluginError;
   }
@@ -519,7 +523,7 @@ int serveDialog(const ServeArgs& args, const ServeStart& start, OpenKept open) {
   server.halt();
   listener.join();
   session->dialogs().setDriver(nullptr);
-  std::cerr << "flarimond: stopped\n";
+  if (!start.finished) std::cerr << "flarimond: stopped\n";
   return status;
 }
 

@@ -43,9 +43,15 @@ struct ServeArgs {
 struct ServeStart {
   HostConfig config;
   std::optional<BurstParams> record;
+  // Where the page's address goes; unset: stdout, with how to stop the server.
+  std::function<void(const std::string& url)> announce;
+  // One dialog only (an editor's custom interface): after its OK has drawn, or its Cancel, the
+  // server stops and `finished` gets the document and, when OK drew one, the design it drew.
+  std::function<void(const flhost::Document& document, const std::optional<DesignRecord>& design)> finished;
 };
 
-// Runs the server until SIGINT or SIGTERM. Returns the exit status.
+// Runs the server until SIGINT or SIGTERM, or with `finished` until the one dialog ends. Returns
+// the exit status.
 int serveDialog(const ServeArgs& args, const ServeStart& start, OpenKept open);
 
 // The page's files, built into the program from web/ (generated at build time).

@@ -41,4 +41,14 @@ inline std::string xmlEscaped(std::string_view s) {
   return out;
 }
 
+// An attribute's value in double quotes: character data with the quote escaped too.
+inline std::string xmlAttributeEscaped(std::string_view s) {
+  std::string out;
+  for (char c : xmlEscaped(s)) {
+    if (c == '"') out += "&quot;";
+    else out += c;
+  }
+  return out;
+}
+
 }  // namespace fltools

@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# The dialog in a real browser: `flarimond serve` driven through Debian's Chromium by Playwright,
+# The dialog in a real browser: `flarimond serve`, and the Inkscape effect's Edit selected design,
+# driven through Debian's Chromium by Playwright,
 # under node's test runner. Installs the test's npm packages when the lock file has changed.
 #   web/tests/run.sh PATH/TO/flarimond          the tests
 #   web/tests/run.sh PATH/TO/flarimond bench [--reps N] [--large] [--baseline PATH/TO/older/flarimond]
@@ -40,4 +41,4 @@ cd "$here"
 if [ "${2:-}" = bench ]; then
   FLARIMOND_CALLER_DIR="$caller" FLARIMOND_BIN="$program" CHROMIUM="$chromium" exec node bench.mjs "${@:3}"
 fi
-FLARIMOND_BIN="$program" CHROMIUM="$chromium" timeout 300 node --test dialog.test.mjs
+FLARIMOND_BIN="$program" CHROMIUM="$chromium" timeout 360 node --test dialog.test.mjs inkscape.test.mjs
