@@ -723,13 +723,13 @@ Document::Step Document::revert(Step& step, Inverse what) {
     logChange(slot);
     switch (static_cast<Change>(step.journal[i] & kChangeBits)) {
       case Change::Created:
+        // The art goes; kept, its slot stays reserved for the redo.
         if (keep) {
-          // The art goes, and its slot stays reserved for the redo.
           inverse.disposed.push_back({r.below, r.above});
           inverse.journal.push_back(slot | static_cast<uint32_t>(Change::Disposed));
+          r.flags &= ~kAlive;
         }
         unlink(slot);
-        r.flags &= ~kAlive;
         --liveCount_;
         if (!keep) freeSlot(slot);
         break;
