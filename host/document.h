@@ -295,7 +295,7 @@ class Document {
   // - freeSlot: an art gone for good gives back its paint use and the range it owns.
   //
   // Changes that can be taken back: entries as in the journal, the records as they were before
-  // each Changed entry, and where each Disposed art sat. The current call's changes are one.
+  // each Changed entry, and where each Disposed art sat. The current call's changes are one too.
   struct Step {
     ChunkedVector<uint32_t> journal;
     std::vector<Record> changed;
