@@ -370,11 +370,11 @@ Document::Record& Document::modifySlot(uint32_t s) {
     // that each range has one owner whichever of the two is dropped first.
     if (r.flags & kShared) writableSegments(r, r.count);
     // Room first: once the snapshot is taken nothing may fail.
-    journal_.reserveOne();
-    changed_.push_back(r);
+    call_.journal.reserveOne();
+    call_.changed.push_back(r);
     styles_.retain(r.style);
     if (r.capacity > 0) r.flags |= kShared;
-    journal_.push_back(static_cast<uint32_t>(s) | static_cast<uint32_t>(Change::Changed));
+    call_.journal.push_back(static_cast<uint32_t>(s) | static_cast<uint32_t>(Change::Changed));
     r.lastCall = callNumber_;
   }
   return r;
@@ -571,7 +571,7 @@ HostErr Document::newArt(int16_t kind, int16_t paintOrder, HostArt reference, Ho
   const bool relative = paintOrder == kPlaceAbove || paintOrder == kPlaceBelow;
   if (!relative && paintOrder != kPlaceAboveAll && paintOrder != kPlaceBelowAll) return kHostBadParameterErr;
   if (relative && slotOf(reference) < 0) return kHostBadHandleErr;
-  if (callOpen_) journal_.reserveOne();  // room first: once the art is placed nothing may fail
+  if (callOpen_) call_.journal.reserveOne();  // room first: once the art is placed nothing may fail
   uint32_t slot = allocateSlot();
   if (slot == kNone) return kHostOutOfMemoryErr;
   Record& r = records_[slot];
@@ -584,7 +584,7 @@ HostErr Document::newArt(int16_t kind, int16_t paintOrder, HostArt reference, Ho
   place(slot, paintOrder, reference);
   ++liveCount_;
   logChange(slot);
-  if (callOpen_) journal_.push_back(slot | static_cast<uint32_t>(Change::Created));
+  if (callOpen_) call_.journal.push_back(slot | static_cast<uint32_t>(Change::Created));
   else forgetSteps();
   *art = handleOf(slot);
   return kHostNoErr;
@@ -621,9 +621,9 @@ HostErr Document::disposeArt(HostArt art) {
   logChange(slot);
   if (callOpen_) {
     // Keep the slot reserved while undo can bring the art back in place.
-    journal_.reserveOne();
-    disposed_.push_back({records_[slot].below, records_[slot].above});
-    journal_.push_back(slot | static_cast<uint32_t>(Change::Disposed));
+    call_.journal.reserveOne();
+    call_.disposed.push_back({records_[slot].below, records_[slot].above});
+    call_.journal.push_back(slot | static_cast<uint32_t>(Change::Disposed));
     unlink(slot);
     records_[slot].flags &= ~kAlive;
   } else {
@@ -640,23 +640,25 @@ constexpr uint32_t kSlotBits = 0x00FFFFFFu;
 constexpr uint32_t kChangeBits = 0xC0000000u;
 }  // namespace
 
+void Document::dropSnapshot(uint32_t slot, const Record& snapshot) {
+  styles_.release(snapshot.style);
+  if (snapshot.capacity == 0 || (snapshot.flags & kShared)) return;
+  // An owned range is garbage unless the art still names it, which then owns it.
+  Record& r = records_[slot];
+  if ((r.flags & kShared) && sharesRange(r, snapshot)) r.flags &= ~kShared;
+  else segments_.release(snapshot.first, snapshot.capacity);
+}
+
 void Document::forget(Step& step) {
   size_t changed = 0;
   for (size_t i = 0; i < step.journal.size(); ++i) {
-    uint32_t slot = step.journal[i] & kSlotBits;
-    Record& r = records_[slot];
+    const uint32_t slot = step.journal[i] & kSlotBits;
     switch (static_cast<Change>(step.journal[i] & kChangeBits)) {
       case Change::Created:
         break;
-      case Change::Changed: {
-        const Record& old = step.changed[changed++];
-        styles_.release(old.style);
-        if (old.capacity == 0 || (old.flags & kShared)) break;
-        // An owned range is garbage unless the art still shares it, which then owns it.
-        if ((r.flags & kShared) && r.first == old.first) r.flags &= ~kShared;
-        else segments_.release(old.first, old.capacity);
+      case Change::Changed:
+        dropSnapshot(slot, step.changed[changed++]);
         break;
-      }
       case Change::Disposed:
         // Its slot can be reused now that nothing can bring the art back.
         freeSlot(slot);
@@ -683,70 +685,36 @@ void Document::endCall() {
   const bool join = joinNext_ && stepIsLastCall_;
   joinNext_ = false;
   // A call that changed nothing leaves Undo and Redo as they were.
-  if (journal_.empty()) {
+  if (call_.journal.empty()) {
     stepIsLastCall_ = false;
     return;
   }
   if (join) {
     forget(redoStep_);  // out of date
-    for (size_t i = 0; i < journal_.size(); ++i) undoStep_.journal.push_back(journal_[i]);
-    undoStep_.changed.insert(undoStep_.changed.end(), changed_.begin(), changed_.end());
-    undoStep_.disposed.insert(undoStep_.disposed.end(), disposed_.begin(), disposed_.end());
+    for (size_t i = 0; i < call_.journal.size(); ++i) undoStep_.journal.push_back(call_.journal[i]);
+    undoStep_.changed.insert(undoStep_.changed.end(), call_.changed.begin(), call_.changed.end());
+    undoStep_.disposed.insert(undoStep_.disposed.end(), call_.disposed.begin(), call_.disposed.end());
   } else {
     forgetSteps();
-    undoStep_.journal = std::move(journal_);
-    undoStep_.changed = std::move(changed_);
-    undoStep_.disposed = std::move(disposed_);
+    undoStep_ = std::move(call_);
   }
   stepIsLastCall_ = true;
-  journal_.clear();
-  changed_.clear();
-  disposed_.clear();
+  call_.clear();
 }
 
 HostErr Document::undoCall() {
   if (!callOpen_) return kHostNotInCallErr;
-  size_t changed = changed_.size(), disposed = disposed_.size();
-  for (size_t i = journal_.size(); i-- > 0;) {
-    uint32_t slot = journal_[i] & kSlotBits;
-    Record& r = records_[slot];
-    logChange(slot);
-    switch (static_cast<Change>(journal_[i] & kChangeBits)) {
-      case Change::Created:
-        unlink(slot);
-        freeSlot(slot);
-        --liveCount_;
-        break;
-      case Change::Changed: {
-        const Record& old = changed_[--changed];
-        styles_.release(r.style);
-        if (!(r.flags & kShared)) segments_.release(r.first, r.capacity);
-        uint32_t below = r.below, above = r.above;
-        uint8_t generation = r.generation;
-        r = old;  // the snapshot's style use and segments pass to the art
-        r.below = below;
-        r.above = above;
-        r.generation = generation;
-        break;
-      }
-      case Change::Disposed: {
-        const Neighbours& n = disposed_[--disposed];
-        r.flags |= kAlive;
-        link(slot, n.below, n.above);
-        ++liveCount_;
-        break;
-      }
-    }
-  }
-  journal_.clear();
-  changed_.clear();
-  disposed_.clear();
+  revert(call_, Inverse::Drop);
   // Arts restored from snapshots may be changed again in this call and must be saved again.
   ++callNumber_;
   return kHostNoErr;
 }
 
-Document::Step Document::revert(Step& step) {
+Document::Step Document::revert(Step& step, Inverse what) {
+  // Each change taken back gives the entry that would put it back: the inverse of a creation is
+  // a disposal, and the other way round; a snapshot and the art trade places. Dropped, that entry
+  // is forgotten at once, as forget would later.
+  const bool keep = what == Inverse::Keep;
   Step inverse;
   size_t changed = step.changed.size(), disposed = step.disposed.size();
   for (size_t i = step.journal.size(); i-- > 0;) {
@@ -755,28 +723,35 @@ Document::Step Document::revert(Step& step) {
     logChange(slot);
     switch (static_cast<Change>(step.journal[i] & kChangeBits)) {
       case Change::Created:
-        // The art goes, and its slot stays reserved for the redo.
-        inverse.disposed.push_back({r.below, r.above});
-        inverse.journal.push_back(slot | static_cast<uint32_t>(Change::Disposed));
+        // The art goes; kept, its slot stays reserved for the redo.
+        if (keep) {
+          inverse.disposed.push_back({r.below, r.above});
+          inverse.journal.push_back(slot | static_cast<uint32_t>(Change::Disposed));
+          r.flags &= ~kAlive;
+        }
         unlink(slot);
-        r.flags &= ~kAlive;
         --liveCount_;
+        if (!keep) freeSlot(slot);
         break;
       case Change::Changed: {
-        // The art and its snapshot trade places; style uses and segment ranges go with them.
+        // Style uses and segment ranges go with the records.
         Record now = r;
         const Record& old = step.changed[--changed];
         r = old;
         r.below = now.below;
         r.above = now.above;
         r.generation = now.generation;
-        if (now.capacity > 0 && now.first == old.first) {
-          // They share a range: the snapshot keeps owning it.
+        if (sharesRange(now, old)) {
+          // The snapshot side keeps owning it.
           now.flags &= ~kShared;
           r.flags |= kShared;
         }
-        inverse.changed.push_back(now);
-        inverse.journal.push_back(slot | static_cast<uint32_t>(Change::Changed));
+        if (keep) {
+          inverse.changed.push_back(now);
+          inverse.journal.push_back(slot | static_cast<uint32_t>(Change::Changed));
+        } else {
+          dropSnapshot(slot, now);
+        }
         break;
       }
       case Change::Disposed: {
@@ -784,7 +759,7 @@ Document::Step Document::revert(Step& step) {
         r.flags |= kAlive;
         link(slot, n.below, n.above);
         ++liveCount_;
-        inverse.journal.push_back(slot | static_cast<uint32_t>(Change::Created));
+        if (keep) inverse.journal.push_back(slot | static_cast<uint32_t>(Change::Created));
         break;
       }
     }
@@ -796,14 +771,14 @@ Document::Step Document::revert(Step& step) {
 
 HostErr Document::undo() {
   if (!canUndo()) return kHostBadParameterErr;
-  redoStep_ = revert(undoStep_);
+  redoStep_ = revert(undoStep_, Inverse::Keep);
   stepIsLastCall_ = false;
   return kHostNoErr;
 }
 
 HostErr Document::redo() {
   if (!canRedo()) return kHostBadParameterErr;
-  undoStep_ = revert(redoStep_);
+  undoStep_ = revert(redoStep_, Inverse::Keep);
   stepIsLastCall_ = false;
   return kHostNoErr;
 }

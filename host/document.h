@@ -16,7 +16,8 @@
 // share a handful; the stroke width, which designs vary art by art, is kept in the record), and
 // the exact bounds of its curves are kept with it, worked out again only after its segments
 // changed. A snapshot for undo is a copy of that record: the segments it
-// names are shared with the art until the art writes them, which then copies them first.
+// names are shared with the art until the art writes them, which then copies them first (who
+// owns a range is set out once, above Document::Step).
 #pragma once
 
 #include <cstdint>
@@ -205,7 +206,7 @@ class Document {
   void endCall();
   HostErr undoCall();
   bool inCall() const { return callOpen_; }
-  size_t journalSize() const { return journal_.size(); }
+  size_t journalSize() const { return call_.journal.size(); }
 
   // The host's own Undo and Redo, between plug-in calls. The changes of the last call that changed
   // anything are kept when it ends (with those of the calls joined to it), so that undo() takes
@@ -245,7 +246,7 @@ class Document {
   enum Flags : uint8_t {
     kAlive = 1,
     kClosed = 2,
-    kShared = 4,  // the segments are also the undo snapshot's: copy before writing
+    kShared = 4,  // the segment range is owned by a snapshot (see below): copy before writing
   };
   // One art slot, 56 bytes.
   struct Record {
@@ -274,9 +275,27 @@ class Document {
   struct Neighbours {
     uint32_t below, above;
   };
+  // Who holds what. A record is a live art, a disposed art whose slot is kept for undo, or a
+  // snapshot in a step's `changed`. Every record holds one use of its paint in styles_, given back
+  // when the record goes. Its segment range (first, capacity; none when capacity is 0) has one
+  // owner, which gives it back to segments_:
+  // - a record without kShared owns its range;
+  // - an art with kShared names the range of a snapshot of itself, which owns it: the art copies
+  //   it before writing and never gives it back; a snapshot with kShared names the range of a
+  //   later snapshot of the same art in the same step (taking back joined calls leaves it so).
+  // Only these functions change which range a record names or who owns it:
+  // - modifySlot: a snapshot takes a copy of the art's record and a paint use; the art keeps
+  //   naming the range, kShared. An art still sharing with a kept step copies its range first,
+  //   so each range is shared by an art with the snapshots of one step only;
+  // - writableSegments: an art writes its own range only, copied first when it is shared;
+  // - revert: art and snapshot trade places; where both name one range, the snapshot side keeps
+  //   owning it (sharesRange);
+  // - dropSnapshot: a snapshot nothing can restore any more gives back its paint use and its range,
+  //   or hands the range to the art when the art still names it;
+  // - freeSlot: an art gone for good gives back its paint use and the range it owns.
+  //
   // Changes that can be taken back: entries as in the journal, the records as they were before
-  // each Changed entry, and where each Disposed art sat. A snapshot owns its segments unless its
-  // kShared flag is set; an art sharing segments with a snapshot never owns them.
+  // each Changed entry, and where each Disposed art sat. The current call's changes are one too.
   struct Step {
     ChunkedVector<uint32_t> journal;
     std::vector<Record> changed;
@@ -304,11 +323,21 @@ class Document {
   HostPathSegment* writableSegments(Record& r, size_t count);
   // Gives the record the paint and stroke width of style.
   void setStyle(Record& r, const HostPathStyle& style);
+  // Whether two records name the same segment range.
+  static bool sharesRange(const Record& a, const Record& b) {
+    return a.capacity > 0 && b.capacity > 0 && a.first == b.first;
+  }
+  // Gives back what a snapshot of the art in `slot` holds, once nothing can restore it.
+  void dropSnapshot(uint32_t slot, const Record& snapshot);
   // Drops a step keeping its changes: frees what only its snapshots and disposed arts held.
   void forget(Step& step);
   void forgetSteps();
-  // Takes back a step's changes, newest first, and returns the step that puts them back.
-  Step revert(Step& step);
+  // What revert does with the step that would put the changes back: keeps it (the host's Undo
+  // and Redo) or drops it as it is made, freeing what it would hold (undo inside a call).
+  enum class Inverse { Keep, Drop };
+  // Takes back a step's changes, newest first, and returns the step that puts them back (empty
+  // when dropped). The step is left empty.
+  Step revert(Step& step, Inverse inverse);
   void logChange(uint32_t slot);
 
   DocumentOptions options_;
@@ -324,9 +353,7 @@ class Document {
 
   bool callOpen_ = false;
   uint32_t callNumber_ = 0;
-  ChunkedVector<uint32_t> journal_;
-  std::vector<Record> changed_;         // snapshots, in the order of the Changed entries
-  std::vector<Neighbours> disposed_;    // where each Disposed art sat, in order
+  Step call_;  // the changes of the current call, since it began or was last undone
   Step undoStep_, redoStep_;
   bool joinNext_ = false;
   bool stepIsLastCall_ = false;  // the undo step ends with the changes of the call just ended

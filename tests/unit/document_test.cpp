@@ -1,8 +1,12 @@
-// The host's document: stacking order, checked handles and the undo of one call.
+// The host's document: stacking order, checked handles, the undo of one call and the host's
+// Undo and Redo.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <functional>
+#include <optional>
+#include <random>
 #include <tuple>
 #include <vector>
 
@@ -192,6 +196,259 @@ TEST_F(DocumentTest, KeptStepsAndTheArtNeverShareARangeThatOneOfThemFrees) {
   doc.endCall();
   ASSERT_EQ(doc.undo(), 0);
   EXPECT_EQ(points(a), (std::vector<float>{1, 3}));
+}
+
+TEST_F(DocumentTest, UndoInsideACallHandsBackRangesTheKeptStepStillNeeds) {
+  // The kept step's snapshot shares an art's points; a later call changes the art, takes the
+  // changes back twice (once after the art wrote its points, once while it still shares them with
+  // the call's snapshot) and makes arts of the same size, which reuse any range given back.
+  auto path = [](float x) {
+    return std::vector<HostPathSegment>{{{x, 0}, {x, 0}, {x, 0}, 1}, {{x, 5}, {x, 5}, {x, 5}, 1}};
+  };
+  auto points = [&](HostArt a) {
+    auto art = doc.find(a);
+    std::vector<float> xs;
+    for (const HostPathSegment& s : art->segments) xs.push_back(s.p.h + s.p.v);
+    return xs;
+  };
+  doc.beginCall();
+  HostArt a = make(kPlaceAboveAll, nullptr, 1);
+  ASSERT_EQ(doc.setSegments(a, 0, path(1)), 0);
+  doc.endCall();
+  doc.beginCall();
+  ASSERT_EQ(doc.setOpacity(a, 0.5f), 0);
+  doc.endCall();
+
+  doc.beginCall();
+  ASSERT_EQ(doc.setOpacity(a, 0.25f), 0);
+  ASSERT_EQ(doc.setSegments(a, 0, path(2)), 0);
+  ASSERT_EQ(doc.undoCall(), 0);
+  ASSERT_EQ(doc.setOpacity(a, 0.75f), 0);
+  ASSERT_EQ(doc.undoCall(), 0);
+  for (int i = 0; i < 8; ++i) ASSERT_EQ(doc.setSegments(make(kPlaceAboveAll), 0, path(9)), 0);
+  EXPECT_EQ(points(a), (std::vector<float>{1, 6}));
+  EXPECT_EQ(doc.find(a)->opacity, 0.5f);
+  ASSERT_EQ(doc.undoCall(), 0);
+  doc.endCall();
+  ASSERT_TRUE(doc.canUndo());  // the call changed nothing in the end: the step stays
+
+  for (int round = 0; round < 2; ++round) {
+    ASSERT_EQ(doc.undo(), 0);
+    EXPECT_EQ(points(a), (std::vector<float>{1, 6}));
+    EXPECT_EQ(doc.find(a)->opacity, 1.0f);
+    ASSERT_EQ(doc.redo(), 0);
+    EXPECT_EQ(points(a), (std::vector<float>{1, 6}));
+    EXPECT_EQ(doc.find(a)->opacity, 0.5f);
+  }
+  // Once the step is forgotten the art alone holds its points, and writing them leaves arts
+  // made since alone.
+  ASSERT_EQ(doc.setOpacity(a, 1), 0);
+  std::vector<HostArt> others;
+  for (int i = 0; i < 8; ++i) {
+    others.push_back(make(kPlaceAboveAll));
+    ASSERT_EQ(doc.setSegments(others.back(), 0, path(7)), 0);
+  }
+  ASSERT_EQ(doc.setSegments(a, 0, path(3)), 0);
+  EXPECT_EQ(points(a), (std::vector<float>{3, 8}));
+  for (HostArt o : others) EXPECT_EQ(points(o), (std::vector<float>{7, 12}));
+  EXPECT_EQ(doc.styleCount(), 1u);
+}
+
+// A simple model of the arts (bottom to top), against which random sequences of changes, undo
+// inside a call, ends of calls (joined or not) and the host's Undo and Redo are checked: each
+// art's points, paint, opacity and closing, the stacking order, which handles are live, and that
+// once no step is kept the document holds exactly the paints its arts use.
+struct ModelArt {
+  int id;
+  float opacity;
+  float grey;  // the fill's grey, -1 for the new-path paint
+  bool closed;
+  std::vector<float> xs;  // each segment's anchor across
+};
+using ModelState = std::vector<ModelArt>;
+
+TEST_F(DocumentTest, RandomSequencesFollowASimpleModel) {
+  for (uint32_t seed = 1; seed <= 6; ++seed) {
+    SCOPED_TRACE(seed);
+    Document d{DocumentOptions::standard()};
+    std::mt19937 rng(seed);
+    auto pick = [&](int n) { return static_cast<int>(rng() % static_cast<uint32_t>(n)); };
+    std::vector<HostArt> handles;  // by model id
+    ModelState state, callStart, before, after;
+    bool dirty = false, canUndo = false, canRedo = false, lastCall = false, join = false;
+    float next = 1;
+    auto segs = [](const std::vector<float>& xs) {
+      std::vector<HostPathSegment> s;
+      for (float x : xs) s.push_back({{x, 1}, {x, 2}, {x, 3}, 1});
+      return s;
+    };
+    auto at = [&](int n) -> ModelArt& { return state[static_cast<size_t>(n)]; };
+    auto check = [&](int step) {
+      SCOPED_TRACE(step);
+      std::vector<int> live;
+      size_t k = 0;
+      d.forEachArt([&](const ArtView& v) {
+        ASSERT_LT(k, state.size());
+        const ModelArt& m = state[k++];
+        EXPECT_EQ(v.opacity, m.opacity);
+        EXPECT_EQ(v.closed, m.closed);
+        EXPECT_EQ(v.style.fillColor.kind == kHostColorGrey ? v.style.fillColor.c.grey : -1.0f, m.grey);
+        std::vector<float> xs;
+        for (const HostPathSegment& s : v.segments) xs.push_back(s.p.h);
+        EXPECT_EQ(xs, m.xs);
+      });
+      ASSERT_EQ(k, state.size());
+      ASSERT_EQ(d.artCount(), state.size());
+      std::vector<bool> isLive(handles.size());
+      for (const ModelArt& m : state) {
+        isLive[static_cast<size_t>(m.id)] = true;
+        auto v = d.find(handles[static_cast<size_t>(m.id)]);
+        ASSERT_TRUE(v);
+        EXPECT_EQ(v->opacity, m.opacity);
+      }
+      for (size_t id = 0; id < handles.size(); ++id) {
+        if (!isLive[id]) {
+          EXPECT_FALSE(d.find(handles[id])) << id;
+        }
+      }
+      EXPECT_EQ(d.canUndo(), canUndo);
+      EXPECT_EQ(d.canRedo(), canRedo);
+      if (!d.inCall() && !canUndo && !canRedo) {
+        std::vector<float> greys{-1};
+        for (const ModelArt& m : state)
+          if (std::find(greys.begin(), greys.end(), m.grey) == greys.end()) greys.push_back(m.grey);
+        EXPECT_EQ(d.styleCount(), greys.size());
+      }
+    };
+    // A change to the arts: in a call it joins the call's step; outside, it forgets the steps.
+    auto change = [&](bool inCall) {
+      const int n = static_cast<int>(state.size());
+      const int op = n == 0 ? 0 : pick(10);
+      const int i = n == 0 ? 0 : pick(n);
+      HostArt a = n == 0 ? nullptr : handles[static_cast<size_t>(at(i).id)];
+      switch (op) {
+        case 0: {  // a new art, in any of the placements
+          const int16_t orders[] = {kPlaceAboveAll, kPlaceBelowAll, kPlaceAbove, kPlaceBelow};
+          const int16_t order = orders[n == 0 ? pick(2) : pick(4)];
+          HostArt made = nullptr;
+          ASSERT_EQ(d.newArt(kHostArtPath, order, a, &made), 0);
+          const ModelArt m{static_cast<int>(handles.size()), 1.0f, -1.0f, false, {}};
+          handles.push_back(made);
+          const auto where = order == kPlaceAboveAll ? state.end()
+                             : order == kPlaceBelowAll ? state.begin()
+                             : state.begin() + i + (order == kPlaceAbove ? 1 : 0);
+          state.insert(where, m);
+          break;
+        }
+        case 1: {  // points written from an index, growing the path when they reach past its end
+          const size_t index = static_cast<size_t>(pick(static_cast<int>(at(i).xs.size()) + 1));
+          std::vector<float> xs(static_cast<size_t>(1 + pick(3)));
+          for (float& x : xs) x = next++;
+          ASSERT_EQ(d.setSegments(a, index, segs(xs)), 0);
+          if (at(i).xs.size() < index + xs.size()) at(i).xs.resize(index + xs.size());
+          std::copy(xs.begin(), xs.end(), at(i).xs.begin() + static_cast<std::ptrdiff_t>(index));
+          break;
+        }
+        case 2: {  // shorter or longer, in small sizes that reuse each other's ranges, and past 16
+          const size_t counts[] = {0, 1, 2, 3, 4, 17, 20};
+          const size_t count = counts[pick(7)];
+          ASSERT_EQ(d.setSegmentCount(a, count), 0);
+          at(i).xs.resize(count, 0.0f);
+          break;
+        }
+        case 3:
+          at(i).opacity = static_cast<float>(pick(100)) / 100;
+          ASSERT_EQ(d.setOpacity(a, at(i).opacity), 0);
+          break;
+        case 4: {
+          HostPathStyle st = d.options().newPathStyle;
+          at(i).grey = static_cast<float>(1 + pick(3)) / 4;
+          st.fillColor = greyColor(at(i).grey);
+          ASSERT_EQ(d.setStyle(a, st), 0);
+          break;
+        }
+        case 5:
+          ASSERT_EQ(d.disposeArt(a), 0);
+          state.erase(state.begin() + i);
+          break;
+        case 6: {
+          HostArt copy = nullptr;
+          ASSERT_EQ(d.duplicateArt(a, kPlaceAboveAll, nullptr, &copy), 0);
+          ModelArt m = at(i);
+          m.id = static_cast<int>(handles.size());
+          handles.push_back(copy);
+          state.push_back(m);
+          break;
+        }
+        case 7:
+          ASSERT_EQ(d.transform(a, {1, 0, 0, 1, 1, 0}, true, std::nullopt), 0);
+          for (float& x : at(i).xs) x += 1;
+          break;
+        case 8:
+          at(i).closed = !at(i).closed;
+          ASSERT_EQ(d.setClosed(a, at(i).closed), 0);
+          break;
+        default:
+          ASSERT_EQ(d.setOpacity(a, at(i).opacity), 0);  // a change that changes nothing visible
+          break;
+      }
+      if (inCall) {
+        dirty = true;
+      } else {
+        canUndo = canRedo = lastCall = false;
+      }
+    };
+
+    for (int step = 0; step < 400; ++step) {
+      const int what = pick(10);
+      if (what < 6) {  // a call of a few changes, some taken back inside it
+        if (pick(3) == 0) {
+          d.joinNextCall();
+          join = true;
+        }
+        d.beginCall();
+        callStart = state;
+        dirty = false;
+        const int changes = pick(8);
+        for (int c = 0; c < changes; ++c) {
+          if (pick(6) == 0) {
+            ASSERT_EQ(d.undoCall(), 0);
+            state = callStart;
+            dirty = false;
+          } else {
+            ASSERT_NO_FATAL_FAILURE(change(true));
+          }
+        }
+        d.endCall();
+        if (dirty) {
+          if (!(join && lastCall)) before = callStart;
+          after = state;
+          canUndo = lastCall = true;
+          canRedo = false;
+        } else {
+          lastCall = false;
+        }
+        join = false;
+      } else if (what < 8) {
+        ASSERT_EQ(d.undo(), canUndo ? 0 : kHostBadParameterErr);
+        if (canUndo) {
+          state = before;
+          canUndo = lastCall = false;
+          canRedo = true;
+        }
+      } else if (what < 9) {
+        ASSERT_EQ(d.redo(), canRedo ? 0 : kHostBadParameterErr);
+        if (canRedo) {
+          state = after;
+          canRedo = lastCall = false;
+          canUndo = true;
+        }
+      } else {
+        ASSERT_NO_FATAL_FAILURE(change(false));
+      }
+      ASSERT_NO_FATAL_FAILURE(check(step));
+    }
+  }
 }
 
 TEST_F(DocumentTest, TheChangeLogNamesTheSlotsChangedSinceARevision) {
