@@ -120,6 +120,20 @@ TEST_F(DialogTest, FactorPopupAndZoomChangeNoDesign) {
   EXPECT_EQ(r.viewZoom, 250.0f);
 }
 
+// The view's zoom is the percentage times 0.01 in single precision, over the spin edit's range:
+// 2.5 and 7.5 are values where a division by 100 would round otherwise.
+TEST_F(DialogTest, ZoomIsThePercentageTimesOneHundredth) {
+  ASSERT_EQ(runDialog(defaults(),
+                      [&](ModalSession& s) {
+                        for (float percent : {1.0f, 2.5f, 7.5f, 100.0f, 250.0f, 333.25f, 500.0f}) {
+                          SCOPED_TRACE(percent);
+                          act(s, {{Act::Set, fl::kZoomItem, percent}});
+                          EXPECT_EQ(host().document().viewZoom(), percent * 0.01f);
+                        }
+                      }),
+            0);
+}
+
 // (tests/tables holds every pick button's field and value.)
 TEST_F(DialogTest, ATrackerCallWithoutAPickStillRereadsAndShowsThePage) {
   // A tracker call without the pick bit sets nothing and asks for no point, but still re-reads

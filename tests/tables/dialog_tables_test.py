@@ -327,7 +327,8 @@ class PickTracker(DialogTest):
     # so no re-read through the spin edit changes it. The spin edit shows it within its range.
     POINTS = {150: (-188, 0), 151: (7000, 0), 152: (206, 496), 153: (-2500, 0), 154: (0, 2345),
               155: (1234, 0), 156: (0, -777), 165: (5000, 0), 166: (0, -4321),
-              **{157 + k: (20000 + 100 * k, 0) for k in range(8)}}
+              # a tenth taken as x times 0.1 in single precision: x / 10 would round these otherwise
+              **{157 + k: (-2998 + 5 * k, 0) for k in range(8)}}
 
     def test_each_button_sets_its_field_from_the_picked_point(self):
         cases = [(button, field, value, mode) for button, field, value in rules.PICKS
