@@ -176,6 +176,23 @@ class Layout(DialogTest):
             with self.subTest(page=n):
                 self.assertPageShown(dump, n)
 
+    def test_the_page_notifier_walks_the_rows_in_order(self):
+        # Pages 1 to 7, each row in its order. A show made to fail leaves its item as it was, so
+        # failing the j-th call of a tab press tells which item that call was for: opened on the
+        # item's own page, the press on another tab leaves that one item visible.
+        walk = [i for n in sorted(rules.PAGES) for i in rules.PAGES[n]]
+        hidden_at_creation = sum(len(rules.PAGES[n]) for n in rules.PAGES if n > 1)
+        before_press = hidden_at_creation + len(walk)  # the creation, then the stored page's bring-up
+        cases = [(item, rules.ITEM[item].page % 7 + 1) for item in walk]
+        dumps = run_many([dict(record=base(currentPage=rules.ITEM[item].page), script=["page %d" % other],
+                               fails=["item.show@%d" % (before_press + j + 1)])
+                          for j, (item, other) in enumerate(cases)])
+        common = {i.id for i in rules.LAYOUT if i.page == 0}
+        for (item, other), dump in zip(cases, dumps):
+            with self.subTest(item=item):
+                visible = {i["id"] for i in dump["items"] if i["visible"]}
+                self.assertEqual(visible, common | set(rules.PAGES[other]) | {item})
+
     def assertPageShown(self, dump, n):
         visible = {i["id"] for i in dump["items"] if i["visible"]}
         common = {i.id for i in rules.LAYOUT if i.page == 0}
