@@ -438,19 +438,19 @@ SIXTEENTHS = [3, 11, 5, 13, 7, 1, 15, 9, 2, 14, 6, 10, 4, 12, 8]
 
 class Tumble(DialogTest):
     @staticmethod
-    def draws_for(choose, values=None):
+    def draws_for(choose, values=None, pool=None):
         """Tumble's draws, and the record it leaves: choose(step, chance) says whether a step's
         chance passes (given the draw just above its threshold, or the draw at it); each formula
-        draw comes from values(step) or else in turn from distinct sixteenths."""
+        draw comes from values(step) or else in turn from `pool` (distinct sixteenths unless given)."""
         draws = []
-        turn = iter(SIXTEENTHS * 20)
+        turn = iter((pool or [s / 16 for s in SIXTEENTHS]) * 20)
 
         def draw(step, chance):
             if chance is not None:
                 d = rules.above_chance(chance) if choose(step, chance) else rules.at_chance(chance)
             else:
                 v = values(step) if values else None
-                d = v if v is not None else next(turn) / 16
+                d = v if v is not None else next(turn)
             draws.append(d)
             return d
 
@@ -501,6 +501,17 @@ class Tumble(DialogTest):
                     self.assertTrue(same(record[field], value), (field, record[field]))
                 self.assertRecord(dump["record"], self.expect(record))
                 self.assertControlsShow(dump, dump["record"])
+
+    def test_each_value_is_computed_in_single_precision_in_the_written_order(self):
+        # Draws that are no binary fractions, so that each rounding shows: 100 x (r + 1) - 100 r
+        # is not 100 r + 100 - 100 r for r = 0.2 (steps 13 and 18 take it), and the page bring-up's
+        # re-read made to fail (its first notification, the fourth the host is asked for after the
+        # opening's two and the factor popup's), so the record holds what Tumble computed.
+        pool = [f32(x) for x in (0.1, 0.7, 0.35, 0.6, 0.45, 0.2, 0.9, 0.15, 0.2, 0.85, 0.3, 0.65)]
+        draws, record = self.draws_for(lambda s, t: True, pool=pool)
+        self.assertGreater(record["starCount"], 1)
+        dump = run_dialog(unusual(), script=["press 111"], draws=draws, fails=["item.sendNotify@4=-1"])
+        self.assertRecord(dump["record"], record)
 
     def test_each_threshold_is_strict(self):
         # One chance at a time just above its threshold, the others at theirs.
