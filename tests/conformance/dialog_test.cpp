@@ -61,35 +61,7 @@ TEST_F(DialogTest, ItemsCarryTheirProceduresAndEntriesTheirPositions) {
   EXPECT_EQ(record().fillSwatch, 0);
 }
 
-// The page notifier walks the pages 1 to 7 and each page's items in the order of its row. A show
-// call made to fail leaves its item as it was, which tells which item that call was for.
-TEST_F(DialogTest, PageNotifierShowsAndHidesEachPageInRowOrder) {
-  const int rowSizes[fl::kPageCount] = {15, 10, 20, 25, 9, 16, 8};
-  struct Case {
-    int pressed;
-    int rowPage;   // the page whose row holds the failed call: the one shown before (1) or pressed
-    int position;  // 0-based position in that row
-    int32_t item;
-  };
-  const Case cases[] = {{3, 1, 1, 41}, {3, 1, 6, 120}, {3, 3, 2, 44},
-                        {3, 3, 11, 124}, {4, 4, 16, 125}, {5, 5, 1, 182}, {7, 7, 1, 88}};
-  for (const Case& c : cases) {
-    SCOPED_TRACE(testing::Message() << "tab " << c.pressed << ", row " << c.rowPage << " #" << c.position);
-    int call = c.position + 1;
-    for (int n = 1; n < c.rowPage; ++n) call += rowSizes[n - 1];
-    BurstParams p = defaults();
-    p.currentPage = 1;
-    ASSERT_EQ(runDialog(p,
-                        [&](ModalSession& s) {
-                          const bool before = s.item(c.item)->visible;
-                          host().faults().failOn("item.show", static_cast<uint64_t>(call), -1);
-                          act(s, {showPage(c.pressed)});
-                          EXPECT_EQ(s.item(c.item)->visible, before);
-                          EXPECT_NE(before, c.rowPage == c.pressed);
-                        }),
-              0);
-  }
-}
+// (tests/tables holds the order in which the page notifier shows and hides every page's row.)
 
 TEST_F(DialogTest, FactorPopupAndZoomChangeNoDesign) {
   BurstParams p = defaults();
@@ -118,6 +90,20 @@ TEST_F(DialogTest, FactorPopupAndZoomChangeNoDesign) {
   EXPECT_EQ(r.fanFactorPerElement, 70.0f);
   EXPECT_EQ(r.factorMode, 0);
   EXPECT_EQ(r.viewZoom, 250.0f);
+}
+
+// The view's zoom is the percentage times 0.01 in single precision, over the spin edit's range:
+// 2.5 and 7.5 are values where a division by 100 would round otherwise.
+TEST_F(DialogTest, ZoomIsThePercentageTimesOneHundredth) {
+  ASSERT_EQ(runDialog(defaults(),
+                      [&](ModalSession& s) {
+                        for (float percent : {1.0f, 2.5f, 7.5f, 100.0f, 250.0f, 333.25f, 500.0f}) {
+                          SCOPED_TRACE(percent);
+                          act(s, {{Act::Set, fl::kZoomItem, percent}});
+                          EXPECT_EQ(host().document().viewZoom(), percent * 0.01f);
+                        }
+                      }),
+            0);
 }
 
 // (tests/tables holds every pick button's field and value.)

@@ -27,6 +27,7 @@ void TestUser::run(flhost::ModalSession& s) {
     if (!s.ended()) s.end(1);
     return hasProc;
   };
+  modals.push_back({s.resourceId(), s.dialog().name, s.dialog().style});
   switch (s.resourceId()) {
     case fl::kErrorDialogId:
       errors.push_back({text(2), text(3), false});

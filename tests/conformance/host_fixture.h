@@ -34,6 +34,14 @@ class TestUser : public flhost::DialogDriver {
   bool aboutOkHasProc = false;
   std::vector<std::string> alerts;
   int filterDialogs = 0;
+  // Every modal dialog the plug-in opened, in order: its resource, the name it gave and its style.
+  struct ModalOpened {
+    int32_t resourceId;
+    std::string name;
+    int32_t style;
+    bool operator==(const ModalOpened&) const = default;
+  };
+  std::vector<ModalOpened> modals;
 };
 
 // Works the dialog as a user: each action must be accepted.

@@ -237,6 +237,18 @@ TEST_F(HostTest, AboutBoxShowsItsProductLines) {
   EXPECT_TRUE(user().aboutOkHasProc);
 }
 
+// Each of the three dialogs is opened modally by its own name and resource, with style 0.
+TEST_F(HostTest, EachDialogIsOpenedByItsNameAndResource) {
+  startUp();
+  EXPECT_EQ(host().about(), 0);
+  setRecord(defaults());
+  host().faults().failOn("art.newArt", 1, code("SEGM"));
+  EXPECT_EQ(host().go(), code("SEGM"));
+  EXPECT_EQ(host().getParameters(), 0);
+  using M = TestUser::ModalOpened;
+  EXPECT_EQ(user().modals, (std::vector<M>{{16050, "About Dialog", 0}, {16051, "Error Dialog", 0}, {16100, "VL08_Flarimond", 0}}));
+}
+
 TEST_F(HostTest, NestedCallsWorkWithTheOuterCallsSuites) {
   startUp();
   int heldInside = -1;

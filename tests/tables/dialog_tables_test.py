@@ -176,6 +176,23 @@ class Layout(DialogTest):
             with self.subTest(page=n):
                 self.assertPageShown(dump, n)
 
+    def test_the_page_notifier_walks_the_rows_in_order(self):
+        # Pages 1 to 7, each row in its order. A show made to fail leaves its item as it was, so
+        # failing the j-th call of a tab press tells which item that call was for: opened on the
+        # item's own page, the press on another tab leaves that one item visible.
+        walk = [i for n in sorted(rules.PAGES) for i in rules.PAGES[n]]
+        hidden_at_creation = sum(len(rules.PAGES[n]) for n in rules.PAGES if n > 1)
+        before_press = hidden_at_creation + len(walk)  # the creation, then the stored page's bring-up
+        cases = [(item, rules.ITEM[item].page % 7 + 1) for item in walk]
+        dumps = run_many([dict(record=base(currentPage=rules.ITEM[item].page), script=["page %d" % other],
+                               fails=["item.show@%d" % (before_press + j + 1)])
+                          for j, (item, other) in enumerate(cases)])
+        common = {i.id for i in rules.LAYOUT if i.page == 0}
+        for (item, other), dump in zip(cases, dumps):
+            with self.subTest(item=item):
+                visible = {i["id"] for i in dump["items"] if i["visible"]}
+                self.assertEqual(visible, common | set(rules.PAGES[other]) | {item})
+
     def assertPageShown(self, dump, n):
         visible = {i["id"] for i in dump["items"] if i["visible"]}
         common = {i.id for i in rules.LAYOUT if i.page == 0}
@@ -327,7 +344,8 @@ class PickTracker(DialogTest):
     # so no re-read through the spin edit changes it. The spin edit shows it within its range.
     POINTS = {150: (-188, 0), 151: (7000, 0), 152: (206, 496), 153: (-2500, 0), 154: (0, 2345),
               155: (1234, 0), 156: (0, -777), 165: (5000, 0), 166: (0, -4321),
-              **{157 + k: (20000 + 100 * k, 0) for k in range(8)}}
+              # a tenth taken as x times 0.1 in single precision: x / 10 would round these otherwise
+              **{157 + k: (-2998 + 5 * k, 0) for k in range(8)}}
 
     def test_each_button_sets_its_field_from_the_picked_point(self):
         cases = [(button, field, value, mode) for button, field, value in rules.PICKS
@@ -420,19 +438,19 @@ SIXTEENTHS = [3, 11, 5, 13, 7, 1, 15, 9, 2, 14, 6, 10, 4, 12, 8]
 
 class Tumble(DialogTest):
     @staticmethod
-    def draws_for(choose, values=None):
+    def draws_for(choose, values=None, pool=None):
         """Tumble's draws, and the record it leaves: choose(step, chance) says whether a step's
         chance passes (given the draw just above its threshold, or the draw at it); each formula
-        draw comes from values(step) or else in turn from distinct sixteenths."""
+        draw comes from values(step) or else in turn from `pool` (distinct sixteenths unless given)."""
         draws = []
-        turn = iter(SIXTEENTHS * 20)
+        turn = iter((pool or [s / 16 for s in SIXTEENTHS]) * 20)
 
         def draw(step, chance):
             if chance is not None:
                 d = rules.above_chance(chance) if choose(step, chance) else rules.at_chance(chance)
             else:
                 v = values(step) if values else None
-                d = v if v is not None else next(turn) / 16
+                d = v if v is not None else next(turn)
             draws.append(d)
             return d
 
@@ -483,6 +501,17 @@ class Tumble(DialogTest):
                     self.assertTrue(same(record[field], value), (field, record[field]))
                 self.assertRecord(dump["record"], self.expect(record))
                 self.assertControlsShow(dump, dump["record"])
+
+    def test_each_value_is_computed_in_single_precision_in_the_written_order(self):
+        # Draws that are no binary fractions, so that each rounding shows: 100 x (r + 1) - 100 r
+        # is not 100 r + 100 - 100 r for r = 0.2 (steps 13 and 18 take it), and the page bring-up's
+        # re-read made to fail (its first notification, the fourth the host is asked for after the
+        # opening's two and the factor popup's), so the record holds what Tumble computed.
+        pool = [f32(x) for x in (0.1, 0.7, 0.35, 0.6, 0.45, 0.2, 0.9, 0.15, 0.2, 0.85, 0.3, 0.65)]
+        draws, record = self.draws_for(lambda s, t: True, pool=pool)
+        self.assertGreater(record["starCount"], 1)
+        dump = run_dialog(unusual(), script=["press 111"], draws=draws, fails=["item.sendNotify@4=-1"])
+        self.assertRecord(dump["record"], record)
 
     def test_each_threshold_is_strict(self):
         # One chance at a time just above its threshold, the others at theirs.
