@@ -181,15 +181,16 @@ OutputFormat outputFormatOf(const fs::path& path) {
   for (char& c : ext) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
   if (ext == ".svg") return OutputFormat::Svg;
   if (ext == ".json") return OutputFormat::Json;
-  if (ext == ".png") {
+  if (ext == ".png" || ext == ".pdf") {
 #ifdef FLARIMOND_HAVE_CAIRO
-    return OutputFormat::Png;
+    return ext == ".png" ? OutputFormat::Png : OutputFormat::Pdf;
 #else
-    throw ToolError(displayPath(path) + ": PNG export is not available in this build; use .svg or .json");
+    throw ToolError(displayPath(path) + ": " + (ext == ".png" ? "PNG" : "PDF") +
+                    " export is not available in this build; use .svg or .json");
 #endif
   }
   throw ToolError(displayPath(path) + ": unknown output type " + (ext.empty() ? std::string("(no extension)") : inQuotes(ext)) +
-                  "; use .svg, .json or .png");
+                  "; use .svg, .json, .png or .pdf");
 }
 
 PaintColour parseColour(std::string_view text, std::string_view what) {

@@ -54,9 +54,9 @@ int16_t parseColorModel(std::string_view text, std::string_view what = "--color-
 // The model's name as --color-model takes it.
 std::string colorModelText(int16_t model);
 
-// The export formats, by the output file's extension (any case). PNG needs a host built with
-// cairo; without it .png is refused with its own message.
-enum class OutputFormat { Svg, Json, Png };
+// The export formats, by the output file's extension (any case). PNG and PDF need a host built
+// with cairo; without it .png and .pdf are refused with their own message.
+enum class OutputFormat { Svg, Json, Png, Pdf };
 OutputFormat outputFormatOf(const std::filesystem::path& path);
 
 // A colour as written on the command line and in swatch files: none (no paint), grey:G,

@@ -28,9 +28,13 @@ const char* const kFormatsHelp =
     "         \"closed\", \"fill\" and \"stroke\" (paint flag, colour kind, components; stroke width),\n"
     "         \"opacity\" and \"artStyle\"; numbers as the shortest text of the float the host holds\n"
     "  .png   the same picture as the SVG, --width pixels wide, on white or transparent\n"
+    "  .pdf   the same picture as vectors on one PDF page the size of the view (with --frame page\n"
+    "         the page itself, no border); colours as on screen (RGB; CMYK values stay in the\n"
+    "         description)\n"
     "Each carries what made it (record, seed, draws before the drawing, document options, version,\n"
     "a digest of the art): the JSON's \"design\", a <metadata> element on the SVG's group \"design\"\n"
-    "(which a copy of the group takes along), a PNG iTXt chunk 'flarimond:design'; 'flarimond\n"
+    "(which a copy of the group takes along), a PNG iTXt chunk 'flarimond:design', the PDF's\n"
+    "Subject (with Keywords 'flarimond:design'); 'flarimond\n"
     "inspect FILE' shows it and 'render --from FILE' draws it again.\n"
     "Parameter files (by extension; a file that cannot be a record is refused, every problem named;\n"
     "a value outside its control's range is passed to the plug-in as stored, with a warning):\n"
@@ -129,7 +133,7 @@ void addPictureOptions(CLI::App* cmd, RenderArgs& r) {
                   "transparent")
       ->type_name("KIND");
   cmd->add_option("--frame", r.frame,
-                  "What a picture (.svg, .png) shows: page (default), the page\n"
+                  "What a picture (.svg, .png, .pdf) shows: page (default), the page\n"
                   "as an editor's artboard; art, a square around the art alone;\n"
                   "or all, the page and all the art")
       ->type_name("page|art|all");

@@ -19,6 +19,12 @@ void writeDesignDocument(const flhost::Document& doc, const DesignRecord& design
     flhost::writeDocumentSvg(doc, out, picture.frame, designSvgMetadata(design));
   } else if (format == OutputFormat::Json) {
     flhost::writeDocumentJson(doc, out, designJson(design));
+  } else if (format == OutputFormat::Pdf) {
+#ifdef FLARIMOND_HAVE_CAIRO
+    std::string why;
+    if (!flhost::writeDocumentPdf(doc, out, &why, picture.frame, designPdfInfo(design)))
+      throw ToolError(std::string(name) + ": " + why);
+#endif
   } else {
 #ifdef FLARIMOND_HAVE_CAIRO
     std::string why;
@@ -74,8 +80,9 @@ std::vector<FoundDesign> designsIn(std::string bytes, DesignFileKind kind, std::
       warnRanges(designs.back(), file, warnings);
     }
   } else {
-    std::vector<CarriedText> found =
-        kind == DesignFileKind::Svg ? svgDescriptions(bytes, file) : pngDescriptions(bytes, file);
+    std::vector<CarriedText> found = kind == DesignFileKind::Svg   ? svgDescriptions(bytes, file)
+                                     : kind == DesignFileKind::Png ? pngDescriptions(bytes, file)
+                                                                   : pdfDescriptions(bytes, file);
     std::vector<std::string> ids = designIds(found);
     for (size_t i = 0; i < found.size(); ++i) {
       std::string source = designSource(file, ids[i], found.size());
@@ -88,7 +95,7 @@ std::vector<FoundDesign> designsIn(std::string bytes, DesignFileKind kind, std::
       designs.push_back(std::move(f));
     }
   }
-  if (designs.empty()) throw ToolError(file + ": carries no design (flarimond writes one into every SVG, PNG and JSON)");
+  if (designs.empty()) throw ToolError(file + ": carries no design (flarimond writes one into every SVG, PNG, PDF and JSON)");
   return designs;
 }
 
@@ -99,7 +106,8 @@ std::vector<FoundDesign> readDesigns(const fs::path& path, std::ostream& warning
   DesignFileKind kind = ext == ".svg"   ? DesignFileKind::Svg
                         : ext == ".png" ? DesignFileKind::Png
                         : ext == ".json" ? DesignFileKind::Json
-                                         : throw ToolError(name + ": expected a .svg, .png or .json file that flarimond wrote");
+                        : ext == ".pdf"  ? DesignFileKind::Pdf
+                                         : throw ToolError(name + ": expected a .svg, .png, .pdf or .json file that flarimond wrote");
   // A design file is a whole picture or document, which can run to hundreds of megabytes.
   return designsIn(readInputFile(path, std::uintmax_t{1} << 30), kind, name, warnings);
 }

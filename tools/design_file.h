@@ -10,9 +10,12 @@
 //          the picture's own <metadata> (or a sheet tile's group); those are read as well.
 //   .png   an iTXt chunk with the keyword "flarimond:design" before the image data, one per
 //          design (design_png.cpp)
+//   .pdf   the document information: Keywords "flarimond:design" and the JSON as the Subject
+//          (design_pdf.cpp), read with poppler; a PDF holds one design
 //
 // Reading goes through real parsers: the JSON library with json_reader.h's limits, pugixml for
-// SVG (no DTD, no entity of its own, no network; a comment is not read at all), libpng for PNG.
+// SVG (no DTD, no entity of its own, no network; a comment is not read at all), libpng for PNG,
+// poppler for PDF.
 // Every message names the file.
 #pragma once
 
@@ -36,6 +39,8 @@ inline constexpr std::string_view kDesignPngKeyword = "flarimond:design";
 // The carriers' forms of a description: the SVG element that holds it, the PNG text chunk.
 std::string designSvgMetadata(const DesignRecord& design);
 flhost::PngText designPngText(const DesignRecord& design);
+inline constexpr std::string_view kDesignPdfKeywords = "flarimond:design";
+flhost::PdfInfo designPdfInfo(const DesignRecord& design);
 
 // Writes the document with its design inside, in the format: what render, apply and the served
 // downloads write. ToolError when the PNG cannot be made (named after `name`).
@@ -60,7 +65,7 @@ struct FoundDesign {
 };
 
 // The kinds of file that carry designs, by extension (any case).
-enum class DesignFileKind { Svg, Png, Json };
+enum class DesignFileKind { Svg, Png, Json, Pdf };
 
 // Every design a file carries, in file order. ToolError for a file that cannot be read (missing,
 // a folder, a FIFO, unreadable), is not SVG, PNG or JSON, is not well formed, or carries none; a
@@ -82,7 +87,7 @@ const FoundDesign& chooseDesign(const std::vector<FoundDesign>& designs, const s
 // How a design is named in messages: "FILE" for a file's only design, "FILE (design ID)" else.
 std::string designSource(std::string_view file, const std::string& id, size_t designsInFile);
 
-// --- the carriers (design_svg.cpp, design_png.cpp, design_json.cpp)
+// --- the carriers (design_svg.cpp, design_png.cpp, design_pdf.cpp, design_json.cpp)
 
 // A description as found in a carrier, before it is read.
 struct CarriedText {
@@ -93,6 +98,7 @@ struct CarriedText {
 };
 std::vector<CarriedText> svgDescriptions(std::string& bytes, std::string_view name);
 std::vector<CarriedText> pngDescriptions(const std::string& bytes, std::string_view name);
+std::vector<CarriedText> pdfDescriptions(const std::string& bytes, std::string_view name);
 // The JSON document's "design" member, read in the same pass as the document.
 std::optional<DesignRecord> jsonDescription(std::string_view bytes, std::string_view name);
 

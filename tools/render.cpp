@@ -21,7 +21,7 @@ namespace {
 
 // -o and --save-params, which render and apply share.
 void addOutputOptions(CLI::App* cmd, RenderArgs& r) {
-  cmd->add_option("-o,--output", r.output, "The document to write: .svg, .json or .png")->type_name("FILE")->required();
+  cmd->add_option("-o,--output", r.output, "The document to write: .svg, .json, .png or .pdf")->type_name("FILE")->required();
   cmd->add_option("--save-params", r.saveParams,
                   "Also write the record the host holds after the run and where\n"
                   "the random source stood when its drawing began (.json; or\n"
@@ -175,7 +175,7 @@ Command addRenderCommand(CLI::App& app) {
                   "makes its defaults")
       ->type_name("FILE");
   cmd->add_option("--from", render->from,
-                  "Draw again the design a flarimond .svg, .png or .json\n"
+                  "Draw again the design a flarimond .svg, .png, .pdf or .json\n"
                   "carries; other options change only what they name")
       ->type_name("FILE");
   cmd->add_option("--design", render->design,
