@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "colour_names.h"
 #include "document_suite.h"
 #include "faults.h"
 
@@ -144,14 +145,81 @@ std::string drawsText(const std::vector<float>& draws) {
   return s;
 }
 
+namespace {
+
+constexpr double kPointsPerInch = 72.0;
+
+struct PageName {
+  std::string_view name;
+  double width, height;  // points, portrait
+};
+// ISO sizes in whole millimetres, the North American ones in inches.
+constexpr double kMm = kPointsPerInch / 25.4;
+constexpr PageName kPageNames[] = {
+    {"a3", 297 * kMm, 420 * kMm},       {"a4", 210 * kMm, 297 * kMm},       {"a5", 148 * kMm, 210 * kMm},
+    {"letter", 8.5 * 72, 11 * 72},      {"legal", 8.5 * 72, 14 * 72},       {"tabloid", 11 * 72, 17 * 72},
+};
+
+// Points in one unit: "pt" (or none), "mm", "cm", "in"; 0 for anything else.
+double pointsPerUnit(std::string_view unit) {
+  if (unit.empty() || unit == "pt") return 1;
+  if (unit == "mm") return kMm;
+  if (unit == "cm") return 10 * kMm;
+  if (unit == "in") return kPointsPerInch;
+  return 0;
+}
+
+std::string lowered(std::string_view text) {
+  std::string s(text);
+  for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return s;
+}
+
+}  // namespace
+
 PageSize parsePageSize(std::string_view text, std::string_view what) {
   const std::string option = std::string(what) + " " + inQuotes(text);
-  size_t x = text.find_first_of("xX");
-  if (x == std::string_view::npos) throw ToolError(option + ": expected WIDTHxHEIGHT in points, such as 612x792");
-  PageSize page;
-  std::string_view w = trim(text.substr(0, x)), h = trim(text.substr(x + 1));
-  if (!readFloat(w, &page.width) || !readFloat(h, &page.height))
-    throw ToolError(option + ": expected WIDTHxHEIGHT in points, such as 612x792");
+  const std::string accepted =
+      ": expected WIDTHxHEIGHT with a unit pt (the default), mm, cm or in (612x792, 210x297mm, 8.5x11in), "
+      "or a3, a4, a5, letter, legal or tabloid, each with :landscape or :portrait";
+  std::string lower = lowered(trim(text));
+  std::string_view spec = lower;
+  bool landscape = false;
+  if (size_t colon = spec.find(':'); colon != std::string_view::npos) {
+    std::string_view orientation = spec.substr(colon + 1);
+    if (orientation != "landscape" && orientation != "portrait") throw ToolError(option + accepted);
+    landscape = orientation == "landscape";
+    spec = spec.substr(0, colon);
+  }
+  double width = 0, height = 0;
+  bool named = false;
+  for (const PageName& p : kPageNames)
+    if (p.name == spec) width = p.width, height = p.height, named = true;
+  if (named) {
+    if (landscape) std::swap(width, height);
+  } else {
+    if (text.find(':') != std::string_view::npos) throw ToolError(option + accepted);
+    // The unit after the height, or after each number ("210mmx297mm").
+    auto number = [&](std::string_view part, std::string_view unit, double* v) {
+      part = trim(part);
+      size_t end = part.find_last_of("0123456789.") + 1;
+      if (end == 0) return false;
+      std::string_view own = trim(part.substr(end));
+      if (!own.empty() && !unit.empty() && own != unit) return false;
+      double scale = pointsPerUnit(own.empty() ? unit : own);
+      float f = 0;
+      if (scale == 0 || !readFloat(trim(part.substr(0, end)), &f)) return false;
+      *v = f * scale;
+      return true;
+    };
+    size_t x = spec.find('x');
+    if (x == std::string_view::npos) throw ToolError(option + accepted);
+    std::string_view h = trim(spec.substr(x + 1));
+    size_t unitAt = h.find_last_of("0123456789.") + 1;
+    std::string_view unit = unitAt == 0 ? std::string_view() : trim(h.substr(unitAt));
+    if (!number(spec.substr(0, x), unit, &width) || !number(h, unit, &height)) throw ToolError(option + accepted);
+  }
+  PageSize page{static_cast<float>(width), static_cast<float>(height)};
   if (!(std::isfinite(page.width) && page.width > 0 && std::isfinite(page.height) && page.height > 0))
     throw ToolError(option + ": the width and the height must be positive");
   return page;
@@ -200,13 +268,33 @@ PaintColour parseColour(std::string_view text, std::string_view what) {
     result.color.kind = kHostColorGrey;
     return result;
   }
-  size_t colon = text.find(':');
-  std::string_view kind = colon == std::string_view::npos ? text : text.substr(0, colon);
-  size_t count = kind == "grey" ? 1 : kind == "rgb" ? 3 : kind == "cmyk" ? 4 : 0;
   auto bad = [&](const std::string& why) {
     return ToolError(std::string(what) + " " + inQuotes(text) + ": " + why +
-                     " (write none, grey:G, rgb:R,G,B or cmyk:C,M,Y,K with components from 0 to 1)");
+                     " (write none, #rgb, #rrggbb, a CSS colour name such as orange, or grey:G, rgb:R,G,B or "
+                     "cmyk:C,M,Y,K with components from 0 to 1)");
   };
+  // #rgb, #rrggbb and CSS's names: an RGB colour, each channel of 255 as a component.
+  auto fromRgb24 = [&](uint32_t rgb) {
+    result.color.kind = kHostColorThree;
+    result.color.c.three = {static_cast<float>((rgb >> 16) & 255) / 255.0f,
+                            static_cast<float>((rgb >> 8) & 255) / 255.0f, static_cast<float>(rgb & 255) / 255.0f};
+    return result;
+  };
+  if (!text.empty() && text.front() == '#') {
+    std::string_view hex = text.substr(1);
+    uint32_t v = 0;
+    auto [end, ec] = std::from_chars(hex.data(), hex.data() + hex.size(), v, 16);
+    if ((hex.size() != 3 && hex.size() != 6) || ec != std::errc() || end != hex.data() + hex.size() ||
+        !std::isxdigit(static_cast<unsigned char>(hex.front())))
+      throw bad("expected # and 3 or 6 hexadecimal digits");
+    if (hex.size() == 3) v = ((v >> 8) & 15) * 0x110000 + ((v >> 4) & 15) * 0x1100 + (v & 15) * 0x11;
+    return fromRgb24(v);
+  }
+  size_t colon = text.find(':');
+  if (colon == std::string_view::npos)
+    if (std::optional<uint32_t> named = namedColour(text)) return fromRgb24(*named);
+  std::string_view kind = colon == std::string_view::npos ? text : text.substr(0, colon);
+  size_t count = kind == "grey" ? 1 : kind == "rgb" ? 3 : kind == "cmyk" ? 4 : 0;
   if (count == 0 || colon == std::string_view::npos) throw bad("unknown colour");
   std::vector<float> values;
   std::string_view rest = text.substr(colon + 1);

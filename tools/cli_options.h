@@ -40,7 +40,10 @@ float checkedDraw(float v, std::string_view written, std::string_view what);
 // The list as --draws takes it, each draw the shortest text of its float.
 std::string drawsText(const std::vector<float>& draws);
 
-// --page WxH: the page in points, both positive ("612x792"; "x" or "X").
+// --page: the page in points, both sides positive. WIDTHxHEIGHT in points ("612x792"; "x" or
+// "X"), or with a unit after the height (or after each number): pt, mm, cm or in ("210x297mm",
+// "8.5x11in"); or a name, a3, a4, a5, letter, legal or tabloid, portrait unless followed by
+// ":landscape". Names and units in any case. pageText writes the points back.
 struct PageSize {
   float width = 612.0f;
   float height = 792.0f;
@@ -60,7 +63,9 @@ enum class OutputFormat { Svg, Json, Png, Pdf };
 OutputFormat outputFormatOf(const std::filesystem::path& path);
 
 // A colour as written on the command line and in swatch files: none (no paint), grey:G,
-// rgb:R,G,B or cmyk:C,M,Y,K with components in 0..1. `what` names the option in messages.
+// rgb:R,G,B or cmyk:C,M,Y,K with components in 0..1; or an RGB colour as #rgb, #rrggbb or a CSS
+// colour name (any case), each channel N of 255 the component N/255 as a float. `what` names the
+// option in messages.
 struct PaintColour {
   bool paint = true;
   HostColor color{};

@@ -86,9 +86,11 @@ void addHostOptions(CLI::App* cmd, HostArgs& h) {
   cmd->add_option("--color-model", h.colorModel, "The document's colour model: rgb (default), cmyk or grey")
       ->type_name("MODEL");
   cmd->add_option("--page", h.page,
-                  "Page size in points (default 612x792); the view is centred\n"
-                  "on the page")
-      ->type_name("WxH");
+                  "Page size: WxH in points (default 612x792) or with a unit,\n"
+                  "210x297mm, 8.5x11in, 20x20cm; or a3, a4, a5, letter, legal,\n"
+                  "tabloid, with :landscape to turn it; the view is centred on\n"
+                  "the page")
+      ->type_name("SIZE");
   cmd->add_option("--fail", h.fails,
                   "Make a host operation fail: OPERATION[@N][=CODE]; may be\n"
                   "given several times (see below)")
@@ -100,8 +102,9 @@ void addHostOptions(CLI::App* cmd, HostArgs& h) {
                   "default one (see below)")
       ->type_name("FILE");
   cmd->add_option("--fill", h.fill,
-                  "Fill of new paths: none, grey:G, rgb:R,G,B or cmyk:C,M,Y,K\n"
-                  "(components 0..1); default white")
+                  "Fill of new paths: none, #rgb, #rrggbb, a CSS colour name\n"
+                  "(orange), grey:G, rgb:R,G,B or cmyk:C,M,Y,K (components\n"
+                  "0..1); default white")
       ->type_name("COLOUR");
   cmd->add_option("--stroke", h.stroke,
                   "Stroke of new paths, COLOUR[@WIDTH] as for --fill with the\n"

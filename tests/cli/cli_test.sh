@@ -3,6 +3,7 @@
 # its output files, messages and exit status. Usage: cli_test.sh PATH/TO/flarimond
 set -u
 F="$1"
+H="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
 T="$(mktemp -d)"
 trap 'rm -rf "$T"' EXIT
 failures=0
@@ -197,6 +198,17 @@ check "a design drawn again from its SVG, PNG or JSON is the same document" bash
   cmp '$T/t1.json' '$T/t2.json' && '$F' render --from '$T/t2.json' -o '$T/t3.json' && cmp '$T/t2.json' '$T/t3.json' &&
   '$F' inspect '$T/t.png' | grep -q 'seed 3; the drawing began after [1-9][0-9]* draws'"
 
+check "PDF: an A4 page in points, the PNG's picture when rasterised, and the same design read back" bash -c "
+  '$F' render --seed 4 --preset 9 --page a4 --fill '#ff8800' -o '$T/d.pdf' &&
+  pdfinfo '$T/d.pdf' | grep -q '^Page size: *595.276 x 841.89 pts' && pdfinfo '$T/d.pdf' | grep -q '^Pages: *1\$' &&
+  '$F' render --from '$T/d.pdf' -o '$T/d1.json' &&
+  '$F' render --seed 4 --preset 9 --page 210x297mm --fill rgb:1,0.53333336,0 -o '$T/d2.json' && cmp '$T/d1.json' '$T/d2.json' &&
+  '$F' render --from '$T/d.pdf' -o '$T/d.png' &&
+  pdftoppm -png -singlefile -scale-to-x 1200 -scale-to-y -1 '$T/d.pdf' '$T/dp' && python3 '$H/png_diff.py' '$T/d.png' '$T/dp.png' &&
+  '$F' inspect '$T/d.pdf' | grep -q 'page 595.2756x841.8898' &&
+  '$F' render --seed 4 --frame art -o '$T/art.pdf' && pdfinfo '$T/art.pdf' | grep -q '^Page size: *\([0-9.]*\) x \\1 pts' &&
+  printf '%%PDF-1.4 not really\n' > '$T/bad.pdf' && ! '$F' inspect '$T/bad.pdf' 2> '$T/err' && grep -q 'bad.pdf: the PDF cannot be read' '$T/err'"
+
 check "--set on top of --from changes only that field" bash -c "
   '$F' render --from '$T/a.svg' --set burstCount=21 -o '$T/s2.json' &&
   python3 - '$T/c.json' '$T/s2.json' <<'PY'
@@ -229,7 +241,6 @@ check "messages name what to type and what enables a control" bash -c "
 # The SVG checked by a real SVG toolchain: xmllint against the SVG 1.1 DTD (extended, as the DTD
 # provides for, by the element that carries a design in the picture's metadata) and librsvg's
 # picture against the program's own PNG.
-H="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
 SVG_DTD=/usr/share/xml/w3c-sgml-lib/schema/dtd/REC-SVG11-20110816/svg11.dtd
 cat > "$T/svg.dtd" <<DTD
 <!ENTITY % SVG.metadata.extra.content "| flarimond:design">
