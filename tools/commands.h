@@ -53,6 +53,10 @@ struct SheetArgs {
   std::string columns;            // tiles per row with one --vary (default 6)
   std::string tile = "240";       // tile width and height in pixels (points in an SVG)
   std::string jobs;               // worker processes (default: one a processor)
+  std::string each;               // a folder for a file per tile instead of one sheet
+  std::string format;             // the tiles' files with --each: svg (default), png, pdf or json
+  bool force = false;             // --each may replace files that are there
+  bool frameGiven = false;
 };
 
 // One subcommand: its place on the command line and what runs it once the line is parsed. run

@@ -316,6 +316,32 @@ paths = lambda t: re.findall(r'<path id=\"[^\"]*art-\d+\" (d=\"[^\"]*\".*?)/>', 
 assert paths(five) and paths(five) == paths(single), (len(paths(five)), len(paths(single)))
 PY"
 
+check "sheet --each: a file per tile, byte for byte what render writes; none replaced without --force" bash -c "
+  '$F' sheet --preset 9 --vary burstCount=10..11 --vary seed=2..3 --each '$T/each' 2> '$T/err' &&
+  test \"\$(ls '$T/each' | tr '\\n' ' ')\" = 'burstCount-10_seed-2.svg burstCount-10_seed-3.svg burstCount-11_seed-2.svg burstCount-11_seed-3.svg ' &&
+  grep -q 'wrote 4 files in' '$T/err' &&
+  '$F' render --preset 9 --set burstCount=11 --seed 3 -o '$T/r.svg' 2>/dev/null && cmp '$T/r.svg' '$T/each/burstCount-11_seed-3.svg' &&
+  '$F' render --from '$T/each/burstCount-10_seed-2.svg' -o '$T/again.svg' && cmp '$T/again.svg' '$T/each/burstCount-10_seed-2.svg' &&
+  echo kept > '$T/each/burstCount-10_seed-3.svg' &&
+  { '$F' sheet --preset 9 --vary burstCount=10..11 --vary seed=2..3 --each '$T/each' 2> '$T/err'; test \$? = 2; } &&
+  grep -q '4 files are there already (.*burstCount-10_seed-2.svg, .*); nothing was written: give --force' '$T/err' &&
+  grep -qx kept '$T/each/burstCount-10_seed-3.svg' &&
+  '$F' sheet --preset 9 --vary burstCount=10..11 --vary seed=2..3 --each '$T/each' --force 2>/dev/null &&
+  '$F' render --preset 9 --set burstCount=10 --seed 3 -o '$T/r.svg' 2>/dev/null && cmp '$T/r.svg' '$T/each/burstCount-10_seed-3.svg' &&
+  '$F' sheet --vary seed=5..6 --each '$T/pdfs' --format pdf 2>/dev/null && '$F' render --from '$T/pdfs/seed-6.pdf' -o '$T/p6.json' &&
+  '$F' render --seed 6 -o '$T/r6.json' && cmp '$T/p6.json' '$T/r6.json' &&
+  '$F' sheet --vary seed=5..6 --each '$T/jsons' --format json 2>/dev/null && cmp '$T/r6.json' '$T/jsons/seed-6.json' &&
+  { '$F' sheet --vary seed=5..6 --each '$T/none' --format jpg 2> '$T/err'; test \$? = 2; } && grep -q 'expected svg, png, pdf or json' '$T/err' &&
+  { '$F' sheet --vary seed=5..6 --each '$T/none' -o '$T/s.svg' 2> '$T/err'; test \$? = 2; } && test ! -e '$T/none'"
+
+check "sheet --each is all or nothing: a failing tile or a stopped run leaves no file, not even a partial one" bash -c "
+  { '$F' sheet --vary seed=1..3 --fail art.newArt=SEGM --each '$T/failed' 2> '$T/err'; test \$? = 1; } &&
+  grep -q 'Plug-in Error: .* (SEGM)' '$T/err' &&
+  test ! -e '$T/failed' &&
+  mkdir '$T/stopped' && exec 3< <('$F' sheet --preset 9 --vary seed=1..200 --jobs 1 --each '$T/stopped' 2>&1 & echo \$!) &&
+  read -r pid <&3 && read -r line <&3 && kill -TERM \$pid && cat <&3 >/dev/null &&
+  while kill -0 \$pid 2>/dev/null; do :; done && test -z \"\$(ls -A '$T/stopped')\""
+
 check "render --from a sheet's tile draws that tile's design" bash -c "
   '$F' render --from '$T/s.svg' --tile 5 -o '$T/t5.json' && '$F' render --seed 5 --preset 3 -o '$T/r5.json' 2>/dev/null &&
   python3 - '$T/t5.json' '$T/r5.json' <<'PY'
