@@ -391,6 +391,34 @@ flhost::Frame parseFrame(std::string_view text) {
   throw ToolError("--frame " + inQuotes(text) + ": expected page, art or all");
 }
 
+std::optional<flhost::PlotOptions> parsePlotOptions(bool plot, std::string_view pens, std::string_view tolerance,
+                                                    const fs::path& output) {
+  if (!plot) {
+    if (!pens.empty()) throw ToolError("--pens is for --plot");
+    if (!tolerance.empty()) throw ToolError("--tolerance is for --plot");
+    return std::nullopt;
+  }
+#ifndef FLARIMOND_HAVE_CLIPPER
+  throw ToolError("--plot is not available in this build (it needs the Clipper polygon library)");
+#endif
+  if (!output.empty() && outputFormatOf(output) != OutputFormat::Svg)
+    throw ToolError(displayPath(output) + ": --plot writes an SVG: use .svg");
+  flhost::PlotOptions options;
+  if (!pens.empty()) {
+    int64_t n = 0;
+    if (!readInteger(pens, &n) || n < 1 || n > 64)
+      throw ToolError("--pens " + inQuotes(pens) + ": expected a whole number of pens from 1 to 64");
+    options.pens = static_cast<int>(n);
+  }
+  if (!tolerance.empty()) {
+    float mm = 0;
+    if (!readFloat(trim(tolerance), &mm) || !(mm >= 0.001f && mm <= 10.0f))
+      throw ToolError("--tolerance " + inQuotes(tolerance) + ": expected millimetres from 0.001 to 10");
+    options.toleranceMm = mm;
+  }
+  return options;
+}
+
 std::string frameWarning(const flhost::Document& doc, flhost::Frame frame) {
   // Framed on the art, or on the page with all of it, nothing is out of view: only the page can
   // leave the art out.

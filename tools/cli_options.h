@@ -5,11 +5,13 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "export.h"
+#include "export_plot.h"
 #include "host_types.h"
 #include "output_file.h"
 
@@ -92,6 +94,13 @@ int parsePixelWidth(std::string_view text);
 
 // --frame page|art|all: what an exported picture shows.
 flhost::Frame parseFrame(std::string_view text);
+
+// --plot with --pens N (1 to 64) and --tolerance MM (0.001 to 10, default 0.05): the plot's
+// options, or nullopt without --plot (where --pens and --tolerance are refused). --plot needs an
+// .svg (`output`, "" when there is none to check) and a host built with the polygon clipping
+// library; without it --plot is refused with its own message.
+std::optional<flhost::PlotOptions> parsePlotOptions(bool plot, std::string_view pens, std::string_view tolerance,
+                                                    const std::filesystem::path& output);
 
 // What to tell the user when less than 1 % of the art's area falls inside the frame (as
 // flhost::shareInFrame measures it): how much does, and the frame that shows it. Empty otherwise.

@@ -140,6 +140,18 @@ void addPictureOptions(CLI::App* cmd, RenderArgs& r) {
                   "as an editor's artboard; art, a square around the art alone;\n"
                   "or all, the page and all the art")
       ->type_name("page|art|all");
+  addPlotOptions(cmd, r);
+}
+
+void addPlotOptions(CLI::App* cmd, RenderArgs& r) {
+  cmd->add_flag("--plot", r.plot,
+                "Write plotter line art (.svg): outlines only, hidden lines\n"
+                "removed, a layer per pen, paths ordered for little pen-up\n"
+                "travel; the page in mm");
+  cmd->add_option("--pens", r.pens, "With --plot: map the colours onto N pens (default: a pen a\ncolour)")
+      ->type_name("N");
+  cmd->add_option("--tolerance", r.tolerance, "With --plot: how far flattened curves may stray (default\n0.05 mm)")
+      ->type_name("MM");
 }
 
 }  // namespace fltools

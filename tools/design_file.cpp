@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstdio>
 #include <ostream>
 #include <unordered_map>
 
@@ -15,7 +16,19 @@ namespace fs = std::filesystem;
 void writeDesignDocument(const flhost::Document& doc, const DesignRecord& design, OutputFormat format,
                          [[maybe_unused]] const PictureOptions& picture, std::ostream& out,
                          [[maybe_unused]] std::string_view name) {
-  if (format == OutputFormat::Svg) {
+  if (picture.plot) {
+#ifdef FLARIMOND_HAVE_CLIPPER
+    flhost::Plot plot = flhost::planPlot(doc, *picture.plot);
+    flhost::writePlotSvg(plot, out, "Flarimond plot", designSvgMetadata(design));
+    const flhost::PlotReport& r = plot.report;
+    char travel[160];
+    std::snprintf(travel, sizeof travel, "pen-up travel %.1f mm in paint order, %.1f mm joined and sorted (%.0f %%)",
+                  r.travelUnsorted, r.travelSorted, r.travelUnsorted > 0 ? 100 * r.travelSorted / r.travelUnsorted : 100.0);
+    diagnostics() << "plot: " << name << ": " << plot.layers.size() << (plot.layers.size() == 1 ? " pen, " : " pens, ")
+                  << r.segmentsAfter << " segments in " << r.pathsAfter << " paths (" << r.segmentsBefore
+                  << " segments before hidden lines were removed); " << travel << "\n";
+#endif
+  } else if (format == OutputFormat::Svg) {
     flhost::writeDocumentSvg(doc, out, picture.frame, designSvgMetadata(design));
   } else if (format == OutputFormat::Json) {
     flhost::writeDocumentJson(doc, out, designJson(design));

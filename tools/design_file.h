@@ -44,10 +44,13 @@ flhost::PdfInfo designPdfInfo(const DesignRecord& design);
 
 // Writes the document with its design inside, in the format: what render, apply and the served
 // downloads write. ToolError when the PNG cannot be made (named after `name`).
+// With `plot`, the SVG is the plotter's line art of the page (export_plot.h) with the design in its
+// <metadata>, and what the plan measured goes to stderr ("plot: ...", named after `name`).
 struct PictureOptions {
   int pixelWidth = 1200;
   bool transparent = false;
   flhost::Frame frame = flhost::Frame::Page;
+  std::optional<flhost::PlotOptions> plot;
 };
 void writeDesignDocument(const flhost::Document& doc, const DesignRecord& design, OutputFormat format,
                          const PictureOptions& picture, std::ostream& out, std::string_view name);

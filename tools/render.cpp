@@ -93,6 +93,7 @@ int runFilter(const RenderArgs& args, const char* argv0, bool withDialog) {
     throw ToolError("--background \"" + args.background + "\": expected white or transparent");
   picture.transparent = args.background == "transparent";
   picture.frame = parseFrame(args.frame);
+  picture.plot = parsePlotOptions(args.plot, args.pens, args.tolerance, args.output);
   std::optional<ParamFormat> saveFormat;
   if (!args.saveParams.empty()) {
     saveFormat = paramFormatOf(args.saveParams);
@@ -143,7 +144,7 @@ int runFilter(const RenderArgs& args, const char* argv0, bool withDialog) {
   DesignRecord design = describeDesign(config, *run.session, *held);
   if (saved) writeParams(*saved, *saveFormat, *held, displayPath(args.saveParams), &design.random);
   if (savedRandom) *savedRandom << randomStartJson(design.random);
-  if (format != OutputFormat::Json)
+  if (format != OutputFormat::Json && !picture.plot)
     if (std::string note = frameWarning(run.session->document(), picture.frame); !note.empty())
       diagnostics() << "flarimond: warning: " << displayPath(args.output) << ": " << note << "\n";
   try {
