@@ -19,7 +19,7 @@ void writeDesignDocument(const flhost::Document& doc, const DesignRecord& design
   if (picture.plot) {
 #ifdef FLARIMOND_HAVE_CLIPPER
     flhost::Plot plot = flhost::planPlot(doc, *picture.plot);
-    flhost::writePlotSvg(plot, out, "Flarimond plot", designSvgMetadata(design));
+    flhost::writePlotSvg(plot, out, "Flarimond plot", designSvgMetadata(design, true));
     const flhost::PlotReport& r = plot.report;
     char travel[160];
     std::snprintf(travel, sizeof travel, "pen-up travel %.1f mm in paint order, %.1f mm joined and sorted (%.0f %%)",

@@ -6,7 +6,8 @@
 //   .svg   <metadata><flarimond:design xmlns:flarimond="urn:flarimond:design:1">JSON</...>
 //          </metadata>, the JSON as XML text, as the first child of the design's own group (the
 //          group "design", or "tile-N-design" in a sheet), so that the group copied alone into
-//          another document still carries it (design_svg.cpp). Files written before kept it in
+//          another document still carries it (design_svg.cpp). A plot (render --plot) has it in
+//          the picture's own <metadata>, marked art="plot". Files written before kept it in
 //          the picture's own <metadata> (or a sheet tile's group); those are read as well.
 //   .png   an iTXt chunk with the keyword "flarimond:design" before the image data, one per
 //          design (design_png.cpp)
@@ -37,7 +38,8 @@ inline constexpr std::string_view kDesignNamespace = "urn:flarimond:design:1";
 inline constexpr std::string_view kDesignPngKeyword = "flarimond:design";
 
 // The carriers' forms of a description: the SVG element that holds it, the PNG text chunk.
-std::string designSvgMetadata(const DesignRecord& design);
+// A plot's (plot = true) says so with art="plot": its lines are not the arts the digest counts.
+std::string designSvgMetadata(const DesignRecord& design, bool plot = false);
 flhost::PngText designPngText(const DesignRecord& design);
 inline constexpr std::string_view kDesignPdfKeywords = "flarimond:design";
 flhost::PdfInfo designPdfInfo(const DesignRecord& design);

@@ -61,6 +61,7 @@ struct SheetJob {
   OutputFormat format = OutputFormat::Png;
   int tileSize = 240;
   bool each = false;  // a whole document per tile, as render writes it, instead of the sheet's parts
+  std::optional<flhost::PlotOptions> plot;  // each tile's file as plotter line art
 };
 
 std::string tileLabel(const SheetJob& job, const std::vector<size_t>& steps) {
@@ -122,6 +123,7 @@ JobResult drawTile(const SheetJob& job, size_t i) {
     // The tile's own file, as render writes the same design.
     PictureOptions picture;
     picture.frame = job.frame;
+    picture.plot = job.plot;
     try {
       writeDesignDocument(doc, design, job.format, picture, out, "tile " + std::to_string(i + 1));
     } catch (const ToolError& e) {
@@ -311,12 +313,14 @@ int runSheet(const SheetArgs& args, const char* argv0) {
     if (args.format != "svg" && args.format != "png" && args.format != "pdf" && args.format != "json")
       throw ToolError("--format \"" + args.format + "\": expected svg, png, pdf or json");
     job.format = outputFormatOf("tile." + args.format);
+    job.plot = parsePlotOptions(run.plot, run.pens, run.tolerance, "tile." + args.format);
     std::error_code ec;
     if (fs::exists(args.each, ec) && !fs::is_directory(args.each, ec))
       throw ToolError("--each " + displayPath(args.each) + ": not a folder");
   } else {
     if (args.format != "svg") throw ToolError("--format is for the files of --each; a sheet's type is -o's extension");
     if (args.force) throw ToolError("--force is for --each; -o replaces its file as every output does");
+    if (run.plot) throw ToolError("--plot makes a file of each tile: give --each FOLDER");
     job.format = outputFormatOf(run.output);
     if (job.format == OutputFormat::Json || job.format == OutputFormat::Pdf)
       throw ToolError(displayPath(run.output) + ": a sheet is a picture: use .png or .svg");
@@ -450,6 +454,7 @@ Command addSheetCommand(CLI::App& app) {
   cmd->add_option("--format", sheet->format, "The files of --each: svg (default), png, pdf or json")
       ->type_name("svg|png|pdf|json");
   cmd->add_flag("--force", sheet->force, "Let --each replace files that are there already");
+  addPlotOptions(cmd, sheet->run);
   cmd->add_option("--params", sheet->run.params,
                   "The record every tile starts from (.bin or .json);\nwithout it the plug-in's defaults")
       ->type_name("FILE");
