@@ -79,7 +79,9 @@ bool flatten(const ArtView& art, double pageHeight, double tolerance, Path& out)
       return false;
     const double dd = std::max(std::hypot(x[0] - 2 * x[1] + x[2], y[0] - 2 * y[1] + y[2]),
                                std::hypot(x[1] - 2 * x[2] + x[3], y[1] - 2 * y[2] + y[3]));
-    const int steps = dd == 0 ? 1 : static_cast<int>(std::clamp(std::ceil(std::sqrt(0.75 * dd / tolerance)), 1.0, 1000.0));
+    // A cubic whose handles sit on its anchors is the straight line between them.
+    const bool line = x[1] == x[0] && y[1] == y[0] && x[2] == x[3] && y[2] == y[3];
+    const int steps = line || dd == 0 ? 1 : static_cast<int>(std::clamp(std::ceil(std::sqrt(0.75 * dd / tolerance)), 1.0, 1000.0));
     for (int k = 1; k <= steps; ++k) {
       const double t = static_cast<double>(k) / steps, u = 1 - t;
       const double b0 = u * u * u, b1 = 3 * u * u * t, b2 = 3 * u * t * t, b3 = t * t * t;
@@ -280,7 +282,9 @@ Plot planPlot(const Document& doc, const PlotOptions& options) {
   }
   // Off the page is hidden too: a large square with the page as its hole.
   const cInt far = static_cast<cInt>(kFarthestMm * kUnits * 2);
-  Paths offPage{{{-far, -far}, {far, -far}, {far, far}, {-far, far}}, {{0, 0}, {0, pageBottom}, {pageRight, pageBottom}, {pageRight, 0}}};
+  // A line along the page's edge stays: the hole reaches a unit past it.
+  Paths offPage{{{-far, -far}, {far, -far}, {far, far}, {-far, far}},
+                {{-1, -1}, {-1, pageBottom + 1}, {pageRight + 1, pageBottom + 1}, {pageRight + 1, -1}}};
   if (!ClipperLib::Orientation(offPage[0])) ClipperLib::ReversePath(offPage[0]);
   if (ClipperLib::Orientation(offPage[1])) ClipperLib::ReversePath(offPage[1]);
 
