@@ -267,58 +267,70 @@ Plot planPlot(const Document& doc, const PlotOptions& options) {
     arts.push_back(std::move(a));
   });
 
-  // The arts that hide something, by the cells of a grid over the page their bounds reach.
   const cInt pageRight = static_cast<cInt>(std::llround(plot.widthMm * kUnits));
   const cInt pageBottom = static_cast<cInt>(std::llround(plot.heightMm * kUnits));
-  constexpr int kCells = 64;
-  auto cellX = [&](cInt x) { return static_cast<int>(std::clamp<cInt>(x * kCells / std::max<cInt>(pageRight, 1), 0, kCells - 1)); };
-  auto cellY = [&](cInt y) { return static_cast<int>(std::clamp<cInt>(y * kCells / std::max<cInt>(pageBottom, 1), 0, kCells - 1)); };
-  std::vector<std::vector<uint32_t>> cells(kCells * kCells);
-  for (size_t i = 0; i < arts.size(); ++i) {
-    const PlotArt& a = arts[i];
-    if (a.cover.empty() || a.right < 0 || a.bottom < 0 || a.left > pageRight || a.top > pageBottom) continue;
-    for (int y = cellY(a.top); y <= cellY(a.bottom); ++y)
-      for (int x = cellX(a.left); x <= cellX(a.right); ++x) cells[static_cast<size_t>(y) * kCells + x].push_back(static_cast<uint32_t>(i));
-  }
-  // Off the page is hidden too: a large square with the page as its hole.
+  // Off the page is hidden too: a large square with the page as its hole. A line along the page's
+  // edge stays: the hole reaches a unit past it.
   const cInt far = static_cast<cInt>(kFarthestMm * kUnits * 2);
-  // A line along the page's edge stays: the hole reaches a unit past it.
   Paths offPage{{{-far, -far}, {far, -far}, {far, far}, {-far, far}},
                 {{-1, -1}, {-1, pageBottom + 1}, {pageRight + 1, pageBottom + 1}, {pageRight + 1, -1}}};
   if (!ClipperLib::Orientation(offPage[0])) ClipperLib::ReversePath(offPage[0]);
   if (ClipperLib::Orientation(offPage[1])) ClipperLib::ReversePath(offPage[1]);
 
-  // Each art's outline clipped, in paint order, grouped by colour.
+  // From the top down, in blocks of arts: an outline is clipped by the union of the fills of
+  // every block above its own (kept as one set of polygons, `cover`) and by the fills above it
+  // in its own block, one by one. Each block's fills then join the union. Arts far from a polygon
+  // set leave it out.
+  constexpr size_t kBlock = 64;
+  auto overlaps = [](const PlotArt& a, cInt l, cInt t, cInt r, cInt b) { return !(r < a.left || l > a.right || b < a.top || t > a.bottom); };
+  std::vector<Paths> pieces(arts.size());
+  Paths cover;
+  cInt coverLeft = 0, coverTop = 0, coverRight = -1, coverBottom = -1;  // empty
+  for (size_t end = arts.size(); end > 0;) {
+    const size_t begin = end > kBlock ? end - kBlock : 0;
+    for (size_t i = end; i-- > begin;) {
+      const PlotArt& a = arts[i];
+      ClipperLib::Clipper clipper;
+      clipper.AddPath(a.outline, ClipperLib::ptSubject, false);
+      clipper.AddPaths(offPage, ClipperLib::ptClip, true);
+      if (!cover.empty() && overlaps(a, coverLeft, coverTop, coverRight, coverBottom))
+        clipper.AddPaths(cover, ClipperLib::ptClip, true);
+      for (size_t j = i + 1; j < end; ++j)
+        if (!arts[j].cover.empty() && overlaps(a, arts[j].left, arts[j].top, arts[j].right, arts[j].bottom))
+          clipper.AddPaths(arts[j].cover, ClipperLib::ptClip, true);
+      ClipperLib::PolyTree tree;
+      clipper.Execute(ClipperLib::ctDifference, tree, ClipperLib::pftNonZero, ClipperLib::pftNonZero);
+      ClipperLib::OpenPathsFromPolyTree(tree, pieces[i]);
+    }
+    ClipperLib::Clipper merge;
+    bool any = false;
+    for (size_t j = begin; j < end; ++j) {
+      const PlotArt& a = arts[j];
+      if (a.cover.empty() || a.right < 0 || a.bottom < 0 || a.left > pageRight || a.top > pageBottom) continue;
+      merge.AddPaths(a.cover, ClipperLib::ptSubject, true);
+      if (!any && cover.empty()) coverLeft = a.left, coverTop = a.top, coverRight = a.right, coverBottom = a.bottom;
+      coverLeft = std::min(coverLeft, a.left), coverTop = std::min(coverTop, a.top);
+      coverRight = std::max(coverRight, a.right), coverBottom = std::max(coverBottom, a.bottom);
+      any = true;
+    }
+    if (any) {
+      merge.AddPaths(cover, ClipperLib::ptSubject, true);
+      merge.Execute(ClipperLib::ctUnion, cover, ClipperLib::pftNonZero, ClipperLib::pftNonZero);
+    }
+    end = begin;
+  }
+
+  // The pieces in paint order, grouped by colour.
   std::vector<uint32_t> colours;
   std::unordered_map<uint32_t, std::vector<PlotPath>> byColour;
   std::unordered_map<uint32_t, size_t> use;
-  std::vector<uint32_t> seen(arts.size(), 0);
-  uint32_t stamp = 0;
   for (size_t i = 0; i < arts.size(); ++i) {
     const PlotArt& a = arts[i];
     plot.report.segmentsBefore += a.outline.size() - 1;
     ++plot.report.pathsBefore;
-    ClipperLib::Clipper clipper;
-    clipper.AddPath(a.outline, ClipperLib::ptSubject, false);
-    clipper.AddPaths(offPage, ClipperLib::ptClip, true);
-    ++stamp;
-    if (a.right >= 0 && a.bottom >= 0 && a.left <= pageRight && a.top <= pageBottom)
-      for (int y = cellY(a.top); y <= cellY(a.bottom); ++y)
-        for (int x = cellX(a.left); x <= cellX(a.right); ++x)
-          for (uint32_t j : cells[static_cast<size_t>(y) * kCells + x]) {
-            const PlotArt& above = arts[j];
-            if (j <= i || seen[j] == stamp) continue;
-            seen[j] = stamp;
-            if (above.right < a.left || above.left > a.right || above.bottom < a.top || above.top > a.bottom) continue;
-            clipper.AddPaths(above.cover, ClipperLib::ptClip, true);
-          }
-    ClipperLib::PolyTree tree;
-    clipper.Execute(ClipperLib::ctDifference, tree, ClipperLib::pftNonZero, ClipperLib::pftNonZero);
-    Paths pieces;
-    ClipperLib::OpenPathsFromPolyTree(tree, pieces);
     if (!byColour.count(a.colour)) colours.push_back(a.colour);
     std::vector<PlotPath>& into = byColour[a.colour];
-    for (const Path& piece : pieces) {
+    for (const Path& piece : pieces[i]) {
       if (piece.size() < 2) continue;
       PlotPath path;
       for (const IntPoint& p : piece) path.push_back({static_cast<double>(p.X) / kUnits, static_cast<double>(p.Y) / kUnits});
