@@ -146,26 +146,42 @@ std::vector<PlotPath> joined(std::vector<PlotPath> paths) {
   return result;
 }
 
-// Greedy nearest neighbour with reversal, from the sheet's corner: the ends of the paths not yet
-// drawn sit in a grid, searched ring by ring around the pen until no nearer end can remain.
+// Greedy nearest neighbour with reversal, from the sheet's corner: the next path is the one with an
+// end nearest the pen, drawn from that end; a loop may be entered at any of its points. The
+// places a path can start from sit in a grid, searched ring by ring around the pen until no
+// nearer one can remain.
+bool isLoop(const PlotPath& p) { return p.size() > 2 && p.front() == p.back(); }
+
 std::vector<PlotPath> ordered(std::vector<PlotPath> paths) {
   const size_t n = paths.size();
-  if (n < 2) return paths;
-  double minX = 0, minY = 0, maxX = 0, maxY = 0;
-  for (const PlotPath& p : paths)
-    for (const PlotPoint& e : {p.front(), p.back()}) {
-      minX = std::min(minX, e.x), maxX = std::max(maxX, e.x);
-      minY = std::min(minY, e.y), maxY = std::max(maxY, e.y);
+  struct Entry {
+    uint32_t path, vertex;
+  };
+  std::vector<Entry> entries;
+  for (size_t i = 0; i < n; ++i) {
+    const auto last = static_cast<uint32_t>(paths[i].size() - 1);
+    if (isLoop(paths[i])) {
+      for (uint32_t v = 0; v < last; ++v) entries.push_back({static_cast<uint32_t>(i), v});
+    } else {
+      entries.push_back({static_cast<uint32_t>(i), 0});
+      entries.push_back({static_cast<uint32_t>(i), last});
     }
-  const int side = static_cast<int>(std::clamp(std::sqrt(static_cast<double>(n) / 2), 1.0, 1024.0));
+  }
+  auto pointOf = [&](const Entry& e) -> const PlotPoint& { return paths[e.path][e.vertex]; };
+  double minX = 0, minY = 0, maxX = 0, maxY = 0;
+  for (const Entry& e : entries) {
+    const PlotPoint& p = pointOf(e);
+    minX = std::min(minX, p.x), maxX = std::max(maxX, p.x);
+    minY = std::min(minY, p.y), maxY = std::max(maxY, p.y);
+  }
+  const int side = static_cast<int>(std::clamp(std::sqrt(static_cast<double>(entries.size()) / 4), 1.0, 1024.0));
   const double cell = std::max({maxX - minX, maxY - minY, 1e-6}) / side;
   auto cellOf = [&](double v, double lo) { return std::clamp(static_cast<int>((v - lo) / cell), 0, side - 1); };
-  std::vector<std::vector<uint32_t>> grid(static_cast<size_t>(side) * side);  // entries: path * 2 + end
-  for (size_t i = 0; i < n; ++i)
-    for (int end = 0; end < 2; ++end) {
-      const PlotPoint& e = end ? paths[i].back() : paths[i].front();
-      grid[static_cast<size_t>(cellOf(e.y, minY)) * side + cellOf(e.x, minX)].push_back(static_cast<uint32_t>(i * 2 + end));
-    }
+  std::vector<std::vector<uint32_t>> grid(static_cast<size_t>(side) * side);  // indices into entries
+  for (size_t k = 0; k < entries.size(); ++k) {
+    const PlotPoint& p = pointOf(entries[k]);
+    grid[static_cast<size_t>(cellOf(p.y, minY)) * side + cellOf(p.x, minX)].push_back(static_cast<uint32_t>(k));
+  }
   std::vector<bool> done(n, false);
   std::vector<PlotPath> result;
   result.reserve(n);
@@ -180,23 +196,29 @@ std::vector<PlotPath> ordered(std::vector<PlotPath> paths) {
         const bool edgeRow = y == cy - ring || y == cy + ring;
         for (int x = cx - ring; x <= cx + ring; x += edgeRow ? 1 : 2 * ring) {
           if (x >= 0 && x < side) {
-            auto& entries = grid[static_cast<size_t>(y) * side + x];
-            std::erase_if(entries, [&](uint32_t e) { return done[e / 2]; });
-            for (uint32_t e : entries) {
-              const PlotPath& p = paths[e / 2];
-              const double d = distance(pen, e % 2 ? p.back() : p.front());
-              if (d < best || (d == best && e < chosen)) best = d, chosen = e;
+            auto& cellEntries = grid[static_cast<size_t>(y) * side + x];
+            std::erase_if(cellEntries, [&](uint32_t k) { return done[entries[k].path]; });
+            for (uint32_t k : cellEntries) {
+              const double d = distance(pen, pointOf(entries[k]));
+              if (d < best || (d == best && k < chosen)) best = d, chosen = k;
             }
           }
           if (ring == 0) break;
         }
       }
-      // Every end in a ring further out lies at least `ring` cells from the pen's cell.
+      // Every point in a ring further out lies at least `ring` cells from the pen's cell.
       if (best <= ring * cell) break;
     }
-    done[chosen / 2] = true;
-    PlotPath path = std::move(paths[chosen / 2]);
-    if (chosen % 2) std::reverse(path.begin(), path.end());
+    const Entry e = entries[chosen];
+    done[e.path] = true;
+    PlotPath path = std::move(paths[e.path]);
+    if (isLoop(path) && e.vertex > 0) {
+      path.pop_back();
+      std::rotate(path.begin(), path.begin() + e.vertex, path.end());
+      path.push_back(path.front());
+    } else if (e.vertex > 0) {
+      std::reverse(path.begin(), path.end());
+    }
     pen = path.back();
     result.push_back(std::move(path));
   }

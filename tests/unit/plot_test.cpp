@@ -264,6 +264,21 @@ TEST(Plot, PathsMeetingEndToEndAreJoinedAndTheNearestEndIsDrawnFirst) {
   EXPECT_LT(plot.report.travelSorted, plot.report.travelUnsorted);
 }
 
+TEST(Plot, ALoopIsEnteredAtItsPointNearestThePen) {
+  Document doc = page();
+  Style line;
+  line.fill = false;
+  // Drawn from (200, 100); its corner (100, 200) is the nearest to the sheet's top left corner.
+  addArt(doc, {anchor(200, 100), anchor(200, 200), anchor(100, 200), anchor(100, 100)}, true, line);
+  Plot plot = planPlot(doc, {});
+  ASSERT_EQ(allPaths(plot).size(), 1u);
+  const PlotPath& loop = allPaths(plot)[0];
+  ASSERT_EQ(loop.size(), 5u);
+  EXPECT_TRUE(near(loop.front(), sheet(100, 200)));
+  EXPECT_TRUE(near(loop.back(), sheet(100, 200)));
+  EXPECT_NEAR(plot.report.travelSorted, std::hypot(100 * kMm, 100 * kMm), 1e-3);
+}
+
 TEST(Plot, ManyScatteredStrokesNeedFarLessTravelSorted) {
   Document doc = page();
   Style line;
