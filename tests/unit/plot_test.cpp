@@ -271,8 +271,9 @@ TEST(Plot, ALoopIsEnteredAtItsPointNearestThePen) {
   // Drawn from (200, 100); its corner (100, 200) is the nearest to the sheet's top left corner.
   addArt(doc, {anchor(200, 100), anchor(200, 200), anchor(100, 200), anchor(100, 100)}, true, line);
   Plot plot = planPlot(doc, {});
-  ASSERT_EQ(allPaths(plot).size(), 1u);
-  const PlotPath& loop = allPaths(plot)[0];
+  std::vector<PlotPath> paths = allPaths(plot);
+  ASSERT_EQ(paths.size(), 1u);
+  const PlotPath& loop = paths[0];
   ASSERT_EQ(loop.size(), 5u);
   EXPECT_TRUE(near(loop.front(), sheet(100, 200)));
   EXPECT_TRUE(near(loop.back(), sheet(100, 200)));
