@@ -39,6 +39,7 @@ case "${1:-}" in
   mutate)
     packages+=(python3 ccache)  # the mutation tool, and compiles of unchanged files it repeats
     packages+=(libxml2-utils w3c-sgml-lib librsvg2-bin)  # the command-line test it runs checks the SVG
+    packages+=(poppler-utils)                            # and the PDF
     ;;
   test | validate | fuzz)
     packages+=(clang libclang-rt-14-dev)  # the libFuzzer targets: clang and its fuzzer runtime
