@@ -313,7 +313,8 @@ int runSheet(const SheetArgs& args, const char* argv0) {
     if (args.format != "svg" && args.format != "png" && args.format != "pdf" && args.format != "json")
       throw ToolError("--format \"" + args.format + "\": expected svg, png, pdf or json");
     job.format = outputFormatOf("tile." + args.format);
-    job.plot = parsePlotOptions(run.plot, run.pens, run.tolerance, "tile." + args.format);
+    if (run.plot && job.format != OutputFormat::Svg) throw ToolError("--plot writes SVG files: give --format svg");
+    job.plot = parsePlotOptions(run.plot, run.pens, run.tolerance, "");
     std::error_code ec;
     if (fs::exists(args.each, ec) && !fs::is_directory(args.each, ec))
       throw ToolError("--each " + displayPath(args.each) + ": not a folder");

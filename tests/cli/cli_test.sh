@@ -342,6 +342,27 @@ check "sheet --each is all or nothing: a failing tile or a stopped run leaves no
   read -r pid <&3 && read -r line <&3 && kill -TERM \$pid && cat <&3 >/dev/null &&
   while kill -0 \$pid 2>/dev/null; do :; done && test -z \"\$(ls -A '$T/stopped')\""
 
+check "render --plot: strokes only, a layer per pen, the page in mm, travel reported; it reopens as its design" bash -c "
+  '$F' render --preset 9 --seed 4 --plot -o '$T/one.svg' 2> '$T/err1' &&
+  '$F' render --preset 9 --seed 4 --set strokeColor=3 --plot -o '$T/plot.svg' 2> '$T/err' &&
+  grep -q '^plot: .*plot.svg: 2 pens, [0-9]* segments in [0-9]* paths ([0-9]* segments before hidden lines were removed); pen-up travel' '$T/err' &&
+  python3 - '$T/plot.svg' '$T/err1' <<'PY' &&
+import re, sys, xml.etree.ElementTree as ET
+root = ET.parse(sys.argv[1]).getroot()
+svg, ink = '{http://www.w3.org/2000/svg}', '{http://www.inkscape.org/namespaces/inkscape}'
+assert root.get('width') == '215.9mm' and root.get('height') == '279.4mm', root.attrib
+layers = [g for g in root if g.tag == svg + 'g']
+assert len(layers) == 2 and all(g.get(ink + 'groupmode') == 'layer' and g.get('fill') == 'none' for g in layers)
+assert all(len(g) > 0 and all(p.tag == svg + 'path' and p.get('fill') is None for p in g) for g in layers)
+assert not root.findall('.//' + svg + 'rect')
+unsorted, sorted_ = map(float, re.search(r'travel ([0-9.]+) mm in paint order, ([0-9.]+) mm', open(sys.argv[2]).read()).groups())
+assert sorted_ <= 0.3 * unsorted, (sorted_, unsorted)
+PY
+  '$F' render --from '$T/plot.svg' -o '$T/plot.json' 2> '$T/err' && test ! -s '$T/err' &&
+  '$F' render --preset 9 --seed 4 --set strokeColor=3 -o '$T/noplot.json' && cmp '$T/plot.json' '$T/noplot.json' &&
+  '$F' sheet --vary seed=1..2 --plot --pens 1 --each '$T/plots' 2>/dev/null && test \$(grep -c 'inkscape:groupmode' '$T/plots/seed-2.svg') = 1 &&
+  { '$F' render --plot -o '$T/p.png' 2> '$T/err'; test \$? = 2; } && grep -q 'plot writes an SVG' '$T/err'"
+
 check "render --from a sheet's tile draws that tile's design" bash -c "
   '$F' render --from '$T/s.svg' --tile 5 -o '$T/t5.json' && '$F' render --seed 5 --preset 3 -o '$T/r5.json' 2>/dev/null &&
   python3 - '$T/t5.json' '$T/r5.json' <<'PY'
