@@ -133,6 +133,7 @@ case "${1:-}" in
     done
     run export "$root/build-bench/bin/export_bench" --benchmark_repetitions=3 "$@"
     run design-read "$root/build-bench/bin/design_read_bench" --benchmark_repetitions=3 "$@"
+    [ -x "$root/build-bench/bin/plot_bench" ] && run plot "$root/build-bench/bin/plot_bench" --benchmark_repetitions=3 "$@"
     [ -n "$base" ] && run base-export "$base/build/bin/export_bench" --benchmark_repetitions=2 \
       --benchmark_filter='Svg|Png' "$@"
     python3 "$root/bench/summary.py" "$out"

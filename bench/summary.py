@@ -2,7 +2,7 @@
 """The benchmark figures of one run, each beside its target.
 
 Reads the JSON outputs (--benchmark_out) that ./run.sh bench writes into one directory:
-pipeline.json, export.json, design-read.json and largest-N.json of this tree, and base-export.json and
+pipeline.json, export.json, design-read.json, plot.json and largest-N.json of this tree, and base-export.json and
 base-largest-N.json of the baseline build (the host before the compact document) when there is
 one. A benchmark run several times (repetitions) counts with its best time. Times are CPU time of
 the drawing thread, except the PNG's, which is drawn on every core and so is timed on the clock.
@@ -39,6 +39,7 @@ def main(directory):
     pipeline = load(directory, "pipeline")
     export = load(directory, "export")
     design_read = load(directory, "design-read")
+    plot = load(directory, "plot")
     largest = load(directory, "largest")
     base_export = load(directory, "base-export")
     base_largest = load(directory, "base-largest")
@@ -98,6 +99,17 @@ def main(directory):
                        ("BM_ReadNamespacesSvg", "the design's namespace declared 90,000 times")):
         ms = best(design_read, name, "cpu_time")
         rows.append(("reading the design of a 4 MB SVG: %s (ms CPU)" % what, ms, "<= 250", ms is not None and ms <= 250))
+
+    for name, what in (("BM_PlotDefault", "the default design"), ("BM_PlotScaling1", "9,600 arts")):
+        ms = best(plot, name, "cpu_time")
+        before, after = best(plot, name, "segments_before"), best(plot, name, "segments_after")
+        unsorted, sorted_ = best(plot, name, "travel_unsorted_mm"), best(plot, name, "travel_sorted_mm")
+        rows.append(("plot of %s: time (ms CPU)" % what, ms, "(report)", None))
+        rows.append(("  segments before / after hidden lines removed (%d / %d)" % (before or 0, after or 0),
+                     ratio(after, before), "(report)", None))
+        share = ratio(sorted_, unsorted)
+        rows.append(("  pen-up travel sorted / unsorted (%.0f / %.0f mm)" % (sorted_ or 0, unsorted or 0), share,
+                     "<= 0.3", share is not None and share <= 0.3))
 
     width = max(len(r[0]) for r in rows)
     print("\n%-*s  %8s  %-16s" % (width, "figure", "value", "target"))

@@ -108,6 +108,19 @@ bool writeDocumentPng(const Document& doc, std::ostream& out, int widthPixels, b
                       Frame frame = Frame::Page, const std::vector<PngText>& text = {},
                       const std::function<void(double)>& progress = {});
 
+// A PDF of the same view as the SVG, drawn by cairo as vectors: one page, the frame's area in
+// points (with Frame::Page the PDF's page is the document's page, with no border drawn on it; with
+// Frame::All the page is drawn as the SVG draws it). Colours are cairo's, which are RGB: a grey or
+// four-colour document's colours are their screen colours (as in the SVG). `info` goes into the
+// PDF's document information (empty members are left out). False, with the reason in *error, when
+// it cannot be made or the stream fails. Available when the host is built with cairo
+// (FLARIMOND_HAVE_CAIRO).
+struct PdfInfo {
+  std::string title, subject, keywords, creator;
+};
+bool writeDocumentPdf(const Document& doc, std::ostream& out, std::string* error, Frame frame = Frame::Page,
+                      const PdfInfo& info = {});
+
 // Appends the shortest text that reads back as exactly v ("0.1" for 0.1f, "100" for 100.0f);
 // "null" for NaN and the infinities, which have no such text.
 void appendShortestFloat(std::string& out, float v);

@@ -10,7 +10,9 @@ packages=(
   libcli11-dev                       # command line parsing
   nlohmann-json3-dev                 # JSON parameter files and exports
   libpugixml-dev                     # reading the designs an SVG carries
-  libcairo2-dev libpng-dev           # PNG export
+  libcairo2-dev libpng-dev           # PNG and PDF export
+  libpoppler-cpp-dev                 # reading the design a PDF carries
+  libpolyclipping-dev                # render --plot: hidden lines removed by polygon clipping
   libcpp-httplib-dev                 # flarimond serve: the dialog in a browser
   binutils-mingw-w64-i686            # windres, the resource compiler
 )
@@ -27,6 +29,7 @@ case "${1:-}" in
     packages+=(chromium)  # the browser test (driven by playwright-core from npm)
     packages+=(libxml2-utils w3c-sgml-lib librsvg2-bin)  # the SVG checked: xmllint, the SVG 1.1 DTD, librsvg
     packages+=(inkscape xvfb xauth)  # the Inkscape extension's tests: Inkscape's pictures, and Inkscape run under Xvfb
+    packages+=(poppler-utils)  # the PDF checked: pdfinfo, pdftoppm
     # The browser test runs under node: these machines come with node 20, which playwright-core
     # needs; one without any node gets Debian's, which may be older than that.
     command -v node >/dev/null || packages+=(nodejs npm)
@@ -37,6 +40,7 @@ case "${1:-}" in
   mutate)
     packages+=(python3 ccache)  # the mutation tool, and compiles of unchanged files it repeats
     packages+=(libxml2-utils w3c-sgml-lib librsvg2-bin)  # the command-line test it runs checks the SVG
+    packages+=(poppler-utils)                            # and the PDF
     ;;
   test | validate | fuzz)
     packages+=(clang libclang-rt-14-dev)  # the libFuzzer targets: clang and its fuzzer runtime

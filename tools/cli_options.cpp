@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "colour_names.h"
 #include "document_suite.h"
 #include "faults.h"
 
@@ -144,14 +145,81 @@ std::string drawsText(const std::vector<float>& draws) {
   return s;
 }
 
+namespace {
+
+constexpr double kPointsPerInch = 72.0;
+
+struct PageName {
+  std::string_view name;
+  double width, height;  // points, portrait
+};
+// ISO sizes in whole millimetres, the North American ones in inches.
+constexpr double kMm = kPointsPerInch / 25.4;
+constexpr PageName kPageNames[] = {
+    {"a3", 297 * kMm, 420 * kMm},       {"a4", 210 * kMm, 297 * kMm},       {"a5", 148 * kMm, 210 * kMm},
+    {"letter", 8.5 * 72, 11 * 72},      {"legal", 8.5 * 72, 14 * 72},       {"tabloid", 11 * 72, 17 * 72},
+};
+
+// Points in one unit: "pt" (or none), "mm", "cm", "in"; 0 for anything else.
+double pointsPerUnit(std::string_view unit) {
+  if (unit.empty() || unit == "pt") return 1;
+  if (unit == "mm") return kMm;
+  if (unit == "cm") return 10 * kMm;
+  if (unit == "in") return kPointsPerInch;
+  return 0;
+}
+
+std::string lowered(std::string_view text) {
+  std::string s(text);
+  for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return s;
+}
+
+}  // namespace
+
 PageSize parsePageSize(std::string_view text, std::string_view what) {
   const std::string option = std::string(what) + " " + inQuotes(text);
-  size_t x = text.find_first_of("xX");
-  if (x == std::string_view::npos) throw ToolError(option + ": expected WIDTHxHEIGHT in points, such as 612x792");
-  PageSize page;
-  std::string_view w = trim(text.substr(0, x)), h = trim(text.substr(x + 1));
-  if (!readFloat(w, &page.width) || !readFloat(h, &page.height))
-    throw ToolError(option + ": expected WIDTHxHEIGHT in points, such as 612x792");
+  const std::string accepted =
+      ": expected WIDTHxHEIGHT with a unit pt (the default), mm, cm or in (612x792, 210x297mm, 8.5x11in), "
+      "or a3, a4, a5, letter, legal or tabloid, each with :landscape or :portrait";
+  std::string lower = lowered(trim(text));
+  std::string_view spec = lower;
+  bool landscape = false;
+  if (size_t colon = spec.find(':'); colon != std::string_view::npos) {
+    std::string_view orientation = spec.substr(colon + 1);
+    if (orientation != "landscape" && orientation != "portrait") throw ToolError(option + accepted);
+    landscape = orientation == "landscape";
+    spec = spec.substr(0, colon);
+  }
+  double width = 0, height = 0;
+  bool named = false;
+  for (const PageName& p : kPageNames)
+    if (p.name == spec) width = p.width, height = p.height, named = true;
+  if (named) {
+    if (landscape) std::swap(width, height);
+  } else {
+    if (text.find(':') != std::string_view::npos) throw ToolError(option + accepted);
+    // The unit after the height, or after each number ("210mmx297mm").
+    auto number = [&](std::string_view part, std::string_view unit, double* v) {
+      part = trim(part);
+      size_t end = part.find_last_of("0123456789.") + 1;
+      if (end == 0) return false;
+      std::string_view own = trim(part.substr(end));
+      if (!own.empty() && !unit.empty() && own != unit) return false;
+      double scale = pointsPerUnit(own.empty() ? unit : own);
+      float f = 0;
+      if (scale == 0 || !readFloat(trim(part.substr(0, end)), &f)) return false;
+      *v = f * scale;
+      return true;
+    };
+    size_t x = spec.find('x');
+    if (x == std::string_view::npos) throw ToolError(option + accepted);
+    std::string_view h = trim(spec.substr(x + 1));
+    size_t unitAt = h.find_last_of("0123456789.") + 1;
+    std::string_view unit = unitAt == 0 ? std::string_view() : trim(h.substr(unitAt));
+    if (!number(spec.substr(0, x), unit, &width) || !number(h, unit, &height)) throw ToolError(option + accepted);
+  }
+  PageSize page{static_cast<float>(width), static_cast<float>(height)};
   if (!(std::isfinite(page.width) && page.width > 0 && std::isfinite(page.height) && page.height > 0))
     throw ToolError(option + ": the width and the height must be positive");
   return page;
@@ -181,15 +249,16 @@ OutputFormat outputFormatOf(const fs::path& path) {
   for (char& c : ext) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
   if (ext == ".svg") return OutputFormat::Svg;
   if (ext == ".json") return OutputFormat::Json;
-  if (ext == ".png") {
+  if (ext == ".png" || ext == ".pdf") {
 #ifdef FLARIMOND_HAVE_CAIRO
-    return OutputFormat::Png;
+    return ext == ".png" ? OutputFormat::Png : OutputFormat::Pdf;
 #else
-    throw ToolError(displayPath(path) + ": PNG export is not available in this build; use .svg or .json");
+    throw ToolError(displayPath(path) + ": " + (ext == ".png" ? "PNG" : "PDF") +
+                    " export is not available in this build; use .svg or .json");
 #endif
   }
   throw ToolError(displayPath(path) + ": unknown output type " + (ext.empty() ? std::string("(no extension)") : inQuotes(ext)) +
-                  "; use .svg, .json or .png");
+                  "; use .svg, .json, .png or .pdf");
 }
 
 PaintColour parseColour(std::string_view text, std::string_view what) {
@@ -199,13 +268,33 @@ PaintColour parseColour(std::string_view text, std::string_view what) {
     result.color.kind = kHostColorGrey;
     return result;
   }
-  size_t colon = text.find(':');
-  std::string_view kind = colon == std::string_view::npos ? text : text.substr(0, colon);
-  size_t count = kind == "grey" ? 1 : kind == "rgb" ? 3 : kind == "cmyk" ? 4 : 0;
   auto bad = [&](const std::string& why) {
     return ToolError(std::string(what) + " " + inQuotes(text) + ": " + why +
-                     " (write none, grey:G, rgb:R,G,B or cmyk:C,M,Y,K with components from 0 to 1)");
+                     " (write none, #rgb, #rrggbb, a CSS colour name such as orange, or grey:G, rgb:R,G,B or "
+                     "cmyk:C,M,Y,K with components from 0 to 1)");
   };
+  // #rgb, #rrggbb and CSS's names: an RGB colour, each channel of 255 as a component.
+  auto fromRgb24 = [&](uint32_t rgb) {
+    result.color.kind = kHostColorThree;
+    result.color.c.three = {static_cast<float>((rgb >> 16) & 255) / 255.0f,
+                            static_cast<float>((rgb >> 8) & 255) / 255.0f, static_cast<float>(rgb & 255) / 255.0f};
+    return result;
+  };
+  if (!text.empty() && text.front() == '#') {
+    std::string_view hex = text.substr(1);
+    uint32_t v = 0;
+    auto [end, ec] = std::from_chars(hex.data(), hex.data() + hex.size(), v, 16);
+    if ((hex.size() != 3 && hex.size() != 6) || ec != std::errc() || end != hex.data() + hex.size() ||
+        !std::isxdigit(static_cast<unsigned char>(hex.front())))
+      throw bad("expected # and 3 or 6 hexadecimal digits");
+    if (hex.size() == 3) v = ((v >> 8) & 15) * 0x110000 + ((v >> 4) & 15) * 0x1100 + (v & 15) * 0x11;
+    return fromRgb24(v);
+  }
+  size_t colon = text.find(':');
+  if (colon == std::string_view::npos)
+    if (std::optional<uint32_t> named = namedColour(text)) return fromRgb24(*named);
+  std::string_view kind = colon == std::string_view::npos ? text : text.substr(0, colon);
+  size_t count = kind == "grey" ? 1 : kind == "rgb" ? 3 : kind == "cmyk" ? 4 : 0;
   if (count == 0 || colon == std::string_view::npos) throw bad("unknown colour");
   std::vector<float> values;
   std::string_view rest = text.substr(colon + 1);
@@ -323,6 +412,34 @@ flhost::Frame parseFrame(std::string_view text) {
   if (text == "art") return flhost::Frame::Art;
   if (text == "all") return flhost::Frame::All;
   throw ToolError("--frame " + inQuotes(text) + ": expected page, art or all");
+}
+
+std::optional<flhost::PlotOptions> parsePlotOptions(bool plot, std::string_view pens, std::string_view tolerance,
+                                                    const fs::path& output) {
+  if (!plot) {
+    if (!pens.empty()) throw ToolError("--pens is for --plot");
+    if (!tolerance.empty()) throw ToolError("--tolerance is for --plot");
+    return std::nullopt;
+  }
+#ifndef FLARIMOND_HAVE_CLIPPER
+  throw ToolError("--plot is not available in this build (it needs the Clipper polygon library)");
+#endif
+  if (!output.empty() && outputFormatOf(output) != OutputFormat::Svg)
+    throw ToolError(displayPath(output) + ": --plot writes an SVG: use .svg");
+  flhost::PlotOptions options;
+  if (!pens.empty()) {
+    int64_t n = 0;
+    if (!readInteger(pens, &n) || n < 1 || n > 64)
+      throw ToolError("--pens " + inQuotes(pens) + ": expected a whole number of pens from 1 to 64");
+    options.pens = static_cast<int>(n);
+  }
+  if (!tolerance.empty()) {
+    float mm = 0;
+    if (!readFloat(trim(tolerance), &mm) || !(mm >= 0.001f && mm <= 10.0f))
+      throw ToolError("--tolerance " + inQuotes(tolerance) + ": expected millimetres from 0.001 to 10");
+    options.toleranceMm = mm;
+  }
+  return options;
 }
 
 std::string frameWarning(const flhost::Document& doc, flhost::Frame frame) {

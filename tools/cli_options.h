@@ -5,11 +5,13 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "export.h"
+#include "export_plot.h"
 #include "host_types.h"
 #include "output_file.h"
 
@@ -40,7 +42,10 @@ float checkedDraw(float v, std::string_view written, std::string_view what);
 // The list as --draws takes it, each draw the shortest text of its float.
 std::string drawsText(const std::vector<float>& draws);
 
-// --page WxH: the page in points, both positive ("612x792"; "x" or "X").
+// --page: the page in points, both sides positive. WIDTHxHEIGHT in points ("612x792"; "x" or
+// "X"), or with a unit after the height (or after each number): pt, mm, cm or in ("210x297mm",
+// "8.5x11in"); or a name, a3, a4, a5, letter, legal or tabloid, portrait unless followed by
+// ":landscape". Names and units in any case. pageText writes the points back.
 struct PageSize {
   float width = 612.0f;
   float height = 792.0f;
@@ -54,13 +59,15 @@ int16_t parseColorModel(std::string_view text, std::string_view what = "--color-
 // The model's name as --color-model takes it.
 std::string colorModelText(int16_t model);
 
-// The export formats, by the output file's extension (any case). PNG needs a host built with
-// cairo; without it .png is refused with its own message.
-enum class OutputFormat { Svg, Json, Png };
+// The export formats, by the output file's extension (any case). PNG and PDF need a host built
+// with cairo; without it .png and .pdf are refused with their own message.
+enum class OutputFormat { Svg, Json, Png, Pdf };
 OutputFormat outputFormatOf(const std::filesystem::path& path);
 
 // A colour as written on the command line and in swatch files: none (no paint), grey:G,
-// rgb:R,G,B or cmyk:C,M,Y,K with components in 0..1. `what` names the option in messages.
+// rgb:R,G,B or cmyk:C,M,Y,K with components in 0..1; or an RGB colour as #rgb, #rrggbb or a CSS
+// colour name (any case), each channel N of 255 the component N/255 as a float. `what` names the
+// option in messages.
 struct PaintColour {
   bool paint = true;
   HostColor color{};
@@ -94,6 +101,13 @@ int parsePixelWidth(std::string_view text);
 
 // --frame page|art|all: what an exported picture shows.
 flhost::Frame parseFrame(std::string_view text);
+
+// --plot with --pens N (1 to 64) and --tolerance MM (0.001 to 10, default 0.05): the plot's
+// options, or nullopt without --plot (where --pens and --tolerance are refused). --plot needs an
+// .svg (`output`, "" when there is none to check) and a host built with the polygon clipping
+// library; without it --plot is refused with its own message.
+std::optional<flhost::PlotOptions> parsePlotOptions(bool plot, std::string_view pens, std::string_view tolerance,
+                                                    const std::filesystem::path& output);
 
 // What to tell the user when less than 1 % of the art's area falls inside the frame (as
 // flhost::shareInFrame measures it): how much does, and the frame that shows it. Empty otherwise.

@@ -28,9 +28,13 @@ const char* const kFormatsHelp =
     "         \"closed\", \"fill\" and \"stroke\" (paint flag, colour kind, components; stroke width),\n"
     "         \"opacity\" and \"artStyle\"; numbers as the shortest text of the float the host holds\n"
     "  .png   the same picture as the SVG, --width pixels wide, on white or transparent\n"
+    "  .pdf   the same picture as vectors on one PDF page the size of the view (with --frame page\n"
+    "         the page itself, no border); colours as on screen (RGB; CMYK values stay in the\n"
+    "         description)\n"
     "Each carries what made it (record, seed, draws before the drawing, document options, version,\n"
     "a digest of the art): the JSON's \"design\", a <metadata> element on the SVG's group \"design\"\n"
-    "(which a copy of the group takes along), a PNG iTXt chunk 'flarimond:design'; 'flarimond\n"
+    "(which a copy of the group takes along), a PNG iTXt chunk 'flarimond:design', the PDF's\n"
+    "Subject (with Keywords 'flarimond:design'); 'flarimond\n"
     "inspect FILE' shows it and 'render --from FILE' draws it again.\n"
     "Parameter files (by extension; a file that cannot be a record is refused, every problem named;\n"
     "a value outside its control's range is passed to the plug-in as stored, with a warning):\n"
@@ -82,9 +86,11 @@ void addHostOptions(CLI::App* cmd, HostArgs& h) {
   cmd->add_option("--color-model", h.colorModel, "The document's colour model: rgb (default), cmyk or grey")
       ->type_name("MODEL");
   cmd->add_option("--page", h.page,
-                  "Page size in points (default 612x792); the view is centred\n"
-                  "on the page")
-      ->type_name("WxH");
+                  "Page size: WxH in points (default 612x792) or with a unit,\n"
+                  "210x297mm, 8.5x11in, 20x20cm; or a3, a4, a5, letter, legal,\n"
+                  "tabloid, with :landscape to turn it; the view is centred on\n"
+                  "the page")
+      ->type_name("SIZE");
   cmd->add_option("--fail", h.fails,
                   "Make a host operation fail: OPERATION[@N][=CODE]; may be\n"
                   "given several times (see below)")
@@ -96,8 +102,9 @@ void addHostOptions(CLI::App* cmd, HostArgs& h) {
                   "default one (see below)")
       ->type_name("FILE");
   cmd->add_option("--fill", h.fill,
-                  "Fill of new paths: none, grey:G, rgb:R,G,B or cmyk:C,M,Y,K\n"
-                  "(components 0..1); default white")
+                  "Fill of new paths: none, #rgb, #rrggbb, a CSS colour name\n"
+                  "(orange), grey:G, rgb:R,G,B or cmyk:C,M,Y,K (components\n"
+                  "0..1); default white")
       ->type_name("COLOUR");
   cmd->add_option("--stroke", h.stroke,
                   "Stroke of new paths, COLOUR[@WIDTH] as for --fill with the\n"
@@ -141,10 +148,22 @@ void addPictureOptions(CLI::App* cmd, RenderArgs& r) {
                   "transparent")
       ->type_name("KIND");
   cmd->add_option("--frame", r.frame,
-                  "What a picture (.svg, .png) shows: page (default), the page\n"
+                  "What a picture (.svg, .png, .pdf) shows: page (default), the page\n"
                   "as an editor's artboard; art, a square around the art alone;\n"
                   "or all, the page and all the art")
       ->type_name("page|art|all");
+  addPlotOptions(cmd, r);
+}
+
+void addPlotOptions(CLI::App* cmd, RenderArgs& r) {
+  cmd->add_flag("--plot", r.plot,
+                "Write plotter line art (.svg): outlines only, hidden lines\n"
+                "removed, a layer per pen, paths ordered for little pen-up\n"
+                "travel; the page in mm");
+  cmd->add_option("--pens", r.pens, "With --plot: map the colours onto N pens (default: a pen a\ncolour)")
+      ->type_name("N");
+  cmd->add_option("--tolerance", r.tolerance, "With --plot: how far flattened curves may stray (default\n0.05 mm)")
+      ->type_name("MM");
 }
 
 }  // namespace fltools

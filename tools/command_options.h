@@ -21,5 +21,7 @@ void addHostOptions(CLI::App* cmd, HostArgs& h);
 void addDialogOptions(CLI::App* cmd, RenderArgs& r);
 // --width and --background of PNG output, --frame of pictures.
 void addPictureOptions(CLI::App* cmd, RenderArgs& r);
+// --plot, --pens and --tolerance (render, apply, sheet --each).
+void addPlotOptions(CLI::App* cmd, RenderArgs& r);
 
 }  // namespace fltools

@@ -32,6 +32,9 @@ struct RenderArgs {
   std::string width = "1200";   // PNG width in pixels
   std::string background = "white";
   std::string frame = "page";   // the picture's view: page, art or all
+  bool plot = false;            // plotter line art instead of the picture (SVG)
+  std::string pens;             // --plot: colours mapped onto this many pens
+  std::string tolerance;        // --plot: how far flattened curves may stray, in mm
   // What the user does in the dialog, in this order: the preset, the fields, the script.
   std::string preset;
   std::vector<std::string> sets;
@@ -54,6 +57,10 @@ struct SheetArgs {
   std::string columns;            // tiles per row with one --vary (default 6)
   std::string tile = "240";       // tile width and height in pixels (points in an SVG)
   std::string jobs;               // worker processes (default: one a processor)
+  std::string each;               // a folder for a file per tile instead of one sheet
+  std::string format;             // the tiles' files with --each: svg (default), png, pdf or json
+  bool force = false;             // --each may replace files that are there
+  bool frameGiven = false;
 };
 
 // One subcommand: its place on the command line and what runs it once the line is parsed. run

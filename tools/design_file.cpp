@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstdio>
 #include <ostream>
 #include <unordered_map>
 
@@ -15,10 +16,28 @@ namespace fs = std::filesystem;
 void writeDesignDocument(const flhost::Document& doc, const DesignRecord& design, OutputFormat format,
                          [[maybe_unused]] const PictureOptions& picture, std::ostream& out,
                          [[maybe_unused]] std::string_view name) {
-  if (format == OutputFormat::Svg) {
+  if (picture.plot) {
+#ifdef FLARIMOND_HAVE_CLIPPER
+    flhost::Plot plot = flhost::planPlot(doc, *picture.plot);
+    flhost::writePlotSvg(plot, out, "Flarimond plot", designSvgMetadata(design, true));
+    const flhost::PlotReport& r = plot.report;
+    char travel[160];
+    std::snprintf(travel, sizeof travel, "pen-up travel %.1f mm in paint order, %.1f mm joined and sorted (%.0f %%)",
+                  r.travelUnsorted, r.travelSorted, r.travelUnsorted > 0 ? 100 * r.travelSorted / r.travelUnsorted : 100.0);
+    diagnostics() << "plot: " << name << ": " << plot.layers.size() << (plot.layers.size() == 1 ? " pen, " : " pens, ")
+                  << r.segmentsAfter << " segments in " << r.pathsAfter << " paths (" << r.segmentsBefore
+                  << " segments before hidden lines were removed); " << travel << "\n";
+#endif
+  } else if (format == OutputFormat::Svg) {
     flhost::writeDocumentSvg(doc, out, picture.frame, designSvgMetadata(design));
   } else if (format == OutputFormat::Json) {
     flhost::writeDocumentJson(doc, out, designJson(design));
+  } else if (format == OutputFormat::Pdf) {
+#ifdef FLARIMOND_HAVE_CAIRO
+    std::string why;
+    if (!flhost::writeDocumentPdf(doc, out, &why, picture.frame, designPdfInfo(design)))
+      throw ToolError(std::string(name) + ": " + why);
+#endif
   } else {
 #ifdef FLARIMOND_HAVE_CAIRO
     std::string why;
@@ -74,8 +93,9 @@ std::vector<FoundDesign> designsIn(std::string bytes, DesignFileKind kind, std::
       warnRanges(designs.back(), file, warnings);
     }
   } else {
-    std::vector<CarriedText> found =
-        kind == DesignFileKind::Svg ? svgDescriptions(bytes, file) : pngDescriptions(bytes, file);
+    std::vector<CarriedText> found = kind == DesignFileKind::Svg   ? svgDescriptions(bytes, file)
+                                     : kind == DesignFileKind::Png ? pngDescriptions(bytes, file)
+                                                                   : pdfDescriptions(bytes, file);
     std::vector<std::string> ids = designIds(found);
     for (size_t i = 0; i < found.size(); ++i) {
       std::string source = designSource(file, ids[i], found.size());
@@ -88,7 +108,7 @@ std::vector<FoundDesign> designsIn(std::string bytes, DesignFileKind kind, std::
       designs.push_back(std::move(f));
     }
   }
-  if (designs.empty()) throw ToolError(file + ": carries no design (flarimond writes one into every SVG, PNG and JSON)");
+  if (designs.empty()) throw ToolError(file + ": carries no design (flarimond writes one into every SVG, PNG, PDF and JSON)");
   return designs;
 }
 
@@ -99,7 +119,8 @@ std::vector<FoundDesign> readDesigns(const fs::path& path, std::ostream& warning
   DesignFileKind kind = ext == ".svg"   ? DesignFileKind::Svg
                         : ext == ".png" ? DesignFileKind::Png
                         : ext == ".json" ? DesignFileKind::Json
-                                         : throw ToolError(name + ": expected a .svg, .png or .json file that flarimond wrote");
+                        : ext == ".pdf"  ? DesignFileKind::Pdf
+                                         : throw ToolError(name + ": expected a .svg, .png, .pdf or .json file that flarimond wrote");
   // A design file is a whole picture or document, which can run to hundreds of megabytes.
   return designsIn(readInputFile(path, std::uintmax_t{1} << 30), kind, name, warnings);
 }

@@ -6,13 +6,17 @@
 //   .svg   <metadata><flarimond:design xmlns:flarimond="urn:flarimond:design:1">JSON</...>
 //          </metadata>, the JSON as XML text, as the first child of the design's own group (the
 //          group "design", or "tile-N-design" in a sheet), so that the group copied alone into
-//          another document still carries it (design_svg.cpp). Files written before kept it in
+//          another document still carries it (design_svg.cpp). A plot (render --plot) has it in
+//          the picture's own <metadata>, marked art="plot". Files written before kept it in
 //          the picture's own <metadata> (or a sheet tile's group); those are read as well.
 //   .png   an iTXt chunk with the keyword "flarimond:design" before the image data, one per
 //          design (design_png.cpp)
+//   .pdf   the document information: Keywords "flarimond:design" and the JSON as the Subject
+//          (design_pdf.cpp), read with poppler; a PDF holds one design
 //
 // Reading goes through real parsers: the JSON library with json_reader.h's limits, pugixml for
-// SVG (no DTD, no entity of its own, no network; a comment is not read at all), libpng for PNG.
+// SVG (no DTD, no entity of its own, no network; a comment is not read at all), libpng for PNG,
+// poppler for PDF.
 // Every message names the file.
 #pragma once
 
@@ -34,15 +38,21 @@ inline constexpr std::string_view kDesignNamespace = "urn:flarimond:design:1";
 inline constexpr std::string_view kDesignPngKeyword = "flarimond:design";
 
 // The carriers' forms of a description: the SVG element that holds it, the PNG text chunk.
-std::string designSvgMetadata(const DesignRecord& design);
+// A plot's (plot = true) says so with art="plot": its lines are not the arts the digest counts.
+std::string designSvgMetadata(const DesignRecord& design, bool plot = false);
 flhost::PngText designPngText(const DesignRecord& design);
+inline constexpr std::string_view kDesignPdfKeywords = "flarimond:design";
+flhost::PdfInfo designPdfInfo(const DesignRecord& design);
 
 // Writes the document with its design inside, in the format: what render, apply and the served
 // downloads write. ToolError when the PNG cannot be made (named after `name`).
+// With `plot`, the SVG is the plotter's line art of the page (export_plot.h) with the design in its
+// <metadata>, and what the plan measured goes to stderr ("plot: ...", named after `name`).
 struct PictureOptions {
   int pixelWidth = 1200;
   bool transparent = false;
   flhost::Frame frame = flhost::Frame::Page;
+  std::optional<flhost::PlotOptions> plot;
 };
 void writeDesignDocument(const flhost::Document& doc, const DesignRecord& design, OutputFormat format,
                          const PictureOptions& picture, std::ostream& out, std::string_view name);
@@ -60,7 +70,7 @@ struct FoundDesign {
 };
 
 // The kinds of file that carry designs, by extension (any case).
-enum class DesignFileKind { Svg, Png, Json };
+enum class DesignFileKind { Svg, Png, Json, Pdf };
 
 // Every design a file carries, in file order. ToolError for a file that cannot be read (missing,
 // a folder, a FIFO, unreadable), is not SVG, PNG or JSON, is not well formed, or carries none; a
@@ -82,7 +92,7 @@ const FoundDesign& chooseDesign(const std::vector<FoundDesign>& designs, const s
 // How a design is named in messages: "FILE" for a file's only design, "FILE (design ID)" else.
 std::string designSource(std::string_view file, const std::string& id, size_t designsInFile);
 
-// --- the carriers (design_svg.cpp, design_png.cpp, design_json.cpp)
+// --- the carriers (design_svg.cpp, design_png.cpp, design_pdf.cpp, design_json.cpp)
 
 // A description as found in a carrier, before it is read.
 struct CarriedText {
@@ -93,6 +103,7 @@ struct CarriedText {
 };
 std::vector<CarriedText> svgDescriptions(std::string& bytes, std::string_view name);
 std::vector<CarriedText> pngDescriptions(const std::string& bytes, std::string_view name);
+std::vector<CarriedText> pdfDescriptions(const std::string& bytes, std::string_view name);
 // The JSON document's "design" member, read in the same pass as the document.
 std::optional<DesignRecord> jsonDescription(std::string_view bytes, std::string_view name);
 

@@ -15,9 +15,9 @@
 
 namespace fltools {
 
-std::string designSvgMetadata(const DesignRecord& design) {
-  return "<flarimond:design xmlns:flarimond=\"" + std::string(kDesignNamespace) + "\">" +
-         xmlEscaped(designJson(design)) + "</flarimond:design>";
+std::string designSvgMetadata(const DesignRecord& design, bool plot) {
+  return "<flarimond:design xmlns:flarimond=\"" + std::string(kDesignNamespace) + "\"" +
+         (plot ? " art=\"plot\"" : "") + ">" + xmlEscaped(designJson(design)) + "</flarimond:design>";
 }
 
 #ifdef FLARIMOND_HAVE_PUGIXML
@@ -442,7 +442,9 @@ std::vector<CarriedText> svgDescriptions(std::string& bytes, std::string_view na
     CarriedText t;
     for (pugi::xml_node c = f.element.first_child(); c; c = c.next_sibling())
       if (c.type() == pugi::node_pcdata || c.type() == pugi::node_cdata) t.text += c.value();
-    if (f.carrier.type() == pugi::node_element) {
+    // A plot's lines are drawn from the design's arts, not the arts themselves: nothing to check.
+    const bool plot = std::string_view(f.element.attribute("art").value()) == "plot";
+    if (f.carrier.type() == pugi::node_element && !plot) {
       t.groupId = f.carrier.attribute("id").value();
       auto [at, added] = arts.try_emplace(f.carrier.internal_object());
       if (added) {

@@ -118,7 +118,7 @@ Command addInspectCommand(CLI::App& app) {
   auto file = std::make_shared<std::filesystem::path>();
   auto asJson = std::make_shared<bool>(false);
   CLI::App* cmd = app.add_subcommand("inspect", "Show what made a design: what a flarimond SVG, PNG or JSON\ncarries");
-  cmd->add_option("FILE", *file, "The .svg, .png or .json to read")->required();
+  cmd->add_option("FILE", *file, "The .svg, .png, .pdf or .json to read")->required();
   cmd->add_flag("--json", *asJson, "Print each design's description as one line of JSON");
   cmd->footer(std::string("Every document render and apply write carries its design: the record, the seed and\n"
                           "how many draws the random source had given when the drawing began, the document\n"

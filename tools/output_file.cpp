@@ -73,7 +73,8 @@ namespace {
 #ifndef _WIN32
 // A fixed table, so that the signal handler touches no allocator and no lock: a slot is free (0),
 // being filled (1), or holds the path of a temporary file that the handler removes (2).
-constexpr int kTempSlots = 16;
+// Room for a file per tile of the largest batch (sheet --each) and the run's other outputs.
+constexpr int kTempSlots = 512;
 struct TempSlot {
   std::atomic<int> state{0};
   char path[4096];

@@ -21,7 +21,7 @@ namespace {
 
 // -o and --save-params, which render and apply share.
 void addOutputOptions(CLI::App* cmd, RenderArgs& r) {
-  cmd->add_option("-o,--output", r.output, "The document to write: .svg, .json or .png")->type_name("FILE")->required();
+  cmd->add_option("-o,--output", r.output, "The document to write: .svg, .json, .png or .pdf")->type_name("FILE")->required();
   cmd->add_option("--save-params", r.saveParams,
                   "Also write the record the host holds after the run and where\n"
                   "the random source stood when its drawing began (.json; or\n"
@@ -97,6 +97,7 @@ int runFilter(const RenderArgs& args, const char* argv0, bool withDialog) {
     throw ToolError("--background \"" + args.background + "\": expected white or transparent");
   picture.transparent = args.background == "transparent";
   picture.frame = parseFrame(args.frame);
+  picture.plot = parsePlotOptions(args.plot, args.pens, args.tolerance, args.output);
   std::optional<ParamFormat> saveFormat;
   if (!args.saveParams.empty()) {
     saveFormat = paramFormatOf(args.saveParams);
@@ -148,7 +149,7 @@ int runFilter(const RenderArgs& args, const char* argv0, bool withDialog) {
   DesignRecord design = describeDesign(config, *run.session, *held);
   if (saved) writeParams(*saved, *saveFormat, *held, displayPath(args.saveParams), &design.random);
   if (savedRandom) *savedRandom << randomStartJson(design.random);
-  if (format != OutputFormat::Json)
+  if (format != OutputFormat::Json && !picture.plot)
     if (std::string note = frameWarning(run.session->document(), picture.frame); !note.empty())
       diagnostics() << "flarimond: warning: " << displayPath(args.output) << ": " << note << "\n";
   try {
@@ -180,7 +181,7 @@ Command addRenderCommand(CLI::App& app) {
                   "makes its defaults")
       ->type_name("FILE");
   cmd->add_option("--from", render->from,
-                  "Draw again the design a flarimond .svg, .png or .json\n"
+                  "Draw again the design a flarimond .svg, .png, .pdf or .json\n"
                   "carries; other options change only what they name")
       ->type_name("FILE");
   cmd->add_option("--design", render->design,

@@ -96,7 +96,7 @@ void sendExport(httplib::Response& res, const std::string& what, std::shared_ptr
     std::ostringstream out;
     if (design) {
       try {
-        writeDesignDocument(*doc, *design, OutputFormat::Png, PictureOptions{options.pngWidth, options.transparent},
+        writeDesignDocument(*doc, *design, OutputFormat::Png, PictureOptions{options.pngWidth, options.transparent, flhost::Frame::Page, std::nullopt},
                             out, name);
       } catch (const ToolError& e) {
         return refuse(res, 500, std::string("the PNG could not be made: ") + e.what());

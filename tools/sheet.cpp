@@ -6,6 +6,7 @@
 #include <cmath>
 #include <iostream>
 #include <memory>
+#include <optional>
 #include <sstream>
 
 #include "command_options.h"
@@ -33,6 +34,8 @@
 
 namespace fltools {
 
+namespace fs = std::filesystem;
+
 namespace {
 
 // The band under each tile that holds its values.
@@ -59,6 +62,8 @@ struct SheetJob {
   flhost::Frame frame = flhost::Frame::Art;
   OutputFormat format = OutputFormat::Png;
   int tileSize = 240;
+  bool each = false;  // a whole document per tile, as render writes it, instead of the sheet's parts
+  std::optional<flhost::PlotOptions> plot;  // each tile's file as plotter line art
 };
 
 std::string tileLabel(const SheetJob& job, const std::vector<size_t>& steps) {
@@ -125,9 +130,24 @@ JobResult drawTile(const SheetJob& job, size_t i) {
     diagnostics() << "flarimond: warning: tile " << i + 1 << ": " << note << "\n";
   // What made the tile travels with it: in its SVG group, or as a text chunk of the sheet's PNG.
   DesignRecord design = describeDesign(config, *run.session, *held);
+  std::ostringstream out;
+  if (job.each) {
+    // The tile's own file, as render writes the same design.
+    PictureOptions picture;
+    picture.frame = job.frame;
+    picture.plot = job.plot;
+    try {
+      writeDesignDocument(doc, design, job.format, picture, out, "tile " + std::to_string(i + 1));
+    } catch (const ToolError& e) {
+      result.status = kExitPluginError;
+      std::cerr << "flarimond: " << e.what() << "\n";
+      return result;
+    }
+    result.output = out.str();
+    return result;
+  }
   design.tile = static_cast<int>(i + 1);
   result.design = designPngText(design).text;
-  std::ostringstream out;
   if (job.format == OutputFormat::Svg) {
     double size = job.tileSize;
     double x = static_cast<double>(job.grid.columnOf(i)) * size;
@@ -266,15 +286,62 @@ void writeSheetSvg(const SheetJob& job, const std::vector<JobResult>& tiles, std
   out << "</svg>\n";
 }
 
+// The files --each writes: one a tile in the folder, named by the tile's values.
+std::vector<fs::path> tileFiles(const SheetJob& job, const fs::path& folder) {
+  const char* ext = job.format == OutputFormat::Svg   ? ".svg"
+                    : job.format == OutputFormat::Png ? ".png"
+                    : job.format == OutputFormat::Pdf ? ".pdf"
+                                                      : ".json";
+  std::vector<fs::path> files;
+  for (size_t i = 0; i < job.grid.count; ++i)
+    files.push_back(folder / (tileFileStem(job.vary, tileSteps(job.vary, job.grid, i)) + ext));
+  return files;
+}
+
+// Refuses, unless --force, to replace any file (or link, or anything else) already there.
+void refuseExisting(const std::vector<fs::path>& files, bool force) {
+  if (force) return;
+  std::vector<std::string> there;
+  for (const fs::path& f : files) {
+    std::error_code ec;
+    if (fs::symlink_status(f, ec).type() != fs::file_type::not_found) there.push_back(displayPath(f));
+  }
+  if (there.empty()) return;
+  std::string list;
+  for (size_t i = 0; i < there.size() && i < 3; ++i) list += (i ? ", " : "") + there[i];
+  if (there.size() > 3) list += ", ...";
+  throw ToolError("--each: " + std::to_string(there.size()) + (there.size() == 1 ? " file is" : " files are") +
+                  " there already (" + list + "); nothing was written: give --force to replace them");
+}
+
 int runSheet(const SheetArgs& args, const char* argv0) {
   // Everything given is checked, and the output claimed, before the first tile is drawn.
   const RenderArgs& run = args.run;
   SheetJob job;
-  job.format = outputFormatOf(run.output);
-  if (job.format == OutputFormat::Json) throw ToolError(displayPath(run.output) + ": a sheet is a picture: use .png or .svg");
-  refuseSharedFiles({{"-o", run.output}},
-                    {{"--params", run.params}, {"--dialog-script", run.script}, {"--swatches", run.host.swatches}});
-  job.frame = parseFrame(run.frame);
+  job.each = !args.each.empty();
+  if (job.each == !run.output.empty())
+    throw ToolError("sheet: give -o FILE for one sheet, or --each FOLDER for a file per tile");
+  if (job.each) {
+    if (args.format != "svg" && args.format != "png" && args.format != "pdf" && args.format != "json")
+      throw ToolError("--format \"" + args.format + "\": expected svg, png, pdf or json");
+    job.format = outputFormatOf("tile." + args.format);
+    if (run.plot && job.format != OutputFormat::Svg) throw ToolError("--plot writes SVG files: give --format svg");
+    job.plot = parsePlotOptions(run.plot, run.pens, run.tolerance, "");
+    std::error_code ec;
+    if (fs::exists(args.each, ec) && !fs::is_directory(args.each, ec))
+      throw ToolError("--each " + displayPath(args.each) + ": not a folder");
+  } else {
+    if (args.format != "svg") throw ToolError("--format is for the files of --each; a sheet's type is -o's extension");
+    if (args.force) throw ToolError("--force is for --each; -o replaces its file as every output does");
+    if (run.plot) throw ToolError("--plot makes a file of each tile: give --each FOLDER");
+    job.format = outputFormatOf(run.output);
+    if (job.format == OutputFormat::Json || job.format == OutputFormat::Pdf)
+      throw ToolError(displayPath(run.output) + ": a sheet is a picture: use .png or .svg");
+    refuseSharedFiles({{"-o", run.output}},
+                      {{"--params", run.params}, {"--dialog-script", run.script}, {"--swatches", run.host.swatches}});
+  }
+  // A tile's own file shows the page, as render's does, unless --frame says otherwise.
+  job.frame = parseFrame(job.each && !args.frameGiven ? "page" : run.frame);
   job.tileSize = wholeOption(args.tile, "--tile", 32, 2000);
   if (args.vary.empty() || args.vary.size() > 2)
     throw ToolError("sheet: give --vary once (a row of tiles) or twice (a grid: rows x columns)");
@@ -291,7 +358,7 @@ int runSheet(const SheetArgs& args, const char* argv0) {
 #ifdef FLARIMOND_HAVE_CAIRO
   // The sheet's picture is made whole once every tile is drawn: a size it cannot have is refused
   // before the first.
-  if (job.format == OutputFormat::Png) {
+  if (job.format == OutputFormat::Png && !job.each) {
     const auto [width, height] = sheetPixels(job);
     if (std::string why = flhost::pictureSizeProblem(width, height); !why.empty())
       throw ToolError(displayPath(run.output) + ": " + why + ": use fewer or smaller tiles (--tile), or .svg");
@@ -320,7 +387,16 @@ int runSheet(const SheetArgs& args, const char* argv0) {
   // A field varied in the dialog must have a control there: found out now, not at the first tile.
   for (const Variation& v : job.vary)
     if (v.kind == Variation::Kind::Field && job.dialog) setFieldActions(v.name + "=" + valueText(v, 0));
-  OutputFile output(run.output);
+  std::vector<fs::path> files;
+  if (job.each) {
+    files = tileFiles(job, args.each);
+    std::vector<NamedFile> outputs;
+    for (const fs::path& f : files) outputs.push_back({"--each", f});
+    refuseSharedFiles(outputs, {{"--params", run.params}, {"--dialog-script", run.script}, {"--swatches", run.host.swatches}});
+    refuseExisting(files, args.force);
+  }
+  std::optional<OutputFile> output;
+  if (!job.each) output.emplace(run.output);
 
   // The record every tile starts from: the given one (which may carry a seed), or the defaults the
   // plug-in makes. (Once designs can be read back from the files they made, --from gives the
@@ -345,19 +421,33 @@ int runSheet(const SheetArgs& args, const char* argv0) {
     if (t.status != 0) return kExitPluginError;
   }
 
+  if (job.each) {
+    // Every file of the batch is put in place together, or none; one that appeared while the
+    // tiles were drawn is not replaced either.
+    refuseExisting(files, args.force);
+    std::error_code ec;
+    fs::create_directories(args.each, ec);
+    if (ec) throw ToolError("--each " + displayPath(args.each) + ": " + ec.message());
+    OutputTransaction outputs;
+    for (size_t i = 0; i < files.size(); ++i) outputs.add(files[i]) << tiles[i].output;
+    outputs.commit();
+    diagnostics() << "flarimond: wrote " << files.size() << (files.size() == 1 ? " file" : " files") << " in "
+                  << displayPath(args.each) << "\n";
+    return kExitOk;
+  }
   if (job.format == OutputFormat::Svg) {
-    writeSheetSvg(job, tiles, output.stream());
+    writeSheetSvg(job, tiles, output->stream());
   } else {
 #ifdef FLARIMOND_HAVE_CAIRO
     try {
-      writeSheetPng(job, tiles, output.stream());
+      writeSheetPng(job, tiles, output->stream());
     } catch (const std::runtime_error&) {
-      output.throwIfWriteFailed();  // the system's reason, when the file is what failed
+      output->throwIfWriteFailed();  // the system's reason, when the file is what failed
       throw;
     }
 #endif
   }
-  output.commit();
+  output->commit();
   return kExitOk;
 }
 
@@ -366,6 +456,7 @@ int runSheet(const SheetArgs& args, const char* argv0) {
 Command addSheetCommand(CLI::App& app) {
   auto sheet = std::make_shared<SheetArgs>();
   sheet->run.frame = "art";
+  sheet->format = "svg";
   CLI::App* cmd = app.add_subcommand(
       "sheet",
       "Draw a contact sheet: one tile per value of a field, the\n"
@@ -379,7 +470,15 @@ Command addSheetCommand(CLI::App& app) {
       ->type_name("FIELD=RANGE")
       ->required()
       ->allow_extra_args(false);
-  cmd->add_option("-o,--output", sheet->run.output, "The sheet to write (.png or .svg)")->type_name("FILE")->required();
+  cmd->add_option("-o,--output", sheet->run.output, "The sheet to write (.png or .svg)")->type_name("FILE");
+  cmd->add_option("--each", sheet->each,
+                  "Instead of a sheet, a file per tile in FOLDER (made when\n"
+                  "missing), named by the tile's values: burstCount-12_seed-3.svg")
+      ->type_name("FOLDER");
+  cmd->add_option("--format", sheet->format, "The files of --each: svg (default), png, pdf or json")
+      ->type_name("svg|png|pdf|json");
+  cmd->add_flag("--force", sheet->force, "Let --each replace files that are there already");
+  addPlotOptions(cmd, sheet->run);
   cmd->add_option("--params", sheet->run.params,
                   "The record every tile starts from (.bin or .json);\nwithout it the plug-in's defaults")
       ->type_name("FILE");
@@ -387,9 +486,10 @@ Command addSheetCommand(CLI::App& app) {
   cmd->add_option("--tile", sheet->tile, "Tile size in pixels, points in an SVG (default 240)")->type_name("SIZE");
   cmd->add_option("--frame", sheet->run.frame,
                   "What a tile shows: art (default), a square around the\n"
-                  "design; page, the page as render draws it; or all, the page\n"
-                  "and all the art")
-      ->type_name("art|page|all");
+                  "design; page, the page as render draws it (the default of\n"
+                  "--each); or all, the page and all the art")
+      ->type_name("art|page|all")
+      ->each([sheet](const std::string&) { sheet->frameGiven = true; });
   cmd->add_option("--jobs", sheet->jobs, "Worker processes drawing tiles (default: one a processor)")
       ->type_name("N");
   addHostOptions(cmd, sheet->run.host);
@@ -405,7 +505,11 @@ Command addSheetCommand(CLI::App& app) {
                   "and put together in order: the sheet is the same whatever --jobs. Progress is shown\n"
                   "on stderr. An SVG sheet holds a group \"tile-N\" per tile (N from 1, row by row) with\n"
                   "what made the tile in its <metadata>, and a PNG sheet a text chunk a tile: render --from\n"
-                  "SHEET --tile N draws tile N again.\n\n") +
+                  "SHEET --tile N draws tile N again.\n"
+                  "With --each FOLDER each tile is instead a file of its own, the document render writes for\n"
+                  "the same design (with its description: render --from FILE draws it again), in --format;\n"
+                  "all are put in place together once every tile is drawn, or none. A file already there\n"
+                  "is not replaced without --force.\n\n") +
               kScriptHelp + "\n" + kSwatchHelp + "\n" + kFailHelp + "\n" + kModuleHelp + "\n" + kExitCodesHelp);
   return {cmd, [sheet](const char* argv0) { return runSheet(*sheet, argv0); }};
 }

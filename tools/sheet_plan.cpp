@@ -145,6 +145,12 @@ std::string valueLabel(const Variation& v, size_t step) {
   return v.name + " " + valueText(v, step);
 }
 
+std::string tileFileStem(const std::vector<Variation>& vary, const std::vector<size_t>& steps) {
+  std::string stem;
+  for (size_t k = 0; k < vary.size(); ++k) stem += (k ? "_" : "") + vary[k].name + "-" + valueText(vary[k], steps.at(k));
+  return stem;
+}
+
 SheetGrid sheetGrid(const std::vector<Variation>& vary, int columns) {
   SheetGrid grid;
   if (vary.size() == 2) {

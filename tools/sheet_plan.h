@@ -58,6 +58,10 @@ SheetGrid sheetGrid(const std::vector<Variation>& vary, int columns);
 // of the first and the column of the second.
 std::vector<size_t> tileSteps(const std::vector<Variation>& vary, const SheetGrid& grid, size_t tile);
 
+// The name of a tile's own file (sheet --each), without its extension: each variation's
+// NAME-VALUE in order, joined by "_" ("burstCount-12_seed-3"; a preset by its number, "preset-9").
+std::string tileFileStem(const std::vector<Variation>& vary, const std::vector<size_t>& steps);
+
 // Writes a record field's value into the record, as the kind of the field stores it.
 void setField(BurstParams& record, const BurstField& field, double value);
 

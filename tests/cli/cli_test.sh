@@ -3,6 +3,7 @@
 # its output files, messages and exit status. Usage: cli_test.sh PATH/TO/flarimond
 set -u
 F="$1"
+H="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
 T="$(mktemp -d)"
 trap 'rm -rf "$T"' EXIT
 failures=0
@@ -207,6 +208,17 @@ check "new paths' opacity and the named art styles: drawn, kept in the descripti
   '$F' render -o '$T/op4.json' --seed 4 --art-styles 1 --set randomStyle=1 2> '$T/err'; test \$? = 1 &&
   grep -q '(NFnd)' '$T/err' && test ! -e '$T/op4.json'"
 
+check "PDF: an A4 page in points, the PNG's picture when rasterised, and the same design read back" bash -c "
+  '$F' render --seed 4 --preset 9 --page a4 --fill '#ff8800' -o '$T/d.pdf' &&
+  pdfinfo '$T/d.pdf' | grep -q '^Page size: *595.276 x 841.89 pts' && pdfinfo '$T/d.pdf' | grep -q '^Pages: *1\$' &&
+  '$F' render --from '$T/d.pdf' -o '$T/d1.json' &&
+  '$F' render --seed 4 --preset 9 --page 210x297mm --fill rgb:1,0.53333336,0 -o '$T/d2.json' && cmp '$T/d1.json' '$T/d2.json' &&
+  '$F' render --from '$T/d.pdf' -o '$T/d.png' &&
+  pdftoppm -png -singlefile -scale-to-x 1200 -scale-to-y -1 '$T/d.pdf' '$T/dp' && python3 '$H/png_diff.py' '$T/d.png' '$T/dp.png' &&
+  '$F' inspect '$T/d.pdf' | grep -q 'page 595.2756x841.8898' &&
+  '$F' render --seed 4 --frame art -o '$T/art.pdf' && pdfinfo '$T/art.pdf' | grep -q '^Page size: *\([0-9.]*\) x \\1 pts' &&
+  printf '%%PDF-1.4 not really\n' > '$T/bad.pdf' && ! '$F' inspect '$T/bad.pdf' 2> '$T/err' && grep -q 'bad.pdf: the PDF cannot be read' '$T/err'"
+
 check "--set on top of --from changes only that field" bash -c "
   '$F' render --from '$T/a.svg' --set burstCount=21 -o '$T/s2.json' &&
   python3 - '$T/c.json' '$T/s2.json' <<'PY'
@@ -239,7 +251,6 @@ check "messages name what to type and what enables a control" bash -c "
 # The SVG checked by a real SVG toolchain: xmllint against the SVG 1.1 DTD (extended, as the DTD
 # provides for, by the element that carries a design in the picture's metadata) and librsvg's
 # picture against the program's own PNG.
-H="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
 SVG_DTD=/usr/share/xml/w3c-sgml-lib/schema/dtd/REC-SVG11-20110816/svg11.dtd
 cat > "$T/svg.dtd" <<DTD
 <!ENTITY % SVG.metadata.extra.content "| flarimond:design">
@@ -314,6 +325,53 @@ five = sheet[sheet.index('<g id=\"tile-5\">'):sheet.index('<g id=\"tile-6\">')]
 paths = lambda t: re.findall(r'<path id=\"[^\"]*art-\d+\" (d=\"[^\"]*\".*?)/>', t)
 assert paths(five) and paths(five) == paths(single), (len(paths(five)), len(paths(single)))
 PY"
+
+check "sheet --each: a file per tile, byte for byte what render writes; none replaced without --force" bash -c "
+  '$F' sheet --preset 9 --vary burstCount=10..11 --vary seed=2..3 --each '$T/each' 2> '$T/err' &&
+  test \"\$(ls '$T/each' | tr '\\n' ' ')\" = 'burstCount-10_seed-2.svg burstCount-10_seed-3.svg burstCount-11_seed-2.svg burstCount-11_seed-3.svg ' &&
+  grep -q 'wrote 4 files in' '$T/err' &&
+  '$F' render --preset 9 --set burstCount=11 --seed 3 -o '$T/r.svg' 2>/dev/null && cmp '$T/r.svg' '$T/each/burstCount-11_seed-3.svg' &&
+  '$F' render --from '$T/each/burstCount-10_seed-2.svg' -o '$T/again.svg' && cmp '$T/again.svg' '$T/each/burstCount-10_seed-2.svg' &&
+  echo kept > '$T/each/burstCount-10_seed-3.svg' &&
+  { '$F' sheet --preset 9 --vary burstCount=10..11 --vary seed=2..3 --each '$T/each' 2> '$T/err'; test \$? = 2; } &&
+  grep -q '4 files are there already (.*burstCount-10_seed-2.svg, .*); nothing was written: give --force' '$T/err' &&
+  grep -qx kept '$T/each/burstCount-10_seed-3.svg' &&
+  '$F' sheet --preset 9 --vary burstCount=10..11 --vary seed=2..3 --each '$T/each' --force 2>/dev/null &&
+  '$F' render --preset 9 --set burstCount=10 --seed 3 -o '$T/r.svg' 2>/dev/null && cmp '$T/r.svg' '$T/each/burstCount-10_seed-3.svg' &&
+  '$F' sheet --vary seed=5..6 --each '$T/pdfs' --format pdf 2>/dev/null && '$F' render --from '$T/pdfs/seed-6.pdf' -o '$T/p6.json' &&
+  '$F' render --seed 6 -o '$T/r6.json' && cmp '$T/p6.json' '$T/r6.json' &&
+  '$F' sheet --vary seed=5..6 --each '$T/jsons' --format json 2>/dev/null && cmp '$T/r6.json' '$T/jsons/seed-6.json' &&
+  { '$F' sheet --vary seed=5..6 --each '$T/none' --format jpg 2> '$T/err'; test \$? = 2; } && grep -q 'expected svg, png, pdf or json' '$T/err' &&
+  { '$F' sheet --vary seed=5..6 --each '$T/none' -o '$T/s.svg' 2> '$T/err'; test \$? = 2; } && test ! -e '$T/none'"
+
+check "sheet --each is all or nothing: a failing tile or a stopped run leaves no file, not even a partial one" bash -c "
+  { '$F' sheet --vary seed=1..3 --fail art.newArt=SEGM --each '$T/failed' 2> '$T/err'; test \$? = 1; } &&
+  grep -q 'Plug-in Error: .* (SEGM)' '$T/err' &&
+  test ! -e '$T/failed' &&
+  mkdir '$T/stopped' && exec 3< <('$F' sheet --preset 9 --vary seed=1..200 --jobs 1 --each '$T/stopped' 2>&1 & echo \$!) &&
+  read -r pid <&3 && read -r line <&3 && kill -TERM \$pid && cat <&3 >/dev/null &&
+  while kill -0 \$pid 2>/dev/null; do :; done && test -z \"\$(ls -A '$T/stopped')\""
+
+check "render --plot: strokes only, a layer per pen, the page in mm, travel reported; it reopens as its design" bash -c "
+  '$F' render --preset 9 --seed 4 --plot -o '$T/one.svg' 2> '$T/err1' &&
+  '$F' render --preset 9 --seed 4 --set strokeColor=3 --plot -o '$T/plot.svg' 2> '$T/err' &&
+  grep -q '^plot: .*plot.svg: 2 pens, [0-9]* segments in [0-9]* paths ([0-9]* segments before hidden lines were removed); pen-up travel' '$T/err' &&
+  python3 - '$T/plot.svg' '$T/err1' <<'PY' &&
+import re, sys, xml.etree.ElementTree as ET
+root = ET.parse(sys.argv[1]).getroot()
+svg, ink = '{http://www.w3.org/2000/svg}', '{http://www.inkscape.org/namespaces/inkscape}'
+assert root.get('width') == '215.9mm' and root.get('height') == '279.4mm', root.attrib
+layers = [g for g in root if g.tag == svg + 'g']
+assert len(layers) == 2 and all(g.get(ink + 'groupmode') == 'layer' and g.get('fill') == 'none' for g in layers)
+assert all(len(g) > 0 and all(p.tag == svg + 'path' and p.get('fill') is None for p in g) for g in layers)
+assert not root.findall('.//' + svg + 'rect')
+unsorted, sorted_ = map(float, re.search(r'travel ([0-9.]+) mm in paint order, ([0-9.]+) mm', open(sys.argv[2]).read()).groups())
+assert sorted_ <= 0.3 * unsorted, (sorted_, unsorted)
+PY
+  '$F' render --from '$T/plot.svg' -o '$T/plot.json' 2> '$T/err' && test ! -s '$T/err' &&
+  '$F' render --preset 9 --seed 4 --set strokeColor=3 -o '$T/noplot.json' && cmp '$T/plot.json' '$T/noplot.json' &&
+  '$F' sheet --vary seed=1..2 --plot --pens 1 --each '$T/plots' 2>/dev/null && test \$(grep -c 'inkscape:groupmode' '$T/plots/seed-2.svg') = 1 &&
+  { '$F' render --plot -o '$T/p.png' 2> '$T/err'; test \$? = 2; } && grep -q 'plot writes an SVG' '$T/err'"
 
 check "render --from a sheet's tile draws that tile's design" bash -c "
   '$F' render --from '$T/s.svg' --tile 5 -o '$T/t5.json' && '$F' render --seed 5 --preset 3 -o '$T/r5.json' 2>/dev/null &&

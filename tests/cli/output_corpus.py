@@ -46,6 +46,8 @@ def cases():
         "draws": ["--draws", "0.5,0.25,0.999", "--set", "randomLength=1"],
         "frame art": ["--frame", "art"],
         "frame all": ["--frame", "all", "--set", "startX=2000"],
+        "page by name": ["--page", "a4:landscape", "--fill", "#ff8800", "--stroke", "navy@2"],
+        "plot": ["--plot", "--pens", "2"],
     }
     for name, args in options.items():
         out.append((f"options {name}", ["render", "--preset", "9", "--seed", "3", *args, "-o", "{d}/out.svg"],
@@ -69,7 +71,7 @@ def cases():
     bad = ["--draws 0.5,1", "--fail no.such", "--page 0x5", "--seed -1", "--color-model hsv", "--fill rgb:2,0,0",
            "--stroke rgb:1,0,0@-1", "--width 0", "--background pink", "--frame side", "--opacity 2",
            "--art-styles 9", "--preset 36", "--preset Nothing", "--set noSuchField=1", "--set burstCount=abc",
-           "--tile 2"]
+           "--tile 2", "--page a9", "--fill #ff88"]
     for b in bad:
         out.append((f"refused {b}", ["render", *b.split(), "-o", "{d}/never.svg"], [], True))
     return out

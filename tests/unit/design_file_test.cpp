@@ -123,7 +123,7 @@ class DesignFiles : public testing::Test {
   std::string written(const flhost::Document& doc, DesignRecord d, OutputFormat format) {
     d.art = ArtSummary{digestOf(doc).paths(), digestOf(doc).hex()};
     std::ostringstream out;
-    writeDesignDocument(doc, d, format, PictureOptions{64, true}, out, "d");
+    writeDesignDocument(doc, d, format, PictureOptions{64, true, flhost::Frame::Page, std::nullopt}, out, "d");
     return out.str();
   }
   std::vector<FoundDesign> read(const std::string& name, const std::string& bytes) {
@@ -149,8 +149,11 @@ TEST_F(DesignFiles, EveryCarrierGivesBackTheSameDesign) {
   DesignRecord d = awkwardDesign();
   flhost::Document doc = someArt();
   for (auto [name, format] : {std::pair{"d.json", OutputFormat::Json}, std::pair{"d.svg", OutputFormat::Svg},
-                              std::pair{"d.png", OutputFormat::Png}}) {
+                              std::pair{"d.png", OutputFormat::Png}, std::pair{"d.pdf", OutputFormat::Pdf}}) {
     SCOPED_TRACE(name);
+#if !defined(FLARIMOND_HAVE_CAIRO) || !defined(FLARIMOND_HAVE_PDF_READER)
+    if (format == OutputFormat::Pdf) continue;  // PDF is written with cairo, read with poppler
+#endif
 #ifndef FLARIMOND_HAVE_CAIRO
     if (format == OutputFormat::Png) continue;  // a build without cairo neither writes nor reads PNG
 #endif
@@ -233,7 +236,7 @@ TEST_F(DesignFiles, CommentsAndOtherNamespacesAreNotDesigns) {
                     "<!-- <f:design>" + xmlEscaped(json) + "</f:design> -->"
                     "<g id=\"x\"><metadata><g:design>" + xmlEscaped(json) + "</g:design></metadata></g></svg>";
   EXPECT_EQ(readError(write("c.svg", svg)),
-            "c.svg: carries no design (flarimond writes one into every SVG, PNG and JSON)");
+            "c.svg: carries no design (flarimond writes one into every SVG, PNG, PDF and JSON)");
   // Another prefix declared on the root, a CDATA section: still ours.
   svg = "<svg xmlns=\"http://www.w3.org/2000/svg\" xmlns:fd=\"" + ns + "\"><g><metadata><fd:design><![CDATA[" + json +
         "]]></fd:design></metadata></g></svg>";
@@ -365,7 +368,7 @@ TEST_F(DesignFiles, UnusableDescriptionsAreRefusedNamingTheFile) {
     EXPECT_EQ(error.substr(0, c.message.size()), c.message) << error;
   }
   EXPECT_EQ(readError(write("plain.json", "{\"page\":{}}")),
-            "plain.json: carries no design (flarimond writes one into every SVG, PNG and JSON)");
+            "plain.json: carries no design (flarimond writes one into every SVG, PNG, PDF and JSON)");
 #ifdef FLARIMOND_HAVE_CAIRO
   EXPECT_EQ(readError(write("fake.png", "not a png")), "fake.png: not a PNG file");
 #endif

@@ -94,6 +94,15 @@ TEST(SheetPlan, LabelsShowTheValueAsTheRecordHoldsIt) {
   EXPECT_EQ(valueLabel(parseVariation("preset=0..1", kSwatches), 1), "Star20");
 }
 
+TEST(SheetPlan, ATilesFileIsNamedByItsValuesInVaryOrder) {
+  std::vector<Variation> vary = {parseVariation("burstCount=10..12", kSwatches), parseVariation("seed=3..4", kSwatches)};
+  EXPECT_EQ(tileFileStem(vary, {2, 0}), "burstCount-12_seed-3");
+  std::vector<Variation> one = {parseVariation("length=100..101:0.5", kSwatches)};
+  EXPECT_EQ(tileFileStem(one, {1}), "length-100.5");
+  std::vector<Variation> presets = {parseVariation("preset=9..10", kSwatches)};
+  EXPECT_EQ(tileFileStem(presets, {0}), "preset-9");
+}
+
 TEST(SheetPlan, OneVariationFillsRowsTwoMakeAGrid) {
   std::vector<Variation> one = {parseVariation("shapeOption=0..13", kSwatches)};
   SheetGrid g = sheetGrid(one, 6);
