@@ -1078,8 +1078,8 @@ def main():
     ap.add_argument("--seed", type=int, default=1, metavar="S", help="seed of the draw (default 1)")
     ap.add_argument("--budget", type=float, metavar="MINUTES", help="stop after this many minutes and report "
                                                                      "what was tried")
-    ap.add_argument("--timeout", type=float, default=60, metavar="SECONDS",
-                    help="longest any one test run may take (default 60); each test's own limit is %g times "
+    ap.add_argument("--timeout", type=float, default=180, metavar="SECONDS",
+                    help="longest any one test run may take (default 180: the differential test of 500 designs takes a minute on a busy machine); each test's own limit is %g times "
                          "its time on the unchanged tree plus %g s" % (SLOWDOWN, SLACK))
     ap.add_argument("--jobs", type=int, default=(os.cpu_count() or 2) + 1, metavar="N",
                     help="workers, each with its own copy of the tree and build (default: one more than the "
