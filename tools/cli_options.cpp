@@ -183,18 +183,18 @@ PageSize parsePageSize(std::string_view text, std::string_view what) {
       ": expected WIDTHxHEIGHT with a unit pt (the default), mm, cm or in (612x792, 210x297mm, 8.5x11in), "
       "or a3, a4, a5, letter, legal or tabloid, each with :landscape or :portrait";
   std::string lower = lowered(trim(text));
-  std::string_view spec = lower;
+  std::string_view size = lower;
   bool landscape = false;
-  if (size_t colon = spec.find(':'); colon != std::string_view::npos) {
-    std::string_view orientation = spec.substr(colon + 1);
+  if (size_t colon = size.find(':'); colon != std::string_view::npos) {
+    std::string_view orientation = size.substr(colon + 1);
     if (orientation != "landscape" && orientation != "portrait") throw ToolError(option + accepted);
     landscape = orientation == "landscape";
-    spec = spec.substr(0, colon);
+    size = size.substr(0, colon);
   }
   double width = 0, height = 0;
   bool named = false;
   for (const PageName& p : kPageNames)
-    if (p.name == spec) width = p.width, height = p.height, named = true;
+    if (p.name == size) width = p.width, height = p.height, named = true;
   if (named) {
     if (landscape) std::swap(width, height);
   } else {
@@ -212,12 +212,12 @@ PageSize parsePageSize(std::string_view text, std::string_view what) {
       *v = f * scale;
       return true;
     };
-    size_t x = spec.find('x');
+    size_t x = size.find('x');
     if (x == std::string_view::npos) throw ToolError(option + accepted);
-    std::string_view h = trim(spec.substr(x + 1));
+    std::string_view h = trim(size.substr(x + 1));
     size_t unitAt = h.find_last_of("0123456789.") + 1;
     std::string_view unit = unitAt == 0 ? std::string_view() : trim(h.substr(unitAt));
-    if (!number(spec.substr(0, x), unit, &width) || !number(h, unit, &height)) throw ToolError(option + accepted);
+    if (!number(size.substr(0, x), unit, &width) || !number(h, unit, &height)) throw ToolError(option + accepted);
   }
   PageSize page{static_cast<float>(width), static_cast<float>(height)};
   if (!(std::isfinite(page.width) && page.width > 0 && std::isfinite(page.height) && page.height > 0))
