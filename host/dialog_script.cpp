@@ -62,8 +62,7 @@ std::optional<int32_t> parseInt(std::string_view word) {
 std::optional<double> parseReal(std::string_view word) {
   double v = 0;
   const auto [end, ec] = std::from_chars(word.data(), word.data() + word.size(), v);
-  if (ec != std::errc() || end != word.data() + word.size() || !std::isfinite(v))
-    return std::nullopt;
+  if (ec != std::errc() || end != word.data() + word.size() || !std::isfinite(v)) return std::nullopt;
   return v;
 }
 
@@ -115,8 +114,7 @@ std::string parseAction(const std::vector<std::string_view>& w, DialogAction& ac
     }
     case Kind::Choose: {
       const auto v = parseInt(w[2]);
-      if (!v || *v < 0)
-        return "\"" + std::string(w[2]) + "\" is not a list position (0, 1, 2, ...)";
+      if (!v || *v < 0) return "\"" + std::string(w[2]) + "\" is not a list position (0, 1, 2, ...)";
       action.value = *v;
       return {};
     }
@@ -142,8 +140,7 @@ std::optional<std::vector<DialogAction>> parseDialogScript(std::string_view text
   size_t pos = 0;
   while (pos <= text.size()) {
     const size_t newline = text.find('\n', pos);
-    std::string_view line = text.substr(pos, newline == std::string_view::npos ? text.size() - pos
-                                                                               : newline - pos);
+    std::string_view line = text.substr(pos, newline == std::string_view::npos ? text.size() - pos : newline - pos);
     pos = newline == std::string_view::npos ? text.size() + 1 : newline + 1;
     ++lineNumber;
     if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
