@@ -69,6 +69,7 @@ std::optional<double> parseReal(std::string_view word) {
 // "unknown action ... (expected page, set, ..., confirm or cancel)".
 std::string unknownAction(std::string_view word, const std::vector<ScriptKeyword>& extra) {
   std::vector<std::string_view> known;
+  known.reserve(extra.size() + kSyntax.size());
   for (const ScriptKeyword& k : extra) known.push_back(k.keyword);
   for (const Syntax& s : kSyntax) known.push_back(s.keyword);
   std::string list;
@@ -99,6 +100,7 @@ std::string parseAction(const std::vector<std::string_view>& w, DialogAction& ac
   const auto id = parseInt(w[1]);
   if (!id) return "\"" + std::string(w[1]) + "\" is not an item id";
   action.id = *id;
+  // clang-format off
   switch (syntax->kind) {
     case Kind::Set: {
       const auto v = parseReal(w[2]);
@@ -126,9 +128,9 @@ std::string parseAction(const std::vector<std::string_view>& w, DialogAction& ac
       action.y = *y;
       return {};
     }
-    default:
-      return {};
+    default: return {};
   }
+  // clang-format on
 }
 
 }  // namespace

@@ -139,6 +139,7 @@ const FoundDesign& chooseDesign(const std::vector<FoundDesign>& designs, const s
     return s;
   };
   std::vector<const FoundDesign*> all;
+  all.reserve(designs.size());
   for (const FoundDesign& d : designs) all.push_back(&d);
   if (id && tile) throw ToolError("--design and --tile both choose a design: give one");
   if (id) {

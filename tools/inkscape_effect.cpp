@@ -156,7 +156,7 @@ SelectedDesign selectedDesign(const EffectCall& call, const EditorDocument& doc)
                         : "select one Flarimond design, not " + std::to_string(call.ids.size()) + " objects");
   EditorDocument::Selected where = doc.selected(call.ids[0]);
   std::ostringstream warnings;  // values outside their ranges are the design's own, as it was drawn
-  std::string bytes = doc.bytes();
+  const std::string& bytes = doc.bytes();
   std::vector<FoundDesign> designs = designsIn(bytes, DesignFileKind::Svg, displayPath(call.document), warnings);
   return {where, chooseDesign(designs, where.designId, std::nullopt, displayPath(call.document)).design};
 }

@@ -48,7 +48,7 @@ std::vector<json> dialogPages(const HostConfig& config) {
   return pages;
 }
 
-std::string trimmedText(std::string s) {
+std::string trimmedText(const std::string& s) {
   size_t a = s.find_first_not_of(' '), b = s.find_last_not_of(' ');
   return a == std::string::npos ? std::string() : s.substr(a, b - a + 1);
 }

@@ -57,6 +57,13 @@ const char* contentTypeOf(const std::string& path) {
   return "application/octet-stream";
 }
 
+// The library's set_content copies the body it is given: this moves it.
+void setBody(httplib::Response& res, std::string&& body, const std::string& contentType) {
+  res.body = std::move(body);
+  res.headers.erase("Content-Type");
+  res.set_header("Content-Type", contentType);
+}
+
 void send(httplib::Response& res, Reply reply) {
   res.status = reply.status;
   // Texts from the request (a reason quoting bytes that are not UTF-8) or the dialog may hold
@@ -71,7 +78,7 @@ void send(httplib::Response& res, Reply reply) {
   }
   // Bodies go as they are: compressing them costs more than sending them over loopback. (The
   // library compresses only the content types it knows exactly, and ours carry a charset.)
-  res.set_content(std::move(reply.body), reply.contentType.c_str());
+  setBody(res, std::move(reply.body), reply.contentType);
 }
 
 void refuse(httplib::Response& res, int status, const std::string& why) { send(res, errorReply(status, why)); }
@@ -85,7 +92,7 @@ struct ExportOptions {
 // byte is sent. With `design`, the file carries it as render's files do. SVG and JSON stream as
 // they are written, so a large design starts arriving at once and is never held whole in memory;
 // a PNG is made first, since its failure has a status.
-void sendExport(httplib::Response& res, const std::string& what, std::shared_ptr<const flhost::Document> doc,
+void sendExport(httplib::Response& res, const std::string& what, const std::shared_ptr<const flhost::Document>& doc,
                 std::optional<DesignRecord> design, std::shared_ptr<void> counted, const ExportOptions& options) {
   res.set_header("Cache-Control", "no-store");
   const std::string name = "flarimond." + what;
@@ -116,7 +123,7 @@ void sendExport(httplib::Response& res, const std::string& what, std::shared_ptr
   // With a charset the library leaves them uncompressed, as every other answer (see send()).
   res.set_chunked_content_provider(
       svg ? "image/svg+xml; charset=utf-8" : "application/json; charset=utf-8",
-      [doc, design = std::move(design), counted, svg, name](size_t, httplib::DataSink& sink) {
+      [doc, design = std::move(design), counted = std::move(counted), svg, name](size_t, httplib::DataSink& sink) {
         try {
           if (design)
             writeDesignDocument(*doc, *design, svg ? OutputFormat::Svg : OutputFormat::Json, PictureOptions{}, sink.os,
@@ -230,7 +237,7 @@ void addRoutes(httplib::Server& server, BrowserHost& host, Claim& claim, int por
   server.set_exception_handler([](const httplib::Request&, httplib::Response& res, std::exception_ptr e) {
     std::string why = "unknown error";
     try {
-      std::rethrow_exception(e);
+      std::rethrow_exception(std::move(e));
     } catch (const std::exception& x) {
       why = x.what();
     } catch (...) {
@@ -383,20 +390,20 @@ void addRoutes(httplib::Server& server, BrowserHost& host, Claim& claim, int por
     if (!picture) return refuse(res, 404, "no picture of variant " + req.get_param_value("id"));
     res.set_header("Cache-Control", "no-store");
     res.set_header("X-Content-Type-Options", "nosniff");
-    res.set_content(std::move(picture->bytes), picture->type);
+    setBody(res, std::move(picture->bytes), picture->type);
   });
 
   for (const char* what : {"svg", "png", "json"}) {
-    server.Get(std::string("/api/export.") + what, [&host, &claim, what, exportOptions](const httplib::Request& req,
-                                                                                        httplib::Response& res) {
-      claim.check(req.get_header_value(kTokenHeader));
-      auto job = std::make_unique<Job>();
-      job->kind = Job::Kind::Export;
-      job->what = what;
-      Reply reply = host.ask(std::move(job));
-      if (!reply.document) return send(res, std::move(reply));
-      sendExport(res, what, std::move(reply.document), std::move(reply.design), host.countExport(), exportOptions);
-    });
+    server.Get(std::string("/api/export.") + what,
+               [&host, &claim, what, exportOptions](const httplib::Request& req, httplib::Response& res) {
+                 claim.check(req.get_header_value(kTokenHeader));
+                 auto job = std::make_unique<Job>();
+                 job->kind = Job::Kind::Export;
+                 job->what = what;
+                 Reply reply = host.ask(std::move(job));
+                 if (!reply.document) return send(res, std::move(reply));
+                 sendExport(res, what, reply.document, std::move(reply.design), host.countExport(), exportOptions);
+               });
   }
   server.Get("/api/record.json", [&host](const httplib::Request&, httplib::Response& res) {
     auto job = std::make_unique<Job>();

@@ -265,6 +265,7 @@ void writeSheetPng(const SheetJob& job, const std::vector<JobResult>& tiles, std
   cr.reset();
   // What made each tile, a text chunk a tile, in tile order.
   std::vector<flhost::PngText> designs;
+  designs.reserve(tiles.size());
   for (const JobResult& t : tiles) designs.push_back({"flarimond:design", t.design});
   std::string why;
   if (!flhost::writeSurfacePng(sheet.get(), false, designs, out, &why))
@@ -391,6 +392,7 @@ int runSheet(const SheetArgs& args, const char* argv0) {
   if (job.each) {
     files = tileFiles(job, args.each);
     std::vector<NamedFile> outputs;
+    outputs.reserve(files.size());
     for (const fs::path& f : files) outputs.push_back({"--each", f});
     refuseSharedFiles(outputs,
                       {{"--params", run.params}, {"--dialog-script", run.script}, {"--swatches", run.host.swatches}});
