@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # Flarimond's one entry point: installs what is missing, builds, then
 #   ./run.sh render -o design.svg [options]   renders a design (any flarimond command works)
-#   ./run.sh test                             runs every test, also under ASan + UBSan, the
-#                                             Windows build's tests under wine, and the dialog in
-#                                             Chromium (web/tests)
+#   ./run.sh test                             runs every test, checks the house style (clang-format,
+#                                             clang-tidy), runs the tests again under ASan + UBSan,
+#                                             the Windows build's tests under wine, and the dialog
+#                                             in Chromium (web/tests)
 #   ./run.sh build                            only builds
 #   ./run.sh windows                          only builds the 32-bit Windows module and programs
 #                                             (build-win/bin: flarimond.aip, flarimond.exe)
@@ -71,8 +72,12 @@ case "${1:-}" in
   test)
     build "$root/build"
     ctest --test-dir "$root/build" --output-on-failure -j "$jobs"
+    echo "== the house style: clang-format on every source, clang-tidy on host/ and tools/ ==" >&2
+    "$root/scripts/style.sh" "$root/build" "$jobs"
     echo "== again under AddressSanitizer + UndefinedBehaviorSanitizer ==" >&2
-    build "$root/build-asan" -DFLARIMOND_SANITIZE=ON
+    # Line tables only (-g1): the reports keep their files and lines, the build takes less time.
+    build "$root/build-asan" -DFLARIMOND_SANITIZE=ON "-DCMAKE_CXX_FLAGS_RELWITHDEBINFO=-O2 -g1 -DNDEBUG" \
+      "-DCMAKE_C_FLAGS_RELWITHDEBINFO=-O2 -g1 -DNDEBUG"
     ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 LSAN_OPTIONS="suppressions=$root/tests/lsan.supp" \
       ctest --test-dir "$root/build-asan" --output-on-failure -j "$jobs"
     echo "== the 32-bit Windows build, under wine ==" >&2

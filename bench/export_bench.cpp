@@ -93,6 +93,7 @@ void formatNumbers(const flhost::Document& d, std::ostream& out) {
   std::vector<char> buffer(1 << 17);
   char* at = buffer.data();
   auto components = [](const HostColor& c) -> std::span<const float> {
+    // clang-format off
     switch (c.kind) {
       case kHostColorGrey: return {&c.c.grey, 1};
       case kHostColorFour: return {&c.c.four.cyan, 4};
@@ -100,9 +101,11 @@ void formatNumbers(const flhost::Document& d, std::ostream& out) {
       case kHostColorSpot: return {&c.c.spot.tint, 1};
       default: return {};
     }
+    // clang-format on
   };
   d.forEachArt([&](const flhost::ArtView& art) {
-    if (static_cast<size_t>(at - buffer.data()) + (art.segments.size() * 6 + 12) * flhost::kMaxFloatText > buffer.size()) {
+    if (static_cast<size_t>(at - buffer.data()) + (art.segments.size() * 6 + 12) * flhost::kMaxFloatText >
+        buffer.size()) {
       out.write(buffer.data(), at - buffer.data());
       at = buffer.data();
     }
@@ -124,7 +127,8 @@ void BM_FormatNumbers(benchmark::State& state) {
 }
 BENCHMARK(BM_FormatNumbers)->Unit(benchmark::kMillisecond);
 
-// Processor time an iteration (the machine may be shared) and bytes of each SVG writer, for the ratios printed at the end.
+// Processor time an iteration (the machine may be shared) and bytes of each SVG writer, for the ratios printed at the
+// end.
 struct SvgFigures {
   double seconds = 0;
   int64_t bytes = 0;
@@ -268,14 +272,10 @@ void BM_ExportSvg(benchmark::State& state) {
 }
 BENCHMARK(BM_ExportSvg)->Unit(benchmark::kMillisecond);
 
-void BM_ExportSvgBefore(benchmark::State& state) {
-  svgBench(state, "before", before::writeSvg);
-}
+void BM_ExportSvgBefore(benchmark::State& state) { svgBench(state, "before", before::writeSvg); }
 BENCHMARK(BM_ExportSvgBefore)->Unit(benchmark::kMillisecond);
 
-void BM_FormatSvgNumbersOnly(benchmark::State& state) {
-  svgBench(state, "numbers", formatNumbersOnly);
-}
+void BM_FormatSvgNumbersOnly(benchmark::State& state) { svgBench(state, "numbers", formatNumbersOnly); }
 BENCHMARK(BM_FormatSvgNumbersOnly)->Unit(benchmark::kMillisecond);
 
 #ifdef FLARIMOND_HAVE_CAIRO
@@ -296,8 +296,10 @@ class SvgRatios : public benchmark::ConsoleReporter {
     ConsoleReporter::ReportRuns(runs);
     for (const Run& r : runs) {
       std::string name = r.benchmark_name();
-      const char* key = name == "BM_ExportSvg" ? "svg" : name == "BM_ExportSvgBefore" ? "before"
-                        : name == "BM_FormatSvgNumbersOnly" ? "numbers" : nullptr;
+      const char* key = name == "BM_ExportSvg"              ? "svg"
+                        : name == "BM_ExportSvgBefore"      ? "before"
+                        : name == "BM_FormatSvgNumbersOnly" ? "numbers"
+                                                            : nullptr;
       if (key && r.iterations > 0) svgFigures()[key].seconds = r.GetAdjustedCPUTime();
     }
   }

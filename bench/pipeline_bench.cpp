@@ -51,8 +51,8 @@ void BM_PresetPreview(benchmark::State& state) {
     }
     arts = host->document().artCount();
     // Each press must have been one preview: one undo, one design left in the document.
-    state.counters["undos_per_preview"] =
-        static_cast<double>(host->faults().count("undo.undoChanges") - undone) / static_cast<double>(state.iterations());
+    state.counters["undos_per_preview"] = static_cast<double>(host->faults().count("undo.undoChanges") - undone) /
+                                          static_cast<double>(state.iterations());
     s.end(2);  // cancel: the previews go
   };
   runDialog(*host, defaults(), user);
@@ -61,7 +61,8 @@ void BM_PresetPreview(benchmark::State& state) {
     return;
   }
   state.counters["arts"] = static_cast<double>(arts);
-  state.counters["arts_per_s"] = benchmark::Counter(static_cast<double>(arts), benchmark::Counter::kIsIterationInvariantRate);
+  state.counters["arts_per_s"] =
+      benchmark::Counter(static_cast<double>(arts), benchmark::Counter::kIsIterationInvariantRate);
 }
 BENCHMARK(BM_PresetPreview)->DenseRange(0, kPresetCount - 1)->Unit(benchmark::kMillisecond);
 
@@ -207,7 +208,8 @@ void BM_Kernel(benchmark::State& state) {
     state.ResumeTiming();
   }
   state.counters["arts"] = static_cast<double>(arts);
-  state.counters["arts_per_s"] = benchmark::Counter(static_cast<double>(arts), benchmark::Counter::kIsIterationInvariantRate);
+  state.counters["arts_per_s"] =
+      benchmark::Counter(static_cast<double>(arts), benchmark::Counter::kIsIterationInvariantRate);
 }
 BENCHMARK(BM_Kernel)->Arg(12)->Arg(96)->Unit(benchmark::kMillisecond);
 

@@ -16,7 +16,9 @@ struct Point {
 
 HostErr readBounds(HostArt art, HostRealRect& r) { return sArt->getArtBounds(art, &r); }
 
-Point centreOf(const HostRealRect& r) { return {r.left + (r.right - r.left) / 2.0f, r.bottom + (r.top - r.bottom) / 2.0f}; }
+Point centreOf(const HostRealRect& r) {
+  return {r.left + (r.right - r.left) / 2.0f, r.bottom + (r.top - r.bottom) / 2.0f};
+}
 
 HostErr translate(HostArt art, float dx, float dy) {
   HostMatrix m = kIdentityMatrix;

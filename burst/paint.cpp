@@ -212,7 +212,8 @@ HostErr paintElement(const BurstParams& p, const GenerationState& s) {
   float fill = s.factor(kFill);
   if (fill != 1.0f) goOnAfter(dimFill(s.art, fill));
 
-  float opacity = p.randomOpacity ? sRandom->floatRandom() * s.factor(kOpacity) : s.factor(kOpacity) * s.referenceOpacity;
+  float opacity =
+      p.randomOpacity ? sRandom->floatRandom() * s.factor(kOpacity) : s.factor(kOpacity) * s.referenceOpacity;
   goOnAfter(sBlend->setOpacity(s.art, opacity));
 
   if (p.randomWidth) goOnAfter(randomiseWidth(s.art, s.referenceStrokeWidth));

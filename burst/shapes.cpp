@@ -41,6 +41,7 @@ void layOut(int32_t shape, const GenerationState& s, float hx, float hy, Outline
   const float bx = s.baseX, by = s.baseY;
   const float L1 = s.length1, L2 = s.length2, H1 = s.height1, H2 = s.height2;
   if (shape >= 0 && shape <= 12) o.add(withHandles(bx, by, {bx - hx, by - hy}, {bx + hx, by + hy}));
+  // clang-format off
   switch (shape) {
     case 0:  // Triangle
       o.add(corner(bx + L1, by + H1));
@@ -127,6 +128,7 @@ void layOut(int32_t shape, const GenerationState& s, float hx, float hy, Outline
       // Not a shape the dialog offers: the element stays an empty closed path.
       break;
   }
+  // clang-format on
 }
 
 }  // namespace
@@ -144,8 +146,7 @@ HostErr buildShape(const BurstParams& p, const GenerationState& s) {
   layOut(shape, s, hx, hy, outline);
   // The outline's writes and the close are not checked: a point the host refused leaves a
   // smaller element, which is no reason to stop the design.
-  for (int i = 0; i < outline.count; ++i)
-    sPath->setPathSegments(s.art, static_cast<int16_t>(i), 1, &outline.points[i]);
+  for (int i = 0; i < outline.count; ++i) sPath->setPathSegments(s.art, static_cast<int16_t>(i), 1, &outline.points[i]);
   sPath->setPathClosed(s.art, 1);
   return 0;
 }

@@ -28,36 +28,36 @@ struct BurstRow {
 };
 
 constexpr BurstRow kBurstRows[kBurstTypeCount] = {
-    {1, 1, kThird, kThird, false},               // Burst 01
-    {1, 1, kThird, 0.5f, true},                  // Burst 02
-    {1, 0.5f, kThird, kThird, false},            // Burst 03
-    {1, 0.2f, 0.5f, 3, false},                   // Burst 04
-    {1, 1, kSeventh, kSeventh, false},           // Burst 05
-    {1, 1, 0.1f, 0.1f, false},                   // Burst 06
-    {1, 0.5f, 0.1f, 0.1f, false},                // Burst 07
-    {1, 1, 0.5f, 0.5f, false},                   // Burst 08
-    {1, 1, 2, 2, false},                         // Burst 09
-    {1, 1, 3, 3, false},                         // Burst 10
-    {1, 1, 3, 0.5f, true},                       // Burst 11
-    {1, 0.5f, 3, 0.5f, true},                    // Burst 12
-    {2, kThird, 0.5f, 4, true},                  // Burst 13
-    {0.5f, 2, kFourThirds, 0.1f, true},          // Burst 14
-    {1, 1, 3, 3, false},                         // Burst 15
-    {1, 1, 4, 4, false},                         // Burst 16
-    {1, 1, 5, 5, false},                         // Burst 17
-    {1, 1, 0.125f, 0.125f, false},               // Burst 18
-    {1, 1, kNinth, kNinth, false},               // Burst 19
-    {1, 1, 0.1f, 0.1f, false},                   // Burst 20
-    {1, 1, kTwelfth, kTwelfth, false},           // Burst 21
-    {1, 1, kFifteenth, kFifteenth, false},       // Burst 22
-    {1, 1, 0.05f, 0.05f, false},                 // Burst 23
-    {1, 1, 0.04f, 0.04f, false},                 // Burst 24
-    {1, 1, kThirtieth, kThirtieth, false},       // Burst 25
-    {1, 1, 0.05f, 0.5f, true},                   // Burst 26
-    {1, 1, kTwentyFourth, 0.5f, true},           // Burst 27
-    {1, 1, kThirtieth, 0.5f, true},              // Burst 28
-    {1, 1, 0.025f, 0.5f, true},                  // Burst 29
-    {1, 1, 0.02f, 0.5f, true},                   // Burst 30
+    {1, 1, kThird, kThird, false},          // Burst 01
+    {1, 1, kThird, 0.5f, true},             // Burst 02
+    {1, 0.5f, kThird, kThird, false},       // Burst 03
+    {1, 0.2f, 0.5f, 3, false},              // Burst 04
+    {1, 1, kSeventh, kSeventh, false},      // Burst 05
+    {1, 1, 0.1f, 0.1f, false},              // Burst 06
+    {1, 0.5f, 0.1f, 0.1f, false},           // Burst 07
+    {1, 1, 0.5f, 0.5f, false},              // Burst 08
+    {1, 1, 2, 2, false},                    // Burst 09
+    {1, 1, 3, 3, false},                    // Burst 10
+    {1, 1, 3, 0.5f, true},                  // Burst 11
+    {1, 0.5f, 3, 0.5f, true},               // Burst 12
+    {2, kThird, 0.5f, 4, true},             // Burst 13
+    {0.5f, 2, kFourThirds, 0.1f, true},     // Burst 14
+    {1, 1, 3, 3, false},                    // Burst 15
+    {1, 1, 4, 4, false},                    // Burst 16
+    {1, 1, 5, 5, false},                    // Burst 17
+    {1, 1, 0.125f, 0.125f, false},          // Burst 18
+    {1, 1, kNinth, kNinth, false},          // Burst 19
+    {1, 1, 0.1f, 0.1f, false},              // Burst 20
+    {1, 1, kTwelfth, kTwelfth, false},      // Burst 21
+    {1, 1, kFifteenth, kFifteenth, false},  // Burst 22
+    {1, 1, 0.05f, 0.05f, false},            // Burst 23
+    {1, 1, 0.04f, 0.04f, false},            // Burst 24
+    {1, 1, kThirtieth, kThirtieth, false},  // Burst 25
+    {1, 1, 0.05f, 0.5f, true},              // Burst 26
+    {1, 1, kTwentyFourth, 0.5f, true},      // Burst 27
+    {1, 1, kThirtieth, 0.5f, true},         // Burst 28
+    {1, 1, 0.025f, 0.5f, true},             // Burst 29
+    {1, 1, 0.02f, 0.5f, true},              // Burst 30
 };
 
 ScaleFactors same(float f) { return {f, f}; }
@@ -97,6 +97,7 @@ BurstDistances burstDistances(int32_t type, float size) {
 
 bool reverseMirrors(int32_t option, int32_t starIndex, DrawFn draw) {
   int32_t s = starIndex;
+  // clang-format off
   switch (option) {
     case 1: return true;
     case 2: return draw() > 0.5f;
@@ -108,12 +109,14 @@ bool reverseMirrors(int32_t option, int32_t starIndex, DrawFn draw) {
     case 8: return s % 3 == 2;
     default: return false;
   }
+  // clang-format on
 }
 
 ScaleFactors scalingFactors(int32_t row, int32_t elementIndex, DrawFn draw) {
   // Element indices start at 0; a negative one would only come from a broken caller.
   uint32_t i = elementIndex > 0 ? static_cast<uint32_t>(elementIndex) : 0u;
   bool even = i % 2 == 0;
+  // clang-format off
   switch (row) {
     case 1:
     case 6: return same(even ? 1 : 0.5f);
@@ -179,6 +182,7 @@ ScaleFactors scalingFactors(int32_t row, int32_t elementIndex, DrawFn draw) {
     case 42: return cycle(kRow42, i);
     default: return same(1);
   }
+  // clang-format on
 }
 
 }  // namespace fl

@@ -22,6 +22,10 @@ set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 # precision as the 64-bit Linux build does, so both builds draw the same coordinates.
 set(CMAKE_C_FLAGS_INIT "-msse2 -mfpmath=sse")
 set(CMAKE_CXX_FLAGS_INIT "-msse2 -mfpmath=sse")
+# No debugger runs the Windows programs here: without debug information the code is the same, the
+# build faster and the programs much smaller.
+set(CMAKE_C_FLAGS_RELWITHDEBINFO_INIT "-O2 -DNDEBUG")
+set(CMAKE_CXX_FLAGS_RELWITHDEBINFO_INIT "-O2 -DNDEBUG")
 
 # The runtime (libgcc, libstdc++, winpthread) is linked in, so the module and the programs need
 # no DLL beyond those of Windows itself.

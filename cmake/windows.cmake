@@ -63,6 +63,9 @@ if(FLARIMOND_TESTS)
     add_library(GTest::gtest ALIAS gtest)
     add_library(GTest::gtest_main ALIAS gtest_main)
   endif()
+  # The tests' main function is our own here (tests/windows/gtest_main.cpp says why).
+  add_library(flarimond_test_main STATIC ${CMAKE_SOURCE_DIR}/tests/windows/gtest_main.cpp)
+  target_link_libraries(flarimond_test_main PUBLIC GTest::gtest)
 
   # Tests run under wine, in a prefix of this build's own; they are listed when CTest runs, so
   # building needs no wine.

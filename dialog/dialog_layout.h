@@ -72,8 +72,16 @@ constexpr DialogItem spin(int32_t id, uint8_t page, HostIntRect r, int16_t field
   return {id, DialogItemKind::SpinEdit, page, proc, r, nullptr, field, false, 0, PickValue::None};
 }
 constexpr DialogItem factor(int32_t id, int pair, HostIntRect r) {
-  return {id, DialogItemKind::SpinEdit, 4, DialogProc::Value, r, nullptr,
-          static_cast<int16_t>(kFactorPairsOffset + 8 * pair), true, 0, PickValue::None};
+  return {id,
+          DialogItemKind::SpinEdit,
+          4,
+          DialogProc::Value,
+          r,
+          nullptr,
+          static_cast<int16_t>(kFactorPairsOffset + 8 * pair),
+          true,
+          0,
+          PickValue::None};
 }
 constexpr DialogItem text(int32_t id, uint8_t page, const char* t, HostIntRect r) {
   return {id, DialogItemKind::StaticText, page, DialogProc::None, r, t, kNoField, false, 0, PickValue::None};
@@ -81,7 +89,8 @@ constexpr DialogItem text(int32_t id, uint8_t page, const char* t, HostIntRect r
 constexpr DialogItem pick(int32_t id, uint8_t page, HostIntRect r, int32_t target, PickValue value) {
   return {id, DialogItemKind::PictureButton, page, DialogProc::Pick, r, nullptr, kNoField, false, target, value};
 }
-constexpr DialogItem popup(int32_t id, uint8_t page, HostIntRect r, int16_t field, DialogProc proc = DialogProc::Value) {
+constexpr DialogItem popup(int32_t id, uint8_t page, HostIntRect r, int16_t field,
+                           DialogProc proc = DialogProc::Value) {
   return {id, DialogItemKind::PopupList, page, proc, r, nullptr, field, false, 0, PickValue::None};
 }
 constexpr DialogItem check(int32_t id, uint8_t page, const char* t, HostIntRect r, int16_t field) {
@@ -91,7 +100,8 @@ constexpr DialogItem button(int32_t id, const char* t, HostIntRect r, DialogProc
   return {id, DialogItemKind::PushButton, 0, proc, r, t, kNoField, false, 0, PickValue::None};
 }
 constexpr DialogItem tab(int page, HostIntRect r) {
-  return {pageTab(page), DialogItemKind::PictureButton, 0, DialogProc::Page, r, nullptr, kNoField, false, 0, PickValue::None};
+  return {pageTab(page),  DialogItemKind::PictureButton, 0, DialogProc::Page, r, nullptr, kNoField, false, 0,
+          PickValue::None};
 }
 constexpr DialogItem label(int page, const char* t, HostIntRect r) { return text(pageLabel(page), 0, t, r); }
 
@@ -184,7 +194,8 @@ inline constexpr DialogItem kDialogItems[] = {
     layout::popup(186, 5, {10, 187, 180, 207}, FL_FIELD(pattern)),
     // Check boxes.
     layout::check(kPreviewItem, 0, "Preview", {510, 130, 590, 144}, FL_FIELD(preview)),
-    layout::check(94, 5, "Apply to unique elements (if unique set)", {10, 130, 500, 144}, FL_FIELD(applyToUniqueElements)),
+    layout::check(94, 5, "Apply to unique elements (if unique set)", {10, 130, 500, 144},
+                  FL_FIELD(applyToUniqueElements)),
     layout::check(95, 5, "Apply to stars (if stars > 1)", {10, 147, 500, 161}, FL_FIELD(applyToStars)),
     layout::check(70, 6, "Opacity [R]", {10, 80, 249, 94}, FL_FIELD(randomOpacity)),
     layout::check(71, 6, "Width [R]", {10, 97, 249, 111}, FL_FIELD(randomWidth)),
@@ -269,13 +280,9 @@ constexpr bool isFloatSpinEdit(const DialogItem& item) {
 // The value notifier reads the controls back in this order. The factor-mode popup comes before
 // the factor spin edits so that they write into the member they show.
 inline constexpr int32_t kValueReadOrder[] = {
-    124, 120, 121, 31, 122, 125, 3,
-    4, 5, 6, 7, 8, 9, 10, 16, 17, 19, 20, 23, 24, 11, 12, 13, 14, 15, 18, 21, 22,
-    70, 71, 72, 74, 75, 76, 77, 78, 79, 80, 81, 73, 82, 83, 84, 85, 93, 94, 95,
-    26, 27, 28, 29, 30,
-    86, 87, 92, 88, 91, 89, 90,
-    180, 183, 186,
-    181, 184, 182, 185,
+    124, 120, 121, 31, 122, 125, 3,  4,  5,  6,  7,  8,  9,  10, 16, 17,  19,  20,  23,  24,  11,  12,
+    13,  14,  15,  18, 21,  22,  70, 71, 72, 74, 75, 76, 77, 78, 79, 80,  81,  73,  82,  83,  84,  85,
+    93,  94,  95,  26, 27,  28,  29, 30, 86, 87, 92, 88, 91, 89, 90, 180, 183, 186, 181, 184, 182, 185,
 };
 
 // The item through which each page is brought up; it carries the value notifier, so bringing a
@@ -318,13 +325,17 @@ inline constexpr EnablingRule kEnablingRules[] = {
     {[](const BurstParams& p) { return p.randomBurstType == 0; }, {120}, "randomBurstType must be off (0)"},
     {[](const BurstParams& p) { return p.randomShape == 0; }, {122}, "randomShape must be off (0)"},
     {[](const BurstParams& p) { return p.randomCenter == 0; }, {29, 30}, "randomCenter must be off (0)"},
-    {[](const BurstParams& p) { return schemeUsesSwatch(p.fillColor); }, {181},
+    {[](const BurstParams& p) { return schemeUsesSwatch(p.fillColor); },
+     {181},
      "fillColor must be a swatch mode (6 or 11: To swatch, Alternate swatch)"},
-    {[](const BurstParams& p) { return schemeUsesSwatch(p.strokeColor); }, {184},
+    {[](const BurstParams& p) { return schemeUsesSwatch(p.strokeColor); },
+     {184},
      "strokeColor must be a swatch mode (6 or 11: To swatch, Alternate swatch)"},
-    {[](const BurstParams& p) { return schemeUsesSteps(p.fillColor); }, {182},
+    {[](const BurstParams& p) { return schemeUsesSteps(p.fillColor); },
+     {182},
      "fillColor must be a mode with steps (1, 2, 5, 6, 7, 8 or 13)"},
-    {[](const BurstParams& p) { return schemeUsesSteps(p.strokeColor); }, {185},
+    {[](const BurstParams& p) { return schemeUsesSteps(p.strokeColor); },
+     {185},
      "strokeColor must be a mode with steps (1, 2, 5, 6, 7, 8 or 13)"},
 };
 

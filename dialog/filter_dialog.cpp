@@ -9,41 +9,32 @@ namespace fl {
 namespace {
 
 const char* typeName(DialogItemKind kind) {
+  // clang-format off
   switch (kind) {
-    case DialogItemKind::SpinEdit:
-      return kItemSpinEdit;
-    case DialogItemKind::StaticText:
-      return kItemTextStatic;
-    case DialogItemKind::PopupList:
-      return kItemPopupList;
-    case DialogItemKind::CheckBox:
-      return kItemCheckBox;
-    case DialogItemKind::PushButton:
-      return kItemPushButton;
-    case DialogItemKind::PictureButton:
-      return kItemPicturePushButton;
+    case DialogItemKind::SpinEdit: return kItemSpinEdit;
+    case DialogItemKind::StaticText: return kItemTextStatic;
+    case DialogItemKind::PopupList: return kItemPopupList;
+    case DialogItemKind::CheckBox: return kItemCheckBox;
+    case DialogItemKind::PushButton: return kItemPushButton;
+    case DialogItemKind::PictureButton: return kItemPicturePushButton;
   }
+  // clang-format on
   return kItemTextStatic;
 }
 
 HostNotifyProc notifyProcFor(DialogProc proc) {
+  // clang-format off
   switch (proc) {
-    case DialogProc::Value:
-      return valueNotifier;
-    case DialogProc::Zoom:
-      return zoomNotifier;
-    case DialogProc::Preset:
-      return presetNotifier;
-    case DialogProc::Tumble:
-      return tumbleNotifier;
-    case DialogProc::FactorMode:
-      return factorModeNotifier;
-    case DialogProc::Page:
-      return pageNotifier;
+    case DialogProc::Value: return valueNotifier;
+    case DialogProc::Zoom: return zoomNotifier;
+    case DialogProc::Preset: return presetNotifier;
+    case DialogProc::Tumble: return tumbleNotifier;
+    case DialogProc::FactorMode: return factorModeNotifier;
+    case DialogProc::Page: return pageNotifier;
     case DialogProc::None:
-    case DialogProc::Pick:
-      break;
+    case DialogProc::Pick: break;
   }
+  // clang-format on
   return nullptr;
 }
 
@@ -61,6 +52,7 @@ void setRange(HostItem control, const DialogItem& item, int32_t swatchCount) {
 
 void createControl(HostDialog dialog, const DialogItem& item, const BurstParams* params, int32_t swatchCount) {
   HostItem control = sAdmDialog->createItem(dialog, item.id, typeName(item.kind), &item.rect, nullptr, nullptr);
+  // clang-format off
   switch (item.kind) {
     case DialogItemKind::SpinEdit:
       showField(control, item, params);
@@ -73,13 +65,11 @@ void createControl(HostDialog dialog, const DialogItem& item, const BurstParams*
       sAdmItem->setText(control, item.text);
       break;
     case DialogItemKind::StaticText:
-    case DialogItemKind::PushButton:
-      sAdmItem->setText(control, item.text);
-      break;
+    case DialogItemKind::PushButton: sAdmItem->setText(control, item.text); break;
     case DialogItemKind::PopupList:  // its entries come once every item exists
-    case DialogItemKind::PictureButton:
-      break;
+    case DialogItemKind::PictureButton: break;
   }
+  // clang-format on
   if (item.proc == DialogProc::Pick) {
     sAdmItem->setTrackProc(control, pickTracker);
   } else if (HostNotifyProc proc = notifyProcFor(item.proc)) {

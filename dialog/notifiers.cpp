@@ -32,28 +32,21 @@ int32_t truncToInt(float x) {
 void storePick(HostDialog dialog, const DialogItem& button, HostView view, HostRealPoint picked, BurstParams* params) {
   const DialogItem& spin = *findDialogItem(button.target);
   const int32_t offset = fieldOffset(spin, params);
+  // clang-format off
   switch (button.pick) {
-    case PickValue::WholeTenthOfX:
-      setIntField(params, offset, truncToInt(picked.h * 0.1f));
-      break;
-    case PickValue::X:
-      setFloatField(params, offset, picked.h);
-      break;
-    case PickValue::Y:
-      setFloatField(params, offset, picked.v);
-      break;
-    case PickValue::TenthOfX:
-      setFloatField(params, offset, picked.h * 0.1f);
-      break;
+    case PickValue::WholeTenthOfX: setIntField(params, offset, truncToInt(picked.h * 0.1f)); break;
+    case PickValue::X: setFloatField(params, offset, picked.h); break;
+    case PickValue::Y: setFloatField(params, offset, picked.v); break;
+    case PickValue::TenthOfX: setFloatField(params, offset, picked.h * 0.1f); break;
     case PickValue::Angle: {
       HostRealPoint centre = {0.0f, 0.0f};
       sView->getViewCenter(view, &centre);
       setFloatField(params, offset, sMath->radianToDegree(sMath->pointAngle(&picked, &centre)));
       break;
     }
-    case PickValue::None:
-      return;
+    case PickValue::None: return;
   }
+  // clang-format on
   showField(dialogItem(dialog, spin.id), spin, params);
 }
 

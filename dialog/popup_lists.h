@@ -28,6 +28,7 @@ struct PopupList {
 
 namespace lists {
 
+// clang-format off
 inline constexpr const char* kBurstTypes[] = {
     " Burst 01", " Burst 02", " Burst 03", " Burst 04", " Burst 05", " Burst 06",
     " Burst 07", " Burst 08", " Burst 09", " Burst 10", " Burst 11", " Burst 12",
@@ -35,13 +36,17 @@ inline constexpr const char* kBurstTypes[] = {
     " Burst 19", " Burst 20", " Burst 21", " Burst 22", " Burst 23", " Burst 24",
     " Burst 25", " Burst 26", " Burst 27", " Burst 28", " Burst 29", " Burst 30",
 };
+// clang-format on
 
+// clang-format off
 inline constexpr const char* kReverseOptions[] = {
     " Reverse options - Ignore", " Basic reverse", " Reverse random / star",
     " Alternate random / star", " Alternate3 / star", " Alternate4 / star",
     " Alternate5 / star", " Alternate4/2 / star", " Alternate3",
 };
+// clang-format on
 
+// clang-format off
 inline constexpr const char* kScalings[] = {
     " Scaling 1", " Scaling 2", " Scaling 3", " Scaling 4", " Scaling 5", " Scaling 6",
     " Scaling 7", " Scaling 8", " Scaling 9", " Scaling 10", " Scaling 11", " Scaling 12",
@@ -51,13 +56,17 @@ inline constexpr const char* kScalings[] = {
     " Scaling 31", " Scaling 32", " Scaling 33", " Scaling 34", " Scaling 35", " Scaling 36",
     " Scaling 37", " Scaling 38", " Scaling 39", " Scaling 40", " Scaling 41", " Scaling 42",
 };
+// clang-format on
 
+// clang-format off
 inline constexpr const char* kShapeOptions[] = {
     " Shape options - Triangle", " Block", " Chisel", " Triangle2", " Triangle3",
     " Spike", " Triangle4", " Block2", " Block3", " Scalpel", " Zag", " Diamond",
     " Triangle5", " Triangle6",
 };
+// clang-format on
 
+// clang-format off
 inline constexpr const char* kFactorModes[] = {" Factor per star", " Factor per element"};
 
 // The colour schemes fill and stroke share, after the heading that names each list.
@@ -66,13 +75,17 @@ inline constexpr const char* kColourSchemes[] = {
     " To swatch", " To half color", " To inverted", " Alternate white", " Alternate black",
     " Alternate swatch", " Alternate inverted", " To half color inverted", " 10% reduction",
 };
+// clang-format on
 
+// clang-format off
 inline constexpr const char* kPatternCentres[] = {
     " Pattern center 1", " Pattern center 2", " Pattern center 3", " Pattern center 4",
     " Pattern center 5", " Pattern center 6", " Pattern center 7", " Pattern center 8",
     " Pattern center 9", " Pattern center 10",
 };
+// clang-format on
 
+// clang-format off
 inline constexpr const char* kPresets[] = {
     " Reset", " Star20", " Random burst shapes", " Random burst alternate", " 3D Star 1",
     " 3D Star 2", " 3D Star faded", " Skip 2", " Skip 2 3D", " 3D Star curve", " 3D Star gap",
@@ -82,13 +95,16 @@ inline constexpr const char* kPresets[] = {
     " Styled (slow)", " Emboss", " Mixed shapes", " Mixed shapes alternate",
     " Mixed shapes curve", " 3D Angled", " Tile",
 };
+// clang-format on
 
+// clang-format off
 inline constexpr const char* kSketchColours[] = {
     " Sketch color options - Use black", " Use same color as original path",
     " Use random color", " Use random swatch color", " Reduced", " Random reduced",
     " Random black / color", " Use shift (otherwise black)", " Use black + random opacity",
     " Use random color + random opacity", " Reducing opacity", " Use white + random opacity",
 };
+// clang-format on
 
 template <int32_t N>
 constexpr PopupList list(int32_t itemId, const char* heading, const char* const (&entries)[N]) {
@@ -98,6 +114,7 @@ constexpr PopupList list(int32_t itemId, const char* heading, const char* const 
 }  // namespace lists
 
 // In the order the init procedure fills them.
+// clang-format off
 inline constexpr PopupList kPopupLists[] = {
     lists::list(120, nullptr, lists::kBurstTypes),
     lists::list(121, nullptr, lists::kReverseOptions),
@@ -110,6 +127,7 @@ inline constexpr PopupList kPopupLists[] = {
     lists::list(kPresetItem, nullptr, lists::kPresets),
     lists::list(124, nullptr, lists::kSketchColours),
 };
+// clang-format on
 
 namespace lists {
 

@@ -69,14 +69,12 @@ HostReal toHostReal(double v) {
 
 // ---- ADM Basic Suite
 
-HostErr basicGetIndexString(HostPluginRef plugin, int32_t listId, int32_t index, char* buffer,
-                            int32_t maxLength) {
+HostErr basicGetIndexString(HostPluginRef plugin, int32_t listId, int32_t index, char* buffer, int32_t maxLength) {
   return textCall("admBasic.getIndexString", buffer, maxLength, [&](DialogManager& m) -> HostErr {
     if (plugin == nullptr || plugin != m.pluginRef()) return kHostBadHandleErr;
     const int64_t id = int64_t{listId} + index;
     if (id < 0 || id > 0xFFFF || m.resources() == nullptr) return kHostNoErr;
-    if (const auto text = m.resources()->string(static_cast<uint16_t>(id)))
-      copyOut(*text, buffer, maxLength);
+    if (const auto text = m.resources()->string(static_cast<uint16_t>(id))) copyOut(*text, buffer, maxLength);
     return kHostNoErr;
   });
 }
@@ -93,9 +91,8 @@ HostErr basicMessageAlert(const char* text) {
 
 HostErr dialogModal(HostPluginRef plugin, const char* name, int32_t resourceId, int32_t style,
                     HostDialogInitProc initProc, void* userData, int32_t* itemId) {
-  return call("dialog.modal", [&](DialogManager& m) {
-    return m.modal(plugin, name, resourceId, style, initProc, userData, itemId);
-  });
+  return call("dialog.modal",
+              [&](DialogManager& m) { return m.modal(plugin, name, resourceId, style, initProc, userData, itemId); });
 }
 
 HostErr dialogEndModal(HostDialog dialog, int32_t itemId) {
@@ -131,8 +128,8 @@ HostItem dialogGetItem(HostDialog dialog, int32_t itemId) {
   });
 }
 
-HostItem dialogCreateItem(HostDialog dialog, int32_t itemId, const char* typeName,
-                          const HostIntRect* rect, HostItemInitProc initProc, void* userData) {
+HostItem dialogCreateItem(HostDialog dialog, int32_t itemId, const char* typeName, const HostIntRect* rect,
+                          HostItemInitProc initProc, void* userData) {
   return answer("dialog.createItem", HostItem{}, [&](DialogManager& m) -> HostItem {
     Dialog* d = m.dialog(dialog);
     if (!d || typeName == nullptr || rect == nullptr) return nullptr;
@@ -152,9 +149,10 @@ HostErr dialogSetSize(HostDialog dialog, int32_t width, int32_t height) {
     Dialog* d = m.dialog(dialog);
     if (!d) return kHostBadHandleErr;
     if (width < 0 || height < 0) return kHostBadParameterErr;
-    d->bounds = placeOnScreen(HostIntRect{d->bounds.left, d->bounds.top,
-                                          static_cast<int32_t>(std::min<int64_t>(int64_t{d->bounds.left} + width, INT32_MAX)),
-                                          static_cast<int32_t>(std::min<int64_t>(int64_t{d->bounds.top} + height, INT32_MAX))});
+    d->bounds =
+        placeOnScreen(HostIntRect{d->bounds.left, d->bounds.top,
+                                  static_cast<int32_t>(std::min<int64_t>(int64_t{d->bounds.left} + width, INT32_MAX)),
+                                  static_cast<int32_t>(std::min<int64_t>(int64_t{d->bounds.top} + height, INT32_MAX))});
     return kHostNoErr;
   });
 }
@@ -232,9 +230,8 @@ HostErr itemDefaultNotify(HostItem item, HostNotifier notifier) {
 }
 
 HostBool itemDefaultTrack(HostItem item, HostTracker tracker) {
-  return itemAnswer("item.defaultTrack", item, HostBool{0}, [&](DialogManager& m, Item&) {
-    return HostBool{m.tracking(tracker) != nullptr};
-  });
+  return itemAnswer("item.defaultTrack", item, HostBool{0},
+                    [&](DialogManager& m, Item&) { return HostBool{m.tracking(tracker) != nullptr}; });
 }
 
 HostErr itemSendNotify(HostItem item, const char* notifierType) {
@@ -250,18 +247,15 @@ HostBool itemGetBooleanValue(HostItem item) {
 }
 
 HostErr itemSetBooleanValue(HostItem item, HostBool value) {
-  return onItem("item.setBooleanValue", item,
-                [&](DialogManager&, Item& i) { return i.setValue(value != 0 ? 1 : 0); });
+  return onItem("item.setBooleanValue", item, [&](DialogManager&, Item& i) { return i.setValue(value != 0 ? 1 : 0); });
 }
 
 int32_t itemGetIntValue(HostItem item) {
-  return itemAnswer("item.getIntValue", item, int32_t{0},
-                    [](DialogManager&, Item& i) { return i.intReading(); });
+  return itemAnswer("item.getIntValue", item, int32_t{0}, [](DialogManager&, Item& i) { return i.intReading(); });
 }
 
 HostErr itemSetIntValue(HostItem item, int32_t value) {
-  return onItem("item.setIntValue", item,
-                [&](DialogManager&, Item& i) { return i.setValue(value); });
+  return onItem("item.setIntValue", item, [&](DialogManager&, Item& i) { return i.setValue(value); });
 }
 
 HostReal itemGetFloatValue(HostItem item) {
@@ -270,28 +264,23 @@ HostReal itemGetFloatValue(HostItem item) {
 }
 
 HostErr itemSetFloatValue(HostItem item, HostReal value) {
-  return onItem("item.setFloatValue", item,
-                [&](DialogManager&, Item& i) { return i.setValue(value); });
+  return onItem("item.setFloatValue", item, [&](DialogManager&, Item& i) { return i.setValue(value); });
 }
 
 HostErr itemSetMinIntValue(HostItem item, int32_t value) {
-  return onItem("item.setMinIntValue", item,
-                [&](DialogManager&, Item& i) { return i.setMinimum(value); });
+  return onItem("item.setMinIntValue", item, [&](DialogManager&, Item& i) { return i.setMinimum(value); });
 }
 
 HostErr itemSetMaxIntValue(HostItem item, int32_t value) {
-  return onItem("item.setMaxIntValue", item,
-                [&](DialogManager&, Item& i) { return i.setMaximum(value); });
+  return onItem("item.setMaxIntValue", item, [&](DialogManager&, Item& i) { return i.setMaximum(value); });
 }
 
 HostErr itemSetMinFloatValue(HostItem item, HostReal value) {
-  return onItem("item.setMinFloatValue", item,
-                [&](DialogManager&, Item& i) { return i.setMinimum(value); });
+  return onItem("item.setMinFloatValue", item, [&](DialogManager&, Item& i) { return i.setMinimum(value); });
 }
 
 HostErr itemSetMaxFloatValue(HostItem item, HostReal value) {
-  return onItem("item.setMaxFloatValue", item,
-                [&](DialogManager&, Item& i) { return i.setMaximum(value); });
+  return onItem("item.setMaxFloatValue", item, [&](DialogManager&, Item& i) { return i.setMaximum(value); });
 }
 
 HostReal itemGetMinFloatValue(HostItem item) {
@@ -365,8 +354,7 @@ HostErr itemShow(HostItem item, HostBool visible) {
 }
 
 HostBool itemIsVisible(HostItem item) {
-  return itemAnswer("item.isVisible", item, HostBool{0},
-                    [](DialogManager&, Item& i) { return HostBool{i.visible}; });
+  return itemAnswer("item.isVisible", item, HostBool{0}, [](DialogManager&, Item& i) { return HostBool{i.visible}; });
 }
 
 HostErr itemEnable(HostItem item, HostBool enabled) {
@@ -377,13 +365,11 @@ HostErr itemEnable(HostItem item, HostBool enabled) {
 }
 
 HostBool itemIsEnabled(HostItem item) {
-  return itemAnswer("item.isEnabled", item, HostBool{0},
-                    [](DialogManager&, Item& i) { return HostBool{i.enabled}; });
+  return itemAnswer("item.isEnabled", item, HostBool{0}, [](DialogManager&, Item& i) { return HostBool{i.enabled}; });
 }
 
 HostList itemGetList(HostItem item) {
-  return itemAnswer("item.getList", item, HostList{},
-                    [](DialogManager& m, Item& i) { return m.listHandle(i); });
+  return itemAnswer("item.getList", item, HostList{}, [](DialogManager& m, Item& i) { return m.listHandle(i); });
 }
 
 // ---- ADM List Suite
@@ -418,9 +404,8 @@ HostEntry listGetSelectedEntry(HostList list) {
 }
 
 int32_t listNumberOfEntries(HostList list) {
-  return listAnswer("list.numberOfEntries", list, int32_t{0}, [](DialogManager&, Item& popup) {
-    return static_cast<int32_t>(popup.entries.size());
-  });
+  return listAnswer("list.numberOfEntries", list, int32_t{0},
+                    [](DialogManager&, Item& popup) { return static_cast<int32_t>(popup.entries.size()); });
 }
 
 // ---- ADM Entry Suite
@@ -471,8 +456,7 @@ int32_t entryGetID(HostEntry entry) {
 }
 
 int32_t entryGetIndex(HostEntry entry) {
-  return entryAnswer("entry.getIndex", entry, int32_t{-1},
-                     [](ListEntry& e) { return e.owner->indexOf(e); });
+  return entryAnswer("entry.getIndex", entry, int32_t{-1}, [](ListEntry& e) { return e.owner->indexOf(e); });
 }
 
 HostErr entrySelect(HostEntry entry, HostBool selected) {
@@ -483,8 +467,7 @@ HostErr entrySelect(HostEntry entry, HostBool selected) {
 }
 
 HostBool entryIsSelected(HostEntry entry) {
-  return entryAnswer("entry.isSelected", entry, HostBool{0},
-                     [](ListEntry& e) { return HostBool{e.selected}; });
+  return entryAnswer("entry.isSelected", entry, HostBool{0}, [](ListEntry& e) { return HostBool{e.selected}; });
 }
 
 // ---- ADM Notifier Suite
@@ -666,31 +649,71 @@ const void* findAdmSuite(std::string_view name, int32_t version) {
 
 const std::vector<std::string_view>& admOperationNames() {
   static const std::vector<std::string_view> kNames = {
-      "admBasic.getIndexString", "admBasic.messageAlert",
+      "admBasic.getIndexString",
+      "admBasic.messageAlert",
 
-      "dialog.modal", "dialog.endModal", "dialog.getUserData", "dialog.setUserData",
-      "dialog.getItem", "dialog.createItem", "dialog.setSize", "dialog.setBounds",
+      "dialog.modal",
+      "dialog.endModal",
+      "dialog.getUserData",
+      "dialog.setUserData",
+      "dialog.getItem",
+      "dialog.createItem",
+      "dialog.setSize",
+      "dialog.setBounds",
       "dialog.getBounds",
 
-      "item.getDialog", "item.getID", "item.setNotifyProc", "item.setTrackProc",
-      "item.defaultNotify", "item.defaultTrack", "item.sendNotify", "item.getBooleanValue",
-      "item.setBooleanValue", "item.getIntValue", "item.setIntValue", "item.getFloatValue",
-      "item.setFloatValue", "item.setMinIntValue", "item.setMaxIntValue",
-      "item.setMinFloatValue", "item.setMaxFloatValue", "item.getMinFloatValue",
-      "item.getMaxFloatValue", "item.setUnits", "item.setPrecision", "item.setText",
-      "item.getText", "item.setFont", "item.getFont", "item.show", "item.isVisible",
-      "item.enable", "item.isEnabled", "item.getList",
+      "item.getDialog",
+      "item.getID",
+      "item.setNotifyProc",
+      "item.setTrackProc",
+      "item.defaultNotify",
+      "item.defaultTrack",
+      "item.sendNotify",
+      "item.getBooleanValue",
+      "item.setBooleanValue",
+      "item.getIntValue",
+      "item.setIntValue",
+      "item.getFloatValue",
+      "item.setFloatValue",
+      "item.setMinIntValue",
+      "item.setMaxIntValue",
+      "item.setMinFloatValue",
+      "item.setMaxFloatValue",
+      "item.getMinFloatValue",
+      "item.getMaxFloatValue",
+      "item.setUnits",
+      "item.setPrecision",
+      "item.setText",
+      "item.getText",
+      "item.setFont",
+      "item.getFont",
+      "item.show",
+      "item.isVisible",
+      "item.enable",
+      "item.isEnabled",
+      "item.getList",
 
       "icon.getIconSize",
 
-      "notifier.getItem", "notifier.isNotifierType",
+      "notifier.getItem",
+      "notifier.isNotifierType",
 
-      "list.insertEntry", "list.getEntry", "list.getSelectedEntry", "list.numberOfEntries",
+      "list.insertEntry",
+      "list.getEntry",
+      "list.getSelectedEntry",
+      "list.numberOfEntries",
 
-      "entry.setText", "entry.getText", "entry.setID", "entry.getID", "entry.getIndex",
-      "entry.select", "entry.isSelected",
+      "entry.setText",
+      "entry.getText",
+      "entry.setID",
+      "entry.getID",
+      "entry.getIndex",
+      "entry.select",
+      "entry.isSelected",
 
-      "tracker.getPoint", "tracker.getAction", "tracker.getModifiers",
+      "tracker.getPoint",
+      "tracker.getAction",
+      "tracker.getModifiers",
   };
   return kNames;
 }

@@ -112,9 +112,16 @@ void matrixTransformPoint(const HostMatrix* m, const HostRealPoint* p, HostRealP
   if (hostFaults().enter("math.matrixTransformPoint") || !m || !p || !out) return;
   *out = apply(*m, *p);
 }
-const RealMathSuite kRealMath = {divide, degreeToRadian, radianToDegree, pointAngle,
-                                 matrixSetIdentity, matrixSetTranslate, matrixConcatTranslate,
-                                 matrixConcatScale, matrixConcatRotate, matrixTransformPoint};
+const RealMathSuite kRealMath = {divide,
+                                 degreeToRadian,
+                                 radianToDegree,
+                                 pointAngle,
+                                 matrixSetIdentity,
+                                 matrixSetTranslate,
+                                 matrixConcatTranslate,
+                                 matrixConcatScale,
+                                 matrixConcatRotate,
+                                 matrixTransformPoint};
 
 // ---- Art -------------------------------------------------------------------------------------
 
@@ -253,8 +260,8 @@ HostErr artworkPointToViewPoint(HostView view, const HostRealPoint* artwork, Hos
   *point = hostDocument().artworkToView(*artwork);
   return kHostNoErr;
 }
-const DocumentViewSuite kView = {countViews, getNthView, getViewCenter, getViewZoom, setViewZoom,
-                                 viewPointToArtworkPoint, artworkPointToViewPoint};
+const DocumentViewSuite kView = {
+    countViews, getNthView, getViewCenter, getViewZoom, setViewZoom, viewPointToArtworkPoint, artworkPointToViewPoint};
 
 HostErr undoChanges() {
   HOST_OP("undo.undoChanges");
@@ -297,8 +304,7 @@ HostErr setPathSegments(HostArt art, int16_t index, int16_t count, const HostPat
   if (HostErr e = needCall()) return e;
   auto current = hostDocument().segments(art);
   if (!current) return kHostBadHandleErr;
-  if (!segments || index < 0 || count < 0 || static_cast<size_t>(index) > current->size())
-    return kHostBadParameterErr;
+  if (!segments || index < 0 || count < 0 || static_cast<size_t>(index) > current->size()) return kHostBadParameterErr;
   if (static_cast<int32_t>(index) + count > kHostMaxPathSegments) return kHostTooManyPointsErr;
   if (!isFinite(std::span(segments, static_cast<size_t>(count)))) return kHostBadParameterErr;
   return guarded([&] {
@@ -319,7 +325,7 @@ HostErr setPathClosed(HostArt art, HostBool closed) {
   return guarded([&] { return hostDocument().setClosed(art, closed != 0); });
 }
 const PathSuite kPath = {getPathSegmentCount, setPathSegmentCount, getPathSegments,
-                         setPathSegments, getPathClosed, setPathClosed};
+                         setPathSegments,     getPathClosed,       setPathClosed};
 
 // ---- Path styles, opacity --------------------------------------------------------------------
 
@@ -337,8 +343,8 @@ HostErr setPathStyle(HostArt art, const HostPathStyle* style) {
   if (HostErr e = needCall()) return e;
   return guarded([&] { return hostDocument().setStyle(art, *style); });
 }
-HostErr interpolatePathStyle(const HostPathStyle* first, const HostPathStyle* second,
-                             HostPathStyle* result, HostReal fraction) {
+HostErr interpolatePathStyle(const HostPathStyle* first, const HostPathStyle* second, HostPathStyle* result,
+                             HostReal fraction) {
   HOST_OP("pathStyle.interpolatePathStyle");
   if (!first || !second || !result) return kHostBadParameterErr;
   HostPathStyle blend = blendPathStyles(*first, *second, fraction);
@@ -410,9 +416,7 @@ HostErr transformArt(HostArt art, const HostMatrix* matrix, HostReal lineScale, 
   // scaled past it, and leaves the art as it was.
   std::optional<float> scaleLines;
   if (flags & kTransformScaleLines) scaleLines = lineScale;
-  return guarded([&] {
-    return hostDocument().transform(art, *matrix, (flags & kTransformObjects) != 0, scaleLines);
-  });
+  return guarded([&] { return hostDocument().transform(art, *matrix, (flags & kTransformObjects) != 0, scaleLines); });
 }
 
 const TransformArtSuite kTransform = {transformArt};

@@ -8,11 +8,10 @@ namespace {
 float clamp01(float v) { return std::min(1.0f, std::max(0.0f, v)); }
 }  // namespace
 
-bool isProcessKind(int32_t kind) {
-  return kind == kHostColorGrey || kind == kHostColorFour || kind == kHostColorThree;
-}
+bool isProcessKind(int32_t kind) { return kind == kHostColorGrey || kind == kHostColorFour || kind == kHostColorThree; }
 
 Rgb toRgb(const HostColor& c) {
+  // clang-format off
   switch (c.kind) {
     case kHostColorGrey: {
       float v = clamp01(1.0f - c.c.grey);
@@ -23,8 +22,7 @@ Rgb toRgb(const HostColor& c) {
       return {(1.0f - clamp01(c.c.four.cyan)) * k, (1.0f - clamp01(c.c.four.magenta)) * k,
               (1.0f - clamp01(c.c.four.yellow)) * k};
     }
-    case kHostColorThree:
-      return {clamp01(c.c.three.red), clamp01(c.c.three.green), clamp01(c.c.three.blue)};
+    case kHostColorThree: return {clamp01(c.c.three.red), clamp01(c.c.three.green), clamp01(c.c.three.blue)};
     case kHostColorSpot: {
       const HostSpotColor& s = c.c.spot;
       float t = clamp01(s.tint);
@@ -32,9 +30,9 @@ Rgb toRgb(const HostColor& c) {
       Rgb full = {(1.0f - clamp01(s.c)) * k, (1.0f - clamp01(s.m)) * k, (1.0f - clamp01(s.y)) * k};
       return {1.0f - t * (1.0f - full.r), 1.0f - t * (1.0f - full.g), 1.0f - t * (1.0f - full.b)};
     }
-    default:
-      return {0.0f, 0.0f, 0.0f};
+    default: return {0.0f, 0.0f, 0.0f};
   }
+  // clang-format on
 }
 
 HostColor fromRgb(int32_t kind, Rgb rgb) {

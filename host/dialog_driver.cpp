@@ -88,23 +88,18 @@ std::string describeAction(const DialogAction& a) {
   using K = DialogAction::Kind;
   if (!a.wording.empty()) return a.wording;
   const std::string id = std::to_string(a.id);
+  // clang-format off
   switch (a.kind) {
-    case K::Set:
-      return "set " + id + " " + number(a.value);
+    case K::Set: return "set " + id + " " + number(a.value);
     // Whole numbers written out: the shortest form of 1000000 is "1e+06", which these do not take.
-    case K::Check:
-      return "check " + id + " " + std::to_string(static_cast<int64_t>(a.value));
-    case K::Choose:
-      return "choose " + id + " " + std::to_string(static_cast<int64_t>(a.value));
-    case K::Press:
-      return "press " + id;
-    case K::Pick:
-      return "pick " + id + " " + number(a.x) + " " + number(a.y);
-    case K::Confirm:
-      return "confirm";
-    case K::Cancel:
-      return "cancel";
+    case K::Check: return "check " + id + " " + std::to_string(static_cast<int64_t>(a.value));
+    case K::Choose: return "choose " + id + " " + std::to_string(static_cast<int64_t>(a.value));
+    case K::Press: return "press " + id;
+    case K::Pick: return "pick " + id + " " + number(a.x) + " " + number(a.y);
+    case K::Confirm: return "confirm";
+    case K::Cancel: return "cancel";
   }
+  // clang-format on
   return "?";
 }
 
@@ -178,8 +173,8 @@ std::string ModalSession::act(const DialogAction& a, bool asUser) {
   Item* item = dialog_.find(a.id);
   if (!item) return refuse("no item " + std::to_string(a.id) + " in this dialog");
   if (item->kind != rule->works[0] && item->kind != rule->works[1])
-    return refuse("item " + std::to_string(item->id) + " is a " + std::string(itemKindLabel(item->kind)) +
-                  ", not a " + rule->wanted);
+    return refuse("item " + std::to_string(item->id) + " is a " + std::string(itemKindLabel(item->kind)) + ", not a " +
+                  rule->wanted);
   if (std::string why = rule->check(a, *item); !why.empty()) return refuse(why);
   if (asUser && !item->visible) return refuse(named(*item) + " is hidden");
   if (asUser && !item->enabled) return refuse(named(*item) + " is disabled");

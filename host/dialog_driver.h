@@ -15,10 +15,10 @@ namespace flhost {
 // One thing a user does to a running dialog.
 struct DialogAction {
   enum class Kind { Set, Check, Choose, Press, Pick, Confirm, Cancel } kind = Kind::Confirm;
-  int32_t id = 0;     // item id
-  double value = 0;   // Set: the value; Check: 0 or 1; Choose: the position
-  double x = 0, y = 0;  // Pick: artwork point
-  int line = 0;       // where the action came from (script line), 0 when not from a script
+  int32_t id = 0;           // item id
+  double value = 0;         // Set: the value; Check: 0 or 1; Choose: the position
+  double x = 0, y = 0;      // Pick: artwork point
+  int line = 0;             // where the action came from (script line), 0 when not from a script
   std::string origin = {};  // where it came from when not a script line ("--set burstCount=20")
   // How the user put it when that was not as a plain action ("page 3" for a press on that page's
   // tab); describeAction gives this instead of its own wording.

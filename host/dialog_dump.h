@@ -25,8 +25,8 @@ struct ItemDump {
   bool visible = true;
   bool enabled = true;
   int32_t font = kFontDialog;
-  double value = 0;                 // Item::reading()
-  std::optional<double> minValue;   // none when unbounded
+  double value = 0;                // Item::reading()
+  std::optional<double> minValue;  // none when unbounded
   std::optional<double> maxValue;
   int32_t decimals = 0;
   int32_t units = 0;

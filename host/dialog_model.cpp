@@ -13,7 +13,6 @@ namespace {
 // Decimal places beyond this are finer than a double can tell apart.
 constexpr int32_t kMaxDecimals = 15;
 
-
 struct KindNames {
   ItemKind kind;
   std::string_view typeName;
@@ -35,7 +34,6 @@ const KindNames& namesOf(ItemKind kind) {
   }
   return kKindNames[1];
 }
-
 
 double roundTo(double v, int32_t decimals) {
   if (!std::isfinite(v)) return v;
@@ -72,21 +70,17 @@ std::optional<ItemKind> itemKindFromTypeName(std::string_view typeName) {
 
 HostErr Item::setValue(double v) {
   if (std::isnan(v)) return kHostBadParameterErr;
+  // clang-format off
   switch (kind) {
-    case ItemKind::SpinEdit:
-      value_ = std::min(std::max(v, minimum_), maximum_);
-      return kHostNoErr;
-    case ItemKind::CheckBox:
-      value_ = v != 0 ? 1 : 0;
-      return kHostNoErr;
+    case ItemKind::SpinEdit: value_ = std::min(std::max(v, minimum_), maximum_); return kHostNoErr;
+    case ItemKind::CheckBox: value_ = v != 0 ? 1 : 0; return kHostNoErr;
     case ItemKind::PopupList:
-      if (v < 0 || v >= static_cast<double>(entries.size()) || v != std::trunc(v))
-        return kHostBadParameterErr;
+      if (v < 0 || v >= static_cast<double>(entries.size()) || v != std::trunc(v)) return kHostBadParameterErr;
       select(*entries[static_cast<size_t>(v)], true);
       return kHostNoErr;
-    default:
-      return kHostBadParameterErr;
+    default: return kHostBadParameterErr;
   }
+  // clang-format on
 }
 
 HostErr Item::setMinimum(double v) {
@@ -104,35 +98,31 @@ HostErr Item::setMaximum(double v) {
 }
 
 double Item::reading() const {
+  // clang-format off
   switch (kind) {
-    case ItemKind::SpinEdit:
-      return roundTo(value_, decimals);
-    case ItemKind::CheckBox:
-      return value_;
-    case ItemKind::PopupList:
-      return selectedIndex();
-    default:
-      return 0;
+    case ItemKind::SpinEdit: return roundTo(value_, decimals);
+    case ItemKind::CheckBox: return value_;
+    case ItemKind::PopupList: return selectedIndex();
+    default: return 0;
   }
+  // clang-format on
 }
 
 int32_t Item::intReading() const {
+  // clang-format off
   switch (kind) {
     case ItemKind::SpinEdit:
-    case ItemKind::CheckBox:
-      return saturatingTrunc(value_);
-    case ItemKind::PopupList:
-      return selectedIndex();
-    default:
-      return 0;
+    case ItemKind::CheckBox: return saturatingTrunc(value_);
+    case ItemKind::PopupList: return selectedIndex();
+    default: return 0;
   }
+  // clang-format on
 }
 
 std::string Item::displayText() const {
   if (kind != ItemKind::SpinEdit) return text;
   char buffer[400];
-  std::snprintf(buffer, sizeof buffer, "%.*f", static_cast<int>(std::clamp(decimals, 0, kMaxDecimals)),
-                reading());
+  std::snprintf(buffer, sizeof buffer, "%.*f", static_cast<int>(std::clamp(decimals, 0, kMaxDecimals)), reading());
   return buffer;
 }
 
@@ -167,6 +157,5 @@ Item* Dialog::find(int32_t id) const {
   const auto it = byId_.find(id);
   return it == byId_.end() ? nullptr : it->second;
 }
-
 
 }  // namespace flhost

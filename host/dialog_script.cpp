@@ -62,14 +62,14 @@ std::optional<int32_t> parseInt(std::string_view word) {
 std::optional<double> parseReal(std::string_view word) {
   double v = 0;
   const auto [end, ec] = std::from_chars(word.data(), word.data() + word.size(), v);
-  if (ec != std::errc() || end != word.data() + word.size() || !std::isfinite(v))
-    return std::nullopt;
+  if (ec != std::errc() || end != word.data() + word.size() || !std::isfinite(v)) return std::nullopt;
   return v;
 }
 
 // "unknown action ... (expected page, set, ..., confirm or cancel)".
 std::string unknownAction(std::string_view word, const std::vector<ScriptKeyword>& extra) {
   std::vector<std::string_view> known;
+  known.reserve(extra.size() + kSyntax.size());
   for (const ScriptKeyword& k : extra) known.push_back(k.keyword);
   for (const Syntax& s : kSyntax) known.push_back(s.keyword);
   std::string list;
@@ -100,6 +100,7 @@ std::string parseAction(const std::vector<std::string_view>& w, DialogAction& ac
   const auto id = parseInt(w[1]);
   if (!id) return "\"" + std::string(w[1]) + "\" is not an item id";
   action.id = *id;
+  // clang-format off
   switch (syntax->kind) {
     case Kind::Set: {
       const auto v = parseReal(w[2]);
@@ -115,8 +116,7 @@ std::string parseAction(const std::vector<std::string_view>& w, DialogAction& ac
     }
     case Kind::Choose: {
       const auto v = parseInt(w[2]);
-      if (!v || *v < 0)
-        return "\"" + std::string(w[2]) + "\" is not a list position (0, 1, 2, ...)";
+      if (!v || *v < 0) return "\"" + std::string(w[2]) + "\" is not a list position (0, 1, 2, ...)";
       action.value = *v;
       return {};
     }
@@ -128,9 +128,9 @@ std::string parseAction(const std::vector<std::string_view>& w, DialogAction& ac
       action.y = *y;
       return {};
     }
-    default:
-      return {};
+    default: return {};
   }
+  // clang-format on
 }
 
 }  // namespace
@@ -142,8 +142,7 @@ std::optional<std::vector<DialogAction>> parseDialogScript(std::string_view text
   size_t pos = 0;
   while (pos <= text.size()) {
     const size_t newline = text.find('\n', pos);
-    std::string_view line = text.substr(pos, newline == std::string_view::npos ? text.size() - pos
-                                                                               : newline - pos);
+    std::string_view line = text.substr(pos, newline == std::string_view::npos ? text.size() - pos : newline - pos);
     pos = newline == std::string_view::npos ? text.size() + 1 : newline + 1;
     ++lineNumber;
     if (!line.empty() && line.back() == '\r') line.remove_suffix(1);

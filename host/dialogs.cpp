@@ -58,9 +58,7 @@ ItemKind kindOfTemplateItem(const DialogItemTemplate& t) {
   return ItemKind::StaticText;
 }
 
-HostViewPoint roundedPoint(HostRealPoint p) {
-  return HostViewPoint{saturatingRound(p.h), saturatingRound(p.v)};
-}
+HostViewPoint roundedPoint(HostRealPoint p) { return HostViewPoint{saturatingRound(p.h), saturatingRound(p.v)}; }
 
 }  // namespace
 
@@ -83,13 +81,10 @@ HostViewPoint DialogManager::viewPointOf(HostRealPoint artwork) const {
   return artworkToView ? artworkToView(artwork) : roundedPoint(artwork);
 }
 
-const Dialog* DialogManager::runningDialog() const {
-  return stack_.empty() ? nullptr : stack_.back().get();
-}
+const Dialog* DialogManager::runningDialog() const { return stack_.empty() ? nullptr : stack_.back().get(); }
 
 size_t DialogManager::liveHandles() const {
-  return dialogs_.live() + items_.live() + entries_.live() + notifications_.live() +
-         trackingTable_.live();
+  return dialogs_.live() + items_.live() + entries_.live() + notifications_.live() + trackingTable_.live();
 }
 
 Dialog& DialogManager::openDialog() {
@@ -112,9 +107,8 @@ void DialogManager::closeInnermost() {
   stack_.pop_back();
 }
 
-HostErr DialogManager::modal(HostPluginRef plugin, const char* name, int32_t resourceId,
-                             int32_t style, HostDialogInitProc initProc, void* userData,
-                             int32_t* itemId) {
+HostErr DialogManager::modal(HostPluginRef plugin, const char* name, int32_t resourceId, int32_t style,
+                             HostDialogInitProc initProc, void* userData, int32_t* itemId) {
   if (plugin == nullptr || plugin != plugin_) return kHostBadHandleErr;
   if (resourceId < 0 || resourceId > 0xFFFF || resources_ == nullptr) return kHostNotFoundErr;
   const std::optional<DialogTemplate> tmpl = resources_->dialog(static_cast<uint16_t>(resourceId));
@@ -134,11 +128,10 @@ HostErr DialogManager::modal(HostPluginRef plugin, const char* name, int32_t res
   dialog.fontName = tmpl->fontName;
   dialog.fontSize = tmpl->fontSize;
   dialog.userData = userData;
-  dialog.bounds = HostIntRect{toPixelsX(tmpl->x), toPixelsY(tmpl->y), toPixelsX(tmpl->x + tmpl->cx),
-                              toPixelsY(tmpl->y + tmpl->cy)};
+  dialog.bounds =
+      HostIntRect{toPixelsX(tmpl->x), toPixelsY(tmpl->y), toPixelsX(tmpl->x + tmpl->cx), toPixelsY(tmpl->y + tmpl->cy)};
   for (const DialogItemTemplate& t : tmpl->items) {
-    const HostIntRect rect{toPixelsX(t.x), toPixelsY(t.y), toPixelsX(t.x + t.cx),
-                           toPixelsY(t.y + t.cy)};
+    const HostIntRect rect{toPixelsX(t.x), toPixelsY(t.y), toPixelsX(t.x + t.cx), toPixelsY(t.y + t.cy)};
     const ItemKind kind = kindOfTemplateItem(t);
     // Templates may repeat an id (-1 for every unnamed static text); the first one answers to it.
     auto item = std::make_unique<Item>();
@@ -146,8 +139,7 @@ HostErr DialogManager::modal(HostPluginRef plugin, const char* name, int32_t res
     item->id = t.id;
     item->kind = kind;
     item->fromTemplate = true;
-    item->defaultButton =
-        kind == ItemKind::PushButton && (t.style & kButtonTypeMask) == kDefPushButton;
+    item->defaultButton = kind == ItemKind::PushButton && (t.style & kButtonTypeMask) == kDefPushButton;
     item->rect = rect;
     item->text = t.text;
     item->visible = (t.style & kWindowVisible) != 0;
@@ -189,9 +181,7 @@ Item* DialogManager::list(HostList h) const {
   return item && item->kind == ItemKind::PopupList ? item : nullptr;
 }
 
-ListEntry* DialogManager::entry(HostEntry h) const {
-  return entries_.find(decodeHandle(h, kSaltEntry));
-}
+ListEntry* DialogManager::entry(HostEntry h) const { return entries_.find(decodeHandle(h, kSaltEntry)); }
 
 Notification* DialogManager::notification(HostNotifier h) const {
   return notifications_.find(decodeHandle(h, kSaltNotifier));
@@ -283,8 +273,7 @@ HostErr DialogManager::sendNotify(Item& item, std::string_view type) {
 
 void DialogManager::defaultNotify(Item& item, const Notification& notification) {
   if (item.kind != ItemKind::PushButton || notification.type != kUserChangedNotifier) return;
-  if (item.id == kDialogOkId || item.id == kDialogCancelId || item.defaultButton)
-    endModal(*item.dialog, item.id);
+  if (item.id == kDialogOkId || item.id == kDialogCancelId || item.defaultButton) endModal(*item.dialog, item.id);
 }
 
 bool DialogManager::track(Item& item, HostViewPoint point, uint32_t modifiers) {

@@ -106,8 +106,8 @@ class DialogManager {
   // Builds dialog resourceId from the resources, calls initProc, lets the driver run it and
   // writes the ending id into *itemId (when not null). kHostBadHandleErr for a plug-in other
   // than pluginRef(), kHostNotFoundErr when there is no such template.
-  HostErr modal(HostPluginRef plugin, const char* name, int32_t resourceId, int32_t style,
-                HostDialogInitProc initProc, void* userData, int32_t* itemId);
+  HostErr modal(HostPluginRef plugin, const char* name, int32_t resourceId, int32_t style, HostDialogInitProc initProc,
+                void* userData, int32_t* itemId);
   void endModal(Dialog& dialog, int32_t itemId);
 
   Dialog* dialog(HostDialog handle) const;

@@ -39,7 +39,9 @@ HostColor threeColor(float r, float g, float b) {
 namespace {
 
 HostColor inModel(int16_t model, float r, float g, float b) {
-  int32_t kind = model == kDocumentCMYKModel ? kHostColorFour : model == kDocumentGreyModel ? kHostColorGrey : kHostColorThree;
+  int32_t kind = model == kDocumentCMYKModel   ? kHostColorFour
+                 : model == kDocumentGreyModel ? kHostColorGrey
+                                               : kHostColorThree;
   return fromRgb(kind, {r, g, b});
 }
 
@@ -64,18 +66,14 @@ std::vector<Swatch> defaultSwatches(int16_t model) {
     float r, g, b;
   };
   static const Named colours[] = {
-      {"Red", 0.93f, 0.11f, 0.14f},        {"Orange", 0.97f, 0.58f, 0.11f},
-      {"Yellow", 1.0f, 0.95f, 0.0f},       {"Lime", 0.55f, 0.78f, 0.25f},
-      {"Green", 0.0f, 0.65f, 0.32f},       {"Teal", 0.0f, 0.59f, 0.58f},
-      {"Cyan", 0.0f, 0.68f, 0.94f},        {"Sky", 0.43f, 0.76f, 0.91f},
-      {"Blue", 0.18f, 0.19f, 0.57f},       {"Violet", 0.40f, 0.18f, 0.57f},
-      {"Purple", 0.57f, 0.15f, 0.56f},     {"Magenta", 0.93f, 0.0f, 0.55f},
-      {"Rose", 0.96f, 0.60f, 0.76f},       {"Brown", 0.55f, 0.38f, 0.24f},
-      {"Tan", 0.78f, 0.65f, 0.47f},        {"Olive", 0.50f, 0.50f, 0.0f},
-      {"Navy", 0.0f, 0.0f, 0.50f},         {"Maroon", 0.50f, 0.0f, 0.0f},
-      {"Gold", 0.85f, 0.65f, 0.13f},       {"Silver", 0.75f, 0.75f, 0.75f},
-      {"Grey 50%", 0.5f, 0.5f, 0.5f},      {"Grey 25%", 0.75f, 0.75f, 0.75f},
-      {"Coral", 1.0f, 0.50f, 0.31f},       {"Mint", 0.60f, 1.0f, 0.60f},
+      {"Red", 0.93f, 0.11f, 0.14f},      {"Orange", 0.97f, 0.58f, 0.11f}, {"Yellow", 1.0f, 0.95f, 0.0f},
+      {"Lime", 0.55f, 0.78f, 0.25f},     {"Green", 0.0f, 0.65f, 0.32f},   {"Teal", 0.0f, 0.59f, 0.58f},
+      {"Cyan", 0.0f, 0.68f, 0.94f},      {"Sky", 0.43f, 0.76f, 0.91f},    {"Blue", 0.18f, 0.19f, 0.57f},
+      {"Violet", 0.40f, 0.18f, 0.57f},   {"Purple", 0.57f, 0.15f, 0.56f}, {"Magenta", 0.93f, 0.0f, 0.55f},
+      {"Rose", 0.96f, 0.60f, 0.76f},     {"Brown", 0.55f, 0.38f, 0.24f},  {"Tan", 0.78f, 0.65f, 0.47f},
+      {"Olive", 0.50f, 0.50f, 0.0f},     {"Navy", 0.0f, 0.0f, 0.50f},     {"Maroon", 0.50f, 0.0f, 0.0f},
+      {"Gold", 0.85f, 0.65f, 0.13f},     {"Silver", 0.75f, 0.75f, 0.75f}, {"Grey 50%", 0.5f, 0.5f, 0.5f},
+      {"Grey 25%", 0.75f, 0.75f, 0.75f}, {"Coral", 1.0f, 0.50f, 0.31f},   {"Mint", 0.60f, 1.0f, 0.60f},
   };
   for (const Named& c : colours) s.push_back({c.name, inModel(model, c.r, c.g, c.b)});
   return s;
@@ -85,10 +83,10 @@ HostPathStyle defaultNewPathStyle(int16_t model) {
   HostPathStyle st{};
   st.fillPaint = 1;
   st.strokePaint = 1;
-  st.fillColor = model == kDocumentCMYKModel ? fourColor(0, 0, 0, 0)
+  st.fillColor = model == kDocumentCMYKModel   ? fourColor(0, 0, 0, 0)
                  : model == kDocumentGreyModel ? greyColor(0)
                                                : threeColor(1, 1, 1);
-  st.strokeColor = model == kDocumentCMYKModel ? fourColor(0, 0, 0, 1)
+  st.strokeColor = model == kDocumentCMYKModel   ? fourColor(0, 0, 0, 1)
                    : model == kDocumentGreyModel ? greyColor(1)
                                                  : threeColor(0, 0, 0);
   st.strokeWidth = 1.0f;
@@ -97,8 +95,8 @@ HostPathStyle defaultNewPathStyle(int16_t model) {
 }
 
 std::vector<NamedArtStyle> defaultArtStyles() {
-  auto make = [](const char* name, HostColor fill, bool fillPaint, HostColor stroke, bool strokePaint,
-                 float width, float opacity) {
+  auto make = [](const char* name, HostColor fill, bool fillPaint, HostColor stroke, bool strokePaint, float width,
+                 float opacity) {
     NamedArtStyle s;
     s.name = name;
     s.style = defaultNewPathStyle(kDocumentRGBModel);
@@ -533,36 +531,47 @@ void Document::link(uint32_t slot, uint32_t below, uint32_t above) {
   Record& r = records_[slot];
   r.below = below;
   r.above = above;
-  if (below == kNone) bottom_ = slot; else records_[below].above = slot;
-  if (above == kNone) top_ = slot; else records_[above].below = slot;
+  if (below == kNone)
+    bottom_ = slot;
+  else
+    records_[below].above = slot;
+  if (above == kNone)
+    top_ = slot;
+  else
+    records_[above].below = slot;
 }
 
 void Document::unlink(uint32_t slot) {
   Record& r = records_[slot];
-  if (r.below == kNone) bottom_ = r.above; else records_[r.below].above = r.above;
-  if (r.above == kNone) top_ = r.below; else records_[r.above].below = r.below;
+  if (r.below == kNone)
+    bottom_ = r.above;
+  else
+    records_[r.below].above = r.above;
+  if (r.above == kNone)
+    top_ = r.below;
+  else
+    records_[r.above].below = r.below;
   r.below = r.above = kNone;
 }
 
 HostErr Document::place(uint32_t slot, int16_t paintOrder, HostArt reference) {
+  // clang-format off
   switch (paintOrder) {
-    case kPlaceAboveAll:
-      link(slot, top_, kNone);
-      return kHostNoErr;
-    case kPlaceBelowAll:
-      link(slot, kNone, bottom_);
-      return kHostNoErr;
+    case kPlaceAboveAll: link(slot, top_, kNone); return kHostNoErr;
+    case kPlaceBelowAll: link(slot, kNone, bottom_); return kHostNoErr;
     case kPlaceAbove:
     case kPlaceBelow: {
       int32_t ref = slotOf(reference);
       if (ref < 0) return kHostBadHandleErr;
-      if (paintOrder == kPlaceAbove) link(slot, static_cast<uint32_t>(ref), records_[ref].above);
-      else link(slot, records_[ref].below, static_cast<uint32_t>(ref));
+      if (paintOrder == kPlaceAbove)
+        link(slot, static_cast<uint32_t>(ref), records_[ref].above);
+      else
+        link(slot, records_[ref].below, static_cast<uint32_t>(ref));
       return kHostNoErr;
     }
-    default:
-      return kHostBadParameterErr;
+    default: return kHostBadParameterErr;
   }
+  // clang-format on
 }
 
 HostErr Document::newArt(int16_t kind, int16_t paintOrder, HostArt reference, HostArt* art) {
@@ -584,8 +593,10 @@ HostErr Document::newArt(int16_t kind, int16_t paintOrder, HostArt reference, Ho
   place(slot, paintOrder, reference);
   ++liveCount_;
   logChange(slot);
-  if (callOpen_) call_.journal.push_back(slot | static_cast<uint32_t>(Change::Created));
-  else forgetSteps();
+  if (callOpen_)
+    call_.journal.push_back(slot | static_cast<uint32_t>(Change::Created));
+  else
+    forgetSteps();
   *art = handleOf(slot);
   return kHostNoErr;
 }
@@ -645,8 +656,10 @@ void Document::dropSnapshot(uint32_t slot, const Record& snapshot) {
   if (snapshot.capacity == 0 || (snapshot.flags & kShared)) return;
   // An owned range is garbage unless the art still names it, which then owns it.
   Record& r = records_[slot];
-  if ((r.flags & kShared) && sharesRange(r, snapshot)) r.flags &= ~kShared;
-  else segments_.release(snapshot.first, snapshot.capacity);
+  if ((r.flags & kShared) && sharesRange(r, snapshot))
+    r.flags &= ~kShared;
+  else
+    segments_.release(snapshot.first, snapshot.capacity);
 }
 
 void Document::forget(Step& step) {
@@ -804,7 +817,8 @@ bool Document::changedSince(uint64_t since, std::vector<uint32_t>* slots) const 
   // The log names a slot once for each change of it: marked, then collected in slot order, which
   // costs less than sorting a design's hundreds of thousands of entries.
   std::vector<bool> marked(records_.size());
-  for (auto at = log_.begin() + static_cast<std::ptrdiff_t>(since - logStart_); at != log_.end(); ++at) marked[*at] = true;
+  for (auto at = log_.begin() + static_cast<std::ptrdiff_t>(since - logStart_); at != log_.end(); ++at)
+    marked[*at] = true;
   for (uint32_t slot = 0; slot < marked.size(); ++slot)
     if (marked[slot]) slots->push_back(slot);
   return true;

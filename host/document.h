@@ -58,7 +58,7 @@ struct DocumentOptions {
   int16_t colorModel = 1;  // kDocumentRGBModel
   std::vector<Swatch> swatches;
   std::vector<NamedArtStyle> artStyles;
-  HostPathStyle newPathStyle;  // the paint for new paths
+  HostPathStyle newPathStyle;   // the paint for new paths
   float newPathOpacity = 1.0f;  // and their opacity (0 to 1)
   // The front view's window, in pixels; its centre shows the artwork point viewCentre.
   int32_t viewWidth = 1000;
@@ -130,7 +130,7 @@ class SegmentStore {
   static constexpr unsigned kShift = 16;
   static constexpr uint32_t kMask = (1u << kShift) - 1;
   std::vector<std::unique_ptr<HostPathSegment[]>> chunks_;
-  uint32_t used_ = 1u << kShift;  // of the last chunk: none yet
+  uint32_t used_ = 1u << kShift;             // of the last chunk: none yet
   std::vector<std::vector<uint32_t>> free_;  // by capacity
 };
 

@@ -53,8 +53,8 @@ struct GeometryPart {
   uint32_t per;
 };
 inline constexpr GeometryPart kGeometryParts[] = {
-    {"removed", "u32", "removed", 1}, {"slots", "u32", "arts", 1},   {"below", "u32", "arts", 1},
-    {"styles", "u32", "arts", 1},     {"counts", "u32", "arts", 1},  {"widths", "f32", "arts", 1},
+    {"removed", "u32", "removed", 1}, {"slots", "u32", "arts", 1},      {"below", "u32", "arts", 1},
+    {"styles", "u32", "arts", 1},     {"counts", "u32", "arts", 1},     {"widths", "f32", "arts", 1},
     {"bounds", "f32", "arts", 4},     {"points", "f32", "segments", 6},
 };
 

@@ -70,8 +70,8 @@ void writeSvgGroup(const Document& doc, std::ostream& out, std::string_view idPr
 
 // The design's group alone, as writeDocumentSvg writes it (ids after idPrefix, `metadata` first):
 // for a document of another program, which places it with a transform of its own.
-void writeDesignGroup(const Document& doc, std::ostream& out, std::string_view idPrefix, std::string_view metadata = {});
-
+void writeDesignGroup(const Document& doc, std::ostream& out, std::string_view idPrefix,
+                      std::string_view metadata = {});
 
 // An art's paint as a screen shows it: colours as "#rrggbb" (empty: not painted), a stroke
 // width that is finite and not negative, the miter limit (4 unless a drawable one is set), the

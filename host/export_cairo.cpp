@@ -85,7 +85,7 @@ void drawArt(cairo_t* cr, const ArtView& art, double scale, bool artOnly, const 
   } else if (stroked) {
     setSource(cr, st.strokeColor, 1.0);
     cairo_set_line_width(cr, strokeWidth);
-    cairo_set_line_join(cr, st.stroke.join == 1 ? CAIRO_LINE_JOIN_ROUND
+    cairo_set_line_join(cr, st.stroke.join == 1   ? CAIRO_LINE_JOIN_ROUND
                             : st.stroke.join == 2 ? CAIRO_LINE_JOIN_BEVEL
                                                   : CAIRO_LINE_JOIN_MITER);
     cairo_set_miter_limit(cr, st.stroke.miterLimit > 1 ? st.stroke.miterLimit : 4.0);
@@ -98,6 +98,5 @@ void drawArt(cairo_t* cr, const ArtView& art, double scale, bool artOnly, const 
     cairo_restore(cr);
   }
 }
-
 
 }  // namespace flhost

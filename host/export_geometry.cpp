@@ -14,8 +14,10 @@ namespace flhost {
 namespace {
 
 void appendJsonColour(std::string& out, const std::string& hex) {
-  if (hex.empty()) out += "null";
-  else out += "\"" + hex + "\"";
+  if (hex.empty())
+    out += "null";
+  else
+    out += "\"" + hex + "\"";
 }
 
 // A style's JSON, without the width, which is also its key in the style table.
@@ -76,8 +78,10 @@ DocumentGeometry documentGeometry(const Document& doc, std::optional<uint64_t> s
     auto [at, made] = styleIndex.try_emplace(styleJson(shownStyle(art)), static_cast<uint32_t>(styleIndex.size()));
     if (made) table += (table.empty() ? "" : ",") + at->first;
     const Recent met{paint, art.opacity, at->second};
-    if (recent.size() < kRecentStyles) recent.push_back(met);
-    else recent[oldest++ % kRecentStyles] = met;
+    if (recent.size() < kRecentStyles)
+      recent.push_back(met);
+    else
+      recent[oldest++ % kRecentStyles] = met;
     return at->second;
   };
   auto add = [&](uint32_t slot, const ArtView& art) {
@@ -120,10 +124,10 @@ DocumentGeometry documentGeometry(const Document& doc, std::optional<uint64_t> s
 
 std::string documentGeometryBytes(const DocumentGeometry& g, std::string_view members) {
   static_assert(std::endian::native == std::endian::little, "the geometry is written as the machine holds it");
-  std::string header = "{\"revision\":" + std::to_string(g.revision) +
-                       ",\"since\":" + (g.since ? std::to_string(*g.since) : "null") +
-                       ",\"arts\":" + std::to_string(g.slots.size()) + ",\"removed\":" + std::to_string(g.removed.size()) +
-                       ",\"segments\":" + std::to_string(g.points.size() / 6) + ",\"styles\":" + g.styleTable;
+  std::string header =
+      "{\"revision\":" + std::to_string(g.revision) + ",\"since\":" + (g.since ? std::to_string(*g.since) : "null") +
+      ",\"arts\":" + std::to_string(g.slots.size()) + ",\"removed\":" + std::to_string(g.removed.size()) +
+      ",\"segments\":" + std::to_string(g.points.size() / 6) + ",\"styles\":" + g.styleTable;
   if (!members.empty()) (header += ',') += members;
   header += '}';
   header.append((4 - header.size() % 4) % 4, ' ');

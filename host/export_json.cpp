@@ -182,14 +182,13 @@ void writeColor(JsonWriter& w, const HostColor& c) {
 }
 
 const char* colorModelName(int16_t model) {
+  // clang-format off
   switch (model) {
-    case kDocumentGreyModel:
-      return "grey";
-    case kDocumentCMYKModel:
-      return "cmyk";
-    default:
-      return "rgb";
+    case kDocumentGreyModel: return "grey";
+    case kDocumentCMYKModel: return "cmyk";
+    default: return "rgb";
   }
+  // clang-format on
 }
 
 }  // namespace
@@ -203,14 +202,18 @@ void writeDocumentJson(const Document& doc, std::ostream& out, std::string_view 
   bool first = true;
   doc.forEachArt([&](const ArtView& art) {
     w.reserve(kArtText + art.segments.size() * kSegmentText);
-    if (first) w.raw("\n{\"closed\":");
-    else w.raw(",\n{\"closed\":");
+    if (first)
+      w.raw("\n{\"closed\":");
+    else
+      w.raw(",\n{\"closed\":");
     w.boolean(art.closed).raw(",\"segments\":[");
     first = false;
     bool firstSegment = true;
     for (const HostPathSegment& s : art.segments) {
-      if (firstSegment) w.raw("{\"p\":");
-      else w.raw(",{\"p\":");
+      if (firstSegment)
+        w.raw("{\"p\":");
+      else
+        w.raw(",{\"p\":");
       w.point(s.p);
       w.raw(",\"in\":").point(s.in).raw(",\"out\":").point(s.out);
       w.raw(",\"corner\":").boolean(s.corner != 0).raw("}");

@@ -28,11 +28,10 @@ bool writeDocumentPdf(const Document& doc, std::ostream& out, std::string* error
     return false;
   }
   cairo_surface_t* surface = cairo_pdf_surface_create_for_stream(toStream, &out, width, height);
-  const std::pair<cairo_pdf_metadata_t, const std::string*> fields[] = {
-      {CAIRO_PDF_METADATA_TITLE, &info.title},
-      {CAIRO_PDF_METADATA_SUBJECT, &info.subject},
-      {CAIRO_PDF_METADATA_KEYWORDS, &info.keywords},
-      {CAIRO_PDF_METADATA_CREATOR, &info.creator}};
+  const std::pair<cairo_pdf_metadata_t, const std::string*> fields[] = {{CAIRO_PDF_METADATA_TITLE, &info.title},
+                                                                        {CAIRO_PDF_METADATA_SUBJECT, &info.subject},
+                                                                        {CAIRO_PDF_METADATA_KEYWORDS, &info.keywords},
+                                                                        {CAIRO_PDF_METADATA_CREATOR, &info.creator}};
   for (const auto& [field, text] : fields)
     if (!text->empty()) cairo_pdf_surface_set_metadata(surface, field, text->c_str());
   cairo_t* cr = cairo_create(surface);

@@ -81,7 +81,8 @@ bool flatten(const ArtView& art, double pageHeight, double tolerance, Path& out)
                                std::hypot(x[1] - 2 * x[2] + x[3], y[1] - 2 * y[2] + y[3]));
     // A cubic whose handles sit on its anchors is the straight line between them.
     const bool line = x[1] == x[0] && y[1] == y[0] && x[2] == x[3] && y[2] == y[3];
-    const int steps = line || dd == 0 ? 1 : static_cast<int>(std::clamp(std::ceil(std::sqrt(0.75 * dd / tolerance)), 1.0, 1000.0));
+    const int steps =
+        line || dd == 0 ? 1 : static_cast<int>(std::clamp(std::ceil(std::sqrt(0.75 * dd / tolerance)), 1.0, 1000.0));
     for (int k = 1; k <= steps; ++k) {
       const double t = static_cast<double>(k) / steps, u = 1 - t;
       const double b0 = u * u * u, b1 = 3 * u * u * t, b2 = 3 * u * t * t, b3 = t * t * t;
@@ -226,13 +227,15 @@ std::vector<PlotPath> ordered(std::vector<PlotPath> paths) {
 }
 
 double colourDistance(uint32_t a, uint32_t b) {
-  auto d = [&](int shift) { return static_cast<double>(static_cast<int>((a >> shift) & 255) - static_cast<int>((b >> shift) & 255)); };
+  auto d = [&](int shift) {
+    return static_cast<double>(static_cast<int>((a >> shift) & 255) - static_cast<int>((b >> shift) & 255));
+  };
   return std::sqrt(d(16) * d(16) + d(8) * d(8) + d(0) * d(0));
 }
 
 // Each colour's pen: itself, or with more colours than pens the nearest of the pens chosen.
 std::unordered_map<uint32_t, uint32_t> pensFor(const std::vector<uint32_t>& colours,
-                                                const std::unordered_map<uint32_t, size_t>& use, int pens) {
+                                               const std::unordered_map<uint32_t, size_t>& use, int pens) {
   std::unordered_map<uint32_t, uint32_t> pen;
   if (pens <= 0 || colours.size() <= static_cast<size_t>(pens)) {
     for (uint32_t c : colours) pen[c] = c;
@@ -304,7 +307,9 @@ Plot planPlot(const Document& doc, const PlotOptions& options) {
   // in its own block, one by one. Each block's fills then join the union. Arts far from a polygon
   // set leave it out.
   constexpr size_t kBlock = 64;
-  auto overlaps = [](const PlotArt& a, cInt l, cInt t, cInt r, cInt b) { return !(r < a.left || l > a.right || b < a.top || t > a.bottom); };
+  auto overlaps = [](const PlotArt& a, cInt l, cInt t, cInt r, cInt b) {
+    return !(r < a.left || l > a.right || b < a.top || t > a.bottom);
+  };
   std::vector<Paths> pieces(arts.size());
   Paths cover;
   cInt coverLeft = 0, coverTop = 0, coverRight = -1, coverBottom = -1;  // empty
@@ -355,7 +360,8 @@ Plot planPlot(const Document& doc, const PlotOptions& options) {
     for (const Path& piece : pieces[i]) {
       if (piece.size() < 2) continue;
       PlotPath path;
-      for (const IntPoint& p : piece) path.push_back({static_cast<double>(p.X) / kUnits, static_cast<double>(p.Y) / kUnits});
+      for (const IntPoint& p : piece)
+        path.push_back({static_cast<double>(p.X) / kUnits, static_cast<double>(p.Y) / kUnits});
       plot.report.segmentsAfter += path.size() - 1;
       use[a.colour] += path.size() - 1;
       into.push_back(std::move(path));

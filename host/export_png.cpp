@@ -76,8 +76,8 @@ bool writePngStruct(png_structp png, png_infop info, cairo_surface_t* surface, b
   const int stride = cairo_image_surface_get_stride(surface);
   const unsigned char* pixels = cairo_image_surface_get_data(surface);
   png_set_IHDR(png, info, static_cast<png_uint_32>(width), static_cast<png_uint_32>(height), 8,
-               alpha ? PNG_COLOR_TYPE_RGB_ALPHA : PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE,
-               PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+               alpha ? PNG_COLOR_TYPE_RGB_ALPHA : PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
+               PNG_FILTER_TYPE_DEFAULT);
   if (chunkCount > 0) png_set_text(png, info, chunks, chunkCount);
   png_write_info(png, info);
   for (int y = 0; y < height; ++y) {
@@ -261,7 +261,9 @@ std::vector<Piece> layersOf(const Picture& pic) {
   const size_t count = std::min(kMaxLayers, n / kLeastArtsPerLayer);
   if (count < 2) return {};
   auto costOf = [](const PixelBox& marks, const ArtView& art) {
-    return marks.empty() ? 1.0 : 9.0 + static_cast<double>(art.segments.size()) + (marks.x1 - marks.x0) + (marks.y1 - marks.y0);
+    return marks.empty()
+               ? 1.0
+               : 9.0 + static_cast<double>(art.segments.size()) + (marks.x1 - marks.x0) + (marks.y1 - marks.y0);
   };
   double total = 0;
   for (uint32_t slot : pic.slots) {
@@ -299,8 +301,8 @@ std::vector<Piece> layersOf(const Picture& pic) {
 }  // namespace
 
 std::string pictureSizeProblem(int64_t width, int64_t height) {
-  std::string size = "the picture would be too large (" + std::to_string(width) + " x " + std::to_string(height) +
-                     " pixels; ";
+  std::string size =
+      "the picture would be too large (" + std::to_string(width) + " x " + std::to_string(height) + " pixels; ";
   if (width > kMaxPictureSide || height > kMaxPictureSide)
     return size + "at most " + std::to_string(kMaxPictureSide) + " a side)";
   if (width * height > kMaxPicturePixels) return size + "at most 400 million in all)";
@@ -308,7 +310,7 @@ std::string pictureSizeProblem(int64_t width, int64_t height) {
 }
 
 bool writeSurfacePng(cairo_surface_t* surface, bool alpha, const std::vector<PngText>& text, std::ostream& out,
-               std::string* error) {
+                     std::string* error) {
   cairo_surface_flush(surface);
   std::vector<unsigned char> row(static_cast<size_t>(cairo_image_surface_get_width(surface)) * (alpha ? 4 : 3));
   std::vector<png_text> chunks(text.size());
@@ -347,7 +349,8 @@ bool writeDocumentPng(const Document& doc, std::ostream& out, int widthPixels, b
   double scale = widthPixels / areaWidth;
   // In 64 bits, and bounded, so that no proportions overflow the count before it is checked.
   const double exact = std::round(areaHeight * scale);
-  const int64_t rows = exact < 1e15 ? std::max<int64_t>(1, static_cast<int64_t>(exact)) : int64_t{1'000'000'000'000'000};
+  const int64_t rows =
+      exact < 1e15 ? std::max<int64_t>(1, static_cast<int64_t>(exact)) : int64_t{1'000'000'000'000'000};
   if (std::string why = pictureSizeProblem(widthPixels, rows); !why.empty()) {
     if (error) *error = why;
     return false;
@@ -376,16 +379,17 @@ bool writeDocumentPng(const Document& doc, std::ostream& out, int widthPixels, b
     for (int i = 0; i < bands; ++i) {
       int top = static_cast<int>(static_cast<int64_t>(heightPixels) * i / bands);
       int bottom = static_cast<int>(static_cast<int64_t>(heightPixels) * (i + 1) / bands);
-      pieces.push_back({0, pic.slots.size(), {0, top, widthPixels, bottom}, true, nullptr});  // each lays the background
+      pieces.push_back(
+          {0, pic.slots.size(), {0, top, widthPixels, bottom}, true, nullptr});  // each lays the background
     }
   }
   // Every other piece draws into the picture itself, each through a surface of its own over the
   // same pixels (bands never write each other's rows).
   for (Piece& piece : pieces)
     if (!piece.ownSurface())
-      piece.surface = cairo_image_surface_create_for_data(cairo_image_surface_get_data(image), CAIRO_FORMAT_ARGB32,
-                                                          widthPixels, heightPixels,
-                                                          cairo_image_surface_get_stride(image));
+      piece.surface =
+          cairo_image_surface_create_for_data(cairo_image_surface_get_data(image), CAIRO_FORMAT_ARGB32, widthPixels,
+                                              heightPixels, cairo_image_surface_get_stride(image));
   bool ok = true;
   for (Piece& piece : pieces) {
     cairo_status_t status = cairo_surface_status(piece.surface);

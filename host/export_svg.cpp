@@ -268,16 +268,17 @@ void writePath(SvgWriter& w, const ArtView& art, std::string_view idPrefix, size
     bool dashesDrawable = dashes > 0;
     float dashSum = 0;
     for (int i = 0; i < dashes; ++i) {
-      if (!std::isfinite(d.dash[i]) || d.dash[i] < 0) dashesDrawable = false;
-      else dashSum += d.dash[i];
+      if (!std::isfinite(d.dash[i]) || d.dash[i] < 0)
+        dashesDrawable = false;
+      else
+        dashSum += d.dash[i];
     }
     // SVG draws a solid line for an all-zero or negative dash list; say so explicitly.
     if (dashesDrawable && dashSum > 0) {
       w.raw(" stroke-dasharray=\"");
       for (int i = 0; i < dashes; ++i) w.raw(i ? "," : "").num(d.dash[i]);
       w.raw("\"");
-      if (std::isfinite(d.dashOffset) && d.dashOffset != 0)
-        w.raw(" stroke-dashoffset=\"").num(d.dashOffset).raw("\"");
+      if (std::isfinite(d.dashOffset) && d.dashOffset != 0) w.raw(" stroke-dashoffset=\"").num(d.dashOffset).raw("\"");
     }
   }
   if (std::isfinite(art.opacity) && art.opacity < 1.0f) w.raw(" opacity=\"").num(std::max(art.opacity, 0.0f)).raw("\"");
@@ -308,8 +309,10 @@ ShownStyle shownStyle(const ArtView& art) {
     bool drawable = dashes > 0;
     float sum = 0;
     for (int i = 0; i < dashes; ++i) {
-      if (!std::isfinite(d.dash[i]) || d.dash[i] < 0) drawable = false;
-      else sum += d.dash[i];
+      if (!std::isfinite(d.dash[i]) || d.dash[i] < 0)
+        drawable = false;
+      else
+        sum += d.dash[i];
     }
     // An all-zero or broken dash list draws a solid line.
     if (drawable && sum > 0) {
@@ -458,7 +461,9 @@ void writeBody(SvgWriter& w, const Document& doc, std::string_view idPrefix, Fra
                std::string_view metadata) {
   if (frame != Frame::Art) {
     w.raw("<g id=\"").raw(idPrefix).raw("page\">\n<rect x=\"0\" y=\"0\" width=\"").coord(doc.pageWidth());
-    w.raw("\" height=\"").coord(doc.pageHeight()).raw("\" fill=\"#ffffff\" stroke=\"#a0a0a0\" stroke-width=\"0.5\"/>\n</g>\n");
+    w.raw("\" height=\"")
+        .coord(doc.pageHeight())
+        .raw("\" fill=\"#ffffff\" stroke=\"#a0a0a0\" stroke-width=\"0.5\"/>\n</g>\n");
   }
   w.raw("<g id=\"").raw(idPrefix).raw("design\" fill=\"");
   appendPaint(w, paint.fill);

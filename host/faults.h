@@ -20,6 +20,7 @@
 namespace flhost {
 
 // The names of every operation the host supplies, "suite.operation", in suite order.
+// clang-format off
 inline constexpr std::array kOperationNames = {
     std::string_view("basic.acquireSuite"), std::string_view("basic.releaseSuite"), std::string_view("basic.isEqual"),
     std::string_view("blocks.allocateBlock"), std::string_view("blocks.freeBlock"),
@@ -79,6 +80,7 @@ inline constexpr std::array kOperationNames = {
     std::string_view("entry.isSelected"),
     std::string_view("tracker.getPoint"), std::string_view("tracker.getAction"), std::string_view("tracker.getModifiers"),
 };
+// clang-format on
 
 inline constexpr size_t kOperationCount = kOperationNames.size();
 

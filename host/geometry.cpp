@@ -78,27 +78,26 @@ bool isFinite(std::span<const HostPathSegment> segments) {
 }
 
 bool isFinite(const HostMatrix& m) {
-  return std::isfinite(m.a) && std::isfinite(m.b) && std::isfinite(m.c) && std::isfinite(m.d) &&
-         std::isfinite(m.tx) && std::isfinite(m.ty);
+  return std::isfinite(m.a) && std::isfinite(m.b) && std::isfinite(m.c) && std::isfinite(m.d) && std::isfinite(m.tx) &&
+         std::isfinite(m.ty);
 }
 
 namespace {
 
 // The components a colour's kind uses; an unknown kind has none the host reads.
 bool isFiniteColor(const HostColor& c) {
+  // clang-format off
   switch (c.kind) {
-    case kHostColorGrey:
-      return std::isfinite(c.c.grey);
+    case kHostColorGrey: return std::isfinite(c.c.grey);
     case kHostColorFour:
       return std::isfinite(c.c.four.cyan) && std::isfinite(c.c.four.magenta) && std::isfinite(c.c.four.yellow) &&
              std::isfinite(c.c.four.black);
     case kHostColorThree:
       return std::isfinite(c.c.three.red) && std::isfinite(c.c.three.green) && std::isfinite(c.c.three.blue);
-    case kHostColorSpot:
-      return std::isfinite(c.c.spot.tint);
-    default:
-      return true;
+    case kHostColorSpot: return std::isfinite(c.c.spot.tint);
+    default: return true;
   }
+  // clang-format on
 }
 
 }  // namespace

@@ -47,9 +47,7 @@ inline double meanRamp(double u0, double u1) {
 class Painter {
  public:
   Painter(const HairlineTarget& t, double width, Rgb8 color)
-      : t_(t),
-        width_(width),
-        pixel_(0xFF000000u | uint32_t{color.r} << 16 | uint32_t{color.g} << 8 | color.b) {}
+      : t_(t), width_(width), pixel_(0xFF000000u | uint32_t{color.r} << 16 | uint32_t{color.g} << 8 | color.b) {}
   ~Painter() { flush(); }
 
   void line(Point a, Point b) {
@@ -210,8 +208,8 @@ Rgb8 toRgb8(double r, double g, double b) {
   return {channel(r), channel(g), channel(b)};
 }
 
-void strokeHairline(const HairlineTarget& target, std::span<const HostPathSegment> segments, bool closed,
-                    double width, Rgb8 color) {
+void strokeHairline(const HairlineTarget& target, std::span<const HostPathSegment> segments, bool closed, double width,
+                    Rgb8 color) {
   if (segments.empty() || target.x0 >= target.x1 || target.y0 >= target.y1) return;
   Painter painter(target, width, color);
   const size_t n = segments.size();

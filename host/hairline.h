@@ -42,7 +42,7 @@ Rgb8 toRgb8(double r, double g, double b);
 // widths up to kHairlineWidth) in `color`, over what the pixels hold: each pixel's coverage as
 // above (at most 1), its colour mixed in as cairo mixes an opaque colour at a coverage. A curve
 // is drawn as straight pieces within kHairlineTolerance. The path's coordinates must be finite.
-void strokeHairline(const HairlineTarget& target, std::span<const HostPathSegment> segments, bool closed,
-                    double width, Rgb8 color);
+void strokeHairline(const HairlineTarget& target, std::span<const HostPathSegment> segments, bool closed, double width,
+                    Rgb8 color);
 
 }  // namespace flhost

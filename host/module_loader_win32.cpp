@@ -68,8 +68,7 @@ struct Walk {
 
 Walk& walkOf(LONG_PTR param) { return *reinterpret_cast<Walk*>(param); }
 
-BOOL CALLBACK onLanguage(HMODULE module, const wchar_t* type, const wchar_t* name, WORD language,
-                         LONG_PTR param) try {
+BOOL CALLBACK onLanguage(HMODULE module, const wchar_t* type, const wchar_t* name, WORD language, LONG_PTR param) try {
   Walk& walk = walkOf(param);
   HRSRC found = FindResourceExW(module, type, name, language);
   HGLOBAL loaded = found ? LoadResource(module, found) : nullptr;
@@ -137,7 +136,8 @@ std::optional<ResourceSet> readModuleResources(const std::filesystem::path& modu
     // Mapped as an image for its resources only: none of the module's code runs, not even its
     // DllMain, before the host has seen its property list.
     QuietErrors quiet;
-    image.handle = LoadLibraryExW(modulePath.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
+    image.handle =
+        LoadLibraryExW(modulePath.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
   }
   if (!image.handle) {
     if (error) *error = "its resources cannot be read: " + systemMessage(GetLastError());

@@ -81,8 +81,7 @@ std::string utf16ToUtf8(const std::vector<uint16_t>& units) {
   out.reserve(units.size());
   for (size_t i = 0; i < units.size(); ++i) {
     const char32_t unit = units[i];
-    if (unit >= 0xD800 && unit <= 0xDBFF && i + 1 < units.size() && units[i + 1] >= 0xDC00 &&
-        units[i + 1] <= 0xDFFF) {
+    if (unit >= 0xD800 && unit <= 0xDBFF && i + 1 < units.size() && units[i + 1] >= 0xDC00 && units[i + 1] <= 0xDFFF) {
       appendUtf8(out, 0x10000 + ((unit - 0xD800) << 10) + (units[i + 1] - 0xDC00));
       ++i;
     } else if (unit >= 0xD800 && unit <= 0xDFFF) {
@@ -127,8 +126,7 @@ class Reader {
   bool u32(uint32_t& out) {
     if (remaining() < 4) return false;
     out = static_cast<uint32_t>(bytes_[pos_]) | (static_cast<uint32_t>(bytes_[pos_ + 1]) << 8) |
-          (static_cast<uint32_t>(bytes_[pos_ + 2]) << 16) |
-          (static_cast<uint32_t>(bytes_[pos_ + 3]) << 24);
+          (static_cast<uint32_t>(bytes_[pos_ + 2]) << 16) | (static_cast<uint32_t>(bytes_[pos_ + 3]) << 24);
     pos_ += 4;
     return true;
   }
@@ -200,8 +198,7 @@ void setError(std::string* error, std::string message) {
 // Checks a string-table block: 16 counted UTF-16 strings that must all lie
 // inside the data. Returns string `index` (empty if its count is 0), or
 // nullopt if the block is malformed.
-std::optional<std::string> stringFromBlock(std::span<const uint8_t> block, unsigned index,
-                                           std::string* error) {
+std::optional<std::string> stringFromBlock(std::span<const uint8_t> block, unsigned index, std::string* error) {
   Reader r(block);
   std::optional<std::string> wanted;
   for (unsigned i = 0; i < 16; ++i) {
@@ -232,7 +229,7 @@ std::optional<std::string> stringFromBlock(std::span<const uint8_t> block, unsig
 }
 
 std::optional<std::string> controlClassName(const ResourceId& cls, std::string* error) {
-  static constexpr std::array<const char*, 6> kPredefined = {"BUTTON", "EDIT", "STATIC",
+  static constexpr std::array<const char*, 6> kPredefined = {"BUTTON",  "EDIT",      "STATIC",
                                                              "LISTBOX", "SCROLLBAR", "COMBOBOX"};
   if (const auto* atom = std::get_if<uint16_t>(&cls)) {
     if (*atom >= 0x80 && *atom < 0x80 + kPredefined.size()) return kPredefined[*atom - 0x80];
@@ -247,8 +244,7 @@ std::optional<std::string> controlClassName(const ResourceId& cls, std::string* 
   return name;
 }
 
-std::optional<DialogTemplate> parseDialogUnchecked(std::span<const uint8_t> bytes,
-                                                   std::string* error) {
+std::optional<DialogTemplate> parseDialogUnchecked(std::span<const uint8_t> bytes, std::string* error) {
   Reader r(bytes);
   DialogTemplate dialog;
   auto fail = [&](const std::string& what) -> std::optional<DialogTemplate> {
@@ -267,12 +263,10 @@ std::optional<DialogTemplate> parseDialogUnchecked(std::span<const uint8_t> byte
   uint16_t itemCount = 0;
   if (dialog.extended) {
     uint32_t helpId;
-    if (!r.skip(4) || !r.u32(helpId) || !r.u32(dialog.exStyle) || !r.u32(dialog.style) ||
-        !r.u16(itemCount))
+    if (!r.skip(4) || !r.u32(helpId) || !r.u32(dialog.exStyle) || !r.u32(dialog.style) || !r.u16(itemCount))
       return fail("header is truncated");
   } else {
-    if (!r.u32(dialog.style) || !r.u32(dialog.exStyle) || !r.u16(itemCount))
-      return fail("header is truncated");
+    if (!r.u32(dialog.style) || !r.u32(dialog.exStyle) || !r.u16(itemCount)) return fail("header is truncated");
   }
   if (!r.i16(dialog.x) || !r.i16(dialog.y) || !r.i16(dialog.cx) || !r.i16(dialog.cy))
     return fail("header is truncated");
@@ -300,14 +294,14 @@ std::optional<DialogTemplate> parseDialogUnchecked(std::span<const uint8_t> byte
     if (!r.align4()) return fail(which + " is missing");
     if (dialog.extended) {
       uint32_t helpId, id;
-      if (!r.u32(helpId) || !r.u32(item.exStyle) || !r.u32(item.style) || !r.i16(item.x) ||
-          !r.i16(item.y) || !r.i16(item.cx) || !r.i16(item.cy) || !r.u32(id))
+      if (!r.u32(helpId) || !r.u32(item.exStyle) || !r.u32(item.style) || !r.i16(item.x) || !r.i16(item.y) ||
+          !r.i16(item.cx) || !r.i16(item.cy) || !r.u32(id))
         return fail(which + " is truncated");
       item.id = static_cast<int32_t>(id);
     } else {
       int id;
-      if (!r.u32(item.style) || !r.u32(item.exStyle) || !r.i16(item.x) || !r.i16(item.y) ||
-          !r.i16(item.cx) || !r.i16(item.cy) || !r.i16(id))
+      if (!r.u32(item.style) || !r.u32(item.exStyle) || !r.i16(item.x) || !r.i16(item.y) || !r.i16(item.cx) ||
+          !r.i16(item.cy) || !r.i16(id))
         return fail(which + " is truncated");
       item.id = id;
     }
@@ -324,8 +318,7 @@ std::optional<DialogTemplate> parseDialogUnchecked(std::span<const uint8_t> byte
       item.text = std::get<std::string>(std::move(text));
     }
     uint16_t extraBytes;
-    if (!r.u16(extraBytes) || !r.skip(extraBytes))
-      return fail(which + ": creation data is truncated");
+    if (!r.u16(extraBytes) || !r.skip(extraBytes)) return fail(which + ": creation data is truncated");
     dialog.items.push_back(std::move(item));
   }
   return dialog;
@@ -346,8 +339,8 @@ std::optional<EntryHeader> readEntryHeader(std::span<const uint8_t> rest, std::s
     return std::nullopt;
   }
   if (h.headerSize < kMinEntryHeader || h.headerSize > rest.size()) {
-    what = "header size " + std::to_string(h.headerSize) + " is out of range (" +
-           std::to_string(kMinEntryHeader) + " to " + std::to_string(rest.size()) + ")";
+    what = "header size " + std::to_string(h.headerSize) + " is out of range (" + std::to_string(kMinEntryHeader) +
+           " to " + std::to_string(rest.size()) + ")";
     return std::nullopt;
   }
   Reader r(rest.first(h.headerSize));
@@ -362,14 +355,14 @@ std::optional<EntryHeader> readEntryHeader(std::span<const uint8_t> rest, std::s
   }
   uint32_t dataVersion, version, characteristics;
   uint16_t memoryFlags;
-  if (!r.align4() || !r.u32(dataVersion) || !r.u16(memoryFlags) || !r.u16(h.key.language) ||
-      !r.u32(version) || !r.u32(characteristics)) {
+  if (!r.align4() || !r.u32(dataVersion) || !r.u16(memoryFlags) || !r.u16(h.key.language) || !r.u32(version) ||
+      !r.u32(characteristics)) {
     what = "header is shorter than its fields";
     return std::nullopt;
   }
   if (r.remaining() != 0) {
-    what = "header size " + std::to_string(h.headerSize) + " does not match its fields (" +
-           std::to_string(r.pos()) + " bytes)";
+    what = "header size " + std::to_string(h.headerSize) + " does not match its fields (" + std::to_string(r.pos()) +
+           " bytes)";
     return std::nullopt;
   }
   if (const auto* name = std::get_if<std::string>(&h.key.type); name && name->empty()) {
@@ -399,14 +392,13 @@ bool checkEntry(const ResourceKey& key, std::span<const uint8_t> data, std::stri
 }
 
 bool isEmptyLeadingEntry(const EntryHeader& h) {
-  return h.dataSize == 0 && h.headerSize == kMinEntryHeader &&
-         h.key.type == ResourceId{uint16_t{0}} && h.key.name == ResourceId{uint16_t{0}};
+  return h.dataSize == 0 && h.headerSize == kMinEntryHeader && h.key.type == ResourceId{uint16_t{0}} &&
+         h.key.name == ResourceId{uint16_t{0}};
 }
 
 }  // namespace
 
-std::optional<DialogTemplate> parseDialogTemplate(std::span<const uint8_t> bytes,
-                                                  std::string* error) {
+std::optional<DialogTemplate> parseDialogTemplate(std::span<const uint8_t> bytes, std::string* error) {
   try {
     return parseDialogUnchecked(bytes, error);
   } catch (const std::bad_alloc&) {
@@ -415,8 +407,7 @@ std::optional<DialogTemplate> parseDialogTemplate(std::span<const uint8_t> bytes
   }
 }
 
-std::optional<ResourceSet> ResourceSet::parseRes(std::span<const uint8_t> bytes,
-                                                 std::string* error) try {
+std::optional<ResourceSet> ResourceSet::parseRes(std::span<const uint8_t> bytes, std::string* error) try {
   if (bytes.empty()) {
     setError(error, "resource file: empty");
     return std::nullopt;
@@ -425,8 +416,7 @@ std::optional<ResourceSet> ResourceSet::parseRes(std::span<const uint8_t> bytes,
   size_t offset = 0;
   for (size_t index = 0; offset < bytes.size(); ++index) {
     auto fail = [&, entryOffset = offset](const std::string& what) -> std::optional<ResourceSet> {
-      setError(error, "resource file: entry " + std::to_string(index) + " at offset " +
-                          hex(entryOffset) + ": " + what);
+      setError(error, "resource file: entry " + std::to_string(index) + " at offset " + hex(entryOffset) + ": " + what);
       return std::nullopt;
     };
     std::string what;
@@ -443,17 +433,15 @@ std::optional<ResourceSet> ResourceSet::parseRes(std::span<const uint8_t> bytes,
       offset += kMinEntryHeader;
       continue;
     }
-    if (header->key.type == ResourceId{uint16_t{0}})
-      return fail("type 0 is reserved for the leading entry");
+    if (header->key.type == ResourceId{uint16_t{0}}) return fail("type 0 is reserved for the leading entry");
     const size_t dataStart = offset + header->headerSize;
     if (header->dataSize > bytes.size() - dataStart)
-      return fail("data of " + std::to_string(header->dataSize) +
-                  " bytes runs past the end of the file (" +
+      return fail("data of " + std::to_string(header->dataSize) + " bytes runs past the end of the file (" +
                   std::to_string(bytes.size() - dataStart) + " bytes left)");
     const auto data = bytes.subspan(dataStart, header->dataSize);
     auto resource = [&] {
-      return "type " + describe(header->key.type) + " name " + describe(header->key.name) +
-             " language " + std::to_string(header->key.language);
+      return "type " + describe(header->key.type) + " name " + describe(header->key.name) + " language " +
+             std::to_string(header->key.language);
     };
     if (!checkEntry(header->key, data, what)) return fail(resource() + ": " + what);
     if (!set.entries_.emplace(header->key, std::vector<uint8_t>(data.begin(), data.end())).second)
@@ -467,15 +455,13 @@ std::optional<ResourceSet> ResourceSet::parseRes(std::span<const uint8_t> bytes,
   return std::nullopt;
 }
 
-std::optional<ResourceSet> ResourceSet::readResFile(const std::filesystem::path& path,
-                                                    std::string* error) try {
+std::optional<ResourceSet> ResourceSet::readResFile(const std::filesystem::path& path, std::string* error) try {
   std::ifstream in(path, std::ios::binary);
   if (!in) {
     setError(error, "resource file: cannot open " + path.string());
     return std::nullopt;
   }
-  const std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)),
-                                   std::istreambuf_iterator<char>());
+  const std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
   if (in.bad()) {
     setError(error, "resource file: cannot read " + path.string());
     return std::nullopt;
@@ -489,10 +475,8 @@ std::optional<ResourceSet> ResourceSet::readResFile(const std::filesystem::path&
   return std::nullopt;
 }
 
-bool ResourceSet::add(ResourceId type, uint16_t id, uint16_t language,
-                      std::vector<uint8_t> data) try {
-  entries_.insert_or_assign(ResourceKey{normalised(std::move(type)), id, language},
-                            std::move(data));
+bool ResourceSet::add(ResourceId type, uint16_t id, uint16_t language, std::vector<uint8_t> data) try {
+  entries_.insert_or_assign(ResourceKey{normalised(std::move(type)), id, language}, std::move(data));
   return true;
 } catch (const std::bad_alloc&) {
   return false;
@@ -505,8 +489,7 @@ const std::vector<uint8_t>* ResourceSet::find(const ResourceId& type, uint16_t i
   // Keys sort by type, name, then language, so one resource's languages are
   // adjacent and the lowest comes first.
   for (auto it = entries_.lower_bound(ResourceKey{wantedType, wantedName, 0});
-       it != entries_.end() && it->first.type == wantedType && it->first.name == wantedName;
-       ++it) {
+       it != entries_.end() && it->first.type == wantedType && it->first.name == wantedName; ++it) {
     if (it->first.language == kLanguageEnUs) return &it->second;
     if (!best) best = &it->second;
   }
@@ -537,8 +520,7 @@ std::optional<DialogTemplate> ResourceSet::dialog(uint16_t id, std::string* erro
   return std::nullopt;
 }
 
-std::optional<PluginPropertyList> parsePropertyList(std::span<const uint8_t> bytes,
-                                                    std::string* error) try {
+std::optional<PluginPropertyList> parsePropertyList(std::span<const uint8_t> bytes, std::string* error) try {
   auto fail = [&](const std::string& what) -> std::optional<PluginPropertyList> {
     setError(error, "property list: " + what);
     return std::nullopt;
@@ -557,8 +539,8 @@ std::optional<PluginPropertyList> parsePropertyList(std::span<const uint8_t> byt
   if (format != 1) return fail("format word is " + std::to_string(format) + ", expected 1");
   if (version != 0) return fail("version is " + std::to_string(version) + ", expected 0");
   if (count > r.remaining() / kPropertyHeader)
-    return fail("count " + std::to_string(count) + " cannot fit in the " +
-                std::to_string(r.remaining()) + " bytes that follow the header");
+    return fail("count " + std::to_string(count) + " cannot fit in the " + std::to_string(r.remaining()) +
+                " bytes that follow the header");
 
   std::optional<int32_t> kind, interfaceVersion;
   std::optional<std::string> entryName;
@@ -566,14 +548,12 @@ std::optional<PluginPropertyList> parsePropertyList(std::span<const uint8_t> byt
     uint32_t vendor, key, id, length;
     if (!r.u32(vendor) || !r.u32(key) || !r.u32(id) || !r.u32(length))
       return fail("property " + std::to_string(i) + " is truncated");
-    const std::string which =
-        "property " + std::to_string(i) + " (" + describeFourCharCode(key) + ")";
-    if (vendor != kVendor)
-      return fail(which + " has vendor " + describeFourCharCode(vendor) + ", expected 'ADBE'");
+    const std::string which = "property " + std::to_string(i) + " (" + describeFourCharCode(key) + ")";
+    if (vendor != kVendor) return fail(which + " has vendor " + describeFourCharCode(vendor) + ", expected 'ADBE'");
     if (id != 0) return fail(which + " has id " + std::to_string(id) + ", expected 0");
     if (length > r.remaining() || alignUp4(length) > r.remaining())
-      return fail(which + " has length " + std::to_string(length) + " but only " +
-                  std::to_string(r.remaining()) + " bytes follow");
+      return fail(which + " has length " + std::to_string(length) + " but only " + std::to_string(r.remaining()) +
+                  " bytes follow");
     const auto data = bytes.subspan(r.pos(), length);
     const auto padding = bytes.subspan(r.pos() + length, alignUp4(length) - length);
     r.skip(alignUp4(length));
@@ -584,8 +564,7 @@ std::optional<PluginPropertyList> parsePropertyList(std::span<const uint8_t> byt
       auto& slot = key == kKind ? kind : interfaceVersion;
       if (slot) return fail(describeFourCharCode(key) + " appears twice");
       if (length != 4)
-        return fail(describeFourCharCode(key) + " has length " + std::to_string(length) +
-                    ", expected 4");
+        return fail(describeFourCharCode(key) + " has length " + std::to_string(length) + ", expected 4");
       uint32_t value = 0;
       Reader(data).u32(value);
       slot = static_cast<int32_t>(value);
@@ -602,16 +581,13 @@ std::optional<PluginPropertyList> parsePropertyList(std::span<const uint8_t> byt
     }
     // Properties of other keys are legal and carry nothing this host needs.
   }
-  if (r.remaining() != 0)
-    return fail(std::to_string(r.remaining()) + " bytes follow the last property");
+  if (r.remaining() != 0) return fail(std::to_string(r.remaining()) + " bytes follow the last property");
   if (!kind) return fail("missing 'kind' plug-in kind");
   if (!interfaceVersion) return fail("missing 'ivrs' interface version");
   if (!entryName) return fail("missing 'wx86' entry name");
   if (*kind != fourCharCode("SPEA"))
-    return fail("kind is " + describeFourCharCode(static_cast<uint32_t>(*kind)) +
-                ", expected 'SPEA'");
-  if (*interfaceVersion != 2)
-    return fail("interface version is " + std::to_string(*interfaceVersion) + ", expected 2");
+    return fail("kind is " + describeFourCharCode(static_cast<uint32_t>(*kind)) + ", expected 'SPEA'");
+  if (*interfaceVersion != 2) return fail("interface version is " + std::to_string(*interfaceVersion) + ", expected 2");
   return PluginPropertyList{*kind, *interfaceVersion, std::move(*entryName)};
 } catch (const std::bad_alloc&) {
   setError(error, "property list: out of memory");

@@ -70,18 +70,15 @@ struct DialogTemplate {
 
 // Parses a DIALOG or DIALOGEX template. On failure returns nullopt and, if
 // `error` is given, says what is wrong.
-std::optional<DialogTemplate> parseDialogTemplate(std::span<const uint8_t> bytes,
-                                                  std::string* error);
+std::optional<DialogTemplate> parseDialogTemplate(std::span<const uint8_t> bytes, std::string* error);
 
 class ResourceSet {
  public:
   // Parses a whole RES file. On failure returns nullopt and, if `error` is
   // given, says what is wrong and at which offset.
-  static std::optional<ResourceSet> parseRes(std::span<const uint8_t> bytes,
-                                             std::string* error);
+  static std::optional<ResourceSet> parseRes(std::span<const uint8_t> bytes, std::string* error);
   // Reads and parses a RES file from disk.
-  static std::optional<ResourceSet> readResFile(const std::filesystem::path& path,
-                                                std::string* error);
+  static std::optional<ResourceSet> readResFile(const std::filesystem::path& path, std::string* error);
 
   // Adds or replaces one resource (the Windows build fills a set from the
   // loaded module this way). Returns false only when memory runs out.
@@ -128,7 +125,6 @@ struct PluginPropertyList {
 // an x86 entry point. Properties of other keys are skipped. On failure
 // returns nullopt and, if `error` is given, says exactly what is wrong
 // ("property list: missing 'wx86' entry name", ...).
-std::optional<PluginPropertyList> parsePropertyList(std::span<const uint8_t> bytes,
-                                                    std::string* error);
+std::optional<PluginPropertyList> parsePropertyList(std::span<const uint8_t> bytes, std::string* error);
 
 }  // namespace flhost

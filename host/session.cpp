@@ -93,8 +93,9 @@ bool Session::linkModule(std::string* error) {
   }
   entry_ = reinterpret_cast<PluginMainProc>(library_->symbol(propertyList_.entryName.c_str()));
   if (!entry_) {
-    if (error) *error = "plug-in " + options_.modulePath.string() + " refused: it exports no entry point '" +
-                        propertyList_.entryName + "' named by its property list";
+    if (error)
+      *error = "plug-in " + options_.modulePath.string() + " refused: it exports no entry point '" +
+               propertyList_.entryName + "' named by its property list";
     library_.reset();
     return false;
   }

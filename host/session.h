@@ -31,9 +31,9 @@ struct SessionOptions {
   std::filesystem::path modulePath;  // the module; its resources are read from the module itself
                                      // (Windows) or from the .res file beside it (elsewhere)
   DocumentOptions document = DocumentOptions::standard();
-  std::optional<uint64_t> seed;      // none: a fresh seed, reported by seed()
-  std::vector<float> draws;          // exact first draws of the random source
-  uint64_t skipDraws = 0;            // draws taken and dropped before the first message
+  std::optional<uint64_t> seed;  // none: a fresh seed, reported by seed()
+  std::vector<float> draws;      // exact first draws of the random source
+  uint64_t skipDraws = 0;        // draws taken and dropped before the first message
 };
 
 struct RegisteredFilter {
@@ -103,8 +103,8 @@ class Session {
   int callDepth() const { return depth_; }
 
   // Filter registration, for the filter and menu suites.
-  HostErr addFilter(HostPluginRef plugin, const char* name, const unsigned char* category,
-                    const unsigned char* title, int32_t options, HostFilter* filter);
+  HostErr addFilter(HostPluginRef plugin, const char* name, const unsigned char* category, const unsigned char* title,
+                    int32_t options, HostFilter* filter);
   HostErr filterMenuItem(HostFilter filter, HostMenuItem* item);
   HostErr updateMenuItem(HostMenuItem item, std::vector<int32_t> criteria);
   std::filesystem::path modulePath() const { return options_.modulePath; }

@@ -16,10 +16,10 @@ enum class FieldRange : uint8_t {
 };
 
 enum class FieldDefault : uint8_t {
-  Value,         // defaultValue
-  ViewCentreX,   // horizontal centre of the first view minus 200
-  ViewCentreY,   // vertical centre of the first view
-  NotWritten     // left as the new block holds it
+  Value,        // defaultValue
+  ViewCentreX,  // horizontal centre of the first view minus 200
+  ViewCentreY,  // vertical centre of the first view
+  NotWritten    // left as the new block holds it
 };
 
 // The values of fillColor and strokeColor: the entries of the dialog's colour lists, after the
@@ -53,6 +53,7 @@ struct BurstField {
   double defaultValue;
 };
 
+// clang-format off
 #define FL_FLAG(f, d) {#f, offsetof(BurstParams, f), FieldKind::Flag, FieldRange::Fixed, 0, 1, FieldDefault::Value, d}
 #define FL_INT(f, lo, hi, d) {#f, offsetof(BurstParams, f), FieldKind::Int, FieldRange::Fixed, lo, hi, FieldDefault::Value, d}
 #define FL_INDEX(f, hi, d) {#f, offsetof(BurstParams, f), FieldKind::Index, FieldRange::Fixed, 0, hi, FieldDefault::Value, d}
@@ -145,6 +146,7 @@ inline constexpr BurstField kBurstFields[kBurstParamsFieldCount] = {
     {"dialogBottom", offsetof(BurstParams, dialogBottom), FieldKind::Int, FieldRange::Unchecked, 0, 0, FieldDefault::NotWritten, 0},
     FL_FLAG(dialogBoundsSaved, 0),
 };
+// clang-format on
 
 #undef FL_FLAG
 #undef FL_INT
@@ -165,17 +167,15 @@ static_assert(burstFieldsInOrder(), "kBurstFields follows the record");
 inline void writeFieldDefaults(BurstParams* params, float viewCentreH, float viewCentreV) {
   auto* bytes = reinterpret_cast<unsigned char*>(params);
   for (const BurstField& f : kBurstFields) {
+    // clang-format off
     switch (f.defaultKind) {
-      case FieldDefault::NotWritten:
-        break;
+      case FieldDefault::NotWritten: break;
       case FieldDefault::ViewCentreX: {
         float v = viewCentreH - 200.0f;
         std::memcpy(bytes + f.offset, &v, 4);
         break;
       }
-      case FieldDefault::ViewCentreY:
-        std::memcpy(bytes + f.offset, &viewCentreV, 4);
-        break;
+      case FieldDefault::ViewCentreY: std::memcpy(bytes + f.offset, &viewCentreV, 4); break;
       case FieldDefault::Value:
         if (f.kind == FieldKind::Float) {
           float v = static_cast<float>(f.defaultValue);
@@ -186,5 +186,6 @@ inline void writeFieldDefaults(BurstParams* params, float viewCentreH, float vie
         }
         break;
     }
+    // clang-format on
   }
 }

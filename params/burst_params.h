@@ -101,9 +101,7 @@ constexpr int kFactorPairCount = 8;
 constexpr size_t kFactorPairsOffset = 216;
 
 // The per-star member of factor pair k sits at 216 + 8k, the per-element member 4 bytes later.
-inline float* factorField(BurstParams* p, int pair, int member) {
-  return &(&p->fanFactorPerStar)[2 * pair + member];
-}
+inline float* factorField(BurstParams* p, int pair, int member) { return &(&p->fanFactorPerStar)[2 * pair + member]; }
 
 static_assert(sizeof(float) == 4 && sizeof(BurstParams) == 336, "the record is 336 bytes");
 #define FL_CHECK_OFFSET(field, offset) \

@@ -20,8 +20,7 @@ HostErr getParameters(FilterMessage* message) {
 
   bool made = false;
   if (!message->parameters) {
-    if (HostErr e = sMemory->newHandle(static_cast<int32_t>(sizeof(BurstParams)), &message->parameters))
-      return e;
+    if (HostErr e = sMemory->newHandle(static_cast<int32_t>(sizeof(BurstParams)), &message->parameters)) return e;
     if (!message->parameters) return kNoParameterBlock;
     made = true;
   }

@@ -42,6 +42,9 @@ case "${1:-}" in
     packages+=(libxml2-utils w3c-sgml-lib librsvg2-bin)  # the command-line test it runs checks the SVG
     packages+=(poppler-utils)                            # and the PDF
     ;;
+  test)
+    packages+=(clang-format clang-tidy python3)  # the house style, checked (scripts/style.sh)
+    ;;&
   test | validate | fuzz)
     packages+=(clang libclang-rt-14-dev)  # the libFuzzer targets: clang and its fuzzer runtime
     ;;&

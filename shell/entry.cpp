@@ -99,8 +99,8 @@ HostErr acquireSuites(const BasicSuite* basic) {
         *row.slot = nullptr;
         if (sAdmBasic) {
           char text[256];
-          std::snprintf(text, sizeof text, "Suite Loading Error: %d, suite: %s, version: %d!",
-                        static_cast<int>(code), row.name, static_cast<int>(row.version));
+          std::snprintf(text, sizeof text, "Suite Loading Error: %d, suite: %s, version: %d!", static_cast<int>(code),
+                        row.name, static_cast<int>(row.version));
           sAdmBasic->messageAlert(text);
         }
         break;

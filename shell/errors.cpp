@@ -75,8 +75,8 @@ void reportError(HostMessage* message, HostErr code) {
   }
   ErrorDialogData data = {};
   int32_t messageIndex = found ? i + 1 : i - 1;
-  if (sAdmBasic->getIndexString(message->plugin, kErrorStringList, messageIndex, data.message,
-                                sizeof data.message) != 0)
+  if (sAdmBasic->getIndexString(message->plugin, kErrorStringList, messageIndex, data.message, sizeof data.message) !=
+      0)
     return;
   if (code >= -65536 && code <= 65535) {
     // Room for the length-prefixed text of any number and its terminator after conversion.

@@ -62,8 +62,10 @@ ShownPaint shownPaint(const flhost::ArtView& art) {
     bool drawable = dashes > 0;
     float sum = 0;
     for (int i = 0; i < dashes; ++i) {
-      if (!std::isfinite(d.dash[i]) || d.dash[i] < 0) drawable = false;
-      else sum += d.dash[i];
+      if (!std::isfinite(d.dash[i]) || d.dash[i] < 0)
+        drawable = false;
+      else
+        sum += d.dash[i];
     }
     if (drawable && sum > 0) {
       p.dash.assign(d.dash, d.dash + dashes);

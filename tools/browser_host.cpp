@@ -61,8 +61,8 @@ uint64_t documentDigest(const flhost::Document& doc) {
 
 }  // namespace
 
-BrowserHost::BrowserHost(flhost::Session& session, Claim& claim, const std::atomic<bool>& stopSignal,
-                         HostConfig config, OpenKept open)
+BrowserHost::BrowserHost(flhost::Session& session, Claim& claim, const std::atomic<bool>& stopSignal, HostConfig config,
+                         OpenKept open)
     : session_(session), claim_(claim), stopSignal_(stopSignal), config_(std::move(config)), open_(std::move(open)) {}
 
 Reply BrowserHost::ask(std::unique_ptr<Job> job) {
@@ -83,9 +83,11 @@ HostErr BrowserHost::send(const char* name, HostErr (flhost::Session::*message)(
   running_ = name;
   HostErr result = (session_.*message)();
   running_ = outer;
-  lastMessage_ = json{{"name", name}, {"result", result}, {"text", result == 0 ? "done"
-                                                                   : result == kUserCancelled ? "cancelled"
-                                                                                              : codeText(result)}};
+  lastMessage_ = json{{"name", name},
+                      {"result", result},
+                      {"text", result == 0                ? "done"
+                               : result == kUserCancelled ? "cancelled"
+                                                          : codeText(result)}};
   if (result != 0 && result != kUserCancelled)
     std::cerr << "flarimond: the plug-in answered " << name << " with " << codeText(result) << "\n";
   return result;
@@ -256,7 +258,8 @@ void BrowserHost::hold(JobPtr& job, uint64_t serial) {
 void BrowserHost::handleInDialog(JobPtr& job, flhost::ModalSession& s) {
   if (job->kind == Job::Kind::Open) return job->reply(errorReply(400, "a dialog is open: end it (OK or Cancel) first"));
   if (job->kind != Job::Kind::Event) return handleCommon(*job);
-  if (job->event.op == BrowserEvent::Op::Variant || job->event.op == BrowserEvent::Op::Lock) return variantEvent(job, s);
+  if (job->event.op == BrowserEvent::Op::Variant || job->event.op == BrowserEvent::Op::Lock)
+    return variantEvent(job, s);
   if (job->event.op != BrowserEvent::Op::Action)
     return job->reply(errorReply(400, "a dialog is open: end it (OK or Cancel) first"));
   const flhost::DialogAction& action = job->event.action;
@@ -341,7 +344,10 @@ void BrowserHost::undoRedo(Job& job, bool redo) {
   flhost::Document& doc = session_.document();
   if (!(redo ? doc.canRedo() : doc.canUndo()))
     return job.reply(errorReply(400, redo ? "nothing to redo" : "nothing to undo"));
-  if (redo) doc.redo(); else doc.undo();
+  if (redo)
+    doc.redo();
+  else
+    doc.undo();
   doc.redraw();
   lastMessage_ = json{{"name", redo ? "Redo" : "Undo"}, {"result", 0}, {"text", "done"}};
   job.reply(stateReply(job));
@@ -553,7 +559,8 @@ Reply BrowserHost::stateReply(const Job& job, bool changedOnly) {
     return r;
   }
   // Texts from the dialog may hold any bytes: those are shown as U+FFFD rather than failing.
-  r.body = flhost::documentGeometryBytes(*change, "\"state\":" + st.dump(-1, ' ', false, json::error_handler_t::replace));
+  r.body =
+      flhost::documentGeometryBytes(*change, "\"state\":" + st.dump(-1, ' ', false, json::error_handler_t::replace));
   r.contentType = kGeometryType;
   return r;
 }

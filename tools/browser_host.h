@@ -321,7 +321,7 @@ class BrowserHost : public flhost::DialogDriver {
   };
   std::optional<Drawn> drawn_;
   std::optional<std::pair<uint64_t, bool>> heldAt_;  // designHeld's last answer by digest, by revision
-  nlohmann::json opened_ = nullptr;  // the kept file last opened: {"name", "design", "warnings"}
+  nlohmann::json opened_ = nullptr;                  // the kept file last opened: {"name", "design", "warnings"}
 
   std::mutex m_;
   std::condition_variable cv_;
@@ -337,9 +337,9 @@ class BrowserHost : public flhost::DialogDriver {
   bool stopping_ = false;
   bool abandoning_ = false;
   nlohmann::json lastMessage_ = nullptr;  // the last message that ended, with its result
-  const char* running_ = nullptr;  // the message under way (Get Parameters while its dialog runs)
+  const char* running_ = nullptr;         // the message under way (Get Parameters while its dialog runs)
   std::vector<std::string> alerts_;
-  std::string notice_;  // why the last dialog ended without its user, for the next tab
+  std::string notice_;        // why the last dialog ended without its user, for the next tab
   uint64_t shownSerial_ = 0;  // the dialog whose items shownItems_ holds as last sent
   nlohmann::json shownItems_;
   VariantHistory history_;

@@ -89,9 +89,7 @@ FailSpec parseFailSpec(std::string_view text) {
       if (n < INT32_MIN || n > UINT32_MAX)
         throw ToolError(option + ": the code " + std::string(code) + " does not fit in 32 bits");
       fail.code = static_cast<HostErr>(static_cast<uint32_t>(n));
-    } else if (code.size() == 4 && std::all_of(code.begin(), code.end(), [](char c) {
-                 return c > ' ' && c < 127;
-               })) {
+    } else if (code.size() == 4 && std::all_of(code.begin(), code.end(), [](char c) { return c > ' ' && c < 127; })) {
       fail.code = HOST_FOURCC(code[0], code[1], code[2], code[3]);
     } else {
       throw ToolError(option + ": the code " + inQuotes(code) +
@@ -156,8 +154,8 @@ struct PageName {
 // ISO sizes in whole millimetres, the North American ones in inches.
 constexpr double kMm = kPointsPerInch / 25.4;
 constexpr PageName kPageNames[] = {
-    {"a3", 297 * kMm, 420 * kMm},       {"a4", 210 * kMm, 297 * kMm},       {"a5", 148 * kMm, 210 * kMm},
-    {"letter", 8.5 * 72, 11 * 72},      {"legal", 8.5 * 72, 14 * 72},       {"tabloid", 11 * 72, 17 * 72},
+    {"a3", 297 * kMm, 420 * kMm},  {"a4", 210 * kMm, 297 * kMm}, {"a5", 148 * kMm, 210 * kMm},
+    {"letter", 8.5 * 72, 11 * 72}, {"legal", 8.5 * 72, 14 * 72}, {"tabloid", 11 * 72, 17 * 72},
 };
 
 // Points in one unit: "pt" (or none), "mm", "cm", "in"; 0 for anything else.
@@ -257,8 +255,8 @@ OutputFormat outputFormatOf(const fs::path& path) {
                     " export is not available in this build; use .svg or .json");
 #endif
   }
-  throw ToolError(displayPath(path) + ": unknown output type " + (ext.empty() ? std::string("(no extension)") : inQuotes(ext)) +
-                  "; use .svg, .json, .png or .pdf");
+  throw ToolError(displayPath(path) + ": unknown output type " +
+                  (ext.empty() ? std::string("(no extension)") : inQuotes(ext)) + "; use .svg, .json, .png or .pdf");
 }
 
 PaintColour parseColour(std::string_view text, std::string_view what) {
@@ -393,8 +391,8 @@ int parseArtStyleCount(std::string_view text, std::string_view what) {
   int v = -1;
   auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), v);
   if (text.empty() || ec != std::errc() || end != text.data() + text.size() || v < 0 || static_cast<size_t>(v) > all)
-    throw ToolError(std::string(what) + " " + inQuotes(text) + ": expected a whole number of named art styles from 0 to " +
-                    std::to_string(all));
+    throw ToolError(std::string(what) + " " + inQuotes(text) +
+                    ": expected a whole number of named art styles from 0 to " + std::to_string(all));
   return v;
 }
 

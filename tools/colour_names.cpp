@@ -15,6 +15,7 @@ struct Named {
 };
 
 // Sorted by name, for the binary search below.
+// clang-format off
 constexpr Named kNames[] = {
     {"aliceblue", 0xf0f8ff}, {"antiquewhite", 0xfaebd7}, {"aqua", 0x00ffff}, {"aquamarine", 0x7fffd4},
     {"azure", 0xf0ffff}, {"beige", 0xf5f5dc}, {"bisque", 0xffe4c4}, {"black", 0x000000},
@@ -55,6 +56,7 @@ constexpr Named kNames[] = {
     {"wheat", 0xf5deb3}, {"white", 0xffffff}, {"whitesmoke", 0xf5f5f5}, {"yellow", 0xffff00},
     {"yellowgreen", 0x9acd32},
 };
+// clang-format on
 
 }  // namespace
 

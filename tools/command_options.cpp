@@ -127,8 +127,7 @@ void addDialogOptions(CLI::App* cmd, RenderArgs& r) {
                   "notifier; repeatable, applied in order")
       ->type_name("FIELD=VALUE")
       ->allow_extra_args(false);
-  cmd->add_option("--dialog-script", r.script, "Work the dialog from a script file (see below)")
-      ->type_name("FILE");
+  cmd->add_option("--dialog-script", r.script, "Work the dialog from a script file (see below)")->type_name("FILE");
   cmd->add_option("--lock", r.locks,
                   "Hold these fields still through Tumble and Shuffle: after\n"
                   "each press they are set back on their controls, as the\n"

@@ -50,8 +50,8 @@ std::string unknownWords(CLI::App& app, const std::vector<Command>& commands, in
     std::string name = arg.substr(0, arg.find('='));
     if (name.size() > 2 && name[1] != '-') name = name.substr(0, 2);  // -oFILE
     if (std::find(options.begin(), options.end(), name) != options.end()) continue;
-    return "flarimond " + word + ": unknown option " + name + didYouMean(name, options) + "\nRun 'flarimond " +
-           word + " --help' for its options.\n";
+    return "flarimond " + word + ": unknown option " + name + didYouMean(name, options) + "\nRun 'flarimond " + word +
+           " --help' for its options.\n";
   }
   return {};
 }
@@ -99,8 +99,8 @@ int runFlarimond(int argc, char** argv) {
   app.get_formatter()->column_width(30);
 
   const std::vector<Command> commands = {
-      addRenderCommand(app),  addApplyCommand(app), addDialogCommand(app), addPresetsCommand(app),
-      addSheetCommand(app),   addServeCommand(app), addInfoCommand(app),   addAboutCommand(app),
+      addRenderCommand(app),  addApplyCommand(app),    addDialogCommand(app), addPresetsCommand(app),
+      addSheetCommand(app),   addServeCommand(app),    addInfoCommand(app),   addAboutCommand(app),
       addInspectCommand(app), addInkscapeCommand(app),
   };
 

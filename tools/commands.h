@@ -29,12 +29,12 @@ struct RenderArgs {
   std::string tile;            // or which tile of a sheet, by its own number
   std::filesystem::path saveParams;
   bool cancel = false;
-  std::string width = "1200";   // PNG width in pixels
+  std::string width = "1200";  // PNG width in pixels
   std::string background = "white";
-  std::string frame = "page";   // the picture's view: page, art or all
-  bool plot = false;            // plotter line art instead of the picture (SVG)
-  std::string pens;             // --plot: colours mapped onto this many pens
-  std::string tolerance;        // --plot: how far flattened curves may stray, in mm
+  std::string frame = "page";  // the picture's view: page, art or all
+  bool plot = false;           // plotter line art instead of the picture (SVG)
+  std::string pens;            // --plot: colours mapped onto this many pens
+  std::string tolerance;       // --plot: how far flattened curves may stray, in mm
   // What the user does in the dialog, in this order: the preset, the fields, the script.
   std::string preset;
   std::vector<std::string> sets;

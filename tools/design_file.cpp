@@ -23,7 +23,8 @@ void writeDesignDocument(const flhost::Document& doc, const DesignRecord& design
     const flhost::PlotReport& r = plot.report;
     char travel[160];
     std::snprintf(travel, sizeof travel, "pen-up travel %.1f mm in paint order, %.1f mm joined and sorted (%.0f %%)",
-                  r.travelUnsorted, r.travelSorted, r.travelUnsorted > 0 ? 100 * r.travelSorted / r.travelUnsorted : 100.0);
+                  r.travelUnsorted, r.travelSorted,
+                  r.travelUnsorted > 0 ? 100 * r.travelSorted / r.travelUnsorted : 100.0);
     diagnostics() << "plot: " << name << ": " << plot.layers.size() << (plot.layers.size() == 1 ? " pen, " : " pens, ")
                   << r.segmentsAfter << " segments in " << r.pathsAfter << " paths (" << r.segmentsBefore
                   << " segments before hidden lines were removed); " << travel << "\n";
@@ -41,9 +42,8 @@ void writeDesignDocument(const flhost::Document& doc, const DesignRecord& design
   } else {
 #ifdef FLARIMOND_HAVE_CAIRO
     std::string why;
-    if (!flhost::writeDocumentPng(doc, out, picture.pixelWidth, picture.transparent, &why,
-                                  picture.frame, {designPngText(design)},
-                                  terminalProgress("drawing " + std::string(name))))
+    if (!flhost::writeDocumentPng(doc, out, picture.pixelWidth, picture.transparent, &why, picture.frame,
+                                  {designPngText(design)}, terminalProgress("drawing " + std::string(name))))
       throw ToolError(std::string(name) + ": " + why);
 #endif
   }
@@ -108,7 +108,8 @@ std::vector<FoundDesign> designsIn(std::string bytes, DesignFileKind kind, std::
       designs.push_back(std::move(f));
     }
   }
-  if (designs.empty()) throw ToolError(file + ": carries no design (flarimond writes one into every SVG, PNG, PDF and JSON)");
+  if (designs.empty())
+    throw ToolError(file + ": carries no design (flarimond writes one into every SVG, PNG, PDF and JSON)");
   return designs;
 }
 
@@ -116,11 +117,12 @@ std::vector<FoundDesign> readDesigns(const fs::path& path, std::ostream& warning
   std::string name = displayPath(path);
   std::string ext = path.extension().string();
   for (char& c : ext) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  DesignFileKind kind = ext == ".svg"   ? DesignFileKind::Svg
-                        : ext == ".png" ? DesignFileKind::Png
-                        : ext == ".json" ? DesignFileKind::Json
-                        : ext == ".pdf"  ? DesignFileKind::Pdf
-                                         : throw ToolError(name + ": expected a .svg, .png, .pdf or .json file that flarimond wrote");
+  DesignFileKind kind =
+      ext == ".svg"    ? DesignFileKind::Svg
+      : ext == ".png"  ? DesignFileKind::Png
+      : ext == ".json" ? DesignFileKind::Json
+      : ext == ".pdf"  ? DesignFileKind::Pdf
+                       : throw ToolError(name + ": expected a .svg, .png, .pdf or .json file that flarimond wrote");
   // A design file is a whole picture or document, which can run to hundreds of megabytes.
   return designsIn(readInputFile(path, std::uintmax_t{1} << 30), kind, name, warnings);
 }
@@ -137,6 +139,7 @@ const FoundDesign& chooseDesign(const std::vector<FoundDesign>& designs, const s
     return s;
   };
   std::vector<const FoundDesign*> all;
+  all.reserve(designs.size());
   for (const FoundDesign& d : designs) all.push_back(&d);
   if (id && tile) throw ToolError("--design and --tile both choose a design: give one");
   if (id) {
@@ -151,7 +154,8 @@ const FoundDesign& chooseDesign(const std::vector<FoundDesign>& designs, const s
     if (match.size() == 1) return *match.front();
     if (match.size() > 1)
       throw ToolError(name + ": --tile " + std::to_string(*tile) + ": " + std::to_string(match.size()) +
-                      " designs are tile " + std::to_string(*tile) + " (" + list(match) + "): choose one with --design ID");
+                      " designs are tile " + std::to_string(*tile) + " (" + list(match) +
+                      "): choose one with --design ID");
     std::vector<const FoundDesign*> tiles;
     for (const FoundDesign& d : designs)
       if (d.design.tile) tiles.push_back(&d);

@@ -37,7 +37,7 @@ std::vector<unsigned> versionNumbers(std::string_view text) {
   return numbers;
 }
 
-const char* const kMembers[] = {"program", "format", "tile",     "seed", "drawsBefore",
+const char* const kMembers[] = {"program",    "format",   "tile",   "seed", "drawsBefore",
                                 "firstDraws", "document", "record", "art"};
 
 }  // namespace
@@ -68,7 +68,8 @@ std::string designJson(const DesignRecord& d) {
   record.erase(std::remove_if(record.begin(), record.end(), [](char c) { return c == ' ' || c == '\n'; }),
                record.end());
   s += record;
-  if (d.art) s += ",\"art\":{\"paths\":" + std::to_string(d.art->paths) + ",\"digest\":" + Json(d.art->digest).dump() + "}";
+  if (d.art)
+    s += ",\"art\":{\"paths\":" + std::to_string(d.art->paths) + ",\"digest\":" + Json(d.art->digest).dump() + "}";
   return s + "}";
 }
 
@@ -94,7 +95,8 @@ DesignRecord DesignReader::result() {
   if (!j.is_object()) throw bad("is not a JSON object");
   DesignRecord d;
   // Whose description it is, and of what format, before anything it says is read.
-  if (!j.contains("program") || !j["program"].is_string()) throw bad("does not say which program wrote it (\"program\")");
+  if (!j.contains("program") || !j["program"].is_string())
+    throw bad("does not say which program wrote it (\"program\")");
   d.program = j["program"].get<std::string>();
   if (!d.program.starts_with(kProgram))
     throw ToolError(name + ": the design's description was written by another program (" + Json(d.program).dump() +

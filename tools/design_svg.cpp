@@ -16,8 +16,8 @@
 namespace fltools {
 
 std::string designSvgMetadata(const DesignRecord& design, bool plot) {
-  return "<flarimond:design xmlns:flarimond=\"" + std::string(kDesignNamespace) + "\"" +
-         (plot ? " art=\"plot\"" : "") + ">" + xmlEscaped(designJson(design)) + "</flarimond:design>";
+  return "<flarimond:design xmlns:flarimond=\"" + std::string(kDesignNamespace) + "\"" + (plot ? " art=\"plot\"" : "") +
+         ">" + xmlEscaped(designJson(design)) + "</flarimond:design>";
 }
 
 #ifdef FLARIMOND_HAVE_PUGIXML
@@ -50,8 +50,10 @@ class Namespaces {
     size_t made = 0;
     for (const pugi::xml_attribute& a : e.attributes()) {
       std::string_view name = a.name();
-      if (name == "xmlns") declare("", a.value(), made);
-      else if (name.starts_with("xmlns:")) declare(std::string(name.substr(6)), a.value(), made);
+      if (name == "xmlns")
+        declare("", a.value(), made);
+      else if (name.starts_with("xmlns:"))
+        declare(std::string(name.substr(6)), a.value(), made);
     }
     return made;
   }
@@ -118,9 +120,15 @@ bool svgElement(const pugi::xml_node& e, const Namespaces& ns) {
 
 // The paint properties a group hands down to what it holds, as written.
 enum Property { kFill, kFillRule, kStroke, kStrokeWidth, kCap, kJoin, kMiter, kDash, kDashOffset, kPropertyCount };
-const char* const kPropertyNames[kPropertyCount] = {"fill",           "fill-rule",         "stroke",
-                                                    "stroke-width",   "stroke-linecap",    "stroke-linejoin",
-                                                    "stroke-miterlimit", "stroke-dasharray", "stroke-dashoffset"};
+const char* const kPropertyNames[kPropertyCount] = {"fill",
+                                                    "fill-rule",
+                                                    "stroke",
+                                                    "stroke-width",
+                                                    "stroke-linecap",
+                                                    "stroke-linejoin",
+                                                    "stroke-miterlimit",
+                                                    "stroke-dasharray",
+                                                    "stroke-dashoffset"};
 struct Inherited {
   std::string value[kPropertyCount];
   bool set[kPropertyCount] = {};
@@ -129,8 +137,8 @@ struct Inherited {
 // Properties and values that change nothing in the picture, as editors write them.
 bool neutral(std::string_view name, std::string_view value) {
   static const std::pair<std::string_view, std::string_view> kNeutral[] = {
-      {"display", "inline"},  {"visibility", "visible"}, {"fill-opacity", "1"}, {"stroke-opacity", "1"},
-      {"opacity", "1"},       {"paint-order", "normal"}, {"marker", "none"},    {"marker-start", "none"},
+      {"display", "inline"},  {"visibility", "visible"}, {"fill-opacity", "1"},        {"stroke-opacity", "1"},
+      {"opacity", "1"},       {"paint-order", "normal"}, {"marker", "none"},           {"marker-start", "none"},
       {"marker-mid", "none"}, {"marker-end", "none"},    {"mix-blend-mode", "normal"}, {"isolation", "auto"},
   };
   for (const auto& [n, v] : kNeutral)
@@ -200,11 +208,15 @@ bool readPaint(std::string_view text, uint32_t* key) {
 // The paint the path shows, from what it and its groups say; what cannot be read goes to others.
 ShownPaint shownPaint(const Inherited& p, const std::string& opacity, std::vector<std::string>& others) {
   ShownPaint s;
-  auto unread = [&](int property) { others.push_back(std::string(kPropertyNames[property]) + "=" + p.value[property]); };
+  auto unread = [&](int property) {
+    others.push_back(std::string(kPropertyNames[property]) + "=" + p.value[property]);
+  };
   if (p.set[kFill] && !readPaint(p.value[kFill], &s.fill)) unread(kFill);
   if (p.set[kFillRule]) {
-    if (p.value[kFillRule] == "evenodd") s.evenOdd = true;
-    else if (p.value[kFillRule] != "nonzero") unread(kFillRule);
+    if (p.value[kFillRule] == "evenodd")
+      s.evenOdd = true;
+    else if (p.value[kFillRule] != "nonzero")
+      unread(kFillRule);
   }
   if (p.set[kStroke] && !readPaint(p.value[kStroke], &s.stroke)) unread(kStroke);
   if (p.set[kStrokeWidth]) {
@@ -350,8 +362,7 @@ bool readPathData(std::string_view d, ArtDigest& digest) {
 
 // The digest of the art a carrier holds: its paths, in order, with what they and the groups
 // between show; groups that carry designs of their own are theirs, not this one's.
-ArtDigest carriedArt(const pugi::xml_node& carrier, bool isRoot,
-                     const std::unordered_set<const void*>& carriers) {
+ArtDigest carriedArt(const pugi::xml_node& carrier, bool isRoot, const std::unordered_set<const void*>& carriers) {
   ArtDigest digest;
   Inherited top;
   if (!isRoot) {  // the picture's own attributes (size, view) are not the art's
@@ -410,7 +421,8 @@ std::vector<CarriedText> svgDescriptions(std::string& bytes, std::string_view na
     throw ToolError(std::string(name) + ": not an SVG file that can be read: " + parsed.description() + " at byte " +
                     std::to_string(parsed.offset));
   pugi::xml_node root = doc.document_element();
-  if (!root || localName(root.name()) != "svg") throw ToolError(std::string(name) + ": not an SVG file (its root is not <svg>)");
+  if (!root || localName(root.name()) != "svg")
+    throw ToolError(std::string(name) + ": not an SVG file (its root is not <svg>)");
 
   struct Found {
     pugi::xml_node element;
@@ -429,8 +441,10 @@ std::vector<CarriedText> svgDescriptions(std::string& bytes, std::string_view na
     found.push_back({e, carrier});
     return false;  // what a description holds is its text
   };
-  if (isDesign(root, ns)) found.push_back({root, root});
-  else walk(root, ns, visit);
+  if (isDesign(root, ns))
+    found.push_back({root, root});
+  else
+    walk(root, ns, visit);
   ns.leave(rootDeclared);
 
   std::unordered_set<const void*> carriers;

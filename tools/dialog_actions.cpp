@@ -63,8 +63,9 @@ int32_t presetPosition(const std::string& text) {
 std::string notASetting(const BurstField& field) {
   const std::string name = field.name;
   if (field.offset == offsetof(BurstParams, previewValid))
-    return name + " is not a setting of the design but run state: whether the dialog's preview is in the document "
-                  "(a new document starts without one)";
+    return name +
+           " is not a setting of the design but run state: whether the dialog's preview is in the document "
+           "(a new document starts without one)";
   if (field.offset == offsetof(BurstParams, finalRun))
     return name + " is not a setting of the design but run state: whether the plug-in's last drawing was final";
   if (field.range == FieldRange::Unchecked || field.offset == offsetof(BurstParams, dialogBoundsSaved))

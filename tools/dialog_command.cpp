@@ -46,20 +46,20 @@ int runDialog(const DialogArgs& args, const char* argv0) {
 
 Command addDialogCommand(CLI::App& app) {
   auto dialog = std::make_shared<DialogArgs>();
-  CLI::App* cmd = app.add_subcommand(
-      "dialog",
-      "Show the filter dialog as the user sees it after the\n"
-      "given actions, as JSON");
+  CLI::App* cmd = app.add_subcommand("dialog",
+                                     "Show the filter dialog as the user sees it after the\n"
+                                     "given actions, as JSON");
   cmd->add_option("--dump", dialog->dump, "Where to write the dialog (.json)")->type_name("FILE")->required();
   cmd->add_option("--params", dialog->run.params, "Record the host holds before the dialog (.bin or .json)")
       ->type_name("FILE");
   addHostOptions(cmd, dialog->run.host);
   addDialogOptions(cmd, dialog->run);
-  cmd->footer(std::string("The dialog is dumped when the actions are done, then cancelled unless the script\n"
-                          "confirmed it. The dump: {\"size\": [w, h], \"items\": [{\"id\", \"kind\", \"text\", \"rect\",\n"
-                          "\"value\", \"min\", \"max\", \"decimals\", \"visible\", \"enabled\", \"font\", \"entries\",\n"
-                          "\"selected\"}], \"record\": {...}}, items in creation order with the keys their kind has.\n\n") +
-              kScriptHelp + "\n" + kModuleHelp + "\n" + kExitCodesHelp);
+  cmd->footer(
+      std::string("The dialog is dumped when the actions are done, then cancelled unless the script\n"
+                  "confirmed it. The dump: {\"size\": [w, h], \"items\": [{\"id\", \"kind\", \"text\", \"rect\",\n"
+                  "\"value\", \"min\", \"max\", \"decimals\", \"visible\", \"enabled\", \"font\", \"entries\",\n"
+                  "\"selected\"}], \"record\": {...}}, items in creation order with the keys their kind has.\n\n") +
+      kScriptHelp + "\n" + kModuleHelp + "\n" + kExitCodesHelp);
   return {cmd, [dialog](const char* argv0) { return runDialog(*dialog, argv0); }};
 }
 

@@ -109,8 +109,7 @@ const Json& member(const Json& object, const char* key, std::string_view source)
   if (!object.contains(key))
     throw ToolError(std::string(source) + ": the design's description has no \"document." + key + "\"");
   const Json& v = object[key];
-  if (!v.is_string())
-    throw ToolError(std::string(source) + ": the design's \"document." + key + "\" is not text");
+  if (!v.is_string()) throw ToolError(std::string(source) + ": the design's \"document." + key + "\" is not text");
   return v;
 }
 
@@ -144,7 +143,8 @@ DocumentConfig documentFromJson(const Json& object, std::string_view source) {
   c.fill = parseColour(member(object, "fill", source).get<std::string>(), what("fill"));
   c.stroke = parseStroke(member(object, "stroke", source).get<std::string>(), what("stroke"));
   if (object.contains("swatches")) c.swatches = swatchListFromJson(object["swatches"], what("swatch list"));
-  if (object.contains("opacity")) c.opacity = parseOpacity(member(object, "opacity", source).get<std::string>(), what("opacity"));
+  if (object.contains("opacity"))
+    c.opacity = parseOpacity(member(object, "opacity", source).get<std::string>(), what("opacity"));
   if (object.contains("artStyles"))
     c.artStyles = parseArtStyleCount(member(object, "artStyles", source).get<std::string>(), what("art style count"));
   return c;
@@ -156,7 +156,9 @@ std::string documentSummary(const DocumentConfig& c) {
   if (c.colorModel) add("colour model " + colorModelText(*c.colorModel));
   if (c.page) add("page " + pageText(*c.page));
   if (c.fill) add("new paths filled " + colourText(*c.fill));
-  if (c.stroke) s += (c.fill ? " and stroked " : (s.empty() ? "" : ", ") + std::string("new paths stroked ")) + strokeText(*c.stroke);
+  if (c.stroke)
+    s += (c.fill ? " and stroked " : (s.empty() ? "" : ", ") + std::string("new paths stroked ")) +
+         strokeText(*c.stroke);
   add(c.swatches ? "its own list of " + std::to_string(c.swatches->swatches.size()) + " swatches"
                  : std::string("the default swatch list"));
   if (c.opacity) add("new paths at opacity " + opacityText(*c.opacity));

@@ -51,8 +51,8 @@ struct DocumentConfig {
   std::optional<PaintColour> fill;   // the fill of new paths
   std::optional<StrokeSpec> stroke;  // the stroke of new paths, and its width when given
   std::optional<SwatchList> swatches;
-  std::optional<float> opacity;   // the opacity of new paths
-  std::optional<int> artStyles;   // the document has the first this many of the host's named art styles
+  std::optional<float> opacity;  // the opacity of new paths
+  std::optional<int> artStyles;  // the document has the first this many of the host's named art styles
 };
 
 // Where the random source stands when a design's drawing begins: seeded with `seed` (a fresh one
@@ -90,8 +90,9 @@ flhost::SessionOptions sessionOptions(const HostConfig& config);
 DocumentConfig describedDocument(const flhost::DocumentOptions& doc, const std::optional<SwatchList>& swatches);
 
 // The description's "document" member: {"colorModel", "page", "fill", "stroke", "swatches",
-// "opacity", "artStyles" (the last three when set and not the host's default)}, each option in the text its command-line option takes, as one line of JSON. And back:
-// every member must be there and read as the option does; ToolError naming `source` and the member.
+// "opacity", "artStyles" (the last three when set and not the host's default)}, each option in the text its
+// command-line option takes, as one line of JSON. And back: every member must be there and read as the option does;
+// ToolError naming `source` and the member.
 std::string documentJson(const DocumentConfig& config);
 DocumentConfig documentFromJson(const Json& object, std::string_view source);
 // The options in words, as inspect shows them: "colour model rgb, page 612x792, ...".

@@ -28,8 +28,8 @@ void noteUnfiredFaults(Session& session, const std::vector<FailSpec>& fails) {
   for (const FailSpec& f : fails) {
     uint64_t calls = session.faults().count(f.operation);
     if (calls < f.nth)
-      diagnostics() << "flarimond: note: --fail " << f.operation << "@" << f.nth << " never fired ("
-                << f.operation << " was called " << calls << (calls == 1 ? " time)\n" : " times)\n");
+      diagnostics() << "flarimond: note: --fail " << f.operation << "@" << f.nth << " never fired (" << f.operation
+                    << " was called " << calls << (calls == 1 ? " time)\n" : " times)\n");
   }
 }
 
@@ -114,7 +114,7 @@ void User::seen(flhost::ModalSession& s) {
     const flhost::Item* message = s.item(2);
     const flhost::Item* code = s.item(3);
     diagnostics() << "Plug-in Error: " << (message ? message->text : std::string()) << " ("
-              << (code ? code->text : std::string()) << ")\n";
+                  << (code ? code->text : std::string()) << ")\n";
   } else if (s.resourceId() == kAboutDialogId) {
     ++aboutBoxes_;
     if (!printAbout_) return;

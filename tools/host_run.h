@@ -74,8 +74,8 @@ struct RunPlan {
   bool go = false;
   bool about = false;
   bool printAbout = false;
-  bool announceSeed = false;       // print "seed: N" on stderr (for a seed chosen fresh)
-  bool noteUnfiredFaults = true;   // say which --fail never fired
+  bool announceSeed = false;                                 // print "seed: N" on stderr (for a seed chosen fresh)
+  bool noteUnfiredFaults = true;                             // say which --fail never fired
   std::function<void(flhost::ScriptDriver&)> prepareDriver;  // before the first message
   std::function<void(flhost::Session&)> afterStartup;        // also after a failed Startup
 };

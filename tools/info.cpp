@@ -138,10 +138,9 @@ Command addPresetsCommand(CLI::App& app) {
 
 Command addInfoCommand(CLI::App& app) {
   auto module = std::make_shared<std::string>();
-  CLI::App* cmd = app.add_subcommand(
-      "info",
-      "Show the module's property list, its filter, the suites it\n"
-      "acquires at startup and the operations --fail can name");
+  CLI::App* cmd = app.add_subcommand("info",
+                                     "Show the module's property list, its filter, the suites it\n"
+                                     "acquires at startup and the operations --fail can name");
   cmd->add_option("--module", *module, "The plug-in module to load (see below)")->type_name("PATH");
   cmd->footer(std::string(kModuleHelp) + "\n" + kExitCodesHelp);
   return {cmd, [module](const char* argv0) { return runInfo(*module, argv0); }};

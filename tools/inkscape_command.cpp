@@ -28,10 +28,14 @@ struct InkscapeArgs {
 // $XDG_CONFIG_HOME/inkscape/extensions, else ~/.config/inkscape/extensions; ours in "flarimond".
 fs::path extensionFolder() {
   fs::path profile;
-  if (const char* p = std::getenv("INKSCAPE_PROFILE_DIR"); p && *p) profile = p;
-  else if (const char* x = std::getenv("XDG_CONFIG_HOME"); x && *x) profile = fs::path(x) / "inkscape";
-  else if (const char* h = std::getenv("HOME"); h && *h) profile = fs::path(h) / ".config" / "inkscape";
-  else throw ToolError("cannot tell where Inkscape keeps user extensions: HOME is not set (use --into DIR)");
+  if (const char* p = std::getenv("INKSCAPE_PROFILE_DIR"); p && *p)
+    profile = p;
+  else if (const char* x = std::getenv("XDG_CONFIG_HOME"); x && *x)
+    profile = fs::path(x) / "inkscape";
+  else if (const char* h = std::getenv("HOME"); h && *h)
+    profile = fs::path(h) / ".config" / "inkscape";
+  else
+    throw ToolError("cannot tell where Inkscape keeps user extensions: HOME is not set (use --into DIR)");
   return profile / "extensions" / "flarimond";
 }
 
@@ -102,7 +106,8 @@ Command addInkscapeCommand(CLI::App& app) {
   cmd->add_flag("--uninstall", args->uninstall, "Take the installed extension away");
   cmd->add_option("--into", args->into, "Install into (or uninstall from) this folder instead")->type_name("DIR");
   cmd->add_option("--inx", args->inx, "Only write the extension's .inx files into this folder")->type_name("DIR");
-  cmd->add_option("--module", args->host.module, "The plug-in module whose dialog the extension shows")->type_name("PATH");
+  cmd->add_option("--module", args->host.module, "The plug-in module whose dialog the extension shows")
+      ->type_name("PATH");
   cmd->footer(
       "The .inx files are made from the module's own dialog: its pages, labels, ranges and lists.\n"
       "--install copies them, the program and the module into\n"

@@ -48,8 +48,10 @@ EffectCall readCall(const std::vector<std::string>& args) {
       size_t eq = a.find('=');
       std::string name = a.substr(2, eq == std::string::npos ? std::string::npos : eq - 2);
       std::string value = eq == std::string::npos ? "" : a.substr(eq + 1);
-      if (name == "id") call.ids.push_back(value);
-      else call.params[name] = value;
+      if (name == "id")
+        call.ids.push_back(value);
+      else
+        call.params[name] = value;
     } else {
       if (!call.document.empty()) throw ToolError("one document at a time: " + call.document.string() + " and " + a);
       call.document = a;
@@ -77,7 +79,8 @@ BurstParams recordFromParams(const std::map<std::string, std::string>& params, c
     const BurstField* field = fieldNamed(name);
     if (!field) {
       const char* close = closestFieldName(name);
-      throw ToolError("--" + name + ": no such parameter" + (close ? std::string(" (did you mean ") + close + "?)" : ""));
+      throw ToolError("--" + name + ": no such parameter" +
+                      (close ? std::string(" (did you mean ") + close + "?)" : ""));
     }
     if (value == "true" || value == "false") {
       fields[name] = value == "true" ? 1 : 0;
@@ -86,9 +89,12 @@ BurstParams recordFromParams(const std::map<std::string, std::string>& params, c
     char* end = nullptr;
     double v = std::strtod(value.c_str(), &end);
     if (value.empty() || *end != 0) throw ToolError("--" + name + "=" + value + ": expected a number");
-    if (field->kind == FieldKind::Float) fields[name] = v;
-    else if (v == static_cast<double>(static_cast<long long>(v))) fields[name] = static_cast<long long>(v);
-    else throw ToolError("--" + name + "=" + value + ": expected a whole number");
+    if (field->kind == FieldKind::Float)
+      fields[name] = v;
+    else if (v == static_cast<double>(static_cast<long long>(v)))
+      fields[name] = static_cast<long long>(v);
+    else
+      throw ToolError("--" + name + "=" + value + ": expected a whole number");
   }
   const flhost::DocumentOptions document = documentOptions(config.document);
   ParamRecord given = paramsFromJson(fields.dump(), "the effect's parameters");
@@ -132,7 +138,8 @@ std::optional<std::string> newDesign(const EffectCall& call, const EditorDocumen
   const std::string id = doc.freeId();
   std::optional<std::string> inner = drawGroup(config, plan, id + "-");
   if (!inner) return std::nullopt;
-  std::string group = "<g id=\"" + id + "\" transform=\"" + transformText(doc.pageToLayer()) + "\">\n" + *inner + "</g>\n";
+  std::string group =
+      "<g id=\"" + id + "\" transform=\"" + transformText(doc.pageToLayer()) + "\">\n" + *inner + "</g>\n";
   return doc.withNewGroup(group);
 }
 
@@ -144,11 +151,12 @@ struct SelectedDesign {
 
 SelectedDesign selectedDesign(const EffectCall& call, const EditorDocument& doc) {
   if (call.ids.size() != 1)
-    throw ToolError(call.ids.empty() ? "nothing is selected: select one Flarimond design"
-                                     : "select one Flarimond design, not " + std::to_string(call.ids.size()) + " objects");
+    throw ToolError(call.ids.empty()
+                        ? "nothing is selected: select one Flarimond design"
+                        : "select one Flarimond design, not " + std::to_string(call.ids.size()) + " objects");
   EditorDocument::Selected where = doc.selected(call.ids[0]);
   std::ostringstream warnings;  // values outside their ranges are the design's own, as it was drawn
-  std::string bytes = doc.bytes();
+  const std::string& bytes = doc.bytes();
   std::vector<FoundDesign> designs = designsIn(bytes, DesignFileKind::Svg, displayPath(call.document), warnings);
   return {where, chooseDesign(designs, where.designId, std::nullopt, displayPath(call.document)).design};
 }
@@ -225,10 +233,11 @@ std::optional<std::string> editDesign(const EffectCall& call, const EditorDocume
   };
   HostConfig forOpen;
   forOpen.module = given.module;
-  int status = serveDialog(args, start, [forOpen](const std::filesystem::path& file, const std::string& name,
-                                                  std::optional<int> tile, const flhost::DocumentOptions& into) {
-    return readKeptFile(file, name, forOpen, std::nullopt, tile, &into);
-  });
+  int status = serveDialog(args, start,
+                           [forOpen](const std::filesystem::path& file, const std::string& name,
+                                     std::optional<int> tile, const flhost::DocumentOptions& into) {
+                             return readKeptFile(file, name, forOpen, std::nullopt, tile, &into);
+                           });
   if (status != kExitOk) return std::nullopt;
   // Cancel, or a page closed before OK: the document as it was.
   return result ? *result : doc.bytes();
@@ -247,10 +256,14 @@ int runInkscapeEffect(const std::vector<std::string>& args, const char* argv0) {
   auto effect = call.params.find("effect");
   std::string what = effect == call.params.end() ? kEffectNew : effect->second;
   std::optional<std::string> out;
-  if (what == kEffectNew) out = newDesign(call, doc, argv0);
-  else if (what == kEffectEdit) out = editDesign(call, doc, argv0);
-  else if (what == kEffectVary) out = varyDesign(call, doc, argv0);
-  else throw ToolError("--effect=" + what + ": expected new, edit or vary");
+  if (what == kEffectNew)
+    out = newDesign(call, doc, argv0);
+  else if (what == kEffectEdit)
+    out = editDesign(call, doc, argv0);
+  else if (what == kEffectVary)
+    out = varyDesign(call, doc, argv0);
+  else
+    throw ToolError("--effect=" + what + ": expected new, edit or vary");
   if (!out) return kExitPluginError;
   std::cout.write(out->data(), static_cast<std::streamsize>(out->size()));
   std::cout.flush();

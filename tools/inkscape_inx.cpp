@@ -48,7 +48,7 @@ std::vector<json> dialogPages(const HostConfig& config) {
   return pages;
 }
 
-std::string trimmedText(std::string s) {
+std::string trimmedText(const std::string& s) {
   size_t a = s.find_first_not_of(' '), b = s.find_last_not_of(' ');
   return a == std::string::npos ? std::string() : s.substr(a, b - a + 1);
 }
@@ -133,8 +133,10 @@ std::string pageParams(const json& dump, const json& record) {
     if (!item["visible"]) continue;
     const fl::DialogItem* row = fl::findDialogItem(item["id"]);
     if (!row || row->page == 0) continue;
-    if (item["kind"].get<std::string>().find("Static") != std::string::npos) labels.push_back(&item);
-    else if (editsField(*row) && !placedByView(fl::fieldOf(*row))) controls.push_back(&item);
+    if (item["kind"].get<std::string>().find("Static") != std::string::npos)
+      labels.push_back(&item);
+    else if (editsField(*row) && !placedByView(fl::fieldOf(*row)))
+      controls.push_back(&item);
   }
   std::sort(controls.begin(), controls.end(), [](const json* a, const json* b) {
     int ta = (*a)["rect"][1], tb = (*b)["rect"][1], la = (*a)["rect"][0], lb = (*b)["rect"][0];
@@ -163,8 +165,10 @@ std::string pageParams(const json& dump, const json& record) {
     if (label.empty())
       for (const json* l : labels)
         if (sameRow(*l, *item) && (*l)["rect"][0].get<int>() < (*item)["rect"][0].get<int>()) label = (*l)["text"];
-    if (label.empty()) label = capitalised(fieldWords(field.name));
-    else if (onRow > 0 && !ownText) label += ": " + own;
+    if (label.empty())
+      label = capitalised(fieldWords(field.name));
+    else if (onRow > 0 && !ownText)
+      label += ": " + own;
     if (row.factorPair) {
       const BurstField& perElement = kBurstFields[field.offset / 4 + 1];
       out += param(*item, field, label + " per star", record[field.name].get<double>());
@@ -188,10 +192,11 @@ std::string indented(const std::string& text, int spaces) {
   return out;
 }
 
-std::string inxFile(const std::string& id, const std::string& name, const std::string& params, const std::string& effect,
-                    const std::string& tip) {
+std::string inxFile(const std::string& id, const std::string& name, const std::string& params,
+                    const std::string& effect, const std::string& tip) {
   std::string s = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n";
-  s += "<!-- Made by the flarimond program from the filter's dialog (flarimond inkscape, option inx): do not edit. -->\n";
+  s += "<!-- Made by the flarimond program from the filter's dialog (flarimond inkscape, option inx): do not edit. "
+       "-->\n";
   s += "<inkscape-extension xmlns=\"http://www.inkscape.org/namespace/inkscape/extension\">\n";
   s += "  <name>" + xmlEscaped(name) + "</name>\n";
   s += "  <id>" + id + "</id>\n";
@@ -234,7 +239,8 @@ std::map<std::string, std::string> inkscapeInxFiles(const HostConfig& config) {
   params += "<param name=\"tab\" type=\"notebook\">\n";
   for (int page = 1; page <= fl::kPageCount; ++page) {
     const json* label = itemIn(pages[static_cast<size_t>(page)], fl::pageLabel(page));
-    std::string text = label && label->contains("text") ? (*label)["text"].get<std::string>() : "Page " + std::to_string(page);
+    std::string text =
+        label && label->contains("text") ? (*label)["text"].get<std::string>() : "Page " + std::to_string(page);
     params += "  <page name=\"page" + std::to_string(page) + "\" gui-text=\"" + xmlAttributeEscaped(text) + "\">\n";
     params += indented(pageParams(pages[static_cast<size_t>(page)], record), 4);
     params += "  </page>\n";
@@ -243,10 +249,9 @@ std::map<std::string, std::string> inkscapeInxFiles(const HostConfig& config) {
   files["flarimond_new.inx"] = inxFile("org.flarimond.new", "New design…", params, "<effect>",
                                        "Draw a new Flarimond design in the current layer");
 
-  files["flarimond_edit.inx"] =
-      inxFile("org.flarimond.edit", "Edit selected design…", hidden(kEffectEdit),
-              "<effect needs-live-preview=\"false\" implements-custom-gui=\"true\">",
-              "Open the selected Flarimond design in the filter's dialog, in the browser");
+  files["flarimond_edit.inx"] = inxFile("org.flarimond.edit", "Edit selected design…", hidden(kEffectEdit),
+                                        "<effect needs-live-preview=\"false\" implements-custom-gui=\"true\">",
+                                        "Open the selected Flarimond design in the filter's dialog, in the browser");
 
   std::string vary = hidden(kEffectVary);
   vary += "<param name=\"" + std::string(kVaryParam) +

@@ -41,8 +41,8 @@ bool takeNumber(std::string_view& s, double* v) {
 }  // namespace
 
 Affine compose(const Affine& then, const Affine& first) {
-  return {then.a * first.a + then.c * first.b,         then.b * first.a + then.d * first.b,
-          then.a * first.c + then.c * first.d,         then.b * first.c + then.d * first.d,
+  return {then.a * first.a + then.c * first.b,          then.b * first.a + then.d * first.b,
+          then.a * first.c + then.c * first.d,          then.b * first.c + then.d * first.d,
           then.a * first.e + then.c * first.f + then.e, then.b * first.e + then.d * first.f + then.f};
 }
 
@@ -72,16 +72,22 @@ std::optional<Affine> parseTransform(std::string_view text) {
     }
     Affine t;
     const double rad = std::numbers::pi / 180;
-    if (name == "matrix" && v.size() == 6) t = {v[0], v[1], v[2], v[3], v[4], v[5]};
-    else if (name == "translate" && (v.size() == 1 || v.size() == 2)) t = {1, 0, 0, 1, v[0], v.size() == 2 ? v[1] : 0};
-    else if (name == "scale" && (v.size() == 1 || v.size() == 2)) t = {v[0], 0, 0, v.size() == 2 ? v[1] : v[0], 0, 0};
+    if (name == "matrix" && v.size() == 6)
+      t = {v[0], v[1], v[2], v[3], v[4], v[5]};
+    else if (name == "translate" && (v.size() == 1 || v.size() == 2))
+      t = {1, 0, 0, 1, v[0], v.size() == 2 ? v[1] : 0};
+    else if (name == "scale" && (v.size() == 1 || v.size() == 2))
+      t = {v[0], 0, 0, v.size() == 2 ? v[1] : v[0], 0, 0};
     else if (name == "rotate" && (v.size() == 1 || v.size() == 3)) {
       double c = std::cos(v[0] * rad), sn = std::sin(v[0] * rad);
       t = {c, sn, -sn, c, 0, 0};
       if (v.size() == 3) t = compose(Affine{1, 0, 0, 1, v[1], v[2]}, compose(t, Affine{1, 0, 0, 1, -v[1], -v[2]}));
-    } else if (name == "skewX" && v.size() == 1) t = {1, 0, std::tan(v[0] * rad), 1, 0, 0};
-    else if (name == "skewY" && v.size() == 1) t = {1, std::tan(v[0] * rad), 0, 1, 0, 0};
-    else return std::nullopt;
+    } else if (name == "skewX" && v.size() == 1)
+      t = {1, 0, std::tan(v[0] * rad), 1, 0, 0};
+    else if (name == "skewY" && v.size() == 1)
+      t = {1, std::tan(v[0] * rad), 0, 1, 0, 0};
+    else
+      return std::nullopt;
     m = compose(m, t);  // the list applies its last transform first
     s = s.substr(close + 1);
     while (!s.empty() && (isSpace(s.front()) || s.front() == ',')) s.remove_prefix(1);
@@ -107,8 +113,9 @@ std::optional<double> lengthInPoints(std::string_view text) {
   std::string_view s = trim(text);
   double v;
   if (!takeNumber(s, &v) || v <= 0) return std::nullopt;
-  static const std::pair<std::string_view, double> kUnits[] = {
-      {"", 0.75}, {"px", 0.75}, {"pt", 1}, {"pc", 12}, {"in", 72}, {"mm", 72 / 25.4}, {"cm", 72 / 2.54}, {"q", 18 / 25.4}};
+  static const std::pair<std::string_view, double> kUnits[] = {{"", 0.75},        {"px", 0.75},    {"pt", 1},
+                                                               {"pc", 12},        {"in", 72},      {"mm", 72 / 25.4},
+                                                               {"cm", 72 / 2.54}, {"q", 18 / 25.4}};
   for (const auto& [unit, points] : kUnits)
     if (trim(s) == unit) return v * points;
   return std::nullopt;
@@ -129,8 +136,8 @@ std::string_view localName(std::string_view name) {
   return colon == std::string_view::npos ? name : name.substr(colon + 1);
 }
 
-constexpr unsigned kParseOptions = pugi::parse_default | pugi::parse_comments | pugi::parse_pi |
-                                   pugi::parse_declaration | pugi::parse_doctype;
+constexpr unsigned kParseOptions =
+    pugi::parse_default | pugi::parse_comments | pugi::parse_pi | pugi::parse_declaration | pugi::parse_doctype;
 
 // Where an element's start tag begins ('<') and ends (after '>'), and whether it closes itself.
 struct StartTag {
@@ -197,7 +204,8 @@ bool isDesignGroup(const pugi::xml_node& g) {
 }
 
 pugi::xml_node byId(const pugi::xml_node& root, const std::string& id) {
-  return root.find_node([&](const pugi::xml_node& n) { return n.type() == pugi::node_element && id == n.attribute("id").value(); });
+  return root.find_node(
+      [&](const pugi::xml_node& n) { return n.type() == pugi::node_element && id == n.attribute("id").value(); });
 }
 
 // The transform from the root's user units to the element's own (its ancestors' transforms and
@@ -210,7 +218,9 @@ Affine userToElement(const pugi::xml_node& root, const pugi::xml_node& e) {
     std::string_view written = it->attribute("transform").value();
     if (written.empty()) continue;
     std::optional<Affine> t = parseTransform(written);
-    if (!t) throw ToolError("the transform \"" + std::string(written) + "\" of " + it->attribute("id").value() + " cannot be read");
+    if (!t)
+      throw ToolError("the transform \"" + std::string(written) + "\" of " + it->attribute("id").value() +
+                      " cannot be read");
     ctm = compose(ctm, *t);
   }
   std::optional<Affine> inv = inverse(ctm);
@@ -236,7 +246,8 @@ EditorDocument::EditorDocument(std::string bytes, std::string name)
     : bytes_(std::move(bytes)), name_(std::move(name)), parsed_(std::make_unique<Parsed>()) {
   pugi::xml_parse_result r = parsed_->doc.load_buffer(bytes_.data(), bytes_.size(), kParseOptions, pugi::encoding_utf8);
   if (!r)
-    throw ToolError(name_ + ": not an SVG file that can be read: " + r.description() + " at byte " + std::to_string(r.offset));
+    throw ToolError(name_ + ": not an SVG file that can be read: " + r.description() + " at byte " +
+                    std::to_string(r.offset));
   parsed_->root = parsed_->doc.document_element();
   if (localName(parsed_->root.name()) != "svg") throw ToolError(name_ + ": not an SVG file (its root is not <svg>)");
   const pugi::xml_node& root = parsed_->root;

@@ -57,10 +57,10 @@ class EditorDocument {
   // The design a selection names: the element with that id is a design's wrapper or a design's
   // group. ToolError, saying what was found, when it is neither.
   struct Selected {
-    std::string id;           // the selected element's
-    std::string designId;     // the id of the group that carries the description
-    std::string transform;    // the selected element's transform attribute, as written
-    bool wrapper = false;     // a wrapper (its content is replaced) or the design's group itself
+    std::string id;         // the selected element's
+    std::string designId;   // the id of the group that carries the description
+    std::string transform;  // the selected element's transform attribute, as written
+    bool wrapper = false;   // a wrapper (its content is replaced) or the design's group itself
   };
   Selected selected(const std::string& id) const;
   // The document with the selected element's content (a wrapper) or the element itself (a

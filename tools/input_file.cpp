@@ -18,6 +18,7 @@ namespace fltools {
 namespace fs = std::filesystem;
 
 std::string notRegularFileText(fs::file_type type) {
+  // clang-format off
   switch (type) {
     case fs::file_type::directory: return "a directory";
     case fs::file_type::fifo: return "a FIFO";
@@ -26,6 +27,7 @@ std::string notRegularFileText(fs::file_type type) {
     case fs::file_type::socket: return "a socket";
     default: return "not a regular file";
   }
+  // clang-format on
 }
 
 namespace {
@@ -40,8 +42,8 @@ namespace {
 
 void checkSize(const fs::path& path, std::uintmax_t size, std::uintmax_t maxBytes) {
   if (size > maxBytes)
-    refuse(path, "is larger than " + std::to_string(maxBytes / (1024 * 1024)) + " MiB (" + std::to_string(size) +
-                     " bytes)");
+    refuse(path,
+           "is larger than " + std::to_string(maxBytes / (1024 * 1024)) + " MiB (" + std::to_string(size) + " bytes)");
 }
 
 #ifndef _WIN32
@@ -81,7 +83,8 @@ std::string readInputFile(const fs::path& path, std::uintmax_t maxBytes) {
     if (err == ENOENT) refuse(path, "no such file");
     std::error_code ec;
     fs::file_status st = fs::status(path, ec);  // a socket cannot be opened at all
-    if (!ec && st.type() != fs::file_type::regular && st.type() != fs::file_type::not_found) refuseKind(path, st.type());
+    if (!ec && st.type() != fs::file_type::regular && st.type() != fs::file_type::not_found)
+      refuseKind(path, st.type());
     refuse(path, std::string("cannot read: ") + std::strerror(err));
   }
   struct stat st;

@@ -113,13 +113,13 @@ bool JsonTreeReader::close() {
 
 // While a value is routed, its events go to its reader; the value ends with its last close (or
 // at once, for a single value).
-#define FL_ROUTE_SCALAR(call)                       \
-  if (to_) {                                        \
-    JsonEvents* to = to_;                           \
-    bool more = to->call;                           \
-    if (toDepth_ == 0) to_ = nullptr;               \
-    if (!more) stopped(to);                         \
-    return more;                                    \
+#define FL_ROUTE_SCALAR(call)         \
+  if (to_) {                          \
+    JsonEvents* to = to_;             \
+    bool more = to->call;             \
+    if (toDepth_ == 0) to_ = nullptr; \
+    if (!more) stopped(to);           \
+    return more;                      \
   }
 
 bool JsonTreeReader::null() {
@@ -149,7 +149,8 @@ bool JsonTreeReader::number_float(number_float_t val, const string_t& text) {
   float f = 0;
   auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), f);
   if (ec == std::errc() && end == text.data() + text.size() && std::isfinite(f)) return add(static_cast<double>(f));
-  if (ec == std::errc::result_out_of_range && std::fabs(val) < 1) return add(static_cast<double>(static_cast<float>(val)));
+  if (ec == std::errc::result_out_of_range && std::fabs(val) < 1)
+    return add(static_cast<double>(static_cast<float>(val)));
   return add(val);
 }
 

@@ -48,7 +48,6 @@ class JsonTreeReader : public JsonEvents {
   virtual void stopped(JsonEvents* by) { (void)by; }
 
  public:
-
   bool null() override;
   bool boolean(bool val) override;
   bool number_integer(number_integer_t val) override;
@@ -65,8 +64,8 @@ class JsonTreeReader : public JsonEvents {
 
  private:
   struct Level {
-    Json* value;               // the object or array being filled
-    std::string name;          // its place in the path ("swatches", "[3]")
+    Json* value;       // the object or array being filled
+    std::string name;  // its place in the path ("swatches", "[3]")
   };
   // Routes the next value when the member's route says so; false when it goes into the tree.
   bool routed();

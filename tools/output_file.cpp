@@ -99,8 +99,7 @@ void installStopHandlers() {
   std::call_once(once, [] {
     for (int sig : {SIGINT, SIGTERM, SIGHUP}) {
       struct sigaction old {};
-      if (::sigaction(sig, nullptr, &old) != 0 || (old.sa_flags & SA_SIGINFO) || old.sa_handler != SIG_DFL)
-        continue;
+      if (::sigaction(sig, nullptr, &old) != 0 || (old.sa_flags & SA_SIGINFO) || old.sa_handler != SIG_DFL) continue;
       struct sigaction sa {};
       sa.sa_handler = removeTemporariesAndStop;
       sigemptyset(&sa.sa_mask);

@@ -121,7 +121,6 @@ class OutputTransaction {
 };
 
 // Writes a whole file through an OutputFile.
-void writeFileAtomically(const std::filesystem::path& target,
-                         const std::function<void(std::ostream&)>& write);
+void writeFileAtomically(const std::filesystem::path& target, const std::function<void(std::ostream&)>& write);
 
 }  // namespace fltools

@@ -9,12 +9,12 @@
 namespace fltools {
 
 std::string pageContractScript() {
-  using nlohmann::json;
   using flhost::ItemKind;
+  using nlohmann::json;
   // The page's word for each kind of item: the class it styles and the control it makes.
   const std::pair<ItemKind, const char*> kinds[] = {
-      {ItemKind::SpinEdit, "spin"},   {ItemKind::StaticText, "static"}, {ItemKind::PopupList, "popup"},
-      {ItemKind::CheckBox, "check"},  {ItemKind::PushButton, "push"},   {ItemKind::PictureButton, "picture"},
+      {ItemKind::SpinEdit, "spin"},  {ItemKind::StaticText, "static"}, {ItemKind::PopupList, "popup"},
+      {ItemKind::CheckBox, "check"}, {ItemKind::PushButton, "push"},   {ItemKind::PictureButton, "picture"},
   };
   json itemKinds = json::object();
   for (const auto& [kind, word] : kinds) itemKinds[std::string(flhost::itemTypeName(kind))] = word;
@@ -25,7 +25,11 @@ std::string pageContractScript() {
       {"headers", {{"token", kTokenHeader}, {"revision", kRevisionHeader}, {"history", kHistoryHeader}}},
       {"itemKinds", std::move(itemKinds)},
       {"fontEmphasised", kFontEmphasised},
-      {"geometry", {{"type", kGeometryType}, {"closed", flhost::kGeometryClosed}, {"none", flhost::kGeometryNone}, {"parts", std::move(parts)}}},
+      {"geometry",
+       {{"type", kGeometryType},
+        {"closed", flhost::kGeometryClosed},
+        {"none", flhost::kGeometryNone},
+        {"parts", std::move(parts)}}},
   };
   return "// What the page and the host agree on, made by the host (tools/page_contract.h).\n"
          "'use strict';\n"

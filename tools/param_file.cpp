@@ -41,7 +41,7 @@ struct FoundValue {
   int64_t integer = 0;  // Integer
   double real = 0;      // Real: the value as written
   float asFloat = 0;    // Real: the float the text reads as (exact, not through double)
-  std::string text;  // for messages
+  std::string text;     // for messages
 };
 
 FoundValue integerValue(int64_t v) {
@@ -153,8 +153,10 @@ bool RecordReader::string(string_t& val) { return scalar(other(Json(val).dump())
 bool RecordReader::binary(binary_t&) { return scalar(other("binary")); }
 
 bool RecordReader::start_object(std::size_t) {
-  if (depth_ == 0) sawObject_ = true;
-  else if (depth_ == 1 || inDraws_) scalar(other("{...}"));
+  if (depth_ == 0)
+    sawObject_ = true;
+  else if (depth_ == 1 || inDraws_)
+    scalar(other("{...}"));
   ++depth_;
   return true;
 }
@@ -190,7 +192,7 @@ bool RecordReader::end_array() {
 
 bool RecordReader::key(string_t& val) {
   if (depth_ != 1) return true;
-  special_ = !withRandomStart_ ? Special::None
+  special_ = !withRandomStart_      ? Special::None
              : val == "seed"        ? Special::Seed
              : val == "drawsBefore" ? Special::DrawsBefore
              : val == "firstDraws"  ? Special::FirstDraws
@@ -255,7 +257,7 @@ bool RecordReader::whole(bool isWhole, uint64_t value, const std::string& text) 
 
 bool RecordReader::draw(bool isNumber, float value, const std::string& text) {
   if (inDraws_ && depth_ != 2) return true;  // inside a value already refused
-  if (!inDraws_) {  // a single value where the list belongs
+  if (!inDraws_) {                           // a single value where the list belongs
     special_ = Special::None;
     problems_.push_back(source_ + ": firstDraws = " + text + " is not a list of numbers in [0, 1)");
     return true;
@@ -323,7 +325,8 @@ const char* closestFieldName(std::string_view name) {
 
 std::string unknownFieldText(std::string_view name) {
   const char* near = closestFieldName(name);
-  return "unknown field \"" + std::string(name) + "\"" + (near ? std::string(" (did you mean ") + near + "?)" : std::string());
+  return "unknown field \"" + std::string(name) + "\"" +
+         (near ? std::string(" (did you mean ") + near + "?)" : std::string());
 }
 
 ParamFileError::ParamFileError(std::vector<std::string> problems)
@@ -490,10 +493,12 @@ ParamRecord readParamFile(const fs::path& path, int32_t swatchCount, std::ostrea
       std::string companionName = displayPath(companion);
       try {
         Json start = readJson(readInputFile(companion), companionName);
-        if (!start.is_object()) throw ToolError(companionName + ": expected an object of seed, drawsBefore and firstDraws");
+        if (!start.is_object())
+          throw ToolError(companionName + ": expected an object of seed, drawsBefore and firstDraws");
         for (const auto& [key, value] : start.items())
           if (key != "seed" && key != "drawsBefore" && key != "firstDraws")
-            throw ToolError(companionName + ": unknown member \"" + key + "\" (expected seed, drawsBefore and firstDraws)");
+            throw ToolError(companionName + ": unknown member \"" + key +
+                            "\" (expected seed, drawsBefore and firstDraws)");
         readRandomStart(start, companionName, record.random);
         if (!record.random.seed && start.contains("drawsBefore"))
           throw ToolError(companionName + ": drawsBefore counts the draws of a seed, and the file gives none");

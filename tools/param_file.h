@@ -59,8 +59,8 @@ std::string rangeProblem(const BurstParams& params, const BurstField& field, int
 
 // A record as a parameter file gives it: a .bin names every field, a .json perhaps only some.
 struct ParamRecord {
-  BurstParams params{};                               // the named fields; the others 0
-  std::array<bool, kBurstParamsFieldCount> named{};   // by field index (offset / 4)
+  BurstParams params{};                              // the named fields; the others 0
+  std::array<bool, kBurstParamsFieldCount> named{};  // by field index (offset / 4)
   RandomStart random;  // the file's random start: no seed, no draws, 0 draws before when it has none
 
   bool complete() const;
@@ -132,7 +132,7 @@ class RecordReader : public nlohmann::json_sax<nlohmann::json> {
   int depth_ = 0;
   const BurstField* current_ = nullptr;
   Special special_ = Special::None;  // the value that comes is this member's
-  bool inDraws_ = false;              // inside the firstDraws list
+  bool inDraws_ = false;             // inside the firstDraws list
 };
 
 // A .bin file keeps its random start in FILE.random beside it (a JSON object of "seed",

@@ -21,7 +21,9 @@ namespace {
 
 // -o and --save-params, which render and apply share.
 void addOutputOptions(CLI::App* cmd, RenderArgs& r) {
-  cmd->add_option("-o,--output", r.output, "The document to write: .svg, .json, .png or .pdf")->type_name("FILE")->required();
+  cmd->add_option("-o,--output", r.output, "The document to write: .svg, .json, .png or .pdf")
+      ->type_name("FILE")
+      ->required();
   cmd->add_option("--save-params", r.saveParams,
                   "Also write the record the host holds after the run and where\n"
                   "the random source stood when its drawing began (.json; or\n"
@@ -39,7 +41,8 @@ std::optional<DesignToDraw> designFromFile(const RenderArgs& args, const HostCon
   if (!args.tile.empty()) {
     char* end = nullptr;
     long n = std::strtol(args.tile.c_str(), &end, 10);
-    if (*end != 0 || n < 1 || n > 100000) throw ToolError("--tile \"" + args.tile + "\": expected a tile number from 1");
+    if (*end != 0 || n < 1 || n > 100000)
+      throw ToolError("--tile \"" + args.tile + "\": expected a tile number from 1");
     tile = static_cast<int>(n);
   }
   std::optional<std::string> id;
@@ -108,7 +111,9 @@ int runFilter(const RenderArgs& args, const char* argv0, bool withDialog) {
   std::filesystem::path savedStart;
   if (saveFormat == ParamFormat::Bin) savedStart = randomStartFile(args.saveParams);
   refuseSharedFiles({{"-o", args.output}, {"--save-params", args.saveParams}, {"--save-params", savedStart}},
-                    {{"--params", args.params}, {"--from", args.from}, {"--dialog-script", args.script},
+                    {{"--params", args.params},
+                     {"--from", args.from},
+                     {"--dialog-script", args.script},
                      {"--swatches", args.host.swatches}});
   if (!args.tile.empty() && args.from.empty()) throw ToolError("--tile picks a tile of the sheet --from names");
   if (!args.design.empty() && args.from.empty()) throw ToolError("--design picks one of the designs --from names");
@@ -170,10 +175,9 @@ int runApply(const RenderArgs& args, const char* argv0) { return runFilter(args,
 
 Command addRenderCommand(CLI::App& app) {
   auto render = std::make_shared<RenderArgs>();
-  CLI::App* cmd = app.add_subcommand(
-      "render",
-      "Run the filter as a user would: the parameters dialog, then\n"
-      "the drawing; write the document");
+  CLI::App* cmd = app.add_subcommand("render",
+                                     "Run the filter as a user would: the parameters dialog, then\n"
+                                     "the drawing; write the document");
   addOutputOptions(cmd, *render);
   cmd->add_option("--params", render->params,
                   "Record the host holds before the run (.bin or .json; a\n"
@@ -212,10 +216,9 @@ Command addRenderCommand(CLI::App& app) {
 
 Command addApplyCommand(CLI::App& app) {
   auto apply = std::make_shared<RenderArgs>();
-  CLI::App* cmd = app.add_subcommand(
-      "apply",
-      "Draw with a stored record and no dialog (the host's\n"
-      "\"apply last filter\")");
+  CLI::App* cmd = app.add_subcommand("apply",
+                                     "Draw with a stored record and no dialog (the host's\n"
+                                     "\"apply last filter\")");
   cmd->add_option("--params", apply->params, "The stored parameter record (.bin or .json)")
       ->type_name("FILE")
       ->required();

@@ -57,13 +57,19 @@ const char* contentTypeOf(const std::string& path) {
   return "application/octet-stream";
 }
 
+// The library's set_content copies the body it is given: this moves it.
+void setBody(httplib::Response& res, std::string&& body, const std::string& contentType) {
+  res.body = std::move(body);
+  res.headers.erase("Content-Type");
+  res.set_header("Content-Type", contentType);
+}
+
 void send(httplib::Response& res, Reply reply) {
   res.status = reply.status;
   // Texts from the request (a reason quoting bytes that are not UTF-8) or the dialog may hold
   // any bytes: those are shown as U+FFFD rather than failing the answer.
   if (reply.data) reply.body = reply.data->dump(-1, ' ', false, json::error_handler_t::replace) + "\n";
-  if (!reply.filename.empty())
-    res.set_header("Content-Disposition", "attachment; filename=\"" + reply.filename + "\"");
+  if (!reply.filename.empty()) res.set_header("Content-Disposition", "attachment; filename=\"" + reply.filename + "\"");
   res.set_header("Cache-Control", "no-store");
   if (reply.hostMs >= 0) {
     char timing[48];
@@ -72,7 +78,7 @@ void send(httplib::Response& res, Reply reply) {
   }
   // Bodies go as they are: compressing them costs more than sending them over loopback. (The
   // library compresses only the content types it knows exactly, and ours carry a charset.)
-  res.set_content(std::move(reply.body), reply.contentType.c_str());
+  setBody(res, std::move(reply.body), reply.contentType);
 }
 
 void refuse(httplib::Response& res, int status, const std::string& why) { send(res, errorReply(status, why)); }
@@ -86,7 +92,7 @@ struct ExportOptions {
 // byte is sent. With `design`, the file carries it as render's files do. SVG and JSON stream as
 // they are written, so a large design starts arriving at once and is never held whole in memory;
 // a PNG is made first, since its failure has a status.
-void sendExport(httplib::Response& res, const std::string& what, std::shared_ptr<const flhost::Document> doc,
+void sendExport(httplib::Response& res, const std::string& what, const std::shared_ptr<const flhost::Document>& doc,
                 std::optional<DesignRecord> design, std::shared_ptr<void> counted, const ExportOptions& options) {
   res.set_header("Cache-Control", "no-store");
   const std::string name = "flarimond." + what;
@@ -96,7 +102,8 @@ void sendExport(httplib::Response& res, const std::string& what, std::shared_ptr
     std::ostringstream out;
     if (design) {
       try {
-        writeDesignDocument(*doc, *design, OutputFormat::Png, PictureOptions{options.pngWidth, options.transparent, flhost::Frame::Page, std::nullopt},
+        writeDesignDocument(*doc, *design, OutputFormat::Png,
+                            PictureOptions{options.pngWidth, options.transparent, flhost::Frame::Page, std::nullopt},
                             out, name);
       } catch (const ToolError& e) {
         return refuse(res, 500, std::string("the PNG could not be made: ") + e.what());
@@ -114,26 +121,26 @@ void sendExport(httplib::Response& res, const std::string& what, std::shared_ptr
   }
   const bool svg = what == "svg";
   // With a charset the library leaves them uncompressed, as every other answer (see send()).
-  res.set_chunked_content_provider(svg ? "image/svg+xml; charset=utf-8" : "application/json; charset=utf-8",
-                                   [doc, design = std::move(design), counted, svg, name](size_t, httplib::DataSink& sink) {
-                                     try {
-                                       if (design)
-                                         writeDesignDocument(*doc, *design, svg ? OutputFormat::Svg : OutputFormat::Json,
-                                                             PictureOptions{}, sink.os, name);
-                                       else if (svg)
-                                         flhost::writeDocumentSvg(*doc, sink.os);
-                                       else
-                                         flhost::writeDocumentJson(*doc, sink.os);
-                                     } catch (const std::exception& e) {
-                                       // The status has gone: a cut connection is all the
-                                       // client can be told.
-                                       std::cerr << "flarimond: the " << (svg ? "SVG" : "JSON")
-                                                 << " export failed: " << e.what() << "\n";
-                                       return false;
-                                     }
-                                     sink.done();
-                                     return true;
-                                   });
+  res.set_chunked_content_provider(
+      svg ? "image/svg+xml; charset=utf-8" : "application/json; charset=utf-8",
+      [doc, design = std::move(design), counted = std::move(counted), svg, name](size_t, httplib::DataSink& sink) {
+        try {
+          if (design)
+            writeDesignDocument(*doc, *design, svg ? OutputFormat::Svg : OutputFormat::Json, PictureOptions{}, sink.os,
+                                name);
+          else if (svg)
+            flhost::writeDocumentSvg(*doc, sink.os);
+          else
+            flhost::writeDocumentJson(*doc, sink.os);
+        } catch (const std::exception& e) {
+          // The status has gone: a cut connection is all the
+          // client can be told.
+          std::cerr << "flarimond: the " << (svg ? "SVG" : "JSON") << " export failed: " << e.what() << "\n";
+          return false;
+        }
+        sink.done();
+        return true;
+      });
 }
 
 // Whether the request may act as the tab that drives the dialog; answers it when not.
@@ -169,11 +176,11 @@ bool readWhole(const std::string& text, const char* what, httplib::Response& res
 }
 
 // What the page holds: the document revision, from the header (or the query's "since"), and the
-// newest variant of the history; and whether it reads its answer as geometry. False, with the request answered, when either is not a whole
-// number.
+// newest variant of the history; and whether it reads its answer as geometry. False, with the request answered, when
+// either is not a whole number.
 bool readRevision(const httplib::Request& req, httplib::Response& res, Job& job) {
-  std::string text = req.has_header(kRevisionHeader) ? req.get_header_value(kRevisionHeader)
-                                                     : req.get_param_value("since");
+  std::string text =
+      req.has_header(kRevisionHeader) ? req.get_header_value(kRevisionHeader) : req.get_param_value("since");
   job.geometryAnswer = req.get_header_value("Accept").find(kGeometryType) != std::string::npos;
   return readWhole(text, "the document revision", res, &job.since) &&
          readWhole(req.get_header_value(kHistoryHeader), "the newest variant held", res, &job.historyHeld);
@@ -221,15 +228,16 @@ void addRoutes(httplib::Server& server, BrowserHost& host, Claim& claim, int por
       refuse(res, 400, "the request is too large");
     } else if (res.body.empty()) {
       std::string why = res.status == 404 ? "no such thing here: " + req.method + " " + req.path
-                        : res.status == 400 ? "the request could not be read (a POST needs a body and its Content-Length)"
-                                            : "the request was refused (HTTP " + std::to_string(res.status) + ")";
+                        : res.status == 400
+                            ? "the request could not be read (a POST needs a body and its Content-Length)"
+                            : "the request was refused (HTTP " + std::to_string(res.status) + ")";
       refuse(res, res.status, why);
     }
   });
   server.set_exception_handler([](const httplib::Request&, httplib::Response& res, std::exception_ptr e) {
     std::string why = "unknown error";
     try {
-      std::rethrow_exception(e);
+      std::rethrow_exception(std::move(e));
     } catch (const std::exception& x) {
       why = x.what();
     } catch (...) {
@@ -289,8 +297,9 @@ void addRoutes(httplib::Server& server, BrowserHost& host, Claim& claim, int por
 
   server.Post("/api/event", [&host, &claim](const httplib::Request& req, httplib::Response& res) {
     if (req.body.size() > kMaxEventBytes)
-      return refuse(res, 400, "the event is too large (" + std::to_string(req.body.size()) + " bytes; at most " +
-                                  std::to_string(kMaxEventBytes) + ")");
+      return refuse(res, 400,
+                    "the event is too large (" + std::to_string(req.body.size()) + " bytes; at most " +
+                        std::to_string(kMaxEventBytes) + ")");
     if (!holderOnly(claim, req, res)) return;
     std::string why;
     std::optional<BrowserEvent> event = parseBrowserEvent(req.body, &why);
@@ -315,38 +324,38 @@ void addRoutes(httplib::Server& server, BrowserHost& host, Claim& claim, int por
 
   // A kept file the page opens, as its bytes: ?name= names it (its extension says what it is),
   // ?tile=N picks a tile of a sheet. The answer is the state with the filter dialog open on it.
-  server.Post("/api/open", [&host, &claim](const httplib::Request& req, httplib::Response& res,
-                                           const httplib::ContentReader& read) {
-    // The connection closes after the answer, which may come before the body was read.
-    GuardedServer::closeAfterAnswer();
-    if (!holderOnly(claim, req, res)) return;
-    std::optional<std::string> name = uploadName(req.get_param_value("name"));
-    if (!name) return refuse(res, 400, "?name= must give the file's name, such as design.svg");
-    auto job = std::make_unique<Job>();
-    if (req.has_param("tile")) {
-      const std::string text = req.get_param_value("tile");
-      int tile = 0;
-      auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), tile);
-      if (ec != std::errc() || end != text.data() + text.size() || tile < 1 || tile > 100000)
-        return refuse(res, 400, "the tile \"" + text + "\" is not a tile number from 1");
-      job->tile = tile;
-    }
-    if (!readRevision(req, res, *job)) return;
-    UploadFolder folder;
-    job->file = folder.path() / *name;
-    std::ofstream out(job->file, std::ios::binary);
-    const bool received = read([&](const char* data, size_t size) {
-      out.write(data, static_cast<std::streamsize>(size));
-      return static_cast<bool>(out);
-    });
-    out.close();
-    if (!received || !out) return refuse(res, 400, "the file " + *name + " did not arrive whole");
-    job->kind = Job::Kind::Open;
-    job->name = *name;
-    job->claim = &claim;
-    job->token = req.get_header_value(kTokenHeader);
-    send(res, host.ask(std::move(job)));
-  });
+  server.Post("/api/open",
+              [&host, &claim](const httplib::Request& req, httplib::Response& res, const httplib::ContentReader& read) {
+                // The connection closes after the answer, which may come before the body was read.
+                GuardedServer::closeAfterAnswer();
+                if (!holderOnly(claim, req, res)) return;
+                std::optional<std::string> name = uploadName(req.get_param_value("name"));
+                if (!name) return refuse(res, 400, "?name= must give the file's name, such as design.svg");
+                auto job = std::make_unique<Job>();
+                if (req.has_param("tile")) {
+                  const std::string text = req.get_param_value("tile");
+                  int tile = 0;
+                  auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), tile);
+                  if (ec != std::errc() || end != text.data() + text.size() || tile < 1 || tile > 100000)
+                    return refuse(res, 400, "the tile \"" + text + "\" is not a tile number from 1");
+                  job->tile = tile;
+                }
+                if (!readRevision(req, res, *job)) return;
+                UploadFolder folder;
+                job->file = folder.path() / *name;
+                std::ofstream out(job->file, std::ios::binary);
+                const bool received = read([&](const char* data, size_t size) {
+                  out.write(data, static_cast<std::streamsize>(size));
+                  return static_cast<bool>(out);
+                });
+                out.close();
+                if (!received || !out) return refuse(res, 400, "the file " + *name + " did not arrive whole");
+                job->kind = Job::Kind::Open;
+                job->name = *name;
+                job->claim = &claim;
+                job->token = req.get_header_value(kTokenHeader);
+                send(res, host.ask(std::move(job)));
+              });
 
   // A closing tab lets go of the dialog (with navigator.sendBeacon, which sends no headers of
   // ours: the token is the body), so the next tab takes it over at once with its values.
@@ -366,7 +375,8 @@ void addRoutes(httplib::Server& server, BrowserHost& host, Claim& claim, int por
     if (std::find(std::begin(kPictureTypes), std::end(kPictureTypes), type) == std::end(kPictureTypes))
       return refuse(res, 400, "a variant's picture is a PNG, JPEG or WebP image (Content-Type)");
     if (req.body.size() > VariantPictures::kMaxBytes)
-      return refuse(res, 400, "a variant's picture is at most " + std::to_string(VariantPictures::kMaxBytes) + " bytes");
+      return refuse(res, 400,
+                    "a variant's picture is at most " + std::to_string(VariantPictures::kMaxBytes) + " bytes");
     if (!id || !host.pictures().put(*id, {type, req.body}))
       return refuse(res, 400, "no variant " + req.get_param_value("id") + " in the history");
     Reply r;
@@ -380,7 +390,7 @@ void addRoutes(httplib::Server& server, BrowserHost& host, Claim& claim, int por
     if (!picture) return refuse(res, 404, "no picture of variant " + req.get_param_value("id"));
     res.set_header("Cache-Control", "no-store");
     res.set_header("X-Content-Type-Options", "nosniff");
-    res.set_content(std::move(picture->bytes), picture->type);
+    setBody(res, std::move(picture->bytes), picture->type);
   });
 
   for (const char* what : {"svg", "png", "json"}) {
@@ -392,8 +402,7 @@ void addRoutes(httplib::Server& server, BrowserHost& host, Claim& claim, int por
                  job->what = what;
                  Reply reply = host.ask(std::move(job));
                  if (!reply.document) return send(res, std::move(reply));
-                 sendExport(res, what, std::move(reply.document), std::move(reply.design), host.countExport(),
-                            exportOptions);
+                 sendExport(res, what, reply.document, std::move(reply.design), host.countExport(), exportOptions);
                });
   }
   server.Get("/api/record.json", [&host](const httplib::Request&, httplib::Response& res) {
@@ -440,7 +449,8 @@ class StopSignals {
   StopSignals& operator=(const StopSignals&) = delete;
 
  private:
-  struct sigaction oldInt_ {}, oldTerm_ {}, oldPipe_ {};
+  struct sigaction oldInt_ {
+  }, oldTerm_{}, oldPipe_{};
 };
 
 }  // namespace
@@ -502,8 +512,10 @@ int serveDialog(const ServeArgs& args, const ServeStart& start, OpenKept open) {
   });
   pthread_sigmask(SIG_SETMASK, &old, nullptr);
   const std::string url = "http://127.0.0.1:" + std::to_string(port) + "/";
-  if (start.announce) start.announce(url);
-  else std::cout << "flarimond: the dialog is served at " << url << " (Ctrl-C stops)" << std::endl;
+  if (start.announce)
+    start.announce(url);
+  else
+    std::cout << "flarimond: the dialog is served at " << url << " (Ctrl-C stops)" << std::endl;
 
   int status = kExitOk;
   if (host.send("Startup", &flhost::Session::startup) == 0) {
@@ -513,8 +525,10 @@ int serveDialog(const ServeArgs& args, const ServeStart& start, OpenKept open) {
       session->memory().setParameters(bytes);
     }
     host.runFilter();  // as when the user chooses the filter from the host's menu
-    if (start.finished) start.finished(session->document(), host.drawnDesign());
-    else host.runIdle();
+    if (start.finished)
+      start.finished(session->document(), host.drawnDesign());
+    else
+      host.runIdle();
   } else {
     status = kExitPluginError;
   }

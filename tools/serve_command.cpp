@@ -48,10 +48,11 @@ int runServe(const ServeArgs& args, const char* argv0) {
   // A file the page opens gives its own document options; the module is the server's.
   HostConfig forOpen;
   forOpen.module = given.module;
-  return serveDialog(args, start, [forOpen](const std::filesystem::path& file, const std::string& name,
-                                            std::optional<int> tile, const flhost::DocumentOptions& into) {
-    return readKeptFile(file, name, forOpen, std::nullopt, tile, &into);
-  });
+  return serveDialog(args, start,
+                     [forOpen](const std::filesystem::path& file, const std::string& name, std::optional<int> tile,
+                               const flhost::DocumentOptions& into) {
+                       return readKeptFile(file, name, forOpen, std::nullopt, tile, &into);
+                     });
 #else
   (void)args;
   (void)argv0;
@@ -63,10 +64,9 @@ int runServe(const ServeArgs& args, const char* argv0) {
 
 Command addServeCommand(CLI::App& app) {
   auto serve = std::make_shared<ServeArgs>();
-  CLI::App* cmd = app.add_subcommand(
-      "serve",
-      "Show the filter dialog in a web browser: serve it on\n"
-      "127.0.0.1 and print the address to open");
+  CLI::App* cmd = app.add_subcommand("serve",
+                                     "Show the filter dialog in a web browser: serve it on\n"
+                                     "127.0.0.1 and print the address to open");
   cmd->add_option("--port", serve->port, "Port on 127.0.0.1 (default 8150; 0 picks a free one)")->type_name("N");
   cmd->add_option("--params", serve->run.params, "Record the host holds before the first dialog (.bin or .json)")
       ->type_name("FILE");

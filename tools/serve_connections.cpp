@@ -18,9 +18,9 @@ struct GuardedServer::Connection {
   socket_t fd = INVALID_SOCKET;
   std::thread thread;
   // Guarded by the server's mutex:
-  bool waiting = false;  // blocked on its client (a request arriving, or none yet)
-  bool evicted = false;  // closed to make room
-  bool done = false;     // its thread has closed the socket and is ending
+  bool waiting = false;     // blocked on its client (a request arriving, or none yet)
+  bool evicted = false;     // closed to make room
+  bool done = false;        // its thread has closed the socket and is ending
   Clock::time_point since;  // when the current request began arriving, or the idle wait began
   // Its own thread's:
   bool closeAfter = false;

@@ -122,7 +122,8 @@ std::optional<BrowserEvent> parseBrowserEvent(std::string_view body, std::string
   }
   if (name == "page")
     if (std::string wrong = pageAction(event.action.id, event.action); !wrong.empty()) return refuse(wrong);
-  if (name == "lock" && event.action.value != 0 && event.action.value != 1) return refuse("a lock's \"value\" is 0 or 1");
+  if (name == "lock" && event.action.value != 0 && event.action.value != 1)
+    return refuse("a lock's \"value\" is 0 or 1");
   return event;
 }
 

@@ -80,6 +80,7 @@ KeptStart fromDesign(const fs::path& file, const std::string& name, const HostCo
   std::vector<FoundDesign> designs = readDesigns(file, notes);
   if (designs.size() > 1 && !tile && !id) {
     std::vector<int> tiles;
+    tiles.reserve(designs.size());
     for (const FoundDesign& d : designs) tiles.push_back(d.design.tile.value_or(0));
     throw KeptSheet(name + ": a sheet of " + std::to_string(designs.size()) + " designs: say which tile to open",
                     std::move(tiles));

@@ -20,9 +20,9 @@ struct KeptStart {
   // The host options: the document's, and the random source (seed, first draws, draws to skip)
   // when the file gives one; module and faults as `given` says.
   HostConfig config;
-  flhost::DocumentOptions document;  // the document to open into: config's, or `into`
-  BurstParams record{};  // as the host hands a record to a new document (storedRecord)
-  bool design = false;   // a design a document carries, rather than a parameter file
+  flhost::DocumentOptions document;   // the document to open into: config's, or `into`
+  BurstParams record{};               // as the host hands a record to a new document (storedRecord)
+  bool design = false;                // a design a document carries, rather than a parameter file
   std::vector<std::string> warnings;  // about the file's values, one line each
 };
 

@@ -58,7 +58,7 @@ struct SheetJob {
   SheetGrid grid;
   std::vector<flhost::DialogAction> userActions;
   std::vector<std::string> locks;  // held through Tumble and Shuffle
-  bool dialog = false;  // the tiles go through the filter dialog (Get Parameters) before Go
+  bool dialog = false;             // the tiles go through the filter dialog (Get Parameters) before Go
   flhost::Frame frame = flhost::Frame::Art;
   OutputFormat format = OutputFormat::Png;
   int tileSize = 240;
@@ -194,8 +194,8 @@ class Progress {
     }
     constexpr size_t kWidth = 30;
     size_t filled = total_ ? done * kWidth / total_ : kWidth;
-    std::cerr << "\r[" << std::string(filled, '#') << std::string(kWidth - filled, ' ') << "] " << done << "/"
-              << total_ << " tiles" << std::flush;
+    std::cerr << "\r[" << std::string(filled, '#') << std::string(kWidth - filled, ' ') << "] " << done << "/" << total_
+              << " tiles" << std::flush;
     open_ = true;
   }
   void end() {
@@ -265,6 +265,7 @@ void writeSheetPng(const SheetJob& job, const std::vector<JobResult>& tiles, std
   cr.reset();
   // What made each tile, a text chunk a tile, in tile order.
   std::vector<flhost::PngText> designs;
+  designs.reserve(tiles.size());
   for (const JobResult& t : tiles) designs.push_back({"flarimond:design", t.design});
   std::string why;
   if (!flhost::writeSurfacePng(sheet.get(), false, designs, out, &why))
@@ -275,8 +276,7 @@ void writeSheetPng(const SheetJob& job, const std::vector<JobResult>& tiles, std
 void writeSheetSvg(const SheetJob& job, const std::vector<JobResult>& tiles, std::ostream& out) {
   int width = job.grid.columns * job.tileSize, height = job.grid.rows * (job.tileSize + kLabelHeight);
   std::string title = "Flarimond sheet:";
-  for (const Variation& v : job.vary)
-    title += " " + valueLabel(v, 0) + " to " + valueLabel(v, v.count() - 1);
+  for (const Variation& v : job.vary) title += " " + valueLabel(v, 0) + " to " + valueLabel(v, v.count() - 1);
   out << "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"no\"?>\n"
       << "<svg xmlns=\"http://www.w3.org/2000/svg\" version=\"1.1\" width=\"" << width << "pt\" height=\"" << height
       << "pt\" viewBox=\"0 0 " << width << " " << height << "\">\n<title>" << xmlEscaped(title) << "</title>\n"
@@ -371,8 +371,9 @@ int runSheet(const SheetArgs& args, const char* argv0) {
     if (v.kind == Variation::Kind::Preset && !run.preset.empty())
       throw ToolError("--preset and --vary preset=...: give the presets one way");
     if (v.kind == Variation::Kind::Presses && pressed)
-      throw ToolError("--vary tumble and --vary shuffle: a tile is the design after presses of one of them; vary one "
-                      "(a --dialog-script can press the other first)");
+      throw ToolError(
+          "--vary tumble and --vary shuffle: a tile is the design after presses of one of them; vary one "
+          "(a --dialog-script can press the other first)");
     if (v.kind == Variation::Kind::Preset || v.kind == Variation::Kind::Presses) job.dialog = true;
     seedVaried = seedVaried || v.kind == Variation::Kind::Seed;
     pressed = pressed || v.kind == Variation::Kind::Presses;
@@ -391,8 +392,10 @@ int runSheet(const SheetArgs& args, const char* argv0) {
   if (job.each) {
     files = tileFiles(job, args.each);
     std::vector<NamedFile> outputs;
+    outputs.reserve(files.size());
     for (const fs::path& f : files) outputs.push_back({"--each", f});
-    refuseSharedFiles(outputs, {{"--params", run.params}, {"--dialog-script", run.script}, {"--swatches", run.host.swatches}});
+    refuseSharedFiles(outputs,
+                      {{"--params", run.params}, {"--dialog-script", run.script}, {"--swatches", run.host.swatches}});
     refuseExisting(files, args.force);
   }
   std::optional<OutputFile> output;
@@ -401,7 +404,8 @@ int runSheet(const SheetArgs& args, const char* argv0) {
   // The record every tile starts from: the given one (which may carry a seed), or the defaults the
   // plug-in makes. (Once designs can be read back from the files they made, --from gives the
   // record, the seed and the document options here, as for render.)
-  job.base = run.params.empty() ? defaultRecord(documentOptions(job.config.document)) : recordFromFile(run.params, job.config);
+  job.base =
+      run.params.empty() ? defaultRecord(documentOptions(job.config.document)) : recordFromFile(run.params, job.config);
   if (!seedVaried) {
     if (!job.config.random.seed) job.config.random.seed = flhost::RandomSource::freshSeed();
     diagnostics() << "seed: " << *job.config.random.seed << "\n";
@@ -457,11 +461,10 @@ Command addSheetCommand(CLI::App& app) {
   auto sheet = std::make_shared<SheetArgs>();
   sheet->run.frame = "art";
   sheet->format = "svg";
-  CLI::App* cmd = app.add_subcommand(
-      "sheet",
-      "Draw a contact sheet: one tile per value of a field, the\n"
-      "seed, the preset or presses of Tumble or Shuffle (or a grid of\n"
-      "two), as a PNG or an SVG");
+  CLI::App* cmd = app.add_subcommand("sheet",
+                                     "Draw a contact sheet: one tile per value of a field, the\n"
+                                     "seed, the preset or presses of Tumble or Shuffle (or a grid of\n"
+                                     "two), as a PNG or an SVG");
   cmd->add_option("--vary", sheet->vary,
                   "What changes from tile to tile: FIELD=FROM..TO[:STEP] for a\n"
                   "field of the record (STEP needed for a real), seed=A..B,\n"
@@ -490,26 +493,24 @@ Command addSheetCommand(CLI::App& app) {
                   "--each); or all, the page and all the art")
       ->type_name("art|page|all")
       ->each([sheet](const std::string&) { sheet->frameGiven = true; });
-  cmd->add_option("--jobs", sheet->jobs, "Worker processes drawing tiles (default: one a processor)")
-      ->type_name("N");
+  cmd->add_option("--jobs", sheet->jobs, "Worker processes drawing tiles (default: one a processor)")->type_name("N");
   addHostOptions(cmd, sheet->run.host);
   addDialogOptions(cmd, sheet->run);
-  cmd->footer(std::string(
-                  "Each tile is a host run of its own: Startup, Go on the record with the tile's value\n"
-                  "(with --preset, --set, --dialog-script or --vary preset, tumble or shuffle, first Get\n"
-                  "Parameters with the dialog worked in this order: the varied preset, --preset, each\n"
-                  "--set, the script, the tile's presses of Tumble or Shuffle one by one, the varied\n"
-                  "field), Shutdown; with one seed for all tiles unless the seed is varied. --lock sets\n"
-                  "the fields it names back after each press, as the page's locks do. Every\n"
-                  "range is checked before the first tile is drawn. Tiles are drawn in worker processes\n"
-                  "and put together in order: the sheet is the same whatever --jobs. Progress is shown\n"
-                  "on stderr. An SVG sheet holds a group \"tile-N\" per tile (N from 1, row by row) with\n"
-                  "what made the tile in its <metadata>, and a PNG sheet a text chunk a tile: render --from\n"
-                  "SHEET --tile N draws tile N again.\n"
-                  "With --each FOLDER each tile is instead a file of its own, the document render writes for\n"
-                  "the same design (with its description: render --from FILE draws it again), in --format;\n"
-                  "all are put in place together once every tile is drawn, or none. A file already there\n"
-                  "is not replaced without --force.\n\n") +
+  cmd->footer(std::string("Each tile is a host run of its own: Startup, Go on the record with the tile's value\n"
+                          "(with --preset, --set, --dialog-script or --vary preset, tumble or shuffle, first Get\n"
+                          "Parameters with the dialog worked in this order: the varied preset, --preset, each\n"
+                          "--set, the script, the tile's presses of Tumble or Shuffle one by one, the varied\n"
+                          "field), Shutdown; with one seed for all tiles unless the seed is varied. --lock sets\n"
+                          "the fields it names back after each press, as the page's locks do. Every\n"
+                          "range is checked before the first tile is drawn. Tiles are drawn in worker processes\n"
+                          "and put together in order: the sheet is the same whatever --jobs. Progress is shown\n"
+                          "on stderr. An SVG sheet holds a group \"tile-N\" per tile (N from 1, row by row) with\n"
+                          "what made the tile in its <metadata>, and a PNG sheet a text chunk a tile: render --from\n"
+                          "SHEET --tile N draws tile N again.\n"
+                          "With --each FOLDER each tile is instead a file of its own, the document render writes for\n"
+                          "the same design (with its description: render --from FILE draws it again), in --format;\n"
+                          "all are put in place together once every tile is drawn, or none. A file already there\n"
+                          "is not replaced without --force.\n\n") +
               kScriptHelp + "\n" + kSwatchHelp + "\n" + kFailHelp + "\n" + kModuleHelp + "\n" + kExitCodesHelp);
   return {cmd, [sheet](const char* argv0) { return runSheet(*sheet, argv0); }};
 }

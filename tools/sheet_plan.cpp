@@ -63,7 +63,8 @@ Variation parseVariation(std::string_view text, int32_t swatchCount) {
   size_t eq = text.find('=');
   size_t dots = text.find("..", eq == std::string_view::npos ? 0 : eq);
   if (eq == std::string_view::npos || dots == std::string_view::npos)
-    throw ToolError(option + ": expected FIELD=FROM..TO[:STEP], such as burstType=0..29, length=50..150:25 or seed=1..12");
+    throw ToolError(option +
+                    ": expected FIELD=FROM..TO[:STEP], such as burstType=0..29, length=50..150:25 or seed=1..12");
   Variation v;
   v.name = std::string(text.substr(0, eq));
   std::string_view from = text.substr(eq + 1, dots - eq - 1), rest = text.substr(dots + 2), step;
@@ -91,11 +92,13 @@ Variation parseVariation(std::string_view text, int32_t swatchCount) {
   } else {
     v.field = fieldNamed(v.name);
     if (!v.field)
-      throw ToolError(option + ": " + unknownFieldText(v.name) + "; vary a field of the record, seed, preset, tumble or shuffle");
+      throw ToolError(option + ": " + unknownFieldText(v.name) +
+                      "; vary a field of the record, seed, preset, tumble or shuffle");
     whole = v.field->kind != FieldKind::Float;
     lo = v.field->min;
     hi = v.field->range == FieldRange::Swatches ? swatchCount : v.field->max;
-    if (std::string why = notASetting(*v.field); !why.empty()) throw ToolError(option + ": " + why + "; vary another field");
+    if (std::string why = notASetting(*v.field); !why.empty())
+      throw ToolError(option + ": " + why + "; vary another field");
   }
 
   double a = 0, b = 0, by = 1;
@@ -115,17 +118,20 @@ Variation parseVariation(std::string_view text, int32_t swatchCount) {
   }
   for (double end : {a, b}) {
     if (v.kind == Variation::Kind::Presses && end < lo)
-      throw ToolError(option + ": " + v.name + " " + realText(end) + " is no number of presses: tile k is the design after k " +
+      throw ToolError(option + ": " + v.name + " " + realText(end) +
+                      " is no number of presses: tile k is the design after k " +
                       "presses, from 1 (the design before any is what render draws)");
     if (end < lo || end > hi)
       throw ToolError(option + ": " + v.name + " " + realText(end) + " is outside " + realText(lo) + ".." +
-                      realText(hi) + (v.field && v.field->range == FieldRange::Swatches ? " (the document's swatches)" : ""));
+                      realText(hi) +
+                      (v.field && v.field->range == FieldRange::Swatches ? " (the document's swatches)" : ""));
   }
 
   // Each value is FROM plus a whole number of steps, so no error adds up along a long range; a
   // hair of tolerance keeps TO when the steps reach it only in decimal (0.1 * 3).
   double span = std::fabs(b - a) / by;
-  if (span + 1 > static_cast<double>(kMaxTiles) + 0.5) throw ToolError(tooMany(option, realText(std::floor(span + 1e-9) + 1)));
+  if (span + 1 > static_cast<double>(kMaxTiles) + 0.5)
+    throw ToolError(tooMany(option, realText(std::floor(span + 1e-9) + 1)));
   auto count = static_cast<size_t>(std::floor(span + 1e-9)) + 1;
   double direction = b < a ? -1 : 1;
   for (size_t i = 0; i < count; ++i) v.values.push_back(a + direction * by * static_cast<double>(i));
@@ -147,7 +153,8 @@ std::string valueLabel(const Variation& v, size_t step) {
 
 std::string tileFileStem(const std::vector<Variation>& vary, const std::vector<size_t>& steps) {
   std::string stem;
-  for (size_t k = 0; k < vary.size(); ++k) stem += (k ? "_" : "") + vary[k].name + "-" + valueText(vary[k], steps.at(k));
+  for (size_t k = 0; k < vary.size(); ++k)
+    stem += (k ? "_" : "") + vary[k].name + "-" + valueText(vary[k], steps.at(k));
   return stem;
 }
 
@@ -164,7 +171,8 @@ SheetGrid sheetGrid(const std::vector<Variation>& vary, int columns) {
   }
   grid.count = vary.at(0).count();
   grid.columns = static_cast<int>(std::min<size_t>(static_cast<size_t>(columns), grid.count));
-  grid.rows = static_cast<int>((grid.count + static_cast<size_t>(grid.columns) - 1) / static_cast<size_t>(grid.columns));
+  grid.rows =
+      static_cast<int>((grid.count + static_cast<size_t>(grid.columns) - 1) / static_cast<size_t>(grid.columns));
   return grid;
 }
 

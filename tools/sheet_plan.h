@@ -21,8 +21,8 @@ struct Variation {
   const BurstField* field = nullptr;  // Kind::Field
   int32_t button = 0;                 // Kind::Presses: the item pressed (Tumble or Shuffle)
   std::string name;                   // as written: the field's name, "seed", "preset", "tumble" or "shuffle"
-  std::vector<double> values;         // a field's, preset's or presses': FROM, FROM + STEP, ... up to TO (or down to it)
-  std::vector<uint64_t> seeds;        // the seed's, the same way, as whole numbers (beyond what a double holds)
+  std::vector<double> values;   // a field's, preset's or presses': FROM, FROM + STEP, ... up to TO (or down to it)
+  std::vector<uint64_t> seeds;  // the seed's, the same way, as whole numbers (beyond what a double holds)
   size_t count() const { return kind == Kind::Seed ? seeds.size() : values.size(); }
 };
 
@@ -33,9 +33,9 @@ inline constexpr size_t kMaxTiles = 400;
 // 2^64 - 1), presets and presses (tumble=1..24, shuffle=...; STEP default 1); any numbers for real
 // fields, whose STEP must be given. TO may lie below FROM (the values then count down). Each value
 // is checked against the field's range (the swatch fields against swatchCount, presets 0..35,
-// presses 1..kMaxTiles), so no tile is drawn from a range that fails later. ToolError naming the option and what is wrong: an unknown field (with the closest
-// name), a field that is not a setting of the design (run state such as previewValid), a value out
-// of range, an empty or oversized range.
+// presses 1..kMaxTiles), so no tile is drawn from a range that fails later. ToolError naming the option and what is
+// wrong: an unknown field (with the closest name), a field that is not a setting of the design (run state such as
+// previewValid), a value out of range, an empty or oversized range.
 Variation parseVariation(std::string_view text, int32_t swatchCount);
 
 // The value at `step` as its shortest text (a real field's as the float the record holds).

@@ -13,7 +13,7 @@ namespace fltools {
 
 // A swatch list with the JSON array it was read from, kept so that a design's description holds
 // the list exactly as given.
-struct SwatchList {
+struct SwatchList {  // NOLINT(bugprone-exception-escape): the JSON value's moves do not throw
   std::vector<flhost::Swatch> swatches;
   Json json;
 };

@@ -33,10 +33,14 @@ inline std::string floatText(float v) {
 inline std::string xmlEscaped(std::string_view s) {
   std::string out;
   for (char c : s) {
-    if (c == '&') out += "&amp;";
-    else if (c == '<') out += "&lt;";
-    else if (c == '>') out += "&gt;";
-    else out += c;
+    if (c == '&')
+      out += "&amp;";
+    else if (c == '<')
+      out += "&lt;";
+    else if (c == '>')
+      out += "&gt;";
+    else
+      out += c;
   }
   return out;
 }
@@ -45,8 +49,10 @@ inline std::string xmlEscaped(std::string_view s) {
 inline std::string xmlAttributeEscaped(std::string_view s) {
   std::string out;
   for (char c : xmlEscaped(s)) {
-    if (c == '"') out += "&quot;";
-    else out += c;
+    if (c == '"')
+      out += "&quot;";
+    else
+      out += c;
   }
   return out;
 }

@@ -121,8 +121,9 @@ const BurstField& kFactorModeField = tableField("factorMode");
 // so that no notifier draws; then `beforeDrawing` runs and the Preview check box is set to
 // `previewAfter`, whose notifier draws (when on). With `redraw`, that last step is taken even when
 // nothing differed.
-std::string setFields(flhost::ModalSession& s, const BurstParams& target, const std::function<bool(const BurstField&)>& wanted,
-                      int32_t factorMode, int32_t previewAfter, bool redraw, const std::function<void()>& beforeDrawing) {
+std::string setFields(flhost::ModalSession& s, const BurstParams& target,
+                      const std::function<bool(const BurstField&)>& wanted, int32_t factorMode, int32_t previewAfter,
+                      bool redraw, const std::function<void()>& beforeDrawing) {
   ControlSetter set(s);
   std::vector<const BurstField*> plain, members[2];
   for (const BurstField& f : kBurstFields) {
@@ -275,7 +276,9 @@ const BurstParams& liveRecord(const flhost::ModalSession& s) {
 std::string keepLocked(flhost::ModalSession& s, const BurstParams& before, const std::vector<std::string>& locks) {
   if (locks.empty()) return {};
   const BurstParams& live = liveRecord(s);
-  auto wanted = [&](const BurstField& f) { return std::binary_search(locks.begin(), locks.end(), std::string(f.name)); };
+  auto wanted = [&](const BurstField& f) {
+    return std::binary_search(locks.begin(), locks.end(), std::string(f.name));
+  };
   return setFields(s, before, wanted, live.factorMode, live.preview, false, nullptr);
 }
 
@@ -307,7 +310,8 @@ std::string restoreVariant(flhost::ModalSession& s, const Variant& v, flhost::Ra
     press.id = fl::kTumble;
     if (std::string why = s.apply(press); !why.empty()) return why;
     if (!unreachable(s, v.record).empty())
-      return std::string(tumbled.front()->name) + ": Tumble pressed again did not give " + valueText(v.record, *tumbled.front());
+      return std::string(tumbled.front()->name) + ": Tumble pressed again did not give " +
+             valueText(v.record, *tumbled.front());
   }
   return setFields(s, v.record, partOfVariant, v.record.factorMode, v.record.preview, true,
                    [&] { random.restore(v.start); });

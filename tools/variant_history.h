@@ -36,14 +36,14 @@ struct TumbleOrigin {
 
 // One preview the filter dialog drew.
 struct Variant {
-  uint64_t id = 0;      // from 1, in the order they were drawn
-  std::string label;    // what made it, in the user's words: "Tumble", "burstCount 10 → 16"
+  uint64_t id = 0;       // from 1, in the order they were drawn
+  std::string label;     // what made it, in the user's words: "Tumble", "burstCount 10 → 16"
   BurstParams record{};  // the dialog's record as the preview drew it
   // Where the random source stood when the preview's drawing began, and the exact first draws the
   // source was given (what a design's description names beside the seed).
   flhost::RandomSource::Position start;
   std::vector<float> firstDraws;
-  std::vector<std::string> locks;  // the fields locked then, sorted
+  std::vector<std::string> locks;      // the fields locked then, sorted
   std::optional<TumbleOrigin> tumble;  // the Tumble whose values the record holds, when known
 };
 

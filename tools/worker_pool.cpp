@@ -156,7 +156,8 @@ std::vector<JobResult> runJobs(size_t count, int workerCount, const std::functio
   std::vector<JobResult> results(count);
   if (count == 0) return results;
   // A worker that dies leaves a pipe with no reader: writing to it must fail, not end the program.
-  struct sigaction ignore {}, before {};
+  struct sigaction ignore {
+  }, before{};
   ignore.sa_handler = SIG_IGN;
   sigaction(SIGPIPE, &ignore, &before);
 
@@ -225,8 +226,8 @@ std::vector<JobResult> runJobs(size_t count, int workerCount, const std::functio
         closeFd(w.results);
         r = JobResult{};
         r.status = 1;
-        r.messages = "flarimond: the worker process running job " + std::to_string(w.job + 1) + " " +
-                     howItEnded(w.pid) + "\n";
+        r.messages =
+            "flarimond: the worker process running job " + std::to_string(w.job + 1) + " " + howItEnded(w.pid) + "\n";
         w.pid = -1;
         w.busy = false;
       }
@@ -243,7 +244,8 @@ std::vector<JobResult> runJobs(size_t count, int workerCount, const std::functio
   sigaction(SIGPIPE, &before, nullptr);
   // Workers that all went before the jobs ran out leave the rest undone: the first of those fails.
   if (!failed && next < count) {
-    results[next] = JobResult{1, "", "flarimond: no worker process was left to run job " + std::to_string(next + 1) + "\n", "", ""};
+    results[next] =
+        JobResult{1, "", "flarimond: no worker process was left to run job " + std::to_string(next + 1) + "\n", "", ""};
     ++next;
   }
   results.resize(next);

@@ -16,8 +16,7 @@ typedef struct AdmBasicSuite {
    * maxLength bytes, into buffer; a missing string gives "" and 0. Fails: kHostBadHandleErr for
    * a plug-in ref not the caller's own, kHostBadParameterErr for a null buffer or maxLength <= 0;
    * a usable buffer holds "" after any failure. [any time] */
-  HostErr (*getIndexString)(HostPluginRef plugin, int32_t listId, int32_t index, char *buffer,
-                            int32_t maxLength);
+  HostErr (*getIndexString)(HostPluginRef plugin, int32_t listId, int32_t index, char *buffer, int32_t maxLength);
   /* Shows text in a modal alert with an OK button; returns when the user dismisses it.
    * Fails: kHostBadParameterErr for null text. [any time] */
   HostErr (*messageAlert)(const char *text);

@@ -35,8 +35,8 @@ typedef struct AdmDialogSuite {
   /* Makes an item of the named type with rect (dialog coordinates) and calls initProc on it;
    * owned by the dialog. Returns null, and makes nothing, for a stale dialog, a null type or rect,
    * an unknown type or an id already in use. [in modal] */
-  HostItem (*createItem)(HostDialog dialog, int32_t itemId, const char *typeName,
-                         const HostIntRect *rect, HostItemInitProc initProc, void *userData);
+  HostItem (*createItem)(HostDialog dialog, int32_t itemId, const char *typeName, const HostIntRect *rect,
+                         HostItemInitProc initProc, void *userData);
   /* Sets the dialog's width and height, keeping its top left corner. The host keeps every
    * dialog wholly on its screen: setSize and setBounds move it, and cut it to the screen's size,
    * as far as they must. Fails: kHostBadHandleErr for a stale dialog, kHostBadParameterErr for a

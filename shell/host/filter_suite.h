@@ -22,8 +22,8 @@ typedef struct FilterSuite {
    * host keeps the filter until the plug-in is shut down. Fails: kHostBadParameterErr for a null
    * name, title, category, title text or filter, kHostBadHandleErr for a plug-in ref not the
    * caller's own. [any time] */
-  HostErr (*addFilter)(HostPluginRef plugin, const char *name, const HostFilterTitle *title,
-                       int32_t options, HostFilter *filter);
+  HostErr (*addFilter)(HostPluginRef plugin, const char *name, const HostFilterTitle *title, int32_t options,
+                       HostFilter *filter);
   /* The menu item that runs the filter; owned by the host. Fails: kHostBadParameterErr for a null
    * item, kHostBadHandleErr for a filter the host did not register. [any time] */
   HostErr (*getFilterMenuItem)(HostFilter filter, HostMenuItem *item);

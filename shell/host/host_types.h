@@ -31,9 +31,9 @@ typedef int32_t HostBool; /* 0 false, anything else true */
 typedef float HostReal;
 
 /* Four characters packed big-endian: the first character in the most significant byte. */
-#define HOST_FOURCC(a, b, c, d)                                                                  \
-  ((int32_t)(((uint32_t)(uint8_t)(a) << 24) | ((uint32_t)(uint8_t)(b) << 16) |                  \
-             ((uint32_t)(uint8_t)(c) << 8) | (uint32_t)(uint8_t)(d)))
+#define HOST_FOURCC(a, b, c, d)                                                                                \
+  ((int32_t)(((uint32_t)(uint8_t)(a) << 24) | ((uint32_t)(uint8_t)(b) << 16) | ((uint32_t)(uint8_t)(c) << 8) | \
+             (uint32_t)(uint8_t)(d)))
 
 /* Codes the host itself returns. */
 #define kHostNoErr 0
@@ -43,7 +43,7 @@ typedef float HostReal;
 #define kHostBadHandleErr HOST_FOURCC('H', 'N', 'D', 'L')     /* stale, foreign or null handle */
 #define kHostNotFoundErr HOST_FOURCC('N', 'F', 'n', 'd')      /* index or resource that does not exist */
 #define kHostTooManyPointsErr HOST_FOURCC('N', 'E', 'S', 'S') /* a path past the host's segment limit */
-#define kHostLockedLayerErr HOST_FOURCC('S', 'E', 'G', 'M')  /* art cannot be placed in the document */
+#define kHostLockedLayerErr HOST_FOURCC('S', 'E', 'G', 'M')   /* art cannot be placed in the document */
 #define kHostNotInCallErr HOST_FOURCC('C', 'A', 'L', 'L')     /* needs a document call in progress */
 
 /* Opaque handles. The host checks each one: a stale or foreign handle yields kHostBadHandleErr. */
@@ -94,13 +94,13 @@ typedef struct HostPathSegment {
 } HostPathSegment;
 
 /* Colour kinds. */
-#define kHostColorGrey 0       /* one component, ink: 0 white, 1 black */
-#define kHostColorFour 1       /* cyan, magenta, yellow, black, each 0..1 */
-#define kHostColorSpot 2       /* a named ink at a tint: not a process colour */
-#define kHostColorThree 5      /* red, green, blue, each 0..1 */
+#define kHostColorGrey 0  /* one component, ink: 0 white, 1 black */
+#define kHostColorFour 1  /* cyan, magenta, yellow, black, each 0..1 */
+#define kHostColorSpot 2  /* a named ink at a tint: not a process colour */
+#define kHostColorThree 5 /* red, green, blue, each 0..1 */
 
 typedef struct HostSpotColor {
-  HostReal tint;      /* 0..1 */
+  HostReal tint;       /* 0..1 */
   HostReal c, m, y, k; /* the ink's own process appearance at full tint */
   char name[44];
 } HostSpotColor;

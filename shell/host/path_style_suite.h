@@ -23,8 +23,8 @@ typedef struct PathStyleSuite {
    * unchanged and 1 the first. result may be either operand. Fails: kHostBadParameterErr for a
    * null operand or result, or a blend that is not finite (a NaN fraction, say); *result is then
    * left as it was. [any time] */
-  HostErr (*interpolatePathStyle)(const HostPathStyle *first, const HostPathStyle *second,
-                                  HostPathStyle *result, HostReal fraction);
+  HostErr (*interpolatePathStyle)(const HostPathStyle *first, const HostPathStyle *second, HostPathStyle *result,
+                                  HostReal fraction);
 } PathStyleSuite;
 
 #ifdef __cplusplus

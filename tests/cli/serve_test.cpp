@@ -248,8 +248,7 @@ TEST(Serve, BadEventsAreRefusedAndTheDialogGoesOn) {
   for (const Case& c : cases) {
     auto [status, body] = s.event(token, c.body);
     EXPECT_EQ(status, 400) << c.body.substr(0, 80);
-    EXPECT_NE(body.value("error", "").find(c.why), std::string::npos)
-        << c.body.substr(0, 80) << " -> " << body.dump();
+    EXPECT_NE(body.value("error", "").find(c.why), std::string::npos) << c.body.substr(0, 80) << " -> " << body.dump();
   }
   EXPECT_EQ(visible(s.state()), before) << "a refused event changed something";
 
@@ -398,7 +397,8 @@ TEST(Serve, AnAnswerCarriesOnlyWhatChanged) {
   httplib::Headers asGeometry = since(more);
   asGeometry.emplace("Accept", "application/vnd.flarimond.geometry, application/json");
   asGeometry.emplace("X-Flarimond-Token", token);
-  auto binary = s.client().Post("/api/event", asGeometry, R"({"type": "set", "id": 5, "value": 12})", "application/json");
+  auto binary =
+      s.client().Post("/api/event", asGeometry, R"({"type": "set", "id": 5, "value": 12})", "application/json");
   ASSERT_TRUE(binary);
   ASSERT_EQ(binary->status, 200);
   EXPECT_EQ(binary->get_header_value("Content-Type"), "application/vnd.flarimond.geometry");
@@ -427,8 +427,9 @@ TEST(Serve, AnAnswerCarriesOnlyWhatChanged) {
     size_t arts, removed;
   };
   const uint64_t r0 = st["document"]["revision"], r1 = more["document"]["revision"];
-  for (const Case& k : {Case{"?since=" + std::to_string(r1), r1, 12, 16}, Case{"?since=" + std::to_string(r0), r0, 12, 26},
-                        Case{"", nullptr, 12, 0}, Case{"?since=99999999", nullptr, 12, 0}}) {
+  for (const Case& k :
+       {Case{"?since=" + std::to_string(r1), r1, 12, 16}, Case{"?since=" + std::to_string(r0), r0, 12, 26},
+        Case{"", nullptr, 12, 0}, Case{"?since=99999999", nullptr, 12, 0}}) {
     SCOPED_TRACE(k.query);
     auto res = c.Get("/api/geometry" + k.query);
     ASSERT_TRUE(res);
@@ -477,7 +478,8 @@ TEST(Serve, TheHistoryKeepsEachPreviewItsLocksAndItsPicture) {
   EXPECT_EQ(s.event(token, R"({"type": "variant", "id": 99})").first, 400);
   EXPECT_EQ(s.event(token, R"({"type": "lock", "id": 41, "value": 1})").first, 400) << "a static text edits no field";
   EXPECT_EQ(s.event(token, R"({"type": "lock", "id": 5, "value": 2})").first, 400);
-  ASSERT_EQ(s.event(token, R"({"type": "lock", "id": 5, "value": 1})").second["history"]["locks"], json::array({"burstCount"}));
+  ASSERT_EQ(s.event(token, R"({"type": "lock", "id": 5, "value": 1})").second["history"]["locks"],
+            json::array({"burstCount"}));
   auto [tumbled, afterTumble] = s.event(token, R"({"type": "press", "id": 111})");
   ASSERT_EQ(tumbled, 200);
   EXPECT_EQ(afterTumble["record"]["burstCount"], 10);
@@ -529,9 +531,9 @@ TEST(Serve, UndoAndRedoTakeBackTheLastFilterRun) {
   };
   // Undo takes back the dialog's preview and Go together; Redo puts them back; Apply's Go is a
   // step of its own, and a new step forgets the Redo.
-  for (const Step& step : {Step{"undo", 200, 0}, Step{"undo", 400, 0}, Step{"redo", 200, 12}, Step{"redo", 400, 12},
-                           Step{"apply", 200, 24}, Step{"undo", 200, 12}, Step{"apply", 200, 24},
-                           Step{"redo", 400, 24}}) {
+  for (const Step& step :
+       {Step{"undo", 200, 0}, Step{"undo", 400, 0}, Step{"redo", 200, 12}, Step{"redo", 400, 12},
+        Step{"apply", 200, 24}, Step{"undo", 200, 12}, Step{"apply", 200, 24}, Step{"redo", 400, 24}}) {
     SCOPED_TRACE(step.event);
     auto [code, answer] = s.event(token, std::string(R"({"type": ")") + step.event + R"("})");
     EXPECT_EQ(code, step.status) << answer.dump().substr(0, 200);
@@ -630,7 +632,8 @@ TEST(Serve, DownloadsCarryTheDesignAndReopenAsTheSameDocument) {
   std::ofstream(recordFile, std::ios::binary) << record->body;
   fs::path applied = scratchDir() / ("applied-" + std::to_string(getpid()) + ".json");
   fs::path applyErr = scratchDir() / "apply.err";
-  ASSERT_EQ(flarimond("apply --params " + recordFile.string() + " -o " + applied.string(), applyErr), 0) << bytes(applyErr);
+  ASSERT_EQ(flarimond("apply --params " + recordFile.string() + " -o " + applied.string(), applyErr), 0)
+      << bytes(applyErr);
   EXPECT_EQ(bytes(applied), bytes(served)) << "the record downloaded does not draw the design again";
 
   ASSERT_EQ(s.event(token, R"({"type": "apply"})").first, 200);  // a second design beside the first
@@ -677,7 +680,8 @@ TEST(Serve, ATumbleSheetsTilesAreThePagesTumblesWithItsLocks) {
   fs::create_directories(dir);
   const fs::path sheet = dir / "sheet.svg", tile = dir / "tile.json";
   ASSERT_EQ(runProgram("sheet --seed 4 --set factorMode=1 --vary tumble=1..3 --lock burstCount,fillFactorPerElement "
-                       "--tile 32 -o '" + sheet.string() + "'"),
+                       "--tile 32 -o '" +
+                       sheet.string() + "'"),
             0);
   const fl::DialogItem* factorPopup = fl::controlOf(offsetof(BurstParams, factorMode));
   const fl::DialogItem* fillFactor = fl::controlOf(offsetof(BurstParams, fillFactorPerStar));
@@ -892,7 +896,8 @@ TEST(Serve, ExportsAreWrittenOffThePluginThread) {
   fs::path params = scratchDir() / ("large-" + std::to_string(getpid()) + ".json");
   std::string make = std::string("'") + kProgram + "' render -o '" + (scratchDir() / "large.json").string() +
                      "' --seed 1 --set starCount=100 --set burstCount=150 --set dropShadow=1 --set sketchRepeats=5"
-                     " --save-params '" + params.string() + "' 2>/dev/null";
+                     " --save-params '" +
+                     params.string() + "' 2>/dev/null";
   ASSERT_EQ(std::system(make.c_str()), 0);
   Server s({"--seed", "1", "--params", params.string()});
   std::string token = s.token();

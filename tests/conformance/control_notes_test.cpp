@@ -24,14 +24,15 @@ TEST_F(ControlNotesTest, EveryControlThePluginDisablesHasItsRule) {
   // condition fails somewhere.
   for (int preset = 0; preset < 36; ++preset) {
     SCOPED_TRACE("preset " + std::to_string(preset));
-    ASSERT_EQ(runDialog(defaults(), [&](flhost::ModalSession& s) {
-                act(s, {{Kind::Choose, fl::kPresetItem, double(preset)}});
-                for (const flhost::Item* item : s.items()) {
-                  if (item->enabled || !fl::findDialogItem(item->id)) continue;
-                  disabledSomewhere.insert(item->id);
-                  EXPECT_NE(fltools::enablingCondition(item->id), "") << "item " << item->id;
-                }
-              }),
+    ASSERT_EQ(runDialog(defaults(),
+                        [&](flhost::ModalSession& s) {
+                          act(s, {{Kind::Choose, fl::kPresetItem, double(preset)}});
+                          for (const flhost::Item* item : s.items()) {
+                            if (item->enabled || !fl::findDialogItem(item->id)) continue;
+                            disabledSomewhere.insert(item->id);
+                            EXPECT_NE(fltools::enablingCondition(item->id), "") << "item " << item->id;
+                          }
+                        }),
               0);
   }
   for (const fl::EnablingRule& rule : fl::kEnablingRules) {
@@ -50,11 +51,12 @@ TEST_F(ControlNotesTest, ScriptPagesPressTheirTabs) {
     auto actions = flhost::parseDialogScript("page " + std::to_string(page), &error, fltools::scriptKeywords());
     ASSERT_TRUE(actions && actions->size() == 1) << error;
     EXPECT_EQ(flhost::describeAction(actions->front()), "page " + std::to_string(page));
-    ASSERT_EQ(runDialog(defaults(), [&](flhost::ModalSession& s) {
-                ASSERT_EQ(s.apply(actions->front()), "");
-                for (const fl::DialogItem& item : fl::kDialogItems)
-                  EXPECT_EQ(s.item(item.id)->visible, item.page == 0 || item.page == page) << item.id;
-              }),
+    ASSERT_EQ(runDialog(defaults(),
+                        [&](flhost::ModalSession& s) {
+                          ASSERT_EQ(s.apply(actions->front()), "");
+                          for (const fl::DialogItem& item : fl::kDialogItems)
+                            EXPECT_EQ(s.item(item.id)->visible, item.page == 0 || item.page == page) << item.id;
+                        }),
               0);
     EXPECT_EQ(record().currentPage, page);
   }

@@ -24,7 +24,6 @@ using Act = DialogAction::Kind;
 constexpr HostErr kStop = HOST_FOURCC('S', 'T', 'O', 'P');
 constexpr HostErr kLocked = HOST_FOURCC('S', 'E', 'G', 'M');
 
-
 class DialogTest : public HostTest {
  protected:
   void SetUp() override {
@@ -32,7 +31,6 @@ class DialogTest : public HostTest {
     startUp();
   }
 };
-
 
 // Which items carry a notify and which a track procedure, and every popup entry's id (its
 // position). tests/tables holds every other column of the layout, the pages and the lists.
@@ -135,7 +133,8 @@ TEST_F(DialogTest, EachChangeReplacesThePreviewAndGoKeepsAConfirmedOne) {
   ASSERT_EQ(runDialog(record(),
                       [&](ModalSession& s) {
                         EXPECT_EQ(arts(), 20u);
-                        act(s, {{Act::Set, control("burstCount"), 12}, {Act::Set, control("burstCount"), 14},
+                        act(s, {{Act::Set, control("burstCount"), 12},
+                                {Act::Set, control("burstCount"), 14},
                                 {Act::Set, control("length"), 200}});
                         EXPECT_EQ(arts(), 24u);
                         const uint64_t redraws = host().document().redrawCount();
@@ -158,7 +157,9 @@ TEST_F(DialogTest, CancelAfterPreviewsRestoresDocumentAndRecord) {
   const std::string document = documentJson();
   EXPECT_EQ(runDialog(before,
                       [&](ModalSession& s) {
-                        act(s, {{Act::Set, control("burstCount"), 12}, showPage(2), {Act::Set, control("starCount"), 3},
+                        act(s, {{Act::Set, control("burstCount"), 12},
+                                showPage(2),
+                                {Act::Set, control("starCount"), 3},
                                 {Act::Cancel}});
                       }),
             kStop);

@@ -45,12 +45,24 @@ PointMap shifted(double dx, double dy) {
 // The three mirror images of original about (x, y), in their stacking order.
 void expectMirrors(const Art* copies, const Art& original, double x, double y, const std::string& what) {
   auto reflect = [](double c, float v) { return static_cast<float>(2.0 * c - v); };
-  expectMapped(copies[0], original, [&](HostRealPoint p) { return HostRealPoint{reflect(x, p.h), p.v}; },
-               what + ", copy 1");
-  expectMapped(copies[1], original, [&](HostRealPoint p) { return HostRealPoint{reflect(x, p.h), reflect(y, p.v)}; },
-               what + ", copy 2");
-  expectMapped(copies[2], original, [&](HostRealPoint p) { return HostRealPoint{p.h, reflect(y, p.v)}; },
-               what + ", copy 3");
+  expectMapped(
+      copies[0], original,
+      [&](HostRealPoint p) {
+        return HostRealPoint{reflect(x, p.h), p.v};
+      },
+      what + ", copy 1");
+  expectMapped(
+      copies[1], original,
+      [&](HostRealPoint p) {
+        return HostRealPoint{reflect(x, p.h), reflect(y, p.v)};
+      },
+      what + ", copy 2");
+  expectMapped(
+      copies[2], original,
+      [&](HostRealPoint p) {
+        return HostRealPoint{p.h, reflect(y, p.v)};
+      },
+      what + ", copy 3");
 }
 
 HostRealRect boundsOf(const Art& a) { return flhost::pathBounds(a.segments, a.closed); }
@@ -113,17 +125,41 @@ TEST_F(EffectsTest, PatternCentres) {
   auto none = [](const HostRealRect&, HostRealPoint) { return HostRealPoint{NAN, NAN}; };
   const Case cases[] = {
       {0, none},
-      {1, [=](const HostRealRect&, HostRealPoint) { return HostRealPoint{hw, hh}; }},
-      {2, [](const HostRealRect&, HostRealPoint) { return HostRealPoint{0, 0}; }},
+      {1,
+       [=](const HostRealRect&, HostRealPoint) {
+         return HostRealPoint{hw, hh};
+       }},
+      {2,
+       [](const HostRealRect&, HostRealPoint) {
+         return HostRealPoint{0, 0};
+       }},
       {3, [=](const HostRealRect& r, HostRealPoint) { return mid(r); }},
-      {4, [=](const HostRealRect& r, HostRealPoint) { return HostRealPoint{0, mid(r).v}; }},
-      {5, [=](const HostRealRect& r, HostRealPoint) { return HostRealPoint{mid(r).h, 0}; }},
-      {6, [](const HostRealRect& r, HostRealPoint) { return HostRealPoint{r.right, r.top}; }},
+      {4,
+       [=](const HostRealRect& r, HostRealPoint) {
+         return HostRealPoint{0, mid(r).v};
+       }},
+      {5,
+       [=](const HostRealRect& r, HostRealPoint) {
+         return HostRealPoint{mid(r).h, 0};
+       }},
+      {6,
+       [](const HostRealRect& r, HostRealPoint) {
+         return HostRealPoint{r.right, r.top};
+       }},
       // Draws 0.25 then 0.75: the first is the vertical one.
-      {7, [](const HostRealRect&, HostRealPoint) { return HostRealPoint{0.75f * kPageWidth, 0.25f * kPageHeight}; }},
+      {7,
+       [](const HostRealRect&, HostRealPoint) {
+         return HostRealPoint{0.75f * kPageWidth, 0.25f * kPageHeight};
+       }},
       {8, [](const HostRealRect&, HostRealPoint base) { return base; }},
-      {9, [=](const HostRealRect&, HostRealPoint) { return HostRealPoint{hw + 100, hh + 100}; }},
-      {10, [=](const HostRealRect&, HostRealPoint) { return HostRealPoint{hw + 75, hh + 25}; }},
+      {9,
+       [=](const HostRealRect&, HostRealPoint) {
+         return HostRealPoint{hw + 100, hh + 100};
+       }},
+      {10,
+       [=](const HostRealRect&, HostRealPoint) {
+         return HostRealPoint{hw + 75, hh + 25};
+       }},
       {11, none},
       {-1, none},
   };
@@ -219,7 +255,7 @@ TEST_F(EffectsTest, ShadowRandomOptionsThenItsMirror) {
     SCOPED_TRACE(testing::Message() << "offset " << d.dx << ", " << d.dy);
     // Then per position: the shadow's opacity, its squash, its mirror centre (y first), the
     // element's mirror centre.
-    std::vector<Art> arts = run(p, {d.signX, 0.5f, d.signY, 0.5f,        //
+    std::vector<Art> arts = run(p, {d.signX, 0.5f, d.signY, 0.5f,          //
                                     0.3f, 0.5f, 0.25f, 0.75f, 0.5f, 0.5f,  //
                                     0.6f, 0.25f, 0.5f, 0.5f, 0.5f, 0.5f});
     EXPECT_EQ(host().random().drawCount(), 16u);
@@ -241,12 +277,13 @@ TEST_F(EffectsTest, ShadowRandomOptionsThenItsMirror) {
       EXPECT_NEAR(s.bottom, e.bottom + d.dy, kTol);
       EXPECT_NEAR(s.top - s.bottom, (e.top - e.bottom) * at.squash, kTol);
       const double bottom = e.bottom + d.dy;
-      expectMapped(shadow, element,
-                   [&](HostRealPoint q) {
-                     return HostRealPoint{static_cast<float>(q.h + d.dx),
-                                          static_cast<float>(bottom + (q.v + d.dy - bottom) * at.squash)};
-                   },
-                   "squashed shadow");
+      expectMapped(
+          shadow, element,
+          [&](HostRealPoint q) {
+            return HostRealPoint{static_cast<float>(q.h + d.dx),
+                                 static_cast<float>(bottom + (q.v + d.dy - bottom) * at.squash)};
+          },
+          "squashed shadow");
     }
     // The shadow's images come first, above the element; then the element's.
     expectMirrors(&arts[2], arts[0], 0.75 * kPageWidth, 0.25 * kPageHeight, "shadow 0");
@@ -298,9 +335,8 @@ TEST_F(EffectsTest, OnePositionInStackingOrder) {
   // Position 0: shadow, element, 3 shadow images, 3 element images, then each sketch copy
   // followed by its images. Position 1 starts with its shadow right under its element.
   enum Role { Shadow, Element, Sketch };
-  const Role roles[] = {Shadow, Element, Shadow, Shadow, Shadow, Element, Element, Element,
-                        Sketch, Sketch, Sketch, Sketch, Sketch, Sketch, Sketch, Sketch,
-                        Shadow, Element};
+  const Role roles[] = {Shadow, Element, Shadow, Shadow, Shadow, Element, Element, Element, Sketch,
+                        Sketch, Sketch,  Sketch, Sketch, Sketch, Sketch,  Sketch,  Shadow,  Element};
   for (size_t i = 0; i < std::size(roles); ++i) {
     SCOPED_TRACE("art " + std::to_string(i));
     const HostPathStyle& s = arts[i].style;
@@ -327,9 +363,7 @@ TEST_F(EffectsTest, SketchCopiesShiftRigidlyFromTheElement) {
   // the shifts never add up.
   std::vector<Art> arts = run(p, {0.75f, 0.5f, 0.25f, 0.25f, 0.25f, 0.99f, 0.75f, 0.0f, 0.5f, 0.0f, 0.6f, 0.1f});
   ASSERT_EQ(arts.size(), 8u);
-  const struct {
-    double dx, dy;
-  } shifts[] = {{-5, 2.5}, {9.9, 0}, {0, -1}};
+  const struct { double dx, dy; } shifts[] = {{-5, 2.5}, {9.9, 0}, {0, -1}};
   for (int k = 0; k < 3; ++k) {
     SCOPED_TRACE("copy " + std::to_string(k));
     const Art& copy = arts[1 + k];
@@ -352,7 +386,7 @@ TEST_F(EffectsTest, SketchJitterAndTheColourOfTheShift) {
   p.sketchShift = 10.3f;
   p.randomSketchShift = 1;
   p.sketchColor = 7;
-  std::vector<float> draws = {0.1f, 0.0f, 0.1f, 0.0f};  // repeat 1: no shift
+  std::vector<float> draws = {0.1f, 0.0f, 0.1f, 0.0f};      // repeat 1: no shift
   draws.insert(draws.end(), {0.75f, 0.37f, 0.25f, 0.61f});  // repeat 2: shift (-0.37 x 10.3, 0.61 x 10.3)
   const int coordinates = 3 * 6;
   for (int j = 0; j < coordinates; ++j) {
@@ -380,8 +414,7 @@ TEST_F(EffectsTest, SketchJitterAndTheColourOfTheShift) {
   expectMapped(arts[1], element, shifted(0, 0), "repeat 1 stays on the element");
   expectMapped(arts[3], element, shifted(0, 0), "repeat 3 stays on the element");
   // The last segment's amounts: out-handle v, anchor v, in-handle h, each over the shift.
-  const HostColor shiftColour =
-      flhost::threeColor(amount(17) / 10.3f, amount(13) / 10.3f, amount(14) / 10.3f);
+  const HostColor shiftColour = flhost::threeColor(amount(17) / 10.3f, amount(13) / 10.3f, amount(14) / 10.3f);
   const HostColor black = flhost::threeColor(0, 0, 0);
   const HostColor* want[] = {&black, &shiftColour, &shiftColour};
   for (int k = 0; k < 3; ++k) {
@@ -480,7 +513,7 @@ TEST_F(EffectsTest, SketchCopiesAreMirrored) {
   p.pattern = 10;
   std::vector<Art> arts = run(p, {0.5f, 0.5f,                // the element's centre: (+50, +50)
                                   0.75f, 0.5f, 0.25f, 0.5f,  // the sketch's shift (-5, 5)
-                                  0.0f, 1.0f});             // its centre: (+100, +0)
+                                  0.0f, 1.0f});              // its centre: (+100, +0)
   ASSERT_EQ(arts.size(), 16u);
   expectMirrors(&arts[1], arts[0], kPageWidth / 2 + 50, kPageHeight / 2 + 50, "element");
   expectMapped(arts[4], arts[0], shifted(-5, 5), "sketch");
@@ -503,7 +536,7 @@ TEST_F(EffectsTest, FailuresEndTheRunAtOnce) {
       {"art.duplicateArt", 1, code, 1},
       {"art.duplicateArt", 3, code, 3},
       {"art.duplicateArt", 8, code, 8},
-      {"art.getArtBounds", 2, code, 2},  // the shadow's measurement for its centre
+      {"art.getArtBounds", 2, code, 2},        // the shadow's measurement for its centre
       {"transform.transformArt", 3, code, 2},  // the shadow's offset
       {"path.getPathSegmentCount", 1, code, 9},
       {"path.getPathSegments", 2, code, 9},

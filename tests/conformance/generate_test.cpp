@@ -28,12 +28,32 @@ TEST_F(GenerateTest, ElementAndStarCounts) {
   };
   const Case cases[] = {
       {"default", [](BurstParams&) {}, {10, 1, 9}},
-      {"apply 2 of 3", [](BurstParams& p) { p.burstApplyRun = 2; p.burstApplySkip = 1; }, {7, 1, 6}},
-      {"three stars of twelve", [](BurstParams& p) { p.starCount = 3; p.burstCount = 12; }, {36, 3, 33}},
+      {"apply 2 of 3",
+       [](BurstParams& p) {
+         p.burstApplyRun = 2;
+         p.burstApplySkip = 1;
+       },
+       {7, 1, 6}},
+      {"three stars of twelve",
+       [](BurstParams& p) {
+         p.starCount = 3;
+         p.burstCount = 12;
+       },
+       {36, 3, 33}},
       {"apply 2 of 3, three stars of twelve",
-       [](BurstParams& p) { p.starCount = 3; p.burstCount = 12; p.burstApplyRun = 2; p.burstApplySkip = 1; },
+       [](BurstParams& p) {
+         p.starCount = 3;
+         p.burstCount = 12;
+         p.burstApplyRun = 2;
+         p.burstApplySkip = 1;
+       },
        {24, 3, 21}},
-      {"apply 1 of 4", [](BurstParams& p) { p.burstApplyRun = 1; p.burstApplySkip = 3; }, {3, 1, 2}},
+      {"apply 1 of 4",
+       [](BurstParams& p) {
+         p.burstApplyRun = 1;
+         p.burstApplySkip = 3;
+       },
+       {3, 1, 2}},
       {"unique elements", [](BurstParams& p) { p.uniqueElements = 1; }, {10, 10, 0}},
       {"no stars", [](BurstParams& p) { p.starCount = 0; }, {0, 0, 0}},
       {"no elements", [](BurstParams& p) { p.burstCount = 0; }, {0, 0, 0}},
@@ -80,8 +100,8 @@ TEST_F(GenerateTest, RandomBurstCount) {
     float draw;
     size_t arts;
   };
-  const Case cases[] = {{10, 0.15f, 10}, {10, 0.19f, 10}, {10, 0.2f, 2}, {10, 0.55f, 5}, {10, 0.99f, 9},
-                        {2, 0.99f, 2},   {2, 0.0f, 2}};
+  const Case cases[] = {{10, 0.15f, 10}, {10, 0.19f, 10}, {10, 0.2f, 2}, {10, 0.55f, 5},
+                        {10, 0.99f, 9},  {2, 0.99f, 2},   {2, 0.0f, 2}};
   for (const Case& c : cases) {
     SCOPED_TRACE(std::to_string(c.burstCount) + " / " + std::to_string(c.draw));
     BurstParams p = defaults();

@@ -73,9 +73,7 @@ class GeometryTest : public HostTest {
   }
   static Pt centre(const BurstParams& p) { return {p.startX, p.startY}; }
   // The default triangle as it is built, before it is turned into place.
-  static std::vector<Pt> defaultTriangle(Pt base) {
-    return {base, base + Pt{300, 100}, base + Pt{600, 0}};
-  }
+  static std::vector<Pt> defaultTriangle(Pt base) { return {base, base + Pt{300, 100}, base + Pt{600, 0}}; }
 };
 
 TEST_F(GeometryTest, DefaultRecordDrawsTheTenPointStar) {
@@ -116,6 +114,7 @@ TEST_F(GeometryTest, ElementSizeBaseAndHandles) {
     Want want;
     uint64_t drawCount;
   };
+  // clang-format off
   const Case cases[] = {
       {"default", [](BurstParams&) {}, {}, 0, {300, 300, 100, 100, 0, 0, 0, 0}, 0},
       {"burst type 14", [](BurstParams& p) { p.burstType = 13; }, {}, 0, {150, 600, 400, 40, 0, 0, 0, 0}, 0},
@@ -176,6 +175,7 @@ TEST_F(GeometryTest, ElementSizeBaseAndHandles) {
        {0.45f, 0.75f, 0.5f, 0.25f, 0.5f, 0.75f, 0.5f, 0.25f, 0.5f, 0.25f, 0.25f}, 0,
        {75, 150, -200, -30, 50, 15, 20, -5}, 11},
   };
+  // clang-format on
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     BurstParams p = defaults();
@@ -213,6 +213,7 @@ TEST_F(GeometryTest, Outlines) {
     const char* handles;
     std::vector<Pt> mirrored;  // the anchors with both heights negated; empty: mirrored across the axis
   };
+  // clang-format off
   const Case cases[] = {
       {"Triangle", 0, 100, {{0, 0}, {100, 50}, {120, -250}}, "-+0000", {}},
       {"Block", 1, 100, {{0, 0}, {100, 0}, {70, -300}, {50, -50}}, "-+000000",
@@ -237,6 +238,7 @@ TEST_F(GeometryTest, Outlines) {
       {"no such shape", 14, 100, {}, "", {}},
       {"negative shape", -1, 100, {}, "", {}},
   };
+  // clang-format on
   const Pt spread{50, 20};
   for (const Case& c : cases) {
     for (int32_t reverse : {0, 1}) {
@@ -289,6 +291,7 @@ TEST_F(GeometryTest, ShapeConstantsAndTheOrderOfTermsAreExact) {
                 by = -2.9f * static_cast<float>(k);
     const float L1 = S, L2 = S * 0.2f, H1 = S * 0.5f, H2 = S * 3.0f;  // burst type 4
     const float third = 1.0f / 3.0f, twoThirds = 2.0f / 3.0f;
+    // clang-format off
     const Case cases[] = {
         {0, {{bx, by}, {bx + L1, by + H1}, {bx + L1 + L2, by + H1 - H2}}},
         {1, {{bx, by}, {bx + L1, by}, {bx + L2 + H1, by - H2}, {bx + H1, by - H1}}},
@@ -305,6 +308,7 @@ TEST_F(GeometryTest, ShapeConstantsAndTheOrderOfTermsAreExact) {
         {11, {{bx, by}, {bx + 100.0f, by + H1}, {bx + L1 + 100.0f, by + H1}, {bx + L1 + 200.0f, by},
               {bx + L2 + 100.0f, by - H2}, {bx + 100.0f, by - H2}}},
     };
+    // clang-format on
     for (const Case& c : cases) {
       SCOPED_TRACE(testing::Message() << "shape " << c.shape << ", size " << S);
       BurstParams p = defaults();
@@ -377,6 +381,7 @@ TEST_F(GeometryTest, ScalingRows) {
     std::vector<Pt> scales;  // (x, y) for elements 0, 1, ...
   };
   const double third = 1.0 / 3, sixth = 1.0 / 6;
+  // clang-format off
   const Case cases[] = {
       // Copies keep the size of element 0, by the row's value for i = 0.
       {"copies, row 16", 0, 16, {{0.5, 0.5}, {0.5, 0.5}, {0.5, 0.5}, {0.5, 0.5}, {0.5, 0.5}}},
@@ -384,6 +389,7 @@ TEST_F(GeometryTest, ScalingRows) {
       {"unique, row 16", 1, 16, {{0.5, 0.5}, {1, 1}, {0.5, 0.5}, {1, 1}, {0.5, 0.5}}},
       {"unique, row 9", 1, 9, {{1, 1}, {0.25, sixth}, {0.25, sixth}, {0.25, sixth}, {third, 0.25}}},
   };
+  // clang-format on
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     BurstParams p = defaults();
@@ -406,12 +412,14 @@ TEST_F(GeometryTest, FanFactorZeroStacksEveryElementOnTheFirst) {
     void (*change)(BurstParams&);
     size_t first;  // the first art of the star under test
   };
+  // clang-format off
   const Case cases[] = {
       {"per element, copies", [](BurstParams& p) { p.fanFactorPerElement = 0; }, 0},
       {"per element, unique", [](BurstParams& p) { p.fanFactorPerElement = 0; p.uniqueElements = 1; }, 0},
       {"per star, copies", [](BurstParams& p) { p.fanFactorPerStar = 0; p.starCount = 2; }, 10},
       {"per star, unique", [](BurstParams& p) { p.fanFactorPerStar = 0; p.starCount = 2; p.uniqueElements = 1; }, 10},
   };
+  // clang-format on
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     BurstParams p = defaults();
@@ -494,6 +502,7 @@ TEST_F(GeometryTest, SkippedElementsCarryTheirAngle) {
     float elementFan;
     std::vector<double> degrees;  // star 0 with a fan factor of 1
   };
+  // clang-format off
   const Case cases[] = {
       // Copies turn from the copied element by a step plus the skipped angles: every drawn
       // element keeps its own place.
@@ -505,6 +514,7 @@ TEST_F(GeometryTest, SkippedElementsCarryTheirAngle) {
       {"unique, 1 of 3", 1, 1, 2, 100, {0, 216, 540, 864}},
       {"unique, 1 of 3, element fan 80 %", 1, 1, 2, 80, {}},
   };
+  // clang-format on
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     BurstParams p = defaults();
@@ -562,6 +572,7 @@ TEST_F(GeometryTest, FactorPartsAcrossStars) {
     double scale;
   };
   const double tenth = std::pow(0.9, 10);
+  // clang-format off
   const Case cases[] = {
       {"element parts carry over", 100, 90, 999, 999, tenth},
       {"element pulse 1 keeps them at 1", 100, 90, 999, 1, 1.0},
@@ -572,6 +583,7 @@ TEST_F(GeometryTest, FactorPartsAcrossStars) {
       {"star pulse 1", 50, 100, 1, 999, 1.0},
       {"both parts", 50, 90, 999, 999, 0.5 * tenth},
   };
+  // clang-format on
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     BurstParams p = defaults();
@@ -616,6 +628,7 @@ TEST_F(GeometryTest, MeasuringAndTransformingFailuresEndTheRun) {
     HostErr result;
     size_t arts;
   };
+  // clang-format off
   const Case cases[] = {
       {"art.getArtBounds", 1, 0, code, 1},
       {"transform.transformArt", 1, 0, code, 1},
@@ -626,6 +639,7 @@ TEST_F(GeometryTest, MeasuringAndTransformingFailuresEndTheRun) {
       {"path.setPathClosed", 1, 0, 0, 10},
       {"pathStyle.interpolatePathStyle", 1, 0, 0, 10},
   };
+  // clang-format on
   for (const Case& c : cases) {
     SCOPED_TRACE(std::string(c.op) + " #" + std::to_string(c.nth));
     open();

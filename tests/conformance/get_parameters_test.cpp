@@ -28,8 +28,18 @@ TEST_F(HostTest, FirstRunMakesTheDefaultsAroundTheViewCentre) {
     ASSERT_EQ(host().getParameters(), cancel ? kStop : 0);
     const BurstParams p = record();
     const std::map<int, int32_t> ints = {
-        {60, 1},  {72, 1},  {88, 2},   {100, 2}, {112, 999}, {116, 999}, {140, 1},
-        {148, 1}, {152, 1}, {156, 10}, {300, 1}, {304, 1},
+        {60, 1},
+        {72, 1},
+        {88, 2},
+        {100, 2},
+        {112, 999},
+        {116, 999},
+        {140, 1},
+        {148, 1},
+        {152, 1},
+        {156, 10},
+        {300, 1},
+        {304, 1},
         {312, cancel ? 0 : 1},  // the confirmed dialog keeps its first preview
     };
     const std::map<int, float> reals = {{168, 500.0f - 200.0f}, {172, 250.0f}, {176, 100.0f}, {200, 300.0f}};

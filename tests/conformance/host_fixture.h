@@ -69,7 +69,11 @@ inline BurstParams* live(flhost::ModalSession& s) { return static_cast<BurstPara
 // An art copied out of the document, so that it outlives the host it came from.
 struct StoredArt {
   explicit StoredArt(const flhost::ArtView& a)
-      : segments(a.segments.begin(), a.segments.end()), style(a.style), opacity(a.opacity), artStyle(a.artStyle), closed(a.closed) {}
+      : segments(a.segments.begin(), a.segments.end()),
+        style(a.style),
+        opacity(a.opacity),
+        artStyle(a.artStyle),
+        closed(a.closed) {}
   std::vector<HostPathSegment> segments;
   HostPathStyle style;
   float opacity;

@@ -66,7 +66,7 @@ void pad4(std::vector<uint8_t>& out) {
 
 std::vector<uint8_t> serializeRes(const flhost::ResourceSet& set) {
   std::vector<uint8_t> out = {0, 0, 0, 0, 0x20, 0, 0, 0, 0xFF, 0xFF, 0, 0, 0xFF, 0xFF, 0, 0,
-                              0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0};
+                              0, 0, 0, 0, 0,    0, 0, 0, 0,    0,    0, 0, 0,    0,    0, 0};
   for (const auto& [key, data] : set.entries()) {
     std::vector<uint8_t> header;
     putId(header, key.type);
@@ -114,8 +114,8 @@ std::filesystem::path moduleCopy(const std::string& name, const std::function<vo
   fs::path copyRes = copy;
   copyRes.replace_extension(".res");
   std::vector<uint8_t> bytes = serializeRes(*set);
-  std::ofstream(copyRes, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
-                                                 static_cast<std::streamsize>(bytes.size()));
+  std::ofstream(copyRes, std::ios::binary)
+      .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
 #endif
   return copy;
 }

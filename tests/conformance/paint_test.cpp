@@ -39,6 +39,7 @@ class PaintTest : public HostTest {
 // one) at index e of n steps with half h; s is the swatch's component at the same position.
 float modeRule(int mode, bool three, float c, float e, float n, float h, float s) {
   const bool odd = static_cast<int>(e) % 2 == 1;
+  // clang-format off
   switch (mode) {
     case 1: return three ? c + (1.0f - c) * e / n : c - c * e / n;
     case 2: return three ? c - c * e / n : c + (1.0f - c) * e / n;
@@ -58,6 +59,7 @@ float modeRule(int mode, bool three, float c, float e, float n, float h, float s
     }
     case 14: return c - 0.9f * c * e / n;
   }
+  // clang-format on
   return c;
 }
 
@@ -84,7 +86,8 @@ TEST_F(PaintTest, EveryModeInEveryKindByElement) {
   for (const Kind& kind : kKinds) {
     for (bool stroke : {false, true}) {
       for (int mode : {1, 2, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14}) {
-        SCOPED_TRACE(testing::Message() << "model " << kind.model << (stroke ? " stroke" : " fill") << " mode " << mode);
+        SCOPED_TRACE(testing::Message() << "model " << kind.model << (stroke ? " stroke" : " fill") << " mode "
+                                        << mode);
         DocumentOptions d = documentWith(kind.model, kind.start);
         d.newPathStyle.strokeColor = kind.start;
         d.newPathStyle.fillPaint = d.newPathStyle.strokePaint = 0;

@@ -32,8 +32,6 @@ DialogAction action(Act kind, int32_t id, double value = 0) {
   return a;
 }
 
-
-
 // One field by name, as the field table names it.
 struct Change {
   const char* field;
@@ -184,8 +182,9 @@ TEST_F(PresetTest, APresetChosenAgainUndoesTheUsersEditsAndFollowsTheView) {
                         const BurstParams first = *live(s);
                         const size_t firstArts = arts();
                         act(s, {action(Act::Set, control("fanFactorPerStar"), 250), showPage(6),
-                                action(Act::Check, control("randomOpacity"), 1), action(Act::Check, control("randomCenter"), 0),
-                                showPage(1), action(Act::Set, control("length"), 123)});
+                                action(Act::Check, control("randomOpacity"), 1),
+                                action(Act::Check, control("randomCenter"), 0), showPage(1),
+                                action(Act::Set, control("length"), 123)});
                         host().document().setViewCentre({10.0f, 20.0f});
                         act(s, {action(Act::Choose, fl::kPresetItem, 26)});
                         BurstParams second = *live(s);

@@ -27,17 +27,19 @@ struct SuiteRow {
   int version;
 };
 const SuiteRow kSuiteRows[26] = {
-    {"SP Blocks Suite", 2},       {"SP Access Suite", 3},        {"AI MdMemory Suite", 1},
-    {"AI Real Math Suite", 1},    {"AI Art Suite", 9},           {"AI User Suite", 5},
-    {"AI Document Suite", 7},     {"AI Document View Suite", 7}, {"AI Undo Suite", 4},
-    {"AI Path Suite", 4},         {"AI Path Style Suite", 5},    {"AI Random Suite", 3},
-    {"AI Blend Style Suite", 2},  {"AI Swatch List Suite", 4},   {"AI Transform Art Suite", 1},
-    {"AI Art Style Suite", 3},    {"AI Menu Suite", 7},          {"AI Filter Suite", 2},
-    {"ADM Basic Suite", 2},       {"ADM Dialog Suite", 3},       {"ADM Item Suite", 4},
-    {"ADM Icon Suite", 1},        {"ADM Notifier Suite", 1},     {"ADM List Suite", 1},
-    {"ADM Entry Suite", 2},       {"ADM Tracker Suite", 1},
+    {"SP Blocks Suite", 2},      {"SP Access Suite", 3},        {"AI MdMemory Suite", 1},
+    {"AI Real Math Suite", 1},   {"AI Art Suite", 9},           {"AI User Suite", 5},
+    {"AI Document Suite", 7},    {"AI Document View Suite", 7}, {"AI Undo Suite", 4},
+    {"AI Path Suite", 4},        {"AI Path Style Suite", 5},    {"AI Random Suite", 3},
+    {"AI Blend Style Suite", 2}, {"AI Swatch List Suite", 4},   {"AI Transform Art Suite", 1},
+    {"AI Art Style Suite", 3},   {"AI Menu Suite", 7},          {"AI Filter Suite", 2},
+    {"ADM Basic Suite", 2},      {"ADM Dialog Suite", 3},       {"ADM Item Suite", 4},
+    {"ADM Icon Suite", 1},       {"ADM Notifier Suite", 1},     {"ADM List Suite", 1},
+    {"ADM Entry Suite", 2},      {"ADM Tracker Suite", 1},
 };
-std::string rowKey(int row) { return std::string(kSuiteRows[row].name) + "/" + std::to_string(kSuiteRows[row].version); }
+std::string rowKey(int row) {
+  return std::string(kSuiteRows[row].name) + "/" + std::to_string(kSuiteRows[row].version);
+}
 
 // A host for a changed copy of the module, with the test's user at its dialogs; null on failure.
 std::unique_ptr<flhost::Session> openCopy(const std::filesystem::path& copy, TestUser& user) {
@@ -79,12 +81,18 @@ TEST_F(HostTest, RoutingAnswersEveryMessage) {
   // Every row of the routing table (Startup aside: it is every test's first call). Shutdown takes
   // the blocks suite once more, on top of the table's 26.
   const Case cases[] = {
-      {"SP Access", "Unload", 0, 0},           {"SP Access", "Reload", 0, 0},
-      {"SP Access", "Something", 0, 0},        {"SP Interface", "About", 0, 26},
-      {"SP Interface", "Something", 0, 26},    {"AI Menu", "AI Go", fl::kNotHandled, 26},
-      {"AI Menu", "AI Update", 0, 26},         {"AI Menu", "Something", 0, 26},
-      {"AI Filter", "AI Get Parameters", 0, 26}, {"AI Filter", "AI Go", 0, 26},
-      {"AI Filter", "Something", 0, 26},       {"Someone", "AI Go", 0, 26},
+      {"SP Access", "Unload", 0, 0},
+      {"SP Access", "Reload", 0, 0},
+      {"SP Access", "Something", 0, 0},
+      {"SP Interface", "About", 0, 26},
+      {"SP Interface", "Something", 0, 26},
+      {"AI Menu", "AI Go", fl::kNotHandled, 26},
+      {"AI Menu", "AI Update", 0, 26},
+      {"AI Menu", "Something", 0, 26},
+      {"AI Filter", "AI Get Parameters", 0, 26},
+      {"AI Filter", "AI Go", 0, 26},
+      {"AI Filter", "Something", 0, 26},
+      {"Someone", "AI Go", 0, 26},
       {"SP Interface", "Shutdown", 0, 27},
   };
   for (const Case& c : cases) {
@@ -161,18 +169,20 @@ TEST_F(HostTest, ErrorTextsAreReadUpTo255CharactersAndDigitsAreNumbers) {
   message.resize(300);
   auto copy = moduleCopy("long-error-texts", [&](flhost::ResourceSet& set) {
     // String ids 16048 to 16063: the list starts at 16050.
-    set.add(uint16_t{6}, 1004, 1033,
-            stringBlock({"", "", "<Mac strings begin at index 1>", "-108", kMemoryMessage, "0271", kMemoryMessage, codeText,
-                         message, "N3SS", "The filter cannot complete because a path has too many anchor points.", "!sel",
-                         "The selection is not valid for this filter.", "<Others>",
-                         "The filter cannot complete because of an unknown error."}));
+    set.add(
+        uint16_t{6}, 1004, 1033,
+        stringBlock({"", "", "<Mac strings begin at index 1>", "-108", kMemoryMessage, "0271", kMemoryMessage, codeText,
+                     message, "N3SS", "The filter cannot complete because a path has too many anchor points.", "!sel",
+                     "The selection is not valid for this filter.", "<Others>",
+                     "The filter cannot complete because of an unknown error."}));
   });
   ASSERT_FALSE(copy.empty());
   auto s = openCopy(copy, user());
   ASSERT_TRUE(s);
   ASSERT_EQ(s->startup(), 0);
   const BurstParams p = defaults();
-  s->memory().setParameters(std::vector<uint8_t>(reinterpret_cast<const uint8_t*>(&p), reinterpret_cast<const uint8_t*>(&p + 1)));
+  s->memory().setParameters(
+      std::vector<uint8_t>(reinterpret_cast<const uint8_t*>(&p), reinterpret_cast<const uint8_t*>(&p + 1)));
   s->faults().failOn("art.newArt", 1, code("SEGM"));
   EXPECT_EQ(s->go(), code("SEGM"));
   s->faults().failOn("art.newArt", 1, 271);
@@ -246,7 +256,8 @@ TEST_F(HostTest, EachDialogIsOpenedByItsNameAndResource) {
   EXPECT_EQ(host().go(), code("SEGM"));
   EXPECT_EQ(host().getParameters(), 0);
   using M = TestUser::ModalOpened;
-  EXPECT_EQ(user().modals, (std::vector<M>{{16050, "About Dialog", 0}, {16051, "Error Dialog", 0}, {16100, "VL08_Flarimond", 0}}));
+  EXPECT_EQ(user().modals,
+            (std::vector<M>{{16050, "About Dialog", 0}, {16051, "Error Dialog", 0}, {16100, "VL08_Flarimond", 0}}));
 }
 
 TEST_F(HostTest, NestedCallsWorkWithTheOuterCallsSuites) {
@@ -283,9 +294,9 @@ TEST_F(HostTest, AcquisitionFailureAtEveryRow) {
       EXPECT_EQ(host().suites().heldCount(), 0);
       if (row > 18) {
         ASSERT_EQ(user().alerts.size(), 1u);
-        EXPECT_EQ(user().alerts[0], "Suite Loading Error: " + std::to_string(failure) + ", suite: " +
-                                        kSuiteRows[row].name + ", version: " +
-                                        std::to_string(kSuiteRows[row].version) + "!");
+        EXPECT_EQ(user().alerts[0], "Suite Loading Error: " + std::to_string(failure) +
+                                        ", suite: " + kSuiteRows[row].name +
+                                        ", version: " + std::to_string(kSuiteRows[row].version) + "!");
       } else {
         EXPECT_TRUE(user().alerts.empty());
       }
@@ -366,28 +377,36 @@ TEST_F(HostTest, DamagedPropertyListIsRefusedBeforeLoading) {
   };
   auto piplOf = [](flhost::ResourceSet& set) { return *set.find(flhost::ResourceId(std::string("PIPL")), 16000); };
   const Case cases[] = {
-      {"missing", [](flhost::ResourceSet& set) {
+      {"missing",
+       [](flhost::ResourceSet& set) {
          flhost::ResourceSet without;
          for (const auto& [key, data] : set.entries())
            if (key.type != flhost::ResourceId(std::string("PIPL")))
              without.add(key.type, std::get<uint16_t>(key.name), key.language, data);
          set = without;
-       }, "property list"},
-      {"kind", [&](flhost::ResourceSet& set) {
+       },
+       "property list"},
+      {"kind",
+       [&](flhost::ResourceSet& set) {
          auto bytes = piplOf(set);
          bytes[10 + 16] = 'X';  // first data byte of 'kind'
          set.add(std::string("PIPL"), 16000, 1033, bytes);
-       }, "kind"},
-      {"version", [&](flhost::ResourceSet& set) {
+       },
+       "kind"},
+      {"version",
+       [&](flhost::ResourceSet& set) {
          auto bytes = piplOf(set);
          bytes[10 + 20 + 16] = 3;  // 'ivrs' data
          set.add(std::string("PIPL"), 16000, 1033, bytes);
-       }, "version"},
-      {"truncated", [&](flhost::ResourceSet& set) {
+       },
+       "version"},
+      {"truncated",
+       [&](flhost::ResourceSet& set) {
          auto bytes = piplOf(set);
          bytes.resize(bytes.size() - 6);
          set.add(std::string("PIPL"), 16000, 1033, bytes);
-       }, "property list"},
+       },
+       "property list"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);

@@ -67,12 +67,14 @@ TEST_F(StrictHostTest, NonFiniteCoordinatesMatricesAndStylesAreRefused) {
   const Case cases[] = {
       {"an anchor at infinity", [&] { return path->setPathSegments(a, 1, 1, badAnchor); }},
       {"a NaN handle", [&] { return path->setPathSegments(a, 3, 1, &badHandle); }},
-      {"a NaN matrix", [&] {
+      {"a NaN matrix",
+       [&] {
          HostMatrix m = identity;
          m.c = kNaN;
          return transform->transformArt(a, &m, 1, kTransformObjects);
        }},
-      {"a move past the largest float", [&] {
+      {"a move past the largest float",
+       [&] {
          HostMatrix m{big, 0, 0, big, 0, 0};
          return transform->transformArt(a, &m, 1, kTransformObjects);
        }},
@@ -155,8 +157,10 @@ TEST_F(StrictHostTest, AFailedMatrixOperationLeavesTheMatrixTheIdentity) {
       EXPECT_EQ(shadow[i].p.v, element[i].p.v) << i;
     }
     // And the run is the same every time.
-    if (run == 0) first = documentJson();
-    else EXPECT_EQ(documentJson(), first);
+    if (run == 0)
+      first = documentJson();
+    else
+      EXPECT_EQ(documentJson(), first);
   }
 }
 

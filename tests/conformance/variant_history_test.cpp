@@ -84,44 +84,51 @@ class VariantHistoryTest : public HostTest {
 
 TEST_F(VariantHistoryTest, AVariantBroughtBackIsDrawnAgainByteForByteThroughTheControlsAlone) {
   startUp();
-  ASSERT_EQ(runDialog(defaults(), [&](flhost::ModalSession& s) {
-              // The dialog's first preview; a preset that sets factor members, the per-element
-              // member of a pair typed on page 4, and a value that Tumble never changes; then three
-              // Tumbles move everything away.
-              std::vector<fltools::Variant> variants = {variantOf(host(), s, origin)};
-              std::vector<std::string> drawn = {documentJson()};
-              act(s, {{Kind::Choose, fl::kPresetItem, 12}, showPage(4), {Kind::Choose, fl::kFactorModeItem, 1},
-                      {Kind::Set, control("lengthFactorPerElement"), 42.5}, showPage(3),
-                      {Kind::Set, control("sketchRepeats"), 3}});
-              variants.push_back(variantOf(host(), s, origin));
-              drawn.push_back(documentJson());
-              for (int i = 0; i < 3; ++i) {
-                tumble(s);
-                variants.push_back(variantOf(host(), s, origin));
-                drawn.push_back(documentJson());
-              }
-              ASSERT_NE(drawn[2], drawn[1]);
-              ASSERT_NE(drawn[4], drawn[2]);
+  ASSERT_EQ(runDialog(defaults(),
+                      [&](flhost::ModalSession& s) {
+                        // The dialog's first preview; a preset that sets factor members, the per-element
+                        // member of a pair typed on page 4, and a value that Tumble never changes; then three
+                        // Tumbles move everything away.
+                        std::vector<fltools::Variant> variants = {variantOf(host(), s, origin)};
+                        std::vector<std::string> drawn = {documentJson()};
+                        act(s, {{Kind::Choose, fl::kPresetItem, 12},
+                                showPage(4),
+                                {Kind::Choose, fl::kFactorModeItem, 1},
+                                {Kind::Set, control("lengthFactorPerElement"), 42.5},
+                                showPage(3),
+                                {Kind::Set, control("sketchRepeats"), 3}});
+                        variants.push_back(variantOf(host(), s, origin));
+                        drawn.push_back(documentJson());
+                        for (int i = 0; i < 3; ++i) {
+                          tumble(s);
+                          variants.push_back(variantOf(host(), s, origin));
+                          drawn.push_back(documentJson());
+                        }
+                        ASSERT_NE(drawn[2], drawn[1]);
+                        ASSERT_NE(drawn[4], drawn[2]);
 
-              for (int which : {2, 1, 4, 0, 3}) {
-                SCOPED_TRACE("variant " + std::to_string(which));
-                RecordWatch watch(host().dialogs(), s);
-                const uint64_t made = artsMade();
-                const bool presetChosen = fltools::liveRecord(s).preset != variants[which].record.preset;
-                ASSERT_EQ(fltools::restoreVariant(s, variants[which], host().random()), "");
-                EXPECT_EQ(watch.writesOutside(), 0) << "a write into the record outside the plug-in's notifiers";
-                EXPECT_GT(watch.procedures(), 2);
-                EXPECT_EQ(documentJson(), drawn[which]);
-                // The variant is drawn once; the preset's choice, going first, draws its own.
-                if (presetChosen) EXPECT_GT(artsMade() - made, arts());
-                else EXPECT_EQ(artsMade() - made, arts());
-                const BurstParams now = withoutRunState(fltools::liveRecord(s));
-                const BurstParams wanted = withoutRunState(variants[which].record);
-                EXPECT_EQ(std::memcmp(&now, &wanted, sizeof now), 0) << fltools::describeChange(wanted, now);
-                EXPECT_EQ(fltools::liveRecord(s).previewValid, 1);
-                EXPECT_EQ(fltools::liveRecord(s).currentPage, 3) << "the page shown stays";
-              }
-            }),
+                        for (int which : {2, 1, 4, 0, 3}) {
+                          SCOPED_TRACE("variant " + std::to_string(which));
+                          RecordWatch watch(host().dialogs(), s);
+                          const uint64_t made = artsMade();
+                          const bool presetChosen = fltools::liveRecord(s).preset != variants[which].record.preset;
+                          ASSERT_EQ(fltools::restoreVariant(s, variants[which], host().random()), "");
+                          EXPECT_EQ(watch.writesOutside(), 0)
+                              << "a write into the record outside the plug-in's notifiers";
+                          EXPECT_GT(watch.procedures(), 2);
+                          EXPECT_EQ(documentJson(), drawn[which]);
+                          // The variant is drawn once; the preset's choice, going first, draws its own.
+                          if (presetChosen)
+                            EXPECT_GT(artsMade() - made, arts());
+                          else
+                            EXPECT_EQ(artsMade() - made, arts());
+                          const BurstParams now = withoutRunState(fltools::liveRecord(s));
+                          const BurstParams wanted = withoutRunState(variants[which].record);
+                          EXPECT_EQ(std::memcmp(&now, &wanted, sizeof now), 0) << fltools::describeChange(wanted, now);
+                          EXPECT_EQ(fltools::liveRecord(s).previewValid, 1);
+                          EXPECT_EQ(fltools::liveRecord(s).currentPage, 3) << "the page shown stays";
+                        }
+                      }),
             0);
   // OK keeps the preview of the variant brought back.
   EXPECT_EQ(record().sketchRepeats, 3);
@@ -130,45 +137,49 @@ TEST_F(VariantHistoryTest, AVariantBroughtBackIsDrawnAgainByteForByteThroughTheC
 
 TEST_F(VariantHistoryTest, TheWatchSeesAWriteOutsideTheNotifiers) {
   startUp();
-  ASSERT_EQ(runDialog(defaults(), [&](flhost::ModalSession& s) {
-              RecordWatch watch(host().dialogs(), s);
-              act(s, {{Kind::Set, control("burstCount"), 12}});
-              EXPECT_EQ(watch.writesOutside(), 0);
-              static_cast<BurstParams*>(s.dialog().userData)->burstCount = 13;
-              act(s, {{Kind::Set, control("length"), 250}});
-              EXPECT_EQ(watch.writesOutside(), 1);
-            }),
+  ASSERT_EQ(runDialog(defaults(),
+                      [&](flhost::ModalSession& s) {
+                        RecordWatch watch(host().dialogs(), s);
+                        act(s, {{Kind::Set, control("burstCount"), 12}});
+                        EXPECT_EQ(watch.writesOutside(), 0);
+                        static_cast<BurstParams*>(s.dialog().userData)->burstCount = 13;
+                        act(s, {{Kind::Set, control("length"), 250}});
+                        EXPECT_EQ(watch.writesOutside(), 1);
+                      }),
             0);
 }
 
 TEST_F(VariantHistoryTest, LockedFieldsAreSetBackAfterTumbleWithOnePreview) {
   startUp();
   const std::vector<std::string> locks = {"burstCount", "fillFactorPerElement", "randomApply"};
-  ASSERT_EQ(runDialog(defaults(), [&](flhost::ModalSession& s) {
-              act(s, {{Kind::Set, control("burstCount"), 33}, showPage(6), {Kind::Check, control("randomApply"), 0}});
-              for (int i = 0; i < 4; ++i) {
-                SCOPED_TRACE("Tumble " + std::to_string(i));
-                const BurstParams before = fltools::liveRecord(s);
-                act(s, {{Kind::Press, fl::kTumble}});
-                const BurstParams tumbled = fltools::liveRecord(s);
-                EXPECT_FALSE(std::memcmp(&tumbled, &before, sizeof before) == 0);
-                const uint64_t made = artsMade();
-                RecordWatch watch(host().dialogs(), s);
-                ASSERT_EQ(fltools::keepLocked(s, before, locks), "");
-                EXPECT_EQ(watch.writesOutside(), 0);
-                const BurstParams& kept = fltools::liveRecord(s);
-                EXPECT_EQ(kept.burstCount, 33);
-                EXPECT_EQ(kept.fillFactorPerElement, before.fillFactorPerElement) << "a factor member not shown";
-                EXPECT_EQ(kept.randomApply, 0);
-                EXPECT_EQ(kept.starCount, tumbled.starCount) << "what is not locked stays tumbled";
-                EXPECT_EQ(kept.factorMode, before.factorMode);
-                const bool changed = tumbled.burstCount != 33 || tumbled.randomApply != 0 ||
-                                     tumbled.fillFactorPerElement != before.fillFactorPerElement;
-                EXPECT_EQ(artsMade() - made, changed ? arts() : 0u) << "one preview, with the locked values";
-                EXPECT_EQ(kept.previewValid, 1);
-              }
-            }),
-            0);
+  ASSERT_EQ(
+      runDialog(
+          defaults(),
+          [&](flhost::ModalSession& s) {
+            act(s, {{Kind::Set, control("burstCount"), 33}, showPage(6), {Kind::Check, control("randomApply"), 0}});
+            for (int i = 0; i < 4; ++i) {
+              SCOPED_TRACE("Tumble " + std::to_string(i));
+              const BurstParams before = fltools::liveRecord(s);
+              act(s, {{Kind::Press, fl::kTumble}});
+              const BurstParams tumbled = fltools::liveRecord(s);
+              EXPECT_FALSE(std::memcmp(&tumbled, &before, sizeof before) == 0);
+              const uint64_t made = artsMade();
+              RecordWatch watch(host().dialogs(), s);
+              ASSERT_EQ(fltools::keepLocked(s, before, locks), "");
+              EXPECT_EQ(watch.writesOutside(), 0);
+              const BurstParams& kept = fltools::liveRecord(s);
+              EXPECT_EQ(kept.burstCount, 33);
+              EXPECT_EQ(kept.fillFactorPerElement, before.fillFactorPerElement) << "a factor member not shown";
+              EXPECT_EQ(kept.randomApply, 0);
+              EXPECT_EQ(kept.starCount, tumbled.starCount) << "what is not locked stays tumbled";
+              EXPECT_EQ(kept.factorMode, before.factorMode);
+              const bool changed = tumbled.burstCount != 33 || tumbled.randomApply != 0 ||
+                                   tumbled.fillFactorPerElement != before.fillFactorPerElement;
+              EXPECT_EQ(artsMade() - made, changed ? arts() : 0u) << "one preview, with the locked values";
+              EXPECT_EQ(kept.previewValid, 1);
+            }
+          }),
+      0);
 }
 
 TEST(VariantHistory, KeepsTheNewestAndFindsThemById) {

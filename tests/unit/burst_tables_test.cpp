@@ -50,6 +50,7 @@ TEST(BurstTables, ProportionsOfEveryBurstType) {
   auto x = [](float a) { return Term{Op::Times, a, 0}; };
   auto xx = [](float a, float b) { return Term{Op::Chained, a, b}; };
   const float third = 1.0f / 3.0f;
+  // clang-format off
   const Term rows[fl::kBurstTypeCount][4] = {
       {S, S, x(third), x(third)},
       {S, S, x(third), xx(third, 0.5f)},
@@ -82,13 +83,16 @@ TEST(BurstTables, ProportionsOfEveryBurstType) {
       {S, S, x(0.025f), xx(0.025f, 0.5f)},
       {S, S, x(0.02f), xx(0.02f, 0.5f)},
   };
+  // clang-format on
   auto eval = [](const Term& t, float size) {
+    // clang-format off
     switch (t.op) {
       case Op::Size: return size;
       case Op::Times: return size * t.a;
       case Op::Chained: return (size * t.a) * t.b;
       case Op::Doubled: return size + size;
     }
+    // clang-format on
     return 0.0f;
   };
   for (int k = 0; k < 64; ++k) {
@@ -118,11 +122,13 @@ TEST(BurstTables, ReverseRulesByStar) {
     int32_t option;
     const char* stars;
   };
+  // clang-format off
   const Case cases[] = {
       {0, "000000000000"}, {1, "111111111111"}, {3, "010101010101"}, {4, "010010010010"},
       {5, "001000100010"}, {6, "001000010000"}, {7, "010101010101"}, {8, "001001001001"},
       {9, "000000000000"}, {-1, "000000000000"},
   };
+  // clang-format on
   for (const Case& c : cases) {
     SCOPED_TRACE(c.option);
     std::string got;
@@ -146,6 +152,7 @@ TEST(BurstTables, ScalingRowsAtChosenElements) {
     int32_t i;
     float x, y;
   };
+  // clang-format off
   const Case cases[] = {
       {0, 0, 1, 1},          {0, 7, 1, 1},
       {1, 0, 1, 1},          {1, 3, 0.5f, 0.5f},      {6, 3, 0.5f, 0.5f},
@@ -175,6 +182,7 @@ TEST(BurstTables, ScalingRowsAtChosenElements) {
       // Rows outside the list leave the element alone.
       {43, 1, 1, 1},         {-1, 1, 1, 1},
   };
+  // clang-format on
   for (const Case& c : cases) {
     SCOPED_TRACE("row " + std::to_string(c.row) + ", i " + std::to_string(c.i));
     fl::ScaleFactors f = scalingFactors(c.row, c.i, noDraw);
@@ -189,6 +197,7 @@ TEST(BurstTables, CyclingScalingRows) {
     std::vector<float> cycle;
   };
   const float third = 1.0f / 3, sixth = 1.0f / 6, fifth = 0.2f;
+  // clang-format off
   const Case cases[] = {
       {29, {1, 0.5f, third, 0.25f, fifth}},
       {30, {fifth, 0.25f, third, 0.5f, 1}},
@@ -202,6 +211,7 @@ TEST(BurstTables, CyclingScalingRows) {
       {41, {0.25f, 0.5f, 0.25f, 1, 0.25f, 0.5f, 0.25f}},
       {42, {1, 0.5f, third, 1, third, 0.5f, 1}},
   };
+  // clang-format on
   for (const Case& c : cases) {
     SCOPED_TRACE(c.row);
     for (int32_t i = 0; i < 3 * static_cast<int32_t>(c.cycle.size()); ++i) {
@@ -219,10 +229,12 @@ TEST(BurstTables, RandomRowsDrawBeforeTheirTest) {
     std::vector<float> scales;
   };
   const std::deque<float> draws = {0.9f, 0.8f, 0.7f, 0.6f, 0.0f, 0.4f};
+  // clang-format off
   const Case cases[] = {
       {27, {1, 0.8f, 1, 0.6f, 1, 0.4f}},
       {28, {1, 0.8f, 0.7f, 1, 0.0f, 0.4f}},
   };
+  // clang-format on
   for (const Case& c : cases) {
     SCOPED_TRACE(c.row);
     script(draws);

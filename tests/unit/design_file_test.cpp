@@ -72,9 +72,7 @@ flhost::Document someArt() {
     style(st);
     EXPECT_EQ(doc.setStyle(art, st), kHostNoErr);
   };
-  auto corner = [](float h, float v) {
-    return HostPathSegment{{h, v}, {h, v}, {h, v}, 1};
-  };
+  auto corner = [](float h, float v) { return HostPathSegment{{h, v}, {h, v}, {h, v}, 1}; };
   add({corner(10, 10), corner(200, 15), corner(100, 300)}, true, [](HostPathStyle&) {});
   add({corner(0, 0), {{50, 50}, {40, 60}, {60, 40}, 0}, corner(100, 0)}, false, [](HostPathStyle& st) {
     st.fillColor.kind = kHostColorThree;
@@ -180,9 +178,10 @@ TEST_F(DesignFiles, TheDesignsGroupCarriesItIntoAnotherDocument) {
   std::string group = svg.substr(start, svg.find("</svg>") - start);
   // Pasted into an editor's document: another namespace prefix for SVG's own elements is not
   // needed, the editor's layer wraps it, and the document has art of its own.
-  std::string other = "<svg xmlns=\"http://www.w3.org/2000/svg\" xmlns:inkscape=\"http://www.inkscape.org/namespaces/inkscape\">"
-                      "<rect width=\"5\" height=\"5\"/><g inkscape:groupmode=\"layer\" transform=\"translate(30 40)\">" +
-                      group + "</g></svg>";
+  std::string other =
+      "<svg xmlns=\"http://www.w3.org/2000/svg\" xmlns:inkscape=\"http://www.inkscape.org/namespaces/inkscape\">"
+      "<rect width=\"5\" height=\"5\"/><g inkscape:groupmode=\"layer\" transform=\"translate(30 40)\">" +
+      group + "</g></svg>";
   std::vector<FoundDesign> found = read("pasted.svg", other);
   ASSERT_EQ(found.size(), 1u);
   EXPECT_EQ(found[0].id, "design");
@@ -208,8 +207,8 @@ TEST_F(DesignFiles, AnEditorsRewriteKeepsTheArtAndItsEditsAreSeen) {
   };
   const Case cases[] = {
       // Rewritten without changing the picture.
-      {"attributes in another order, an editor's own, white space",
-       firstPath, "<path\n   fill=\"#fff\" inkscape:label=\"x\" d=\"" + firstData + "\"\n   id=\"path12\" />", true},
+      {"attributes in another order, an editor's own, white space", firstPath,
+       "<path\n   fill=\"#fff\" inkscape:label=\"x\" d=\"" + firstData + "\"\n   id=\"path12\" />", true},
       {"absolute commands, another spelling of the numbers", firstData, "M 10,782 L 200,777 100.0,492 z", true},
       {"the paint written as style, as an editor writes it", firstPath,
        "<path d=\"" + firstData + "\" style=\"fill:#ffffff;fill-opacity:1;stroke:#000000;stroke-width:1\"/>", true},
@@ -232,9 +231,13 @@ TEST_F(DesignFiles, AnEditorsRewriteKeepsTheArtAndItsEditsAreSeen) {
 TEST_F(DesignFiles, CommentsAndOtherNamespacesAreNotDesigns) {
   std::string json = designJson(awkwardDesign());
   std::string ns = std::string(kDesignNamespace);
-  std::string svg = "<svg xmlns=\"http://www.w3.org/2000/svg\" xmlns:f=\"" + ns + "\" xmlns:g=\"urn:other\">"
-                    "<!-- <f:design>" + xmlEscaped(json) + "</f:design> -->"
-                    "<g id=\"x\"><metadata><g:design>" + xmlEscaped(json) + "</g:design></metadata></g></svg>";
+  std::string svg = "<svg xmlns=\"http://www.w3.org/2000/svg\" xmlns:f=\"" + ns +
+                    "\" xmlns:g=\"urn:other\">"
+                    "<!-- <f:design>" +
+                    xmlEscaped(json) +
+                    "</f:design> -->"
+                    "<g id=\"x\"><metadata><g:design>" +
+                    xmlEscaped(json) + "</g:design></metadata></g></svg>";
   EXPECT_EQ(readError(write("c.svg", svg)),
             "c.svg: carries no design (flarimond writes one into every SVG, PNG, PDF and JSON)");
   // Another prefix declared on the root, a CDATA section: still ours.
@@ -275,7 +278,8 @@ TEST_F(DesignFiles, DesignsAreChosenByIdAndTilesByTheirOwnNumber) {
       {std::nullopt, std::nullopt,
        "g.svg: holds 3 designs (tile-3-design (tile 3), tile-10-design (tile 10), inner): choose one with --design "
        "ID or --tile N"},
-      {std::nullopt, 2, "g.svg: --tile 2: no such tile; the file holds tile-3-design (tile 3), tile-10-design (tile 10)"},
+      {std::nullopt, 2,
+       "g.svg: --tile 2: no such tile; the file holds tile-3-design (tile 3), tile-10-design (tile 10)"},
       {std::string("outer"), std::nullopt,
        "g.svg: --design outer: no such design; the file holds tile-3-design (tile 3), tile-10-design (tile 10), inner"},
   };
@@ -289,7 +293,8 @@ TEST_F(DesignFiles, DesignsAreChosenByIdAndTilesByTheirOwnNumber) {
     }
   }
   // Two groups of one id (a text editor's copy): told apart by their numbers.
-  found = read("twice.svg", "<svg xmlns=\"http://www.w3.org/2000/svg\">" + group("d", 4, 1) + group("d", 4, 2) + "</svg>");
+  found =
+      read("twice.svg", "<svg xmlns=\"http://www.w3.org/2000/svg\">" + group("d", 4, 1) + group("d", 4, 2) + "</svg>");
   ASSERT_EQ(found.size(), 2u);
   EXPECT_EQ(found[0].id, "1");
   EXPECT_EQ(found[1].id, "2");
@@ -343,7 +348,8 @@ TEST_F(DesignFiles, UnusableDescriptionsAreRefusedNamingTheFile) {
        "x.json: the design's description: \"drawsBefore\" = 99999999999999 is above"},
       {replaced(good, "\"page\":\"595.3x841.9\"", "\"page\":\"0x5\""),
        "x.json: the design's page \"0x5\": the width and the height must be positive"},
-      {replaced(good, "\"burstCount\":10,", ""), "x.json: the design's description has an incomplete record: no burstCount"},
+      {replaced(good, "\"burstCount\":10,", ""),
+       "x.json: the design's description has an incomplete record: no burstCount"},
       {replaced(good, "\"burstCount\":10", "\"burstCount\":1e999"),
        "x.json (the design's record): burstCount = 1e999 is not a finite number"},
       {replaced(good, "\"burstCount\":10", "\"burstCount\":\"ten\""),
@@ -373,7 +379,8 @@ TEST_F(DesignFiles, UnusableDescriptionsAreRefusedNamingTheFile) {
   EXPECT_EQ(readError(write("fake.png", "not a png")), "fake.png: not a PNG file");
 #endif
 #ifdef FLARIMOND_HAVE_PUGIXML
-  EXPECT_EQ(readError(write("broken.svg", "<svg><g></svg>")).substr(0, 42), "broken.svg: not an SVG file that can be re");
+  EXPECT_EQ(readError(write("broken.svg", "<svg><g></svg>")).substr(0, 42),
+            "broken.svg: not an SVG file that can be re");
 #endif
 #ifndef _WIN32
   fs::create_directory(dir_ / "folder.svg");

@@ -27,7 +27,8 @@ TEST(DialogPlacement, EveryRectangleEndsWhollyOnTheScreen) {
       {"off the right and bottom: moved in", {1800, 1000, 2400, 1260}, {1320, 820, 1920, 1080}},
       {"larger than the screen: cut to it", {-100, -100, 3000, 2000}, {0, 0, 1920, 1080}},
       {"the widest 32-bit rectangle", {INT_MIN, INT_MIN, INT_MAX, INT_MAX}, {0, 0, 1920, 1080}},
-      {"inverted, at the far end: empty, on the edge", {INT_MAX - 600, INT_MAX - 260, INT_MIN, INT_MIN},
+      {"inverted, at the far end: empty, on the edge",
+       {INT_MAX - 600, INT_MAX - 260, INT_MIN, INT_MIN},
        {1920, 1080, 1920, 1080}},
   };
   for (const Case& c : cases) {

@@ -164,8 +164,7 @@ class DialogsTest : public ::testing::Test {
   }
 
   // Runs a modal dialog; `init` builds it, `user` acts while it runs. Returns the ending id.
-  int32_t run(int32_t resourceId, std::function<void(HostDialog)> init,
-              std::function<void(ModalSession&)> user = {}) {
+  int32_t run(int32_t resourceId, std::function<void(HostDialog)> init, std::function<void(ModalSession&)> user = {}) {
     gInit = std::move(init);
     driver.onRun = std::move(user);
     int32_t ending = -99;
@@ -430,12 +429,10 @@ TEST_F(DialogsTest, ModalDialogsNestAndTheInnerOneIsTheOneRunning) {
   int32_t innerEnding = -1;
   ModalSession* outer = nullptr;
   gNotify = [&](HostItem, HostNotifier) {
-    EXPECT_EQ(D.modal(kPlugin, "Error Dialog", kErrorDialog, 0, nullptr, nullptr, &innerEnding),
-              kHostNoErr);
+    EXPECT_EQ(D.modal(kPlugin, "Error Dialog", kErrorDialog, 0, nullptr, nullptr, &innerEnding), kHostNoErr);
   };
   const int32_t ending = run(
-      kFilterDialog,
-      [&](HostDialog d) { I.setNotifyProc(create(d, 110, kItemPushButton), notifyTrampoline); },
+      kFilterDialog, [&](HostDialog d) { I.setNotifyProc(create(d, 110, kItemPushButton), notifyTrampoline); },
       [&](ModalSession& s) {
         if (s.resourceId() == kFilterDialog) {
           outer = &s;
@@ -449,8 +446,7 @@ TEST_F(DialogsTest, ModalDialogsNestAndTheInnerOneIsTheOneRunning) {
         EXPECT_EQ(manager.modalDepth(), 2u);
         EXPECT_EQ(manager.runningDialog(), &s.dialog());
         EXPECT_EQ(s.caption(), "Plug-in Error");
-        EXPECT_NE(outer->apply(act(DialogAction::Kind::Cancel)).find("another dialog"),
-                  std::string::npos);
+        EXPECT_NE(outer->apply(act(DialogAction::Kind::Cancel)).find("another dialog"), std::string::npos);
         EXPECT_EQ(s.apply(act(DialogAction::Kind::Press, 1)), "");
       });
   EXPECT_EQ(innerEnding, 1);
@@ -526,8 +522,7 @@ TEST_F(DialogsTest, InjectedFaultsFailTheCallWithoutEffect) {
        }},
       {"dialog.getItem", [](HostDialog d, HostItem) { EXPECT_EQ(D.getItem(d, 41), nullptr); }},
       {"item.isVisible", [](HostDialog, HostItem i) { EXPECT_EQ(I.isVisible(i), 0); }},
-      {"dialog.getUserData",
-       [](HostDialog d, HostItem) { EXPECT_EQ(D.getUserData(d), nullptr); }},
+      {"dialog.getUserData", [](HostDialog d, HostItem) { EXPECT_EQ(D.getUserData(d), nullptr); }},
       {"item.getText",
        [](HostDialog, HostItem i) {
          char text[16] = "stale bytes";
@@ -595,9 +590,13 @@ TEST_F(DialogsTest, UserActionsWorkOnlyWhatAUserCould) {
     ++notifications;
   };
   auto build = [&](HostDialog d) {
-    for (auto [id, type] : std::initializer_list<std::pair<int32_t, const char*>>{
-             {5, kItemSpinEdit}, {7, kItemSpinEdit}, {3, kItemCheckBox}, {70, kItemCheckBox},
-             {110, kItemPushButton}, {130, kItemPicturePushButton}, {41, kItemTextStatic}}) {
+    for (auto [id, type] : std::initializer_list<std::pair<int32_t, const char*>>{{5, kItemSpinEdit},
+                                                                                  {7, kItemSpinEdit},
+                                                                                  {3, kItemCheckBox},
+                                                                                  {70, kItemCheckBox},
+                                                                                  {110, kItemPushButton},
+                                                                                  {130, kItemPicturePushButton},
+                                                                                  {41, kItemTextStatic}}) {
       I.setNotifyProc(create(d, id, type), notifyTrampoline);
     }
     I.setMinIntValue(D.getItem(d, 5), 2);
@@ -672,8 +671,8 @@ TEST_F(DialogsTest, APickReportsTheViewPointThroughTheRunningTracker) {
     EXPECT_EQ(I.defaultTrack(item, tracker), 1);
     return HostBool{1};
   };
-  run(kFilterDialog,
-      [&](HostDialog d) { I.setTrackProc(create(d, 150, kItemPicturePushButton), trackTrampoline); },
+  run(
+      kFilterDialog, [&](HostDialog d) { I.setTrackProc(create(d, 150, kItemPicturePushButton), trackTrampoline); },
       [&](ModalSession& s) {
         DialogAction pick = act(DialogAction::Kind::Pick, 150);
         pick.x = 10.5;
@@ -735,9 +734,8 @@ TEST(DialogScript, ParsesEveryActionAndNamesTheBadLine) {
   ASSERT_EQ(actions->size(), 8u);
   std::vector<std::string> described;
   for (const auto& a : *actions) described.push_back(describeAction(a));
-  EXPECT_EQ(described, (std::vector<std::string>{"tab 3", "set 6 -12.5", "check 3 1",
-                                                  "choose 120 1000000", "press 110",
-                                                  "pick 150 187.9 -4", "confirm", "cancel"}));
+  EXPECT_EQ(described, (std::vector<std::string>{"tab 3", "set 6 -12.5", "check 3 1", "choose 120 1000000", "press 110",
+                                                 "pick 150 187.9 -4", "confirm", "cancel"}));
   EXPECT_EQ((*actions)[0].kind, DialogAction::Kind::Press);
   EXPECT_EQ((*actions)[0].id, 203);
   EXPECT_EQ((*actions)[0].line, 3);
@@ -803,8 +801,7 @@ TEST_F(DialogsTest, ScriptDriverPlaysTheFilterDialogAndAnswersOtherDialogs) {
     manager.setDriver(&script);
     gInit = build;
     int32_t ending = 0;
-    ASSERT_EQ(D.modal(kPlugin, "VL08_Flarimond", kFilterDialog, 0, initTrampoline, nullptr, &ending),
-              kHostNoErr);
+    ASSERT_EQ(D.modal(kPlugin, "VL08_Flarimond", kFilterDialog, 0, initTrampoline, nullptr, &ending), kHostNoErr);
     EXPECT_EQ(ending, c.ending) << c.script;
     EXPECT_EQ(script.errorLine(), c.errorLine) << c.script;
     EXPECT_EQ(notifications, c.notifications) << c.script;

@@ -326,6 +326,7 @@ TEST_F(DocumentTest, RandomSequencesFollowASimpleModel) {
       const int op = n == 0 ? 0 : pick(10);
       const int i = n == 0 ? 0 : pick(n);
       HostArt a = n == 0 ? nullptr : handles[static_cast<size_t>(at(i).id)];
+      // clang-format off
       switch (op) {
         case 0: {  // a new art, in any of the placements
           const int16_t orders[] = {kPlaceAboveAll, kPlaceBelowAll, kPlaceAbove, kPlaceBelow};
@@ -334,9 +335,9 @@ TEST_F(DocumentTest, RandomSequencesFollowASimpleModel) {
           ASSERT_EQ(d.newArt(kHostArtPath, order, a, &made), 0);
           const ModelArt m{static_cast<int>(handles.size()), 1.0f, -1.0f, false, {}};
           handles.push_back(made);
-          const auto where = order == kPlaceAboveAll ? state.end()
+          const auto where = order == kPlaceAboveAll   ? state.end()
                              : order == kPlaceBelowAll ? state.begin()
-                             : state.begin() + i + (order == kPlaceAbove ? 1 : 0);
+                                                       : state.begin() + i + (order == kPlaceAbove ? 1 : 0);
           state.insert(where, m);
           break;
         }
@@ -392,6 +393,7 @@ TEST_F(DocumentTest, RandomSequencesFollowASimpleModel) {
           ASSERT_EQ(d.setOpacity(a, at(i).opacity), 0);  // a change that changes nothing visible
           break;
       }
+      // clang-format on
       if (inCall) {
         dirty = true;
       } else {
@@ -526,13 +528,21 @@ TEST_F(DocumentTest, UndoRestoresSegmentsStyleAndBoundsAfterEveryKindOfChange) {
   };
   const HostPathSegment far{{100, 100}, {100, 100}, {100, 100}, 1};
   const Case cases[] = {
-      {"overwritten", [&](HostArt a) { EXPECT_EQ(doc.setSegments(a, 1, {&far, 1}), 0); }},
-      {"grown", [&](HostArt a) { EXPECT_EQ(doc.setSegments(a, 2, {&far, 1}), 0); }},
+      {"overwritten",
+       [&](HostArt a) {
+         EXPECT_EQ(doc.setSegments(a, 1, {&far, 1}), 0);
+       }},
+      {"grown",
+       [&](HostArt a) {
+         EXPECT_EQ(doc.setSegments(a, 2, {&far, 1}), 0);
+       }},
       {"grown past short paths", [&](HostArt a) { EXPECT_EQ(doc.setSegmentCount(a, 40), 0); }},
       {"shrunk", [&](HostArt a) { EXPECT_EQ(doc.setSegmentCount(a, 1), 0); }},
       {"closed", [&](HostArt a) { EXPECT_EQ(doc.setClosed(a, true), 0); }},
       {"moved and restroked",
-       [&](HostArt a) { EXPECT_EQ(doc.transform(a, {2, 0, 0, 2, 5, 5}, true, 3.0f), 0); }},
+       [&](HostArt a) {
+         EXPECT_EQ(doc.transform(a, {2, 0, 0, 2, 5, 5}, true, 3.0f), 0);
+       }},
       {"restyled", [&](HostArt a) { EXPECT_EQ(doc.applyArtStyle(a, 2), 0); }},
       {"disposed", [&](HostArt a) { EXPECT_EQ(doc.disposeArt(a), 0); }},
   };
@@ -584,14 +594,14 @@ TEST_F(DocumentTest, BoundsAfterEveryMoveAreThoseOfTheMovedCurves) {
   const std::vector<HostPathSegment> straight = {
       {{0, 0}, {0, 0}, {0, 0}, 1}, {{10.1f, 1}, {10.1f, 1}, {10.1f, 1}, 1}, {{4, 9.3f}, {4, 9.3f}, {4, 9.3f}, 1}};
   const HostMatrix moves[] = {
-      {1, 0, 0, 1, 3.7f, 0},             // across only
-      {1, 0, 0, 1, 0, -2.3f},            // up only
-      {1, 0, 0, 1, 0.1f, 0.3f},          // both ways
-      {-1, 0, 0, 1, 20.3f, 0},           // flipped across
-      {1, 0, 0, -1, 0, 7.7f},            // flipped up
-      {0.3f, 0, 0, 1.7f, 1.1f, 1.3f},    // stretched
-      {0.8f, 0.6f, -0.6f, 0.8f, 0, 0},   // turned
-      {1, 0, 0, 1, 0, 0},                // not moved
+      {1, 0, 0, 1, 3.7f, 0},            // across only
+      {1, 0, 0, 1, 0, -2.3f},           // up only
+      {1, 0, 0, 1, 0.1f, 0.3f},         // both ways
+      {-1, 0, 0, 1, 20.3f, 0},          // flipped across
+      {1, 0, 0, -1, 0, 7.7f},           // flipped up
+      {0.3f, 0, 0, 1.7f, 1.1f, 1.3f},   // stretched
+      {0.8f, 0.6f, -0.6f, 0.8f, 0, 0},  // turned
+      {1, 0, 0, 1, 0, 0},               // not moved
   };
   doc.beginCall();
   for (const auto* shape : {&curved, &straight}) {
@@ -605,7 +615,8 @@ TEST_F(DocumentTest, BoundsAfterEveryMoveAreThoseOfTheMovedCurves) {
         if (step++ % 3 != 0) (void)doc.bounds(a);
         ASSERT_EQ(doc.transform(a, m, true, std::nullopt), 0);
         const HostRealRect got = *doc.bounds(a), want = pathBounds(*doc.segments(a), true);
-        EXPECT_EQ(std::tie(got.left, got.top, got.right, got.bottom), std::tie(want.left, want.top, want.right, want.bottom));
+        EXPECT_EQ(std::tie(got.left, got.top, got.right, got.bottom),
+                  std::tie(want.left, want.top, want.right, want.bottom));
         EXPECT_EQ(std::memcmp(&got, &want, sizeof got), 0) << "the same bits, the sign of zero included";
       }
   }

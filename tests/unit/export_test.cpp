@@ -31,8 +31,7 @@ using Json = nlohmann::json;
 
 HostPathSegment anchor(float x, float y) { return {{x, y}, {x, y}, {x, y}, 1}; }
 
-HostArt addArt(Document& doc, std::vector<HostPathSegment> segments, bool closed,
-               int16_t order = kPlaceAboveAll) {
+HostArt addArt(Document& doc, std::vector<HostPathSegment> segments, bool closed, int16_t order = kPlaceAboveAll) {
   HostArt h = nullptr;
   EXPECT_EQ(doc.newArt(kHostArtPath, order, nullptr, &h), kHostNoErr);
   EXPECT_EQ(doc.setSegments(h, 0, segments), kHostNoErr);
@@ -105,8 +104,7 @@ TEST(ExportJson, WritesTheDocumentBottomToTop) {
   EXPECT_EQ(middle["segments"][1], (Json{{"p", {20, 10}}, {"in", {15, 5}}, {"out", {25, 15}}, {"corner", false}}));
   EXPECT_EQ(middle["segments"][0]["corner"], true);
   EXPECT_EQ(middle["fill"], (Json{{"paint", false}, {"kind", "rgb"}, {"components", {1, 1, 1}}}));
-  EXPECT_EQ(middle["stroke"],
-            (Json{{"paint", true}, {"kind", "grey"}, {"components", {0.25}}, {"width", 2.5}}));
+  EXPECT_EQ(middle["stroke"], (Json{{"paint", true}, {"kind", "grey"}, {"components", {0.25}}, {"width", 2.5}}));
   EXPECT_EQ(middle["artStyle"], nullptr);
 
   const Json& top = j["arts"][2];
@@ -312,9 +310,10 @@ TEST(ExportSvg, IsAnSvgDocumentInPoints) {
   // A title, then the page in its group beneath the design's group, whose arts are numbered in
   // paint order.
   std::vector<size_t> at;
-  for (const char* part : {"<title>", "<g id=\"page\">\n<rect x=\"0\" y=\"0\" width=\"612\" height=\"792\" fill=\"#ffffff\"",
-                           "<g id=\"design\" ", "<path id=\"art-1\" d=\"M1 ", "<path id=\"art-2\" d=\"M2 ",
-                           "<path id=\"art-3\" d=\"M3 ", "</g>\n</svg>"})
+  for (const char* part :
+       {"<title>", "<g id=\"page\">\n<rect x=\"0\" y=\"0\" width=\"612\" height=\"792\" fill=\"#ffffff\"",
+        "<g id=\"design\" ", "<path id=\"art-1\" d=\"M1 ", "<path id=\"art-2\" d=\"M2 ", "<path id=\"art-3\" d=\"M3 ",
+        "</g>\n</svg>"})
     at.push_back(text.find(part));
   for (size_t i = 0; i < at.size(); ++i) {
     SCOPED_TRACE(i);
@@ -372,9 +371,17 @@ TEST(ExportSvg, RoundingDoesNotAddUpAlongAPath) {
 
 TEST(ExportSvg, CoordinatesToAThousandthOfAPoint) {
   const std::pair<double, const char*> cases[] = {
-      {0, "0"},          {-0.0, "0"},           {-0.0004, "0"},         {0.0005, "0.001"},
-      {12.5, "12.5"},    {-12.34567, "-12.346"}, {791.877, "791.877"},  {100.0999, "100.1"},
-      {1e-9, "0"},       {-3000.0101, "-3000.01"}, {3.0e20, "300000000000000000000"},
+      {0, "0"},
+      {-0.0, "0"},
+      {-0.0004, "0"},
+      {0.0005, "0.001"},
+      {12.5, "12.5"},
+      {-12.34567, "-12.346"},
+      {791.877, "791.877"},
+      {100.0999, "100.1"},
+      {1e-9, "0"},
+      {-3000.0101, "-3000.01"},
+      {3.0e20, "300000000000000000000"},
       {123456789012.3456, "123456789012.346"},
   };
   for (const auto& [value, text] : cases) {
@@ -408,17 +415,22 @@ TEST(ExportSvg, PaintsAsTheStyleSaysEachArtOrItsGroup) {
     if (line.rfind("<path", 0) == 0) paths.push_back(line.substr(line.find("\" ") + 1));
   ASSERT_EQ(paths.size(), 5u);
   EXPECT_EQ(paths[0], " d=\"M1 791\"/>");
-  EXPECT_EQ(paths[1].substr(paths[1].find("\" ") + 1), " fill=\"none\" stroke=\"#bfbfbf\" stroke-width=\"2.5\" opacity=\"0.1\"/>");
+  EXPECT_EQ(paths[1].substr(paths[1].find("\" ") + 1),
+            " fill=\"none\" stroke=\"#bfbfbf\" stroke-width=\"2.5\" opacity=\"0.1\"/>");
   EXPECT_EQ(paths[2].substr(paths[2].find("\" ") + 1), " fill=\"#0ff\" fill-rule=\"evenodd\" stroke=\"#ff80ff\"/>");
 }
 
 TEST(ExportSvg, HexColoursFollowTheHostConversion) {
   HostColor badThree = threeColor(2, -1, std::numeric_limits<float>::quiet_NaN());
   const std::pair<HostColor, const char*> cases[] = {
-      {greyColor(0), "#ffffff"},          {greyColor(1), "#000000"},
-      {greyColor(0.25f), "#bfbfbf"},      {fourColor(0, 0, 0, 0.5f), "#808080"},
-      {fourColor(0, 1, 1, 0), "#ff0000"}, {threeColor(1, 0.5f, 0), "#ff8000"},
-      {badThree, "#ff0000"},              {spot("Full", 1, 0, 0, 1, 0), "#ffff00"},
+      {greyColor(0), "#ffffff"},
+      {greyColor(1), "#000000"},
+      {greyColor(0.25f), "#bfbfbf"},
+      {fourColor(0, 0, 0, 0.5f), "#808080"},
+      {fourColor(0, 1, 1, 0), "#ff0000"},
+      {threeColor(1, 0.5f, 0), "#ff8000"},
+      {badThree, "#ff0000"},
+      {spot("Full", 1, 0, 0, 1, 0), "#ffff00"},
   };
   for (const auto& [color, hex] : cases) EXPECT_EQ(hexColor(color), hex) << hex;
 }
@@ -483,7 +495,8 @@ TEST(ExportSvg, AGroupFitsTheFrameCentredInItsBox) {
   writeSvgGroup(doc, out, "tile-3-", Frame::All, {1000, 2000, 396});
   std::string text = out.str();
   std::smatch m;
-  ASSERT_TRUE(std::regex_search(text, m, std::regex(R"re(^<g transform="translate\(([^ ]+) ([^)]+)\) scale\(([^)]+)\)">)re")));
+  ASSERT_TRUE(
+      std::regex_search(text, m, std::regex(R"re(^<g transform="translate\(([^ ]+) ([^)]+)\) scale\(([^)]+)\)">)re")));
   double tx = std::stod(m[1]), ty = std::stod(m[2]), scale = std::stod(m[3]);
   // The page view is 2 % of the page's height and half the stroke wider than the page on each side;
   // its height is the larger side.
@@ -569,7 +582,7 @@ Surface png(const Document& doc, int widthPixels, std::vector<double>* progress 
                     [](void* closure, unsigned char* data, unsigned int length) {
                       auto* from = static_cast<std::istringstream*>(closure);
                       return from->read(reinterpret_cast<char*>(data), length) ? CAIRO_STATUS_SUCCESS
-                                                                              : CAIRO_STATUS_READ_ERROR;
+                                                                               : CAIRO_STATUS_READ_ERROR;
                     },
                     &in),
                 &cairo_surface_destroy);
@@ -637,7 +650,8 @@ TEST(ExportPng, FramedOnThePageThePictureIsThePage) {
   const HostRealRect area = exportArea(doc, Frame::All);
   EXPECT_LT(area.left, -100);
   const double scale = 306 / (static_cast<double>(area.right) - area.left);
-  EXPECT_EQ(channel(all, static_cast<int>((-50 - area.left) * scale), static_cast<int>((area.top - 200) * scale), 1), 0);
+  EXPECT_EQ(channel(all, static_cast<int>((-50 - area.left) * scale), static_cast<int>((area.top - 200) * scale), 1),
+            0);
 }
 
 // A design of many arts is drawn in layers of consecutive arts laid over each other; one of few
@@ -705,7 +719,8 @@ TEST(ExportPng, HairlinesLandWhereTheViewPutsThemWithTheirWidth) {
   for (int y = top; y <= bottom; ++y) {
     if (std::abs(y - row) < 3) continue;
     double sum = 0;
-    for (int px = static_cast<int>((0 - area.left) * scale) + 2; px < static_cast<int>((612 - area.left) * scale) - 2; ++px)
+    for (int px = static_cast<int>((0 - area.left) * scale) + 2; px < static_cast<int>((612 - area.left) * scale) - 2;
+         ++px)
       sum += ink(px, y);
     EXPECT_NEAR(sum, 0.3 * std::sqrt(2.0), 4.0 / 255) << "row " << y;
   }

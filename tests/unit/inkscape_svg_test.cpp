@@ -55,8 +55,8 @@ TEST(InkscapeSvg, PagesInPoints) {
 #ifdef FLARIMOND_HAVE_PUGIXML  // the documents are read with pugixml, which the Windows build lacks
 
 TEST(InkscapeSvg, PagesOfDocuments) {
-
-  EditorDocument mm(R"(<svg xmlns="http://www.w3.org/2000/svg" width="210mm" height="297mm" viewBox="0 0 210 297"/>)", "a");
+  EditorDocument mm(R"(<svg xmlns="http://www.w3.org/2000/svg" width="210mm" height="297mm" viewBox="0 0 210 297"/>)",
+                    "a");
   EXPECT_NEAR(mm.page().width, 595.2756, 1e-3);
   // A page point lands on its user unit: the view box's 210 units hold 595.28 points.
   auto [x, y] = apply(mm.pageToLayer(), 595.2756, 841.8898);
@@ -86,7 +86,8 @@ TEST(InkscapeSvg, ANewGroupGoesLastIntoTheCurrentLayerAndNothingElseMoves) {
   } cases[] = {
       // The layer is the last child of its parent: its own closing tag, not the parent's.
       {"nested, last", "inner", R"(<g id="outer"><g id="inner"><rect id="r"/></g>
-</g><!-- </g> -->)", R"(<g id="outer"><g id="inner"><rect id="r"/>NEW</g>
+</g><!-- </g> -->)",
+       R"(<g id="outer"><g id="inner"><rect id="r"/>NEW</g>
 </g><!-- </g> -->)"},
       // A comment after the layer, with a closing tag in it; a '>' inside a quoted value.
       {"comment after", "l1", R"(<g id="l1" inkscape:label='a>b'><circle id="c"/></g><!-- </g> --><g id="l2"/>)",
@@ -114,9 +115,12 @@ TEST(InkscapeSvg, TheNewGroupIsPlacedThroughTheLayersTransforms) {
 }
 
 TEST(InkscapeSvg, ASelectedDesignIsItsWrapperOrItsGroupAndIsReplacedInPlace) {
-  const std::string design = R"x(<g id="flarimond-1-design"><metadata><f:design xmlns:f="urn:flarimond:design:1">{}</f:design></metadata><path id="flarimond-1-art-1" d="M0 0"/></g>)x";
+  const std::string design =
+      R"x(<g id="flarimond-1-design"><metadata><f:design xmlns:f="urn:flarimond:design:1">{}</f:design></metadata><path id="flarimond-1-art-1" d="M0 0"/></g>)x";
   const std::string wrapper = R"x(<g id="flarimond-1" transform="rotate(5)">)x" + design + "</g>";
-  const std::string body = R"x(<g id="l"><rect id="r"/>)x" + wrapper + R"x(<g id="two"><g id="a"></g></g><g id="bare" transform="scale(3)">)x" + R"x(<metadata><f:design xmlns:f="urn:flarimond:design:1">{}</f:design></metadata></g></g>)x";
+  const std::string body = R"x(<g id="l"><rect id="r"/>)x" + wrapper +
+                           R"x(<g id="two"><g id="a"></g></g><g id="bare" transform="scale(3)">)x" +
+                           R"x(<metadata><f:design xmlns:f="urn:flarimond:design:1">{}</f:design></metadata></g></g>)x";
   EditorDocument doc(document("l", body), "doc");
   EXPECT_EQ(doc.freeId(), "flarimond-2");
 
@@ -131,10 +135,12 @@ NEW</g><g id="two"><g id="a"></g></g><g id="bare" transform="scale(3)"><metadata
   EditorDocument::Selected bare = doc.selected("bare");
   EXPECT_FALSE(bare.wrapper);
   EXPECT_EQ(doc.withReplaced(bare, "NEW"),
-            document("l", R"x(<g id="l"><rect id="r"/>)x" + wrapper + R"x(<g id="two"><g id="a"></g></g><g id="bare" transform="scale(3)">
+            document("l", R"x(<g id="l"><rect id="r"/>)x" + wrapper +
+                              R"x(<g id="two"><g id="a"></g></g><g id="bare" transform="scale(3)">
 NEW</g></g>)x"));
 
-  for (const char* refused : {"r", "l", "two", "nosuch"}) EXPECT_THROW(doc.selected(refused), fltools::ToolError) << refused;
+  for (const char* refused : {"r", "l", "two", "nosuch"})
+    EXPECT_THROW(doc.selected(refused), fltools::ToolError) << refused;
 }
 
 #else

@@ -46,20 +46,19 @@ TEST(OutputFile, OneFileUnderTwoSpellingsIsRefused) {
     fs::path output, input;
     bool same;
   } cases[] = {
-      {d / "sub/a.json", d / "sub/./a.json", true},
-      {d / "sub/a.json", d / "sub/../sub/a.json", true},
+      {d / "sub/a.json", d / "sub/./a.json", true},   {d / "sub/a.json", d / "sub/../sub/a.json", true},
       {d / "sub/a.json", d / "alias/a.json", true},    // a linked folder, the file not there yet
       {d / "link.json", d / "sub/real.json", true},    // a link to a file that does not exist
       {d / "deep/../x.json", d / "sub/x.json", true},  // ".." after a linked folder leaves the folder linked to
-      {d / "deep/../x.json", d / "x.json", false},
-      {d / "sub/a.json", d / "sub/b.json", false},
+      {d / "deep/../x.json", d / "x.json", false},    {d / "sub/a.json", d / "sub/b.json", false},
       {d / "sub/a.json", d / "a.json", false},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.output.string() + " / " + c.input.string());
     std::string message = clash(c.output, c.input);
     if (c.same) {
-      EXPECT_EQ(message.rfind("-o " + c.output.string() + " and --params " + c.input.string() + " name the same file", 0), 0u)
+      EXPECT_EQ(
+          message.rfind("-o " + c.output.string() + " and --params " + c.input.string() + " name the same file", 0), 0u)
           << message;
     } else {
       EXPECT_EQ(message, "");
@@ -69,7 +68,8 @@ TEST(OutputFile, OneFileUnderTwoSpellingsIsRefused) {
     refuseSharedFiles({{"-o", d / "x.json"}, {"--save-params", ""}, {"--dump", d / "sub/../x.json"}}, {});
     ADD_FAILURE() << "two outputs naming one file accepted";
   } catch (const ToolError& e) {
-    EXPECT_NE(std::string(e.what()).find("-o " + (d / "x.json").string() + " and --dump"), std::string::npos) << e.what();
+    EXPECT_NE(std::string(e.what()).find("-o " + (d / "x.json").string() + " and --dump"), std::string::npos)
+        << e.what();
   }
 }
 

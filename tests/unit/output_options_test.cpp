@@ -15,11 +15,21 @@ TEST(PageSize, NamesAndUnitsGiveTheirPoints) {
     const char* text;
     double width, height;
   } cases[] = {
-      {"612x792", 612, 792},          {"600x600pt", 600, 600},         {"210x297mm", 210 * mm, 297 * mm},
-      {"210mmx297mm", 210 * mm, 297 * mm}, {"210 x 297 MM", 210 * mm, 297 * mm}, {"8.5x11in", 612, 792},
-      {"20x20cm", 200 * mm, 200 * mm}, {"a3", 297 * mm, 420 * mm},      {"a4", 210 * mm, 297 * mm},
-      {"A5", 148 * mm, 210 * mm},      {"letter", 612, 792},            {"legal", 612, 1008},
-      {"tabloid", 792, 1224},          {"a4:landscape", 297 * mm, 210 * mm}, {"Letter:Landscape", 792, 612},
+      {"612x792", 612, 792},
+      {"600x600pt", 600, 600},
+      {"210x297mm", 210 * mm, 297 * mm},
+      {"210mmx297mm", 210 * mm, 297 * mm},
+      {"210 x 297 MM", 210 * mm, 297 * mm},
+      {"8.5x11in", 612, 792},
+      {"20x20cm", 200 * mm, 200 * mm},
+      {"a3", 297 * mm, 420 * mm},
+      {"a4", 210 * mm, 297 * mm},
+      {"A5", 148 * mm, 210 * mm},
+      {"letter", 612, 792},
+      {"legal", 612, 1008},
+      {"tabloid", 792, 1224},
+      {"a4:landscape", 297 * mm, 210 * mm},
+      {"Letter:Landscape", 792, 612},
       {"a4:portrait", 210 * mm, 297 * mm},
   };
   for (const Case& c : cases) {
@@ -53,9 +63,10 @@ TEST(Colour, HexAndCssNamesAreRgbInStepsOf255) {
     const char* text;
     int r, g, b;
   } cases[] = {
-      {"#ff8800", 255, 136, 0}, {"#F80", 255, 136, 0},     {"#000", 0, 0, 0},           {"orange", 255, 165, 0},
-      {"ORANGE", 255, 165, 0},  {"rebeccapurple", 102, 51, 153}, {"aliceblue", 240, 248, 255}, {"yellowgreen", 154, 205, 50},
-      {"grey", 128, 128, 128},  {"gray", 128, 128, 128},
+      {"#ff8800", 255, 136, 0},     {"#F80", 255, 136, 0},         {"#000", 0, 0, 0},
+      {"orange", 255, 165, 0},      {"ORANGE", 255, 165, 0},       {"rebeccapurple", 102, 51, 153},
+      {"aliceblue", 240, 248, 255}, {"yellowgreen", 154, 205, 50}, {"grey", 128, 128, 128},
+      {"gray", 128, 128, 128},
   };
   for (const Case& c : cases) {
     PaintColour p = parseColour(c.text, "--fill");

@@ -69,9 +69,7 @@ std::string withValue(const std::string& name, const std::string& value) {
 
 using fltest::TempDir;
 
-void writeBytes(const fs::path& path, const std::string& bytes) {
-  std::ofstream(path, std::ios::binary) << bytes;
-}
+void writeBytes(const fs::path& path, const std::string& bytes) { std::ofstream(path, std::ios::binary) << bytes; }
 
 TEST(ParamFile, DefaultRecordPassesItsOwnChecks) {
   EXPECT_EQ(checkParams(defaults(), kSwatches, "defaults"), std::vector<std::string>{});
@@ -126,10 +124,10 @@ TEST(ParamFile, BinIsTheLittleEndianRecord) {
   std::vector<uint8_t> bytes = paramsToBytes(defaults());
   ASSERT_EQ(bytes.size(), 336u);
   auto at = [&](size_t offset) { return std::vector<uint8_t>(bytes.begin() + offset, bytes.begin() + offset + 4); };
-  EXPECT_EQ(at(156), (std::vector<uint8_t>{10, 0, 0, 0}));           // burstCount
-  EXPECT_EQ(at(112), (std::vector<uint8_t>{0xE7, 0x03, 0, 0}));      // starPulse 999
-  EXPECT_EQ(at(176), (std::vector<uint8_t>{0, 0, 0xC8, 0x42}));      // viewZoom 100.0f
-  EXPECT_EQ(at(200), (std::vector<uint8_t>{0, 0, 0x96, 0x43}));      // length 300.0f
+  EXPECT_EQ(at(156), (std::vector<uint8_t>{10, 0, 0, 0}));       // burstCount
+  EXPECT_EQ(at(112), (std::vector<uint8_t>{0xE7, 0x03, 0, 0}));  // starPulse 999
+  EXPECT_EQ(at(176), (std::vector<uint8_t>{0, 0, 0xC8, 0x42}));  // viewZoom 100.0f
+  EXPECT_EQ(at(200), (std::vector<uint8_t>{0, 0, 0x96, 0x43}));  // length 300.0f
 }
 
 // A value the record cannot hold is refused; one outside its control's range is read as written
@@ -208,8 +206,10 @@ TEST(ParamFile, BadJsonStructureIsReported) {
       {replaced("{", "{\"seed\": -1,"), "params.json: seed = -1 is not a whole number from 0 to"},
       {replaced("{", "{\"seed\": 2.5,"), "params.json: seed = 2.5 is not a whole number"},
       {replaced("{", "{\"seed\": \"7\","), "params.json: seed = \"7\" is not a whole number"},
-      {replaced("{", "{\"drawsBefore\": 3,"), "params.json: drawsBefore counts the draws of a seed, and the file gives none"},
-      {replaced("{", "{\"seed\": 1, \"drawsBefore\": 99999999999999,"), "params.json: drawsBefore = 99999999999999 is above"},
+      {replaced("{", "{\"drawsBefore\": 3,"),
+       "params.json: drawsBefore counts the draws of a seed, and the file gives none"},
+      {replaced("{", "{\"seed\": 1, \"drawsBefore\": 99999999999999,"),
+       "params.json: drawsBefore = 99999999999999 is above"},
       {replaced("{", "{\"firstDraws\": [0.5, 1],"), "params.json: firstDraws holds 1, which is not in [0, 1)"},
       {replaced("{", "{\"firstDraws\": [[0.5]],"), "params.json: firstDraws holds [...], which is not in [0, 1)"},
       {replaced("{", "{\"firstDraws\": 0.5,"), "params.json: firstDraws = 0.5 is not a list of numbers in [0, 1)"},
@@ -225,8 +225,7 @@ TEST(ParamFile, BadJsonStructureIsReported) {
 }
 
 TEST(ParamFile, PartialJsonNamesItsFieldsAndTheRestComeFromDefaults) {
-  ParamRecord r = paramsFromJson("{\"starCount\": 3, \"seed\": 18446744073709551615, \"length\": 0.1}",
-                                 "params.json");
+  ParamRecord r = paramsFromJson("{\"starCount\": 3, \"seed\": 18446744073709551615, \"length\": 0.1}", "params.json");
   EXPECT_FALSE(r.complete());
   EXPECT_EQ(r.random.seed, 18446744073709551615u);
   std::vector<std::string> missing = r.missing();
@@ -251,7 +250,8 @@ TEST(ParamFile, SavedRandomStartReadsBack) {
   BurstParams p = defaults();
   RandomStart start{123456789012ull, {0.25f, std::nextafter(1.0f, 0.0f)}, 77};
   std::string text = paramsToJson(p, "p.json", &start);
-  EXPECT_EQ(text.rfind("{\n  \"seed\": 123456789012,\n  \"drawsBefore\": 77,\n  \"firstDraws\": [0.25,0.99999994],\n", 0), 0u)
+  EXPECT_EQ(
+      text.rfind("{\n  \"seed\": 123456789012,\n  \"drawsBefore\": 77,\n  \"firstDraws\": [0.25,0.99999994],\n", 0), 0u)
       << text.substr(0, 90);
   ParamRecord r = paramsFromJson(text, "p.json");
   EXPECT_TRUE(r.complete());
@@ -301,10 +301,13 @@ TEST(ParamFile, BinRecordsKeepOutOfRangeValuesAndRefuseNonFiniteReals) {
   write(p);
   std::ostringstream warnings;
   EXPECT_TRUE(sameBits(readParamFile(file, kSwatches, warnings).params, p));
-  EXPECT_EQ(warnings.str(),
-            "flarimond: warning: " + name + ": randomApply = -1 is outside 0..1; passed to the plug-in as stored\n"
-            "flarimond: warning: " + name + ": currentPage = 0 is outside 1..7; passed to the plug-in as stored\n"
-            "flarimond: warning: " + name + ": burstCount = 9999 is outside 2..150; passed to the plug-in as stored\n");
+  EXPECT_EQ(warnings.str(), "flarimond: warning: " + name +
+                                ": randomApply = -1 is outside 0..1; passed to the plug-in as stored\n"
+                                "flarimond: warning: " +
+                                name +
+                                ": currentPage = 0 is outside 1..7; passed to the plug-in as stored\n"
+                                "flarimond: warning: " +
+                                name + ": burstCount = 9999 is outside 2..150; passed to the plug-in as stored\n");
 
   p = defaults();
   p.startX = std::numeric_limits<float>::quiet_NaN();

@@ -131,10 +131,10 @@ TEST(Plot, ACircleUnderASquareKeepsThreeQuartersWithinTheTolerance) {
 
 TEST(Plot, AHiddenArtOrOneOffThePageLeavesNoLineAndNothingIsPlottedTwice) {
   Document doc = page();
-  addSquare(doc, 20, 20, 40, 40);       // under the large square
-  addSquare(doc, 400, 400, 500, 500);   // off the page
+  addSquare(doc, 20, 20, 40, 40);      // under the large square
+  addSquare(doc, 400, 400, 500, 500);  // off the page
   addSquare(doc, 10, 10, 100, 100);
-  addSquare(doc, 290, 100, 310, 120);   // across the page's right edge: cut there
+  addSquare(doc, 290, 100, 310, 120);  // across the page's right edge: cut there
   Plot plot = planPlot(doc, {});
   std::vector<PlotPath> paths = allPaths(plot);
   ASSERT_EQ(paths.size(), 2u);
@@ -171,8 +171,10 @@ TEST(Plot, NoLineLiesInsideAFilledArtDrawnAboveIt) {
     float x = at(random), y = at(random), w = size(random), h = size(random), skew = size(random) - 50;
     Style style;
     style.fill = i % 3 != 0;
-    addArt(doc, {anchor(x, y), anchor(x + w, y + skew / 4), anchor(x + w + skew / 3, y + h), anchor(x, y + h)}, true, style);
-    quads.push_back({{sheet(x, y), sheet(x + w, y + skew / 4), sheet(x + w + skew / 3, y + h), sheet(x, y + h)}, style.fill});
+    addArt(doc, {anchor(x, y), anchor(x + w, y + skew / 4), anchor(x + w + skew / 3, y + h), anchor(x, y + h)}, true,
+           style);
+    quads.push_back(
+        {{sheet(x, y), sheet(x + w, y + skew / 4), sheet(x + w + skew / 3, y + h), sheet(x, y + h)}, style.fill});
   }
   auto distanceToEdge = [](const PlotPoint& p, const PlotPoint& a, const PlotPoint& b) {
     double dx = b.x - a.x, dy = b.y - a.y;
@@ -306,7 +308,8 @@ TEST(Plot, TheSvgIsTheSheetInMillimetresWithALayerPerPenAndNoFill) {
   const std::string svg = out.str();
   EXPECT_NE(svg.find("width=\"215.9mm\" height=\"279.4mm\" viewBox=\"0 0 215.9 279.4\""), std::string::npos);
   EXPECT_NE(svg.find("<metadata><x/></metadata>"), std::string::npos);
-  EXPECT_NE(svg.find("<g id=\"pen-1\" inkscape:groupmode=\"layer\" inkscape:label=\"Pen 1 #000000\" fill=\"none\" stroke=\"#000000\""),
+  EXPECT_NE(svg.find("<g id=\"pen-1\" inkscape:groupmode=\"layer\" inkscape:label=\"Pen 1 #000000\" fill=\"none\" "
+                     "stroke=\"#000000\""),
             std::string::npos);
   EXPECT_NE(svg.find("<g id=\"pen-2\" inkscape:groupmode=\"layer\" inkscape:label=\"Pen 2 #0000ff\" fill=\"none\""),
             std::string::npos);

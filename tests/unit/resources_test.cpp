@@ -65,7 +65,7 @@ Bytes resEntry(uint16_t type, uint16_t name, uint16_t language, const Bytes& dat
   put32(b, static_cast<uint32_t>(data.size()));
   put32(b, 32);  // header size
   for (uint32_t v : {0xFFFFu, uint32_t{type}, 0xFFFFu, uint32_t{name}}) put16(b, v);
-  put32(b, 0);  // data version
+  put32(b, 0);     // data version
   put16(b, 0x30);  // memory flags
   put16(b, language);
   put32(b, 0);  // version
@@ -100,13 +100,12 @@ Bytes stringBlock(unsigned index, const std::u16string& text) {
 
 TEST(CompiledResources, PropertyListIsByteExact) {
   const Bytes expected = {
-      0x01, 0x00,                                      // list format
-      0x00, 0x00, 0x00, 0x00,                          // version
-      0x03, 0x00, 0x00, 0x00,                          // count
-      'E', 'B', 'D', 'A', 'd', 'n', 'i', 'k', 0, 0, 0, 0, 4, 0, 0, 0, 'A', 'E', 'P', 'S',
-      'E', 'B', 'D', 'A', 's', 'r', 'v', 'i', 0, 0, 0, 0, 4, 0, 0, 0, 2, 0, 0, 0,
-      'E', 'B', 'D', 'A', '6', '8', 'x', 'w', 0, 0, 0, 0, 12, 0, 0, 0,
-      'P', 'l', 'u', 'g', 'i', 'n', 'M', 'a', 'i', 'n', 0, 0,
+      0x01, 0x00,              // list format
+      0x00, 0x00, 0x00, 0x00,  // version
+      0x03, 0x00, 0x00, 0x00,  // count
+      'E',  'B',  'D',  'A',  'd', 'n', 'i', 'k', 0, 0, 0,   0,   4,   0,   0,   0,   'A', 'E', 'P', 'S', 'E', 'B', 'D',
+      'A',  's',  'r',  'v',  'i', 0,   0,   0,   0, 4, 0,   0,   0,   2,   0,   0,   0,   'E', 'B', 'D', 'A', '6', '8',
+      'x',  'w',  0,    0,    0,   0,   12,  0,   0, 0, 'P', 'l', 'u', 'g', 'i', 'n', 'M', 'a', 'i', 'n', 0,   0,
   };
   const Bytes* pipl = compiled().find("PIPL", 16000);
   ASSERT_NE(pipl, nullptr);
@@ -122,8 +121,7 @@ TEST(CompiledResources, PropertyListIsByteExact) {
 }
 
 TEST(CompiledResources, StringLists) {
-  const std::string memory =
-      "The filter cannot complete because there isn't enough memory (RAM) available.";
+  const std::string memory = "The filter cannot complete because there isn't enough memory (RAM) available.";
   const std::vector<std::pair<uint16_t, std::string>> expected = {
       {16000, "<First Mac index is 1>"},
       {16001, "ZUN <Create>"},
@@ -164,12 +162,18 @@ TEST(CompiledResources, Dialogs) {
     std::vector<ItemExpectation> items;
   };
   const std::vector<Case> cases = {
-      {fl::kErrorStringList + 1, "Plug-in Error", 185, 92,
+      {fl::kErrorStringList + 1,
+       "Plug-in Error",
+       185,
+       92,
        {{1, "BUTTON", "OK", 127, 65, 50, 14},
         {2, "STATIC", "Message", 43, 12, 126, 28},
         {3, "STATIC", "Code", 13, 66, 30, 8},
         {4, "STATIC", "", 10, 10, 18, 20}}},
-      {fl::kErrorStringList, "Flarimond Plug-in About", 303, 170,
+      {fl::kErrorStringList,
+       "Flarimond Plug-in About",
+       303,
+       170,
        {{1, "BUTTON", "&OK", 137, 151, 40, 14},
         {-1, "STATIC", "Flarimond", 10, 7, 254, 28},
         {-1, "STATIC", nullptr, 10, 39, 279, 8},
@@ -200,8 +204,7 @@ TEST(CompiledResources, Dialogs) {
       if (want.text) {
         EXPECT_EQ(got.text, want.text) << i;
       }
-      EXPECT_EQ(std::tuple(got.x, got.y, got.cx, got.cy),
-                std::tuple(want.x, want.y, want.cx, want.cy)) << i;
+      EXPECT_EQ(std::tuple(got.x, got.y, got.cx, got.cy), std::tuple(want.x, want.y, want.cx, want.cy)) << i;
     }
     if (!c.items.empty()) {
       EXPECT_EQ(dialog->items[0].style & 0xF, 1u) << "default push button";
@@ -223,8 +226,7 @@ TEST(CompiledResources, EverythingIsUsEnglishAndPresent) {
   ASSERT_NE(version, nullptr);
   Bytes fileName;
   for (char c : std::string("flarimond.aip")) put16(fileName, static_cast<uint8_t>(c));
-  EXPECT_NE(std::search(version->begin(), version->end(), fileName.begin(), fileName.end()),
-            version->end());
+  EXPECT_NE(std::search(version->begin(), version->end(), fileName.begin(), fileName.end()), version->end());
 }
 
 // ---------------------------------------------------------------------------
@@ -284,21 +286,15 @@ TEST(ResParse, RefusesMalformedEntries) {
   };
   const std::vector<Case> cases = {
       {"empty", [](Bytes& b) { b.clear(); }, "empty"},
-      {"no leading entry", [](Bytes& b) { b.erase(b.begin(), b.begin() + kEntry); },
-       "does not start with the empty"},
-      {"leading entry with data", [](Bytes& b) { set32(b, 0, 4); },
-       "does not start with the empty"},
-      {"header size too small", [](Bytes& b) { set32(b, kEntry + 4, 16); },
-       "header size 16 is out of range"},
+      {"no leading entry", [](Bytes& b) { b.erase(b.begin(), b.begin() + kEntry); }, "does not start with the empty"},
+      {"leading entry with data", [](Bytes& b) { set32(b, 0, 4); }, "does not start with the empty"},
+      {"header size too small", [](Bytes& b) { set32(b, kEntry + 4, 16); }, "header size 16 is out of range"},
       {"header size disagrees with its fields", [](Bytes& b) { set32(b, kEntry + 4, 36); },
        "does not match its fields"},
-      {"data past the end", [](Bytes& b) { set32(b, kEntry, 1000); },
-       "data of 1000 bytes runs past the end"},
-      {"unterminated type name",
-       [](Bytes& b) { std::fill(b.begin() + kEntry + 8, b.begin() + kEntry + 32, 'A'); },
+      {"data past the end", [](Bytes& b) { set32(b, kEntry, 1000); }, "data of 1000 bytes runs past the end"},
+      {"unterminated type name", [](Bytes& b) { std::fill(b.begin() + kEntry + 8, b.begin() + kEntry + 32, 'A'); },
        "type name runs past the header"},
-      {"duplicate", [&](Bytes& b) { b.insert(b.end(), good.begin(), good.end()); },
-       "duplicate resource"},
+      {"duplicate", [&](Bytes& b) { b.insert(b.end(), good.begin(), good.end()); }, "duplicate resource"},
       {"string runs past its block", [](Bytes& b) { b[kEntry + 32 + 2] = 100; },
        "string 1 of 100 characters runs past the end"},
       {"broken dialog",
@@ -326,10 +322,10 @@ TEST(DialogTemplateParse, ExtendedTemplate) {
   Bytes dlg;
   put16(dlg, 1);
   put16(dlg, 0xFFFF);
-  put32(dlg, 0);           // help id
-  put32(dlg, 0x20);        // extended style
-  put32(dlg, 0x80C80048);  // style, with the shell font
-  put16(dlg, 2);           // items
+  put32(dlg, 0);                                                            // help id
+  put32(dlg, 0x20);                                                         // extended style
+  put32(dlg, 0x80C80048);                                                   // style, with the shell font
+  put16(dlg, 2);                                                            // items
   for (uint32_t v : {5u, 6u, 200u, 100u, 0xFFFFu, 42u, 0u}) put16(dlg, v);  // menu 42, no class
   putText(dlg, "Ex");
   for (uint32_t v : {9u, 700u, 0x0100u}) put16(dlg, v);  // size, weight, italic + charset
@@ -363,8 +359,7 @@ TEST(DialogTemplateParse, ExtendedTemplate) {
   const auto& [edit, icon] = std::tie(parsed->items[0], parsed->items[1]);
   EXPECT_EQ(std::tie(edit.id, edit.className, edit.text), std::tuple(70000, "EDIT", "x"));
   EXPECT_EQ(std::tie(icon.id, icon.className, icon.text), std::tuple(-1, "STATIC", "#700"));
-  EXPECT_EQ(std::tie(icon.x, icon.y, icon.cx, icon.cy, icon.style),
-            std::tuple(1, 2, 3, 4, 0x50010000u));
+  EXPECT_EQ(std::tie(icon.x, icon.y, icon.cx, icon.cy, icon.style), std::tuple(1, 2, 3, 4, 0x50010000u));
 
   // No proper prefix of a template is complete.
   for (size_t n = 0; n < dlg.size(); ++n) {
@@ -408,8 +403,7 @@ TEST(PropertyListParse, RefusesDamagedLists) {
       {"version", [](Bytes& b) { b[2] = 1; }, "version is 1, expected 0"},
       {"count too big", [](Bytes& b) { set32(b, 6, 9); }, "count 9 cannot fit"},
       {"wrong kind", [&](Bytes& b) { b[kKindValue] = 'B'; }, "kind is 'SPEB', expected 'SPEA'"},
-      {"wrong interface version", [&](Bytes& b) { b[kVersionValue] = 3; },
-       "interface version is 3, expected 2"},
+      {"wrong interface version", [&](Bytes& b) { b[kVersionValue] = 3; }, "interface version is 3, expected 2"},
       {"wrong vendor", [&](Bytes& b) { b[kEntry] = 'X'; }, "vendor 'ADBX'"},
       {"missing entry",
        [&](Bytes& b) {
@@ -417,20 +411,21 @@ TEST(PropertyListParse, RefusesDamagedLists) {
          set32(b, 6, 2);
        },
        "missing 'wx86' entry name"},
-      {"missing kind",
-       [&](Bytes& b) { b[14] = 'x'; },  // 'kind' becomes 'kinx', an unknown key
+      {"missing kind", [&](Bytes& b) { b[14] = 'x'; },  // 'kind' becomes 'kinx', an unknown key
        "missing 'kind'"},
-      {"entry length past the end", [&](Bytes& b) { set32(b, kEntry + 12, 200); },
-       "has length 200"},
-      {"unterminated entry name", [&](Bytes& b) { b[kEntry + 26] = b[kEntry + 27] = 'X'; },
-       "not zero-terminated"},
+      {"entry length past the end", [&](Bytes& b) { set32(b, kEntry + 12, 200); }, "has length 200"},
+      {"unterminated entry name", [&](Bytes& b) { b[kEntry + 26] = b[kEntry + 27] = 'X'; }, "not zero-terminated"},
       {"nonzero padding",
        [&](Bytes& b) {
          set32(b, kEntry + 12, 11);
          b[kEntry + 27] = 'X';
        },
        "padding that is not zero"},
-      {"trailing bytes", [](Bytes& b) { b.insert(b.end(), {0, 0, 0, 0}); }, "4 bytes follow"},
+      {"trailing bytes",
+       [](Bytes& b) {
+         b.insert(b.end(), {0, 0, 0, 0});
+       },
+       "4 bytes follow"},
   };
   for (const auto& c : cases) {
     Bytes b = good;
@@ -448,8 +443,7 @@ TEST(PropertyListParse, RefusesDamagedLists) {
 
 TEST(PropertyListParse, SkipsPropertiesOfOtherKeys) {
   Bytes list = *compiled().find("PIPL", 16000);
-  const Bytes other = {'E', 'B', 'D', 'A', 'y', 't', 'r', 'p', 0, 0, 0, 0, 6, 0, 0, 0,
-                       1,   2,   3,   4,   5,   6,   0,   0};
+  const Bytes other = {'E', 'B', 'D', 'A', 'y', 't', 'r', 'p', 0, 0, 0, 0, 6, 0, 0, 0, 1, 2, 3, 4, 5, 6, 0, 0};
   list.insert(list.begin() + 10, other.begin(), other.end());
   set32(list, 6, 4);
   std::string error;

@@ -25,7 +25,8 @@ using fltools::GuardedServer;
 class Running {
  public:
   Running(fltools::ConnectionLimits limits, const std::function<void(GuardedServer&)>& routes) : server_(limits) {
-    server_.Get("/ping", [](const httplib::Request&, httplib::Response& res) { res.set_content("pong", "text/plain"); });
+    server_.Get("/ping",
+                [](const httplib::Request&, httplib::Response& res) { res.set_content("pong", "text/plain"); });
     routes(server_);
     port_ = server_.bind_to_any_port("127.0.0.1");
     thread_ = std::thread([this] { server_.listen_after_bind(); });

@@ -19,11 +19,11 @@ TEST(SheetPlan, RangesRunFromFromToToInSteps) {
     std::vector<double> values;
   } cases[] = {
       {"burstType=0..3", {0, 1, 2, 3}},
-      {"burstType=3..0", {3, 2, 1, 0}},  // counting down
+      {"burstType=3..0", {3, 2, 1, 0}},       // counting down
       {"burstCount=10..21:5", {10, 15, 20}},  // TO need not be reached exactly
       {"length=50..150:25", {50, 75, 100, 125, 150}},
       {"length=0.1..0.3:0.1", {0.1, 0.2, 0.1 + 2 * 0.1}},  // 0.1 * 3 passes 0.3 in binary
-      {"length=120..120", {120}},  // one value needs no step
+      {"length=120..120", {120}},                          // one value needs no step
       {"preset=34..35", {34, 35}},
       {"fillSwatch=28..30", {28, 29, 30}},  // the document's swatches
   };
@@ -62,7 +62,8 @@ TEST(SheetPlan, BadRangesAreRefusedWithWhatIsWrong) {
       {"length=0..nan:1", "\"nan\" is not a number"},
       {"seed=1..1000", "1000 values; a sheet holds at most 400 tiles"},
       {"seed=0..18446744073709551615", "18446744073709551616 values; a sheet holds at most 400 tiles"},
-      {"seed=1..18446744073709551616", "seed \"18446744073709551616\" is not a whole number from 0 to 18446744073709551615"},
+      {"seed=1..18446744073709551616",
+       "seed \"18446744073709551616\" is not a whole number from 0 to 18446744073709551615"},
       {"seed=-1..2", "seed \"-1\" is not a whole number from 0 to"},
       {"seed=1.5..2", "seed \"1.5\" is not a whole number"},
       {"seed=1e3..1001", "seed \"1e3\" is not a whole number"},
@@ -95,7 +96,8 @@ TEST(SheetPlan, LabelsShowTheValueAsTheRecordHoldsIt) {
 }
 
 TEST(SheetPlan, ATilesFileIsNamedByItsValuesInVaryOrder) {
-  std::vector<Variation> vary = {parseVariation("burstCount=10..12", kSwatches), parseVariation("seed=3..4", kSwatches)};
+  std::vector<Variation> vary = {parseVariation("burstCount=10..12", kSwatches),
+                                 parseVariation("seed=3..4", kSwatches)};
   EXPECT_EQ(tileFileStem(vary, {2, 0}), "burstCount-12_seed-3");
   std::vector<Variation> one = {parseVariation("length=100..101:0.5", kSwatches)};
   EXPECT_EQ(tileFileStem(one, {1}), "length-100.5");

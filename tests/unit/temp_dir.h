@@ -14,8 +14,7 @@ class TempDir {
  public:
   TempDir() {
     const testing::TestInfo* test = testing::UnitTest::GetInstance()->current_test_info();
-    path_ = std::filesystem::path(testing::TempDir()) /
-            (std::string(test->test_suite_name()) + "_" + test->name());
+    path_ = std::filesystem::path(testing::TempDir()) / (std::string(test->test_suite_name()) + "_" + test->name());
     std::filesystem::remove_all(path_);
     std::filesystem::create_directories(path_);
   }

@@ -14,7 +14,9 @@ int main() {
                        : f.kind == FieldKind::Int   ? "int"
                        : f.kind == FieldKind::Index ? "index"
                                                     : "float";
-    const char* range = f.range == FieldRange::Fixed ? "fixed" : f.range == FieldRange::Swatches ? "swatches" : "unchecked";
+    const char* range = f.range == FieldRange::Fixed      ? "fixed"
+                        : f.range == FieldRange::Swatches ? "swatches"
+                                                          : "unchecked";
     fields.push_back({{"name", f.name}, {"kind", kind}, {"range", range}, {"min", f.min}, {"max", f.max}});
   }
   std::cout << fields.dump(1) << "\n";

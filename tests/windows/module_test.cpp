@@ -16,12 +16,24 @@ namespace fs = std::filesystem;
 // Four-character codes are stored as little-endian integers of their big-endian packing, so each
 // reads backwards.
 constexpr char kPropertyList[] =
-    "\x01\x00"               // format
-    "\x00\x00\x00\x00"       // version
-    "\x03\x00\x00\x00"       // property count
-    "EBDA" "dnik" "\0\0\0\0" "\x04\0\0\0" "AEPS"
-    "EBDA" "srvi" "\0\0\0\0" "\x04\0\0\0" "\x02\0\0\0"
-    "EBDA" "68xw" "\0\0\0\0" "\x0c\0\0\0" "PluginMain\0\0";
+    "\x01\x00"          // format
+    "\x00\x00\x00\x00"  // version
+    "\x03\x00\x00\x00"  // property count
+    "EBDA"
+    "dnik"
+    "\0\0\0\0"
+    "\x04\0\0\0"
+    "AEPS"
+    "EBDA"
+    "srvi"
+    "\0\0\0\0"
+    "\x04\0\0\0"
+    "\x02\0\0\0"
+    "EBDA"
+    "68xw"
+    "\0\0\0\0"
+    "\x0c\0\0\0"
+    "PluginMain\0\0";
 
 flhost::ResourceSet moduleResources(const fs::path& module) {
   std::string error;
@@ -56,8 +68,8 @@ TEST(WindowsModule, CarriesEveryResourceOfTheScript) {
   EXPECT_GE(script->entries().size(), 10u);
   for (const auto& [key, data] : script->entries()) {
     auto found = linked.entries().find(key);
-    ASSERT_NE(found, linked.entries().end()) << "type " << key.type.index() << ", name "
-                                             << std::get<uint16_t>(key.name) << " is not in the module";
+    ASSERT_NE(found, linked.entries().end())
+        << "type " << key.type.index() << ", name " << std::get<uint16_t>(key.name) << " is not in the module";
     EXPECT_EQ(found->second, data) << "resource " << std::get<uint16_t>(key.name) << " differs";
   }
   EXPECT_EQ(linked.entries().size(), script->entries().size());

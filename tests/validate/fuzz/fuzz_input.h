@@ -10,9 +10,7 @@
 
 namespace flfuzz {
 
-inline std::string_view text(const uint8_t* data, size_t size) {
-  return {reinterpret_cast<const char*>(data), size};
-}
+inline std::string_view text(const uint8_t* data, size_t size) { return {reinterpret_cast<const char*>(data), size}; }
 
 // A broken promise of the code under test: abort, so libFuzzer keeps the input as a crash.
 [[noreturn]] inline void broken(const char* what) {
